@@ -1,0 +1,18 @@
+// The commands of fenoris-cli. Each takes its arguments (without the command name), writes its
+// result to out and its messages to err, and returns the process exit code. Errors of the library
+// (common::Error) are caught by main().
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+using Args = std::vector<std::string>;
+
+int runQuery(const Args &args, std::ostream &out, std::ostream &err);
+int runGenerate(const Args &args, std::ostream &out, std::ostream &err);
+int runRegression(const Args &args, std::ostream &out, std::ostream &err);
+
+} // namespace cli

@@ -1,0 +1,65 @@
+// fenoris-cli: the program's computations without a window.
+#include "cli/commands.h"
+#include "common/error.h"
+
+#include <clocale>
+#include <cstring>
+#include <functional>
+#include <iostream>
+#include <map>
+
+namespace {
+
+struct Command
+{
+    std::function<int(const cli::Args &, std::ostream &, std::ostream &)> run;
+    const char *usage;
+};
+
+const std::map<std::string, Command> &commands()
+{
+    static const std::map<std::string, Command> table = {
+        {"query", {cli::runQuery, "query DIR \"SQL\""}},
+        {"generate", {cli::runGenerate, "generate DIR/TABLE.dbf [--trees N] [--plots N] [--years N] ..."}},
+        {"regression",
+         {cli::runRegression, "regression TABLE.dbf X Y [--degree N] [--log-x] [--log-y] [--missing-x V] "
+                              "[--missing-y V] [--plot P --species S]"}},
+    };
+    return table;
+}
+
+void printUsage(std::ostream &err)
+{
+    err << "usage: fenoris-cli COMMAND ...\n";
+    for (const auto &[name, command] : commands()) err << "  fenoris-cli " << command.usage << "\n";
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Numbers in files and on the command line always use the point, whatever the user's locale.
+    std::setlocale(LC_ALL, "");
+    std::setlocale(LC_NUMERIC, "C");
+
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        printUsage(argc < 2 ? std::cerr : std::cout);
+        return argc < 2 ? 2 : 0;
+    }
+    auto found = commands().find(argv[1]);
+    if (found == commands().end()) {
+        std::cerr << "fenoris-cli: unknown command '" << argv[1] << "'\n";
+        printUsage(std::cerr);
+        return 2;
+    }
+    cli::Args args(argv + 2, argv + argc);
+    try {
+        return found->second.run(args, std::cout, std::cerr);
+    } catch (const common::Error &e) {
+        std::cerr << e.what() << "\n";
+        return 1;
+    } catch (const std::exception &e) {
+        std::cerr << "fenoris-cli: " << e.what() << "\n";
+        return 1;
+    }
+}

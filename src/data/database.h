@@ -1,0 +1,166 @@
+// The program's database engine: dBASE tables kept as files in one directory, answered through SQL.
+//
+// Connection holds the parameter list ("PATH=" + directory, "DEFAULT DRIVER=dBASE",
+// "ENABLE BCD=FALSE") and, once connected, an in-memory SQLite database on which the dbf
+// virtual-table module (dbfmodule.h) is registered. Every table named in SQL by its file name in
+// single or double quotes ('M_trees.dbf', "TRANSIT.DBF") is resolved to that file in the PATH
+// directory, the name matched without regard to case, and attached on first use.
+//
+// Query is the dataset the windows work with: SQL set by lines, named text parameters, a cursor with
+// first/next/eof, fields read by name, locate, and live editing of single-table SELECT * results.
+// Table opens one dBASE file by name for appending rows.
+//
+// Every refusal is a common::DataError carrying the engine's message.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace data {
+
+class Connection
+{
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    // The parameter list, "NAME=value" lines in order.
+    const std::vector<std::string> &params() const { return m_params; }
+    // Replaces the value of the parameter whose name matches (case ignored), or appends it.
+    void setParam(const std::string &name, const std::string &value);
+    // The value of a parameter (name case ignored), empty when absent.
+    std::string param(const std::string &name) const;
+
+    // Connects to the PATH directory; throws DataError when it is not a readable directory.
+    void open();
+    // Disconnects; open queries and tables of this connection become closed.
+    void close();
+    bool isOpen() const;
+
+    std::filesystem::path directory() const;
+    // The file in the PATH directory whose name matches fileName without regard to case; the exact
+    // name when the file exists under it, else the first case-insensitive match; nullopt when none.
+    std::optional<std::filesystem::path> findFile(const std::string &fileName) const;
+
+    // The SQLite connection; valid while open.
+    sqlite3 *handle() const;
+
+    // Engine internals shared with queries and tables.
+    struct Impl;
+    Impl &impl() const { return *m_impl; }
+
+private:
+    std::vector<std::string> m_params;
+    std::unique_ptr<Impl> m_impl;
+};
+
+class Query
+{
+public:
+    explicit Query(Connection &connection);
+    ~Query();
+    Query(const Query &) = delete;
+    Query &operator=(const Query &) = delete;
+
+    // The SQL text as lines; the engine receives them joined by line breaks ("\n").
+    void setSql(const std::vector<std::string> &lines);
+    void clearSql();
+    void addSql(const std::string &line);
+    const std::vector<std::string> &sqlLines() const { return m_lines; }
+    std::string sqlText() const;
+
+    // Parses the text (exactly one statement); parameters keep their values across prepare only when
+    // their names are unchanged.
+    void prepare();
+    bool isPrepared() const;
+    // Sets a named parameter (":Name" in the text, name matched without regard to case) as text.
+    void setParam(const std::string &name, const std::string &value);
+
+    // Runs a statement that returns rows and positions on the first row.
+    void open();
+    // Runs a statement without result (CREATE TABLE ...).
+    void execSql();
+    // Stores a pending edit, then closes the cursor. Safe to call when closed.
+    void close();
+    bool isActive() const;
+
+    // Cursor.
+    void first();
+    void next();
+    bool eof() const;
+    int recordCount();
+    int recNo() const; // 0-based position of the current row
+
+    // Result columns in order, as the table names them.
+    std::vector<std::string> fieldNames() const;
+    bool hasField(const std::string &name) const;
+    // A column of the current row by name (case ignored). Text: empty for a blank value, numbers in
+    // the general format with 15 digits and '.', character columns without trailing blanks.
+    std::string asString(const std::string &field) const;
+    bool isNull(const std::string &field) const;
+    // Whole number, ties to even; a blank reads 0. ConvertError when the text is not a number.
+    long long asInteger(const std::string &field) const;
+    // Floating point; a blank reads 0.
+    double asFloat(const std::string &field) const;
+
+    // Moves to the first row whose column equals value (compared as text, exactly); false and the
+    // cursor unchanged when there is none.
+    bool locate(const std::string &field, const std::string &value);
+
+    // Live editing: only for results of "SELECT * FROM 'table' ..." over one dBASE table.
+    bool canModify() const;
+    void edit();
+    void setField(const std::string &field, const std::string &text);
+    // Writes the edited row into its record; called by next(), first(), locate() and close().
+    void post();
+    void cancel();
+    bool isEditing() const;
+
+    struct Impl;
+
+private:
+    Connection &m_connection;
+    std::vector<std::string> m_lines;
+    std::unique_ptr<Impl> m_impl;
+};
+
+class Table
+{
+public:
+    Table(Connection &connection, const std::string &fileName);
+    ~Table();
+    Table(const Table &) = delete;
+    Table &operator=(const Table &) = delete;
+
+    const std::string &fileName() const { return m_fileName; }
+    void open();
+    void close();
+    bool isOpen() const;
+    std::vector<std::string> fieldNames() const;
+
+    // Starts a new blank row; fields are set by name (case ignored) and the row is written by post().
+    void append();
+    void setString(const std::string &field, const std::string &text);
+    void setInteger(const std::string &field, long long value);
+    void setFloat(const std::string &field, double value);
+    void setNull(const std::string &field);
+    void post();
+    void cancel();
+    int recordCount() const;
+
+    struct Impl;
+
+private:
+    Connection &m_connection;
+    std::string m_fileName;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace data

@@ -1,0 +1,38 @@
+// Helpers shared by the test binaries: temporary directories, file bytes, the shared data folder.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace testsupport {
+
+// A fresh directory under the system temp folder, removed with everything in it when destroyed.
+class TempDir
+{
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+
+    const std::filesystem::path &path() const { return m_path; }
+    std::filesystem::path operator/(const std::string &name) const { return m_path / name; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+std::string readBytes(const std::filesystem::path &file);
+void writeBytes(const std::filesystem::path &file, const std::string &bytes);
+
+// ../shared/data as seen from the project root.
+std::filesystem::path sharedData();
+std::filesystem::path fixtures();
+
+// Copies a file into dir and returns the copy's path; the copy is writable.
+std::filesystem::path copyInto(const std::filesystem::path &file, const std::filesystem::path &dir);
+
+// Runs a shell command, returns its exit status and fills output with its standard output.
+int runCommand(const std::string &command, std::string *output = nullptr);
+
+} // namespace testsupport
