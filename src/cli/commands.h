@@ -14,5 +14,7 @@ using Args = std::vector<std::string>;
 int runQuery(const Args &args, std::ostream &out, std::ostream &err);
 int runGenerate(const Args &args, std::ostream &out, std::ostream &err);
 int runRegression(const Args &args, std::ostream &out, std::ostream &err);
+int runModel(const Args &args, std::ostream &out, std::ostream &err);
+int runStatistics(const Args &args, std::ostream &out, std::ostream &err);
 
 } // namespace cli

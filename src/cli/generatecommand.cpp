@@ -1,14 +1,39 @@
-// fenoris-cli generate: not built yet.
+// fenoris-cli generate: writes a realistic test table with its side files.
 #include "cli/commands.h"
+#include "cli/options.h"
+
+#include "common/error.h"
+#include "data/generator.h"
 
 #include <ostream>
 
 namespace cli {
 
-int runGenerate(const Args &, std::ostream &, std::ostream &err)
+int runGenerate(const Args &args, std::ostream &out, std::ostream &err)
 {
-    err << "fenoris-cli generate: not available in this build\n";
-    return 2;
+    Options options(args, {"trees", "plots", "years", "first-year", "seed", "value-type", "blank-share"}, {});
+    if (options.positional().size() != 1) {
+        err << "usage: fenoris-cli generate DIR/TABLE.dbf [--trees N] [--plots N] [--years N] [--first-year Y]\n"
+               "                            [--seed S] [--value-type percent|classes] [--blank-share P]\n";
+        return 2;
+    }
+    data::GeneratorSettings settings;
+    settings.trees = options.intValue("trees", settings.trees);
+    settings.plots = options.intValue("plots", settings.plots);
+    settings.years = options.intValue("years", settings.years);
+    settings.firstYear = options.intValue("first-year", settings.firstYear);
+    settings.seed = static_cast<std::uint64_t>(options.intValue("seed", 1));
+    settings.blankShare = options.floatValue("blank-share", settings.blankShare);
+    const std::string valueType = options.value("value-type", "percent");
+    if (valueType == "classes")
+        settings.valueType = data::ValueType::DamageClasses;
+    else if (valueType != "percent")
+        throw common::Error("--value-type must be percent or classes");
+
+    auto summary = data::generateTable(options.positional()[0], settings);
+    out << "wrote " << summary.trees << " trees on " << summary.plots << " plots (" << summary.speciesPlots
+        << " plot and species pairs, " << summary.deadTrees << " dead in the last year)\n";
+    return 0;
 }
 
 } // namespace cli

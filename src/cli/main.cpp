@@ -24,6 +24,12 @@ const std::map<std::string, Command> &commands()
         {"regression",
          {cli::runRegression, "regression TABLE.dbf X Y [--degree N] [--log-x] [--log-y] [--missing-x V] "
                               "[--missing-y V] [--plot P --species S]"}},
+        {"model",
+         {cli::runModel, "model TABLE.dbf --plot P --species S [--interval N] [--max-deads P] [--share P] "
+                         "[--value-type percent|classes] [--conditions TEXT]"}},
+        {"statistics",
+         {cli::runStatistics,
+          "statistics TABLE.dbf [--interval N] [--share P] [--value-type percent|classes] [--conditions TEXT]"}},
     };
     return table;
 }

@@ -1,14 +1,57 @@
-// fenoris-cli query: not built yet.
+// fenoris-cli query DIR "SQL": one statement through the program's engine, the result as CSV.
 #include "cli/commands.h"
+#include "data/database.h"
 
 #include <ostream>
 
 namespace cli {
 
-int runQuery(const Args &, std::ostream &, std::ostream &err)
+namespace {
+
+// RFC 4180: a field with a comma, a quote or a line break goes in quotes, its quotes doubled. An empty
+// text is written as "" so that it stays apart from a blank (NULL) value, which is an empty field.
+std::string csvField(const std::string &text, bool isNull)
 {
-    err << "fenoris-cli query: not available in this build\n";
-    return 2;
+    if (isNull) return {};
+    if (!text.empty() && text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+} // namespace
+
+int runQuery(const Args &args, std::ostream &out, std::ostream &err)
+{
+    if (args.size() != 2) {
+        err << "usage: fenoris-cli query DIR \"SQL\"\n";
+        return 2;
+    }
+    data::Connection connection;
+    connection.setParam("PATH", args[0]);
+    connection.open();
+    data::Query query(connection);
+    query.addSql(args[1]);
+    query.prepare();
+    const std::vector<std::string> columns = query.fieldNames();
+    if (columns.empty()) {
+        query.execSql();
+        return 0;
+    }
+    query.open();
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        out << (i ? "," : "") << csvField(columns[i], false);
+    out << "\n";
+    for (; !query.eof(); query.next()) {
+        for (int i = 0; i < static_cast<int>(columns.size()); ++i)
+            out << (i ? "," : "") << csvField(query.valueText(i), query.valueIsNull(i));
+        out << "\n";
+    }
+    query.close();
+    return 0;
 }
 
 } // namespace cli

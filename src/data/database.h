@@ -105,6 +105,9 @@ public:
     // the general format with 15 digits and '.', character columns without trailing blanks.
     std::string asString(const std::string &field) const;
     bool isNull(const std::string &field) const;
+    // The same by position in fieldNames(), for results whose columns share a name.
+    std::string valueText(int column) const;
+    bool valueIsNull(int column) const;
     // Whole number, ties to even; a blank reads 0. ConvertError when the text is not a number.
     long long asInteger(const std::string &field) const;
     // Floating point; a blank reads 0.
@@ -151,6 +154,9 @@ public:
     void setInteger(const std::string &field, long long value);
     void setFloat(const std::string &field, double value);
     void setNull(const std::string &field);
+    // Whether setFloat(field, value) would be stored: always for character fields, for numeric fields
+    // when the value written with the field's decimals fits its width.
+    bool fits(const std::string &field, double value) const;
     void post();
     void cancel();
     int recordCount() const;

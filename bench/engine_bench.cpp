@@ -1,0 +1,146 @@
+// Engine benchmark on a national-size table: one full scan against the per-plot and per-species
+// queries a statistics run makes (species list, tree count, selected trees), and their ratio.
+//
+//   bench_engine_bench [--benchmark_repetitions=3]    (FENORIS_BENCH_DIR keeps the generated table)
+#include "data/database.h"
+#include "data/generator.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kTrees = 100000, kPlots = 5000, kYears = 30;
+
+std::filesystem::path tableDir()
+{
+    static const std::filesystem::path dir = [] {
+        const char *env = std::getenv("FENORIS_BENCH_DIR");
+        std::filesystem::path d = env ? env : std::filesystem::temp_directory_path() / "fenoris-bench";
+        std::filesystem::create_directories(d);
+        if (!std::filesystem::exists(d / "NATIONAL.DBF")) {
+            data::GeneratorSettings s;
+            s.trees = kTrees;
+            s.plots = kPlots;
+            s.years = kYears;
+            s.firstYear = 1991;
+            data::generateTable(d / "NATIONAL.DBF", s);
+        }
+        return d;
+    }();
+    return dir;
+}
+
+struct Open
+{
+    data::Connection connection;
+    Open()
+    {
+        connection.setParam("PATH", tableDir().string() + "/");
+        connection.open();
+    }
+};
+
+// Reads every column of every row as the windows do, so the work of converting values is counted.
+size_t readAll(data::Query &query)
+{
+    size_t bytes = 0;
+    const auto fields = query.fieldNames();
+    for (; !query.eof(); query.next())
+        for (const auto &f : fields) bytes += query.asString(f).size();
+    return bytes;
+}
+
+void FullScan(benchmark::State &state)
+{
+    Open db;
+    for (auto _ : state) {
+        data::Query q(db.connection);
+        q.setSql({"SELECT * FROM 'NATIONAL.DBF'"});
+        q.open();
+        benchmark::DoNotOptimize(readAll(q));
+        q.close();
+    }
+}
+
+void PerPlotQueries(benchmark::State &state)
+{
+    Open db;
+    for (auto _ : state) {
+        data::Query list(db.connection), count(db.connection), trees(db.connection);
+        list.setSql({"SELECT DISTINCT PLOT FROM 'NATIONAL.DBF'"});
+        list.open();
+        std::vector<std::string> plots;
+        for (; !list.eof(); list.next()) plots.push_back(list.asString("PLOT"));
+        list.close();
+
+        count.setSql({"SELECT Count(TREE) FROM 'NATIONAL.DBF'", "WHERE ((PLOT=:PlotNames) AND (SP=:Species))"});
+        count.prepare();
+        trees.setSql({"SELECT * FROM 'NATIONAL.DBF'", "WHERE ((PLOT = :PlotNames) and (SP = :NSpecies))"});
+        trees.prepare();
+        size_t bytes = 0;
+        for (const auto &plot : plots) {
+            list.setSql({"SELECT DISTINCT SP FROM 'NATIONAL.DBF'", "WHERE (PLOT='" + plot + "')"});
+            list.open();
+            std::vector<std::string> species;
+            for (; !list.eof(); list.next()) species.push_back(list.asString("SP"));
+            list.close();
+            for (const auto &sp : species) {
+                count.setParam("PlotNames", plot);
+                count.setParam("Species", sp);
+                count.open();
+                bytes += count.asInteger(count.fieldNames().front());
+                count.close();
+                trees.setParam("PlotNames", plot);
+                trees.setParam("NSpecies", sp);
+                trees.open();
+                bytes += readAll(trees);
+                trees.close();
+            }
+        }
+        benchmark::DoNotOptimize(bytes);
+        state.counters["plots"] = static_cast<double>(plots.size());
+    }
+}
+
+BENCHMARK(FullScan)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(PerPlotQueries)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Prints the ratio of the per-plot queries to one full scan after the usual report.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const auto &run : runs)
+            if (run.run_type == Run::RT_Iteration) m_times[run.run_name.function_name] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        if (m_times.count("FullScan") && m_times.count("PerPlotQueries"))
+            std::cout << "per-plot queries / full scan = " << m_times["PerPlotQueries"] / m_times["FullScan"]
+                      << " (target: at most 3)\n";
+    }
+
+private:
+    std::map<std::string, double> m_times;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    tableDir();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+}

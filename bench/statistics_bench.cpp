@@ -1,0 +1,219 @@
+// Statistics run benchmark on a national-size table (100,000 trees, 5,000 plots, 30 survey years):
+// the whole run of every plot and species against one full read of the table through the engine plus
+// writing both result tables with the same rows; and the run's peak memory against the table's size,
+// measured in a fresh child process so that the table generation does not count.
+//
+//   bench_statistics_bench [--benchmark_repetitions=3]   (FENORIS_BENCH_DIR keeps the generated table)
+#include "common/messagesink.h"
+#include "data/database.h"
+#include "data/generator.h"
+#include "model/modelsettings.h"
+#include "model/resulttables.h"
+#include "model/statisticsrun.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kTrees = 100000, kPlots = 5000, kYears = 30, kFirstYear = 1991;
+const char *const kTable = "NATIONAL.DBF";
+
+// The same table as the engine benchmark, generated once and shared with it.
+std::filesystem::path tableDir()
+{
+    static const std::filesystem::path dir = [] {
+        const char *env = std::getenv("FENORIS_BENCH_DIR");
+        std::filesystem::path d = env ? env : std::filesystem::temp_directory_path() / "fenoris-bench";
+        std::filesystem::create_directories(d);
+        if (!std::filesystem::exists(d / kTable)) {
+            data::GeneratorSettings s;
+            s.trees = kTrees;
+            s.plots = kPlots;
+            s.years = kYears;
+            s.firstYear = kFirstYear;
+            data::generateTable(d / kTable, s);
+        }
+        return d;
+    }();
+    return dir;
+}
+
+model::TableSetup tableSetup()
+{
+    model::TableSetup setup{kTable, {"PLOT", "TREE", "SP", "DBH", "HEIGHT"}, "", {}};
+    for (int y = kFirstYear; y < kFirstYear + kYears; ++y)
+        setup.years.push_back({y, "D" + std::to_string(y)});
+    return setup;
+}
+
+model::StatisticsSummary runStatistics(const std::filesystem::path &dir)
+{
+    data::Connection connection;
+    connection.setParam("PATH", dir.string() + "/");
+    connection.open();
+    data::Query query(connection);
+    common::NullSink sink;
+    model::ModelSettings settings;
+    settings.prcTreeFactor = model::ComputePrcTreeFactor(25, sink);
+    const auto setup = tableSetup();
+    model::QuerySelection selection(query, setup);
+    return model::StatisticsRun(connection, query, setup, settings).execute(selection, sink);
+}
+
+// The rows of a result table as text ("" for blank), to be written again by the baseline.
+std::vector<std::vector<std::string>> readRows(data::Connection &connection, const std::string &table)
+{
+    data::Query query(connection);
+    query.setSql({"SELECT * FROM '" + table + "'"});
+    query.open();
+    const auto fields = query.fieldNames();
+    std::vector<std::vector<std::string>> rows;
+    for (; !query.eof(); query.next()) {
+        rows.emplace_back();
+        for (const auto &f : fields)
+            rows.back().push_back(query.asString(f));
+    }
+    return rows;
+}
+
+void StatisticsRun(benchmark::State &state)
+{
+    for (auto _ : state) {
+        const auto summary = runStatistics(tableDir());
+        state.counters["species"] = summary.speciesProcessed;
+        state.counters["rows"] = summary.transitRows + summary.averageRows;
+    }
+}
+
+// One full read of the data table, then both result tables created and filled with the run's rows.
+void ReadTableAndWriteResults(benchmark::State &state)
+{
+    data::Connection source;
+    source.setParam("PATH", tableDir().string() + "/");
+    source.open();
+    if (!std::filesystem::exists(tableDir() / model::kTransitTable)) runStatistics(tableDir());
+    const auto transitRows = readRows(source, model::kTransitTable);
+    const auto averageRows = readRows(source, model::kAverageTable);
+    const auto outDir = tableDir() / "baseline";
+    std::filesystem::create_directories(outDir);
+
+    for (auto _ : state) {
+        data::Query scan(source);
+        scan.setSql({std::string("SELECT * FROM '") + kTable + "'"});
+        scan.open();
+        const auto fields = scan.fieldNames();
+        std::size_t bytes = 0;
+        for (; !scan.eof(); scan.next())
+            for (const auto &f : fields)
+                bytes += scan.asString(f).size();
+        scan.close();
+        benchmark::DoNotOptimize(bytes);
+
+        data::Connection out;
+        out.setParam("PATH", outDir.string() + "/");
+        out.open();
+        data::Query create(out);
+        const std::pair<const char *, const std::vector<std::vector<std::string>> *> tables[] = {
+            {model::kTransitTable, &transitRows}, {model::kAverageTable, &averageRows}};
+        for (const auto &[name, rows] : tables) {
+            std::filesystem::remove(outDir / name);
+            create.setSql(std::string(name) == model::kTransitTable ? model::TransitTableSql()
+                                                                    : model::AverageTableSql());
+            create.execSql();
+            data::Table table(out, name);
+            table.open();
+            const auto names = table.fieldNames();
+            for (const auto &row : *rows) {
+                table.append();
+                for (std::size_t f = 0; f < names.size(); ++f) {
+                    if (row[f].empty()) continue;
+                    if (f < 2)
+                        table.setString(names[f], row[f]);
+                    else
+                        table.setFloat(names[f], std::stod(row[f]));
+                }
+                table.post();
+            }
+            table.close();
+        }
+    }
+}
+
+BENCHMARK(ReadTableAndWriteResults)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(StatisticsRun)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The peak resident memory of this process in bytes (VmHWM), which an exec starts afresh.
+long peakMemory()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6)) * 1024;
+    return -1;
+}
+
+// Runs the statistics once in a fresh process (this program started again with --child-run), so
+// that neither the table generation nor the benchmarks count, and returns its peak memory in bytes.
+long peakMemoryOfRun()
+{
+    const auto self = std::filesystem::read_symlink("/proc/self/exe").string();
+    FILE *child = popen(("'" + self + "' --child-run").c_str(), "r");
+    if (!child) return -1;
+    long peak = -1;
+    if (std::fscanf(child, "%ld", &peak) != 1) peak = -1;
+    return pclose(child) == 0 ? peak : -1;
+}
+
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const auto &run : runs)
+            if (run.run_type == Run::RT_Iteration)
+                m_times[run.run_name.function_name] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        if (m_times.count("StatisticsRun") && m_times.count("ReadTableAndWriteResults"))
+            std::cout << "statistics run / (full read + writing the results) = "
+                      << m_times["StatisticsRun"] / m_times["ReadTableAndWriteResults"]
+                      << " (target: at most 3)\n";
+    }
+
+private:
+    std::map<std::string, double> m_times;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 2 && std::strcmp(argv[1], "--child-run") == 0) {
+        runStatistics(tableDir());
+        std::cout << peakMemory() << "\n";
+        return 0;
+    }
+    benchmark::Initialize(&argc, argv);
+    tableDir();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    const auto tableSize = static_cast<double>(std::filesystem::file_size(tableDir() / kTable));
+    const long peak = peakMemoryOfRun();
+    std::cout << "table " << tableSize / 1e6 << " MB, peak memory of a run " << peak / 1e6
+              << " MB = " << peak / tableSize << " x the table (target: below 3)\n";
+}

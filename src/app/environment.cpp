@@ -1,0 +1,28 @@
+// The running program's environment.
+#include "app/environment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStandardPaths>
+
+#include <cmath>
+
+namespace app {
+
+Environment Environment::forProgram()
+{
+    Environment env;
+    env.programDir = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+    env.configDir =
+        QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).toStdString();
+    env.openDir = QDir::currentPath();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        env.pixelsPerInch = static_cast<int>(std::lround(screen->logicalDotsPerInchY()));
+    env.terminate = [] { QCoreApplication::exit(0); };
+    return env;
+}
+
+} // namespace app

@@ -1,0 +1,318 @@
+// The main window: creation, the start sequence, resizing, closing, help and about.
+#include "app/fmain.h"
+
+#include "app/errorhandler.h"
+#include "app/finfo.h"
+#include "app/fplotcontainer.h"
+#include "app/graphini.h"
+#include "app/localenumbers.h"
+#include "app/resources.h"
+#include "common/error.h"
+#include "common/numbers.h"
+#include "common/version.h"
+#include "data/sidefiles.h"
+#include "stats/distributions.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include <cmath>
+#include <filesystem>
+
+namespace app {
+
+namespace {
+
+const char *const kTableFilter = "DBF table (*.dbf);;all files (*)";
+const char *const kGridHeadings[] = {"Fields", "Defoliations", "Specials"};
+
+// File names as the file system spells them; the core library takes them as bytes.
+std::string fileBytes(const QString &name)
+{
+    return QFile::encodeName(name).toStdString();
+}
+
+} // namespace
+
+TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
+    : QWidget(parent), m_dialogs(dialogs), m_env(std::move(environment)), m_sink(dialogs)
+{
+    initResources();
+    setObjectName("FormMain");
+    setWindowTitle("Fenoris");
+    setWindowIcon(QIcon(":/fenoris/fenoris-64.png"));
+    createPages();
+    resize(kDesignWidth, kDesignHeight);
+
+    connect(BtnClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(BtnHelp, &QToolButton::clicked, this, [this] { guard([this] { BtnHelpClick(); }); });
+    connect(BtnInfo, &QToolButton::clicked, this, [this] { guard([this] { BtnInfoClick(); }); });
+    connect(EditPrcTree, &QLineEdit::textChanged, this, [this] { guard([this] { EditPrcTreeChange(); }); });
+    EditPrcTree->installEventFilter(this);
+    for (int i = 0; i < PageControl1->count(); ++i)
+        PageControl1->widget(i)->installEventFilter(this);
+    connectSelection();
+    // TODO: Statistics, the batch run, the line settings and the page entries are connected as they
+    // are built.
+    FormPlotContainer = std::make_unique<TFormPlotContainer>(this);
+
+    guard([this] { FormCreate(); });
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::guard(const std::function<void()> &handler)
+{
+    runGuarded(m_dialogs, handler);
+}
+
+void TFormMain::FormCreate()
+{
+    Activated = false;
+    TransitPageBuilt = false;
+    TitlePlot = "Plot ";
+    TitleSpecies = " - species ";
+    GraphSettings = loadGraphIni(graphIniReadPath(m_env.programDir, m_env.configDir));
+}
+
+void TFormMain::FormActivate()
+{
+    if (Activated || m_starting || m_terminated) return;
+    m_starting = true;
+    struct Done
+    {
+        bool &flag;
+        ~Done() { flag = false; }
+    } done{m_starting};
+
+    if (!FormInfo) FormInfo = std::make_unique<TFormInfo>(m_dialogs, m_env.pixelsPerInch);
+    m_dialogs.runModal(*FormInfo);
+
+    if (!openDataTable()) {
+        m_terminated = true;
+        if (m_env.terminate) m_env.terminate();
+        return;
+    }
+    FixedSpecies.clear();
+    {
+        // Pages the program selects do not run the page entry.
+        const QSignalBlocker blocker(PageControl1);
+        PageControl1->setCurrentWidget(TabSheetMain);
+    }
+    EditPrcTreeChange();
+    FormResize();
+    Activated = true;
+}
+
+bool TFormMain::openDataTable()
+{
+    if (PrimaryData.isOpen()) PrimaryData.close();
+    const auto file = m_dialogs.openFile("Open", kTableFilter, m_env.openDir);
+    if (!file) return false;
+    const QString path = QDir::toNativeSeparators(QFileInfo(*file).absoluteFilePath());
+    setWindowTitle("Fenoris [" + path + "]");
+    const auto columns = connectDataTable(path);
+    fillGridFields(columns);
+    loadSideFiles();
+    return true;
+}
+
+std::vector<std::string> TFormMain::connectDataTable(const QString &file)
+{
+    const QFileInfo info(file);
+    QString dir = QDir::toNativeSeparators(info.absolutePath());
+    if (!dir.endsWith(QDir::separator())) dir += QDir::separator();
+    DataDir = fileBytes(dir);
+    PrimaryData.setParam("PATH", DataDir);
+    PrimaryData.open();
+
+    TableFile = fileBytes(info.fileName());
+    data::Table table(PrimaryData, TableFile);
+    table.open();
+    auto columns = table.fieldNames();
+    table.close();
+    return columns;
+}
+
+void TFormMain::fillGridFields(const std::vector<std::string> &columns)
+{
+    GridFields->clearContents();
+    GridFields->setRowCount(static_cast<int>(columns.size()));
+    for (int c = 0; c < 3; ++c)
+        GridFields->horizontalHeaderItem(c)->setText(kGridHeadings[c]);
+    for (int row = 0; row < GridFields->rowCount(); ++row) {
+        auto *name = new QTableWidgetItem(QString::fromStdString(columns[row]));
+        name->setFlags(name->flags() & ~Qt::ItemIsEditable);
+        GridFields->setItem(row, 0, name);
+        GridFields->setItem(row, 1, new QTableWidgetItem("-"));
+        GridFields->setItem(row, 2, new QTableWidgetItem("-"));
+    }
+}
+
+void TFormMain::loadSideFiles()
+{
+    // A side file written on a case-insensitive system may differ from the table's name in case.
+    auto find = [this](const std::string &path) {
+        return PrimaryData.findFile(std::filesystem::path(path).filename().string());
+    };
+    if (auto years = find(data::yearsSideFile(DataDir, TableFile))) loadGridColumn(1, years->string());
+    if (auto roles = find(data::rolesSideFile(DataDir, TableFile))) {
+        loadGridColumn(2, roles->string());
+        for (int row = 0; row < GridFields->rowCount(); ++row)
+            AssignRole(gridText(row, 2), gridText(row, 0));
+    }
+}
+
+void TFormMain::loadGridColumn(int column, const std::string &file)
+{
+    const auto cells = data::loadSideFile(file, static_cast<size_t>(GridFields->rowCount()) + 1);
+    GridFields->horizontalHeaderItem(column)->setText(QString::fromStdString(cells[0]));
+    for (int row = 0; row < GridFields->rowCount(); ++row)
+        GridFields->item(row, column)->setText(QString::fromStdString(cells[row + 1]));
+}
+
+std::string TFormMain::gridText(int row, int column) const
+{
+    const QTableWidgetItem *item = GridFields->item(row, column);
+    return item ? item->text().toStdString() : std::string();
+}
+
+int TFormMain::valueType() const
+{
+    return m_valtypButtons->checkedId();
+}
+
+void TFormMain::FormResize()
+{
+    // A hidden page is neither resized nor laid out until it is shown; give the model page the size
+    // of the page shown and place its chart now, so that the size reported is the one it will have.
+    if (!TabSheetModel->isVisible()) {
+        if (const QWidget *shown = PageControl1->currentWidget()) TabSheetModel->resize(shown->size());
+        TabSheetModel->layout()->setGeometry(TabSheetModel->rect());
+    }
+    LabelGraphSize->setText(
+        QString("Model graph size = %1 x %2").arg(ChartTModel->width()).arg(ChartTModel->height()));
+}
+
+bool TFormMain::FormClose()
+{
+    try {
+        saveGraphIni(graphIniWritePath(m_env.programDir, m_env.configDir), GraphSettings);
+    } catch (const common::Error &e) {
+        // Without this question a settings file that cannot be written would keep the window open.
+        m_dialogs.error(QString::fromStdString(e.what()));
+        return m_dialogs.message(MessageKind::Confirmation,
+                                 "The model line settings could not be saved. Close Fenoris anyway?",
+                                 Button::Yes | Button::No) == Button::Yes;
+    }
+    return true;
+}
+
+void TFormMain::BtnHelpClick()
+{
+    m_dialogs.openAddress(QString::fromUtf8(common::kHelpAddress));
+}
+
+void TFormMain::BtnInfoClick()
+{
+    if (!FormInfo) FormInfo = std::make_unique<TFormInfo>(m_dialogs, m_env.pixelsPerInch);
+    m_dialogs.runModal(*FormInfo);
+}
+
+void TFormMain::EditPrcTreeChange()
+{
+    const long double share = common::strToFloat(EditPrcTree->text().toStdString(), decimalSeparator());
+    PrcTreeFactor = static_cast<double>(std::fabs(stats::NormalQuantile(share / 100, m_sink)));
+}
+
+void TFormMain::EditPrcTreeMouseDown(Qt::MouseButton button)
+{
+    if (button != Qt::RightButton) return;
+    m_dialogs.information("Share value n(%)=" +
+                          QString::fromStdString(common::floatToText(PrcTreeFactor, decimalSeparator())));
+}
+
+void TFormMain::scheduleStart()
+{
+    if (!m_env.startOnActivation || Activated || m_starting || m_startQueued || m_terminated) return;
+    // Queued, so that the window is on the screen before the first dialog covers it.
+    m_startQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_startQueued = false;
+        guard([this] { FormActivate(); });
+    });
+}
+
+bool TFormMain::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate) scheduleStart();
+    return QWidget::event(event);
+}
+
+void TFormMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Without a window manager the window may never be activated; showing it starts too.
+    scheduleStart();
+}
+
+void TFormMain::closeEvent(QCloseEvent *event)
+{
+    bool close = true;
+    if (!m_terminated) guard([&] { close = FormClose(); });
+    if (close) {
+        // The plot container must not outlive the window that fills it.
+        FormPlotContainer->hide();
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TFormMain::keyPressEvent(QKeyEvent *event)
+{
+    // Enter that no control took presses the default button, Set OK.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && BtnSetOK->isEnabled() &&
+        BtnSetOK->isVisible()) {
+        BtnSetOK->animateClick();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool TFormMain::eventFilter(QObject *watched, QEvent *event)
+{
+    // The window's new size reaches the page shown after Qt's layouts have placed the tab bar; the
+    // label is updated from there, when the page size is final.
+    if (event->type() == QEvent::Resize && watched == PageControl1->currentWidget()) {
+        guard([this] { FormResize(); });
+        return false;
+    }
+    if (watched == GridFields->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        guard([this] { GridFieldsDblClick(); });
+        // In "Specials" the double-click has assigned the role; the cell's editor stays closed.
+        return GridFields->currentColumn() == 2;
+    }
+    if (watched == EditPrcTree && event->type() == QEvent::MouseButtonPress) {
+        const auto button = static_cast<QMouseEvent *>(event)->button();
+        guard([this, button] { EditPrcTreeMouseDown(button); });
+        return button == Qt::RightButton;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace app

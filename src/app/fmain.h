@@ -1,0 +1,240 @@
+// The main window: six pages, the start sequence that opens the data table, the state that every page
+// works with, and closing with the model line settings saved.
+#pragma once
+
+#include "app/dialogs.h"
+#include "app/environment.h"
+#include "data/database.h"
+#include "data/selection.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+class QToolButton;
+
+namespace app {
+
+class ListBox;
+class TFormInfo;
+class TFormPlotContainer;
+class UpDown;
+
+// The rows of the plot and species chosen in their lists.
+struct SelectedRows
+{
+    int plot = -1;
+    int species = -1;
+};
+
+class TFormMain : public QWidget
+{
+    Q_OBJECT
+public:
+    // Design size of the window's client area.
+    static constexpr int kDesignWidth = 696;
+    static constexpr int kDesignHeight = 480;
+
+    TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent = nullptr);
+    ~TFormMain() override;
+
+    // Handlers.
+    void FormCreate();
+    // The start sequence; does nothing once it has completed. A step that fails ends it with the
+    // error, and the next activation runs it again from the start.
+    void FormActivate();
+    void FormResize();
+    // Saves the model line settings; true when the window may close.
+    bool FormClose();
+    void BtnHelpClick();
+    void BtnInfoClick();
+    void EditPrcTreeChange();
+    void EditPrcTreeMouseDown(Qt::MouseButton button);
+
+    // Gives the column the role named by the role text ("PlotNames", "TreeID", "Species", "DBH",
+    // "Height", compared exactly); "-" and any other text change nothing. An empty column unassigns.
+    void AssignRole(const std::string &role, const std::string &column);
+    // Double-click on the field grid: in the "Specials" column the current cell takes the role chosen
+    // in CB_SpecFields (empty when none), the role it named before is unassigned and the new one given
+    // to the row's column. Other columns change nothing.
+    void GridFieldsDblClick();
+    // Builds the year list from the grid, fills the plot list, writes the side files and disables
+    // itself. Throws, with what was done before kept: ConvertError for a year cell that is not a
+    // whole number (no year list then), DataError when the plot query fails, FileError or DataError
+    // when a side file cannot be written; Set OK stays enabled in each case.
+    void BtnSetOKClick();
+
+    // Plot and species selection. The shared query Query1 carries each statement in turn and is left
+    // closed. Errors of the engine are thrown (common::DataError). The list clicks run on the user's
+    // clicks only: code that selects a row (ListBox::selectRow) calls the click handler itself.
+    // Sets Query1 to the distinct values of the column (with the WHERE text and the user's
+    // conditions), fills the list with them in the order delivered and resets the tree count to "-".
+    void ListDistinct(const std::string &table, const std::string &column, ListBox *target,
+                      const std::string &where);
+    // The species of the selected plot; with the fix box checked, the fixed species is selected again
+    // and counted when the plot has it.
+    void ListPlotsClick();
+    // Counts the trees of the selected plot and species into LabelTreeCount; does nothing unless both
+    // lists have a selection.
+    void ListSpeciesClick();
+    void CB_FixClick();
+    // Asks for the free condition and refills the plot list under it. A condition the engine refuses
+    // is not taken: its message is thrown and the condition and the lists stay as they were.
+    void BtnConditionsClick();
+    // Sets Query1 to the selected-trees query and prepares it; the caller sets the parameters
+    // PlotNames and NSpecies and opens it.
+    void PrepareTreeQuery();
+    // The rows of the selected plot and species; nothing, after a warning and with the main page
+    // shown, when either list has no selection.
+    std::optional<SelectedRows> CheckSelection();
+    void SpeedButton1Click();
+    // Adds the selected plot to the plot container, once, while the container is shown.
+    void ListPlotsDblClick();
+
+    // The column names of the roles, as the SQL texts take them.
+    data::FieldRoles fieldRoles() const;
+    // The text of the selected plot or species; empty when the list has no selection.
+    std::string selectedPlot() const;
+    std::string selectedSpecies() const;
+
+    // Index of the checked item of RG_valtyp: 0 per cent, 1 damage classes.
+    int valueType() const;
+    // True once a cancelled open dialog has asked the program to end.
+    bool terminated() const { return m_terminated; }
+
+    // Pages.
+    QTabWidget *PageControl1;
+    QWidget *TabSheetMain;
+    QWidget *TabSheetData;
+    QWidget *TabSheetModel;
+    QWidget *TabSheetStat;
+    QWidget *TabSheetTransit;
+    QWidget *TabSheetRegression;
+
+    // Main page.
+    QLabel *Label1;
+    QTableWidget *GridFields;
+    QComboBox *CB_SpecFields;
+    QPushButton *BtnSetOK;
+    QLabel *Label2;
+    ListBox *ListPlots;
+    QToolButton *SpeedButton1;
+    QLabel *Label3;
+    QCheckBox *CB_Fix;
+    ListBox *ListSpecies;
+    QLabel *Label5;
+    QLabel *LabelTreeCount;
+    QGroupBox *RG_valtyp;
+    QLabel *Label10;
+    QLineEdit *EditPrcTree;
+    UpDown *UpDownPrcTree;
+    QPushButton *BtnConditions;
+    QLabel *LblConditions;
+    QLabel *LabelGraphSize;
+    QPushButton *BtnStat;
+    QPushButton *BtnClose;
+    QToolButton *BtnCreateModelsAll;
+    QToolButton *BtnGraphLines;
+    QToolButton *BtnHelp;
+    QToolButton *BtnInfo;
+
+    // Model page: the panel of its settings and buttons above the chart.
+    QWidget *Panel1;
+    // Stands where the model chart goes until the chart class exists.
+    QFrame *ChartTModel;
+
+    // The about box, created by the first activation and kept.
+    std::unique_ptr<TFormInfo> FormInfo;
+    // The plot container, hidden until SpeedButton1 shows it.
+    std::unique_ptr<TFormPlotContainer> FormPlotContainer;
+    // The connection to the data directory and the window's shared query on it.
+    data::Connection PrimaryData;
+    data::Query Query1{PrimaryData};
+
+    // State of the main window. The yearly lists are indexed from 0 (survey year i + 1).
+    bool Activated = false;
+    std::string DataDir;   // with its trailing separator
+    std::string TableFile; // file name with extension, no directory
+    std::string PlotField;
+    std::string TreeIdField;
+    std::string SpeciesField;
+    std::string DbhField;
+    std::string HeightField;
+    int YearCount = 0;
+    std::vector<int> Years;
+    std::vector<std::string> YearFields;
+    std::vector<double> YearDefAvg;
+    std::vector<double> YearDefStd;
+    std::vector<double> YearDead;
+    std::vector<int> YearTrees;
+    std::vector<std::array<int, 6>> YearClasses;
+    double PrcTreeFactor = 0;
+    std::string Conditions;
+    std::string FixedSpecies;
+    bool TransitPageBuilt = false;
+    // TODO: RegrStats, the statistics objects of the regression page, waits for the statistics engine.
+    int RegrYear = 0;
+
+    // State of the whole program, kept here as the main window lives as long as the program.
+    std::string TitlePlot;
+    std::string TitleSpecies;
+    std::vector<std::string> GraphSettings; // the name=value lines of Graph.ini, unknown lines included
+
+protected:
+    bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // fmainpages.cpp: the pages and their controls.
+    void createPages();
+    QWidget *createMainPage();
+    QWidget *createModelPage();
+
+    // The start sequence's open dialog and table (steps 2 to 6).
+    bool openDataTable();
+    std::vector<std::string> connectDataTable(const QString &file);
+    void fillGridFields(const std::vector<std::string> &columns);
+    void loadSideFiles();
+    void loadGridColumn(int column, const std::string &file);
+    std::string gridText(int row, int column) const;
+    // A grid column, heading first, as the side files keep it.
+    std::vector<std::string> gridColumn(int column) const;
+    // The side file to write: the one that exists under another case of the name, else the name.
+    std::string sideFileTarget(const std::string &path) const;
+    // Resets the year list and gives the yearly lists their room.
+    void setYearList(const std::vector<data::YearColumn> &years);
+    void connectSelection();
+
+    void scheduleStart();
+    // Runs a handler under the central error handler.
+    void guard(const std::function<void()> &handler);
+
+    Dialogs &m_dialogs;
+    Environment m_env;
+    DialogsSink m_sink;
+    QButtonGroup *m_valtypButtons = nullptr;
+    bool m_starting = false;
+    bool m_startQueued = false;
+    bool m_terminated = false;
+};
+
+} // namespace app

@@ -1,0 +1,225 @@
+// The main window's pages and controls, with their texts, items and start values.
+#include "app/fmain.h"
+
+#include "app/listbox.h"
+#include "app/updown.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace app {
+
+namespace {
+
+template <class W, class... Args> W *named(const char *name, Args &&...args)
+{
+    auto *w = new W(std::forward<Args>(args)...);
+    w->setObjectName(name);
+    return w;
+}
+
+QToolButton *smallButton(const char *name, const char *hint, QStyle::StandardPixmap icon, const char *text)
+{
+    auto *b = named<QToolButton>(name);
+    b->setToolTip(hint);
+    // SP_CustomBase asks for the text: not every style has a fitting picture.
+    const QIcon i = icon == QStyle::SP_CustomBase ? QIcon() : QApplication::style()->standardIcon(icon);
+    if (i.isNull())
+        b->setText(text);
+    else
+        b->setIcon(i);
+    b->setAutoRaise(false);
+    b->setFixedSize(26, 26);
+    return b;
+}
+
+} // namespace
+
+void TFormMain::createPages()
+{
+    PageControl1 = named<QTabWidget>("PageControl1");
+    TabSheetMain = createMainPage();
+    TabSheetData = named<QWidget>("TabSheetData");
+    TabSheetModel = createModelPage();
+    TabSheetStat = named<QWidget>("TabSheetStat");
+    TabSheetTransit = named<QWidget>("TabSheetTransit");
+    TabSheetRegression = named<QWidget>("TabSheetRegression");
+    PageControl1->addTab(TabSheetMain, "Main Page");
+    PageControl1->addTab(TabSheetData, "Data table");
+    PageControl1->addTab(TabSheetModel, "Single plot model");
+    PageControl1->addTab(TabSheetStat, "Plot statistics");
+    PageControl1->addTab(TabSheetTransit, "Transit matrix");
+    PageControl1->addTab(TabSheetRegression, "Regression model");
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(PageControl1);
+}
+
+QWidget *TFormMain::createMainPage()
+{
+    auto *page = named<QWidget>("TabSheetMain");
+
+    // Left: the field grid with the role choice above it.
+    Label1 = named<QLabel>("Label1", "Data table fields");
+    CB_SpecFields = named<QComboBox>("CB_SpecFields");
+    CB_SpecFields->addItems({"-", "PlotNames", "TreeID", "Species", "DBH", "Height"});
+    CB_SpecFields->setCurrentIndex(-1);
+    GridFields = named<QTableWidget>("GridFields", 0, 3);
+    GridFields->setHorizontalHeaderLabels({"Fields", "Defoliations", "Specials"});
+    GridFields->verticalHeader()->hide();
+    GridFields->verticalHeader()->setMinimumSectionSize(16);
+    GridFields->verticalHeader()->setDefaultSectionSize(16);
+    GridFields->horizontalHeader()->setDefaultSectionSize(100);
+    GridFields->horizontalHeader()->setStretchLastSection(false);
+    GridFields->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A double-click in "Specials" assigns a role instead of opening the editor (eventFilter).
+    GridFields->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                QAbstractItemView::AnyKeyPressed);
+    GridFields->setFixedWidth(100 * 3 + 2 * GridFields->frameWidth() +
+                              GridFields->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    BtnSetOK = named<QPushButton>("BtnSetOK", "Set OK");
+    BtnSetOK->setDefault(true);
+    auto *left = new QVBoxLayout;
+    left->addWidget(Label1);
+    left->addWidget(CB_SpecFields);
+    left->addWidget(GridFields, 1);
+    left->addWidget(BtnSetOK);
+
+    // Middle: plots, species and the tree count.
+    Label2 = named<QLabel>("Label2", "Plots");
+    SpeedButton1 = smallButton("SpeedButton1", "Plot container", QStyle::SP_FileDialogListView, "...");
+    ListPlots = named<ListBox>("ListPlots");
+    Label3 = named<QLabel>("Label3", "Tree species");
+    CB_Fix = named<QCheckBox>("CB_Fix");
+    ListSpecies = named<ListBox>("ListSpecies");
+    Label5 = named<QLabel>("Label5", "Tree count");
+    LabelTreeCount = named<QLabel>("LabelTreeCount", "-");
+    auto *plotsRow = new QHBoxLayout;
+    plotsRow->addWidget(Label2);
+    plotsRow->addStretch(1);
+    plotsRow->addWidget(SpeedButton1);
+    auto *speciesRow = new QHBoxLayout;
+    speciesRow->addWidget(Label3);
+    speciesRow->addStretch(1);
+    speciesRow->addWidget(CB_Fix);
+    auto *countRow = new QHBoxLayout;
+    countRow->addWidget(Label5);
+    countRow->addWidget(LabelTreeCount, 1);
+    auto *middle = new QVBoxLayout;
+    middle->addLayout(plotsRow);
+    middle->addWidget(ListPlots, 3);
+    middle->addLayout(speciesRow);
+    middle->addWidget(ListSpecies, 2);
+    middle->addLayout(countRow);
+
+    // Right: settings and actions.
+    RG_valtyp = named<QGroupBox>("RG_valtyp", "Values in database as");
+    m_valtypButtons = new QButtonGroup(this);
+    auto *valtypLayout = new QVBoxLayout(RG_valtyp);
+    const char *valtypItems[] = {"per-cent of defoliation", "damage classes"};
+    for (int i = 0; i < 2; ++i) {
+        auto *radio = new QRadioButton(valtypItems[i], RG_valtyp);
+        m_valtypButtons->addButton(radio, i);
+        valtypLayout->addWidget(radio);
+    }
+    m_valtypButtons->button(0)->setChecked(true);
+    Label10 = named<QLabel>("Label10", "Minimal defoliation (% of all trees)");
+    Label10->setWordWrap(true);
+    EditPrcTree = named<QLineEdit>("EditPrcTree", "25");
+    // The right button shows the factor instead of the edit's own menu.
+    EditPrcTree->setContextMenuPolicy(Qt::NoContextMenu);
+    EditPrcTree->setFixedWidth(48);
+    UpDownPrcTree = named<UpDown>("UpDownPrcTree");
+    UpDownPrcTree->setBuddy(EditPrcTree);
+    UpDownPrcTree->setRange(0, 50);
+    UpDownPrcTree->setIncrement(5);
+    UpDownPrcTree->setFixedHeight(EditPrcTree->sizeHint().height());
+    {
+        // The buddy already shows the start position.
+        const QSignalBlocker blocker(EditPrcTree);
+        UpDownPrcTree->setPosition(25);
+    }
+    auto *shareRow = new QHBoxLayout;
+    shareRow->setSpacing(0);
+    shareRow->addWidget(EditPrcTree);
+    shareRow->addWidget(UpDownPrcTree);
+    shareRow->addStretch(1);
+    BtnConditions = named<QPushButton>("BtnConditions", "Conditions");
+    LblConditions = named<QLabel>("LblConditions");
+    LblConditions->setWordWrap(true);
+    LabelGraphSize = named<QLabel>("LabelGraphSize", "---");
+    BtnStat = named<QPushButton>("BtnStat", "Statistics");
+    BtnClose = named<QPushButton>("BtnClose", "&Close");
+    BtnClose->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    BtnCreateModelsAll =
+        smallButton("BtnCreateModelsAll", "Create all models", QStyle::SP_DialogSaveButton, "M");
+    BtnGraphLines =
+        smallButton("BtnGraphLines", "Model lines setting", QStyle::SP_FileDialogDetailedView, "L");
+    BtnHelp = smallButton("BtnHelp", "Help on-line", QStyle::SP_CustomBase, "?");
+    BtnInfo = smallButton("BtnInfo", "About info", QStyle::SP_MessageBoxInformation, "i");
+    auto *tools = new QHBoxLayout;
+    for (QToolButton *b : {BtnCreateModelsAll, BtnGraphLines, BtnHelp, BtnInfo})
+        tools->addWidget(b);
+    tools->addStretch(1);
+    auto *right = new QVBoxLayout;
+    right->addWidget(RG_valtyp);
+    right->addSpacing(6);
+    right->addWidget(Label10);
+    right->addLayout(shareRow);
+    right->addSpacing(6);
+    right->addWidget(BtnConditions);
+    right->addWidget(LblConditions);
+    right->addStretch(1);
+    right->addWidget(LabelGraphSize);
+    right->addLayout(tools);
+    right->addWidget(BtnStat);
+    right->addWidget(BtnClose);
+
+    auto *columns = new QHBoxLayout(page);
+    columns->addLayout(left);
+    columns->addLayout(middle, 1);
+    columns->addLayout(right, 1);
+    return page;
+}
+
+QWidget *TFormMain::createModelPage()
+{
+    auto *page = named<QWidget>("TabSheetModel");
+    // TODO: the interval, the maximal dead share and the model buttons come into Panel1 with the
+    // single-plot model; the chart class replaces the placeholder.
+    Panel1 = named<QWidget>("Panel1");
+    Panel1->setFixedHeight(54);
+    ChartTModel = named<QFrame>("ChartTModel");
+    ChartTModel->setFrameShape(QFrame::StyledPanel);
+    ChartTModel->setAutoFillBackground(true);
+    QPalette palette = ChartTModel->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    ChartTModel->setPalette(palette);
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(6, 0, 6, 6);
+    layout->setSpacing(0);
+    layout->addWidget(Panel1);
+    layout->addWidget(ChartTModel, 1);
+    return page;
+}
+
+} // namespace app

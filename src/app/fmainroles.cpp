@@ -1,0 +1,99 @@
+// The main window's field roles: the role of a column, the double-click in the field grid and Set OK
+// with the side files.
+#include "app/fmain.h"
+
+#include "app/listbox.h"
+#include "data/sidefiles.h"
+#include "data/treeselection.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <filesystem>
+
+namespace app {
+
+void TFormMain::AssignRole(const std::string &role, const std::string &column)
+{
+    if (role == "PlotNames")
+        PlotField = column;
+    else if (role == "TreeID")
+        TreeIdField = column;
+    else if (role == "Species")
+        SpeciesField = column;
+    else if (role == "DBH")
+        DbhField = column;
+    else if (role == "Height")
+        HeightField = column;
+}
+
+data::FieldRoles TFormMain::fieldRoles() const
+{
+    return {PlotField, TreeIdField, SpeciesField, DbhField, HeightField};
+}
+
+void TFormMain::GridFieldsDblClick()
+{
+    const int row = GridFields->currentRow();
+    if (GridFields->currentColumn() != 2 || row < 0) return;
+    QTableWidgetItem *cell = GridFields->item(row, 2);
+    if (!cell) return;
+    // The role the cell named goes first, wherever its variable pointed.
+    AssignRole(cell->text().toStdString(), "");
+    cell->setText(CB_SpecFields->currentIndex() < 0 ? QString() : CB_SpecFields->currentText());
+    AssignRole(cell->text().toStdString(), gridText(row, 0));
+}
+
+void TFormMain::BtnSetOKClick()
+{
+    setYearList({});
+    std::vector<std::string> fields, yearCells;
+    for (int row = 0; row < GridFields->rowCount(); ++row) {
+        fields.push_back(gridText(row, 0));
+        yearCells.push_back(gridText(row, 1));
+    }
+    setYearList(data::yearColumns(fields, yearCells));
+
+    ListPlots->clear();
+    ListSpecies->clear();
+    ListDistinct(TableFile, PlotField, ListPlots, "");
+
+    data::writeSideFile(sideFileTarget(data::yearsSideFile(DataDir, TableFile)), gridColumn(1));
+    data::writeSideFile(sideFileTarget(data::rolesSideFile(DataDir, TableFile)), gridColumn(2));
+    // The years and roles stay fixed for the rest of the run.
+    BtnSetOK->setEnabled(false);
+}
+
+void TFormMain::setYearList(const std::vector<data::YearColumn> &years)
+{
+    YearCount = static_cast<int>(years.size());
+    Years.clear();
+    YearFields.clear();
+    for (const auto &y : years) {
+        Years.push_back(y.year);
+        YearFields.push_back(y.field);
+    }
+    YearDefAvg.assign(years.size(), 0.0);
+    YearDefStd.assign(years.size(), 0.0);
+    YearDead.assign(years.size(), 0.0);
+    YearTrees.assign(years.size(), 0);
+    YearClasses.assign(years.size(), {});
+}
+
+std::vector<std::string> TFormMain::gridColumn(int column) const
+{
+    std::vector<std::string> cells{GridFields->horizontalHeaderItem(column)->text().toStdString()};
+    for (int row = 0; row < GridFields->rowCount(); ++row)
+        cells.push_back(gridText(row, column));
+    return cells;
+}
+
+std::string TFormMain::sideFileTarget(const std::string &path) const
+{
+    // A side file brought from a system that ignores case is replaced, not joined by a second one.
+    const auto found = PrimaryData.findFile(std::filesystem::path(path).filename().string());
+    return found ? found->string() : path;
+}
+
+} // namespace app

@@ -1,0 +1,146 @@
+// The main window's plot and species selection: the lists, the tree count, the fix box, the user's
+// condition, the selected-trees query, the selection check and the plot container.
+#include "app/fmain.h"
+
+#include "app/fplotcontainer.h"
+#include "app/listbox.h"
+#include "data/treeselection.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QToolButton>
+
+namespace app {
+
+namespace {
+
+std::string itemText(const ListBox *list)
+{
+    const int row = list->selectedRow();
+    return row < 0 ? std::string() : list->item(row)->text().toStdString();
+}
+
+} // namespace
+
+std::string TFormMain::selectedPlot() const
+{
+    return itemText(ListPlots);
+}
+
+std::string TFormMain::selectedSpecies() const
+{
+    return itemText(ListSpecies);
+}
+
+void TFormMain::ListDistinct(const std::string &table, const std::string &column, ListBox *target,
+                             const std::string &where)
+{
+    Query1.setSql(data::distinctSql(table, column, where, Conditions));
+    target->clear();
+    LabelTreeCount->setText("-");
+    QStringList items;
+    for (const auto &value : data::firstColumnValues(Query1))
+        items.append(QString::fromStdString(value));
+    target->addItems(items);
+}
+
+void TFormMain::ListPlotsClick()
+{
+    ListSpecies->clear();
+    if (ListPlots->selectedRow() < 0) return;
+    ListDistinct(TableFile, SpeciesField, ListSpecies, data::plotWhere(PlotField, selectedPlot()));
+    if (!CB_Fix->isChecked()) return;
+    // The list's own exact search, which ignores case: "SM" finds "sm".
+    const auto found = ListSpecies->findItems(QString::fromStdString(FixedSpecies), Qt::MatchFixedString);
+    if (found.isEmpty()) return;
+    ListSpecies->selectRow(ListSpecies->row(found.first()));
+    ListSpeciesClick();
+}
+
+void TFormMain::ListSpeciesClick()
+{
+    // After Conditions the plot list may have lost its selection while the species list kept the
+    // former plot's species: there is nothing to count then.
+    if (ListPlots->selectedRow() < 0 || ListSpecies->selectedRow() < 0) return;
+    const int count =
+        data::countTrees(Query1, TableFile, fieldRoles(), Conditions, selectedPlot(), selectedSpecies());
+    LabelTreeCount->setText(QString::number(count));
+}
+
+void TFormMain::CB_FixClick()
+{
+    if (!CB_Fix->isChecked()) {
+        FixedSpecies.clear();
+        return;
+    }
+    if (ListSpecies->selectedRow() < 0) {
+        m_dialogs.warning("You must select an item from the species list");
+        CB_Fix->setChecked(false);
+        return;
+    }
+    FixedSpecies = selectedSpecies();
+}
+
+void TFormMain::BtnConditionsClick()
+{
+    const QString answer =
+        m_dialogs.inputBox("Dodatečné podmínky", "SELECT ... WHERE", QString::fromStdString(Conditions));
+    const std::string conditions = data::wrapConditions(answer.toStdString());
+    // Checked on its own before it is taken: a text the engine refuses (a second statement among
+    // others) leaves the condition and both lists as they were.
+    data::checkCondition(PrimaryData, TableFile, conditions);
+    Conditions = conditions;
+    LblConditions->setText(QString::fromStdString(Conditions));
+    ListDistinct(TableFile, PlotField, ListPlots, "");
+}
+
+void TFormMain::PrepareTreeQuery()
+{
+    data::prepareTreeQuery(Query1, TableFile, fieldRoles(), Conditions);
+}
+
+std::optional<SelectedRows> TFormMain::CheckSelection()
+{
+    const char *missing = nullptr;
+    if (ListPlots->selectedRow() < 0)
+        missing = "Select a plot from the list";
+    else if (ListSpecies->selectedRow() < 0)
+        missing = "Select a species from the list";
+    if (!missing) return SelectedRows{ListPlots->selectedRow(), ListSpecies->selectedRow()};
+    m_dialogs.warning(missing);
+    // A page the program selects runs no page entry.
+    const QSignalBlocker blocker(PageControl1);
+    PageControl1->setCurrentWidget(TabSheetMain);
+    return std::nullopt;
+}
+
+void TFormMain::SpeedButton1Click()
+{
+    FormPlotContainer->show();
+}
+
+void TFormMain::ListPlotsDblClick()
+{
+    if (!FormPlotContainer->isVisible() || ListPlots->selectedRow() < 0) return;
+    FormPlotContainer->addPlot(QString::fromStdString(selectedPlot()));
+}
+
+void TFormMain::connectSelection()
+{
+    auto on = [this](auto *sender, auto signal, void (TFormMain::*handler)()) {
+        connect(sender, signal, this, [this, handler] { guard([this, handler] { (this->*handler)(); }); });
+    };
+    on(BtnSetOK, &QPushButton::clicked, &TFormMain::BtnSetOKClick);
+    on(ListPlots, &ListBox::userClicked, &TFormMain::ListPlotsClick);
+    on(ListSpecies, &ListBox::userClicked, &TFormMain::ListSpeciesClick);
+    on(ListPlots, &QListWidget::itemDoubleClicked, &TFormMain::ListPlotsDblClick);
+    on(CB_Fix, &QCheckBox::clicked, &TFormMain::CB_FixClick);
+    on(BtnConditions, &QPushButton::clicked, &TFormMain::BtnConditionsClick);
+    on(SpeedButton1, &QToolButton::clicked, &TFormMain::SpeedButton1Click);
+    GridFields->viewport()->installEventFilter(this);
+}
+
+} // namespace app

@@ -1,0 +1,136 @@
+// Qt dialogs behind the dialogs interface.
+#include "app/qtdialogs.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QUrl>
+
+namespace app {
+
+namespace {
+
+struct KindLook
+{
+    QMessageBox::Icon icon;
+    const char *title;
+};
+
+KindLook look(MessageKind kind)
+{
+    switch (kind) {
+    case MessageKind::Information:
+        return {QMessageBox::Information, "Information"};
+    case MessageKind::Warning:
+        return {QMessageBox::Warning, "Warning"};
+    case MessageKind::Error:
+        return {QMessageBox::Critical, "Error"};
+    case MessageKind::Confirmation:
+        break;
+    }
+    return {QMessageBox::Question, "Confirm"};
+}
+
+const std::pair<Button, QMessageBox::StandardButton> kButtons[] = {
+    {Button::Ok, QMessageBox::Ok},
+    {Button::Yes, QMessageBox::Yes},
+    {Button::No, QMessageBox::No},
+    {Button::Cancel, QMessageBox::Cancel},
+};
+
+} // namespace
+
+QWidget *QtDialogs::owner()
+{
+    return QApplication::activeWindow();
+}
+
+Button QtDialogs::message(MessageKind kind, const QString &text, Buttons buttons)
+{
+    const KindLook l = look(kind);
+    QMessageBox box(l.icon, QString::fromLatin1(l.title), text, QMessageBox::NoButton, owner());
+    for (const auto &[ours, qt] : kButtons)
+        if (buttons.testFlag(ours)) box.addButton(qt);
+    if (buttons.testFlag(Button::Yes)) box.setDefaultButton(QMessageBox::Yes);
+    box.exec();
+    const auto clicked = box.standardButton(box.clickedButton());
+    for (const auto &[ours, qt] : kButtons)
+        if (qt == clicked) return ours;
+    return buttons.testFlag(Button::Cancel) ? Button::Cancel : Button::No;
+}
+
+QString QtDialogs::inputBox(const QString &caption, const QString &prompt, const QString &defaultText)
+{
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(owner(), caption, prompt, QLineEdit::Normal, defaultText, &ok);
+    return ok ? answer : defaultText;
+}
+
+std::optional<QString> QtDialogs::openFile(const QString &caption, const QString &filter,
+                                           const QString &startDir)
+{
+    const QString file = QFileDialog::getOpenFileName(owner(), caption, startDir, filter);
+    if (file.isEmpty()) return std::nullopt;
+    return file;
+}
+
+std::optional<SaveChoice> QtDialogs::saveFile(const QString &caption, const QString &filter, int filterIndex,
+                                              const QString &startDir, const QString &defaultSuffix)
+{
+    // An instance, not the static function: only it adds the default suffix.
+    QFileDialog dialog(owner(), caption, startDir, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    const QStringList filters = dialog.nameFilters();
+    if (filterIndex >= 0 && filterIndex < filters.size()) dialog.selectNameFilter(filters[filterIndex]);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return SaveChoice{dialog.selectedFiles().first(),
+                      static_cast<int>(std::max<qsizetype>(0, filters.indexOf(dialog.selectedNameFilter())))};
+}
+
+std::optional<QString> QtDialogs::folder(const QString &caption, const QString &startDir)
+{
+    const QString dir = QFileDialog::getExistingDirectory(owner(), caption, startDir);
+    if (dir.isEmpty()) return std::nullopt;
+    return dir;
+}
+
+std::optional<QColor> QtDialogs::colour(const QColor &initial)
+{
+    const QColor chosen = QColorDialog::getColor(initial, owner());
+    if (!chosen.isValid()) return std::nullopt;
+    return chosen;
+}
+
+std::optional<QFont> QtDialogs::font(const QFont &initial)
+{
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, initial, owner());
+    if (!ok) return std::nullopt;
+    return chosen;
+}
+
+bool QtDialogs::printerSetup(QPrinter &printer)
+{
+    QPrintDialog dialog(&printer, owner());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+int QtDialogs::runModal(QDialog &dialog)
+{
+    return dialog.exec();
+}
+
+void QtDialogs::openAddress(const QString &address)
+{
+    QDesktopServices::openUrl(QUrl(address));
+}
+
+} // namespace app

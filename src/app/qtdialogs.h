@@ -1,0 +1,31 @@
+// The dialogs interface on Qt's own dialogs: what the program shows.
+#pragma once
+
+#include "app/dialogs.h"
+
+class QWidget;
+
+namespace app {
+
+class QtDialogs : public Dialogs
+{
+public:
+    Button message(MessageKind kind, const QString &text, Buttons buttons) override;
+    QString inputBox(const QString &caption, const QString &prompt, const QString &defaultText) override;
+    std::optional<QString> openFile(const QString &caption, const QString &filter,
+                                    const QString &startDir) override;
+    std::optional<SaveChoice> saveFile(const QString &caption, const QString &filter, int filterIndex,
+                                       const QString &startDir, const QString &defaultSuffix) override;
+    std::optional<QString> folder(const QString &caption, const QString &startDir) override;
+    std::optional<QColor> colour(const QColor &initial) override;
+    std::optional<QFont> font(const QFont &initial) override;
+    bool printerSetup(QPrinter &printer) override;
+    int runModal(QDialog &dialog) override;
+    void openAddress(const QString &address) override;
+
+private:
+    // The window the dialogs are centred on: the active one.
+    static QWidget *owner();
+};
+
+} // namespace app

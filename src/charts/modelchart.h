@@ -1,0 +1,24 @@
+// The model chart's fixed look, and its lines drawn in the line settings kept in Graph.ini.
+#pragma once
+
+#include "charts/chart.h"
+#include "common/graphsettings.h"
+
+#include <QColor>
+
+namespace charts {
+
+// The look of the single-plot model chart: axis titles "Year" (values as plain integers, a
+// desired increment of 1) and "Defoliation / Deads share [%]", both axes automatic, title font
+// Arial bold 12 points (16 pixels on a 96 dpi screen), legend hidden.
+void setupModelChart(Chart &chart);
+
+// Colour conversions between the settings' colour reference and Qt; the high byte is not a colour
+// and is dropped.
+QColor toQColor(common::LineColor color);
+common::LineColor toLineColor(const QColor &color);
+
+// A line series on the chart with the title and the colour, pen style and width of `line`.
+LineSeries &AddModelLine(Chart &chart, const QString &title, const common::LineSettings &line);
+
+} // namespace charts

@@ -1,0 +1,76 @@
+// fenoris-cli model: the single-plot model chart of one plot and species, its lines printed as CSV.
+#include "cli/commands.h"
+#include "cli/commandsupport.h"
+#include "cli/options.h"
+
+#include "common/error.h"
+#include "common/numbers.h"
+#include "data/selection.h"
+#include "model/modelchart.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace cli {
+
+namespace {
+
+constexpr const char *kUsage =
+    "usage: fenoris-cli model TABLE.dbf --plot P --species S [--interval N] [--max-deads P] [--share P]\n"
+    "                         [--value-type percent|classes] [--conditions TEXT]\n";
+
+// A CSV field, quoted when it holds a separator, a quote or a line break.
+std::string csvField(const std::string &text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+} // namespace
+
+int runModel(const Args &args, std::ostream &out, std::ostream &err)
+{
+    Options options(args, {"plot", "species", "interval", "max-deads", "share", "value-type", "conditions"},
+                    {});
+    if (options.positional().size() != 1 || !options.has("plot") || !options.has("species")) {
+        err << kUsage;
+        return 2;
+    }
+    model::ModelSettings settings;
+    settings.interval = options.intValue("interval", 1);
+    if (settings.interval < 1) throw common::Error("--interval must be at least 1");
+    settings.maxDeads = options.floatValue("max-deads", 50);
+    settings.valueType = parseValueType(options.value("value-type", "percent"));
+
+    ConsoleSink sink(err);
+    settings.prcTreeFactor = model::ComputePrcTreeFactor(options.floatValue("share", 25), sink);
+
+    OpenedTable table(options.positional()[0]);
+    table.setConditions(data::wrapConditions(options.value("conditions")));
+    const auto &setup = table.setup();
+    data::Query query(table.connection());
+    query.setSql(data::treeQuerySql(setup.tableFile, setup.roles, setup.conditions));
+    query.prepare();
+    const auto chart = model::ComputeModelChart(query, options.value("plot"), options.value("species"),
+                                                setup.years, settings, sink);
+
+    out << "series,title,type,x,y\n";
+    for (std::size_t i = 0; i < chart.lines.size(); ++i) {
+        const auto &line = chart.lines[i];
+        // The chart shows a line's points by ascending x; equal x keep the order they were added in.
+        auto points = line.points;
+        std::stable_sort(points.begin(), points.end(),
+                         [](const auto &a, const auto &b) { return a.x < b.x; });
+        for (const auto &point : points)
+            out << i << "," << csvField(line.title) << "," << line.lineType << ","
+                << common::floatToText(point.x) << "," << common::floatToText(point.y) << "\n";
+    }
+    return 0;
+}
+
+} // namespace cli

@@ -1,0 +1,95 @@
+// fenoris-cli statistics: TRANSIT.DBF and AVERAGE.DBF for every plot and species of a table, written
+// beside it as the "Statistics" button writes them.
+#include "cli/commands.h"
+#include "cli/commandsupport.h"
+#include "cli/options.h"
+
+#include "common/error.h"
+#include "common/progress.h"
+#include "data/selection.h"
+#include "model/statisticsrun.h"
+
+#include <chrono>
+#include <iostream>
+#include <unistd.h>
+
+namespace cli {
+
+namespace {
+
+constexpr const char *kUsage =
+    "usage: fenoris-cli statistics TABLE.dbf [--interval N] [--share P]\n"
+    "                              [--value-type percent|classes] [--conditions TEXT]\n";
+
+// One line on the terminal, rewritten at most ten times a second and cleared at the end.
+class TerminalProgress : public common::Progress
+{
+public:
+    explicit TerminalProgress(std::ostream &stream) : m_stream(stream) {}
+    ~TerminalProgress() override { clear(); }
+
+    bool step(int done, int total, const std::string &current) override
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (done < total && now - m_shown < std::chrono::milliseconds(100)) return true;
+        m_shown = now;
+        clear();
+        if (done < total) {
+            const std::string text =
+                "plot " + std::to_string(done + 1) + " of " + std::to_string(total) + ": " + current;
+            m_stream << text << std::flush;
+            m_width = text.size();
+        }
+        return true;
+    }
+
+private:
+    void clear()
+    {
+        if (m_width == 0) return;
+        m_stream << "\r" << std::string(m_width, ' ') << "\r" << std::flush;
+        m_width = 0;
+    }
+
+    std::ostream &m_stream;
+    std::chrono::steady_clock::time_point m_shown{};
+    std::size_t m_width = 0;
+};
+
+} // namespace
+
+int runStatistics(const Args &args, std::ostream &out, std::ostream &err)
+{
+    Options options(args, {"interval", "share", "value-type", "conditions"}, {});
+    if (options.positional().size() != 1) {
+        err << kUsage;
+        return 2;
+    }
+    model::ModelSettings settings;
+    settings.interval = options.intValue("interval", 1);
+    if (settings.interval < 1) throw common::Error("--interval must be at least 1");
+    settings.valueType = parseValueType(options.value("value-type", "percent"));
+
+    ConsoleSink sink(err);
+    settings.prcTreeFactor = model::ComputePrcTreeFactor(options.floatValue("share", 25), sink);
+
+    OpenedTable table(options.positional()[0]);
+    table.setConditions(data::wrapConditions(options.value("conditions")));
+    data::Query query(table.connection());
+    model::QuerySelection selection(query, table.setup());
+    model::StatisticsRun run(table.connection(), query, table.setup(), settings);
+
+    model::StatisticsSummary summary;
+    {
+        // Progress only for a person watching: not into a file, a pipe or a test's stream.
+        const bool terminal = &err == &std::cerr && isatty(STDERR_FILENO);
+        TerminalProgress progress(err);
+        summary = run.execute(selection, sink, terminal ? &progress : nullptr);
+    }
+    out << summary.plotsDone << " plots, " << summary.speciesProcessed << " species processed, "
+        << summary.transitRows + summary.averageRows << " rows written (TRANSIT.DBF " << summary.transitRows
+        << ", AVERAGE.DBF " << summary.averageRows << ")\n";
+    return 0;
+}
+
+} // namespace cli

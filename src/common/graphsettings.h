@@ -1,0 +1,86 @@
+// Line settings of the model chart (colour, pen style and width per line type) in the program's
+// name=value settings list, the lines of Graph.ini.
+//
+// Keys are a prefix and the line type: "LC" colour, "LS" pen style, "LW" pen width, as in LCavg,
+// LSmodel0, LWdeads. A setting asked for and missing (or empty) takes the caller's default, which is
+// stored at the end of the list at once, so that the next save of Graph.ini holds it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace common {
+
+// A colour as Graph.ini keeps it: a Windows colour reference, red in the lowest byte, then green,
+// then blue, and a high byte that is kept as read but is not part of the colour.
+struct LineColor
+{
+    std::uint32_t value = 0;
+
+    static constexpr LineColor fromRgb(int red, int green, int blue)
+    {
+        return {static_cast<std::uint32_t>((red & 0xFF) | (green & 0xFF) << 8 | (blue & 0xFF) << 16)};
+    }
+    constexpr int red() const { return value & 0xFF; }
+    constexpr int green() const { return value >> 8 & 0xFF; }
+    constexpr int blue() const { return value >> 16 & 0xFF; }
+    bool operator==(const LineColor &) const = default;
+};
+
+// The line types of the model chart, in the order the line settings dialog lists them.
+inline constexpr const char *kLineTypes[] = {"model0", "model1", "avg", "limit", "deads"};
+
+// Pen styles by index, as the dialog lists them: 0 Solid ... 6 InsideFrame.
+inline constexpr const char *kPenStyleNames[] = {"Solid",      "Dash",  "Dot",        "DashDot",
+                                                 "DashDotDot", "Clear", "InsideFrame"};
+
+// The colour text: 8 upper-case hexadecimal digits, the four bytes of the value lowest first.
+// Red is "FF000000", green (0, 128, 0) "00800000", blue "0000FF00".
+std::string LineColorToText(LineColor color);
+
+// Reads up to four pairs of hexadecimal digits (either case) into the bytes, lowest first; bytes
+// without a pair stay 0 and anything after the fourth pair is ignored: "FF" is red. A pair that is
+// not two hexadecimal digits (a blank, a letter beyond F, a lone last digit) gives 0 for its byte;
+// the other bytes are read as usual. Never throws.
+LineColor LineColorFromText(const std::string &text);
+
+// The value of the first line whose name (the text before its first '=') equals `name`, ignoring
+// ASCII case; "" when there is none.
+std::string SettingValue(const std::vector<std::string> &settings, const std::string &name);
+
+// Replaces the value of the first line with that name, or appends name=value at the end.
+void SetSettingValue(std::vector<std::string> &settings, const std::string &name, const std::string &value);
+
+// The three readers. A missing or empty key returns the default and stores it (appended).
+// GetLineStyle and GetLineWidth convert a present value as a decimal integer and throw ConvertError
+// "'<text>' is not a valid integer value" when it is not one; nothing is stored then.
+LineColor GetLineColor(std::vector<std::string> &settings, const std::string &lineType,
+                       LineColor defaultColor);
+int GetLineStyle(std::vector<std::string> &settings, const std::string &lineType, int defaultStyle);
+int GetLineWidth(std::vector<std::string> &settings, const std::string &lineType, int defaultWidth);
+
+// Colour, pen style index and pen width of one line type.
+struct LineSettings
+{
+    LineColor color;
+    int style = 0;
+    int width = 1;
+    bool operator==(const LineSettings &) const = default;
+};
+
+// What the model chart reads for a line: the width first, then the style, then the colour, so
+// missing keys are stored in the order LW, LS, LC.
+LineSettings ReadChartLineSettings(std::vector<std::string> &settings, const std::string &lineType,
+                                   const LineSettings &defaults);
+
+// What the "Graph parameters" dialog reads when it shows a line type: the colour (black), the width
+// (1), then the style (0, solid). These defaults are the same for every line type.
+LineSettings ReadDialogLineSettings(std::vector<std::string> &settings, const std::string &lineType);
+
+// The dialog's "Apply": LC, LS and LW of the line type, in this order, each replacing its line or
+// appended.
+void StoreLineSettings(std::vector<std::string> &settings, const std::string &lineType,
+                       const LineSettings &line);
+
+} // namespace common

@@ -1,0 +1,381 @@
+// Code pages of dBASE character fields, converted with iconv.
+#include "data/codepage.h"
+
+#include "common/error.h"
+
+#include <cctype>
+#include <cerrno>
+#include <iconv.h>
+
+namespace data {
+
+namespace {
+
+const char kReplacement[] = "\xEF\xBF\xBD"; // U+FFFD
+
+std::string codePageOfNumber(long number)
+{
+    if (number == 65001) return "UTF-8";
+    if (number >= 88591 && number <= 885916) return "ISO-8859-" + std::to_string(number - 88590);
+    if (number == 10000) return "MACINTOSH";
+    if (number == 10007) return "MAC-CYRILLIC";
+    if (number == 10029) return "MAC-CENTRALEUROPE";
+    return "CP" + std::to_string(number);
+}
+
+// The length of the valid UTF-8 sequence starting at p, or 0 when it is not one (overlong forms,
+// surrogates and values above U+10FFFF included).
+std::size_t utf8Length(const unsigned char *p, std::size_t available)
+{
+    unsigned char c = p[0];
+    if (c < 0x80) return 1;
+    std::size_t length;
+    unsigned int min;
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+        min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (available < length) return 0;
+    unsigned int value = c & (0xFF >> (length + 1));
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((p[i] & 0xC0) != 0x80) return 0;
+        value = (value << 6) | (p[i] & 0x3F);
+    }
+    if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    return length;
+}
+
+std::string quoted(std::string_view text)
+{
+    return "'" + std::string(text) + "'";
+}
+
+} // namespace
+
+std::string codePageOfLanguageDriver(unsigned char ldid)
+{
+    // The usual xBase language driver ids and the Windows or DOS code page each stands for.
+    switch (ldid) {
+    case 0x01:
+        return "CP437";
+    case 0x02:
+        return "CP850";
+    case 0x03:
+        return "CP1252";
+    case 0x04:
+        return "MACINTOSH";
+    case 0x08:
+        return "CP865";
+    case 0x09:
+        return "CP437";
+    case 0x0A:
+        return "CP850";
+    case 0x0B:
+        return "CP437";
+    case 0x0D:
+        return "CP437";
+    case 0x0E:
+        return "CP850";
+    case 0x0F:
+        return "CP437";
+    case 0x10:
+        return "CP850";
+    case 0x11:
+        return "CP437";
+    case 0x12:
+        return "CP850";
+    case 0x13:
+        return "CP932";
+    case 0x14:
+        return "CP850";
+    case 0x15:
+        return "CP437";
+    case 0x16:
+        return "CP850";
+    case 0x17:
+        return "CP865";
+    case 0x18:
+        return "CP437";
+    case 0x19:
+        return "CP437";
+    case 0x1A:
+        return "CP850";
+    case 0x1B:
+        return "CP437";
+    case 0x1C:
+        return "CP863";
+    case 0x1D:
+        return "CP850";
+    case 0x1F:
+        return "CP852";
+    case 0x22:
+        return "CP852";
+    case 0x23:
+        return "CP852";
+    case 0x24:
+        return "CP860";
+    case 0x25:
+        return "CP850";
+    case 0x26:
+        return "CP866";
+    case 0x37:
+        return "CP850";
+    case 0x40:
+        return "CP852";
+    case 0x4D:
+        return "CP936";
+    case 0x4E:
+        return "CP949";
+    case 0x4F:
+        return "CP950";
+    case 0x50:
+        return "CP874";
+    case 0x57:
+        return "CP1252";
+    case 0x58:
+        return "CP1252";
+    case 0x59:
+        return "CP1252";
+    case 0x64:
+        return "CP852";
+    case 0x65:
+        return "CP866";
+    case 0x66:
+        return "CP865";
+    case 0x67:
+        return "CP861";
+    case 0x6A:
+        return "CP737";
+    case 0x6B:
+        return "CP857";
+    case 0x6C:
+        return "CP863";
+    case 0x78:
+        return "CP950";
+    case 0x79:
+        return "CP949";
+    case 0x7A:
+        return "CP936";
+    case 0x7B:
+        return "CP932";
+    case 0x7C:
+        return "CP874";
+    case 0x7D:
+        return "CP1255";
+    case 0x7E:
+        return "CP1256";
+    case 0x86:
+        return "CP737";
+    case 0x87:
+        return "CP852";
+    case 0x88:
+        return "CP857";
+    case 0x96:
+        return "MAC-CYRILLIC";
+    case 0x97:
+        return "MAC-CENTRALEUROPE";
+    case 0xC8:
+        return "CP1250";
+    case 0xC9:
+        return "CP1251";
+    case 0xCA:
+        return "CP1254";
+    case 0xCB:
+        return "CP1253";
+    case 0xCC:
+        return "CP1257";
+    default:
+        return {};
+    }
+}
+
+std::string codePageOfCpgText(std::string_view text)
+{
+    std::string t;
+    for (char c : text)
+        if (!std::isspace(static_cast<unsigned char>(c)) || !t.empty()) t += c;
+    while (!t.empty() && std::isspace(static_cast<unsigned char>(t.back())))
+        t.pop_back();
+    if (t.empty()) return {};
+    std::string upper;
+    for (char c : t)
+        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+
+    auto digitsAfter = [&](std::size_t from) -> std::string {
+        std::size_t i = from;
+        while (i < upper.size() && (upper[i] == ' ' || upper[i] == '_' || upper[i] == '-'))
+            ++i;
+        std::string digits = upper.substr(i);
+        if (digits.empty() || digits.size() > 6) return {};
+        for (char c : digits)
+            if (!std::isdigit(static_cast<unsigned char>(c))) return {};
+        return digits;
+    };
+    if (upper == "UTF-8" || upper == "UTF8") return "UTF-8";
+    for (const char *prefix : {"", "ANSI", "OEM", "CP", "WINDOWS", "IBM"}) {
+        std::string p = prefix;
+        if (upper.compare(0, p.size(), p) != 0) continue;
+        std::string digits = digitsAfter(p.size());
+        if (!digits.empty()) return codePageOfNumber(std::stol(digits));
+    }
+    for (const char *prefix : {"ISO-8859-", "ISO8859-", "ISO 8859-", "ISO_8859-", "8859-", "8859_"}) {
+        std::string p = prefix;
+        if (upper.compare(0, p.size(), p) != 0) continue;
+        std::string digits = digitsAfter(p.size());
+        if (!digits.empty()) return "ISO-8859-" + std::to_string(std::stol(digits));
+    }
+    return t;
+}
+
+struct CodePage::Converter
+{
+    iconv_t toUtf8 = reinterpret_cast<iconv_t>(-1);
+    iconv_t fromUtf8 = reinterpret_cast<iconv_t>(-1);
+
+    ~Converter()
+    {
+        if (toUtf8 != reinterpret_cast<iconv_t>(-1)) iconv_close(toUtf8);
+        if (fromUtf8 != reinterpret_cast<iconv_t>(-1)) iconv_close(fromUtf8);
+    }
+
+    // Converts in whole; returns false at the first input iconv refuses. errno tells why.
+    static bool convert(iconv_t cd, std::string_view in, std::string &out, std::size_t *consumed)
+    {
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        char *inPtr = const_cast<char *>(in.data());
+        std::size_t inLeft = in.size();
+        char buffer[256];
+        while (inLeft > 0) {
+            char *outPtr = buffer;
+            std::size_t outLeft = sizeof buffer;
+            std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+            out.append(buffer, outPtr - buffer);
+            if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
+                *consumed = in.size() - inLeft;
+                return false;
+            }
+        }
+        char *outPtr = buffer;
+        std::size_t outLeft = sizeof buffer;
+        iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+        out.append(buffer, outPtr - buffer);
+        *consumed = in.size();
+        return true;
+    }
+};
+
+CodePage::CodePage(const std::string &name) : m_name(name), m_converter(std::make_unique<Converter>())
+{
+    if (name == "UTF-8") {
+        m_utf8 = true;
+        return;
+    }
+    m_converter->toUtf8 = iconv_open("UTF-8", name.c_str());
+    m_converter->fromUtf8 = iconv_open(name.c_str(), "UTF-8");
+    if (m_converter->toUtf8 == reinterpret_cast<iconv_t>(-1) ||
+        m_converter->fromUtf8 == reinterpret_cast<iconv_t>(-1))
+        throw common::DataError("Unknown code page '" + name + "'");
+
+    // A code page in which every byte stands alone is decoded through a table; one with lead bytes
+    // (the East Asian double-byte pages) goes through iconv value by value.
+    m_singleByte = true;
+    for (int b = 0; b < 256 && m_singleByte; ++b) {
+        char byte = static_cast<char>(b);
+        std::string out;
+        std::size_t consumed = 0;
+        if (b == 0) {
+            m_table[0] = kReplacement;
+        } else if (Converter::convert(m_converter->toUtf8, std::string_view(&byte, 1), out, &consumed)) {
+            m_table[b] = out.empty() ? kReplacement : out;
+        } else if (errno == EINVAL) {
+            m_singleByte = false;
+        } else {
+            m_table[b] = kReplacement;
+        }
+    }
+}
+
+CodePage::~CodePage() = default;
+
+void CodePage::decode(std::string_view bytes, std::string &out) const
+{
+    if (m_singleByte) {
+        for (char c : bytes) {
+            auto b = static_cast<unsigned char>(c);
+            if (b >= 0x20 && b < 0x80)
+                out += c;
+            else
+                out += m_table[b];
+        }
+        return;
+    }
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    if (m_utf8) {
+        for (std::size_t i = 0; i < bytes.size();) {
+            std::size_t length = utf8Length(p + i, bytes.size() - i);
+            if (length == 0 || p[i] == 0) {
+                out += kReplacement;
+                ++i;
+            } else {
+                out.append(bytes.data() + i, length);
+                i += length;
+            }
+        }
+        return;
+    }
+    std::string_view rest = bytes;
+    while (!rest.empty()) {
+        std::size_t consumed = 0;
+        std::size_t nul = rest.find('\0');
+        std::string_view piece = rest.substr(0, nul);
+        bool ok = Converter::convert(m_converter->toUtf8, piece, out, &consumed);
+        if (ok && nul == std::string_view::npos) break;
+        out += kReplacement;
+        rest.remove_prefix(consumed + 1);
+    }
+}
+
+std::string CodePage::decode(std::string_view bytes) const
+{
+    std::string out;
+    decode(bytes, out);
+    return out;
+}
+
+std::string CodePage::encode(std::string_view utf8, std::size_t maxBytes, bool cut, bool *tooLong) const
+{
+    if (tooLong) *tooLong = false;
+    const auto *p = reinterpret_cast<const unsigned char *>(utf8.data());
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t length = utf8Length(p + i, utf8.size() - i);
+        if (length == 0) throw common::DataError("The text " + quoted(utf8) + " is not valid UTF-8");
+        std::string_view character = utf8.substr(i, length);
+        std::string bytes;
+        if (m_utf8) {
+            bytes = character;
+        } else {
+            std::size_t consumed = 0;
+            if (!Converter::convert(m_converter->fromUtf8, character, bytes, &consumed) || bytes.empty())
+                throw common::DataError("The text " + quoted(utf8) + " cannot be written in code page " +
+                                        m_name + ": it has no code for " + quoted(character));
+        }
+        if (out.size() + bytes.size() > maxBytes) {
+            if (tooLong) *tooLong = true;
+            if (cut) break;
+        }
+        out += bytes;
+        i += length;
+    }
+    return out;
+}
+
+} // namespace data

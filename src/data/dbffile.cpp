@@ -1,0 +1,604 @@
+// One dBASE file in memory: reading and checking it, cells as SQL sees them, writes and indexes.
+#include "data/dbffile.h"
+
+#include "common/error.h"
+#include "common/numbers.h"
+#include "data/codepage.h"
+#include "data/dbfwriter.h"
+#include "data/fieldtext.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace data {
+
+namespace {
+
+constexpr std::size_t kFileHeader = 32;
+constexpr std::size_t kFieldDescriptor = 32;
+
+// Writes by any connection of this process count here per file, so that another connection sees at
+// its next look that the file changed even when the change kept size and time stamp.
+std::mutex g_epochLock;
+std::map<std::pair<dev_t, ino_t>, std::uint64_t> g_epochs;
+std::atomic<std::uint64_t> g_writes{0}; // all writes so far: a cheap first look
+
+std::uint64_t epochOf(dev_t device, ino_t inode)
+{
+    std::lock_guard lock(g_epochLock);
+    auto found = g_epochs.find({device, inode});
+    return found == g_epochs.end() ? 0 : found->second;
+}
+
+std::uint64_t bumpEpoch(dev_t device, ino_t inode)
+{
+    std::lock_guard lock(g_epochLock);
+    ++g_writes;
+    return ++g_epochs[{device, inode}];
+}
+
+unsigned readLe(const std::string &image, std::size_t at, int bytes)
+{
+    unsigned value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(image[at + i]);
+    return value;
+}
+
+std::string_view trimmed(std::string_view text, bool front)
+{
+    auto pad = [](char c) { return c == ' ' || c == '\0'; };
+    while (!text.empty() && pad(text.back()))
+        text.remove_suffix(1);
+    while (front && !text.empty() && pad(text.front()))
+        text.remove_prefix(1);
+    return text;
+}
+
+std::string readCpg(const std::filesystem::path &table)
+{
+    std::error_code ec;
+    const std::string wanted = table.stem().string() + ".cpg";
+    std::filesystem::path found;
+    for (const char *candidate : {".cpg", ".CPG"}) {
+        auto path = table.parent_path() / (table.stem().string() + candidate);
+        if (std::filesystem::is_regular_file(path, ec)) {
+            found = path;
+            break;
+        }
+    }
+    if (found.empty()) {
+        for (const auto &entry : std::filesystem::directory_iterator(table.parent_path(), ec)) {
+            if (equalsIgnoreCase(entry.path().filename().string(), wanted) && entry.is_regular_file(ec)) {
+                found = entry.path();
+                break;
+            }
+        }
+    }
+    if (found.empty()) return {};
+    int fd = ::open(found.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    char buffer[256];
+    ssize_t length = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    return length > 0 ? codePageOfCpgText(std::string_view(buffer, static_cast<std::size_t>(length))) : "";
+}
+
+} // namespace
+
+static char lowerChar(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lowerChar(a[i]) != lowerChar(b[i])) return false;
+    return true;
+}
+
+std::string lowerAscii(std::string text)
+{
+    for (char &c : text)
+        c = lowerChar(c);
+    return text;
+}
+
+struct DbfFile::Layout
+{
+    std::string image;
+    std::size_t headerLength = 0;
+    std::size_t recordLength = 0;
+    std::size_t recordCount = 0;
+    std::vector<DbfField> fields;
+    std::unique_ptr<CodePage> codePage;
+    Identity identity;
+    std::uint64_t writesSeen = 0;
+    std::uint64_t epoch = 0;
+};
+
+namespace {
+
+// Reads the file; the write counters are taken before its bytes, so a write that races the read
+// shows as a change at the next look.
+void readWholeFile(const std::filesystem::path &path, std::string &image, struct stat &status,
+                   std::uint64_t &writesSeen, std::uint64_t &epoch)
+{
+    const std::string name = path.filename().string();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw common::DataError("Cannot open table " + name + ": " + std::strerror(errno));
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        throw common::DataError("Cannot open table " + name + ": it is not a file");
+    }
+    writesSeen = g_writes.load();
+    epoch = epochOf(status.st_dev, status.st_ino);
+    image.clear();
+    image.reserve(static_cast<std::size_t>(status.st_size) + 1);
+    char buffer[1 << 16];
+    for (;;) {
+        ssize_t length = ::read(fd, buffer, sizeof buffer);
+        if (length < 0 && errno == EINTR) continue;
+        if (length < 0) {
+            int error = errno;
+            ::close(fd);
+            throw common::DataError("Cannot read table " + name + ": " + std::strerror(error));
+        }
+        if (length == 0) break;
+        image.append(buffer, static_cast<std::size_t>(length));
+    }
+    ::close(fd);
+}
+
+// Checks the header against itself and against the file's size, and reads the field descriptors.
+void parseHeader(const std::string &name, std::string &image, std::size_t &headerLength,
+                 std::size_t &recordLength, std::size_t &recordCount, std::vector<DbfField> &fields,
+                 std::vector<std::string> &rawNames)
+{
+    auto damaged = [&](const std::string &why) {
+        return common::DataError("Table " + name + " is damaged or not a dBASE table: " + why);
+    };
+    if (image.size() < kFileHeader + kFieldDescriptor) throw damaged("the file is too short for a header");
+    recordCount = readLe(image, 4, 4);
+    headerLength = readLe(image, 8, 2);
+    recordLength = readLe(image, 10, 2);
+    if (headerLength < kFileHeader + kFieldDescriptor)
+        throw damaged("the header length " + std::to_string(headerLength) + " leaves no room for a field");
+    if (headerLength > image.size())
+        throw damaged("the header length " + std::to_string(headerLength) + " is beyond the end of the file");
+    if (recordLength < 2)
+        throw damaged("the record length " + std::to_string(recordLength) + " is too small");
+
+    std::size_t offset = 1;
+    for (std::size_t at = kFileHeader; at + kFieldDescriptor <= headerLength; at += kFieldDescriptor) {
+        if (static_cast<unsigned char>(image[at]) == 0x0D) break;
+        DbfField field;
+        std::size_t nameLength = 0;
+        while (nameLength < 11 && image[at + nameLength] != '\0')
+            ++nameLength;
+        std::string raw(std::string_view(image).substr(at, nameLength));
+        while (!raw.empty() && raw.back() == ' ')
+            raw.pop_back();
+        field.type = image[at + 11];
+        field.width = static_cast<unsigned char>(image[at + 16]);
+        field.decimals = static_cast<unsigned char>(image[at + 17]);
+        field.offset = static_cast<int>(offset);
+        if (raw.empty()) throw damaged("field " + std::to_string(fields.size() + 1) + " has no name");
+        if (field.width == 0) throw damaged("field " + std::to_string(fields.size() + 1) + " has no width");
+        offset += static_cast<std::size_t>(field.width);
+        rawNames.push_back(raw);
+        fields.push_back(field);
+    }
+    if (fields.empty()) throw damaged("it has no fields");
+    if (offset > recordLength)
+        throw damaged("its fields need " + std::to_string(offset) + " bytes per record, the header gives " +
+                      std::to_string(recordLength));
+    std::size_t held = (image.size() - headerLength) / recordLength;
+    if (recordCount > held)
+        throw damaged("the header promises " + std::to_string(recordCount) + " records, the file holds " +
+                      std::to_string(held));
+}
+
+} // namespace
+
+DbfFile::DbfFile(const std::filesystem::path &path) : m_path(path)
+{
+    load();
+}
+
+DbfFile::~DbfFile() = default;
+
+void DbfFile::load()
+{
+    const std::string name = fileName();
+    Layout layout;
+    struct stat status
+    {
+    };
+    readWholeFile(m_path, layout.image, status, layout.writesSeen, layout.epoch);
+    layout.identity = {status.st_dev, status.st_ino, status.st_size,
+                       static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec,
+                       static_cast<long long>(status.st_ctim.tv_sec) * 1000000000LL + status.st_ctim.tv_nsec};
+
+    std::vector<std::string> rawNames;
+    parseHeader(name, layout.image, layout.headerLength, layout.recordLength, layout.recordCount,
+                layout.fields, rawNames);
+
+    std::string codePage = readCpg(m_path);
+    if (codePage.empty()) codePage = codePageOfLanguageDriver(static_cast<unsigned char>(layout.image[29]));
+    if (codePage.empty()) codePage = kDefaultCodePage;
+    try {
+        layout.codePage = std::make_unique<CodePage>(codePage);
+    } catch (const common::DataError &e) {
+        throw common::DataError("Cannot read table " + name + ": " + e.what());
+    }
+    for (std::size_t i = 0; i < layout.fields.size(); ++i) {
+        layout.fields[i].name = layout.codePage->decode(rawNames[i]);
+        for (std::size_t j = 0; j < i; ++j)
+            if (equalsIgnoreCase(layout.fields[i].name, layout.fields[j].name))
+                throw common::DataError("Table " + name + " is damaged: two fields are named " +
+                                        layout.fields[i].name);
+    }
+    adopt(std::move(layout));
+}
+
+void DbfFile::adopt(Layout &&layout)
+{
+    m_writer.reset();
+    m_image = std::move(layout.image);
+    m_headerLength = layout.headerLength;
+    m_recordLength = layout.recordLength;
+    m_recordCount = layout.recordCount;
+    m_fields = std::move(layout.fields);
+    m_codePage = std::move(layout.codePage);
+    m_identity = layout.identity;
+    m_epoch = layout.epoch;
+    m_writesSeen = layout.writesSeen;
+    m_gone = false;
+    m_indexes.clear();
+}
+
+DbfFile::Change DbfFile::sync()
+{
+    struct stat status
+    {
+    };
+    if (::stat(m_path.c_str(), &status) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            m_gone = true;
+            return Change::Gone;
+        }
+        throw common::DataError("Cannot read table " + fileName() + ": " + std::strerror(errno));
+    }
+    Identity now{status.st_dev, status.st_ino, status.st_size,
+                 static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec,
+                 static_cast<long long>(status.st_ctim.tv_sec) * 1000000000LL + status.st_ctim.tv_nsec};
+    if (!m_gone && now == m_identity) {
+        std::uint64_t writes = g_writes.load();
+        if (writes == m_writesSeen || epochOf(status.st_dev, status.st_ino) == m_epoch) {
+            m_writesSeen = writes;
+            return Change::None;
+        }
+    }
+    std::vector<DbfField> fields = m_fields;
+    std::string codePage = m_codePage ? m_codePage->name() : "";
+    load();
+    if (fields != m_fields || codePage != m_codePage->name()) {
+        ++m_layoutVersion;
+        return Change::Layout;
+    }
+    return Change::Contents;
+}
+
+int DbfFile::fieldIndex(std::string_view name) const
+{
+    for (std::size_t i = 0; i < m_fields.size(); ++i)
+        if (equalsIgnoreCase(m_fields[i].name, name)) return static_cast<int>(i);
+    return -1;
+}
+
+bool DbfFile::isLive(std::size_t record) const
+{
+    return record < m_recordCount && m_image[m_headerLength + record * m_recordLength] != '*';
+}
+
+std::size_t DbfFile::liveRecordCount() const
+{
+    std::size_t count = 0;
+    for (std::size_t record = 0; record < m_recordCount; ++record)
+        count += isLive(record) ? 1 : 0;
+    return count;
+}
+
+std::string_view DbfFile::fieldBytes(std::size_t record, int field) const
+{
+    const DbfField &f = m_fields[static_cast<std::size_t>(field)];
+    return std::string_view(m_image).substr(m_headerLength + record * m_recordLength +
+                                                static_cast<std::size_t>(f.offset),
+                                            static_cast<std::size_t>(f.width));
+}
+
+std::string DbfFile::recordBytes(std::size_t record) const
+{
+    return m_image.substr(m_headerLength + record * m_recordLength, m_recordLength);
+}
+
+void DbfFile::readCell(std::size_t record, int field, Cell &cell) const
+{
+    decodeField(field, fieldBytes(record, field), cell);
+}
+
+void DbfFile::decodeField(int field, std::string_view bytes, Cell &cell) const
+{
+    const DbfField &f = m_fields[static_cast<std::size_t>(field)];
+    std::string_view text = trimmed(bytes, !f.isCharacter());
+    cell.text.clear();
+    if (text.empty() || (f.isNumeric() && text.find_first_not_of('*') == std::string_view::npos)) {
+        cell.kind = Cell::Null;
+        return;
+    }
+    if (f.isNumeric()) {
+        if (auto number = parseFieldNumber(text)) {
+            if (number->integral && f.decimals == 0) {
+                cell.kind = Cell::Integer;
+                cell.integer = number->integer;
+            } else {
+                cell.kind = Cell::Real;
+                cell.real = number->real;
+            }
+            return;
+        }
+    }
+    // Character fields, other types, and numeric fields that hold no number: text as it stands.
+    cell.kind = Cell::Text;
+    m_codePage->decode(text, cell.text);
+}
+
+bool DbfFile::isWritable() const
+{
+    return ::access(m_path.c_str(), W_OK) == 0;
+}
+
+std::string DbfFile::blankField(int field) const
+{
+    return std::string(static_cast<std::size_t>(m_fields[static_cast<std::size_t>(field)].width), ' ');
+}
+
+std::string DbfFile::blankRecord() const
+{
+    return std::string(m_recordLength, ' ');
+}
+
+namespace {
+
+std::string describe(const DbfField &f)
+{
+    if (f.isNumeric())
+        return f.name + " (numeric, width " + std::to_string(f.width) + ", " + std::to_string(f.decimals) +
+               " decimals)";
+    return f.name + " (width " + std::to_string(f.width) + ")";
+}
+
+} // namespace
+
+std::string DbfFile::encodeText(int field, std::string_view text) const
+{
+    const DbfField &f = m_fields[static_cast<std::size_t>(field)];
+    auto width = static_cast<std::size_t>(f.width);
+    if (f.isNumeric()) {
+        std::string_view body = text;
+        while (!body.empty() && std::isspace(static_cast<unsigned char>(body.front())))
+            body.remove_prefix(1);
+        while (!body.empty() && std::isspace(static_cast<unsigned char>(body.back())))
+            body.remove_suffix(1);
+        if (body.empty()) return blankField(field);
+        auto number = parseFieldNumber(body);
+        if (!number)
+            throw common::DataError("'" + std::string(text) + "' is not a number: field " + f.name + " of " +
+                                    fileName() + " holds numbers");
+        auto bytes = number->integral ? formatFieldInteger(number->integer, f.width, f.decimals)
+                                      : formatFieldNumber(number->real, f.width, f.decimals);
+        if (!bytes)
+            throw common::DataError("The value " + std::string(body) + " does not fit field " + describe(f) +
+                                    " of " + fileName());
+        return *bytes;
+    }
+    try {
+        bool tooLong = false;
+        std::string bytes = m_codePage->encode(text, width, f.isCharacter(), &tooLong);
+        if (tooLong && !f.isCharacter())
+            throw common::DataError("The value '" + std::string(text) + "' does not fit field " +
+                                    describe(f) + " of " + fileName());
+        bytes.resize(width, ' ');
+        return bytes;
+    } catch (const common::DataError &e) {
+        throw common::DataError("Field " + f.name + " of " + fileName() + ": " + e.what());
+    }
+}
+
+std::string DbfFile::encodeInteger(int field, long long value) const
+{
+    const DbfField &f = m_fields[static_cast<std::size_t>(field)];
+    if (!f.isNumeric()) return encodeText(field, std::to_string(value));
+    auto bytes = formatFieldInteger(value, f.width, f.decimals);
+    if (!bytes)
+        throw common::DataError("The value " + std::to_string(value) + " does not fit field " + describe(f) +
+                                " of " + fileName());
+    return *bytes;
+}
+
+std::string DbfFile::encodeFloat(int field, double value) const
+{
+    const DbfField &f = m_fields[static_cast<std::size_t>(field)];
+    if (!std::isfinite(value))
+        throw common::DataError("Field " + f.name + " of " + fileName() +
+                                " cannot hold a value that is not finite");
+    if (!f.isNumeric()) return encodeText(field, common::floatToText(value));
+    auto bytes = formatFieldNumber(value, f.width, f.decimals);
+    if (!bytes)
+        throw common::DataError("The value " + common::floatToText(value) + " does not fit field " +
+                                describe(f) + " of " + fileName());
+    return *bytes;
+}
+
+bool DbfFile::fits(int field, double value) const
+{
+    const DbfField &f = m_fields[static_cast<std::size_t>(field)];
+    if (!std::isfinite(value)) return false;
+    return !f.isNumeric() || formatFieldNumber(value, f.width, f.decimals).has_value();
+}
+
+void DbfFile::checkBeforeWrite(unsigned layoutVersion)
+{
+    Change change = sync();
+    if (change == Change::Gone) throw common::DataError("Table " + fileName() + " no longer exists");
+    if (m_layoutVersion != layoutVersion)
+        throw common::DataError("Table " + fileName() +
+                                " was changed on disk by another program; open it again");
+    if (!m_writer)
+        m_writer = std::make_unique<Writer>(m_path, m_image, m_headerLength, m_recordLength, m_recordCount,
+                                            m_fields);
+}
+
+void DbfFile::writeRecord(std::size_t record, const std::string &bytes)
+{
+    try {
+        m_writer->write(record, bytes);
+    } catch (...) {
+        // What shapelib holds may no longer be what the file holds: read it again at the next look.
+        m_writer.reset();
+        m_identity = {};
+        throw;
+    }
+    m_recordCount = m_writer->recordCount();
+    afterWrite();
+}
+
+void DbfFile::afterWrite()
+{
+    struct stat status
+    {
+    };
+    if (::fstat(m_writer->file.fd, &status) != 0) {
+        m_identity = {};
+        return;
+    }
+    m_identity = {status.st_dev, status.st_ino, status.st_size,
+                  static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec,
+                  static_cast<long long>(status.st_ctim.tv_sec) * 1000000000LL + status.st_ctim.tv_nsec};
+    m_epoch = bumpEpoch(status.st_dev, status.st_ino);
+    m_writesSeen = g_writes.load();
+}
+
+void DbfFile::writeFields(std::size_t record, const std::map<int, std::string> &values,
+                          unsigned layoutVersion)
+{
+    checkBeforeWrite(layoutVersion);
+    if (!isLive(record))
+        throw common::DataError("Record " + std::to_string(record + 1) + " of table " + fileName() +
+                                " no longer exists");
+    std::string old = recordBytes(record);
+    std::string bytes = old;
+    for (const auto &[field, value] : values) {
+        if (field < 0 || static_cast<std::size_t>(field) >= m_fields.size() ||
+            value.size() != static_cast<std::size_t>(m_fields[static_cast<std::size_t>(field)].width))
+            throw common::DataError("Table " + fileName() + " was changed on disk; open it again");
+        bytes.replace(static_cast<std::size_t>(m_fields[static_cast<std::size_t>(field)].offset),
+                      value.size(), value);
+    }
+    writeRecord(record, bytes);
+    indexRecord(record, &old);
+}
+
+std::size_t DbfFile::appendRecord(const std::string &bytes, unsigned layoutVersion)
+{
+    checkBeforeWrite(layoutVersion);
+    if (bytes.size() != m_recordLength)
+        throw common::DataError("Table " + fileName() + " was changed on disk; open it again");
+    std::size_t record = m_recordCount;
+    writeRecord(record, bytes);
+    indexRecord(record, nullptr);
+    return record;
+}
+
+std::string DbfFile::textKey(std::string_view text)
+{
+    return "T" + std::string(text);
+}
+
+std::string DbfFile::numberKey(double value)
+{
+    value += 0.0; // -0 and 0 are one key
+    char bytes[sizeof value];
+    std::memcpy(bytes, &value, sizeof value);
+    return "N" + std::string(bytes, sizeof bytes);
+}
+
+std::string DbfFile::keyOf(int field, std::string_view bytes) const
+{
+    Cell cell;
+    decodeField(field, bytes, cell);
+    switch (cell.kind) {
+    case Cell::Null:
+        return {};
+    case Cell::Integer:
+        return numberKey(static_cast<double>(cell.integer));
+    case Cell::Real:
+        return numberKey(cell.real);
+    case Cell::Text:
+        return textKey(cell.text);
+    }
+    return {};
+}
+
+const std::vector<std::uint32_t> *DbfFile::candidates(int field, const std::string &key)
+{
+    auto found = m_indexes.find(field);
+    if (found == m_indexes.end()) {
+        auto &index = m_indexes[field];
+        for (std::size_t record = 0; record < m_recordCount; ++record) {
+            if (!isLive(record)) continue;
+            std::string recordKey = keyOf(field, fieldBytes(record, field));
+            if (!recordKey.empty()) index[recordKey].push_back(static_cast<std::uint32_t>(record));
+        }
+        found = m_indexes.find(field);
+    }
+    auto entry = found->second.find(key);
+    return entry == found->second.end() ? nullptr : &entry->second;
+}
+
+void DbfFile::indexRecord(std::size_t record, const std::string *oldBytes)
+{
+    auto number = static_cast<std::uint32_t>(record);
+    for (auto &[field, index] : m_indexes) {
+        const DbfField &f = m_fields[static_cast<std::size_t>(field)];
+        std::string newKey = keyOf(field, fieldBytes(record, field));
+        std::string oldKey =
+            oldBytes ? keyOf(field, std::string_view(*oldBytes).substr(static_cast<std::size_t>(f.offset),
+                                                                       static_cast<std::size_t>(f.width)))
+                     : std::string();
+        if (oldBytes && oldKey == newKey) continue;
+        if (!oldKey.empty()) {
+            auto &list = index[oldKey];
+            auto at = std::lower_bound(list.begin(), list.end(), number);
+            if (at != list.end() && *at == number) list.erase(at);
+        }
+        if (!newKey.empty()) {
+            auto &list = index[newKey];
+            auto at = std::lower_bound(list.begin(), list.end(), number);
+            if (at == list.end() || *at != number) list.insert(at, number);
+        }
+    }
+}
+
+} // namespace data

@@ -1,0 +1,263 @@
+// Writing dBASE files through shapelib: creating tables and writing records over the engine's hooks.
+#include "data/dbfwriter.h"
+
+#include "common/error.h"
+#include "data/codepage.h"
+#include "data/fieldtext.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
+
+namespace data {
+
+namespace {
+
+// shapelib's hooks carry no user data: the file being opened is handed over in this variable for the
+// length of one DBFOpenLL or DBFCreateLL call.
+thread_local HookFile *tl_opening = nullptr;
+thread_local std::string tl_error;
+
+HookFile *hookFile(SAFile handle)
+{
+    return reinterpret_cast<HookFile *>(handle);
+}
+
+// shapelib derives "<base>.dbf", "<base>.DBF" and "<base>.cpg" from the name it is given; the engine
+// has already chosen the exact file, so every .dbf name opens it and nothing else opens.
+SAFile hookOpen(const char *name, const char *access)
+{
+    HookFile *file = tl_opening;
+    std::size_t length = std::strlen(name);
+    if (!file || length < 4 || strcasecmp(name + length - 4, ".dbf") != 0) return nullptr;
+    if (access[0] == 'w') {
+        file->image->clear();
+        if (::ftruncate(file->fd, 0) != 0) {
+            file->error = errno;
+            return nullptr;
+        }
+    }
+    file->position = 0;
+    return reinterpret_cast<SAFile>(file);
+}
+
+SAOffset hookRead(void *buffer, SAOffset size, SAOffset count, SAFile handle)
+{
+    HookFile *file = hookFile(handle);
+    const std::string &image = *file->image;
+    if (size == 0 || count == 0 || file->position >= image.size()) return 0;
+    std::size_t wanted = size * count;
+    std::size_t available = std::min<std::size_t>(wanted, image.size() - file->position);
+    std::memcpy(buffer, image.data() + file->position, available);
+    file->position += available;
+    return available / size;
+}
+
+SAOffset hookWrite(void *buffer, SAOffset size, SAOffset count, SAFile handle)
+{
+    HookFile *file = hookFile(handle);
+    if (file->discard) return count;
+    if (file->error != 0) return 0;
+    const char *bytes = static_cast<const char *>(buffer);
+    std::size_t total = size * count;
+    for (std::size_t done = 0; done < total;) {
+        ssize_t written =
+            ::pwrite(file->fd, bytes + done, total - done, static_cast<off_t>(file->position + done));
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            file->error = written < 0 ? errno : EIO;
+            return 0;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    std::string &image = *file->image;
+    if (image.size() < file->position + total) image.resize(file->position + total, '\0');
+    std::memcpy(image.data() + file->position, bytes, total);
+    file->position += total;
+    return count;
+}
+
+SAOffset hookSeek(SAFile handle, SAOffset offset, int whence)
+{
+    HookFile *file = hookFile(handle);
+    if (whence == SEEK_SET)
+        file->position = offset;
+    else if (whence == SEEK_CUR)
+        file->position += offset;
+    else
+        file->position = file->image->size() + offset;
+    return 0;
+}
+
+SAOffset hookTell(SAFile handle)
+{
+    return hookFile(handle)->position;
+}
+int hookFlush(SAFile)
+{
+    return 0;
+}
+int hookClose(SAFile)
+{
+    return 0;
+}
+int hookRemove(const char *)
+{
+    return 0;
+}
+void hookError(const char *message)
+{
+    tl_error = message ? message : "";
+}
+
+double hookAtof(const char *text)
+{
+    auto number = parseFieldNumber(text ? text : "");
+    return number ? number->real : 0.0;
+}
+
+SAHooks engineHooks()
+{
+    SAHooks hooks;
+    SASetupDefaultHooks(&hooks);
+    hooks.FOpen = hookOpen;
+    hooks.FRead = hookRead;
+    hooks.FWrite = hookWrite;
+    hooks.FSeek = hookSeek;
+    hooks.FTell = hookTell;
+    hooks.FFlush = hookFlush;
+    hooks.FClose = hookClose;
+    hooks.Remove = hookRemove;
+    hooks.Error = hookError;
+    hooks.Atof = hookAtof;
+    return hooks;
+}
+
+void stampToday(DBFHandle handle)
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    DBFSetLastModifiedDate(handle, local.tm_year, local.tm_mon + 1, local.tm_mday);
+}
+
+std::string systemMessage(int error)
+{
+    return std::strerror(error);
+}
+
+} // namespace
+
+DbfFile::Writer::Writer(const std::filesystem::path &filePath, std::string &image, std::size_t headerLength,
+                        std::size_t recordLength, std::size_t recordCount,
+                        const std::vector<DbfField> &fields)
+    : path(filePath)
+{
+    const std::string name = path.filename().string();
+    file.fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (file.fd < 0) {
+        int error = errno;
+        if (error == EACCES || error == EROFS || error == EPERM)
+            throw common::DataError("Table " + name + " is read-only: " + systemMessage(error));
+        throw common::DataError("Cannot open table " + name + " for writing: " + systemMessage(error));
+    }
+    file.image = &image;
+    SAHooks hooks = engineHooks();
+    tl_opening = &file;
+    tl_error.clear();
+    handle = DBFOpenLL(path.c_str(), "rb+", &hooks);
+    tl_opening = nullptr;
+    if (!handle) {
+        ::close(file.fd);
+        throw common::DataError("Cannot open table " + name + " for writing" +
+                                (tl_error.empty() ? std::string() : ": " + tl_error));
+    }
+    bool same = static_cast<std::size_t>(handle->nHeaderLength) == headerLength &&
+                static_cast<std::size_t>(handle->nRecordLength) == recordLength &&
+                static_cast<std::size_t>(handle->nRecords) == recordCount &&
+                static_cast<std::size_t>(handle->nFields) == fields.size();
+    for (std::size_t i = 0; same && i < fields.size(); ++i)
+        same = handle->panFieldOffset[i] == fields[i].offset && handle->panFieldSize[i] == fields[i].width &&
+               handle->pachFieldType[i] == fields[i].type;
+    if (!same) {
+        file.discard = true;
+        DBFClose(handle);
+        ::close(file.fd);
+        throw common::DataError("Table " + name +
+                                " cannot be written: its header is not one the writer understands");
+    }
+}
+
+DbfFile::Writer::~Writer()
+{
+    // Every write already put its record and the header on disk; closing must not write a header
+    // that another program may have changed since.
+    file.discard = true;
+    DBFClose(handle);
+    ::close(file.fd);
+}
+
+std::size_t DbfFile::Writer::recordCount() const
+{
+    return static_cast<std::size_t>(handle->nRecords);
+}
+
+void DbfFile::Writer::write(std::size_t record, const std::string &bytes)
+{
+    const std::string name = path.filename().string();
+    stampToday(handle);
+    tl_error.clear();
+    if (!DBFWriteTuple(handle, static_cast<int>(record), const_cast<char *>(bytes.data())))
+        throw common::DataError("Cannot write record " + std::to_string(record + 1) + " of table " + name +
+                                (tl_error.empty() ? std::string() : ": " + tl_error));
+    DBFUpdateHeader(handle);
+    if (file.error != 0)
+        throw common::DataError("Cannot write table " + name + ": " + systemMessage(file.error));
+}
+
+void DbfFile::create(const std::filesystem::path &path, const std::vector<FieldSpec> &fields)
+{
+    const std::string name = path.filename().string();
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        int error = errno;
+        if (error == EEXIST) throw common::DataError("Table " + name + " already exists");
+        throw common::DataError("Cannot create table " + name + ": " + systemMessage(error));
+    }
+    std::string image;
+    HookFile file;
+    file.fd = fd;
+    file.image = &image;
+    SAHooks hooks = engineHooks();
+    const std::string languageDriver = "LDID/" + std::to_string(kDefaultLanguageDriver);
+
+    tl_opening = &file;
+    tl_error.clear();
+    DBFHandle handle = DBFCreateLL(path.c_str(), languageDriver.c_str(), &hooks);
+    tl_opening = nullptr;
+    std::string failure;
+    if (!handle) {
+        failure = tl_error.empty() ? "shapelib cannot create it" : tl_error;
+    } else {
+        for (const FieldSpec &field : fields) {
+            if (DBFAddNativeFieldType(handle, field.name.c_str(), field.type, field.width, field.decimals) <
+                0) {
+                failure = "cannot add field " + field.name + (tl_error.empty() ? "" : ": " + tl_error);
+                break;
+            }
+        }
+        stampToday(handle);
+        DBFClose(handle);
+        if (failure.empty() && file.error != 0) failure = systemMessage(file.error);
+    }
+    ::close(fd);
+    if (!failure.empty()) {
+        ::unlink(path.c_str());
+        throw common::DataError("Cannot create table " + name + ": " + failure);
+    }
+}
+
+} // namespace data

@@ -1,0 +1,41 @@
+// The shapelib side of a dBASE file: a write handle over hooks that open the exact path and keep the
+// engine's memory image in step with every byte written. Internal to the engine.
+#pragma once
+
+#include "data/dbffile.h"
+
+#include <shapefil.h>
+
+namespace data {
+
+// What shapelib sees as its file: a descriptor for writing and the memory image for reading.
+struct HookFile
+{
+    int fd = -1;
+    std::string *image = nullptr;
+    std::size_t position = 0;
+    bool discard = false; // set before closing: shapelib's closing writes are not wanted
+    int error = 0;        // errno of the first failed write
+};
+
+struct DbfFile::Writer
+{
+    // Opens the file for writing over image, which holds its bytes. Throws common::DataError when the
+    // file cannot be opened for writing or shapelib reads its header other than the engine does.
+    Writer(const std::filesystem::path &path, std::string &image, std::size_t headerLength,
+           std::size_t recordLength, std::size_t recordCount, const std::vector<DbfField> &fields);
+    ~Writer();
+    Writer(const Writer &) = delete;
+    Writer &operator=(const Writer &) = delete;
+
+    // Writes a whole record (an existing one or the next new one) and the header with the record count
+    // and today's date. Throws common::DataError when the file refuses a byte.
+    void write(std::size_t record, const std::string &bytes);
+    std::size_t recordCount() const;
+
+    std::filesystem::path path;
+    HookFile file;
+    DBFHandle handle = nullptr;
+};
+
+} // namespace data

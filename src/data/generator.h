@@ -1,0 +1,38 @@
+// Writes realistic tree tables for tests, benchmarks and the bundled example: plots with one to four
+// species, trees with DBH and height, one defoliation column per survey year with blanks for trees
+// not observed, and dead trees that stay dead. The years and roles side files are written beside it.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace data {
+
+enum class ValueType { Percent, DamageClasses };
+
+struct GeneratorSettings
+{
+    int trees = 1000;
+    int plots = 50;
+    int years = 10;
+    int firstYear = 1995;
+    ValueType valueType = ValueType::Percent;
+    double blankShare = 0.03;    // share of tree-years left blank (not observed)
+    std::uint64_t seed = 1;
+};
+
+struct GeneratorSummary
+{
+    int trees = 0;
+    int plots = 0;
+    int speciesPlots = 0; // plot and species pairs
+    int deadTrees = 0;    // trees dead in the last survey year
+};
+
+// Writes the table to `file` (replacing it and its side files) through the engine.
+// Columns: PLOT C(10), TREE N, SP C(2), DBH N(.1), HEIGHT N(.1), D<year> N per survey year.
+// Throws common::Error on failure.
+GeneratorSummary generateTable(const std::filesystem::path &file, const GeneratorSettings &settings);
+
+} // namespace data

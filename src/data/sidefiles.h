@@ -1,0 +1,36 @@
+// The years and roles side files kept beside the data table: their names, reading them into a column
+// of the field grid and writing a column back.
+//
+// Both files are 8-bit text in the Windows-1250 code page, one line per cell of a grid column, the
+// heading first, every line ended by CR LF. They name no columns: line k + 1 belongs to the k-th
+// column of the table by position only.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace data {
+
+// Directory and file name joined with the last three characters of the file name cut, so that the
+// side files are base + "yrs" and base + "var": "D/M_trees.dbf" gives "D/M_trees.". A name
+// without a three-character extension ("trees", "trees.dbase") keeps everything before its
+// extension: "D/trees.". dataDir ends with its separator (or is empty).
+std::string sideFileBase(const std::string &dataDir, const std::string &tableFile);
+std::string yearsSideFile(const std::string &dataDir, const std::string &tableFile);
+std::string rolesSideFile(const std::string &dataDir, const std::string &tableFile);
+
+// The cells of a grid column of cellCount cells (heading included) as a side file fills them: line i
+// goes into cell i, an empty line becomes a single blank so that its cell counts as filled, lines
+// beyond cellCount are dropped and cells beyond the last line stay empty. Lines end with CR LF, LF or
+// a lone CR. Texts are returned in UTF-8 (a byte the code page does not define as U+FFFD). Throws
+// common::FileError when the file cannot be read.
+std::vector<std::string> loadSideFile(const std::string &file, std::size_t cellCount);
+
+// Writes the cells (UTF-8) as the file's lines, each ended by CR LF, replacing the file. A line break
+// inside a cell is written as a blank, so that every cell stays one line. Throws common::DataError,
+// before the file is touched, when a cell holds a character the code page lacks, and
+// common::FileError when the file cannot be written.
+void writeSideFile(const std::string &file, const std::vector<std::string> &cells);
+
+} // namespace data

@@ -1,0 +1,69 @@
+// The plot and species selection run on the engine.
+#include "data/treeselection.h"
+
+#include "common/error.h"
+#include "common/numbers.h"
+
+namespace data {
+
+namespace {
+
+// Closes the query when the scope ends, so that a failure leaves it closed as a success does.
+struct ClosingQuery
+{
+    Query &query;
+    ~ClosingQuery() { query.close(); }
+};
+
+} // namespace
+
+std::vector<YearColumn> yearColumns(const std::vector<std::string> &fields,
+                                    const std::vector<std::string> &yearCells)
+{
+    std::vector<YearColumn> years;
+    for (std::size_t row = 0; row < yearCells.size() && row < fields.size(); ++row) {
+        if (yearCells[row] == "-") continue;
+        years.push_back({common::strToInt(yearCells[row]), fields[row]});
+    }
+    return years;
+}
+
+std::vector<std::string> firstColumnValues(Query &query)
+{
+    ClosingQuery closing{query};
+    query.open();
+    std::vector<std::string> values;
+    for (; !query.eof(); query.next())
+        values.push_back(query.valueText(0));
+    return values;
+}
+
+int countTrees(Query &query, const std::string &table, const FieldRoles &roles, const std::string &conditions,
+               const std::string &plot, const std::string &species)
+{
+    query.setSql(countSql(table, roles, conditions));
+    query.prepare();
+    query.setParam("PlotNames", plot);
+    query.setParam("Species", species);
+    ClosingQuery closing{query};
+    query.open();
+    // Count gives one row, unless the user's condition brought a GROUP BY along.
+    return query.eof() ? 0 : common::strToInt(query.valueText(0));
+}
+
+void prepareTreeQuery(Query &query, const std::string &table, const FieldRoles &roles,
+                      const std::string &conditions)
+{
+    query.setSql(treeQuerySql(table, roles, conditions));
+    query.prepare();
+}
+
+void checkCondition(Connection &connection, const std::string &table, const std::string &conditions)
+{
+    if (conditions.empty()) return;
+    Query probe(connection);
+    probe.setSql({"SELECT Count(*) FROM '" + table + "'", "WHERE " + conditions});
+    probe.prepare();
+}
+
+} // namespace data

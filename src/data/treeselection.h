@@ -1,0 +1,40 @@
+// The plot and species selection run on the engine: the year list of the field grid, the values of a
+// list query, the tree count, the selected-trees query and the check of the user's condition.
+#pragma once
+
+#include "data/database.h"
+#include "data/selection.h"
+
+#include <string>
+#include <vector>
+
+namespace data {
+
+// The survey years of the field grid, top to bottom: every row whose "Defoliations" cell is not
+// exactly "-" gives one entry, in the order of the rows (neither sorted nor checked for repeats).
+// fields and yearCells are the grid's columns 0 and 1 without their headings, of equal length.
+// Throws common::ConvertError "'<cell>' is not a valid integer value" for a cell that is not a
+// whole number; nothing is returned then.
+std::vector<YearColumn> yearColumns(const std::vector<std::string> &fields,
+                                    const std::vector<std::string> &yearCells);
+
+// Opens the query on the SQL it holds and returns the first column of every row as text, in the order
+// the engine delivers them. The query is closed afterwards, also when it fails (common::DataError).
+std::vector<std::string> firstColumnValues(Query &query);
+
+// Sets the count SQL (countSql) on the query, prepares it, sets PlotNames and Species, opens it and
+// returns the count of the first row; the query is closed afterwards. Throws common::DataError.
+int countTrees(Query &query, const std::string &table, const FieldRoles &roles, const std::string &conditions,
+               const std::string &plot, const std::string &species);
+
+// Sets the selected-trees SQL (treeQuerySql) on the query and prepares it without opening it; the
+// caller sets PlotNames and NSpecies and opens it.
+void prepareTreeQuery(Query &query, const std::string &table, const FieldRoles &roles,
+                      const std::string &conditions);
+
+// Whether the user's condition (as kept: empty or parenthesised) can stand after WHERE over the
+// table: it is prepared, not run, in a query of its own. Throws common::DataError with the engine's
+// message otherwise, among others for a text that holds a second statement.
+void checkCondition(Connection &connection, const std::string &table, const std::string &conditions);
+
+} // namespace data

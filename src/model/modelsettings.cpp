@@ -1,0 +1,16 @@
+// The share factor of the lower defoliation limit.
+#include "model/modelsettings.h"
+
+#include "stats/distributions.h"
+
+#include <cmath>
+
+namespace model {
+
+double ComputePrcTreeFactor(double sharePercent, common::MessageSink &sink)
+{
+    return static_cast<double>(
+        std::fabs(stats::NormalQuantile(static_cast<long double>(sharePercent) / 100, sink)));
+}
+
+} // namespace model

@@ -1,0 +1,24 @@
+// The settings a model computation and a statistics run read from the main page and the model page.
+#pragma once
+
+#include "model/defclass.h"
+
+namespace common {
+class MessageSink;
+}
+
+namespace model {
+
+struct ModelSettings
+{
+    ValueType valueType = ValueType::Percent;
+    int interval = 1;         // years between the two years of a transition and between model steps
+    double maxDeads = 50;     // "Max deads %": class-5 share, in per cent, above which a curve turns "model1"
+    double prcTreeFactor = 0; // turns the standard deviation into the lower limit; see ComputePrcTreeFactor
+};
+
+// |NormalQuantile(share / 100)|: the factor for a share, in per cent, of trees below the lower limit.
+// A share of 0, or of 100 or more, sends "Error of the normal distribution parameter" to sink and gives 0.
+double ComputePrcTreeFactor(double sharePercent, common::MessageSink &sink);
+
+} // namespace model

@@ -1,0 +1,171 @@
+// TRANSIT.DBF and AVERAGE.DBF statements and rows.
+#include "model/resulttables.h"
+
+#include "common/numbers.h"
+#include "data/database.h"
+#include "data/fieldtext.h"
+
+#include <cmath>
+
+namespace model {
+
+namespace {
+
+struct Decimal
+{
+    const char *name;
+    int precision; // digits in all
+    int scale;     // digits after the point
+};
+
+constexpr Decimal kIdYear{"Id_year", 4, 0};
+constexpr Decimal kInterval{"Interval", 2, 0};
+constexpr Decimal kShare{"", 6, 4}; // T00 ... T55 and C0 ... C5
+constexpr Decimal kNTree{"N_tree", 3, 0};
+constexpr Decimal kDead{"Dead", 7, 3};
+constexpr Decimal kDefAvg{"Def_avg", 7, 3};
+constexpr Decimal kDefStd{"Def_std", 7, 3};
+constexpr Decimal kDefMin{"Def_min", 7, 3};
+constexpr std::size_t kPlotWidth = 10, kSpeciesWidth = 2;
+
+std::string declaration(const std::string &name, const Decimal &type)
+{
+    return " " + name + " DECIMAL(" + std::to_string(type.precision) + "," + std::to_string(type.scale) + ")";
+}
+
+std::string shareColumn(char prefix, std::size_t i)
+{
+    return std::string(1, prefix) + std::to_string(i);
+}
+
+// Sets a DECIMAL field, or leaves it blank and counts it when the value does not fit.
+void setNumber(data::Table &table, const char *tableName, const std::string &column, const Decimal &type,
+               double value, ValueGuard &guard)
+{
+    if (!ValueGuard::fits(value, type.precision, type.scale)) {
+        guard.leftOut(tableName, column);
+        return;
+    }
+    if (type.scale == 0)
+        table.setInteger(column, common::roundToEven(value));
+    else
+        table.setFloat(column, value);
+}
+
+} // namespace
+
+std::vector<std::string> TransitTableSql()
+{
+    std::vector<std::string> lines{std::string("CREATE TABLE \"") + kTransitTable + "\"",
+                                   "(",
+                                   " Id_plot CHAR(10),",
+                                   " Id_species CHAR(2),",
+                                   declaration(kIdYear.name, kIdYear) + ",",
+                                   declaration(kInterval.name, kInterval) + ","};
+    for (int i = 0; i < 6; ++i)
+        for (int j = 0; j < 6; ++j)
+            lines.push_back(declaration("T" + std::to_string(i) + std::to_string(j), kShare) + ",");
+    lines.push_back(declaration(kNTree.name, kNTree));
+    lines.push_back(")");
+    return lines;
+}
+
+std::vector<std::string> AverageTableSql()
+{
+    std::vector<std::string> lines{std::string("CREATE TABLE \"") + kAverageTable + "\"", "(",
+                                   " Id_plot CHAR(10),", " Id_species CHAR(2),"};
+    for (const Decimal *d : {&kIdYear, &kNTree, &kDead, &kDefAvg, &kDefStd, &kDefMin})
+        lines.push_back(declaration(d->name, *d) + ",");
+    for (std::size_t j = 0; j < 6; ++j)
+        lines.push_back(declaration(shareColumn('C', j), kShare) + (j < 5 ? "," : ""));
+    lines.push_back(")");
+    return lines;
+}
+
+bool ValueGuard::fits(double value, int precision, int scale)
+{
+    // Rounded as the engine writes it, the value may have at most precision - scale digits before the
+    // point: DECIMAL(3,0) holds up to 999, DECIMAL(6,4) up to 99.9999. Only values next to the limit
+    // need the engine's rounding to tell; the rest are decided by size alone.
+    const double limit = std::pow(10.0, precision - scale);
+    const double size = std::fabs(value);
+    if (std::isnan(size) || size >= limit) return false;
+    if (size < limit - std::pow(10.0, -scale)) return true;
+    const auto text = data::formatFieldNumber(value, 64, scale);
+    if (!text) return false;
+    const std::size_t point = text->find('.');
+    const std::size_t end = point == std::string::npos ? text->size() : point;
+    const std::size_t first = text->find_first_not_of(" -0");
+    const std::size_t integerDigits = (first == std::string::npos || first >= end) ? 0 : end - first;
+    return integerDigits <= static_cast<std::size_t>(precision - scale);
+}
+
+std::size_t ValueGuard::count() const
+{
+    std::size_t n = 0;
+    for (const auto &[column, count] : m_leftOut)
+        n += count;
+    return n;
+}
+
+std::string ValueGuard::report() const
+{
+    const std::size_t n = count();
+    if (n == 0) return {};
+    std::string text = n == 1 ? std::string("1 value did not fit its column and was left blank: ")
+                              : std::to_string(n) + " values did not fit their columns and were left blank: ";
+    bool first = true;
+    for (const auto &[column, count] : m_leftOut) {
+        text += (first ? "" : ", ") + column + " (" + std::to_string(count) + ")";
+        first = false;
+    }
+    return text;
+}
+
+std::string keptText(const std::string &text, std::size_t count)
+{
+    std::size_t pos = 0;
+    for (std::size_t chars = 0; pos < text.size() && chars < count; ++chars) {
+        ++pos;
+        while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80)
+            ++pos;
+    }
+    return text.substr(0, pos);
+}
+
+void WriteTransitRow(data::Table &table, const TTransit &record, const std::string &species, int interval,
+                     ValueGuard &guard)
+{
+    table.append();
+    table.setString("ID_PLOT", keptText(record.Plot, kPlotWidth));
+    table.setString("ID_SPECIES", keptText(species, kSpeciesWidth));
+    setNumber(table, kTransitTable, kIdYear.name, kIdYear, record.Year, guard);
+    setNumber(table, kTransitTable, kInterval.name, kInterval, interval, guard);
+    setNumber(table, kTransitTable, kNTree.name, kNTree, record.NTree, guard);
+    for (std::size_t i = 0; i < 6; ++i)
+        for (std::size_t j = 0; j < 6; ++j)
+            setNumber(table, kTransitTable, "T" + std::to_string(i) + std::to_string(j), kShare,
+                      record.T[i][j], guard);
+    table.post();
+}
+
+void WriteAverageRow(data::Table &table, const std::string &plot, const std::string &species, int year,
+                     const YearSeries &series, std::size_t index, double prcTreeFactor, ValueGuard &guard)
+{
+    table.append();
+    table.setString("ID_PLOT", keptText(plot, kPlotWidth));
+    table.setString("ID_SPECIES", keptText(species, kSpeciesWidth));
+    setNumber(table, kAverageTable, kIdYear.name, kIdYear, year, guard);
+    setNumber(table, kAverageTable, kNTree.name, kNTree, series.YearTrees[index], guard);
+    setNumber(table, kAverageTable, kDead.name, kDead, series.YearDead[index], guard);
+    setNumber(table, kAverageTable, kDefAvg.name, kDefAvg, series.YearDefAvg[index], guard);
+    setNumber(table, kAverageTable, kDefStd.name, kDefStd, series.YearDefStd[index], guard);
+    setNumber(table, kAverageTable, kDefMin.name, kDefMin, DefMin(series, index, prcTreeFactor), guard);
+    if (series.YearTrees[index] > 0)
+        for (std::size_t j = 0; j < 6; ++j)
+            setNumber(table, kAverageTable, shareColumn('C', j), kShare,
+                      static_cast<double>(series.YearClasses[index][j]) / series.YearTrees[index], guard);
+    table.post();
+}
+
+} // namespace model

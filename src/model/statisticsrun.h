@@ -1,0 +1,113 @@
+// The statistics run: the transition matrices and yearly statistics of every plot and species with
+// more than 5 trees, written to TRANSIT.DBF and AVERAGE.DBF in the data directory. The window's
+// "Statistics" button and `fenoris-cli statistics` both run it, so both write the same rows.
+#pragma once
+
+#include "data/selection.h"
+#include "model/modelsettings.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace common {
+class MessageSink;
+class Progress;
+} // namespace common
+
+namespace data {
+class Connection;
+class Query;
+} // namespace data
+
+namespace model {
+
+// What the queries of the run are built from: the data table, its column roles and year list, and
+// the user's extra condition.
+struct TableSetup
+{
+    std::string tableFile; // file name in the connection's directory
+    data::FieldRoles roles;
+    std::string conditions; // empty or a text starting with "("
+    std::vector<data::YearColumn> years;
+};
+
+// How the run walks the plots and species. The window implements it with its lists, so that a plot
+// is selected with its click (which fills the species list) and a species with its click (which
+// counts its trees); QuerySelection runs the same SQL without a window.
+class PlotSpeciesSelection
+{
+public:
+    virtual ~PlotSpeciesSelection() = default;
+    // The plot list, first to last.
+    virtual std::vector<std::string> plots() = 0;
+    // Selects plot `index` of plots() and returns its species list.
+    virtual std::vector<std::string> selectPlot(std::size_t index) = 0;
+    // Selects species `index` of the last species list and returns its tree count.
+    virtual long long selectSpecies(std::size_t index) = 0;
+};
+
+// The selection through SQL on the given query: distinct plots, distinct species of a plot, the
+// Count of tree identifiers of a plot and species, each with the user's condition.
+class QuerySelection final : public PlotSpeciesSelection
+{
+public:
+    QuerySelection(data::Query &query, const TableSetup &setup) : m_query(query), m_setup(setup) {}
+    std::vector<std::string> plots() override;
+    std::vector<std::string> selectPlot(std::size_t index) override;
+    long long selectSpecies(std::size_t index) override;
+
+private:
+    std::vector<std::string> distinct(const std::string &column, const std::string &where);
+
+    data::Query &m_query;
+    const TableSetup &m_setup;
+    std::vector<std::string> m_plots;
+    std::string m_plot;
+    std::vector<std::string> m_species;
+};
+
+struct StatisticsSummary
+{
+    int plotCount = 0;        // plots in the list
+    int plotsDone = 0;        // plots walked through
+    int speciesProcessed = 0; // plot and species pairs with more than 5 trees
+    int transitRows = 0;
+    int averageRows = 0;
+    std::size_t valuesLeftBlank = 0; // values that did not fit their columns
+    bool cancelled = false;
+};
+
+// Only plot and species pairs with more trees than this are processed.
+inline constexpr long long kMinTreesForStatistics = 5;
+
+class StatisticsRun
+{
+public:
+    // query is the shared query of the window (or the command's own): it carries the CREATE TABLE
+    // statements and the selected-trees query, and is left closed.
+    StatisticsRun(data::Connection &connection, data::Query &query, TableSetup setup, ModelSettings settings);
+
+    // Deletes TRANSIT.DBF and AVERAGE.DBF ("Unable delete file TRANSIT.DBF" / "... AVERAGE.DBF" as
+    // common::FileError when one cannot be deleted), creates them afresh and fills them plot by plot
+    // and species by species. progress (optional) is told before every plot and may cancel: both
+    // tables then stay complete with the rows written so far and sink is told so. At the end sink is
+    // warned once about values left blank because they did not fit their columns, and about species
+    // codes (or plot names) that are stored under one code because they share their first two (ten)
+    // characters. Engine errors propagate; the tables keep the rows written before.
+    StatisticsSummary execute(PlotSpeciesSelection &selection, common::MessageSink &sink,
+                              common::Progress *progress = nullptr);
+
+private:
+    struct Output;
+    void createTable(const std::string &name, const std::vector<std::string> &sql);
+    void writeSpecies(Output &output, const std::string &plot, const std::string &species);
+    void report(const Output &output, common::MessageSink &sink) const;
+
+    data::Connection &m_connection;
+    data::Query &m_query;
+    TableSetup m_setup;
+    ModelSettings m_settings;
+};
+
+} // namespace model

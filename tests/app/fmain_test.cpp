@@ -1,0 +1,388 @@
+// The main window: the start sequence with scripted dialogs, the field grid and side files, closing
+// with Graph.ini, the graph size label and the share factor.
+#include "app/errorhandler.h"
+#include "app/finfo.h"
+#include "app/fmain.h"
+#include "app/updown.h"
+#include "common/error.h"
+#include "common/messagesink.h"
+#include "mainwindowtest.h"
+#include "stats/distributions.h"
+#include "support/testsupport.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTableWidget>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+using namespace apptest;
+
+TEST_F(MainWindowTest, StartShowsAboutBoxThenOpensTableWithItsSideFiles)
+{
+    const fs::path table = copyCrown("SCBI_CROWN.DBF");
+    for (const char *side : {"SCBI_CROWN.var", "SCBI_CROWN.yrs"})
+        fs::copy_file(testsupport::sharedData() / "scbi" / side, dataDir / side);
+    createForm();
+    QDialog *aboutBox = nullptr;
+    dialogs.expectModal("FormInfo", [&](QDialog &d) {
+        aboutBox = &d;
+        static_cast<app::TFormInfo &>(d).BtnMoreClick();
+        return int(QDialog::Accepted);
+    });
+    expectOpen(table);
+
+    form->FormActivate();
+
+    ASSERT_EQ(dialogs.pending(), 0u);
+    EXPECT_TRUE(form->Activated);
+    EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
+    EXPECT_EQ(form->DataDir, dataDir.string() + "/");
+    EXPECT_EQ(form->TableFile, "SCBI_CROWN.DBF");
+    EXPECT_EQ(form->PrimaryData.param("PATH"), form->DataDir);
+    EXPECT_TRUE(form->PrimaryData.isOpen());
+
+    std::vector<std::string> names{"Fields"};
+    names.insert(names.end(), kCrownColumns.begin(), kCrownColumns.end());
+    EXPECT_EQ(gridColumn(0), names);
+    EXPECT_EQ(gridColumn(1), crlfLines(dataDir / "SCBI_CROWN.yrs"));
+    EXPECT_EQ(gridColumn(2), crlfLines(dataDir / "SCBI_CROWN.var"));
+    EXPECT_EQ(roles(), (std::vector<std::string>{"PLOT", "TREE", "SP", "DBH", ""}));
+    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheetMain);
+    EXPECT_NEAR(form->PrcTreeFactor, 0.6742, 5e-4);
+    EXPECT_TRUE(form->LabelGraphSize->text().startsWith("Model graph size = "));
+
+    // Once done, activation repeats nothing; the about box of BtnInfo is the one shown at start and
+    // still shows its version list.
+    form->FormActivate();
+    dialogs.expectModal("FormInfo", [&](QDialog &d) {
+        EXPECT_EQ(&d, aboutBox);
+        EXPECT_TRUE(d.findChild<QPlainTextEdit *>("Memo1")->isVisibleTo(&d));
+        return int(QDialog::Accepted);
+    });
+    form->BtnInfoClick();
+    EXPECT_EQ(dialogs.asked().size(), 3u);
+}
+
+TEST_F(MainWindowTest, TableWithoutSideFilesKeepsDashesAndNoRoles)
+{
+    const fs::path table = copyCrown("M_trees.dbf");
+    createForm();
+    expectAboutBox();
+    expectOpen(table);
+    form->FormActivate();
+
+    EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(dataDir) + "/M_trees.dbf]");
+    EXPECT_EQ(form->DataDir, dataDir.string() + "/");
+    EXPECT_EQ(form->TableFile, "M_trees.dbf");
+    auto dashes = [](const char *heading) {
+        std::vector<std::string> cells(12, "-");
+        cells[0] = heading;
+        return cells;
+    };
+    EXPECT_EQ(gridColumn(1), dashes("Defoliations"));
+    EXPECT_EQ(gridColumn(2), dashes("Specials"));
+    EXPECT_EQ(roles(), std::vector<std::string>(5));
+    // The names are editable only in the assignment columns.
+    EXPECT_FALSE(form->GridFields->item(0, 0)->flags() & Qt::ItemIsEditable);
+    EXPECT_TRUE(form->GridFields->item(0, 2)->flags() & Qt::ItemIsEditable);
+}
+
+struct SideFileCase
+{
+    const char *name;
+    const char *years; // nullptr: no file
+    const char *roles;
+    const char *rolesName;                // the roles file's name beside trees.dbf
+    std::vector<std::string> yearsColumn; // heading and the first four rows; the rest must be empty or "-"
+    std::vector<std::string> rolesColumn;
+    std::vector<std::string> assigned; // PlotField, TreeIdField, SpeciesField, DbhField, HeightField
+};
+
+const SideFileCase kSideFiles[] = {
+    {"too few lines leave empty cells",
+     "Years\r\n-\r\n-\r\n",
+     nullptr,
+     "trees.var",
+     {"Years", "-", "-", "", ""},
+     {"Specials", "-", "-", "-", "-"},
+     {"", "", "", "", ""}},
+    {"surplus lines are dropped, the lower of two equal roles wins",
+     nullptr,
+     "Specials\r\nPlotNames\r\nTreeID\r\nSpecies\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-"
+     "\r\nSpecies\r\nHeight\r\nDBH\r\n",
+     "trees.var",
+     {"Defoliations", "-", "-", "-", "-"},
+     {"Specials", "PlotNames", "TreeID", "Species", "-"},
+     {"PLOT", "TREE", "D2021", "", ""}},
+    {"an empty line is a blank that means no role",
+     nullptr,
+     "Specials\r\nPlotNames\r\n\r\nSpecies\r\n",
+     "trees.var",
+     {"Defoliations", "-", "-", "-", "-"},
+     {"Specials", "PlotNames", " ", "Species", ""},
+     {"PLOT", "", "SP", "", ""}},
+    {"a side file copied from a system that ignores case",
+     nullptr,
+     "Specials\r\nPlotNames\r\n",
+     "TREES.VAR",
+     {"Defoliations", "-", "-", "-", "-"},
+     {"Specials", "PlotNames", "", "", ""},
+     {"PLOT", "", "", "", ""}},
+};
+
+TEST_F(MainWindowTest, SideFilesFillTheGridByPosition)
+{
+    for (const auto &c : kSideFiles) {
+        SCOPED_TRACE(c.name);
+        form.reset();
+        fs::remove_all(dataDir);
+        fs::create_directories(dataDir);
+        const fs::path table = copyCrown("trees.dbf");
+        if (c.years) writeBytes(dataDir / "trees.yrs", c.years);
+        if (c.roles) writeBytes(dataDir / c.rolesName, c.roles);
+        createForm();
+        expectAboutBox();
+        expectOpen(table);
+        form->FormActivate();
+        ASSERT_TRUE(form->Activated);
+
+        auto years = gridColumn(1);
+        auto rolesColumn = gridColumn(2);
+        EXPECT_EQ(std::vector<std::string>(years.begin(), years.begin() + 5), c.yearsColumn);
+        EXPECT_EQ(std::vector<std::string>(rolesColumn.begin(), rolesColumn.begin() + 5), c.rolesColumn);
+        EXPECT_EQ(roles(), c.assigned);
+    }
+}
+
+TEST_F(MainWindowTest, CancelledOpenDialogEndsTheProgramWithoutGraphIni)
+{
+    // Showing the window starts the sequence by itself, as in the program.
+    startOnActivation = true;
+    createForm();
+    expectAboutBox();
+    expectOpen(std::nullopt);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(terminations, 1);
+    EXPECT_FALSE(form->Activated);
+    EXPECT_EQ(form->windowTitle(), "Fenoris");
+    form->FormActivate(); // ending the program asks nothing more
+    form->close();
+    EXPECT_FALSE(fs::exists(programDir / "Graph.ini"));
+    EXPECT_FALSE(fs::exists(configDir / "Graph.ini"));
+}
+
+TEST_F(MainWindowTest, FailedStepShowsTheErrorAndTheNextActivationStartsAgain)
+{
+    const fs::path broken = dataDir / "broken.dbf";
+    writeBytes(broken, "not a table");
+    std::string engineMessage;
+    try {
+        data::Connection connection;
+        connection.setParam("PATH", dataDir.string() + "/");
+        connection.open();
+        data::Table t(connection, "broken.dbf");
+        t.open();
+    } catch (const common::Error &e) {
+        engineMessage = e.what();
+    }
+    ASSERT_FALSE(engineMessage.empty());
+
+    const fs::path table = copyCrown("trees.dbf");
+    createForm();
+    expectAboutBox();
+    expectOpen(broken);
+    dialogs.expectMessage(MessageKind::Error, QString::fromStdString(engineMessage), Button::Ok);
+    // The program runs every activation under the central error handler.
+    app::runGuarded(dialogs, [&] { form->FormActivate(); });
+    EXPECT_FALSE(form->Activated);
+    EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(broken) + "]");
+
+    expectAboutBox();
+    expectOpen(table);
+    app::runGuarded(dialogs, [&] { form->FormActivate(); });
+    EXPECT_TRUE(form->Activated);
+    EXPECT_EQ(form->TableFile, "trees.dbf");
+    EXPECT_EQ(form->GridFields->rowCount(), 11);
+}
+
+TEST(ErrorHandler, ShowsTheMessageOfAnyErrorAndEndsTheHandler)
+{
+    struct Case
+    {
+        std::function<void()> fail;
+        const char *shown;
+    };
+    const Case cases[] = {
+        {[] { throw common::DataError("Table does not exist"); }, "Table does not exist"},
+        {[] { throw common::ConvertError("'x' is not a valid integer value"); },
+         "'x' is not a valid integer value"},
+        {[] { throw std::runtime_error("plain"); }, "plain"},
+        {[] { throw 42; }, "Unknown error"},
+    };
+    for (const auto &c : cases) {
+        ScriptedDialogs dialogs;
+        dialogs.expectMessage(MessageKind::Error, c.shown, Button::Ok);
+        bool after = false;
+        app::runGuarded(dialogs, [&] {
+            c.fail();
+            after = true;
+        });
+        EXPECT_FALSE(after);
+    }
+}
+
+TEST_F(MainWindowTest, CloseWritesGraphIniKeepingUnknownLines)
+{
+    writeBytes(programDir / "Graph.ini", "LCavg=00800000\r\n[Extra]\r\nsomething odd\r\n\r\nLWavg=2\n");
+    createForm();
+    EXPECT_EQ(form->GraphSettings,
+              (std::vector<std::string>{"LCavg=00800000", "[Extra]", "something odd", "", "LWavg=2"}));
+    form->GraphSettings.push_back("LSavg=0");
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(readBytes(programDir / "Graph.ini"),
+              "LCavg=00800000\r\n[Extra]\r\nsomething odd\r\n\r\nLWavg=2\r\nLSavg=0\r\n");
+    EXPECT_FALSE(fs::exists(configDir));
+}
+
+TEST_F(MainWindowTest, FirstCloseWritesGraphIniEvenWhenNothingChanged)
+{
+    createForm();
+    EXPECT_TRUE(form->GraphSettings.empty());
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(readBytes(programDir / "Graph.ini"), "");
+}
+
+TEST_F(MainWindowTest, ProgramInstalledSystemWideKeepsGraphIniPerUser)
+{
+    // No Graph.ini beside a program that cannot write there: the user's copy is read and written.
+    programDir = temp / "usr" / "bin";
+    fs::create_directories(configDir);
+    writeBytes(configDir / "Graph.ini", "LWavg=3\r\n");
+    createForm();
+    EXPECT_EQ(form->GraphSettings, std::vector<std::string>{"LWavg=3"});
+    form->GraphSettings.push_back("LSavg=1");
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(readBytes(configDir / "Graph.ini"), "LWavg=3\r\nLSavg=1\r\n");
+}
+
+TEST_F(MainWindowTest, FailedGraphIniWriteShowsTheErrorAndAsksWhetherToClose)
+{
+    programDir = temp / "usr" / "bin";
+    writeBytes(configDir, "a file where the configuration directory should be");
+    createForm();
+    const QString error =
+        "Cannot create file \"" + q(configDir / "Graph.ini") + "\". " + std::strerror(ENOTDIR);
+    const QString question = "The model line settings could not be saved. Close Fenoris anyway?";
+
+    dialogs.expectMessage(MessageKind::Error, error, Button::Ok);
+    dialogs.expectMessage(MessageKind::Confirmation, question, Button::Yes | Button::No, Button::No);
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->isVisible());
+
+    dialogs.expectMessage(MessageKind::Error, error, Button::Ok);
+    dialogs.expectMessage(MessageKind::Confirmation, question, Button::Yes | Button::No, Button::Yes);
+    EXPECT_TRUE(form->close());
+}
+
+std::pair<int, int> labelledSize(const QLabel *label)
+{
+    const QStringList parts = label->text().split(' ');
+    // "Model graph size = W x H"
+    EXPECT_EQ(parts.size(), 7) << label->text().toStdString();
+    if (parts.size() != 7) return {};
+    return {parts[4].toInt(), parts[6].toInt()};
+}
+
+TEST_F(MainWindowTest, GraphSizeLabelFollowsTheModelChart)
+{
+    createForm();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(form->size(), QSize(696, 480));
+    const auto [w0, h0] = labelledSize(form->LabelGraphSize);
+    EXPECT_NEAR(w0, 680, 12);
+    EXPECT_NEAR(h0, 392, 12);
+
+    form->resize(800, 600);
+    QCoreApplication::processEvents();
+    const auto [w1, h1] = labelledSize(form->LabelGraphSize);
+    EXPECT_EQ(w1 - w0, 104);
+    EXPECT_EQ(h1 - h0, 120);
+    // The numbers are the chart's real size once its page is shown.
+    form->PageControl1->setCurrentWidget(form->TabSheetModel);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->ChartTModel->size(), QSize(w1, h1));
+}
+
+TEST_F(MainWindowTest, ShareFieldSetsTheFactor)
+{
+    createForm();
+    common::NullSink quiet;
+    auto factor = [&](long double p) {
+        return static_cast<double>(std::fabs(stats::NormalQuantile(p, quiet)));
+    };
+    struct Case
+    {
+        const char *text;
+        const char *error; // message shown, if any
+        double expected;
+    };
+    const double kept = factor(0.10L);
+    const Case cases[] = {
+        {"10", nullptr, factor(0.10L)},
+        {"abc", "'abc' is not a valid floating point value", kept}, // the factor keeps its value
+        {"0", "Error of the normal distribution parameter", 0.0},
+        {"75", nullptr, factor(0.25L)},
+        {"50", nullptr, 0.0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        if (c.error) dialogs.expectMessage(MessageKind::Error, c.error, Button::Ok);
+        form->EditPrcTree->setText(c.text);
+        EXPECT_EQ(form->PrcTreeFactor, c.expected);
+        EXPECT_EQ(dialogs.pending(), 0u);
+    }
+
+    // The arrows step by 5 within 0 to 50, starting from what the edit shows.
+    form->EditPrcTree->setText("45");
+    form->UpDownPrcTree->step(+1);
+    EXPECT_EQ(form->EditPrcTree->text(), "50");
+    form->UpDownPrcTree->step(+1);
+    EXPECT_EQ(form->EditPrcTree->text(), "50");
+    form->EditPrcTree->setText("25");
+    form->UpDownPrcTree->step(-1);
+    EXPECT_EQ(form->EditPrcTree->text(), "20");
+    EXPECT_EQ(form->PrcTreeFactor, factor(0.20L));
+}
+
+TEST_F(MainWindowTest, RightButtonOnTheShareFieldShowsTheFactor)
+{
+    createForm();
+    form->EditPrcTreeChange(); // the start sequence computes the factor of the start value
+    auto press = [&](Qt::MouseButton button) {
+        QMouseEvent event(QEvent::MouseButtonPress, QPointF(4, 4), QPointF(4, 4), button, button,
+                          Qt::NoModifier);
+        QApplication::sendEvent(form->EditPrcTree, &event);
+    };
+    // |NormalQuantile(0.25)| of the rational approximation, in the general format with 15 digits.
+    dialogs.expectMessage(MessageKind::Information, "Share value n(%)=0.674189140043316", Button::Ok);
+    press(Qt::RightButton);
+    press(Qt::LeftButton);
+    EXPECT_EQ(dialogs.asked().size(), 1u);
+}
+
+} // namespace

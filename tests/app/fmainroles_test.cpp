@@ -1,0 +1,216 @@
+// The field roles: the double-click in "Specials", Set OK with its year list, plot list and side files,
+// and its failures.
+#include "app/fmain.h"
+#include "app/listbox.h"
+#include "common/error.h"
+#include "mainwindowtest.h"
+#include "treetable.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+using namespace apptest;
+
+class FieldRolesTest : public MainWindowTest
+{
+protected:
+    // The small tree table, started without side files unless given.
+    void startTrees(const char *roles = nullptr, const char *years = nullptr)
+    {
+        makeTreeTable(dataDir, "M_trees.dbf");
+        if (roles) writeBytes(dataDir / "M_trees.var", roles);
+        if (years) writeBytes(dataDir / "M_trees.yrs", years);
+        startOn(dataDir / "M_trees.dbf");
+    }
+
+    int rowOf(const std::string &column) const
+    {
+        for (int row = 0; row < form->GridFields->rowCount(); ++row)
+            if (form->GridFields->item(row, 0)->text().toStdString() == column) return row;
+        ADD_FAILURE() << column;
+        return 0;
+    }
+
+    // Chooses the role in CB_SpecFields (nullptr: nothing chosen) and double-clicks the cell.
+    void doubleClickRole(const std::string &column, const char *role, int gridColumn = 2)
+    {
+        form->CB_SpecFields->setCurrentIndex(role ? form->CB_SpecFields->findText(role) : -1);
+        form->GridFields->setCurrentCell(rowOf(column), gridColumn);
+        form->GridFieldsDblClick();
+    }
+
+    void type(const std::string &column, int gridColumn, const char *text)
+    {
+        form->GridFields->item(rowOf(column), gridColumn)->setText(text);
+    }
+
+    QStringList plots() const
+    {
+        QStringList items;
+        for (int i = 0; i < form->ListPlots->count(); ++i)
+            items << form->ListPlots->item(i)->text();
+        return items;
+    }
+
+    std::string cell(const std::string &column) const
+    {
+        return form->GridFields->item(rowOf(column), 2)->text().toStdString();
+    }
+};
+
+TEST_F(FieldRolesTest, DoubleClickMovesAndEmptiesRoles)
+{
+    startTrees();
+    doubleClickRole("SP", "Species");
+    EXPECT_EQ(form->SpeciesField, "SP");
+
+    // A second row with the same role: both show it, the variable names the row clicked last.
+    doubleClickRole("DBH", "Species");
+    EXPECT_EQ(cell("SP"), "Species");
+    EXPECT_EQ(cell("DBH"), "Species");
+    EXPECT_EQ(form->SpeciesField, "DBH");
+
+    // Nothing chosen: the cell is emptied and its role unassigned, whichever row it pointed to.
+    doubleClickRole("SP", nullptr);
+    EXPECT_EQ(cell("SP"), "");
+    EXPECT_EQ(form->SpeciesField, "");
+
+    // Only the "Specials" column reacts.
+    doubleClickRole("PLOT", "PlotNames", 1);
+    EXPECT_EQ(form->GridFields->item(rowOf("PLOT"), 1)->text(), "-");
+    EXPECT_EQ(form->PlotField, "");
+
+    // The user's double-click assigns the role without opening the cell's editor.
+    form->CB_SpecFields->setCurrentIndex(form->CB_SpecFields->findText("PlotNames"));
+    QCoreApplication::processEvents();
+    QWidget *viewport = form->GridFields->viewport();
+    const QPoint at = form->GridFields->visualItemRect(form->GridFields->item(rowOf("PLOT"), 2)).center();
+    for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                      QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &event);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(cell("PLOT"), "PlotNames");
+    EXPECT_EQ(form->PlotField, "PLOT");
+    for (const QLineEdit *editor : viewport->findChildren<QLineEdit *>())
+        EXPECT_FALSE(editor->isVisible());
+    EXPECT_EQ(dialogs.asked().size(), 2u); // the about box and the open dialog
+}
+
+TEST_F(FieldRolesTest, SetOkKeepsTypedYearOrderFillsPlotsAndWritesSideFiles)
+{
+    startTrees();
+    doubleClickRole("PLOT", "PlotNames");
+    doubleClickRole("TREE", "TreeID");
+    doubleClickRole("SP", "Species");
+    doubleClickRole("DBH", "DBH");
+    type("D1995", 1, "1996");
+    type("D1996", 1, "1995");
+    // Typed roles are stored but not applied in this run.
+    type("D1996", 2, "PlotNames");
+
+    form->BtnSetOK->click();
+
+    EXPECT_EQ(dialogs.asked().size(), 2u);
+    EXPECT_EQ(form->YearCount, 2);
+    EXPECT_EQ(form->Years, (std::vector<int>{1996, 1995}));
+    EXPECT_EQ(form->YearFields, (std::vector<std::string>{"D1995", "D1996"}));
+    EXPECT_EQ(form->YearDefAvg.size(), 2u);
+    EXPECT_EQ(form->YearClasses.size(), 2u);
+    EXPECT_EQ(form->PlotField, "PLOT");
+    EXPECT_EQ(form->Query1.sqlLines(), (std::vector<std::string>{"SELECT DISTINCT PLOT FROM 'M_trees.dbf'"}));
+    EXPECT_FALSE(form->Query1.isActive());
+    EXPECT_EQ(plots(), (QStringList{"A1", "B2", "O'Hara", "C3", "a1"}));
+    EXPECT_EQ(form->ListSpecies->count(), 0);
+    EXPECT_EQ(form->LabelTreeCount->text(), "-");
+    EXPECT_EQ(readBytes(dataDir / "M_trees.yrs"), "Defoliations\r\n-\r\n-\r\n-\r\n-\r\n1996\r\n1995\r\n");
+    EXPECT_EQ(readBytes(dataDir / "M_trees.var"),
+              "Specials\r\nPlotNames\r\nTreeID\r\nSpecies\r\nDBH\r\n-\r\nPlotNames\r\n");
+    EXPECT_FALSE(form->BtnSetOK->isEnabled());
+
+    // Set OK succeeds once per run: Enter no longer presses it.
+    fs::remove(dataDir / "M_trees.yrs");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &enter);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(fs::exists(dataDir / "M_trees.yrs"));
+
+    // At the next start the roles are applied top to bottom: the lower PlotNames wins.
+    form.reset();
+    startOn(dataDir / "M_trees.dbf");
+    EXPECT_EQ(form->PlotField, "D1996");
+}
+
+TEST_F(FieldRolesTest, FailuresLeaveSetOkEnabled)
+{
+    startTrees(kTreeRoles, kTreeYears);
+    const fs::path years = dataDir / "M_trees.yrs";
+    const fs::path roles = dataDir / "M_trees.var";
+    fs::remove(years);
+    fs::remove(roles);
+
+    // A year that is not a whole number: no year list, no plots, no side files.
+    for (const char *bad : {"19x5", "", " "}) {
+        SCOPED_TRACE(bad);
+        type("D1996", 1, bad);
+        dialogs.expectMessage(app::MessageKind::Error, QString("'") + bad + "' is not a valid integer value",
+                              app::Button::Ok);
+        form->BtnSetOK->click();
+        EXPECT_EQ(dialogs.pending(), 0u);
+        EXPECT_EQ(form->YearCount, 0);
+        EXPECT_TRUE(form->Years.empty());
+        EXPECT_EQ(form->ListPlots->count(), 0);
+        EXPECT_FALSE(fs::exists(years));
+        EXPECT_TRUE(form->BtnSetOK->isEnabled());
+    }
+    type("D1996", 1, "1996");
+
+    // No column with the role PlotNames: the engine's message, no side files.
+    std::string engineMessage;
+    try {
+        data::Query query(form->PrimaryData);
+        query.setSql({"SELECT DISTINCT  FROM 'M_trees.dbf'"});
+        query.open();
+    } catch (const common::DataError &e) {
+        engineMessage = e.what();
+    }
+    ASSERT_FALSE(engineMessage.empty());
+    doubleClickRole("PLOT", nullptr);
+    dialogs.expectMessage(app::MessageKind::Error, QString::fromStdString(engineMessage), app::Button::Ok);
+    form->BtnSetOK->click();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_FALSE(fs::exists(years));
+    EXPECT_TRUE(form->BtnSetOK->isEnabled());
+
+    // A side file that cannot be written: the file system's message, the plot list already filled.
+    doubleClickRole("PLOT", "PlotNames");
+    fs::create_directory(years);
+    dialogs.expectMessage(app::MessageKind::Error,
+                          "Cannot create file \"" + q(years) + "\". " + std::strerror(EISDIR),
+                          app::Button::Ok);
+    form->BtnSetOK->click();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(form->ListPlots->count(), 5);
+    EXPECT_FALSE(fs::exists(roles));
+    EXPECT_TRUE(form->BtnSetOK->isEnabled());
+
+    fs::remove(years);
+    form->BtnSetOK->click();
+    EXPECT_EQ(readBytes(years), kTreeYears);
+    EXPECT_EQ(readBytes(roles), kTreeRoles);
+    EXPECT_FALSE(form->BtnSetOK->isEnabled());
+}
+
+} // namespace

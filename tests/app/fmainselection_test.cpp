@@ -1,0 +1,353 @@
+// The plot and species selection: the lists and their exact SQL, the tree count, the fix box, the
+// user's condition, the selected-trees query, the selection check and the plot container.
+#include "app/fmain.h"
+#include "app/fplotcontainer.h"
+#include "app/listbox.h"
+#include "common/error.h"
+#include "mainwindowtest.h"
+#include "treetable.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace {
+
+using namespace apptest;
+using Lines = std::vector<std::string>;
+
+const QString kCaption = "Dodatečné podmínky";
+const QString kPrompt = "SELECT ... WHERE";
+
+QStringList itemsOf(const app::ListBox *list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->item(i)->text();
+    return items;
+}
+
+class SelectionTest : public MainWindowTest
+{
+protected:
+    // The small tree table with its roles and years, after Set OK.
+    void startTrees()
+    {
+        makeTreeTable(dataDir, "M_trees.dbf");
+        writeBytes(dataDir / "M_trees.var", kTreeRoles);
+        writeBytes(dataDir / "M_trees.yrs", kTreeYears);
+        startOn(dataDir / "M_trees.dbf");
+        form->BtnSetOKClick();
+    }
+
+    // Selects the item with exactly this text and runs the list's click handler, as a click does.
+    void clickPlot(const QString &plot)
+    {
+        select(form->ListPlots, plot);
+        form->ListPlotsClick();
+    }
+    void clickSpecies(const QString &species)
+    {
+        select(form->ListSpecies, species);
+        form->ListSpeciesClick();
+    }
+
+    void select(app::ListBox *list, const QString &text)
+    {
+        const auto found = list->findItems(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        ASSERT_EQ(found.size(), 1) << text.toStdString();
+        list->selectRow(list->row(found.first()));
+    }
+
+    // The engine's message for the plot query under a condition, as the engine gives it by itself.
+    std::string engineMessage(const std::string &conditions)
+    {
+        try {
+            data::Query query(form->PrimaryData);
+            query.setSql({"SELECT DISTINCT PLOT FROM 'M_trees.dbf'", "WHERE " + conditions});
+            query.open();
+        } catch (const common::DataError &e) {
+            return e.what();
+        }
+        ADD_FAILURE() << "the engine took " << conditions;
+        return {};
+    }
+
+    void enterConditions(const QString &shown, const QString &answer)
+    {
+        dialogs.expectInputBox(kCaption, kPrompt, shown, answer);
+        form->BtnConditionsClick();
+        EXPECT_EQ(dialogs.pending(), 0u);
+    }
+};
+
+TEST_F(SelectionTest, PlotAndSpeciesClicksRunTheirExactQueries)
+{
+    startTrees();
+    EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"A1", "B2", "O'Hara", "C3", "a1"}));
+
+    clickPlot("A1");
+    EXPECT_EQ(form->Query1.sqlLines(), (Lines{"SELECT DISTINCT SP FROM 'M_trees.dbf'", "WHERE (PLOT='A1')"}));
+    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"SM", "BK"}));
+    EXPECT_EQ(form->LabelTreeCount->text(), "-");
+
+    clickSpecies("SM");
+    EXPECT_EQ(form->Query1.sqlLines(), (Lines{"SELECT Count(TREE) FROM 'M_trees.dbf'",
+                                              "WHERE ((PLOT=:PlotNames) AND (SP=:Species))"}));
+    EXPECT_FALSE(form->Query1.isActive());
+    EXPECT_EQ(form->LabelTreeCount->text(), "3");
+
+    // A quote in a plot name is doubled in the literal and passes unchanged as a parameter.
+    clickPlot("O'Hara");
+    EXPECT_EQ(form->Query1.sqlLines(),
+              (Lines{"SELECT DISTINCT SP FROM 'M_trees.dbf'", "WHERE (PLOT='O''Hara')"}));
+    EXPECT_EQ(itemsOf(form->ListSpecies), QStringList{"SM"});
+    clickSpecies("SM");
+    EXPECT_EQ(form->LabelTreeCount->text(), "1");
+
+    // The user's click runs the handler; a row selected by code does not.
+    QCoreApplication::processEvents();
+    QWidget *viewport = form->ListPlots->viewport();
+    const QPoint at = form->ListPlots->visualItemRect(form->ListPlots->item(1)).center();
+    for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &event);
+    }
+    EXPECT_EQ(form->selectedPlot(), "B2");
+    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"sm", "FI"}));
+    form->ListPlots->selectRow(0);
+    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"sm", "FI"}));
+    EXPECT_EQ(dialogs.asked().size(), 2u);
+}
+
+TEST_F(SelectionTest, ConditionsAreWrappedAndRestrictEveryQuery)
+{
+    startTrees();
+    clickPlot("A1");
+
+    enterConditions("", "DBH>10");
+    EXPECT_EQ(form->Conditions, "(DBH>10)");
+    EXPECT_EQ(form->LblConditions->text(), "(DBH>10)");
+    EXPECT_EQ(form->Query1.sqlLines(), (Lines{"SELECT DISTINCT PLOT FROM 'M_trees.dbf'", "WHERE (DBH>10)"}));
+    EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"A1", "B2", "O'Hara", "C3"}));
+    // The plot list has no selection; the species list still shows the former plot's species, and a
+    // species click then has no plot to count.
+    EXPECT_EQ(form->selectedPlot(), "");
+    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"SM", "BK"}));
+    clickSpecies("SM");
+    EXPECT_EQ(form->LabelTreeCount->text(), "-");
+    EXPECT_EQ(form->Query1.sqlLines().size(), 2u);
+
+    clickPlot("A1");
+    EXPECT_EQ(form->Query1.sqlLines(),
+              (Lines{"SELECT DISTINCT SP FROM 'M_trees.dbf'", "WHERE (PLOT='A1')", "and (DBH>10)"}));
+    clickSpecies("SM");
+    EXPECT_EQ(form->Query1.sqlLines(),
+              (Lines{"SELECT Count(TREE) FROM 'M_trees.dbf'", "WHERE ((PLOT=:PlotNames) AND (SP=:Species))",
+                     "and (DBH>10)"}));
+    EXPECT_EQ(form->LabelTreeCount->text(), "2");
+
+    // A condition that starts with "(" is kept as typed; the tree query puts it after "and" as it is.
+    enterConditions("(DBH>10)", "(DBH>20) or (SP='FI')");
+    EXPECT_EQ(form->Conditions, "(DBH>20) or (SP='FI')");
+    form->PrepareTreeQuery();
+    EXPECT_EQ(form->Query1.sqlLines(),
+              (Lines{"SELECT * FROM 'M_trees.dbf'", "WHERE ((PLOT = :PlotNames) and (SP = :NSpecies))",
+                     "and (DBH>20) or (SP='FI')"}));
+    EXPECT_FALSE(form->Query1.isActive());
+
+    // Cancel answers with the text shown: nothing changes but the refill.
+    enterConditions("(DBH>20) or (SP='FI')", "(DBH>20) or (SP='FI')");
+    EXPECT_EQ(form->Conditions, "(DBH>20) or (SP='FI')");
+
+    // An empty answer removes the condition.
+    enterConditions("(DBH>20) or (SP='FI')", "");
+    EXPECT_EQ(form->Conditions, "");
+    EXPECT_EQ(form->LblConditions->text(), "");
+    EXPECT_EQ(form->Query1.sqlLines(), Lines{"SELECT DISTINCT PLOT FROM 'M_trees.dbf'"});
+    EXPECT_EQ(form->ListPlots->count(), 5);
+}
+
+TEST_F(SelectionTest, ConditionTheEngineRefusesIsNotTaken)
+{
+    startTrees();
+    enterConditions("", "DBH>10");
+    clickPlot("B2");
+    clickSpecies("sm");
+    const Lines countLines = form->Query1.sqlLines();
+
+    struct Case
+    {
+        const char *answer;
+        const char *kept; // as it would have been kept
+    };
+    const Case cases[] = {
+        // A second statement hidden in the condition.
+        {"DBH>10); DELETE FROM 'M_trees.dbf' WHERE (1=1", "(DBH>10); DELETE FROM 'M_trees.dbf' WHERE (1=1)"},
+        {"(1=1); DROP TABLE 'M_trees.dbf'", "(1=1); DROP TABLE 'M_trees.dbf'"},
+        {"HEIGHT>20", "(HEIGHT>20)"}, // no such column
+        {"(DBH>10", "(DBH>10"},       // unbalanced
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.answer);
+        dialogs.expectInputBox(kCaption, kPrompt, "(DBH>10)", c.answer);
+        dialogs.expectMessage(app::MessageKind::Error, QString::fromStdString(engineMessage(c.kept)),
+                              app::Button::Ok);
+        form->BtnConditions->click(); // the button runs the handler under the central error handler
+        EXPECT_EQ(dialogs.pending(), 0u);
+        EXPECT_EQ(form->Conditions, "(DBH>10)");
+        EXPECT_EQ(form->LblConditions->text(), "(DBH>10)");
+        EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"A1", "B2", "O'Hara", "C3"}));
+        EXPECT_EQ(form->selectedPlot(), "B2");
+        EXPECT_EQ(form->selectedSpecies(), "sm");
+        EXPECT_EQ(form->LabelTreeCount->text(), "2");
+        EXPECT_EQ(form->Query1.sqlLines(), countLines);
+    }
+    // The table still holds every tree.
+    data::Table table(form->PrimaryData, "M_trees.dbf");
+    table.open();
+    EXPECT_EQ(table.recordCount(), static_cast<int>(kTreeRows.size()));
+}
+
+TEST_F(SelectionTest, FixBoxKeepsTheSpeciesAcrossPlotsIgnoringCase)
+{
+    startTrees();
+    clickPlot("A1");
+    dialogs.expectMessage(app::MessageKind::Warning, "You must select an item from the species list",
+                          app::Button::Ok);
+    form->CB_Fix->click();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_FALSE(form->CB_Fix->isChecked());
+    EXPECT_EQ(form->FixedSpecies, "");
+
+    clickSpecies("SM");
+    form->CB_Fix->click();
+    EXPECT_EQ(form->FixedSpecies, "SM");
+
+    clickPlot("B2");
+    EXPECT_EQ(form->selectedSpecies(), "sm");
+    EXPECT_EQ(form->LabelTreeCount->text(), "2");
+    EXPECT_EQ(form->FixedSpecies, "SM");
+
+    clickPlot("C3");
+    EXPECT_EQ(form->selectedSpecies(), "");
+    EXPECT_EQ(form->LabelTreeCount->text(), "-");
+
+    form->CB_Fix->click();
+    EXPECT_EQ(form->FixedSpecies, "");
+    clickPlot("A1");
+    EXPECT_EQ(form->selectedSpecies(), "");
+    EXPECT_EQ(dialogs.asked().size(), 3u);
+}
+
+TEST_F(SelectionTest, TreeQueryAndSelectionCheck)
+{
+    startTrees();
+    form->PageControl1->setCurrentWidget(form->TabSheetStat);
+    dialogs.expectMessage(app::MessageKind::Warning, "Select a plot from the list", app::Button::Ok);
+    EXPECT_FALSE(form->CheckSelection());
+    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheetMain);
+
+    clickPlot("B2");
+    form->PageControl1->setCurrentWidget(form->TabSheetStat);
+    dialogs.expectMessage(app::MessageKind::Warning, "Select a species from the list", app::Button::Ok);
+    EXPECT_FALSE(form->CheckSelection());
+    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheetMain);
+    EXPECT_EQ(dialogs.pending(), 0u);
+
+    clickSpecies("sm");
+    const auto rows = form->CheckSelection();
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(rows->plot, 1);
+    EXPECT_EQ(rows->species, 0);
+
+    // The selected trees, every column, live.
+    form->PrepareTreeQuery();
+    EXPECT_EQ(form->Query1.sqlLines(),
+              (Lines{"SELECT * FROM 'M_trees.dbf'", "WHERE ((PLOT = :PlotNames) and (SP = :NSpecies))"}));
+    form->Query1.setParam("PlotNames", "B2");
+    form->Query1.setParam("NSpecies", "sm");
+    form->Query1.open();
+    std::vector<std::string> trees;
+    for (; !form->Query1.eof(); form->Query1.next())
+        trees.push_back(form->Query1.asString("TREE"));
+    EXPECT_EQ(trees, (Lines{"5", "7"}));
+    EXPECT_EQ(form->Query1.fieldNames().size(), 6u);
+    EXPECT_TRUE(form->Query1.canModify());
+    form->Query1.close();
+}
+
+TEST_F(SelectionTest, PlotContainerCollectsEachPlotOnce)
+{
+    startTrees();
+    app::TFormPlotContainer &container = *form->FormPlotContainer;
+    EXPECT_EQ(container.windowTitle(), "PlotContainer");
+    EXPECT_TRUE(container.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(container.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(container.size(), QSize(152, 349));
+    EXPECT_TRUE(container.MemoList->isReadOnly());
+    EXPECT_EQ(container.BtnClear->text(), "Clear");
+    EXPECT_EQ(container.BtnClose->text(), "&Close");
+
+    // Hidden, it takes nothing.
+    EXPECT_FALSE(container.isVisible());
+    clickPlot("A1");
+    form->ListPlotsDblClick();
+    EXPECT_TRUE(container.lines().isEmpty());
+
+    form->SpeedButton1->click();
+    EXPECT_TRUE(container.isVisible());
+    form->ListPlotsDblClick();
+    form->ListPlotsDblClick();
+    clickPlot("a1"); // another plot for the engine, the same line for the container
+    form->ListPlotsDblClick();
+    clickPlot("O'Hara");
+    emit form->ListPlots->itemDoubleClicked(form->ListPlots->currentItem());
+    EXPECT_EQ(container.lines(), (QStringList{"A1", "O'Hara"}));
+
+    container.BtnClose->click();
+    EXPECT_FALSE(container.isVisible());
+    form->SpeedButton1Click();
+    EXPECT_EQ(container.lines(), (QStringList{"A1", "O'Hara"}));
+    container.BtnClear->click();
+    EXPECT_TRUE(container.lines().isEmpty());
+
+    // Closing the main window takes the container along.
+    form->close();
+    EXPECT_FALSE(container.isVisible());
+}
+
+// The new user's road on the shared crown table: Set OK keeps the side files byte for byte, and a plot
+// and a species give their tree count.
+TEST_F(SelectionTest, CrownTableFromSetOkToTreeCount)
+{
+    const fs::path table = copyCrown("SCBI_CROWN.DBF");
+    const fs::path shared = testsupport::sharedData() / "scbi";
+    for (const char *side : {"SCBI_CROWN.var", "SCBI_CROWN.yrs"})
+        fs::copy_file(shared / side, dataDir / side);
+    startOn(table);
+    // Removed once read, so that what is found afterwards is what Set OK wrote.
+    for (const char *side : {"SCBI_CROWN.var", "SCBI_CROWN.yrs"})
+        fs::remove(dataDir / side);
+
+    form->BtnSetOK->click();
+    EXPECT_EQ(dialogs.asked().size(), 2u);
+    EXPECT_EQ(form->Years, (std::vector<int>{2014, 2015, 2016, 2017, 2018, 2019, 2021}));
+    EXPECT_EQ(readBytes(dataDir / "SCBI_CROWN.yrs"), readBytes(shared / "SCBI_CROWN.yrs"));
+    EXPECT_EQ(readBytes(dataDir / "SCBI_CROWN.var"), readBytes(shared / "SCBI_CROWN.var"));
+    EXPECT_EQ(form->ListPlots->count(), 28);
+    EXPECT_EQ(form->ListPlots->item(0)->text(), "B0101");
+
+    clickPlot("B0101");
+    clickSpecies("FA");
+    // 36 trees of FA on B0101, counted in the table by dbfdump.
+    EXPECT_EQ(form->LabelTreeCount->text(), "36");
+}
+
+} // namespace

@@ -1,0 +1,138 @@
+// The main window under test: a data directory and a program directory in a temporary folder,
+// scripted dialogs, and the start sequence's about box and open dialog answered on request.
+#pragma once
+
+#include "app/fmain.h"
+#include "scripteddialogs.h"
+#include "support/testsupport.h"
+
+#include <QDialog>
+#include <QHeaderView>
+#include <QTableWidget>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace apptest {
+
+namespace fs = std::filesystem;
+using app::Button;
+using app::MessageKind;
+using app::TFormMain;
+using apptest::ScriptedDialogs;
+using testsupport::readBytes;
+using testsupport::TempDir;
+using testsupport::writeBytes;
+
+const QString kFilter = "DBF table (*.dbf);;all files (*)";
+const fs::path kCrown = testsupport::sharedData() / "scbi" / "SCBI_CROWN.DBF";
+const std::vector<std::string> kCrownColumns = {"PLOT",  "TREE",  "SP",    "DBH",   "D2014", "D2015",
+                                                "D2016", "D2017", "D2018", "D2019", "D2021"};
+
+inline QString q(const fs::path &p)
+{
+    return QString::fromStdString(p.string());
+}
+
+// The lines of a CR LF text file, split here independently of the program's reader.
+inline std::vector<std::string> crlfLines(const fs::path &file)
+{
+    std::vector<std::string> lines;
+    std::string text = readBytes(file);
+    for (size_t pos = 0, end; pos < text.size(); pos = end + 2) {
+        end = text.find("\r\n", pos);
+        lines.push_back(text.substr(pos, end - pos));
+    }
+    return lines;
+}
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    MainWindowTest()
+    {
+        fs::create_directories(dataDir);
+        fs::create_directories(programDir);
+    }
+
+    app::Environment environment()
+    {
+        app::Environment env;
+        env.programDir = programDir;
+        env.configDir = configDir;
+        env.openDir = q(dataDir);
+        env.pixelsPerInch = 96;
+        env.terminate = [this] { ++terminations; };
+        env.startOnActivation = startOnActivation;
+        return env;
+    }
+
+    void createForm()
+    {
+        form = std::make_unique<TFormMain>(dialogs, environment());
+        form->show();
+    }
+
+    // The crown table copied into the data directory under the given name, without side files.
+    fs::path copyCrown(const std::string &name)
+    {
+        fs::path target = dataDir / name;
+        fs::copy_file(kCrown, target);
+        fs::permissions(target, fs::perms::owner_write, fs::perm_options::add);
+        return target;
+    }
+
+    void expectAboutBox()
+    {
+        dialogs.expectModal("FormInfo", [](QDialog &d) {
+            EXPECT_EQ(d.windowTitle(), "Program info");
+            return int(QDialog::Accepted);
+        });
+    }
+
+    void expectOpen(std::optional<fs::path> answer)
+    {
+        dialogs.expectOpenFile("Open", kFilter, q(dataDir),
+                               answer ? std::optional(q(*answer)) : std::nullopt);
+    }
+
+    // Creates the window and runs its start sequence on the table.
+    void startOn(const fs::path &table)
+    {
+        createForm();
+        expectAboutBox();
+        expectOpen(table);
+        form->FormActivate();
+        ASSERT_TRUE(form->Activated);
+    }
+
+    // A grid column, heading first.
+    std::vector<std::string> gridColumn(int column) const
+    {
+        std::vector<std::string> cells{form->GridFields->horizontalHeaderItem(column)->text().toStdString()};
+        for (int row = 0; row < form->GridFields->rowCount(); ++row)
+            cells.push_back(form->GridFields->item(row, column)->text().toStdString());
+        return cells;
+    }
+
+    std::vector<std::string> roles() const
+    {
+        return {form->PlotField, form->TreeIdField, form->SpeciesField, form->DbhField, form->HeightField};
+    }
+
+    TempDir temp;
+    fs::path dataDir = temp / "data";
+    fs::path programDir = temp / "program";
+    fs::path configDir = temp / "config";
+    bool startOnActivation = false;
+    int terminations = 0;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TFormMain> form;
+};
+
+} // namespace apptest

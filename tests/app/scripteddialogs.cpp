@@ -1,0 +1,208 @@
+// The scripted dialogs of the window tests.
+#include "scripteddialogs.h"
+
+#include <QDialog>
+
+#include <gtest/gtest.h>
+
+namespace apptest {
+
+using app::Button;
+using app::Buttons;
+using app::MessageKind;
+
+namespace {
+
+std::string quoted(const QString &text)
+{
+    return "\"" + text.toStdString() + "\"";
+}
+
+std::string kindName(MessageKind kind)
+{
+    switch (kind) {
+    case MessageKind::Information:
+        return "Information";
+    case MessageKind::Warning:
+        return "Warning";
+    case MessageKind::Error:
+        return "Error";
+    case MessageKind::Confirmation:
+        break;
+    }
+    return "Confirmation";
+}
+
+std::string buttonNames(Buttons buttons)
+{
+    const std::pair<Button, const char *> names[] = {
+        {Button::Ok, "OK"}, {Button::Yes, "Yes"}, {Button::No, "No"}, {Button::Cancel, "Cancel"}};
+    std::string text;
+    for (const auto &[b, name] : names)
+        if (buttons.testFlag(b)) text += (text.empty() ? "" : "|") + std::string(name);
+    return "[" + text + "]";
+}
+
+std::string openQuestion(const char *what, std::initializer_list<QString> texts)
+{
+    std::string q = what;
+    for (const auto &t : texts)
+        q += " " + quoted(t);
+    return q;
+}
+
+} // namespace
+
+ScriptedDialogs::~ScriptedDialogs()
+{
+    for (const auto &e : m_expected)
+        ADD_FAILURE() << "expected but never asked: " << e.question;
+}
+
+std::string ScriptedDialogs::describeMessage(MessageKind kind, const QString &text, Buttons buttons)
+{
+    return "message " + kindName(kind) + " " + quoted(text) + " " + buttonNames(buttons);
+}
+
+void ScriptedDialogs::expectMessage(MessageKind kind, const QString &text, Buttons buttons, Button answer)
+{
+    m_expected.push_back({describeMessage(kind, text, buttons), answer, {}});
+}
+
+void ScriptedDialogs::expectInputBox(const QString &caption, const QString &prompt,
+                                     const QString &defaultText, const QString &answer)
+{
+    m_expected.push_back({openQuestion("inputBox", {caption, prompt, defaultText}), answer, {}});
+}
+
+void ScriptedDialogs::expectOpenFile(const QString &caption, const QString &filter, const QString &startDir,
+                                     std::optional<QString> answer)
+{
+    m_expected.push_back({openQuestion("openFile", {caption, filter, startDir}), answer, {}});
+}
+
+void ScriptedDialogs::expectSaveFile(const QString &caption, const QString &filter, int filterIndex,
+                                     const QString &startDir, const QString &defaultSuffix,
+                                     std::optional<app::SaveChoice> answer)
+{
+    m_expected.push_back(
+        {openQuestion("saveFile", {caption, filter, QString::number(filterIndex), startDir, defaultSuffix}),
+         answer,
+         {}});
+}
+
+void ScriptedDialogs::expectFolder(const QString &caption, const QString &startDir,
+                                   std::optional<QString> answer)
+{
+    m_expected.push_back({openQuestion("folder", {caption, startDir}), answer, {}});
+}
+
+void ScriptedDialogs::expectColour(const QColor &initial, std::optional<QColor> answer)
+{
+    m_expected.push_back({openQuestion("colour", {initial.name(QColor::HexArgb)}), answer, {}});
+}
+
+void ScriptedDialogs::expectFont(const QFont &initial, std::optional<QFont> answer)
+{
+    m_expected.push_back({openQuestion("font", {initial.toString()}), answer, {}});
+}
+
+void ScriptedDialogs::expectPrinterSetup(bool answer)
+{
+    m_expected.push_back({"printerSetup", answer, {}});
+}
+
+void ScriptedDialogs::expectModal(const QString &objectName, std::function<int(QDialog &)> answer)
+{
+    m_expected.push_back({openQuestion("modal", {objectName}), {}, std::move(answer)});
+}
+
+const ScriptedDialogs::Expected *ScriptedDialogs::take(const std::string &question)
+{
+    m_asked.push_back(question);
+    if (m_expected.empty()) {
+        ADD_FAILURE() << "unexpected question: " << question;
+        return nullptr;
+    }
+    m_current = std::move(m_expected.front());
+    m_expected.pop_front();
+    if (m_current.question != question) {
+        ADD_FAILURE() << "asked:    " << question << "\nexpected: " << m_current.question;
+        return nullptr;
+    }
+    return &m_current;
+}
+
+Button ScriptedDialogs::message(MessageKind kind, const QString &text, Buttons buttons)
+{
+    if (const Expected *e = take(describeMessage(kind, text, buttons)))
+        return std::any_cast<Button>(e->answer);
+    return buttons.testFlag(Button::Cancel) ? Button::Cancel
+           : buttons.testFlag(Button::No)   ? Button::No
+                                            : Button::Ok;
+}
+
+QString ScriptedDialogs::inputBox(const QString &caption, const QString &prompt, const QString &defaultText)
+{
+    if (const Expected *e = take(openQuestion("inputBox", {caption, prompt, defaultText})))
+        return std::any_cast<QString>(e->answer);
+    return defaultText;
+}
+
+std::optional<QString> ScriptedDialogs::openFile(const QString &caption, const QString &filter,
+                                                 const QString &startDir)
+{
+    if (const Expected *e = take(openQuestion("openFile", {caption, filter, startDir})))
+        return std::any_cast<std::optional<QString>>(e->answer);
+    return std::nullopt;
+}
+
+std::optional<app::SaveChoice> ScriptedDialogs::saveFile(const QString &caption, const QString &filter,
+                                                         int filterIndex, const QString &startDir,
+                                                         const QString &defaultSuffix)
+{
+    if (const Expected *e = take(openQuestion(
+            "saveFile", {caption, filter, QString::number(filterIndex), startDir, defaultSuffix})))
+        return std::any_cast<std::optional<app::SaveChoice>>(e->answer);
+    return std::nullopt;
+}
+
+std::optional<QString> ScriptedDialogs::folder(const QString &caption, const QString &startDir)
+{
+    if (const Expected *e = take(openQuestion("folder", {caption, startDir})))
+        return std::any_cast<std::optional<QString>>(e->answer);
+    return std::nullopt;
+}
+
+std::optional<QColor> ScriptedDialogs::colour(const QColor &initial)
+{
+    if (const Expected *e = take(openQuestion("colour", {initial.name(QColor::HexArgb)})))
+        return std::any_cast<std::optional<QColor>>(e->answer);
+    return std::nullopt;
+}
+
+std::optional<QFont> ScriptedDialogs::font(const QFont &initial)
+{
+    if (const Expected *e = take(openQuestion("font", {initial.toString()})))
+        return std::any_cast<std::optional<QFont>>(e->answer);
+    return std::nullopt;
+}
+
+bool ScriptedDialogs::printerSetup(QPrinter &)
+{
+    if (const Expected *e = take("printerSetup")) return std::any_cast<bool>(e->answer);
+    return false;
+}
+
+int ScriptedDialogs::runModal(QDialog &dialog)
+{
+    if (const Expected *e = take(openQuestion("modal", {dialog.objectName()}))) return e->modal(dialog);
+    return QDialog::Rejected;
+}
+
+void ScriptedDialogs::openAddress(const QString &address)
+{
+    m_addresses.push_back(address);
+}
+
+} // namespace apptest

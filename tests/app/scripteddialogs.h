@@ -1,0 +1,78 @@
+// The dialogs of the program answered from a script: every question is recorded as one line of text
+// (kind, texts and buttons), compared exactly with the next expected one and answered as scripted.
+// A question that was not expected, or that differs from the expected one, fails the test.
+#pragma once
+
+#include "app/dialogs.h"
+
+#include <any>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace apptest {
+
+class ScriptedDialogs : public app::Dialogs
+{
+public:
+    ~ScriptedDialogs() override;
+
+    void expectMessage(app::MessageKind kind, const QString &text, app::Buttons buttons,
+                       app::Button answer = app::Button::Ok);
+    void expectInputBox(const QString &caption, const QString &prompt, const QString &defaultText,
+                        const QString &answer);
+    void expectOpenFile(const QString &caption, const QString &filter, const QString &startDir,
+                        std::optional<QString> answer);
+    void expectSaveFile(const QString &caption, const QString &filter, int filterIndex,
+                        const QString &startDir, const QString &defaultSuffix,
+                        std::optional<app::SaveChoice> answer);
+    void expectFolder(const QString &caption, const QString &startDir, std::optional<QString> answer);
+    void expectColour(const QColor &initial, std::optional<QColor> answer);
+    void expectFont(const QFont &initial, std::optional<QFont> answer);
+    void expectPrinterSetup(bool answer);
+    // A dialog of the program run modally, known by its object name; answer may look at it and press
+    // its buttons, and returns the dialog's result.
+    void expectModal(const QString &objectName, std::function<int(QDialog &)> answer);
+
+    // Every question asked so far, in order, as recorded.
+    const std::vector<std::string> &asked() const { return m_asked; }
+    // Addresses handed to the desktop, in order.
+    const std::vector<QString> &openedAddresses() const { return m_addresses; }
+    // Expectations not yet asked.
+    size_t pending() const { return m_expected.size(); }
+
+    app::Button message(app::MessageKind kind, const QString &text, app::Buttons buttons) override;
+    QString inputBox(const QString &caption, const QString &prompt, const QString &defaultText) override;
+    std::optional<QString> openFile(const QString &caption, const QString &filter,
+                                    const QString &startDir) override;
+    std::optional<app::SaveChoice> saveFile(const QString &caption, const QString &filter, int filterIndex,
+                                            const QString &startDir, const QString &defaultSuffix) override;
+    std::optional<QString> folder(const QString &caption, const QString &startDir) override;
+    std::optional<QColor> colour(const QColor &initial) override;
+    std::optional<QFont> font(const QFont &initial) override;
+    bool printerSetup(QPrinter &printer) override;
+    int runModal(QDialog &dialog) override;
+    void openAddress(const QString &address) override;
+
+    // The recorded form of a message box, as asked() lists it.
+    static std::string describeMessage(app::MessageKind kind, const QString &text, app::Buttons buttons);
+
+private:
+    struct Expected
+    {
+        std::string question;
+        std::any answer;
+        std::function<int(QDialog &)> modal;
+    };
+
+    // Records the question and takes the matching expectation; nullptr (and a failure) otherwise.
+    const Expected *take(const std::string &question);
+
+    std::deque<Expected> m_expected;
+    Expected m_current;
+    std::vector<std::string> m_asked;
+    std::vector<QString> m_addresses;
+};
+
+} // namespace apptest

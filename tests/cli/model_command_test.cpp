@@ -1,0 +1,173 @@
+// fenoris-cli model: the chart's lines as CSV, the warning on standard error, and the refusals of
+// tables whose side files are missing or do not fit.
+#include "model/fixturetable.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+using testsupport::TempDir;
+
+namespace {
+
+struct Output
+{
+    int status = 0;
+    std::string out, err;
+};
+
+Output runCli(const TempDir &dir, const std::string &arguments)
+{
+    Output result;
+    const auto errFile = dir / "stderr.txt";
+    result.status = testsupport::runCommand(
+        std::string(FENORIS_CLI_PATH) + " " + arguments + " 2>'" + errFile.string() + "'", &result.out);
+    result.err = testsupport::readBytes(errFile);
+    return result;
+}
+
+struct Row
+{
+    int series;
+    std::string title, type;
+    double x, y;
+};
+
+std::vector<Row> parseCsv(const std::string &text)
+{
+    std::istringstream in(text);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "series,title,type,x,y");
+    std::vector<Row> rows;
+    while (std::getline(in, line)) {
+        std::vector<std::string> cells;
+        std::stringstream cellStream(line);
+        std::string cell;
+        while (std::getline(cellStream, cell, ','))
+            cells.push_back(cell);
+        EXPECT_EQ(cells.size(), 5u) << line;
+        if (cells.size() == 5)
+            rows.push_back(
+                {std::stoi(cells[0]), cells[1], cells[2], std::stod(cells[3]), std::stod(cells[4])});
+    }
+    return rows;
+}
+
+// Ten trees of A1/SM in class 1 (20 %) in 1995, half of them in class 2 (40 %) in 1996; four trees of
+// A1/BK. The columns stand in the table as D1996 before D1995.
+std::filesystem::path writeTrees(const TempDir &dir)
+{
+    std::vector<fixture::Tree> trees;
+    fixture::addTrees(trees, 5, "A1", "SM", {40, 20});
+    fixture::addTrees(trees, 5, "A1", "SM", {20, 20});
+    fixture::addTrees(trees, 4, "A1", "BK", {20, 20});
+    return fixture::writeTable(dir.path(), "trees.dbf", {{"D1996", 1996}, {"D1995", 1995}}, trees);
+}
+
+} // namespace
+
+TEST(ModelCommand, PrintsTheModelCurveAndTheObservedLinesInChartOrder)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    const auto result = runCli(dir, "model '" + table.string() + "' --plot A1 --species SM");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const auto rows = parseCsv(result.out);
+    ASSERT_EQ(rows.size(), 11u + 4 * 2);
+
+    // Class 1 loses half its share to the absorbing class 2 at every step: the average after step i
+    // is 42.5 - 20 / 2^i.
+    for (int i = 0; i <= 10; ++i) {
+        const Row &r = rows[static_cast<std::size_t>(i)];
+        EXPECT_EQ(r.series, 0);
+        EXPECT_EQ(r.title, "Model D1995");
+        EXPECT_EQ(r.type, "model0");
+        EXPECT_EQ(r.x, 1995 + i);
+        EXPECT_NEAR(r.y, 42.5 - 20 / std::pow(2.0, i), 1e-12) << i;
+    }
+    // Observed lines by ascending year although the table lists 1996 first; deviation in 1996 is 10.
+    const double factor = 0.674189; // |NormalQuantile(0.25)|, to six decimals
+    const struct
+    {
+        const char *title, *type;
+        double y1995, y1996;
+    } observed[] = {{"Average def.", "avg", 20, 30},
+                    {"AVG+n(%)STD", "limit", 20, 30 + factor * 10},
+                    {"AVG-n(%)STD", "limit", 20, 30 - factor * 10},
+                    {"Deads", "deads", 0, 0}};
+    for (int k = 0; k < 4; ++k) {
+        const Row &first = rows[11 + 2 * k], &second = rows[12 + 2 * k];
+        EXPECT_EQ(first.series, k + 1);
+        EXPECT_EQ(first.title, observed[k].title);
+        EXPECT_EQ(second.type, observed[k].type);
+        EXPECT_EQ(first.x, 1995);
+        EXPECT_EQ(second.x, 1996);
+        EXPECT_NEAR(first.y, observed[k].y1995, 1e-5) << first.title;
+        EXPECT_NEAR(second.y, observed[k].y1996, 1e-5) << first.title;
+    }
+}
+
+TEST(ModelCommand, OptionsReachTheComputation)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    // Only the trees that reach class 2: no spread, and class 2 keeps them (identity row).
+    auto rows = parseCsv(runCli(dir, "model '" + table.string() +
+                                         "' --plot A1 --species SM --conditions 'D1996 = 40' --max-deads 0")
+                             .out);
+    ASSERT_EQ(rows.size(), 19u);
+    EXPECT_EQ(rows[1].y, 42.5);
+    EXPECT_EQ(rows[11].y, 20);
+    EXPECT_EQ(rows[12].y, 40);
+    // Interval 2: no pair of years lies two years apart.
+    const auto result =
+        runCli(dir, "model '" + table.string() + "' --plot A1 --species SM --interval 2 --share 50");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "warning: No transition matrix was calculated\n");
+    rows = parseCsv(result.out);
+    ASSERT_EQ(rows.size(), 8u);
+    EXPECT_EQ(rows[0].title, "Average def.");
+    EXPECT_EQ(rows[3].y, 30); // share 50 gives a zero factor: the limits are the average
+}
+
+TEST(ModelCommand, TooFewTreesWarnAndDrawNothing)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    const auto result = runCli(dir, "model '" + table.string() + "' --plot A1 --species BK");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "warning: No transition matrix was calculated\n");
+    EXPECT_EQ(result.out, "series,title,type,x,y\n");
+}
+
+TEST(ModelCommand, RefusesTablesWithoutFittingSideFilesAndIncompleteOptions)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    const std::string args = "model '" + table.string() + "' --plot A1 --species SM";
+
+    auto result = runCli(dir, "model '" + table.string() + "' --plot A1");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("usage: fenoris-cli model"), std::string::npos);
+
+    const std::string roles = testsupport::readBytes(dir / "trees.var");
+    testsupport::writeBytes(dir / "trees.var", roles + "-\r\n");
+    result = runCli(dir, args);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("do not fit the table"), std::string::npos) << result.err;
+
+    testsupport::writeBytes(dir / "trees.var", "Specials\r\nPlotNames\r\nTreeID\r\n-\r\n-\r\n-\r\n");
+    result = runCli(dir, args);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("no column the role Species"), std::string::npos) << result.err;
+
+    std::filesystem::remove(dir / "trees.yrs");
+    result = runCli(dir, args);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("trees.yrs"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("missing"), std::string::npos) << result.err;
+}
