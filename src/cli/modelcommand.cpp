@@ -1,5 +1,6 @@
 // fenoris-cli model: the single-plot model chart of one plot and species, its lines printed as CSV.
 #include "cli/commands.h"
+#include "cli/csv.h"
 #include "cli/commandsupport.h"
 #include "cli/options.h"
 
@@ -19,17 +20,6 @@ constexpr const char *kUsage =
     "usage: fenoris-cli model TABLE.dbf --plot P --species S [--interval N] [--max-deads P] [--share P]\n"
     "                         [--value-type percent|classes] [--conditions TEXT]\n";
 
-// A CSV field, quoted when it holds a separator, a quote or a line break.
-std::string csvField(const std::string &text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
 
 } // namespace
 

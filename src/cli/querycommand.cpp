@@ -1,5 +1,6 @@
 // fenoris-cli query DIR "SQL": one statement through the program's engine, the result as CSV.
 #include "cli/commands.h"
+#include "cli/csv.h"
 #include "data/database.h"
 
 #include <ostream>
@@ -10,16 +11,10 @@ namespace {
 
 // RFC 4180: a field with a comma, a quote or a line break goes in quotes, its quotes doubled. An empty
 // text is written as "" so that it stays apart from a blank (NULL) value, which is an empty field.
-std::string csvField(const std::string &text, bool isNull)
+std::string csvValue(const std::string &text, bool isNull)
 {
     if (isNull) return {};
-    if (!text.empty() && text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
+    return text.empty() ? "\"\"" : csvField(text);
 }
 
 } // namespace
@@ -43,11 +38,11 @@ int runQuery(const Args &args, std::ostream &out, std::ostream &err)
     }
     query.open();
     for (std::size_t i = 0; i < columns.size(); ++i)
-        out << (i ? "," : "") << csvField(columns[i], false);
+        out << (i ? "," : "") << csvField(columns[i]);
     out << "\n";
     for (; !query.eof(); query.next()) {
         for (int i = 0; i < static_cast<int>(columns.size()); ++i)
-            out << (i ? "," : "") << csvField(query.valueText(i), query.valueIsNull(i));
+            out << (i ? "," : "") << csvValue(query.valueText(i), query.valueIsNull(i));
         out << "\n";
     }
     query.close();
