@@ -3,12 +3,14 @@
 #pragma once
 
 #include "common/messagesink.h"
+#include "common/progress.h"
 
 #include <QColor>
 #include <QFlags>
 #include <QFont>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class QDialog;
@@ -57,6 +59,11 @@ public:
     // Runs one of the program's own dialogs modally and returns its result (QDialog::Accepted or
     // Rejected), so that tests can answer the program's windows as they answer message boxes.
     virtual int runModal(QDialog &dialog) = 0;
+
+    // A window showing the progress of a long run, with a Cancel button, open while the returned object
+    // lives; the run tells it every step and stops when step() returns false. It is not modal in the
+    // sense of the others (the run goes on while it is shown), but a test must be able to cancel it.
+    virtual std::unique_ptr<common::Progress> progress(const QString &caption) = 0;
 
     // Asks the desktop to open a web or "mailto:" address. Not modal, but a shell service that tests
     // must not perform.

@@ -7,6 +7,7 @@
 #include "app/graphini.h"
 #include "app/localenumbers.h"
 #include "app/resources.h"
+#include "charts/chart.h"
 #include "common/error.h"
 #include "common/numbers.h"
 #include "common/version.h"
@@ -66,8 +67,10 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     for (int i = 0; i < PageControl1->count(); ++i)
         PageControl1->widget(i)->installEventFilter(this);
     connectSelection();
-    // TODO: Statistics, the batch run, the line settings and the page entries are connected as they
-    // are built.
+    connectModelPage();
+    connectResultPages();
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] { guard([this] { PageControl1Change(); }); });
+    // TODO: the batch run and the line settings are connected as they are built.
     FormPlotContainer = std::make_unique<TFormPlotContainer>(this);
 
     guard([this] { FormCreate(); });

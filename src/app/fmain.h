@@ -6,6 +6,7 @@
 #include "app/environment.h"
 #include "data/database.h"
 #include "data/selection.h"
+#include "model/modelsettings.h"
 
 #include <QWidget>
 
@@ -28,6 +29,10 @@ class QPushButton;
 class QTabWidget;
 class QTableWidget;
 class QToolButton;
+
+namespace charts {
+class Chart;
+}
 
 namespace app {
 
@@ -107,6 +112,34 @@ public:
     // Adds the selected plot to the plot container, once, while the container is shown.
     void ListPlotsDblClick();
 
+    // Page entry: closes what the pages had open, then prepares the page now shown for the selected
+    // plot and species. Runs on the user's page changes; a page the program selects itself is
+    // selected with the tab bar's signals blocked and calls it when it wants the entry.
+    void PageControl1Change();
+
+    // Model page (fmainmodel.cpp).
+    // Computes and draws the model chart of the selected plot and species; the selected-trees query
+    // must be prepared in Query1.
+    void BtnSingleMClick();
+    // With "Auto model calculation" checked, a change of the interval or of "Max deads %" recomputes.
+    void EditIntervalChange();
+    void EditMaxDeadsChange();
+    // The name a species goes by on the model chart's title: the species code itself.
+    std::string SpeciesName(const std::string &species) const;
+
+    // Result pages and the statistics run (fmainresults.cpp).
+    void BtnStatClick();
+    void BuildTransitPage();
+    void LB_TransitMatrixClick();
+    void EdCpBr1Change();
+    void BtnCopyClpClick();
+
+    // The settings of a model computation or statistics run as the controls hold them now. Throws
+    // ConvertError for an interval or "Max deads %" that is not a number.
+    model::ModelSettings modelSettings() const;
+    // The survey years of the year list, in its order.
+    std::vector<data::YearColumn> yearList() const;
+
     // The column names of the roles, as the SQL texts take them.
     data::FieldRoles fieldRoles() const;
     // The text of the selected plot or species; empty when the list has no selection.
@@ -156,8 +189,38 @@ public:
 
     // Model page: the panel of its settings and buttons above the chart.
     QWidget *Panel1;
-    // Stands where the model chart goes until the chart class exists.
-    QFrame *ChartTModel;
+    QLabel *LabelInterval;
+    QLineEdit *EditInterval;
+    UpDown *UpDown1;
+    QLabel *LabelMaxDeads;
+    QLineEdit *EditMaxDeads;
+    UpDown *UpDown2;
+    QPushButton *BtnSingleM;
+    QCheckBox *CB_Auto;
+    QPushButton *BtnProperties;
+    QPushButton *BtnPrint;
+    QPushButton *BtnSave;
+    charts::Chart *ChartTModel;
+
+    // "Plot statistics" page: the stored yearly statistics of the selection, read-only.
+    QTableWidget *DBGrid1;
+
+    // "Transit matrix" page. The fields show columns of QueryTransition's current row; TransitFields
+    // (row i, column j shows column "T" i j) exist once BuildTransitPage has run.
+    QWidget *PanelTransit;
+    QLabel *Lb_TMplot;
+    QLabel *Lb_TMspecies;
+    ListBox *LB_TransitMatrix;
+    QLabel *DBText1;
+    QLabel *DBTreeNumber;
+    std::array<std::array<QLabel *, 6>, 6> TransitFields{};
+    QGroupBox *GroupClipboard;
+    QLineEdit *EdCpTitle;
+    QLineEdit *EdCpBr1;
+    QLineEdit *EdCpBr2;
+    QLineEdit *EdCpSpr;
+    QLineEdit *EdCpDec;
+    QPushButton *BtnCopyClp;
 
     // The about box, created by the first activation and kept.
     std::unique_ptr<TFormInfo> FormInfo;
@@ -166,6 +229,8 @@ public:
     // The connection to the data directory and the window's shared query on it.
     data::Connection PrimaryData;
     data::Query Query1{PrimaryData};
+    data::Query QueryAverage{PrimaryData};
+    data::Query QueryTransition{PrimaryData};
 
     // State of the main window. The yearly lists are indexed from 0 (survey year i + 1).
     bool Activated = false;
@@ -207,7 +272,21 @@ private:
     // fmainpages.cpp: the pages and their controls.
     void createPages();
     QWidget *createMainPage();
+    // fmainmodel.cpp
     QWidget *createModelPage();
+    void connectModelPage();
+    void enterModelPage(const SelectedRows &rows);
+    // fmainresults.cpp
+    QWidget *createStatPage();
+    QWidget *createTransitPage();
+    void connectResultPages();
+    void enterStatPage();
+    void enterTransitPage();
+    // Shows QueryTransition's current row in every field bound to it; blank when it has no row. Qt
+    // has no data-bound labels, so every change of the row calls it.
+    void showTransitRow();
+    // The matrix on display in the notation set in the group "Copy into clipboard".
+    QString transitMatrixText() const;
 
     // The start sequence's open dialog and table (steps 2 to 6).
     bool openDataTable();

@@ -59,8 +59,8 @@ void TFormMain::createPages()
     TabSheetMain = createMainPage();
     TabSheetData = named<QWidget>("TabSheetData");
     TabSheetModel = createModelPage();
-    TabSheetStat = named<QWidget>("TabSheetStat");
-    TabSheetTransit = named<QWidget>("TabSheetTransit");
+    TabSheetStat = createStatPage();
+    TabSheetTransit = createTransitPage();
     TabSheetRegression = named<QWidget>("TabSheetRegression");
     PageControl1->addTab(TabSheetMain, "Main Page");
     PageControl1->addTab(TabSheetData, "Data table");
@@ -201,25 +201,23 @@ QWidget *TFormMain::createMainPage()
     return page;
 }
 
-QWidget *TFormMain::createModelPage()
+void TFormMain::PageControl1Change()
 {
-    auto *page = named<QWidget>("TabSheetModel");
-    // TODO: the interval, the maximal dead share and the model buttons come into Panel1 with the
-    // single-plot model; the chart class replaces the placeholder.
-    Panel1 = named<QWidget>("Panel1");
-    Panel1->setFixedHeight(54);
-    ChartTModel = named<QFrame>("ChartTModel");
-    ChartTModel->setFrameShape(QFrame::StyledPanel);
-    ChartTModel->setAutoFillBackground(true);
-    QPalette palette = ChartTModel->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    ChartTModel->setPalette(palette);
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(6, 0, 6, 6);
-    layout->setSpacing(0);
-    layout->addWidget(Panel1);
-    layout->addWidget(ChartTModel, 1);
-    return page;
+    // Leaving a page discards its open result.
+    for (data::Query *query : {&Query1, &QueryAverage, &QueryTransition})
+        if (query->isActive()) query->close();
+
+    QWidget *page = PageControl1->currentWidget();
+    if (page == TabSheetStat) {
+        enterStatPage();
+    } else if (page == TabSheetTransit) {
+        enterTransitPage();
+    } else if (page == TabSheetModel) {
+        if (const auto rows = CheckSelection()) enterModelPage(*rows);
+    } else if (page == TabSheetData || page == TabSheetRegression) {
+        // Their own entries come with the data table and the regression page.
+        CheckSelection();
+    }
 }
 
 } // namespace app

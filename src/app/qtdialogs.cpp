@@ -1,6 +1,8 @@
 // Qt dialogs behind the dialogs interface.
 #include "app/qtdialogs.h"
 
+#include "app/progresswindow.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
@@ -126,6 +128,11 @@ bool QtDialogs::printerSetup(QPrinter &printer)
 int QtDialogs::runModal(QDialog &dialog)
 {
     return dialog.exec();
+}
+
+std::unique_ptr<common::Progress> QtDialogs::progress(const QString &caption)
+{
+    return std::make_unique<ProgressWindow>(caption, owner());
 }
 
 void QtDialogs::openAddress(const QString &address)

@@ -21,6 +21,7 @@ public:
     std::optional<QFont> font(const QFont &initial) override;
     bool printerSetup(QPrinter &printer) override;
     int runModal(QDialog &dialog) override;
+    std::unique_ptr<common::Progress> progress(const QString &caption) override;
     void openAddress(const QString &address) override;
 
 private:

@@ -64,6 +64,26 @@ std::vector<ChartLine> ModelChartLines(const std::optional<std::vector<TTransit>
     return lines;
 }
 
+common::LineSettings ModelLineDefaults(const std::string &lineType)
+{
+    using common::LineColor;
+    struct Default
+    {
+        const char *type;
+        common::LineSettings settings;
+    };
+    static const Default defaults[] = {
+        {LineType::Model0, {LineColor::fromRgb(0, 0, 0), 0, 1}},
+        {LineType::Model1, {LineColor::fromRgb(255, 0, 0), 2, 1}},
+        {LineType::Avg, {LineColor::fromRgb(0, 128, 0), 0, 2}},
+        {LineType::Limit, {LineColor::fromRgb(0, 0, 255), 1, 1}},
+        {LineType::Deads, {LineColor::fromRgb(255, 0, 0), 0, 4}},
+    };
+    for (const auto &d : defaults)
+        if (lineType == d.type) return d.settings;
+    return {};
+}
+
 ModelChart ComputeModelChart(data::Query &query, const std::string &plot, const std::string &species,
                              const std::vector<data::YearColumn> &years, const ModelSettings &settings,
                              common::MessageSink &sink)

@@ -3,6 +3,7 @@
 // average, its two limits and the dead share. The window's chart draws them; fenoris-cli prints them.
 #pragma once
 
+#include "common/graphsettings.h"
 #include "model/modelsettings.h"
 #include "model/transitlist.h"
 #include "model/yearstatistics.h"
@@ -25,6 +26,11 @@ inline constexpr const char *Avg = "avg";       // "Average def."
 inline constexpr const char *Limit = "limit";   // "AVG+n(%)STD" and "AVG-n(%)STD"
 inline constexpr const char *Deads = "deads";   // "Deads"
 } // namespace LineType
+
+// Colour, pen style and width of a line type when Graph.ini has none: "model0" black solid 1,
+// "model1" red dotted 1, "avg" green (0, 128, 0) solid 2, "limit" blue dashed 1, "deads" red solid 4.
+// Any other type takes black solid 1.
+common::LineSettings ModelLineDefaults(const std::string &lineType);
 
 inline constexpr const char *kNoTransitionMessage = "No transition matrix was calculated";
 

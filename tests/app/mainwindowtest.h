@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/fmain.h"
+#include "charts/chart.h"
 #include "scripteddialogs.h"
 #include "support/testsupport.h"
 

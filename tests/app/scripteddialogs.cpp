@@ -51,6 +51,20 @@ std::string openQuestion(const char *what, std::initializer_list<QString> texts)
     return q;
 }
 
+// The scripted progress window: answers each step as the test's function does.
+class ScriptedProgress : public common::Progress
+{
+public:
+    explicit ScriptedProgress(ScriptedDialogs::ProgressStep onStep) : m_onStep(std::move(onStep)) {}
+    bool step(int done, int total, const std::string &current) override
+    {
+        return !m_onStep || m_onStep(done, total, current);
+    }
+
+private:
+    ScriptedDialogs::ProgressStep m_onStep;
+};
+
 } // namespace
 
 ScriptedDialogs::~ScriptedDialogs()
@@ -115,6 +129,11 @@ void ScriptedDialogs::expectPrinterSetup(bool answer)
 void ScriptedDialogs::expectModal(const QString &objectName, std::function<int(QDialog &)> answer)
 {
     m_expected.push_back({openQuestion("modal", {objectName}), {}, std::move(answer)});
+}
+
+void ScriptedDialogs::expectProgress(const QString &caption, ProgressStep onStep)
+{
+    m_expected.push_back({openQuestion("progress", {caption}), std::move(onStep), {}});
 }
 
 const ScriptedDialogs::Expected *ScriptedDialogs::take(const std::string &question)
@@ -198,6 +217,13 @@ int ScriptedDialogs::runModal(QDialog &dialog)
 {
     if (const Expected *e = take(openQuestion("modal", {dialog.objectName()}))) return e->modal(dialog);
     return QDialog::Rejected;
+}
+
+std::unique_ptr<common::Progress> ScriptedDialogs::progress(const QString &caption)
+{
+    if (const Expected *e = take(openQuestion("progress", {caption})))
+        return std::make_unique<ScriptedProgress>(std::any_cast<ProgressStep>(e->answer));
+    return std::make_unique<ScriptedProgress>(ProgressStep{});
 }
 
 void ScriptedDialogs::openAddress(const QString &address)

@@ -34,6 +34,10 @@ public:
     // A dialog of the program run modally, known by its object name; answer may look at it and press
     // its buttons, and returns the dialog's result.
     void expectModal(const QString &objectName, std::function<int(QDialog &)> answer);
+    // A progress window with this caption. onStep sees every step of the run while it goes on and
+    // returns false to press Cancel; without it every step goes on.
+    using ProgressStep = std::function<bool(int done, int total, const std::string &current)>;
+    void expectProgress(const QString &caption, ProgressStep onStep = {});
 
     // Every question asked so far, in order, as recorded.
     const std::vector<std::string> &asked() const { return m_asked; }
@@ -53,6 +57,7 @@ public:
     std::optional<QFont> font(const QFont &initial) override;
     bool printerSetup(QPrinter &printer) override;
     int runModal(QDialog &dialog) override;
+    std::unique_ptr<common::Progress> progress(const QString &caption) override;
     void openAddress(const QString &address) override;
 
     // The recorded form of a message box, as asked() lists it.

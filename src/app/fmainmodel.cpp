@@ -1,0 +1,176 @@
+// The page "Single plot model": its settings panel, the model chart and its computation.
+#include "app/fmain.h"
+
+#include "app/listbox.h"
+#include "app/localenumbers.h"
+#include "app/updown.h"
+#include "charts/chart.h"
+#include "charts/modelchart.h"
+#include "common/numbers.h"
+#include "model/modelchart.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace app {
+
+namespace {
+
+template <class W, class... Args> W *named(const char *name, Args &&...args)
+{
+    auto *w = new W(std::forward<Args>(args)...);
+    w->setObjectName(name);
+    return w;
+}
+
+// An edit for a whole number with its up-down arrows, starting at `start`.
+void setupNumberEdit(QLineEdit *edit, UpDown *upDown, int minimum, int maximum, int increment, int start)
+{
+    edit->setFixedWidth(40);
+    upDown->setBuddy(edit);
+    upDown->setRange(minimum, maximum);
+    upDown->setIncrement(increment);
+    upDown->setPosition(start);
+}
+
+} // namespace
+
+QWidget *TFormMain::createModelPage()
+{
+    auto *page = named<QWidget>("TabSheetModel");
+    Panel1 = named<QWidget>("Panel1");
+    Panel1->setFixedHeight(54);
+    LabelInterval = named<QLabel>("LabelInterval", "Interval");
+    EditInterval = named<QLineEdit>("EditInterval");
+    UpDown1 = named<UpDown>("UpDown1");
+    setupNumberEdit(EditInterval, UpDown1, 1, 10, 1, 1);
+    LabelMaxDeads = named<QLabel>("LabelMaxDeads", "Max deads %");
+    EditMaxDeads = named<QLineEdit>("EditMaxDeads");
+    UpDown2 = named<UpDown>("UpDown2");
+    setupNumberEdit(EditMaxDeads, UpDown2, 0, 100, 10, 50);
+    BtnSingleM = named<QPushButton>("BtnSingleM", "Single model");
+    CB_Auto = named<QCheckBox>("CB_Auto", "Auto model calculation");
+    BtnProperties = named<QPushButton>("BtnProperties", "Properties");
+    BtnPrint = named<QPushButton>("BtnPrint", "Print");
+    BtnSave = named<QPushButton>("BtnSave", "Save picture");
+    // The chart's properties, printing and pictures come with their dialogs.
+    for (QPushButton *b : {BtnProperties, BtnPrint, BtnSave})
+        b->setEnabled(false);
+
+    // Two rows, so that the page keeps the window's design width: the interval with the model
+    // button and the chart's buttons, then "Max deads %" with the automatic calculation.
+    auto *panel = new QGridLayout(Panel1);
+    panel->setContentsMargins(0, 2, 0, 2);
+    panel->setVerticalSpacing(2);
+    panel->addWidget(LabelInterval, 0, 0);
+    panel->addWidget(EditInterval, 0, 1);
+    panel->addWidget(UpDown1, 0, 2);
+    panel->addWidget(BtnSingleM, 0, 3);
+    panel->addWidget(LabelMaxDeads, 1, 0);
+    panel->addWidget(EditMaxDeads, 1, 1);
+    panel->addWidget(UpDown2, 1, 2);
+    panel->addWidget(CB_Auto, 1, 3);
+    panel->setColumnStretch(4, 1);
+    int column = 5;
+    for (QPushButton *b : {BtnProperties, BtnPrint, BtnSave})
+        panel->addWidget(b, 0, column++);
+    for (QPushButton *b : {BtnSingleM, BtnProperties, BtnPrint, BtnSave})
+        b->setFixedHeight(24);
+
+    ChartTModel = named<charts::Chart>("ChartTModel");
+    charts::setupModelChart(*ChartTModel);
+
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(6, 0, 6, 6);
+    layout->setSpacing(0);
+    layout->addWidget(Panel1);
+    layout->addWidget(ChartTModel, 1);
+    return page;
+}
+
+void TFormMain::connectModelPage()
+{
+    auto on = [this](auto *sender, auto signal, void (TFormMain::*handler)()) {
+        connect(sender, signal, this, [this, handler] { guard([this, handler] { (this->*handler)(); }); });
+    };
+    on(BtnSingleM, &QPushButton::clicked, &TFormMain::BtnSingleMClick);
+    on(EditInterval, &QLineEdit::textChanged, &TFormMain::EditIntervalChange);
+    on(EditMaxDeads, &QLineEdit::textChanged, &TFormMain::EditMaxDeadsChange);
+}
+
+void TFormMain::enterModelPage(const SelectedRows &)
+{
+    ChartTModel->clearSeries();
+    const std::string plot = selectedPlot();
+    const std::string title = TitlePlot + plot + TitleSpecies + SpeciesName(selectedSpecies());
+    ChartTModel->setTitleLines({QString::fromStdString(title)});
+    PrepareTreeQuery();
+    if (CB_Auto->isChecked()) BtnSingleMClick();
+}
+
+std::string TFormMain::SpeciesName(const std::string &species) const
+{
+    return species;
+}
+
+model::ModelSettings TFormMain::modelSettings() const
+{
+    model::ModelSettings settings;
+    settings.valueType = static_cast<model::ValueType>(valueType());
+    settings.interval = common::strToInt(EditInterval->text().toStdString());
+    settings.maxDeads =
+        static_cast<double>(common::strToFloat(EditMaxDeads->text().toStdString(), decimalSeparator()));
+    settings.prcTreeFactor = PrcTreeFactor;
+    return settings;
+}
+
+std::vector<data::YearColumn> TFormMain::yearList() const
+{
+    std::vector<data::YearColumn> years;
+    for (std::size_t i = 0; i < Years.size(); ++i)
+        years.push_back({Years[i], YearFields[i]});
+    return years;
+}
+
+void TFormMain::BtnSingleMClick()
+{
+    // A failed computation leaves the chart empty rather than showing the previous selection.
+    ChartTModel->clearSeries();
+    const std::string species = selectedSpecies();
+    const std::string plot = selectedPlot();
+    const model::ModelSettings settings = modelSettings();
+    const model::ModelChart chart =
+        model::ComputeModelChart(Query1, plot, species, yearList(), settings, m_sink);
+    Query1.close();
+
+    YearDefAvg = chart.series.YearDefAvg;
+    YearDefStd = chart.series.YearDefStd;
+    YearDead = chart.series.YearDead;
+    YearTrees = chart.series.YearTrees;
+    YearClasses = chart.series.YearClasses;
+
+    for (const model::ChartLine &line : chart.lines) {
+        // Read as each line is created, so that a missing setting is stored with this line's default.
+        const auto look =
+            common::ReadChartLineSettings(GraphSettings, line.lineType, model::ModelLineDefaults(line.lineType));
+        auto &series = charts::AddModelLine(*ChartTModel, QString::fromStdString(line.title), look);
+        for (const model::ChartPoint &p : line.points)
+            series.addPoint(p.x, p.y);
+    }
+}
+
+void TFormMain::EditIntervalChange()
+{
+    if (CB_Auto->isChecked()) BtnSingleMClick();
+}
+
+void TFormMain::EditMaxDeadsChange()
+{
+    if (CB_Auto->isChecked()) BtnSingleMClick();
+}
+
+} // namespace app

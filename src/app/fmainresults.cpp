@@ -1,0 +1,381 @@
+// The result pages "Plot statistics" and "Transit matrix", the clipboard export of a matrix and the
+// statistics run behind the "Statistics" button.
+#include "app/fmain.h"
+
+#include "app/listbox.h"
+#include "app/localenumbers.h"
+#include "common/error.h"
+#include "common/numbers.h"
+#include "data/selection.h"
+#include "model/resulttables.h"
+#include "model/statisticsrun.h"
+
+#include <QClipboard>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace app {
+
+namespace {
+
+constexpr int kMatrixSize = 6;
+const char *const kNoStatistics = "Prepare average statistics firstly";
+
+template <class W, class... Args> W *named(const char *name, Args &&...args)
+{
+    auto *w = new W(std::forward<Args>(args)...);
+    w->setObjectName(name);
+    return w;
+}
+
+std::vector<std::string> itemTexts(const ListBox *list)
+{
+    std::vector<std::string> items;
+    for (int i = 0; i < list->count(); ++i)
+        items.push_back(list->item(i)->text().toStdString());
+    return items;
+}
+
+// The statistics run walks the window's own lists: a plot is selected and clicked, which fills the
+// species list, a species is selected and clicked, which counts its trees. The last plot and species
+// stay selected, as the user sees them after the run.
+class WindowSelection final : public model::PlotSpeciesSelection
+{
+public:
+    explicit WindowSelection(TFormMain &form) : m_form(form) {}
+
+    std::vector<std::string> plots() override { return itemTexts(m_form.ListPlots); }
+
+    std::vector<std::string> selectPlot(std::size_t index) override
+    {
+        m_form.ListPlots->selectRow(static_cast<int>(index));
+        m_form.ListPlotsClick();
+        return itemTexts(m_form.ListSpecies);
+    }
+
+    long long selectSpecies(std::size_t index) override
+    {
+        m_form.ListSpecies->selectRow(static_cast<int>(index));
+        m_form.ListSpeciesClick();
+        // "-" when nothing was counted: then there are no trees to process.
+        bool ok = false;
+        const long long count = m_form.LabelTreeCount->text().toLongLong(&ok);
+        return ok ? count : 0;
+    }
+
+private:
+    TFormMain &m_form;
+};
+
+QString transitColumn(int i, int j)
+{
+    return QString("T%1%2").arg(i).arg(j);
+}
+
+} // namespace
+
+QWidget *TFormMain::createStatPage()
+{
+    auto *page = named<QWidget>("TabSheetStat");
+    DBGrid1 = named<QTableWidget>("DBGrid1", page);
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid1->verticalHeader()->setDefaultSectionSize(20);
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(DBGrid1);
+    return page;
+}
+
+QWidget *TFormMain::createTransitPage()
+{
+    auto *page = named<QWidget>("TabSheetTransit");
+
+    // The left panel; the matrix display and the clipboard group are placed by pixels to its right.
+    PanelTransit = named<QWidget>("PanelTransit", page);
+    PanelTransit->setFixedWidth(129);
+    Lb_TMplot = named<QLabel>("Lb_TMplot", "-");
+    Lb_TMspecies = named<QLabel>("Lb_TMspecies", "-");
+    LB_TransitMatrix = named<ListBox>("LB_TransitMatrix");
+    DBText1 = named<QLabel>("DBText1");
+    DBTreeNumber = named<QLabel>("DBTreeNumber");
+    auto *panel = new QVBoxLayout(PanelTransit);
+    panel->addWidget(Lb_TMplot);
+    panel->addWidget(Lb_TMspecies);
+    panel->addWidget(LB_TransitMatrix, 1);
+    panel->addWidget(named<QLabel>("LbInterval", "Interval"));
+    panel->addWidget(DBText1);
+    panel->addWidget(named<QLabel>("LbTreeNumber", "Number of trees"));
+    panel->addWidget(DBTreeNumber);
+    auto *layout = new QHBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(PanelTransit);
+    layout->addStretch(1);
+
+    // Below the matrix display, which takes left 160 to 555 and top 30 to about 235.
+    GroupClipboard = named<QGroupBox>("GroupClipboard", "Copy into clipboard", page);
+    EdCpTitle = named<QLineEdit>("EdCpTitle", "@p@y@s=");
+    EdCpBr1 = named<QLineEdit>("EdCpBr1", "{");
+    EdCpBr2 = named<QLineEdit>("EdCpBr2", "}");
+    EdCpSpr = named<QLineEdit>("EdCpSpr", ";");
+    EdCpDec = named<QLineEdit>("EdCpDec", ".");
+    BtnCopyClp = named<QPushButton>("BtnCopyClp", "Copy");
+    for (QLineEdit *edit : {EdCpBr1, EdCpBr2, EdCpSpr, EdCpDec}) {
+        edit->setMaxLength(1);
+        edit->setFixedWidth(24);
+    }
+    auto *group = new QGridLayout(GroupClipboard);
+    group->addWidget(named<QLabel>("LbCpTitle", "title"), 0, 0);
+    group->addWidget(EdCpTitle, 0, 1, 1, 6);
+    group->addWidget(BtnCopyClp, 0, 7);
+    group->addWidget(named<QLabel>("LbCpBrackets", "brackets"), 1, 0);
+    group->addWidget(EdCpBr1, 1, 1);
+    group->addWidget(EdCpBr2, 1, 2);
+    group->addWidget(named<QLabel>("LbCpSeparator", "separator"), 1, 3);
+    group->addWidget(EdCpSpr, 1, 4);
+    group->addWidget(named<QLabel>("LbCpDecimal", "decimal"), 1, 5);
+    group->addWidget(EdCpDec, 1, 6);
+    GroupClipboard->setGeometry(160, 250, 395, GroupClipboard->sizeHint().height());
+    return page;
+}
+
+void TFormMain::connectResultPages()
+{
+    auto on = [this](auto *sender, auto signal, void (TFormMain::*handler)()) {
+        connect(sender, signal, this, [this, handler] { guard([this, handler] { (this->*handler)(); }); });
+    };
+    on(BtnStat, &QPushButton::clicked, &TFormMain::BtnStatClick);
+    on(LB_TransitMatrix, &ListBox::userClicked, &TFormMain::LB_TransitMatrixClick);
+    on(EdCpBr1, &QLineEdit::textChanged, &TFormMain::EdCpBr1Change);
+    on(BtnCopyClp, &QPushButton::clicked, &TFormMain::BtnCopyClpClick);
+}
+
+void TFormMain::BtnStatClick()
+{
+    // The run processes events to keep its progress window alive; no second run may start from them.
+    BtnStat->setEnabled(false);
+    struct Enable
+    {
+        QPushButton *button;
+        ~Enable() { button->setEnabled(true); }
+    } enable{BtnStat};
+
+    const model::TableSetup setup{TableFile, fieldRoles(), Conditions, yearList()};
+    model::StatisticsRun run(PrimaryData, Query1, setup, modelSettings());
+    WindowSelection selection(*this);
+    // The run's closing messages are shown once its progress window has gone.
+    common::RecordingSink messages;
+    {
+        const auto progress = m_dialogs.progress("Statistics");
+        run.execute(selection, messages, progress.get());
+    }
+    for (const auto &entry : messages.entries())
+        m_sink.message(entry.kind, entry.text);
+}
+
+void TFormMain::enterStatPage()
+{
+    // The grid shows QueryAverage, which the page change has closed.
+    DBGrid1->clear();
+    DBGrid1->setRowCount(0);
+    DBGrid1->setColumnCount(0);
+    if (!PrimaryData.findFile(model::kAverageTable)) {
+        m_dialogs.warning(kNoStatistics);
+        return;
+    }
+    if (!CheckSelection()) return;
+    // Quotes in a name are doubled, so that a plot such as O'Hara stays one literal.
+    QueryAverage.setSql({"SELECT * FROM 'AVERAGE.DBF'",
+                         "WHERE ((ID_PLOT=" + data::quoteLiteral(selectedPlot()) +
+                             ") and (ID_SPECIES=" + data::quoteLiteral(selectedSpecies()) + "))"});
+    QueryAverage.open();
+
+    const auto columns = QueryAverage.fieldNames();
+    DBGrid1->setColumnCount(static_cast<int>(columns.size()));
+    for (int c = 0; c < DBGrid1->columnCount(); ++c)
+        DBGrid1->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromStdString(columns[c])));
+    for (int row = 0; !QueryAverage.eof(); QueryAverage.next(), ++row) {
+        DBGrid1->insertRow(row);
+        for (int c = 0; c < DBGrid1->columnCount(); ++c)
+            DBGrid1->setItem(row, c, new QTableWidgetItem(QString::fromStdString(QueryAverage.valueText(c))));
+    }
+}
+
+void TFormMain::enterTransitPage()
+{
+    // Nothing of an earlier entry stays on display: the page change has closed QueryTransition.
+    LB_TransitMatrix->clear();
+    showTransitRow();
+    if (!PrimaryData.findFile(model::kTransitTable)) {
+        m_dialogs.warning(kNoStatistics);
+        return;
+    }
+    if (!CheckSelection()) return;
+    if (!TransitPageBuilt) BuildTransitPage();
+
+    const std::string plot = selectedPlot();
+    const std::string species = selectedSpecies();
+    QueryTransition.setParam("Plot", plot);
+    Lb_TMplot->setText(QString::fromStdString("Plot " + plot));
+    QueryTransition.setParam("Species", species);
+    Lb_TMspecies->setText(QString::fromStdString("Species " + species));
+    QueryTransition.open();
+    if (QueryTransition.eof()) {
+        m_dialogs.information("There is no transition matrix in this case");
+        QueryTransition.close();
+        showTransitRow();
+        // A page the program selects runs no page entry.
+        const QSignalBlocker blocker(PageControl1);
+        PageControl1->setCurrentWidget(TabSheetMain);
+        return;
+    }
+    QStringList years;
+    for (; !QueryTransition.eof(); QueryTransition.next())
+        years.append(QString::fromStdString(QueryTransition.asString("ID_Year")));
+    LB_TransitMatrix->addItems(years);
+    QueryTransition.first();
+    LB_TransitMatrix->selectRow(0);
+    showTransitRow();
+}
+
+void TFormMain::BuildTransitPage()
+{
+    // A build that failed at the query below has already placed the display; it is not placed twice.
+    if (!TransitFields[0][0]) {
+        QFont bold = TabSheetTransit->font();
+        bold.setBold(true);
+        auto heading = [&](const QString &name, int i, int left, int top) {
+            auto *label = new QLabel(QString("%1:").arg(i), TabSheetTransit);
+            label->setObjectName(name);
+            label->setFont(bold);
+            label->move(left, top);
+            label->show();
+        };
+        for (int i = 0; i < kMatrixSize; ++i) {
+            heading(QString("LbTMRow%1").arg(i), i, 160, 60 + 30 * i);
+            heading(QString("LbTMColumn%1").arg(i), i, 200 + 60 * i, 30);
+            for (int j = 0; j < kMatrixSize; ++j) {
+                auto *field = new QLabel(TabSheetTransit);
+                field->setObjectName("DB" + transitColumn(i, j));
+                field->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+                field->setGeometry(200 + 60 * j, 60 + 30 * i, 55, 20);
+                field->show();
+                TransitFields[i][j] = field;
+            }
+        }
+    }
+    QueryTransition.close();
+    QueryTransition.setSql(
+        {"SELECT * FROM 'TRANSIT.DBF'", "WHERE ((ID_PLOT = :Plot) and (ID_SPECIES = :Species))"});
+    QueryTransition.prepare();
+    TransitPageBuilt = true;
+}
+
+void TFormMain::showTransitRow()
+{
+    const bool hasRow = QueryTransition.isActive() && !QueryTransition.eof();
+    auto show = [&](QLabel *field, const std::string &column) {
+        if (field)
+            field->setText(hasRow ? QString::fromStdString(QueryTransition.asString(column)) : QString());
+    };
+    show(DBText1, "INTERVAL");
+    show(DBTreeNumber, "N_tree");
+    for (int i = 0; i < kMatrixSize; ++i)
+        for (int j = 0; j < kMatrixSize; ++j)
+            show(TransitFields[i][j], transitColumn(i, j).toStdString());
+}
+
+void TFormMain::LB_TransitMatrixClick()
+{
+    const int row = LB_TransitMatrix->selectedRow();
+    if (row < 0) return;
+    if (!QueryTransition.locate("ID_Year", LB_TransitMatrix->item(row)->text().toStdString())) {
+        m_dialogs.warning("System error: cannot find existing data");
+        return;
+    }
+    showTransitRow();
+}
+
+void TFormMain::EdCpBr1Change()
+{
+    const QString text = EdCpBr1->text();
+    if (text.isEmpty()) return;
+    // In the 8-bit character set the closing bracket lies two codes above the opening one: {}, [], <>.
+    // A character beyond Latin-1 has no such code; its partner is left to the user.
+    const char16_t code = text.at(0).unicode();
+    if (code > 0xFF) return;
+    EdCpBr2->setText(QString(QChar(static_cast<char16_t>((code + 2) % 256))));
+}
+
+void TFormMain::BtnCopyClpClick()
+{
+    const std::pair<const QLineEdit *, const char *> oneCharacter[] = {{EdCpBr1, "opening bracket"},
+                                                                       {EdCpBr2, "closing bracket"},
+                                                                       {EdCpSpr, "separator"},
+                                                                       {EdCpDec, "decimal"}};
+    for (const auto &[edit, name] : oneCharacter) {
+        if (edit->text().isEmpty()) {
+            m_dialogs.warning(QString("The %1 field is empty: enter one character in it to copy the matrix.")
+                                  .arg(QString::fromLatin1(name)));
+            return;
+        }
+    }
+    // Built in full before the clipboard is touched, so that a failure leaves it as it was.
+    const QString text = transitMatrixText();
+    QGuiApplication::clipboard()->setText(text);
+}
+
+QString TFormMain::transitMatrixText() const
+{
+    // A closed query still knows its columns and reads them as blanks; with no matrix on display the
+    // copy fails as reading a column of a closed dataset does.
+    if (!QueryTransition.isActive() || QueryTransition.eof())
+        throw common::DataError("Field 'ID_SPECIES' not found");
+    auto column = [this](const std::string &field) {
+        return QString::fromStdString(QueryTransition.asString(field));
+    };
+
+    QString title = EdCpTitle->text();
+    // Only the first occurrence of each placeholder, in this order.
+    const std::pair<const char *, const char *> placeholders[] = {
+        {"@s", "ID_SPECIES"}, {"@p", "ID_PLOT"}, {"@y", "ID_Year"}};
+    for (const auto &[mark, field] : placeholders) {
+        const auto at = title.indexOf(QString::fromLatin1(mark));
+        if (at >= 0) title.replace(at, 2, column(field));
+    }
+    const QChar open = EdCpBr1->text().at(0);
+    const QChar close = EdCpBr2->text().at(0);
+    const QChar separator = EdCpSpr->text().at(0);
+    const QChar decimal = EdCpDec->text().at(0);
+    const char system = decimalSeparator();
+    auto element = [&](int i, int j) {
+        QString number = QString::fromStdString(
+            common::floatToText(QueryTransition.asFloat(transitColumn(i, j).toStdString()), system));
+        const auto at = number.indexOf(QChar::fromLatin1(system));
+        if (at >= 0) number[at] = decimal;
+        return number;
+    };
+
+    QString text = title + open;
+    for (int i = 0; i < kMatrixSize; ++i) {
+        if (i > 0) text += separator;
+        text += open;
+        for (int j = 0; j < kMatrixSize; ++j) {
+            if (j > 0) text += separator;
+            text += element(i, j);
+        }
+        text += close;
+    }
+    return text + close;
+}
+
+} // namespace app

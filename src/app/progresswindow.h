@@ -1,0 +1,38 @@
+// The window that shows how far a long run has got, with a Cancel button: the statistics run walks
+// thousands of plots, and the user must see that it works and be able to stop it.
+#pragma once
+
+#include "common/progress.h"
+
+#include <QPointer>
+#include <QProgressDialog>
+#include <QString>
+
+class QWidget;
+
+namespace app {
+
+class ProgressWindow : public common::Progress
+{
+public:
+    // Shows the window at once, in front of owner (may be null), taking the input of every other
+    // window of the program while it is open, so that nothing changes under the run.
+    ProgressWindow(const QString &caption, QWidget *owner);
+    // Closes the window.
+    ~ProgressWindow() override;
+    ProgressWindow(const ProgressWindow &) = delete;
+    ProgressWindow &operator=(const ProgressWindow &) = delete;
+
+    // Shows "Plot <done + 1> of <total>: <current>" and the bar at done of total, then lets the
+    // program handle its pending events (painting, the Cancel button). False once Cancel was pressed
+    // or the window was closed.
+    bool step(int done, int total, const std::string &current) override;
+
+    // The Qt dialog, for tests.
+    QProgressDialog *dialog() const { return m_dialog; }
+
+private:
+    QPointer<QProgressDialog> m_dialog;
+};
+
+} // namespace app

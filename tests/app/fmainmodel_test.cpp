@@ -1,0 +1,227 @@
+// The page "Single plot model": its entry, the chart it draws from the selection with the line
+// settings of Graph.ini, automatic recalculation and its failures.
+#include "app/fmain.h"
+#include "app/listbox.h"
+#include "app/updown.h"
+#include "charts/chart.h"
+#include "common/graphsettings.h"
+#include "common/messagesink.h"
+#include "data/generator.h"
+#include "data/treeselection.h"
+#include "mainwindowtest.h"
+#include "model/modelchart.h"
+#include "treetable.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+namespace {
+
+using namespace apptest;
+
+class ModelPageTest : public MainWindowTest
+{
+protected:
+    void startCrown()
+    {
+        const fs::path table = copyCrown("SCBI_CROWN.DBF");
+        for (const char *side : {"SCBI_CROWN.var", "SCBI_CROWN.yrs"})
+            fs::copy_file(testsupport::sharedData() / "scbi" / side, dataDir / side);
+        startOn(table);
+        form->BtnSetOKClick();
+    }
+
+    // A generated table of 300 trees on 3 plots, surveyed 1995 to 2000, with its side files; its
+    // largest plot and species is P00000 / BO with 100 trees.
+    void startGenerated()
+    {
+        data::GeneratorSettings settings;
+        settings.trees = 300;
+        settings.plots = 3;
+        settings.years = 6;
+        data::generateTable(dataDir / "GEN.DBF", settings);
+        startOn(dataDir / "GEN.DBF");
+        form->BtnSetOKClick();
+    }
+
+    void startTrees()
+    {
+        makeTreeTable(dataDir, "M_trees.dbf");
+        writeBytes(dataDir / "M_trees.var", kTreeRoles);
+        writeBytes(dataDir / "M_trees.yrs", kTreeYears);
+        startOn(dataDir / "M_trees.dbf");
+        form->BtnSetOKClick();
+    }
+
+    void select(const QString &plot, const QString &species)
+    {
+        for (auto [list, text] : {std::pair{form->ListPlots, plot}, std::pair{form->ListSpecies, species}}) {
+            const auto found = list->findItems(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+            ASSERT_EQ(found.size(), 1) << text.toStdString();
+            list->selectRow(list->row(found.first()));
+            if (list == form->ListPlots)
+                form->ListPlotsClick();
+            else
+                form->ListSpeciesClick();
+        }
+    }
+
+    // The chart the core computes for the selection on a connection of its own.
+    model::ModelChart expectedChart(const std::string &plot, const std::string &species,
+                                    const model::ModelSettings &settings)
+    {
+        data::Connection connection;
+        connection.setParam("PATH", form->DataDir);
+        connection.open();
+        data::Query query(connection);
+        data::prepareTreeQuery(query, form->TableFile, form->fieldRoles(), form->Conditions);
+        common::NullSink quiet;
+        return model::ComputeModelChart(query, plot, species, form->yearList(), settings, quiet);
+    }
+
+    charts::LineSeries &line(int index)
+    {
+        return static_cast<charts::LineSeries &>(form->ChartTModel->series(index));
+    }
+};
+
+TEST_F(ModelPageTest, EntrySetsTitleAndPreparesTheSelectedTrees)
+{
+    startCrown();
+    select("B0101", "FA");
+    form->PageControl1->setCurrentWidget(form->TabSheetModel);
+    EXPECT_EQ(form->ChartTModel->titleLines(), QStringList{"Plot B0101 - species FA"});
+    EXPECT_EQ(form->ChartTModel->seriesCount(), 0);
+    EXPECT_TRUE(form->Query1.isPrepared());
+    EXPECT_EQ(form->Query1.sqlLines().front(), "SELECT * FROM 'SCBI_CROWN.DBF'");
+    EXPECT_EQ(form->ChartTModel->bottomAxis().title(), "Year");
+    EXPECT_EQ(form->ChartTModel->leftAxis().title(), "Defoliation / Deads share [%]");
+    EXPECT_FALSE(form->ChartTModel->legendVisible());
+    for (QPushButton *b : {form->BtnProperties, form->BtnPrint, form->BtnSave})
+        EXPECT_FALSE(b->isEnabled());
+
+    // Back to the main page and in again with automatic calculation: drawn at once.
+    form->PageControl1->setCurrentWidget(form->TabSheetMain);
+    form->CB_Auto->setChecked(true);
+    form->PageControl1->setCurrentWidget(form->TabSheetModel);
+    EXPECT_GT(form->ChartTModel->seriesCount(), 4);
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+TEST_F(ModelPageTest, ChartHasTheCoreLinesInTheLineSettings)
+{
+    startGenerated();
+    select("P00000", "BO");
+    form->GraphSettings = {"LCavg=0000FF00", "LWdeads=3", "[other]", "LSdeads="};
+    form->PageControl1->setCurrentWidget(form->TabSheetModel);
+    form->BtnSingleM->click();
+    ASSERT_EQ(dialogs.pending(), 0u);
+
+    const auto expected = expectedChart("P00000", "BO", form->modelSettings());
+    ASSERT_GT(expected.lines.size(), 4u);
+    ASSERT_EQ(form->ChartTModel->seriesCount(), static_cast<int>(expected.lines.size()));
+    for (size_t i = 0; i < expected.lines.size(); ++i) {
+        const auto &want = expected.lines[i];
+        auto &got = line(static_cast<int>(i));
+        EXPECT_EQ(got.title().toStdString(), want.title) << i;
+        ASSERT_EQ(got.pointCount(), static_cast<int>(want.points.size())) << want.title;
+        for (size_t p = 0; p < want.points.size(); ++p) {
+            EXPECT_EQ(got.points()[p].x, want.points[p].x);
+            EXPECT_EQ(got.points()[p].y, want.points[p].y);
+        }
+    }
+    const int n = form->ChartTModel->seriesCount();
+    EXPECT_EQ(line(n - 4).title(), "Average def.");
+    EXPECT_EQ(line(n - 1).title(), "Deads");
+    // Stored settings win over the defaults; an empty one takes the default and stores it.
+    EXPECT_EQ(line(n - 4).color(), QColor(0, 0, 255));
+    EXPECT_EQ(line(n - 4).penWidth(), 2);
+    EXPECT_EQ(line(n - 1).penWidth(), 3);
+    EXPECT_EQ(line(n - 1).color(), QColor(255, 0, 0));
+    EXPECT_EQ(line(n - 3).penStyle(), 1);
+    EXPECT_EQ(line(n - 3).color(), QColor(0, 0, 255));
+
+    // Missing keys are stored width, style, colour, line type by line type as first drawn.
+    const std::vector<std::string> &s = form->GraphSettings;
+    ASSERT_GE(s.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(s.begin(), s.begin() + 4),
+              (std::vector<std::string>{"LCavg=0000FF00", "LWdeads=3", "[other]", "LSdeads=0"}));
+    auto position = [&](const std::string &line) {
+        return std::find(s.begin(), s.end(), line) - s.begin();
+    };
+    EXPECT_LT(position("LWmodel0=1"), position("LSmodel0=0"));
+    EXPECT_LT(position("LSmodel0=0"), position("LCmodel0=00000000"));
+    EXPECT_LT(position("LCmodel0=00000000"), position("LWavg=2"));
+    EXPECT_LT(position("LWavg=2"), position("LSavg=0"));
+    EXPECT_LT(position("LWlimit=1"), position("LSlimit=1"));
+    EXPECT_LT(position("LSlimit=1"), position("LClimit=0000FF00"));
+    EXPECT_EQ(s.back(), "LCdeads=FF000000");
+}
+
+TEST_F(ModelPageTest, AutomaticCalculationFollowsTheSettings)
+{
+    startGenerated();
+    select("P00000", "BO");
+    form->CB_Auto->setChecked(true);
+    form->PageControl1->setCurrentWidget(form->TabSheetModel);
+    ASSERT_GT(form->ChartTModel->seriesCount(), 4);
+
+    // The up arrow of the interval recomputes with two years per step.
+    form->UpDown1->step(+1);
+    EXPECT_EQ(form->EditInterval->text(), "2");
+    auto settings = form->modelSettings();
+    EXPECT_EQ(settings.interval, 2);
+    const auto two = expectedChart("P00000", "BO", settings);
+    ASSERT_EQ(form->ChartTModel->seriesCount(), static_cast<int>(two.lines.size()));
+    const auto &first = line(0).points();
+    ASSERT_GE(first.size(), 2u);
+    EXPECT_EQ(first[1].x - first[0].x, 2);
+
+    // "Max deads %" at 0: every curve that starts with any dead share is "model1" from the start.
+    form->EditMaxDeads->setText("0");
+    settings = form->modelSettings();
+    const auto zero = expectedChart("P00000", "BO", settings);
+    ASSERT_EQ(form->ChartTModel->seriesCount(), static_cast<int>(zero.lines.size()));
+    auto model1Lines = [](const model::ModelChart &chart) {
+        return std::count_if(chart.lines.begin(), chart.lines.end(),
+                             [](const model::ChartLine &l) { return l.lineType == "model1"; });
+    };
+    EXPECT_GT(model1Lines(zero), model1Lines(two));
+    for (size_t i = 0; i < zero.lines.size(); ++i) {
+        EXPECT_EQ(line(static_cast<int>(i)).title().toStdString(), zero.lines[i].title);
+        if (zero.lines[i].lineType == "model1") EXPECT_EQ(line(static_cast<int>(i)).penStyle(), 2);
+    }
+
+    // A text that is not a number stops with the conversion error and an empty chart.
+    dialogs.expectMessage(app::MessageKind::Error, "'x' is not a valid integer value", app::Button::Ok);
+    form->EditInterval->setText("x");
+    EXPECT_EQ(form->ChartTModel->seriesCount(), 0);
+
+    // Without automatic calculation a change leaves the chart as it is.
+    form->CB_Auto->setChecked(false);
+    form->EditInterval->setText("1");
+    EXPECT_EQ(form->ChartTModel->seriesCount(), 0);
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+TEST_F(ModelPageTest, FewTreesWarnAndDrawEmptyObservedLines)
+{
+    startTrees();
+    select("A1", "SM");
+    form->PageControl1->setCurrentWidget(form->TabSheetModel);
+    EXPECT_EQ(form->ChartTModel->titleLines(), QStringList{"Plot A1 - species SM"});
+    dialogs.expectMessage(app::MessageKind::Warning, "No transition matrix was calculated", app::Button::Ok);
+    form->BtnSingleM->click();
+    ASSERT_EQ(dialogs.pending(), 0u);
+    ASSERT_EQ(form->ChartTModel->seriesCount(), 4);
+    const QStringList titles{"Average def.", "AVG+n(%)STD", "AVG-n(%)STD", "Deads"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(line(i).title(), titles[i]);
+        EXPECT_EQ(line(i).pointCount(), 0);
+    }
+    EXPECT_EQ(form->YearDefAvg, (std::vector<double>{-1, -1}));
+}
+
+} // namespace

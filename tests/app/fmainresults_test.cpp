@@ -1,0 +1,577 @@
+// The statistics button, the pages "Plot statistics" and "Transit matrix" and the clipboard export of
+// a matrix.
+#include "app/fmain.h"
+#include "app/listbox.h"
+#include "common/messagesink.h"
+#include "data/database.h"
+#include "data/generator.h"
+#include "mainwindowtest.h"
+#include "model/dbfdump.h"
+#include "model/resulttables.h"
+#include "model/statisticsrun.h"
+#include "treetable.h"
+
+#include <QClipboard>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+
+#include <array>
+
+namespace {
+
+using namespace apptest;
+using Lines = std::vector<std::string>;
+using Matrix = std::array<std::array<double, 6>, 6>;
+using Rows = std::vector<std::vector<std::string>>;
+
+const Matrix kExample = {{{0.8, 0.2, 0, 0, 0, 0},
+                          {0.1, 0.7, 0.2, 0, 0, 0},
+                          {0, 0.1, 0.8, 0.1, 0, 0},
+                          {0, 0, 0.2, 0.6, 0.2, 0},
+                          {0, 0, 0, 0.25, 0.5, 0.25},
+                          {0, 0, 0, 0, 0, 1}}};
+const Matrix kIdentity = {{{1, 0, 0, 0, 0, 0},
+                           {0, 1, 0, 0, 0, 0},
+                           {0, 0, 1, 0, 0, 0},
+                           {0, 0, 0, 1, 0, 0},
+                           {0, 0, 0, 0, 1, 0},
+                           {0, 0, 0, 0, 0, 1}}};
+const Matrix kHalf = {{{0.5, 0.5, 0, 0, 0, 0},
+                       {0, 1, 0, 0, 0, 0},
+                       {0, 0, 1, 0, 0, 0},
+                       {0, 0, 0, 1, 0, 0},
+                       {0, 0, 0, 0, 1, 0},
+                       {0, 0, 0, 0, 0, 1}}};
+
+const char *const kExampleLine = "A11995SM={{0.8;0.2;0;0;0;0};{0.1;0.7;0.2;0;0;0};{0;0.1;0.8;0.1;0;0};"
+                                 "{0;0;0.2;0.6;0.2;0};{0;0;0;0.25;0.5;0.25};{0;0;0;0;0;1}}";
+
+struct TransitRow
+{
+    const char *plot;
+    const char *species;
+    int year;
+    int interval;
+    const Matrix &matrix;
+    int trees;
+};
+
+// Nullopt is a blank value.
+struct AverageRow
+{
+    const char *plot;
+    const char *species;
+    int year;
+    std::vector<std::optional<double>> values; // N_tree, Dead, Def_avg, Def_std, Def_min, C0 ... C5
+};
+
+const char *const kAverageValueColumns[] = {"N_TREE", "DEAD", "DEF_AVG", "DEF_STD", "DEF_MIN", "C0",
+                                            "C1",     "C2",   "C3",      "C4",      "C5"};
+
+QStringList itemsOf(const app::ListBox *list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->item(i)->text();
+    return items;
+}
+
+class ResultsTest : public MainWindowTest
+{
+protected:
+    // The small tree table with its roles and years, after Set OK.
+    void startTrees()
+    {
+        makeTreeTable(dataDir, "M_trees.dbf");
+        writeBytes(dataDir / "M_trees.var", kTreeRoles);
+        writeBytes(dataDir / "M_trees.yrs", kTreeYears);
+        startOn(dataDir / "M_trees.dbf");
+        form->BtnSetOKClick();
+    }
+
+    void select(const QString &plot, const QString &species)
+    {
+        for (auto [list, text] : {std::pair{form->ListPlots, plot}, std::pair{form->ListSpecies, species}}) {
+            const auto found = list->findItems(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+            ASSERT_EQ(found.size(), 1) << text.toStdString();
+            list->selectRow(list->row(found.first()));
+            if (list == form->ListPlots)
+                form->ListPlotsClick();
+            else
+                form->ListSpeciesClick();
+        }
+    }
+
+    void showPage(QWidget *page) { form->PageControl1->setCurrentWidget(page); }
+
+    // The tables as the statistics run creates them, filled with the given rows.
+    void writeTransit(const std::vector<TransitRow> &rows)
+    {
+        writeTable(model::kTransitTable, model::TransitTableSql(), [&](data::Table &table) {
+            for (const auto &row : rows) {
+                table.append();
+                table.setString("ID_PLOT", row.plot);
+                table.setString("ID_SPECIES", row.species);
+                table.setInteger("ID_Year", row.year);
+                table.setInteger("INTERVAL", row.interval);
+                for (int i = 0; i < 6; ++i)
+                    for (int j = 0; j < 6; ++j)
+                        table.setFloat("T" + std::to_string(i) + std::to_string(j), row.matrix[i][j]);
+                table.setInteger("N_tree", row.trees);
+                table.post();
+            }
+        });
+    }
+
+    void writeAverage(const std::vector<AverageRow> &rows)
+    {
+        writeTable(model::kAverageTable, model::AverageTableSql(), [&](data::Table &table) {
+            for (const auto &row : rows) {
+                table.append();
+                table.setString("ID_PLOT", row.plot);
+                table.setString("ID_SPECIES", row.species);
+                table.setInteger("ID_Year", row.year);
+                for (std::size_t c = 0; c < row.values.size(); ++c)
+                    if (row.values[c]) table.setFloat(kAverageValueColumns[c], *row.values[c]);
+                table.post();
+            }
+        });
+    }
+
+    QString field(int i, int j) const { return form->TransitFields[i][j]->text(); }
+
+    // The page's fields of the matrix, row by row.
+    std::vector<QStringList> matrixShown() const
+    {
+        std::vector<QStringList> rows(6);
+        for (int i = 0; i < 6; ++i)
+            for (int j = 0; j < 6; ++j)
+                rows[i] << field(i, j);
+        return rows;
+    }
+
+    static std::vector<QStringList> asShown(const Matrix &matrix)
+    {
+        std::vector<QStringList> rows(6);
+        for (int i = 0; i < 6; ++i)
+            for (double value : matrix[i])
+                rows[i] << QString::number(value);
+        return rows;
+    }
+
+private:
+    void writeTable(const char *name, const Lines &sql, const std::function<void(data::Table &)> &fill)
+    {
+        data::Connection connection;
+        connection.setParam("PATH", dataDir.string() + "/");
+        connection.open();
+        data::Query create(connection);
+        create.setSql(sql);
+        create.execSql();
+        data::Table table(connection, name);
+        table.open();
+        fill(table);
+        table.close();
+    }
+};
+
+// The page tests' stored results: A1/SM has three years, B2/sm one, C3/BK one that no test selects.
+const std::vector<TransitRow> kTransitRows = {
+    {"C3", "BK", 1995, 1, kIdentity, 9},  {"A1", "SM", 1995, 1, kExample, 12},
+    {"A1", "SM", 1996, 1, kIdentity, 11}, {"B2", "sm", 1996, 1, kIdentity, 7},
+    {"A1", "SM", 1997, 1, kHalf, 10},
+};
+
+TEST_F(ResultsTest, WithoutStoredResultsThePagesWarnFirstAndCopyFails)
+{
+    startTrees();
+    select("A1", "SM");
+    for (QWidget *page : {form->TabSheetStat, form->TabSheetTransit}) {
+        // The file test comes before the selection check: a selection does not help.
+        dialogs.expectMessage(MessageKind::Warning, "Prepare average statistics firstly", Button::Ok);
+        showPage(page);
+        EXPECT_EQ(dialogs.pending(), 0u);
+        EXPECT_EQ(form->PageControl1->currentWidget(), page);
+    }
+    EXPECT_EQ(form->DBGrid1->rowCount(), 0);
+    EXPECT_EQ(form->LB_TransitMatrix->count(), 0);
+
+    QGuiApplication::clipboard()->setText("kept");
+    dialogs.expectMessage(MessageKind::Error, "Field 'ID_SPECIES' not found", Button::Ok);
+    form->BtnCopyClp->click();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "kept");
+}
+
+TEST_F(ResultsTest, PlotStatisticsShowTheStoredYearsOfTheSelection)
+{
+    writeAverage({
+        {"A1", "SM", 1995, {3, 0, 12.5, 4.25, -3.484, 0.3333, 0.6667, 0, 0, 0, 0}},
+        {"A1", "BK", 1995, {1, 0, 10, 0, 10, 1, 0, 0, 0, 0, 0}},
+        // No living tree: the class shares stay blank.
+        {"A1", "SM", 1996, {0, 100, 0, 0, 0}},
+        {"O'Hara", "SM", 1995, {1, 0, 5, 0, 5, 1, 0, 0, 0, 0, 0}},
+    });
+    startTrees();
+    select("A1", "SM");
+    showPage(form->TabSheetStat);
+    EXPECT_EQ(form->QueryAverage.sqlLines(),
+              (Lines{"SELECT * FROM 'AVERAGE.DBF'", "WHERE ((ID_PLOT='A1') and (ID_SPECIES='SM'))"}));
+
+    QStringList headings;
+    for (int c = 0; c < form->DBGrid1->columnCount(); ++c)
+        headings << form->DBGrid1->horizontalHeaderItem(c)->text();
+    EXPECT_EQ(headings, (QStringList{"Id_plot", "Id_species", "Id_year", "N_tree", "Dead", "Def_avg",
+                                     "Def_std", "Def_min", "C0", "C1", "C2", "C3", "C4", "C5"}));
+    auto row = [this](int r) {
+        QStringList cells;
+        for (int c = 0; c < form->DBGrid1->columnCount(); ++c)
+            cells << form->DBGrid1->item(r, c)->text();
+        return cells;
+    };
+    ASSERT_EQ(form->DBGrid1->rowCount(), 2);
+    EXPECT_EQ(row(0), (QStringList{"A1", "SM", "1995", "3", "0", "12.5", "4.25", "-3.484", "0.3333", "0.6667",
+                                   "0", "0", "0", "0"}));
+    EXPECT_EQ(row(1), (QStringList{"A1", "SM", "1996", "0", "100", "0", "0", "0", "", "", "", "", "", ""}));
+    EXPECT_EQ(form->DBGrid1->editTriggers(), QAbstractItemView::NoEditTriggers);
+
+    // A quote in the plot name stays inside its literal.
+    showPage(form->TabSheetMain);
+    select("O'Hara", "SM");
+    showPage(form->TabSheetStat);
+    ASSERT_EQ(form->DBGrid1->rowCount(), 1);
+    EXPECT_EQ(form->DBGrid1->item(0, 0)->text(), "O'Hara");
+}
+
+TEST_F(ResultsTest, TransitPageIsBuiltOnceAndFollowsTheSelectionAndTheYearList)
+{
+    writeTransit(kTransitRows);
+    startTrees();
+    select("A1", "SM");
+    showPage(form->TabSheetTransit);
+    EXPECT_EQ(
+        form->QueryTransition.sqlLines(),
+        (Lines{"SELECT * FROM 'TRANSIT.DBF'", "WHERE ((ID_PLOT = :Plot) and (ID_SPECIES = :Species))"}));
+    EXPECT_EQ(form->Lb_TMplot->text(), "Plot A1");
+    EXPECT_EQ(form->Lb_TMspecies->text(), "Species SM");
+    EXPECT_EQ(itemsOf(form->LB_TransitMatrix), (QStringList{"1995", "1996", "1997"}));
+    EXPECT_EQ(form->LB_TransitMatrix->selectedRow(), 0);
+    EXPECT_EQ(matrixShown(), asShown(kExample));
+    EXPECT_EQ(form->DBText1->text(), "1");
+    EXPECT_EQ(form->DBTreeNumber->text(), "12");
+
+    // The display by pixels within the page: headings at 160 and at top 30, fields 55 wide.
+    QLabel *const t00 = form->TransitFields[0][0];
+    EXPECT_EQ(t00->objectName(), "DBT00");
+    EXPECT_EQ(t00->parentWidget(), form->TabSheetTransit);
+    const QRect t23 = form->TransitFields[2][3]->geometry();
+    EXPECT_EQ(QRect(t23.left(), t23.top(), t23.width(), 1), QRect(380, 120, 55, 1));
+    int headings = 0;
+    for (QLabel *label : form->TabSheetTransit->findChildren<QLabel *>()) {
+        if (!QRegularExpression("^[0-5]:$").match(label->text()).hasMatch()) continue;
+        ++headings;
+        EXPECT_TRUE(label->font().bold());
+        const int i = label->text().left(1).toInt();
+        EXPECT_TRUE(label->pos() == QPoint(160, 60 + 30 * i) || label->pos() == QPoint(200 + 60 * i, 30))
+            << label->text().toStdString();
+    }
+    EXPECT_EQ(headings, 12);
+    EXPECT_FALSE(form->GroupClipboard->geometry().intersects(QRect(160, 30, 395, 210)));
+
+    // A click on the third year shows the third row.
+    form->LB_TransitMatrix->selectRow(2);
+    form->LB_TransitMatrixClick();
+    EXPECT_EQ(matrixShown(), asShown(kHalf));
+    EXPECT_EQ(form->DBTreeNumber->text(), "10");
+    // A year the query does not hold leaves the display where it was.
+    form->LB_TransitMatrix->addItem("2001");
+    form->LB_TransitMatrix->selectRow(3);
+    dialogs.expectMessage(MessageKind::Warning, "System error: cannot find existing data", Button::Ok);
+    form->LB_TransitMatrixClick();
+    EXPECT_EQ(field(0, 0), "0.5");
+
+    // The second entry, for another selection, reuses the display and lists its own years only.
+    showPage(form->TabSheetMain);
+    select("B2", "sm");
+    showPage(form->TabSheetTransit);
+    EXPECT_EQ(form->TransitFields[0][0], t00);
+    EXPECT_EQ(form->TabSheetTransit->findChildren<QLabel *>(QRegularExpression("^DBT\\d\\d$")).size(), 36);
+    EXPECT_EQ(itemsOf(form->LB_TransitMatrix), QStringList{"1996"});
+    EXPECT_EQ(matrixShown(), asShown(kIdentity));
+    EXPECT_EQ(form->DBTreeNumber->text(), "7");
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+TEST_F(ResultsTest, SelectionWithoutMatrixReturnsToTheMainPageAndShowsNothing)
+{
+    writeTransit(kTransitRows);
+    startTrees();
+    select("A1", "SM");
+    showPage(form->TabSheetTransit);
+    ASSERT_EQ(field(0, 0), "0.8");
+
+    showPage(form->TabSheetMain);
+    select("A1", "BK");
+    dialogs.expectMessage(MessageKind::Information, "There is no transition matrix in this case", Button::Ok);
+    showPage(form->TabSheetTransit);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheetMain);
+    EXPECT_FALSE(form->QueryTransition.isActive());
+    EXPECT_EQ(form->LB_TransitMatrix->count(), 0);
+    EXPECT_EQ(matrixShown(), std::vector<QStringList>(6, QStringList(6, "")));
+    EXPECT_EQ(form->DBText1->text(), "");
+    EXPECT_EQ(form->DBTreeNumber->text(), "");
+}
+
+// Restores the default locale, which gives the program's decimal separator.
+class LocaleScope
+{
+public:
+    explicit LocaleScope(const QLocale &locale) { QLocale::setDefault(locale); }
+    ~LocaleScope() { QLocale::setDefault(m_saved); }
+
+private:
+    QLocale m_saved;
+};
+
+QString replaced(QString text, const QString &from, const QString &to)
+{
+    return text.replace(from, to);
+}
+
+TEST_F(ResultsTest, CopyWritesTheMatrixOnDisplayInTheChosenNotation)
+{
+    writeTransit(kTransitRows);
+    startTrees();
+    select("A1", "SM");
+    showPage(form->TabSheetTransit);
+
+    const QString example = kExampleLine;
+    const QString matrix = example.mid(example.indexOf('='));
+    struct CopyCase
+    {
+        const char *title;
+        const char *opening;
+        const char *decimal;
+        QLocale::Language system;
+        QString expected;
+    };
+    const CopyCase cases[] = {
+        {"@p@y@s=", "{", ".", QLocale::C, example},
+        {"M_@s_@p_@y ", "{", ".", QLocale::C, "M_SM_A1_1995 " + matrix.mid(1)},
+        {"@p@p", "{", ".", QLocale::C, "A1@p" + matrix.mid(1)},
+        {"", "{", ".", QLocale::C, matrix.mid(1)},
+        {"@p@y@s=", "[", ".", QLocale::C,
+         "A11995SM=[[0.8;0.2;0;0;0;0];[0.1;0.7;0.2;0;0;0];[0;0.1;0.8;0.1;0;0];"
+         "[0;0;0.2;0.6;0.2;0];[0;0;0;0.25;0.5;0.25];[0;0;0;0;0;1]]"},
+        {"@p@y@s=", "{", ",", QLocale::C, replaced(example, ".", ",")},
+        // The system's comma is replaced by the chosen point, and kept when it is the one chosen.
+        {"@p@y@s=", "{", ".", QLocale::Czech, example},
+        {"@p@y@s=", "{", ",", QLocale::Czech, replaced(example, ".", ",")},
+    };
+    for (const auto &c : cases) {
+        const LocaleScope locale{QLocale(c.system)};
+        form->EdCpTitle->setText(c.title);
+        form->EdCpBr1->setText(c.opening);
+        form->EdCpDec->setText(c.decimal);
+        form->BtnCopyClp->click();
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), c.expected)
+            << c.title << " " << c.opening << c.decimal;
+    }
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+TEST_F(ResultsTest, OpeningBracketSetsItsPartnerTwoCodesHigher)
+{
+    startTrees();
+    const std::pair<QString, QString> cases[] = {
+        {"{", "}"}, {"[", "]"}, {"<", ">"}, {"(", "*"}, {QString(QChar(0xFF)), QString(QChar(0x01))}};
+    for (const auto &[opening, closing] : cases) {
+        form->EdCpBr1->setText(opening);
+        EXPECT_EQ(form->EdCpBr2->text(), closing) << opening.toStdString();
+    }
+    // Nothing to pair: the closing bracket stays.
+    for (const QString &opening : {QString(), QString::fromUtf8("€")}) {
+        form->EdCpBr2->setText(")");
+        form->EdCpBr1->setText(opening);
+        EXPECT_EQ(form->EdCpBr2->text(), ")");
+    }
+}
+
+TEST_F(ResultsTest, CopyRefusesAnEmptyOneCharacterField)
+{
+    writeTransit(kTransitRows);
+    startTrees();
+    select("A1", "SM");
+    showPage(form->TabSheetTransit);
+    QGuiApplication::clipboard()->setText("kept");
+    const std::pair<QLineEdit *, QString> fields[] = {{form->EdCpBr1, "opening bracket"},
+                                                      {form->EdCpBr2, "closing bracket"},
+                                                      {form->EdCpSpr, "separator"},
+                                                      {form->EdCpDec, "decimal"}};
+    for (const auto &[edit, name] : fields) {
+        const QString text = edit->text();
+        edit->clear();
+        dialogs.expectMessage(
+            MessageKind::Warning,
+            "The " + name + " field is empty: enter one character in it to copy the matrix.", Button::Ok);
+        form->BtnCopyClp->click();
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), "kept");
+        edit->setText(text);
+    }
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+// The statistics run on a generated table, against the same run of the core library on a copy.
+class StatisticsButtonTest : public ResultsTest
+{
+protected:
+    static constexpr int kPlots = 6;
+    static constexpr int kYears = 4;
+
+    void startForest()
+    {
+        data::GeneratorSettings settings;
+        settings.trees = 360;
+        settings.plots = kPlots;
+        settings.years = kYears;
+        data::generateTable(dataDir / "FOREST.DBF", settings);
+        fs::create_directories(coreDir);
+        for (const char *file : {"FOREST.DBF", "FOREST.yrs", "FOREST.var"})
+            fs::copy_file(dataDir / file, coreDir / file);
+        startOn(dataDir / "FOREST.DBF");
+        form->BtnSetOKClick();
+        form->EditInterval->setText("2");
+        form->EditPrcTree->setText("10");
+    }
+
+    // TRANSIT.DBF and AVERAGE.DBF as the core library writes them for the table, interval 2, share 10.
+    std::pair<dbfdump::Table, dbfdump::Table> coreTables()
+    {
+        data::Connection connection;
+        connection.setParam("PATH", coreDir.string() + "/");
+        connection.open();
+        data::Query query(connection);
+        model::TableSetup setup{"FOREST.DBF", {"PLOT", "TREE", "SP", "DBH", "HEIGHT"}, "", {}};
+        for (int y = 0; y < kYears; ++y)
+            setup.years.push_back({1995 + y, "D" + std::to_string(1995 + y)});
+        model::ModelSettings settings;
+        settings.interval = 2;
+        common::RecordingSink sink;
+        settings.prcTreeFactor = model::ComputePrcTreeFactor(10, sink);
+        model::QuerySelection selection(query, setup);
+        model::StatisticsRun(connection, query, setup, settings).execute(selection, sink);
+        EXPECT_TRUE(sink.entries().empty());
+        return {dbfdump::read(coreDir / "TRANSIT.DBF"), dbfdump::read(coreDir / "AVERAGE.DBF")};
+    }
+
+    fs::path coreDir = temp / "core";
+};
+
+TEST_F(StatisticsButtonTest, WritesTheRowsOfTheCoreRunAndLeavesTheLastSelection)
+{
+    startForest();
+    const QStringList plots = itemsOf(form->ListPlots);
+    ASSERT_EQ(plots.size(), kPlots);
+    std::vector<std::string> steps;
+    dialogs.expectProgress("Statistics", [&](int done, int total, const std::string &current) {
+        steps.push_back(std::to_string(done) + "/" + std::to_string(total) + " " + current);
+        // A second click cannot start a second run.
+        EXPECT_FALSE(form->BtnStat->isEnabled());
+        return true;
+    });
+    form->BtnStat->click();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_TRUE(form->BtnStat->isEnabled());
+    std::vector<std::string> expectedSteps;
+    for (int p = 0; p <= kPlots; ++p)
+        expectedSteps.push_back(std::to_string(p) + "/" + std::to_string(kPlots) + " " +
+                                (p < kPlots ? plots[p].toStdString() : ""));
+    EXPECT_EQ(steps, expectedSteps);
+
+    const auto [transit, average] = coreTables();
+    EXPECT_GT(transit.rows.size(), 10u);
+    EXPECT_EQ(dbfdump::read(dataDir / "TRANSIT.DBF").rows, transit.rows);
+    EXPECT_EQ(dbfdump::read(dataDir / "AVERAGE.DBF").rows, average.rows);
+
+    EXPECT_EQ(form->ListPlots->selectedRow(), kPlots - 1);
+    EXPECT_EQ(form->ListSpecies->selectedRow(), form->ListSpecies->count() - 1);
+    EXPECT_NE(form->LabelTreeCount->text(), "-");
+    EXPECT_FALSE(form->Query1.isActive());
+
+    // The page shows the tables of the last run, also when a second run has replaced them under
+    // its query.
+    const std::string plot = form->selectedPlot();
+    const std::string species = form->selectedSpecies();
+    auto yearsOf = [&](const dbfdump::Table &table) {
+        QStringList years;
+        for (const auto &row : table.rows)
+            if (row[0] == plot && row[1] == species) years << QString::fromStdString(row[2]);
+        return years;
+    };
+    ASSERT_FALSE(yearsOf(transit).isEmpty()) << "the last plot and species have no transition rows";
+    showPage(form->TabSheetTransit);
+    EXPECT_EQ(itemsOf(form->LB_TransitMatrix), yearsOf(transit));
+    EXPECT_EQ(form->DBText1->text(), "2");
+
+    showPage(form->TabSheetMain);
+    form->EditInterval->setText("1");
+    dialogs.expectProgress("Statistics");
+    form->BtnStat->click();
+    const auto second = dbfdump::read(dataDir / "TRANSIT.DBF");
+    ASSERT_NE(yearsOf(second), yearsOf(transit));
+    showPage(form->TabSheetTransit);
+    EXPECT_EQ(itemsOf(form->LB_TransitMatrix), yearsOf(second));
+    EXPECT_EQ(form->DBText1->text(), "1");
+}
+
+TEST_F(StatisticsButtonTest, CancelAfterTheFirstPlotKeepsItsRowsInValidTables)
+{
+    startForest();
+    const std::string first = form->ListPlots->item(0)->text().toStdString();
+    dialogs.expectProgress("Statistics", [](int done, int, const std::string &) { return done < 1; });
+    dialogs.expectMessage(
+        MessageKind::Information,
+        "Statistics cancelled after 1 of 6 plots; TRANSIT.DBF and AVERAGE.DBF keep the rows "
+        "written so far.",
+        Button::Ok);
+    form->BtnStat->click();
+    EXPECT_EQ(dialogs.pending(), 0u);
+
+    const auto [transit, average] = coreTables();
+    auto firstPlot = [&](const Rows &rows) {
+        Rows kept;
+        for (const auto &row : rows)
+            if (row[0] == first) kept.push_back(row);
+        return kept;
+    };
+    const Rows transitFirst = firstPlot(transit.rows);
+    ASSERT_FALSE(transitFirst.empty());
+    // dbfdump reads the files to their end: both are complete tables.
+    EXPECT_EQ(dbfdump::read(dataDir / "TRANSIT.DBF").rows, transitFirst);
+    EXPECT_EQ(dbfdump::read(dataDir / "AVERAGE.DBF").rows, firstPlot(average.rows));
+    EXPECT_TRUE(form->BtnStat->isEnabled());
+}
+
+TEST_F(StatisticsButtonTest, TableThatCannotBeDeletedStopsTheRunWithAnErrorBox)
+{
+    startForest();
+    for (const char *name : {"TRANSIT.DBF", "AVERAGE.DBF"}) {
+        // A directory that is not empty cannot be removed as a file.
+        fs::create_directories(dataDir / name / "kept");
+        dialogs.expectProgress("Statistics");
+        dialogs.expectMessage(MessageKind::Error, QString("Unable delete file ") + name, Button::Ok);
+        form->BtnStat->click();
+        EXPECT_EQ(dialogs.pending(), 0u);
+        EXPECT_TRUE(form->BtnStat->isEnabled());
+        fs::remove_all(dataDir / name);
+    }
+}
+
+} // namespace
