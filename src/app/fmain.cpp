@@ -60,16 +60,16 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     resize(kDesignWidth, kDesignHeight);
 
     connect(BtnClose, &QPushButton::clicked, this, &QWidget::close);
-    connect(BtnHelp, &QToolButton::clicked, this, [this] { guard([this] { BtnHelpClick(); }); });
-    connect(BtnInfo, &QToolButton::clicked, this, [this] { guard([this] { BtnInfoClick(); }); });
-    connect(EditPrcTree, &QLineEdit::textChanged, this, [this] { guard([this] { EditPrcTreeChange(); }); });
+    connectGuarded(BtnHelp, &QToolButton::clicked, &TFormMain::BtnHelpClick);
+    connectGuarded(BtnInfo, &QToolButton::clicked, &TFormMain::BtnInfoClick);
+    connectGuarded(EditPrcTree, &QLineEdit::textChanged, &TFormMain::EditPrcTreeChange);
     EditPrcTree->installEventFilter(this);
     for (int i = 0; i < PageControl1->count(); ++i)
         PageControl1->widget(i)->installEventFilter(this);
     connectSelection();
     connectModelPage();
     connectResultPages();
-    connect(PageControl1, &QTabWidget::currentChanged, this, [this] { guard([this] { PageControl1Change(); }); });
+    connectGuarded(PageControl1, &QTabWidget::currentChanged, &TFormMain::PageControl1Change);
     // TODO: the batch run and the line settings are connected as they are built.
     FormPlotContainer = std::make_unique<TFormPlotContainer>(this);
 

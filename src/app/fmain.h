@@ -306,6 +306,11 @@ private:
     void scheduleStart();
     // Runs a handler under the central error handler.
     void guard(const std::function<void()> &handler);
+    // Connects the signal to a handler that runs under the central error handler.
+    template <class Sender, class Signal> void connectGuarded(Sender *sender, Signal signal, void (TFormMain::*handler)())
+    {
+        connect(sender, signal, this, [this, handler] { guard([this, handler] { (this->*handler)(); }); });
+    }
 
     Dialogs &m_dialogs;
     Environment m_env;

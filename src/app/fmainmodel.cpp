@@ -2,6 +2,7 @@
 #include "app/fmain.h"
 
 #include "app/listbox.h"
+#include "app/named.h"
 #include "app/localenumbers.h"
 #include "app/updown.h"
 #include "charts/chart.h"
@@ -19,13 +20,6 @@
 namespace app {
 
 namespace {
-
-template <class W, class... Args> W *named(const char *name, Args &&...args)
-{
-    auto *w = new W(std::forward<Args>(args)...);
-    w->setObjectName(name);
-    return w;
-}
 
 // An edit for a whole number with its up-down arrows, starting at `start`.
 void setupNumberEdit(QLineEdit *edit, UpDown *upDown, int minimum, int maximum, int increment, int start)
@@ -94,12 +88,9 @@ QWidget *TFormMain::createModelPage()
 
 void TFormMain::connectModelPage()
 {
-    auto on = [this](auto *sender, auto signal, void (TFormMain::*handler)()) {
-        connect(sender, signal, this, [this, handler] { guard([this, handler] { (this->*handler)(); }); });
-    };
-    on(BtnSingleM, &QPushButton::clicked, &TFormMain::BtnSingleMClick);
-    on(EditInterval, &QLineEdit::textChanged, &TFormMain::EditIntervalChange);
-    on(EditMaxDeads, &QLineEdit::textChanged, &TFormMain::EditMaxDeadsChange);
+    connectGuarded(BtnSingleM, &QPushButton::clicked, &TFormMain::BtnSingleMClick);
+    connectGuarded(EditInterval, &QLineEdit::textChanged, &TFormMain::EditIntervalChange);
+    connectGuarded(EditMaxDeads, &QLineEdit::textChanged, &TFormMain::EditMaxDeadsChange);
 }
 
 void TFormMain::enterModelPage(const SelectedRows &)

@@ -2,6 +2,7 @@
 #include "app/fmain.h"
 
 #include "app/listbox.h"
+#include "app/named.h"
 #include "app/updown.h"
 
 #include <QApplication>
@@ -28,13 +29,6 @@
 namespace app {
 
 namespace {
-
-template <class W, class... Args> W *named(const char *name, Args &&...args)
-{
-    auto *w = new W(std::forward<Args>(args)...);
-    w->setObjectName(name);
-    return w;
-}
 
 QToolButton *smallButton(const char *name, const char *hint, QStyle::StandardPixmap icon, const char *text)
 {

@@ -3,6 +3,7 @@
 #include "app/fmain.h"
 
 #include "app/listbox.h"
+#include "app/named.h"
 #include "app/localenumbers.h"
 #include "common/error.h"
 #include "common/numbers.h"
@@ -29,13 +30,6 @@ namespace {
 
 constexpr int kMatrixSize = 6;
 const char *const kNoStatistics = "Prepare average statistics firstly";
-
-template <class W, class... Args> W *named(const char *name, Args &&...args)
-{
-    auto *w = new W(std::forward<Args>(args)...);
-    w->setObjectName(name);
-    return w;
-}
 
 std::vector<std::string> itemTexts(const ListBox *list)
 {
@@ -150,13 +144,10 @@ QWidget *TFormMain::createTransitPage()
 
 void TFormMain::connectResultPages()
 {
-    auto on = [this](auto *sender, auto signal, void (TFormMain::*handler)()) {
-        connect(sender, signal, this, [this, handler] { guard([this, handler] { (this->*handler)(); }); });
-    };
-    on(BtnStat, &QPushButton::clicked, &TFormMain::BtnStatClick);
-    on(LB_TransitMatrix, &ListBox::userClicked, &TFormMain::LB_TransitMatrixClick);
-    on(EdCpBr1, &QLineEdit::textChanged, &TFormMain::EdCpBr1Change);
-    on(BtnCopyClp, &QPushButton::clicked, &TFormMain::BtnCopyClpClick);
+    connectGuarded(BtnStat, &QPushButton::clicked, &TFormMain::BtnStatClick);
+    connectGuarded(LB_TransitMatrix, &ListBox::userClicked, &TFormMain::LB_TransitMatrixClick);
+    connectGuarded(EdCpBr1, &QLineEdit::textChanged, &TFormMain::EdCpBr1Change);
+    connectGuarded(BtnCopyClp, &QPushButton::clicked, &TFormMain::BtnCopyClpClick);
 }
 
 void TFormMain::BtnStatClick()

@@ -130,16 +130,13 @@ void TFormMain::ListPlotsDblClick()
 
 void TFormMain::connectSelection()
 {
-    auto on = [this](auto *sender, auto signal, void (TFormMain::*handler)()) {
-        connect(sender, signal, this, [this, handler] { guard([this, handler] { (this->*handler)(); }); });
-    };
-    on(BtnSetOK, &QPushButton::clicked, &TFormMain::BtnSetOKClick);
-    on(ListPlots, &ListBox::userClicked, &TFormMain::ListPlotsClick);
-    on(ListSpecies, &ListBox::userClicked, &TFormMain::ListSpeciesClick);
-    on(ListPlots, &QListWidget::itemDoubleClicked, &TFormMain::ListPlotsDblClick);
-    on(CB_Fix, &QCheckBox::clicked, &TFormMain::CB_FixClick);
-    on(BtnConditions, &QPushButton::clicked, &TFormMain::BtnConditionsClick);
-    on(SpeedButton1, &QToolButton::clicked, &TFormMain::SpeedButton1Click);
+    connectGuarded(BtnSetOK, &QPushButton::clicked, &TFormMain::BtnSetOKClick);
+    connectGuarded(ListPlots, &ListBox::userClicked, &TFormMain::ListPlotsClick);
+    connectGuarded(ListSpecies, &ListBox::userClicked, &TFormMain::ListSpeciesClick);
+    connectGuarded(ListPlots, &QListWidget::itemDoubleClicked, &TFormMain::ListPlotsDblClick);
+    connectGuarded(CB_Fix, &QCheckBox::clicked, &TFormMain::CB_FixClick);
+    connectGuarded(BtnConditions, &QPushButton::clicked, &TFormMain::BtnConditionsClick);
+    connectGuarded(SpeedButton1, &QToolButton::clicked, &TFormMain::SpeedButton1Click);
     GridFields->viewport()->installEventFilter(this);
 }
 

@@ -46,28 +46,6 @@ protected:
         form->BtnSetOKClick();
     }
 
-    void startTrees()
-    {
-        makeTreeTable(dataDir, "M_trees.dbf");
-        writeBytes(dataDir / "M_trees.var", kTreeRoles);
-        writeBytes(dataDir / "M_trees.yrs", kTreeYears);
-        startOn(dataDir / "M_trees.dbf");
-        form->BtnSetOKClick();
-    }
-
-    void select(const QString &plot, const QString &species)
-    {
-        for (auto [list, text] : {std::pair{form->ListPlots, plot}, std::pair{form->ListSpecies, species}}) {
-            const auto found = list->findItems(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-            ASSERT_EQ(found.size(), 1) << text.toStdString();
-            list->selectRow(list->row(found.first()));
-            if (list == form->ListPlots)
-                form->ListPlotsClick();
-            else
-                form->ListSpeciesClick();
-        }
-    }
-
     // The chart the core computes for the selection on a connection of its own.
     model::ModelChart expectedChart(const std::string &plot, const std::string &species,
                                     const model::ModelSettings &settings)

@@ -74,40 +74,9 @@ struct AverageRow
 const char *const kAverageValueColumns[] = {"N_TREE", "DEAD", "DEF_AVG", "DEF_STD", "DEF_MIN", "C0",
                                             "C1",     "C2",   "C3",      "C4",      "C5"};
 
-QStringList itemsOf(const app::ListBox *list)
-{
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
-    return items;
-}
-
 class ResultsTest : public MainWindowTest
 {
 protected:
-    // The small tree table with its roles and years, after Set OK.
-    void startTrees()
-    {
-        makeTreeTable(dataDir, "M_trees.dbf");
-        writeBytes(dataDir / "M_trees.var", kTreeRoles);
-        writeBytes(dataDir / "M_trees.yrs", kTreeYears);
-        startOn(dataDir / "M_trees.dbf");
-        form->BtnSetOKClick();
-    }
-
-    void select(const QString &plot, const QString &species)
-    {
-        for (auto [list, text] : {std::pair{form->ListPlots, plot}, std::pair{form->ListSpecies, species}}) {
-            const auto found = list->findItems(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-            ASSERT_EQ(found.size(), 1) << text.toStdString();
-            list->selectRow(list->row(found.first()));
-            if (list == form->ListPlots)
-                form->ListPlotsClick();
-            else
-                form->ListSpeciesClick();
-        }
-    }
-
     void showPage(QWidget *page) { form->PageControl1->setCurrentWidget(page); }
 
     // The tables as the statistics run creates them, filled with the given rows.

@@ -24,46 +24,9 @@ using Lines = std::vector<std::string>;
 const QString kCaption = "Dodatečné podmínky";
 const QString kPrompt = "SELECT ... WHERE";
 
-QStringList itemsOf(const app::ListBox *list)
-{
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
-    return items;
-}
-
 class SelectionTest : public MainWindowTest
 {
 protected:
-    // The small tree table with its roles and years, after Set OK.
-    void startTrees()
-    {
-        makeTreeTable(dataDir, "M_trees.dbf");
-        writeBytes(dataDir / "M_trees.var", kTreeRoles);
-        writeBytes(dataDir / "M_trees.yrs", kTreeYears);
-        startOn(dataDir / "M_trees.dbf");
-        form->BtnSetOKClick();
-    }
-
-    // Selects the item with exactly this text and runs the list's click handler, as a click does.
-    void clickPlot(const QString &plot)
-    {
-        select(form->ListPlots, plot);
-        form->ListPlotsClick();
-    }
-    void clickSpecies(const QString &species)
-    {
-        select(form->ListSpecies, species);
-        form->ListSpeciesClick();
-    }
-
-    void select(app::ListBox *list, const QString &text)
-    {
-        const auto found = list->findItems(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-        ASSERT_EQ(found.size(), 1) << text.toStdString();
-        list->selectRow(list->row(found.first()));
-    }
-
     // The engine's message for the plot query under a condition, as the engine gives it by itself.
     std::string engineMessage(const std::string &conditions)
     {

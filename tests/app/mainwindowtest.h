@@ -4,8 +4,10 @@
 
 #include "app/fmain.h"
 #include "charts/chart.h"
+#include "app/listbox.h"
 #include "scripteddialogs.h"
 #include "support/testsupport.h"
+#include "treetable.h"
 
 #include <QDialog>
 #include <QHeaderView>
@@ -50,6 +52,14 @@ inline std::vector<std::string> crlfLines(const fs::path &file)
         lines.push_back(text.substr(pos, end - pos));
     }
     return lines;
+}
+
+inline QStringList itemsOf(const app::ListBox *list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->item(i)->text();
+    return items;
 }
 
 class MainWindowTest : public ::testing::Test
@@ -121,9 +131,39 @@ protected:
         return cells;
     }
 
+    // The small tree table of treetable.h with its roles and years, after Set OK.
+    void startTrees()
+    {
+        makeTreeTable(dataDir, "M_trees.dbf");
+        writeBytes(dataDir / "M_trees.var", kTreeRoles);
+        writeBytes(dataDir / "M_trees.yrs", kTreeYears);
+        startOn(dataDir / "M_trees.dbf");
+        form->BtnSetOKClick();
+    }
+
+    // Selects the item with exactly this text and runs the list's click handler, as a click does.
+    void clickPlot(const QString &plot) { clickItem(form->ListPlots, plot, &TFormMain::ListPlotsClick); }
+    void clickSpecies(const QString &species)
+    {
+        clickItem(form->ListSpecies, species, &TFormMain::ListSpeciesClick);
+    }
+    void select(const QString &plot, const QString &species)
+    {
+        clickPlot(plot);
+        clickSpecies(species);
+    }
+
     std::vector<std::string> roles() const
     {
         return {form->PlotField, form->TreeIdField, form->SpeciesField, form->DbhField, form->HeightField};
+    }
+
+    void clickItem(app::ListBox *list, const QString &text, void (TFormMain::*click)())
+    {
+        const auto found = list->findItems(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        ASSERT_EQ(found.size(), 1) << text.toStdString();
+        list->selectRow(list->row(found.first()));
+        (form.get()->*click)();
     }
 
     TempDir temp;
