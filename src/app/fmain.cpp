@@ -2,6 +2,7 @@
 #include "app/fmain.h"
 
 #include "app/errorhandler.h"
+#include "app/fgraphparams.h"
 #include "app/finfo.h"
 #include "app/fplotcontainer.h"
 #include "app/graphini.h"
@@ -62,6 +63,7 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     connect(BtnClose, &QPushButton::clicked, this, &QWidget::close);
     connectGuarded(BtnHelp, &QToolButton::clicked, &TFormMain::BtnHelpClick);
     connectGuarded(BtnInfo, &QToolButton::clicked, &TFormMain::BtnInfoClick);
+    connectGuarded(BtnGraphLines, &QToolButton::clicked, &TFormMain::BtnGraphLinesClick);
     connectGuarded(EditPrcTree, &QLineEdit::textChanged, &TFormMain::EditPrcTreeChange);
     EditPrcTree->installEventFilter(this);
     for (int i = 0; i < PageControl1->count(); ++i)
@@ -70,7 +72,7 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     connectModelPage();
     connectResultPages();
     connectGuarded(PageControl1, &QTabWidget::currentChanged, &TFormMain::PageControl1Change);
-    // TODO: the batch run and the line settings are connected as they are built.
+    // TODO: the batch model creation is connected when it is built.
     FormPlotContainer = std::make_unique<TFormPlotContainer>(this);
 
     guard([this] { FormCreate(); });
@@ -234,6 +236,12 @@ void TFormMain::BtnInfoClick()
 {
     if (!FormInfo) FormInfo = std::make_unique<TFormInfo>(m_dialogs, m_env.pixelsPerInch);
     m_dialogs.runModal(*FormInfo);
+}
+
+void TFormMain::BtnGraphLinesClick()
+{
+    if (!FormGraphParams) FormGraphParams = std::make_unique<TFormGraphParams>(GraphSettings, m_dialogs, this);
+    m_dialogs.runModal(*FormGraphParams);
 }
 
 void TFormMain::EditPrcTreeChange()

@@ -37,6 +37,7 @@ class Chart;
 namespace app {
 
 class ListBox;
+class TFormGraphParams;
 class TFormInfo;
 class TFormPlotContainer;
 class UpDown;
@@ -69,6 +70,9 @@ public:
     bool FormClose();
     void BtnHelpClick();
     void BtnInfoClick();
+    // The model line settings dialog: created on first use and kept, so that it opens again as it
+    // was closed.
+    void BtnGraphLinesClick();
     void EditPrcTreeChange();
     void EditPrcTreeMouseDown(Qt::MouseButton button);
 
@@ -224,6 +228,7 @@ public:
 
     // The about box, created by the first activation and kept.
     std::unique_ptr<TFormInfo> FormInfo;
+    std::unique_ptr<TFormGraphParams> FormGraphParams;
     // The plot container, hidden until SpeedButton1 shows it.
     std::unique_ptr<TFormPlotContainer> FormPlotContainer;
     // The connection to the data directory and the window's shared query on it.

@@ -117,15 +117,6 @@ LineSettings ReadChartLineSettings(std::vector<std::string> &settings, const std
     return line;
 }
 
-LineSettings ReadDialogLineSettings(std::vector<std::string> &settings, const std::string &lineType)
-{
-    LineSettings line;
-    line.color = GetLineColor(settings, lineType, LineColor{});
-    line.width = GetLineWidth(settings, lineType, 1);
-    line.style = GetLineStyle(settings, lineType, 0);
-    return line;
-}
-
 void StoreLineSettings(std::vector<std::string> &settings, const std::string &lineType,
                        const LineSettings &line)
 {

@@ -74,10 +74,6 @@ struct LineSettings
 LineSettings ReadChartLineSettings(std::vector<std::string> &settings, const std::string &lineType,
                                    const LineSettings &defaults);
 
-// What the "Graph parameters" dialog reads when it shows a line type: the colour (black), the width
-// (1), then the style (0, solid). These defaults are the same for every line type.
-LineSettings ReadDialogLineSettings(std::vector<std::string> &settings, const std::string &lineType);
-
 // The dialog's "Apply": LC, LS and LW of the line type, in this order, each replacing its line or
 // appended.
 void StoreLineSettings(std::vector<std::string> &settings, const std::string &lineType,

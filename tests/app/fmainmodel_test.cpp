@@ -1,5 +1,6 @@
 // The page "Single plot model": its entry, the chart it draws from the selection with the line
 // settings of Graph.ini, automatic recalculation and its failures.
+#include "app/fgraphparams.h"
 #include "app/fmain.h"
 #include "app/listbox.h"
 #include "app/updown.h"
@@ -13,6 +14,9 @@
 #include "treetable.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QToolButton>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -200,6 +204,50 @@ TEST_F(ModelPageTest, FewTreesWarnAndDrawEmptyObservedLines)
         EXPECT_EQ(line(i).pointCount(), 0);
     }
     EXPECT_EQ(form->YearDefAvg, (std::vector<double>{-1, -1}));
+}
+
+} // namespace
+
+namespace {
+
+using namespace apptest;
+
+// The line settings dialog stores its own defaults for a line type it shows first; the chart then
+// draws that line with them. The dialog is created once and kept.
+TEST_F(MainWindowTest, LineSettingsDialogDefaultsReachTheChart)
+{
+    startTrees();
+    QDialog *first = nullptr;
+    dialogs.expectModal("FormGraphParams", [&](QDialog &d) {
+        first = &d;
+        auto &params = static_cast<app::TFormGraphParams &>(d);
+        EXPECT_EQ(d.windowTitle(), "Graph parameters");
+        params.CBlinetype->setCurrentText("deads");
+        return int(QDialog::Rejected);
+    });
+    form->BtnGraphLines->click();
+    for (const char *line : {"LCdeads=00000000", "LWdeads=1", "LSdeads=0"})
+        EXPECT_NE(std::find(form->GraphSettings.begin(), form->GraphSettings.end(), line),
+                  form->GraphSettings.end())
+            << line;
+
+    select("B2", "sm");
+    form->PageControl1->setCurrentWidget(form->TabSheetModel);
+    dialogs.expectMessage(app::MessageKind::Warning, "No transition matrix was calculated", app::Button::Ok);
+    form->BtnSingleM->click();
+    const auto &deads = static_cast<charts::LineSeries &>(form->ChartTModel->series(3));
+    EXPECT_EQ(deads.title(), "Deads");
+    EXPECT_EQ(deads.color(), QColor(0, 0, 0));
+    EXPECT_EQ(deads.penWidth(), 1);
+    EXPECT_EQ(deads.penStyle(), 0);
+
+    dialogs.expectModal("FormGraphParams", [&](QDialog &d) {
+        EXPECT_EQ(&d, first);
+        EXPECT_EQ(static_cast<app::TFormGraphParams &>(d).CBlinetype->currentText(), "deads");
+        return int(QDialog::Rejected);
+    });
+    form->BtnGraphLines->click();
+    EXPECT_EQ(dialogs.pending(), 0u);
 }
 
 } // namespace

@@ -68,15 +68,6 @@ TEST(LineSettings, PresentValuesAreReadAndEmptyOnesReplacedInPlace)
     EXPECT_EQ(settings, (Lines{"lwdeads=3", "LSdeads=0", "LCdeads=0000FF00"}));
 }
 
-TEST(LineSettings, DialogAskingFirstStoresBlackWidthOneSolid)
-{
-    Lines settings;
-    EXPECT_EQ(ReadDialogLineSettings(settings, "deads"), (LineSettings{kBlack, 0, 1}));
-    EXPECT_EQ(settings, (Lines{"LCdeads=00000000", "LWdeads=1", "LSdeads=0"}));
-    // The model chart then draws "Deads" black and one pixel wide, not in its own defaults.
-    EXPECT_EQ(ReadChartLineSettings(settings, "deads", {kRed, 0, 4}), (LineSettings{kBlack, 0, 1}));
-}
-
 TEST(LineSettings, ApplyWritesColourStyleWidthInThisOrder)
 {
     Lines settings{"A=1"};

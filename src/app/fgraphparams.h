@@ -1,0 +1,72 @@
+// The "Graph parameters" dialog: colour, pen width and pen style of each model chart line, edited
+// one line type at a time and written into the Graph.ini settings by "Apply".
+#pragma once
+
+#include "common/graphsettings.h"
+
+#include <QDialog>
+
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+namespace app {
+
+class Dialogs;
+
+class TFormGraphParams : public QDialog
+{
+    Q_OBJECT
+public:
+    // Size of the line sample in pixels.
+    static constexpr int kSampleWidth = 57;
+    static constexpr int kSampleHeight = 22;
+
+    // GraphSettings are the name=value lines of Graph.ini; the dialog keeps the reference, reads the
+    // chosen line type's settings from it (storing the defaults of missing ones) and writes them back
+    // on "Apply". The dialog opens on "model0". The parent is the window the dialog is centred on.
+    TFormGraphParams(std::vector<std::string> &GraphSettings, Dialogs &dialogs, QWidget *parent = nullptr);
+
+    // Loads the first line type; "Apply" starts enabled.
+    void FormCreate();
+    // Loads the newly chosen line type, dropping unapplied edits of the previous one.
+    void CBlinetypeChange();
+    // Takes the width, the pen style or a colour chosen in the colour dialog as an unapplied edit.
+    void EditWidthChange();
+    void CBstyleChange();
+    void BtnColorClick();
+    // Stores LC, LS and LW of the chosen line type, in this order, replacing or appending each line.
+    void BtnApplyClick();
+
+    // The colour, width and style being edited.
+    const common::LineSettings &lineSettings() const { return m_line; }
+
+    QComboBox *CBlinetype;
+    QLabel *Image1; // holds the drawn sample as its pixmap
+    QSpinBox *EditWidth;
+    QPushButton *BtnColor;
+    QComboBox *CBstyle;
+    QPushButton *BtnApply;
+    QPushButton *BtnClose;
+
+private:
+    // Reads colour, width and style of the chosen line type (missing ones are stored with the
+    // defaults black, 1 and Solid), shows them and redraws the sample. A width or style that is not
+    // a decimal integer is reported through the dialogs and ends the reading: that value and those
+    // not yet read are shown with their defaults and nothing more is stored. Does not throw a
+    // conversion error.
+    void LoadLineSettings();
+    // Draws the current line across Image1 on a white background.
+    void DrawLineSample();
+    std::string lineType() const;
+
+    std::vector<std::string> &m_settings;
+    Dialogs &m_dialogs;
+    common::LineSettings m_line;
+};
+
+} // namespace app
