@@ -1,4 +1,4 @@
-// One dBASE file in memory: reading and checking it, cells as SQL sees them, writes and indexes.
+// One dBASE file: reading and checking its header, cells as SQL sees them, writes and indexes.
 #include "data/dbffile.h"
 
 #include "common/error.h"
@@ -45,11 +45,11 @@ std::uint64_t bumpEpoch(dev_t device, ino_t inode)
     return ++g_epochs[{device, inode}];
 }
 
-unsigned readLe(const std::string &image, std::size_t at, int bytes)
+unsigned readLe(const std::string &header, std::size_t at, int bytes)
 {
     unsigned value = 0;
     for (int i = bytes - 1; i >= 0; --i)
-        value = (value << 8) | static_cast<unsigned char>(image[at + i]);
+        value = (value << 8) | static_cast<unsigned char>(header[at + i]);
     return value;
 }
 
@@ -116,7 +116,9 @@ std::string lowerAscii(std::string text)
 
 struct DbfFile::Layout
 {
-    std::string image;
+    std::string header; // the file header and field descriptors
+    std::size_t fileSize = 0;
+    RecordCache records;
     std::size_t headerLength = 0;
     std::size_t recordLength = 0;
     std::size_t recordCount = 0;
@@ -129,9 +131,9 @@ struct DbfFile::Layout
 
 namespace {
 
-// Reads the file; the write counters are taken before its bytes, so a write that races the read
-// shows as a change at the next look.
-void readWholeFile(const std::filesystem::path &path, std::string &image, struct stat &status,
+// Opens the file and reads its header; the write counters are taken before its bytes, so a write
+// that races the read shows as a change at the next look. The descriptor stays open for the records.
+int openWithHeader(const std::filesystem::path &path, std::string &header, struct stat &status,
                    std::uint64_t &writesSeen, std::uint64_t &epoch)
 {
     const std::string name = path.filename().string();
@@ -143,55 +145,63 @@ void readWholeFile(const std::filesystem::path &path, std::string &image, struct
     }
     writesSeen = g_writes.load();
     epoch = epochOf(status.st_dev, status.st_ino);
-    image.clear();
-    image.reserve(static_cast<std::size_t>(status.st_size) + 1);
-    char buffer[1 << 16];
-    for (;;) {
-        ssize_t length = ::read(fd, buffer, sizeof buffer);
-        if (length < 0 && errno == EINTR) continue;
-        if (length < 0) {
-            int error = errno;
-            ::close(fd);
-            throw common::DataError("Cannot read table " + name + ": " + std::strerror(error));
+    // The fixed part first, then the field descriptors as far as the header length says and the
+    // file holds; parseHeader judges what came.
+    auto readUpTo = [&](std::size_t wanted) {
+        while (header.size() < wanted) {
+            char buffer[4096];
+            std::size_t chunk = std::min(sizeof buffer, wanted - header.size());
+            ssize_t length = ::pread(fd, buffer, chunk, static_cast<off_t>(header.size()));
+            if (length < 0 && errno == EINTR) continue;
+            if (length < 0) {
+                int error = errno;
+                ::close(fd);
+                throw common::DataError("Cannot read table " + name + ": " + std::strerror(error));
+            }
+            if (length == 0) break;
+            header.append(buffer, static_cast<std::size_t>(length));
         }
-        if (length == 0) break;
-        image.append(buffer, static_cast<std::size_t>(length));
-    }
-    ::close(fd);
+    };
+    header.clear();
+    readUpTo(kFileHeader);
+    if (header.size() == kFileHeader)
+        readUpTo(std::max<std::size_t>(readLe(header, 8, 2), kFileHeader + kFieldDescriptor));
+    return fd;
 }
 
 // Checks the header against itself and against the file's size, and reads the field descriptors.
-void parseHeader(const std::string &name, std::string &image, std::size_t &headerLength,
-                 std::size_t &recordLength, std::size_t &recordCount, std::vector<DbfField> &fields,
-                 std::vector<std::string> &rawNames)
+void parseHeader(const std::string &name, const std::string &header, std::size_t fileSize,
+                 std::size_t &headerLength, std::size_t &recordLength, std::size_t &recordCount,
+                 std::vector<DbfField> &fields, std::vector<std::string> &rawNames)
 {
     auto damaged = [&](const std::string &why) {
         return common::DataError("Table " + name + " is damaged or not a dBASE table: " + why);
     };
-    if (image.size() < kFileHeader + kFieldDescriptor) throw damaged("the file is too short for a header");
-    recordCount = readLe(image, 4, 4);
-    headerLength = readLe(image, 8, 2);
-    recordLength = readLe(image, 10, 2);
+    if (fileSize < kFileHeader + kFieldDescriptor || header.size() < kFileHeader + kFieldDescriptor)
+        throw damaged("the file is too short for a header");
+    recordCount = readLe(header, 4, 4);
+    headerLength = readLe(header, 8, 2);
+    recordLength = readLe(header, 10, 2);
     if (headerLength < kFileHeader + kFieldDescriptor)
         throw damaged("the header length " + std::to_string(headerLength) + " leaves no room for a field");
-    if (headerLength > image.size())
+    if (headerLength > fileSize || headerLength > header.size())
         throw damaged("the header length " + std::to_string(headerLength) + " is beyond the end of the file");
     if (recordLength < 2)
         throw damaged("the record length " + std::to_string(recordLength) + " is too small");
 
     std::size_t offset = 1;
     for (std::size_t at = kFileHeader; at + kFieldDescriptor <= headerLength; at += kFieldDescriptor) {
-        if (static_cast<unsigned char>(image[at]) == 0x0D) break;
+        if (static_cast<unsigned char>(header[at]) == 0x0D) break;
         DbfField field;
         std::size_t nameLength = 0;
-        while (nameLength < 11 && image[at + nameLength] != '\0')
+        while (nameLength < 11 && header[at + nameLength] != '\0')
             ++nameLength;
-        std::string raw(std::string_view(image).substr(at, nameLength));
+        std::string raw(std::string_view(header).substr(at, nameLength));
         while (!raw.empty() && raw.back() == ' ')
             raw.pop_back();
-        field.type = image[at + 11];
-        field.width = static_cast<unsigned char>(image[at + 16]);
-        field.decimals = static_cast<unsigned char>(image[at + 17]);
+        field.type = header[at + 11];
+        field.width = static_cast<unsigned char>(header[at + 16]);
+        field.decimals = static_cast<unsigned char>(header[at + 17]);
         field.offset = static_cast<int>(offset);
         if (raw.empty()) throw damaged("field " + std::to_string(fields.size() + 1) + " has no name");
         if (field.width == 0) throw damaged("field " + std::to_string(fields.size() + 1) + " has no width");
@@ -203,7 +213,7 @@ void parseHeader(const std::string &name, std::string &image, std::size_t &heade
     if (offset > recordLength)
         throw damaged("its fields need " + std::to_string(offset) + " bytes per record, the header gives " +
                       std::to_string(recordLength));
-    std::size_t held = (image.size() - headerLength) / recordLength;
+    std::size_t held = (fileSize - headerLength) / recordLength;
     if (recordCount > held)
         throw damaged("the header promises " + std::to_string(recordCount) + " records, the file holds " +
                       std::to_string(held));
@@ -225,17 +235,19 @@ void DbfFile::load()
     struct stat status
     {
     };
-    readWholeFile(m_path, layout.image, status, layout.writesSeen, layout.epoch);
+    layout.records.open(openWithHeader(m_path, layout.header, status, layout.writesSeen, layout.epoch), name);
+    layout.fileSize = static_cast<std::size_t>(status.st_size);
     layout.identity = {status.st_dev, status.st_ino, status.st_size,
                        static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec,
                        static_cast<long long>(status.st_ctim.tv_sec) * 1000000000LL + status.st_ctim.tv_nsec};
 
     std::vector<std::string> rawNames;
-    parseHeader(name, layout.image, layout.headerLength, layout.recordLength, layout.recordCount,
-                layout.fields, rawNames);
+    parseHeader(name, layout.header, layout.fileSize, layout.headerLength, layout.recordLength,
+                layout.recordCount, layout.fields, rawNames);
+    layout.records.setLayout(layout.headerLength, layout.recordLength);
 
     std::string codePage = readCpg(m_path);
-    if (codePage.empty()) codePage = codePageOfLanguageDriver(static_cast<unsigned char>(layout.image[29]));
+    if (codePage.empty()) codePage = codePageOfLanguageDriver(static_cast<unsigned char>(layout.header[29]));
     if (codePage.empty()) codePage = kDefaultCodePage;
     try {
         layout.codePage = std::make_unique<CodePage>(codePage);
@@ -255,7 +267,7 @@ void DbfFile::load()
 void DbfFile::adopt(Layout &&layout)
 {
     m_writer.reset();
-    m_image = std::move(layout.image);
+    m_records = std::move(layout.records);
     m_headerLength = layout.headerLength;
     m_recordLength = layout.recordLength;
     m_recordCount = layout.recordCount;
@@ -309,7 +321,7 @@ int DbfFile::fieldIndex(std::string_view name) const
 
 bool DbfFile::isLive(std::size_t record) const
 {
-    return record < m_recordCount && m_image[m_headerLength + record * m_recordLength] != '*';
+    return record < m_recordCount && *m_records.record(record, m_recordCount) != '*';
 }
 
 std::size_t DbfFile::liveRecordCount() const
@@ -323,14 +335,13 @@ std::size_t DbfFile::liveRecordCount() const
 std::string_view DbfFile::fieldBytes(std::size_t record, int field) const
 {
     const DbfField &f = m_fields[static_cast<std::size_t>(field)];
-    return std::string_view(m_image).substr(m_headerLength + record * m_recordLength +
-                                                static_cast<std::size_t>(f.offset),
-                                            static_cast<std::size_t>(f.width));
+    return std::string_view(m_records.record(record, m_recordCount) + f.offset,
+                            static_cast<std::size_t>(f.width));
 }
 
 std::string DbfFile::recordBytes(std::size_t record) const
 {
-    return m_image.substr(m_headerLength + record * m_recordLength, m_recordLength);
+    return std::string(m_records.record(record, m_recordCount), m_recordLength);
 }
 
 void DbfFile::readCell(std::size_t record, int field, Cell &cell) const
@@ -466,8 +477,7 @@ void DbfFile::checkBeforeWrite(unsigned layoutVersion)
         throw common::DataError("Table " + fileName() +
                                 " was changed on disk by another program; open it again");
     if (!m_writer)
-        m_writer = std::make_unique<Writer>(m_path, m_image, m_headerLength, m_recordLength, m_recordCount,
-                                            m_fields);
+        m_writer = std::make_unique<Writer>(m_path, m_headerLength, m_recordLength, m_recordCount, m_fields);
 }
 
 void DbfFile::writeRecord(std::size_t record, const std::string &bytes)
@@ -477,10 +487,12 @@ void DbfFile::writeRecord(std::size_t record, const std::string &bytes)
     } catch (...) {
         // What shapelib holds may no longer be what the file holds: read it again at the next look.
         m_writer.reset();
+        m_records.clear();
         m_identity = {};
         throw;
     }
     m_recordCount = m_writer->recordCount();
+    m_records.store(record, bytes);
     afterWrite();
 }
 
@@ -517,7 +529,7 @@ void DbfFile::writeFields(std::size_t record, const std::map<int, std::string> &
                       value.size(), value);
     }
     writeRecord(record, bytes);
-    indexRecord(record, &old);
+    indexRecord(record, bytes, &old);
 }
 
 std::size_t DbfFile::appendRecord(const std::string &bytes, unsigned layoutVersion)
@@ -527,7 +539,7 @@ std::size_t DbfFile::appendRecord(const std::string &bytes, unsigned layoutVersi
         throw common::DataError("Table " + fileName() + " was changed on disk; open it again");
     std::size_t record = m_recordCount;
     writeRecord(record, bytes);
-    indexRecord(record, nullptr);
+    indexRecord(record, bytes, nullptr);
     return record;
 }
 
@@ -565,28 +577,31 @@ const std::vector<std::uint32_t> *DbfFile::candidates(int field, const std::stri
 {
     auto found = m_indexes.find(field);
     if (found == m_indexes.end()) {
-        auto &index = m_indexes[field];
+        // Built aside, so that a file cut short while it is read leaves no partial index behind.
+        std::unordered_map<std::string, std::vector<std::uint32_t>> index;
         for (std::size_t record = 0; record < m_recordCount; ++record) {
             if (!isLive(record)) continue;
             std::string recordKey = keyOf(field, fieldBytes(record, field));
             if (!recordKey.empty()) index[recordKey].push_back(static_cast<std::uint32_t>(record));
         }
-        found = m_indexes.find(field);
+        found = m_indexes.emplace(field, std::move(index)).first;
     }
     auto entry = found->second.find(key);
     return entry == found->second.end() ? nullptr : &entry->second;
 }
 
-void DbfFile::indexRecord(std::size_t record, const std::string *oldBytes)
+void DbfFile::indexRecord(std::size_t record, const std::string &newBytes, const std::string *oldBytes)
 {
     auto number = static_cast<std::uint32_t>(record);
     for (auto &[field, index] : m_indexes) {
         const DbfField &f = m_fields[static_cast<std::size_t>(field)];
-        std::string newKey = keyOf(field, fieldBytes(record, field));
-        std::string oldKey =
-            oldBytes ? keyOf(field, std::string_view(*oldBytes).substr(static_cast<std::size_t>(f.offset),
-                                                                       static_cast<std::size_t>(f.width)))
-                     : std::string();
+        auto bytesOf = [&](const std::string &recordBytes) {
+            return std::string_view(recordBytes)
+                .substr(static_cast<std::size_t>(f.offset), static_cast<std::size_t>(f.width));
+        };
+        // From the bytes just written, not read back: the file is not read again for its own write.
+        std::string newKey = keyOf(field, bytesOf(newBytes));
+        std::string oldKey = oldBytes ? keyOf(field, bytesOf(*oldBytes)) : std::string();
         if (oldBytes && oldKey == newKey) continue;
         if (!oldKey.empty()) {
             auto &list = index[oldKey];

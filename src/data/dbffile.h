@@ -1,13 +1,15 @@
-// One dBASE file as the engine holds it: the layout, the records in memory, the equality indexes, and
-// writes that go to the file at once through shapelib.
+// One dBASE file as the engine holds it: the layout, records read on demand, the equality indexes,
+// and writes that go to the file at once through shapelib.
 //
-// The whole file is read into memory when it is opened (and again when it changed on disk), so that a
-// scan reads records from memory; the header is checked against the file's size before anything is
-// trusted. Writes are dispatched on the native field type here and handed to shapelib as whole records
-// (DBFWriteTuple), followed by DBFUpdateHeader, so every post is on disk, with its record count, before
-// the call returns. shapelib's file access goes through hooks that open the exact path and keep the
-// memory image in step with the file.
+// Opening reads the header only and checks it against the file's size before anything is trusted;
+// records are read from the file through a small cache of blocks (recordcache.h), so no table is
+// held in memory whole, however large it is or grows. Writes are dispatched on the native field type
+// here and handed to shapelib as whole records (DBFWriteTuple), followed by DBFUpdateHeader, so every
+// post is on disk, with its record count, before the call returns. shapelib's file access goes
+// through hooks that open the exact path, and each write also goes into the cached copy of its record.
 #pragma once
+
+#include "data/recordcache.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -80,14 +82,15 @@ public:
 
     // Records as the header counts them, deleted ones included.
     std::size_t recordCount() const { return m_recordCount; }
-    // The record exists and is not marked deleted.
+    // The record exists and is not marked deleted. Reading a record throws common::DataError when
+    // another program cut the file short since it was looked at (sync() notices that next time).
     bool isLive(std::size_t record) const;
     void readCell(std::size_t record, int field, Cell &cell) const;
     // The record as stored: deletion flag and field bytes.
     std::string recordBytes(std::size_t record) const;
     std::size_t liveRecordCount() const;
 
-    // Looks at the file on disk and reads it again when it changed since it was read (by another
+    // Looks at the file on disk and opens it again when it changed since it was looked at (by another
     // program, or by another connection of this process). Layout means the fields or the code page
     // differ; Gone means the path no longer names a file. Throws common::DataError when the changed file
     // cannot be read.
@@ -143,10 +146,10 @@ private:
     void checkBeforeWrite(unsigned layoutVersion);
     void writeRecord(std::size_t record, const std::string &bytes);
     void afterWrite();
-    void indexRecord(std::size_t record, const std::string *oldBytes);
+    void indexRecord(std::size_t record, const std::string &newBytes, const std::string *oldBytes);
 
     std::filesystem::path m_path;
-    std::string m_image;
+    mutable RecordCache m_records;
     std::size_t m_headerLength = 0;
     std::size_t m_recordLength = 0;
     std::size_t m_recordCount = 0;

@@ -64,6 +64,12 @@
 **   Equality constraints on columns (PLOT = :PlotNames AND SP = :NSpecies) are answered from an
 **   index per column, built on first use and kept up to date by every write; SQLite checks every
 **   returned row again, so the index only has to return a superset of the matches.
+**
+** MEMORY
+**
+**   Records are read from the file when asked for, through a cache of a few megabytes per file
+**   (recordcache.h); appended rows go to the file and nowhere else. What a table costs in memory is
+**   its indexes (a list of record numbers per distinct value), not its size.
 */
 #include "common/error.h"
 #include "data/engine.h"
@@ -360,12 +366,15 @@ int xFilter(sqlite3_vtab_cursor *base, int indexNumber, const char *indexText, i
 int xNext(sqlite3_vtab_cursor *base)
 {
     auto *cursor = static_cast<DbfCursor *>(base);
-    if (cursor->useRows)
-        ++cursor->position;
-    else
-        ++cursor->record;
-    cursor->settle();
-    return SQLITE_OK;
+    return guarded(base->pVtab, [&] {
+        if (cursor->useRows)
+            ++cursor->position;
+        else
+            ++cursor->record;
+        // Reads the next records' deletion flags: a file cut short meanwhile throws.
+        cursor->settle();
+        return SQLITE_OK;
+    });
 }
 
 int xEof(sqlite3_vtab_cursor *base)

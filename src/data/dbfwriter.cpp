@@ -10,6 +10,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace data {
@@ -34,7 +35,6 @@ SAFile hookOpen(const char *name, const char *access)
     std::size_t length = std::strlen(name);
     if (!file || length < 4 || strcasecmp(name + length - 4, ".dbf") != 0) return nullptr;
     if (access[0] == 'w') {
-        file->image->clear();
         if (::ftruncate(file->fd, 0) != 0) {
             file->error = errno;
             return nullptr;
@@ -47,13 +47,19 @@ SAFile hookOpen(const char *name, const char *access)
 SAOffset hookRead(void *buffer, SAOffset size, SAOffset count, SAFile handle)
 {
     HookFile *file = hookFile(handle);
-    const std::string &image = *file->image;
-    if (size == 0 || count == 0 || file->position >= image.size()) return 0;
+    if (size == 0 || count == 0) return 0;
+    char *bytes = static_cast<char *>(buffer);
     std::size_t wanted = size * count;
-    std::size_t available = std::min<std::size_t>(wanted, image.size() - file->position);
-    std::memcpy(buffer, image.data() + file->position, available);
-    file->position += available;
-    return available / size;
+    std::size_t done = 0;
+    while (done < wanted) {
+        ssize_t length =
+            ::pread(file->fd, bytes + done, wanted - done, static_cast<off_t>(file->position + done));
+        if (length < 0 && errno == EINTR) continue;
+        if (length <= 0) break;
+        done += static_cast<std::size_t>(length);
+    }
+    file->position += done;
+    return done / size;
 }
 
 SAOffset hookWrite(void *buffer, SAOffset size, SAOffset count, SAFile handle)
@@ -73,9 +79,6 @@ SAOffset hookWrite(void *buffer, SAOffset size, SAOffset count, SAFile handle)
         }
         done += static_cast<std::size_t>(written);
     }
-    std::string &image = *file->image;
-    if (image.size() < file->position + total) image.resize(file->position + total, '\0');
-    std::memcpy(image.data() + file->position, bytes, total);
     file->position += total;
     return count;
 }
@@ -87,8 +90,13 @@ SAOffset hookSeek(SAFile handle, SAOffset offset, int whence)
         file->position = offset;
     else if (whence == SEEK_CUR)
         file->position += offset;
-    else
-        file->position = file->image->size() + offset;
+    else {
+        struct stat status
+        {
+        };
+        if (::fstat(file->fd, &status) != 0) return -1;
+        file->position = static_cast<std::size_t>(status.st_size) + offset;
+    }
     return 0;
 }
 
@@ -151,7 +159,7 @@ std::string systemMessage(int error)
 
 } // namespace
 
-DbfFile::Writer::Writer(const std::filesystem::path &filePath, std::string &image, std::size_t headerLength,
+DbfFile::Writer::Writer(const std::filesystem::path &filePath, std::size_t headerLength,
                         std::size_t recordLength, std::size_t recordCount,
                         const std::vector<DbfField> &fields)
     : path(filePath)
@@ -164,7 +172,6 @@ DbfFile::Writer::Writer(const std::filesystem::path &filePath, std::string &imag
             throw common::DataError("Table " + name + " is read-only: " + systemMessage(error));
         throw common::DataError("Cannot open table " + name + " for writing: " + systemMessage(error));
     }
-    file.image = &image;
     SAHooks hooks = engineHooks();
     tl_opening = &file;
     tl_error.clear();
@@ -227,10 +234,8 @@ void DbfFile::create(const std::filesystem::path &path, const std::vector<FieldS
         if (error == EEXIST) throw common::DataError("Table " + name + " already exists");
         throw common::DataError("Cannot create table " + name + ": " + systemMessage(error));
     }
-    std::string image;
     HookFile file;
     file.fd = fd;
-    file.image = &image;
     SAHooks hooks = engineHooks();
     const std::string languageDriver = "LDID/" + std::to_string(kDefaultLanguageDriver);
 

@@ -1,5 +1,5 @@
-// The shapelib side of a dBASE file: a write handle over hooks that open the exact path and keep the
-// engine's memory image in step with every byte written. Internal to the engine.
+// The shapelib side of a dBASE file: a write handle over hooks that open the exact path and read and
+// write it with pread and pwrite. Internal to the engine.
 #pragma once
 
 #include "data/dbffile.h"
@@ -8,11 +8,10 @@
 
 namespace data {
 
-// What shapelib sees as its file: a descriptor for writing and the memory image for reading.
+// What shapelib sees as its file: a descriptor and a position.
 struct HookFile
 {
     int fd = -1;
-    std::string *image = nullptr;
     std::size_t position = 0;
     bool discard = false; // set before closing: shapelib's closing writes are not wanted
     int error = 0;        // errno of the first failed write
@@ -20,10 +19,10 @@ struct HookFile
 
 struct DbfFile::Writer
 {
-    // Opens the file for writing over image, which holds its bytes. Throws common::DataError when the
-    // file cannot be opened for writing or shapelib reads its header other than the engine does.
-    Writer(const std::filesystem::path &path, std::string &image, std::size_t headerLength,
-           std::size_t recordLength, std::size_t recordCount, const std::vector<DbfField> &fields);
+    // Opens the file for writing. Throws common::DataError when the file cannot be opened for writing
+    // or shapelib reads its header other than the engine does.
+    Writer(const std::filesystem::path &path, std::size_t headerLength, std::size_t recordLength,
+           std::size_t recordCount, const std::vector<DbfField> &fields);
     ~Writer();
     Writer(const Writer &) = delete;
     Writer &operator=(const Writer &) = delete;
