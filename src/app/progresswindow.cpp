@@ -22,6 +22,7 @@ ProgressWindow::ProgressWindow(const QString &caption, QWidget *owner) : m_dialo
     m_dialog->setMinimumWidth(320);
     m_dialog->show();
     QCoreApplication::processEvents();
+    m_sinceEvents.start();
 }
 
 ProgressWindow::~ProgressWindow()
@@ -32,12 +33,17 @@ ProgressWindow::~ProgressWindow()
 bool ProgressWindow::step(int done, int total, const std::string &current)
 {
     if (!m_dialog) return false;
-    m_dialog->setMaximum(total > 0 ? total : 1);
-    m_dialog->setValue(done < total ? done : m_dialog->maximum());
     if (done < total)
         m_dialog->setLabelText(
             QString("Plot %1 of %2: %3").arg(done + 1).arg(total).arg(QString::fromStdString(current)));
-    QCoreApplication::processEvents();
+    // A modal progress dialog handles the pending events whenever its value is set; both wait for
+    // the interval.
+    if (done >= total || m_sinceEvents.elapsed() >= kEventInterval) {
+        m_dialog->setMaximum(total > 0 ? total : 1);
+        m_dialog->setValue(done < total ? done : m_dialog->maximum());
+        QCoreApplication::processEvents();
+        m_sinceEvents.restart();
+    }
     return m_dialog && !m_dialog->wasCanceled();
 }
 

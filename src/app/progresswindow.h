@@ -4,6 +4,7 @@
 
 #include "common/progress.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QString>
@@ -24,15 +25,19 @@ public:
     ProgressWindow &operator=(const ProgressWindow &) = delete;
 
     // Shows "Plot <done + 1> of <total>: <current>" and the bar at done of total, then lets the
-    // program handle its pending events (painting, the Cancel button). False once Cancel was pressed
-    // or the window was closed.
+    // program handle its pending events (painting, the Cancel button), at most every kEventInterval
+    // milliseconds: painting the window and the lists for each of thousands of quick plots would take
+    // longer than the run itself. False once Cancel was pressed or the window was closed.
     bool step(int done, int total, const std::string &current) override;
 
     // The Qt dialog, for tests.
     QProgressDialog *dialog() const { return m_dialog; }
 
+    static constexpr int kEventInterval = 100;
+
 private:
     QPointer<QProgressDialog> m_dialog;
+    QElapsedTimer m_sinceEvents;
 };
 
 } // namespace app
