@@ -343,6 +343,11 @@ Chart::Chart(QWidget *parent) : QWidget(parent), m(std::make_unique<Impl>())
     m->title->setTextColor(Qt::black);
     m->title->setVisible(false);
 
+    // Series are drawn over the axes, so that a line on the edge of the plot area (a dead share of
+    // 100 %, the first year) stays visible instead of lying under the frame's line.
+    plot->addLayer(QStringLiteral("series"), plot->layer(QStringLiteral("axes")), QCustomPlot::limAbove);
+    plot->setCurrentLayer(QStringLiteral("series"));
+
     m->frame = new detail::FrameLayerable(plot);
     plot->legend->setVisible(false);
 
