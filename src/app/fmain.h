@@ -138,9 +138,11 @@ public:
     void EdCpBr1Change();
     void BtnCopyClpClick();
 
-    // The settings of a model computation or statistics run as the controls hold them now. Throws
-    // ConvertError for an interval or "Max deads %" that is not a number.
+    // The settings of a statistics run as the controls hold them now; "Max deads %" stays at its
+    // default, as only the chart uses it. Throws ConvertError for an interval that is not a number.
     model::ModelSettings modelSettings() const;
+    // The same with "Max deads %", for the model chart; ConvertError also when it is not a number.
+    model::ModelSettings modelChartSettings() const;
     // The survey years of the year list, in its order.
     std::vector<data::YearColumn> yearList() const;
 

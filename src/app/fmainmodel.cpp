@@ -113,9 +113,15 @@ model::ModelSettings TFormMain::modelSettings() const
     model::ModelSettings settings;
     settings.valueType = static_cast<model::ValueType>(valueType());
     settings.interval = common::strToInt(EditInterval->text().toStdString());
+    settings.prcTreeFactor = PrcTreeFactor;
+    return settings;
+}
+
+model::ModelSettings TFormMain::modelChartSettings() const
+{
+    model::ModelSettings settings = modelSettings();
     settings.maxDeads =
         static_cast<double>(common::strToFloat(EditMaxDeads->text().toStdString(), decimalSeparator()));
-    settings.prcTreeFactor = PrcTreeFactor;
     return settings;
 }
 
@@ -133,7 +139,7 @@ void TFormMain::BtnSingleMClick()
     ChartTModel->clearSeries();
     const std::string species = selectedSpecies();
     const std::string plot = selectedPlot();
-    const model::ModelSettings settings = modelSettings();
+    const model::ModelSettings settings = modelChartSettings();
     const model::ModelChart chart =
         model::ComputeModelChart(Query1, plot, species, yearList(), settings, m_sink);
     Query1.close();

@@ -101,7 +101,7 @@ TEST_F(ModelPageTest, ChartHasTheCoreLinesInTheLineSettings)
     form->BtnSingleM->click();
     ASSERT_EQ(dialogs.pending(), 0u);
 
-    const auto expected = expectedChart("P00000", "BO", form->modelSettings());
+    const auto expected = expectedChart("P00000", "BO", form->modelChartSettings());
     ASSERT_GT(expected.lines.size(), 4u);
     ASSERT_EQ(form->ChartTModel->seriesCount(), static_cast<int>(expected.lines.size()));
     for (size_t i = 0; i < expected.lines.size(); ++i) {
@@ -153,7 +153,7 @@ TEST_F(ModelPageTest, AutomaticCalculationFollowsTheSettings)
     // The up arrow of the interval recomputes with two years per step.
     form->UpDown1->step(+1);
     EXPECT_EQ(form->EditInterval->text(), "2");
-    auto settings = form->modelSettings();
+    auto settings = form->modelChartSettings();
     EXPECT_EQ(settings.interval, 2);
     const auto two = expectedChart("P00000", "BO", settings);
     ASSERT_EQ(form->ChartTModel->seriesCount(), static_cast<int>(two.lines.size()));
@@ -163,7 +163,7 @@ TEST_F(ModelPageTest, AutomaticCalculationFollowsTheSettings)
 
     // "Max deads %" at 0: every curve that starts with any dead share is "model1" from the start.
     form->EditMaxDeads->setText("0");
-    settings = form->modelSettings();
+    settings = form->modelChartSettings();
     const auto zero = expectedChart("P00000", "BO", settings);
     ASSERT_EQ(form->ChartTModel->seriesCount(), static_cast<int>(zero.lines.size()));
     auto model1Lines = [](const model::ModelChart &chart) {

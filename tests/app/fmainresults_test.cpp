@@ -448,6 +448,8 @@ TEST_F(StatisticsButtonTest, WritesTheRowsOfTheCoreRunAndLeavesTheLastSelection)
     startForest();
     const QStringList plots = itemsOf(form->ListPlots);
     ASSERT_EQ(plots.size(), kPlots);
+    // Only the model chart reads "Max deads %"; the run does not stop on it.
+    form->EditMaxDeads->setText("half");
     std::vector<std::string> steps;
     dialogs.expectProgress("Statistics", [&](int done, int total, const std::string &current) {
         steps.push_back(std::to_string(done) + "/" + std::to_string(total) + " " + current);
