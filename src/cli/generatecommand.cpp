@@ -14,7 +14,8 @@ int runGenerate(const Args &args, std::ostream &out, std::ostream &err)
     Options options(args, {"trees", "plots", "years", "first-year", "seed", "value-type", "blank-share"}, {});
     if (options.positional().size() != 1) {
         err << "usage: fenoris-cli generate DIR/TABLE.dbf [--trees N] [--plots N] [--years N] [--first-year Y]\n"
-               "                            [--seed S] [--value-type percent|classes] [--blank-share P]\n";
+               "                            [--seed S] [--value-type percent|classes] [--blank-share P]\n"
+               "  P: per cent of tree-years left blank (0 to 100, default 3)\n";
         return 2;
     }
     data::GeneratorSettings settings;
@@ -23,7 +24,10 @@ int runGenerate(const Args &args, std::ostream &out, std::ostream &err)
     settings.years = options.intValue("years", settings.years);
     settings.firstYear = options.intValue("first-year", settings.firstYear);
     settings.seed = static_cast<std::uint64_t>(options.intValue("seed", 1));
-    settings.blankShare = options.floatValue("blank-share", settings.blankShare);
+    // A per cent, as --share of the other commands.
+    const double blankPercent = options.floatValue("blank-share", settings.blankShare * 100);
+    if (!(blankPercent >= 0 && blankPercent <= 100)) throw common::Error("--blank-share must be 0 to 100");
+    settings.blankShare = blankPercent / 100;
     const std::string valueType = options.value("value-type", "percent");
     if (valueType == "classes")
         settings.valueType = data::ValueType::DamageClasses;
