@@ -3,11 +3,11 @@
 #include "app/fmain.h"
 
 #include "app/listbox.h"
-#include "app/named.h"
 #include "app/localenumbers.h"
+#include "app/named.h"
 #include "common/error.h"
-#include "common/numbers.h"
 #include "data/selection.h"
+#include "model/matrixtext.h"
 #include "model/resulttables.h"
 #include "model/statisticsrun.h"
 
@@ -331,42 +331,21 @@ QString TFormMain::transitMatrixText() const
     // copy fails as reading a column of a closed dataset does.
     if (!QueryTransition.isActive() || QueryTransition.eof())
         throw common::DataError("Field 'ID_SPECIES' not found");
-    auto column = [this](const std::string &field) {
-        return QString::fromStdString(QueryTransition.asString(field));
-    };
-
-    QString title = EdCpTitle->text();
-    // Only the first occurrence of each placeholder, in this order.
-    const std::pair<const char *, const char *> placeholders[] = {
-        {"@s", "ID_SPECIES"}, {"@p", "ID_PLOT"}, {"@y", "ID_Year"}};
-    for (const auto &[mark, field] : placeholders) {
-        const auto at = title.indexOf(QString::fromLatin1(mark));
-        if (at >= 0) title.replace(at, 2, column(field));
-    }
-    const QChar open = EdCpBr1->text().at(0);
-    const QChar close = EdCpBr2->text().at(0);
-    const QChar separator = EdCpSpr->text().at(0);
-    const QChar decimal = EdCpDec->text().at(0);
-    const char system = decimalSeparator();
-    auto element = [&](int i, int j) {
-        QString number = QString::fromStdString(
-            common::floatToText(QueryTransition.asFloat(transitColumn(i, j).toStdString()), system));
-        const auto at = number.indexOf(QChar::fromLatin1(system));
-        if (at >= 0) number[at] = decimal;
-        return number;
-    };
-
-    QString text = title + open;
-    for (int i = 0; i < kMatrixSize; ++i) {
-        if (i > 0) text += separator;
-        text += open;
-        for (int j = 0; j < kMatrixSize; ++j) {
-            if (j > 0) text += separator;
-            text += element(i, j);
-        }
-        text += close;
-    }
-    return text + close;
+    auto first = [](const QLineEdit *edit) { return QString(edit->text().at(0)).toStdString(); };
+    model::MatrixNotation notation;
+    notation.title = EdCpTitle->text().toStdString();
+    notation.open = first(EdCpBr1);
+    notation.close = first(EdCpBr2);
+    notation.separator = first(EdCpSpr);
+    notation.decimal = first(EdCpDec);
+    model::TransitMatrix matrix;
+    for (int i = 0; i < kMatrixSize; ++i)
+        for (int j = 0; j < kMatrixSize; ++j)
+            matrix[i][j] = QueryTransition.asFloat(transitColumn(i, j).toStdString());
+    return QString::fromStdString(model::MatrixText(notation, QueryTransition.asString("ID_PLOT"),
+                                                    QueryTransition.asString("ID_Year"),
+                                                    QueryTransition.asString("ID_SPECIES"), matrix,
+                                                    decimalSeparator()));
 }
 
 } // namespace app

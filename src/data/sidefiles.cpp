@@ -1,14 +1,10 @@
 // The years and roles side files: names, loading into a grid column, writing.
 #include "data/sidefiles.h"
 
-#include "common/error.h"
+#include "common/textfile.h"
 #include "data/codepage.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <limits>
-#include <sstream>
 
 namespace data {
 
@@ -19,11 +15,6 @@ const CodePage &sideFileCodePage()
 {
     static const CodePage codePage(kDefaultCodePage);
     return codePage;
-}
-
-std::string fileMessage(const char *what, const std::string &file)
-{
-    return std::string(what) + " \"" + file + "\". " + std::strerror(errno);
 }
 
 } // namespace
@@ -51,41 +42,22 @@ std::string rolesSideFile(const std::string &dataDir, const std::string &tableFi
 
 std::vector<std::string> loadSideFile(const std::string &file, std::size_t cellCount)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw common::FileError(fileMessage("Cannot open file", file));
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    const std::string text = bytes.str();
-
+    const auto lines = common::splitLines(common::readTextFile(file));
     std::vector<std::string> cells(cellCount);
-    size_t filled = 0;
-    size_t pos = 0;
-    while (pos < text.size() && filled < cellCount) {
-        size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string::npos) end = text.size();
-        const std::string line = text.substr(pos, end - pos);
-        cells[filled++] = line.empty() ? " " : sideFileCodePage().decode(line);
-        pos = end;
-        if (pos < text.size() && text[pos] == '\r') ++pos;
-        if (pos < text.size() && text[pos] == '\n') ++pos;
-    }
+    for (std::size_t i = 0; i < cellCount && i < lines.size(); ++i)
+        cells[i] = lines[i].empty() ? " " : sideFileCodePage().decode(lines[i]);
     return cells;
 }
 
 void writeSideFile(const std::string &file, const std::vector<std::string> &cells)
 {
-    std::string text;
+    std::vector<std::string> lines;
     for (std::string cell : cells) {
         for (char &c : cell)
             if (c == '\r' || c == '\n') c = ' ';
-        text += sideFileCodePage().encode(cell, std::numeric_limits<std::size_t>::max(), false);
-        text += "\r\n";
+        lines.push_back(sideFileCodePage().encode(cell, std::numeric_limits<std::size_t>::max(), false));
     }
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) throw common::FileError(fileMessage("Cannot create file", file));
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) throw common::FileError(fileMessage("Cannot write file", file));
+    common::writeTextLines(file, lines);
 }
 
 } // namespace data

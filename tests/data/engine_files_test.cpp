@@ -2,6 +2,7 @@
 #include "enginetestutil.h"
 
 #include "common/error.h"
+#include "model/resulttables.h"
 
 #include <clocale>
 #include <cmath>
@@ -15,23 +16,8 @@ using testsupport::writeBytes;
 
 namespace {
 
-const std::vector<std::string> kAverageStatement = {"CREATE TABLE \"AVERAGE.DBF\"",
-                                                    "(",
-                                                    " Id_plot CHAR(10),",
-                                                    " Id_species CHAR(2),",
-                                                    " Id_year DECIMAL(4,0),",
-                                                    " N_tree DECIMAL(3,0),",
-                                                    " Dead DECIMAL(7,3),",
-                                                    " Def_avg DECIMAL(7,3),",
-                                                    " Def_std DECIMAL(7,3),",
-                                                    " Def_min DECIMAL(7,3),",
-                                                    " C0 DECIMAL(6,4),",
-                                                    " C1 DECIMAL(6,4),",
-                                                    " C2 DECIMAL(6,4),",
-                                                    " C3 DECIMAL(6,4),",
-                                                    " C4 DECIMAL(6,4),",
-                                                    " C5 DECIMAL(6,4)",
-                                                    ")"};
+// The statistics run's statement for AVERAGE.DBF (its lines are checked with the result tables).
+const std::vector<std::string> kAverageStatement = model::AverageTableSql();
 
 void createAverage(data::Connection &connection)
 {
