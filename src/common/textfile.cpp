@@ -2,6 +2,7 @@
 #include "common/textfile.h"
 
 #include "common/error.h"
+#include "common/replacingfile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -48,11 +49,7 @@ void writeTextLines(const std::string &file, const std::vector<std::string> &lin
     std::string text;
     for (const auto &line : lines)
         text += line + "\r\n";
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) throw FileError(fileMessage("Cannot create file", file));
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) throw FileError(fileMessage("Cannot write file", file));
+    writeFileWhole(file, text);
 }
 
 } // namespace common

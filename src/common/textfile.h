@@ -14,8 +14,9 @@ std::string readTextFile(const std::string &file);
 // the last ending does.
 std::vector<std::string> splitLines(const std::string &text);
 
-// Replaces the file with the lines, each followed by CR LF. Throws FileError "Cannot create file ..."
-// or "Cannot write file ...". The lines are written as they are given.
+// Replaces the file with the lines, each followed by CR LF, through a temporary file renamed into
+// place (common/replacingfile.h), so a failed write keeps the old file. Throws FileError "Cannot
+// create file ..." or "Cannot write file ...". The lines are written as they are given.
 void writeTextLines(const std::string &file, const std::vector<std::string> &lines);
 
 } // namespace common

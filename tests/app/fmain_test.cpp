@@ -34,7 +34,7 @@ TEST_F(MainWindowTest, StartShowsAboutBoxThenOpensTableWithItsSideFiles)
 {
     const fs::path table = copyCrown("SCBI_CROWN.DBF");
     for (const char *side : {"SCBI_CROWN.var", "SCBI_CROWN.yrs"})
-        fs::copy_file(testsupport::sharedData() / "scbi" / side, dataDir / side);
+        fs::copy_file(testsupport::realData() / "scbi" / side, dataDir / side);
     createForm();
     QDialog *aboutBox = nullptr;
     dialogs.expectModal("FormInfo", [&](QDialog &d) {

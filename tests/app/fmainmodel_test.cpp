@@ -32,7 +32,7 @@ protected:
     {
         const fs::path table = copyCrown("SCBI_CROWN.DBF");
         for (const char *side : {"SCBI_CROWN.var", "SCBI_CROWN.yrs"})
-            fs::copy_file(testsupport::sharedData() / "scbi" / side, dataDir / side);
+            fs::copy_file(testsupport::realData() / "scbi" / side, dataDir / side);
         startOn(table);
         form->BtnSetOKClick();
     }

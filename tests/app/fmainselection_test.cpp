@@ -290,7 +290,7 @@ TEST_F(SelectionTest, PlotContainerCollectsEachPlotOnce)
 TEST_F(SelectionTest, CrownTableFromSetOkToTreeCount)
 {
     const fs::path table = copyCrown("SCBI_CROWN.DBF");
-    const fs::path shared = testsupport::sharedData() / "scbi";
+    const fs::path shared = testsupport::realData() / "scbi";
     for (const char *side : {"SCBI_CROWN.var", "SCBI_CROWN.yrs"})
         fs::copy_file(shared / side, dataDir / side);
     startOn(table);

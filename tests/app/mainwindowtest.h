@@ -33,7 +33,7 @@ using testsupport::TempDir;
 using testsupport::writeBytes;
 
 const QString kFilter = "DBF table (*.dbf);;all files (*)";
-const fs::path kCrown = testsupport::sharedData() / "scbi" / "SCBI_CROWN.DBF";
+const fs::path kCrown = testsupport::realData() / "scbi" / "SCBI_CROWN.DBF";
 const std::vector<std::string> kCrownColumns = {"PLOT",  "TREE",  "SP",    "DBH",   "D2014", "D2015",
                                                 "D2016", "D2017", "D2018", "D2019", "D2021"};
 

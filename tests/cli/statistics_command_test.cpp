@@ -85,7 +85,7 @@ TEST(StatisticsCommand, WritesTheSameRowsAsTheRunOfTheWindow)
 TEST(StatisticsCommand, RefusesATableWithoutSideFiles)
 {
     TempDir dir;
-    testsupport::copyInto(testsupport::sharedData() / "scbi" / "SCBI_CROWN.DBF", dir.path());
+    testsupport::copyInto(testsupport::realData() / "scbi" / "SCBI_CROWN.DBF", dir.path());
     std::string out, err;
     EXPECT_EQ(runCli("statistics '" + (dir / "SCBI_CROWN.DBF").string() + "'", &out, &err), 1);
     EXPECT_NE(err.find("SCBI_CROWN.yrs"), std::string::npos) << err;
@@ -160,7 +160,7 @@ constexpr double kHalf3 = 0.5e-3 + 1e-9, kHalf4 = 0.5e-4 + 1e-9;
 TEST(StatisticsCommand, AgreesWithAnIndependentComputationOnTheScbiCensus)
 {
     TempDir dir;
-    copyTable(testsupport::sharedData() / "scbi", "SCBI_CROWN", dir.path());
+    copyTable(testsupport::realData() / "scbi", "SCBI_CROWN", dir.path());
     std::string out, err;
     ASSERT_EQ(runCli("statistics '" + (dir / "SCBI_CROWN.DBF").string() + "' --interval 2", &out, &err), 0)
         << err;

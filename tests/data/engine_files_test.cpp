@@ -62,7 +62,7 @@ TEST(EngineFiles, ReadsATableWrittenByShapelibTools)
 
 TEST(EngineFiles, ReadsTheSharedRealTableInPlace)
 {
-    const auto dir = testsupport::sharedData() / "scbi";
+    const auto dir = testsupport::realData() / "scbi";
     const std::string before = readBytes(dir / "SCBI_CROWN.DBF");
     data::Connection connection;
     connect(connection, dir);

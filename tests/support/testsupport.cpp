@@ -47,7 +47,7 @@ void writeBytes(const std::filesystem::path &file, const std::string &bytes)
     out << bytes;
 }
 
-std::filesystem::path sharedData() { return FENORIS_SHARED_DATA; }
+std::filesystem::path realData() { return FENORIS_FIXTURES; }
 std::filesystem::path fixtures() { return FENORIS_FIXTURES; }
 
 std::filesystem::path copyInto(const std::filesystem::path &file, const std::filesystem::path &dir)

@@ -25,8 +25,8 @@ private:
 std::string readBytes(const std::filesystem::path &file);
 void writeBytes(const std::filesystem::path &file, const std::string &bytes);
 
-// ../shared/data as seen from the project root.
-std::filesystem::path sharedData();
+// The real tables kept with the tests (tests/fixtures: scbi/, fia_ri/), and the fixtures folder.
+std::filesystem::path realData();
 std::filesystem::path fixtures();
 
 // Copies a file into dir and returns the copy's path; the copy is writable.

@@ -1,0 +1,120 @@
+// Whole-file writes through a temporary file and a rename.
+#include "common/replacingfile.h"
+
+#include "common/error.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace common {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string fileMessage(const char *what, const std::string &file, int error)
+{
+    return std::string(what) + " \"" + file + "\". " + std::strerror(error);
+}
+
+// The mode a new file gets from the process's umask, as open(2) would give it.
+mode_t defaultMode()
+{
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+} // namespace
+
+ReplacingFile::ReplacingFile(std::string target) : m_target(std::move(target))
+{
+    const fs::path path(m_target);
+    struct stat existing {};
+    if (::stat(m_target.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
+        throw FileError(fileMessage("Cannot create file", m_target, EISDIR));
+    const std::string stem = path.stem().string();
+    const std::string extension = path.extension().string();
+    fs::path dir = path.parent_path();
+    std::string pattern = (dir / (".~" + stem + "-XXXXXX" + extension)).string();
+    // mkstemps creates the file 0600 and keeps the extension after the six letters it fills in.
+    const int fd = mkstemps(pattern.data(), static_cast<int>(extension.size()));
+    if (fd < 0) throw FileError(fileMessage("Cannot create file", m_target, errno));
+    ::close(fd);
+    m_temp = pattern;
+}
+
+ReplacingFile::~ReplacingFile()
+{
+    if (!m_committed) ::unlink(m_temp.c_str());
+}
+
+void ReplacingFile::commit()
+{
+    int error = 0;
+    struct stat old {};
+    const mode_t mode = ::stat(m_target.c_str(), &old) == 0 ? (old.st_mode & 07777) : defaultMode();
+    const int fd = ::open(m_temp.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) error = errno;
+    else {
+        if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) error = errno;
+        if (::close(fd) != 0 && error == 0) error = errno;
+    }
+    if (error == 0 && ::rename(m_temp.c_str(), m_target.c_str()) != 0) error = errno;
+    if (error != 0) {
+        ::unlink(m_temp.c_str());
+        m_committed = true; // nothing left to remove
+        throw FileError(fileMessage("Cannot write file", m_target, error));
+    }
+    m_committed = true;
+    // The rename is durable once the directory is on disk too; a failure here loses nothing.
+    const std::string dir = fs::path(m_target).parent_path().string();
+    const int dirFd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+void writeFileWhole(const std::string &file, std::string_view bytes)
+{
+    ReplacingFile replacing(file);
+    const int fd = ::open(replacing.path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) throw FileError(fileMessage("Cannot write file", file, errno));
+    const bool written = writeAll(fd, bytes);
+    const int error = errno;
+    if (::close(fd) != 0 && written) throw FileError(fileMessage("Cannot write file", file, errno));
+    if (!written) throw FileError(fileMessage("Cannot write file", file, error));
+    replacing.commit();
+}
+
+bool isReplacingTemporary(const std::string &fileName, const std::string &targetName)
+{
+    const fs::path target(targetName);
+    const std::string prefix = ".~" + target.stem().string() + "-";
+    const std::string extension = target.extension().string();
+    if (fileName.size() != prefix.size() + 6 + extension.size()) return false;
+    return fileName.compare(0, prefix.size(), prefix) == 0 &&
+           fileName.compare(fileName.size() - extension.size(), extension.size(), extension) == 0;
+}
+
+} // namespace common

@@ -1,0 +1,47 @@
+// Files the program writes whole (settings, side files, result tables, pictures) are written under a
+// temporary name beside the target and renamed over it once complete: a full disk, an error or a kill
+// leaves the old file as it was, never a half-written one under the user's name.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace common {
+
+// A temporary file beside the target, created empty when constructed. Write it by its path (any
+// library that opens files by name can), then commit() to put it in place of the target. Destroyed
+// without commit() it removes itself, so an error leaves the target untouched.
+class ReplacingFile
+{
+public:
+    // Throws FileError "Cannot create file "<target>". <reason>" when the temporary file cannot be
+    // created (missing or read-only directory).
+    explicit ReplacingFile(std::string target);
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile &) = delete;
+    ReplacingFile &operator=(const ReplacingFile &) = delete;
+
+    const std::string &target() const { return m_target; }
+    // The temporary file: in the target's directory, named ".~" + target's stem + "-XXXXXX" + the
+    // target's extension, so that writers choosing a format by extension see the right one.
+    const std::string &path() const { return m_temp; }
+
+    // Flushes the temporary file to disk and renames it over the target, keeping the permissions of
+    // the file it replaces. Throws FileError "Cannot write file "<target>". <reason>"; the target is
+    // then unchanged and the temporary file removed.
+    void commit();
+
+private:
+    std::string m_target;
+    std::string m_temp;
+    bool m_committed = false;
+};
+
+// Writes the bytes as the whole new content of the file, through a ReplacingFile. Throws FileError.
+void writeFileWhole(const std::string &file, std::string_view bytes);
+
+// True for a name ReplacingFile gives its temporary files ("~" + stem + "-XXXXXX" + extension
+// after the leading dot), so a program can clear what a killed run left behind.
+bool isReplacingTemporary(const std::string &fileName, const std::string &targetName);
+
+} // namespace common

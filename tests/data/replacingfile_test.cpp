@@ -1,0 +1,119 @@
+// Whole-file writes: the old file survives every failure, the new one appears only complete.
+#include "common/error.h"
+#include "common/replacingfile.h"
+#include "common/textfile.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using testsupport::readBytes;
+using testsupport::TempDir;
+using testsupport::writeBytes;
+
+namespace {
+
+std::vector<std::string> namesIn(const fs::path &dir)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST(ReplacingFile, ReplacesWholeAndKeepsThePermissions)
+{
+    TempDir dir;
+    const fs::path file = dir / "Graph.ini";
+    writeBytes(file, "old\r\n");
+    ::chmod(file.c_str(), 0640);
+    common::writeTextLines(file.string(), {"A=1", "B=2"});
+    EXPECT_EQ(readBytes(file), "A=1\r\nB=2\r\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"Graph.ini"});
+}
+
+TEST(ReplacingFile, UncommittedLeavesTheTargetAndNoTemporary)
+{
+    TempDir dir;
+    const fs::path file = dir / "chart.png";
+    writeBytes(file, "old picture");
+    {
+        common::ReplacingFile replacing(file.string());
+        EXPECT_EQ(fs::path(replacing.path()).parent_path(), dir.path());
+        EXPECT_EQ(fs::path(replacing.path()).extension(), ".png");
+        EXPECT_TRUE(common::isReplacingTemporary(fs::path(replacing.path()).filename().string(), "chart.png"));
+        writeBytes(replacing.path(), "half");
+    }
+    EXPECT_EQ(readBytes(file), "old picture");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"chart.png"});
+}
+
+TEST(ReplacingFile, MissingDirectoryIsRefusedByName)
+{
+    TempDir dir;
+    const std::string file = (dir / "no" / "T.yrs").string();
+    try {
+        common::writeFileWhole(file, "x");
+        FAIL() << "no error";
+    } catch (const common::FileError &e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + file + "\". ", 0), 0u) << e.what();
+    }
+}
+
+// A full disk, simulated with a file-size limit in a child process: the write fails with an error
+// naming the file, and the old Graph.ini is byte-identical with no temporary file left beside it.
+TEST(ReplacingFile, FullDiskKeepsTheOldFile)
+{
+    TempDir dir;
+    const fs::path file = dir / "Graph.ini";
+    const std::string old = "model1LC=255\r\n";
+    writeBytes(file, old);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::vector<std::string> lines(2000, "averageLC=16711680");
+        try {
+            common::writeTextLines(file.string(), lines);
+        } catch (const common::FileError &e) {
+            const std::string expected = "Cannot write file \"" + file.string() + "\". File too large";
+            _exit(std::string(e.what()) == expected ? 0 : 2);
+        }
+        _exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readBytes(file), old);
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"Graph.ini"});
+}
+
+TEST(ReplacingFile, RecognisesOnlyItsOwnTemporaries)
+{
+    struct Case { const char *name; const char *target; bool ours; };
+    const Case cases[] = {
+        {".~TRANSIT-a1B2c3.DBF", "TRANSIT.DBF", true},
+        {".~TRANSIT-a1B2c3.dbf", "TRANSIT.DBF", false}, // another extension: another program's
+        {".~TRANSIT-a1B2.DBF", "TRANSIT.DBF", false},
+        {"TRANSIT.DBF", "TRANSIT.DBF", false},
+        {".~AVERAGE-zzzzzz.DBF", "TRANSIT.DBF", false},
+    };
+    for (const auto &c : cases) EXPECT_EQ(common::isReplacingTemporary(c.name, c.target), c.ours) << c.name;
+}
