@@ -131,6 +131,7 @@ bool TFormMain::openDataTable()
     const QString path = QDir::toNativeSeparators(QFileInfo(*file).absoluteFilePath());
     setWindowTitle("Fenoris [" + path + "]");
     const auto columns = connectDataTable(path);
+    showTableCodePage();
     fillGridFields(columns);
     loadSideFiles();
     return true;

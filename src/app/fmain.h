@@ -171,6 +171,8 @@ public:
     QTableWidget *GridFields;
     QComboBox *CB_SpecFields;
     QPushButton *BtnSetOK;
+    // Under the field grid: the code page the table's text is read in; its tooltip says why.
+    QLabel *LabelCodePage;
     QLabel *Label2;
     ListBox *ListPlots;
     QToolButton *SpeedButton1;
@@ -298,6 +300,8 @@ private:
     // The start sequence's open dialog and table (steps 2 to 6).
     bool openDataTable();
     std::vector<std::string> connectDataTable(const QString &file);
+    // fmaincodepage.cpp: fills LabelCodePage for the table just connected.
+    void showTableCodePage();
     void fillGridFields(const std::vector<std::string> &columns);
     void loadSideFiles();
     void loadGridColumn(int column, const std::string &file);

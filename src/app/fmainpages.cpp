@@ -92,10 +92,12 @@ QWidget *TFormMain::createMainPage()
                               GridFields->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     BtnSetOK = named<QPushButton>("BtnSetOK", "Set OK");
     BtnSetOK->setDefault(true);
+    LabelCodePage = named<QLabel>("LabelCodePage", "Code page: -");
     auto *left = new QVBoxLayout;
     left->addWidget(Label1);
     left->addWidget(CB_SpecFields);
     left->addWidget(GridFields, 1);
+    left->addWidget(LabelCodePage);
     left->addWidget(BtnSetOK);
 
     // Middle: plots, species and the tree count.

@@ -16,5 +16,6 @@ int runGenerate(const Args &args, std::ostream &out, std::ostream &err);
 int runRegression(const Args &args, std::ostream &out, std::ostream &err);
 int runModel(const Args &args, std::ostream &out, std::ostream &err);
 int runStatistics(const Args &args, std::ostream &out, std::ostream &err);
+int runInfo(const Args &args, std::ostream &out, std::ostream &err);
 
 } // namespace cli

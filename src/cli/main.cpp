@@ -20,6 +20,7 @@ const std::map<std::string, Command> &commands()
 {
     static const std::map<std::string, Command> table = {
         {"query", {cli::runQuery, "query DIR \"SQL\""}},
+        {"info", {cli::runInfo, "info TABLE.dbf"}},
         {"generate", {cli::runGenerate, "generate DIR/TABLE.dbf [--trees N] [--plots N] [--years N] ..."}},
         {"regression",
          {cli::runRegression, "regression TABLE.dbf X Y [--degree N] [--log-x] [--log-y] [--missing-x V] "

@@ -53,6 +53,23 @@ std::size_t utf8Length(const unsigned char *p, std::size_t available)
     return length;
 }
 
+// The first bytes of a character that the end of the bytes cut off: a lead byte and as many
+// continuation bytes as there is room for.
+bool isCutCharacter(const unsigned char *p, std::size_t available)
+{
+    std::size_t length = 0;
+    if (p[0] >= 0xC2 && p[0] <= 0xDF)
+        length = 2;
+    else if (p[0] >= 0xE0 && p[0] <= 0xEF)
+        length = 3;
+    else if (p[0] >= 0xF0 && p[0] <= 0xF4)
+        length = 4;
+    if (length == 0 || available >= length) return false;
+    for (std::size_t i = 1; i < available; ++i)
+        if ((p[i] & 0xC0) != 0x80) return false;
+    return true;
+}
+
 std::string quoted(std::string_view text)
 {
     return "'" + std::string(text) + "'";
@@ -321,6 +338,8 @@ void CodePage::decode(std::string_view bytes, std::string &out) const
     if (m_utf8) {
         for (std::size_t i = 0; i < bytes.size();) {
             std::size_t length = utf8Length(p + i, bytes.size() - i);
+            // A character that a writer cut at the field's width is left out, not shown as U+FFFD.
+            if (length == 0 && isCutCharacter(p + i, bytes.size() - i)) break;
             if (length == 0 || p[i] == 0) {
                 out += kReplacement;
                 ++i;
@@ -376,6 +395,52 @@ std::string CodePage::encode(std::string_view utf8, std::size_t maxBytes, bool c
         i += length;
     }
     return out;
+}
+
+namespace {
+
+constexpr const char *kUnmarked = "no language driver byte or .cpg file, and its text is ";
+
+} // namespace
+
+bool Utf8Evidence::add(std::string_view bytes)
+{
+    if (m_invalid) return false;
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (p[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = utf8Length(p + i, bytes.size() - i);
+        if (length == 0) {
+            m_cut = isCutCharacter(p + i, bytes.size() - i);
+            m_invalid = !m_cut;
+            return m_cut;
+        }
+        m_multiByte = true;
+        i += length;
+    }
+    return true;
+}
+
+CodePageChoice Utf8Evidence::choice() const
+{
+    if (!m_invalid && m_multiByte)
+        return {"UTF-8", CodePageSource::Utf8Text, kUnmarked + std::string("UTF-8")};
+    return {kDefaultCodePage, CodePageSource::Default,
+            "the default: " + std::string(kUnmarked) + (m_invalid || m_cut ? "not UTF-8" : "plain ASCII")};
+}
+
+std::string codePageDisplayName(const std::string &name)
+{
+    if (name.size() == 6 && name.compare(0, 4, "CP12") == 0) return "Windows-" + name.substr(2);
+    return name;
+}
+
+std::string describeCodePage(const CodePageChoice &choice)
+{
+    return codePageDisplayName(choice.name) + " (" + choice.evidence + ")";
 }
 
 } // namespace data

@@ -51,4 +51,45 @@ private:
     std::unique_ptr<Converter> m_converter;
 };
 
+// How the code page of a file was decided, strongest first: a .cpg file beside the table, the
+// language driver byte, or, for a file with neither, its text.
+enum class CodePageSource {
+    CpgFile,        // the .cpg file names it
+    LanguageDriver, // byte 29 of the header names it
+    Utf8Text,       // unmarked, and the text is UTF-8 with characters beyond ASCII
+    Default,        // unmarked, and the text is not such UTF-8: kDefaultCodePage
+};
+
+struct CodePageChoice
+{
+    std::string name; // iconv name
+    CodePageSource source = CodePageSource::Default;
+    std::string evidence; // what named it or what the text held, as words for users
+    bool operator==(const CodePageChoice &) const = default;
+};
+
+// Looks at the text of a file that names no code page: it is read as UTF-8 when every value is valid
+// UTF-8 and at least one holds a character beyond ASCII, otherwise in kDefaultCodePage. A value that
+// fills its field and ends in the first bytes of a character counts as valid: some writers cut UTF-8
+// text at the field's width in the middle of a character.
+class Utf8Evidence
+{
+public:
+    // Adds the bytes of one field; false once the text can no longer be UTF-8, so the rest need not be
+    // looked at.
+    bool add(std::string_view bytes);
+    CodePageChoice choice() const;
+
+private:
+    bool m_seen = false;
+    bool m_invalid = false;
+    bool m_multiByte = false;
+    bool m_cut = false; // a value ended in a cut character
+};
+
+// The name users know a code page by: "Windows-1250" for CP1250, otherwise the iconv name.
+std::string codePageDisplayName(const std::string &name);
+// The code page and how it was decided, for users: "UTF-8 (no language driver byte or .cpg file; ...)".
+std::string describeCodePage(const CodePageChoice &choice);
+
 } // namespace data

@@ -50,7 +50,13 @@ std::shared_ptr<DbfFile> Connection::Impl::sharedFile(const std::filesystem::pat
             return file;
         }
     }
-    auto file = std::make_shared<DbfFile>(path);
+    auto decided = textCodePages.find(key);
+    auto file = std::make_shared<DbfFile>(
+        path, decided == textCodePages.end() ? std::nullopt : std::optional(decided->second));
+    if (file->textCodePage())
+        textCodePages[key] = *file->textCodePage();
+    else
+        textCodePages.erase(key);
     files[key] = file;
     return file;
 }
@@ -240,6 +246,7 @@ void Connection::close()
     m_impl->db = nullptr;
     m_impl->vtabs.clear();
     m_impl->files.clear();
+    m_impl->textCodePages.clear();
     if (!firstError.empty()) throw common::DataError(firstError);
 }
 

@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -124,6 +125,7 @@ struct DbfFile::Layout
     std::size_t recordCount = 0;
     std::vector<DbfField> fields;
     std::unique_ptr<CodePage> codePage;
+    CodePageChoice codePageChoice;
     Identity identity;
     std::uint64_t writesSeen = 0;
     std::uint64_t epoch = 0;
@@ -221,7 +223,8 @@ void parseHeader(const std::string &name, const std::string &header, std::size_t
 
 } // namespace
 
-DbfFile::DbfFile(const std::filesystem::path &path) : m_path(path)
+DbfFile::DbfFile(const std::filesystem::path &path, std::optional<TextCodePage> decided)
+    : m_path(path), m_textCodePage(std::move(decided))
 {
     load();
 }
@@ -246,11 +249,9 @@ void DbfFile::load()
                 layout.recordCount, layout.fields, rawNames);
     layout.records.setLayout(layout.headerLength, layout.recordLength);
 
-    std::string codePage = readCpg(m_path);
-    if (codePage.empty()) codePage = codePageOfLanguageDriver(static_cast<unsigned char>(layout.header[29]));
-    if (codePage.empty()) codePage = kDefaultCodePage;
+    layout.codePageChoice = chooseCodePage(layout, rawNames);
     try {
-        layout.codePage = std::make_unique<CodePage>(codePage);
+        layout.codePage = std::make_unique<CodePage>(layout.codePageChoice.name);
     } catch (const common::DataError &e) {
         throw common::DataError("Cannot read table " + name + ": " + e.what());
     }
@@ -264,6 +265,41 @@ void DbfFile::load()
     adopt(std::move(layout));
 }
 
+CodePageChoice DbfFile::chooseCodePage(Layout &layout, const std::vector<std::string> &rawNames) const
+{
+    if (std::string cpg = readCpg(m_path); !cpg.empty())
+        return {cpg, CodePageSource::CpgFile, "named by its .cpg file"};
+    const auto ldid = static_cast<unsigned char>(layout.header[29]);
+    if (std::string named = codePageOfLanguageDriver(ldid); !named.empty()) {
+        char byte[8];
+        std::snprintf(byte, sizeof byte, "0x%02X", ldid);
+        return {named, CodePageSource::LanguageDriver,
+                "named by its language driver byte " + std::string(byte)};
+    }
+    // Decided once per file: looked at again only when the path now names another file.
+    if (m_textCodePage && m_textCodePage->device == layout.identity.device &&
+        m_textCodePage->inode == layout.identity.inode)
+        return m_textCodePage->choice;
+    Utf8Evidence evidence;
+    std::vector<const DbfField *> texts;
+    for (const DbfField &field : layout.fields)
+        if (field.isCharacter()) texts.push_back(&field);
+    bool open = !texts.empty();
+    for (const std::string &name : rawNames)
+        open = evidence.add(name) && open;
+    // One pass over the records, stopped at the first byte that UTF-8 cannot have; deleted records do
+    // not count, as nobody sees them.
+    for (std::size_t record = 0; open && record < layout.recordCount; ++record) {
+        const char *bytes = layout.records.record(record, layout.recordCount);
+        if (*bytes == '*') continue;
+        for (const DbfField *field : texts)
+            if (!(open = evidence.add(
+                      std::string_view(bytes + field->offset, static_cast<std::size_t>(field->width)))))
+                break;
+    }
+    return evidence.choice();
+}
+
 void DbfFile::adopt(Layout &&layout)
 {
     m_writer.reset();
@@ -273,6 +309,11 @@ void DbfFile::adopt(Layout &&layout)
     m_recordCount = layout.recordCount;
     m_fields = std::move(layout.fields);
     m_codePage = std::move(layout.codePage);
+    m_codePageChoice = std::move(layout.codePageChoice);
+    m_textCodePage.reset();
+    if (m_codePageChoice.source == CodePageSource::Utf8Text ||
+        m_codePageChoice.source == CodePageSource::Default)
+        m_textCodePage = TextCodePage{m_codePageChoice, layout.identity.device, layout.identity.inode};
     m_identity = layout.identity;
     m_epoch = layout.epoch;
     m_writesSeen = layout.writesSeen;

@@ -9,12 +9,14 @@
 // through hooks that open the exact path, and each write also goes into the cached copy of its record.
 #pragma once
 
+#include "data/codepage.h"
 #include "data/recordcache.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -22,8 +24,6 @@
 #include <vector>
 
 namespace data {
-
-class CodePage;
 
 // Names compared the way dBASE and SQL compare them: ASCII letters without regard to case.
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
@@ -60,11 +60,21 @@ struct Cell
     std::string text; // UTF-8; valid for Text
 };
 
+// A code page decided from a file's text, with the file (device and inode) it was decided for.
+struct TextCodePage
+{
+    CodePageChoice choice;
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
 class DbfFile
 {
 public:
     // Reads the file; throws common::DataError when it cannot be read or is not a sound dBASE table.
-    explicit DbfFile(const std::filesystem::path &path);
+    // decided is the code page an earlier opening decided from the text; it is taken when it was
+    // decided for this very file and the file still names no code page.
+    explicit DbfFile(const std::filesystem::path &path, std::optional<TextCodePage> decided = std::nullopt);
     ~DbfFile();
     DbfFile(const DbfFile &) = delete;
     DbfFile &operator=(const DbfFile &) = delete;
@@ -79,6 +89,13 @@ public:
     // The index of the field named name, case ignored; -1 when there is none.
     int fieldIndex(std::string_view name) const;
     const CodePage &codePage() const { return *m_codePage; }
+    // How the code page was decided. A file that names none has it decided from its character fields
+    // when it is opened, and keeps it while it stays the same file (through writes and changes on
+    // disk), so that a row is written in the code page the file was read in.
+    const CodePageChoice &codePageChoice() const { return m_codePageChoice; }
+    // The code page decided from the text, for the next opening of the same file; nullopt when the
+    // file names its code page.
+    const std::optional<TextCodePage> &textCodePage() const { return m_textCodePage; }
 
     // Records as the header counts them, deleted ones included.
     std::size_t recordCount() const { return m_recordCount; }
@@ -141,6 +158,7 @@ private:
 
     void load();
     void adopt(Layout &&layout);
+    CodePageChoice chooseCodePage(Layout &layout, const std::vector<std::string> &rawNames) const;
     std::string_view fieldBytes(std::size_t record, int field) const;
     std::string keyOf(int field, std::string_view bytes) const;
     void checkBeforeWrite(unsigned layoutVersion);
@@ -155,6 +173,8 @@ private:
     std::size_t m_recordCount = 0;
     std::vector<DbfField> m_fields;
     std::unique_ptr<CodePage> m_codePage;
+    CodePageChoice m_codePageChoice;
+    std::optional<TextCodePage> m_textCodePage;
     Identity m_identity;
     std::uint64_t m_epoch = 0;
     std::uint64_t m_writesSeen = 0;

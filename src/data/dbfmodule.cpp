@@ -47,8 +47,11 @@
 **
 **   Character fields are converted from the file's code page to UTF-8 and back when written. The
 **   code page is the one a .cpg file beside the table names (same base name, any case), else the one
-**   of the language driver byte (byte 29 of the header), else CP1250. Bytes the code page does not
-**   define read as U+FFFD; a text with a character the code page lacks is refused when written.
+**   of the language driver byte (byte 29 of the header). A file with neither is looked at when it is
+**   opened: UTF-8 when the character fields of its live records are valid UTF-8 with at least one
+**   character beyond ASCII, else CP1250; the decision is kept while the path names the same file
+**   (dbffile.h). Bytes the code page does not define read as U+FFFD; a text with a character the
+**   code page lacks is refused when written.
 **
 ** WRITING AND CHANGES ON DISK
 **

@@ -52,6 +52,9 @@ struct Connection::Impl
     std::filesystem::path directory;
     std::map<std::string, std::weak_ptr<DbfFile>> files; // one object per file, by exact path
     std::map<std::string, DbfVtab *> vtabs;              // attached tables by lower-case name
+    // Code pages decided from the text of files that name none, by exact path: a file is looked at
+    // once while the connection is open, however often it is opened again.
+    std::map<std::string, TextCodePage> textCodePages;
     std::set<Query::Impl *> queries;
     std::set<Table::Impl *> tables;
     unsigned dropGeneration = 0; // counts tables detached since the connection opened
