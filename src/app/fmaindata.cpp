@@ -52,6 +52,7 @@ QWidget *TFormMain::createDataPage()
     auto *page = named<QWidget>("TabSheetData");
     LabelReadOnly = named<QLabel>("LabelReadOnly");
     LabelReadOnly->setWordWrap(true);
+    LabelReadOnly->setContentsMargins(4, 2, 4, 2);
     LabelReadOnly->hide();
     DBGridData = named<DataGrid>("DBGridData");
     // The grid has no label beside it: it is named after its page.
@@ -121,6 +122,8 @@ void TFormMain::enterDataPage()
     Query1.open();
     const std::string readOnly = Query1.readOnlyReason();
     DBGridData->dataModel()->load(Query1, readOnly.empty());
+    // Narrow columns of numbers: all of a survey's years fit the window's width.
+    DBGridData->resizeColumnsToContents();
     if (!readOnly.empty()) {
         LabelReadOnly->setText(QString::fromStdString("Read-only. " + readOnly +
                                                       ". The rows are shown, but editing, Replace and "
