@@ -274,9 +274,14 @@ void DataGrid::reopenRefused()
 {
     if (!m_refused) return;
     const Refused refused = *m_refused;
+    // A grid no longer shown (the window was closed meanwhile) has nothing to open again.
+    if (!isVisible()) {
+        m_refused.reset();
+        return;
+    }
     emit valueRefused(refused.message);
     m_refused.reset();
-    if (!refused.index.isValid() || !isVisible()) return;
+    if (!refused.index.isValid()) return;
     setCurrentIndex(refused.index);
     edit(refused.index);
     if (auto *line = qobject_cast<QLineEdit *>(m_delegate->openEditor())) line->setText(refused.text);

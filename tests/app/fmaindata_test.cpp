@@ -309,8 +309,13 @@ TEST_F(DataPageTest, ARowIsStoredOnLeavingThePageAndAnotherProgramsChangeDropsTh
 TEST_F(DataPageTest, ATableThatCannotBeWrittenIsShownReadOnlyWithTheReason)
 {
     startCrown();
+    enterPage();
+    // An edit typed while the table could still be written.
+    press(typeInto("181004", "D2021", "15"), Qt::Key_Return);
+    const int row = rowOf("181004");
+
     fs::permissions(table, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    // The superuser may write any file: the page is entered as an ordinary user would be.
+    // The superuser may write any file: from here on the program runs as an ordinary user would.
     struct OrdinaryUser
     {
         bool root = geteuid() == 0;
@@ -323,8 +328,24 @@ TEST_F(DataPageTest, ATableThatCannotBeWrittenIsShownReadOnlyWithTheReason)
             if (root) setfsuid(0);
         }
     } user;
-    enterPage();
 
+    // Leaving the row cannot store it: the user is told, the row keeps its edit and the cursor.
+    dialogs.expectMessage(
+        MessageKind::Error,
+        "Table SCBI_CROWN.DBF is read-only: Permission denied\n\nThe row keeps its changes: "
+        "correct them, or press Esc on the row to drop them.",
+        Button::Ok);
+    moveToRow(row + 1);
+    QApplication::processEvents();
+    EXPECT_EQ(model()->editedRow(), row);
+    EXPECT_EQ(form->DBGridData->currentIndex().row(), row);
+    EXPECT_EQ(shown("181004", "D2021"), "15");
+    QTest::keyClick(form->DBGridData, Qt::Key_Escape);
+    EXPECT_EQ(model()->editedRow(), -1);
+
+    // Entered again, the page shows the rows read-only and says why.
+    form->PageControl1->setCurrentWidget(form->TabSheetMain);
+    enterPage();
     EXPECT_EQ(model()->rowCount(), 14);
     EXPECT_FALSE(model()->flags(model()->index(0, 0)).testFlag(Qt::ItemIsEditable));
     EXPECT_TRUE(form->LabelReadOnly->isVisible());
