@@ -71,6 +71,7 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     connectSelection();
     connectModelPage();
     connectResultPages();
+    connectDataPage();
     connectGuarded(PageControl1, &QTabWidget::currentChanged, &TFormMain::PageControl1Change);
     // TODO: the batch model creation is connected when it is built.
     FormPlotContainer = std::make_unique<TFormPlotContainer>(this);
@@ -78,7 +79,10 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     guard([this] { FormCreate(); });
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain()
+{
+    Query1.setJournal(nullptr);
+}
 
 void TFormMain::guard(const std::function<void()> &handler)
 {
@@ -126,6 +130,8 @@ void TFormMain::FormActivate()
 bool TFormMain::openDataTable()
 {
     if (PrimaryData.isOpen()) PrimaryData.close();
+    // The undo history belongs to the table that was open.
+    DataJournal.clear();
     const auto file = m_dialogs.openFile("Open", kTableFilter, m_env.openDir);
     if (!file) return false;
     const QString path = QDir::toNativeSeparators(QFileInfo(*file).absoluteFilePath());
@@ -216,6 +222,13 @@ void TFormMain::FormResize()
 
 bool TFormMain::FormClose()
 {
+    // An edited row of the data table is stored, or the user decides to lose it.
+    if (!storeDataEdits() &&
+        m_dialogs.message(MessageKind::Confirmation,
+                          "The changes of the edited row of the data table were not stored. Close Fenoris "
+                          "anyway?",
+                          Button::Yes | Button::No) != Button::Yes)
+        return false;
     try {
         saveGraphIni(graphIniWritePath(m_env.programDir, m_env.configDir), GraphSettings);
     } catch (const common::Error &e) {

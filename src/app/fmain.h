@@ -5,6 +5,7 @@
 #include "app/dialogs.h"
 #include "app/environment.h"
 #include "data/database.h"
+#include "data/editjournal.h"
 #include "data/selection.h"
 #include "model/modelsettings.h"
 
@@ -34,8 +35,13 @@ namespace charts {
 class Chart;
 }
 
+namespace data {
+class Confirmations;
+}
+
 namespace app {
 
+class DataGrid;
 class ListBox;
 class TFormGraphParams;
 class TFormInfo;
@@ -270,6 +276,29 @@ public:
     std::string TitleSpecies;
     std::vector<std::string> GraphSettings; // the name=value lines of Graph.ini, unknown lines included
 
+    // "Data table" page (fmaindata.cpp): the selected trees in an editable grid over Query1, the tools
+    // Replace and Check deads, and undo of what was stored into the data table.
+    // Replace: asks for the value to find and the new one, then asks about every cell found in the
+    // shown rows. Check deads: asks for the dead value, then about every later year of a tree once
+    // recorded dead. Both store the grid's edited row first; one run is one step of the undo history.
+    void BtnReplaceClick();
+    void BtnCheckDeadsClick();
+    // Drops the edited row's unsaved changes, else writes back the last stored step. Also Ctrl+Z.
+    void BtnUndoClick();
+    // Stores the grid's edited row; false, after the user was told why, when it cannot be stored.
+    bool storeDataEdits();
+    QLabel *LabelReadOnly; // above the grid: why the table cannot be edited, shown only then
+    DataGrid *DBGridData;
+    QWidget *PanelDataTools;
+    QLabel *Label9;
+    QComboBox *CB_Fields;
+    QCheckBox *CB_selected;
+    QPushButton *BtnReplace;
+    QPushButton *BtnCheckDeads;
+    QPushButton *BtnUndo;
+    // The undo history of the data table, kept until the table is closed.
+    data::EditJournal DataJournal{PrimaryData};
+
 protected:
     bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -296,6 +325,19 @@ private:
     void showTransitRow();
     // The matrix on display in the notation set in the group "Copy into clipboard".
     QString transitMatrixText() const;
+
+    // fmaindata.cpp
+    QWidget *createDataPage();
+    void connectDataPage();
+    void enterDataPage();
+    // Stores the edited row and empties the grid; false, with the grid kept, when the row cannot be
+    // stored.
+    bool leaveDataPage();
+    void updateDataTools();
+    void showDataNote();
+    void DBGridDataRowLeft(int row);
+    void refreshDataGrid();
+    void runDataTool(const std::function<void(data::Confirmations &)> &tool);
 
     // The start sequence's open dialog and table (steps 2 to 6).
     bool openDataTable();

@@ -51,7 +51,7 @@ void TFormMain::createPages()
 {
     PageControl1 = named<QTabWidget>("PageControl1");
     TabSheetMain = createMainPage();
-    TabSheetData = named<QWidget>("TabSheetData");
+    TabSheetData = createDataPage();
     TabSheetModel = createModelPage();
     TabSheetStat = createStatPage();
     TabSheetTransit = createTransitPage();
@@ -199,6 +199,12 @@ QWidget *TFormMain::createMainPage()
 
 void TFormMain::PageControl1Change()
 {
+    // The data table's edited row is stored before its page is left; when it cannot be, the page stays.
+    if (PageControl1->currentWidget() != TabSheetData && !leaveDataPage()) {
+        const QSignalBlocker blocker(PageControl1);
+        PageControl1->setCurrentWidget(TabSheetData);
+        return;
+    }
     // Leaving a page discards its open result.
     for (data::Query *query : {&Query1, &QueryAverage, &QueryTransition})
         if (query->isActive()) query->close();
@@ -210,8 +216,10 @@ void TFormMain::PageControl1Change()
         enterTransitPage();
     } else if (page == TabSheetModel) {
         if (const auto rows = CheckSelection()) enterModelPage(*rows);
-    } else if (page == TabSheetData || page == TabSheetRegression) {
-        // Their own entries come with the data table and the regression page.
+    } else if (page == TabSheetData) {
+        enterDataPage();
+    } else if (page == TabSheetRegression) {
+        // Its own entry comes with the regression page.
         CheckSelection();
     }
 }

@@ -23,6 +23,8 @@ struct sqlite3;
 
 namespace data {
 
+class EditJournal;
+
 class Connection
 {
 public:
@@ -125,6 +127,24 @@ public:
     void post();
     void cancel();
     bool isEditing() const;
+    // Empty when the rows can be edited; otherwise why not (the result is not live, the file cannot
+    // be written).
+    std::string readOnlyReason() const;
+    // Throws DataError, naming the column and the value, when text cannot be stored in the column: a
+    // numeric column refuses text that is not a number and numbers that do not fit its width.
+    void checkValue(const std::string &field, const std::string &text) const;
+
+    // Live rows by their records, for a view that keeps the rows it was shown: the record of the
+    // current row, and a record read again or written without moving the cursor.
+    std::size_t recordNumber() const;
+    // The texts of a record as this query gives its columns (one per fieldNames() entry), read from
+    // the file as it is now. Throws DataError when the record is gone or the table's layout changed.
+    std::vector<std::string> recordTexts(std::size_t record);
+    // Stores (column, text) values into a record at once, as edit, setField and post on its row do.
+    // Every value is checked before anything is written.
+    void storeRecord(std::size_t record, const std::vector<std::pair<std::string, std::string>> &values);
+    // Every row this query stores from now on is told to the journal (none when null), for undo.
+    void setJournal(EditJournal *journal);
 
     struct Impl;
 

@@ -418,7 +418,17 @@ void DbfFile::decodeField(int field, std::string_view bytes, Cell &cell) const
 
 bool DbfFile::isWritable() const
 {
-    return ::access(m_path.c_str(), W_OK) == 0;
+    return writeRefusal().empty();
+}
+
+std::string DbfFile::writeRefusal() const
+{
+    // Opening as the writer will, not access(): that asks for the real user, not the one the file
+    // system checks, and cannot tell a read-only mount from a missing permission.
+    int fd = ::open(m_path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    ::close(fd);
+    return {};
 }
 
 std::string DbfFile::blankField(int field) const
@@ -521,10 +531,10 @@ void DbfFile::checkBeforeWrite(unsigned layoutVersion)
         m_writer = std::make_unique<Writer>(m_path, m_headerLength, m_recordLength, m_recordCount, m_fields);
 }
 
-void DbfFile::writeRecord(std::size_t record, const std::string &bytes)
+void DbfFile::writeRecord(std::size_t record, const std::string &bytes, const UpdateDate *date)
 {
     try {
-        m_writer->write(record, bytes);
+        m_writer->write(record, bytes, date);
     } catch (...) {
         // What shapelib holds may no longer be what the file holds: read it again at the next look.
         m_writer.reset();
@@ -554,13 +564,14 @@ void DbfFile::afterWrite()
 }
 
 void DbfFile::writeFields(std::size_t record, const std::map<int, std::string> &values,
-                          unsigned layoutVersion)
+                          unsigned layoutVersion, Replaced *replaced)
 {
     checkBeforeWrite(layoutVersion);
     if (!isLive(record))
         throw common::DataError("Record " + std::to_string(record + 1) + " of table " + fileName() +
                                 " no longer exists");
     std::string old = recordBytes(record);
+    if (replaced) *replaced = {old, m_writer->storedDate()};
     std::string bytes = old;
     for (const auto &[field, value] : values) {
         if (field < 0 || static_cast<std::size_t>(field) >= m_fields.size() ||
@@ -571,6 +582,23 @@ void DbfFile::writeFields(std::size_t record, const std::map<int, std::string> &
     }
     writeRecord(record, bytes);
     indexRecord(record, bytes, &old);
+}
+
+void DbfFile::restoreRecord(std::size_t record, const std::string &expected, const Replaced &before)
+{
+    checkBeforeWrite(m_layoutVersion);
+    if (record >= m_recordCount || before.bytes.size() != m_recordLength || recordBytes(record) != expected)
+        throw common::DataError("Record " + std::to_string(record + 1) + " of table " + fileName() +
+                                " was changed by another program; it is left as it is");
+    writeRecord(record, before.bytes, &before.date);
+    indexRecord(record, before.bytes, &expected);
+}
+
+void DbfFile::flush()
+{
+    if (!m_writer) return;
+    if (::fdatasync(m_writer->file.fd) != 0)
+        throw common::DataError("Cannot write table " + fileName() + ": " + std::strerror(errno));
 }
 
 std::size_t DbfFile::appendRecord(const std::string &bytes, unsigned layoutVersion)

@@ -12,6 +12,7 @@
 #include "data/codepage.h"
 #include "data/recordcache.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -119,6 +120,8 @@ public:
     // Writing. Every function refuses with common::DataError and leaves the file unchanged when the
     // value cannot be stored.
     bool isWritable() const;
+    // Empty when the file can be opened for writing; otherwise why it cannot ("Permission denied").
+    std::string writeRefusal() const;
     // The bytes of a value for a field: text cut to the width of a character field; numbers checked
     // to fit the width of a numeric field; an empty text is a blank.
     std::string encodeText(int field, std::string_view text) const;
@@ -129,9 +132,25 @@ public:
     // The text that bytes of a field read as (the inverse of encodeText for display).
     void decodeField(int field, std::string_view bytes, Cell &cell) const;
     std::string blankRecord() const;
+    // The header's date of the last update as stored: years since 1900, month, day.
+    using UpdateDate = std::array<unsigned char, 3>;
+    // What a write replaced: the record's bytes and the header's date before it.
+    struct Replaced
+    {
+        std::string bytes;
+        UpdateDate date{};
+    };
     // Writes the given fields (index -> bytes) into an existing record. layoutVersion is the layout the
-    // bytes were made for; a file whose layout changed since is refused.
-    void writeFields(std::size_t record, const std::map<int, std::string> &values, unsigned layoutVersion);
+    // bytes were made for; a file whose layout changed since is refused. The record goes to the file
+    // in one write of the whole record at its place, so a process killed meanwhile leaves it either
+    // as it was or as it is now. When replaced is given, it receives what the write replaced.
+    void writeFields(std::size_t record, const std::map<int, std::string> &values, unsigned layoutVersion,
+                     Replaced *replaced = nullptr);
+    // Puts back what a write replaced: the record's bytes and the header's date. Refused, with the
+    // file unchanged, when the record does not hold `expected` now or the layout has changed.
+    void restoreRecord(std::size_t record, const std::string &expected, const Replaced &before);
+    // Makes the writes so far durable on the disk; throws common::DataError when the disk refuses.
+    void flush();
     // Appends a record (flag and fields, recordBytes' form) and returns its number.
     std::size_t appendRecord(const std::string &bytes, unsigned layoutVersion);
 
@@ -162,7 +181,7 @@ private:
     std::string_view fieldBytes(std::size_t record, int field) const;
     std::string keyOf(int field, std::string_view bytes) const;
     void checkBeforeWrite(unsigned layoutVersion);
-    void writeRecord(std::size_t record, const std::string &bytes);
+    void writeRecord(std::size_t record, const std::string &bytes, const UpdateDate *date = nullptr);
     void afterWrite();
     void indexRecord(std::size_t record, const std::string &newBytes, const std::string *oldBytes);
 

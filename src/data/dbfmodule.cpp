@@ -57,7 +57,10 @@
 **
 **   The module itself has no xUpdate: INSERT, UPDATE and DELETE in SQL are refused. The engine's
 **   live queries and tables write through the shared file object (dbffile.h): each posted row goes to
-**   the file at once with the header's record count, so other readers see it. A table's file is
+**   the file at once with the header's record count, so other readers see it. A record is written
+**   in one write of the whole record at its place, so a process killed meanwhile leaves it old or
+**   new; a row a live query stores is also forced to the disk before the query goes on, and can be
+**   told to an undo journal (editjournal.h). A table's file is
 **   looked at (size, times, inode) whenever a statement over it starts: a file changed by another
 **   program is read again; a file that is gone or has other fields makes the statement fail, and the
 **   engine attaches it anew at the next prepare.

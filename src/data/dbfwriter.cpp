@@ -212,10 +212,16 @@ std::size_t DbfFile::Writer::recordCount() const
     return static_cast<std::size_t>(handle->nRecords);
 }
 
-void DbfFile::Writer::write(std::size_t record, const std::string &bytes)
+void DbfFile::Writer::write(std::size_t record, const std::string &bytes, const DbfFile::UpdateDate *date)
 {
     const std::string name = path.filename().string();
-    stampToday(handle);
+    if (date)
+        DBFSetLastModifiedDate(handle, (*date)[0], (*date)[1], (*date)[2]);
+    else
+        stampToday(handle);
+    // The end-of-file mark belongs after a new last record; rewriting a record leaves the bytes after
+    // it as they are, so that a file without the mark is not lengthened by an edit.
+    DBFSetWriteEndOfFileChar(handle, static_cast<std::size_t>(handle->nRecords) <= record);
     tl_error.clear();
     if (!DBFWriteTuple(handle, static_cast<int>(record), const_cast<char *>(bytes.data())))
         throw common::DataError("Cannot write record " + std::to_string(record + 1) + " of table " + name +
@@ -223,6 +229,18 @@ void DbfFile::Writer::write(std::size_t record, const std::string &bytes)
     DBFUpdateHeader(handle);
     if (file.error != 0)
         throw common::DataError("Cannot write table " + name + ": " + systemMessage(file.error));
+}
+
+DbfFile::UpdateDate DbfFile::Writer::storedDate() const
+{
+    unsigned char bytes[3] = {0, 0, 0};
+    ssize_t length;
+    do
+        length = ::pread(file.fd, bytes, sizeof bytes, 1);
+    while (length < 0 && errno == EINTR);
+    if (length != static_cast<ssize_t>(sizeof bytes))
+        throw common::DataError("Cannot read the header of table " + path.filename().string());
+    return {bytes[0], bytes[1], bytes[2]};
 }
 
 void DbfFile::create(const std::filesystem::path &path, const std::vector<FieldSpec> &fields)

@@ -27,9 +27,12 @@ struct DbfFile::Writer
     Writer(const Writer &) = delete;
     Writer &operator=(const Writer &) = delete;
 
-    // Writes a whole record (an existing one or the next new one) and the header with the record count
-    // and today's date. Throws common::DataError when the file refuses a byte.
-    void write(std::size_t record, const std::string &bytes);
+    // Writes a whole record (an existing one or the next new one) in one write at its place, then the
+    // header with the record count and the date (today's when none is given). Throws
+    // common::DataError when the file refuses a byte.
+    void write(std::size_t record, const std::string &bytes, const DbfFile::UpdateDate *date = nullptr);
+    // The header's date of the last update as the file holds it now.
+    DbfFile::UpdateDate storedDate() const;
     std::size_t recordCount() const;
 
     std::filesystem::path path;

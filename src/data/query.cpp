@@ -1,9 +1,29 @@
 // Query: SQL by lines, named text parameters, a streaming cursor over the result, and live rows.
 #include "common/error.h"
 #include "common/numbers.h"
+#include "data/editjournal.h"
 #include "data/queryimpl.h"
 
 namespace data {
+
+namespace {
+
+std::string cellText(const Cell &value)
+{
+    switch (value.kind) {
+    case Cell::Null:
+        return {};
+    case Cell::Integer:
+        return std::to_string(value.integer);
+    case Cell::Real:
+        return common::formatGeneral(value.real, 15, 0, '.');
+    case Cell::Text:
+        return value.text;
+    }
+    return {};
+}
+
+} // namespace
 
 Query::Impl::Impl(Connection::Impl *owner) : engine(owner)
 {
@@ -167,27 +187,21 @@ Cell Query::Impl::cell(int column) const
 
 std::string Query::Impl::text(int column) const
 {
-    Cell value = cell(column);
-    switch (value.kind) {
-    case Cell::Null:
-        return {};
-    case Cell::Integer:
-        return std::to_string(value.integer);
-    case Cell::Real:
-        return common::formatGeneral(value.real, 15, 0, '.');
-    case Cell::Text:
-        return value.text;
-    }
-    return {};
+    return cellText(cell(column));
+}
+
+void Query::Impl::requireLive() const
+{
+    if (!live)
+        throw common::DataError(
+            "The result of this query cannot be edited: only the rows of SELECT * FROM one "
+            "table are live");
 }
 
 void Query::Impl::edit()
 {
     if (!active || atEnd) throw common::DataError("There is no current row to edit");
-    if (!live)
-        throw common::DataError(
-            "The result of this query cannot be edited: only the rows of SELECT * FROM one "
-            "table are live");
+    requireLive();
     if (editing) return;
     if (!file->isWritable()) throw common::DataError("Table " + file->fileName() + " is read-only");
     editRecord = static_cast<std::size_t>(sqlite3_column_int64(stmt, static_cast<int>(columns.size())) - 1);
@@ -195,21 +209,36 @@ void Query::Impl::edit()
     edits.clear();
 }
 
-void Query::Impl::setField(int column, const std::string &value)
+std::string Query::Impl::encode(int column, const std::string &value) const
 {
-    if (!editing) throw common::DataError("The query is not in edit mode");
     if (file->layoutVersion() != layoutVersion)
         throw common::DataError("Table " + file->fileName() +
                                 " was changed on disk by another program; open the "
                                 "query again");
-    int field = fieldOfColumn[static_cast<std::size_t>(column)];
-    edits[field] = file->encodeText(field, value);
+    return file->encodeText(fieldOfColumn[static_cast<std::size_t>(column)], value);
+}
+
+void Query::Impl::setField(int column, const std::string &value)
+{
+    if (!editing) throw common::DataError("The query is not in edit mode");
+    edits[fieldOfColumn[static_cast<std::size_t>(column)]] = encode(column, value);
+}
+
+void Query::Impl::store(std::size_t record, const std::map<int, std::string> &fields)
+{
+    if (fields.empty()) return;
+    if (journal) journal->aboutToStore(file->path());
+    DbfFile::Replaced replaced;
+    file->writeFields(record, fields, layoutVersion, journal ? &replaced : nullptr);
+    if (journal) journal->stored(file->path(), record, replaced, file->recordBytes(record));
+    // The user's only copy of the data: a stored row is on the disk before the program goes on.
+    file->flush();
 }
 
 void Query::Impl::post()
 {
     if (!editing) return;
-    if (!edits.empty()) file->writeFields(editRecord, edits, layoutVersion);
+    store(editRecord, edits);
     editing = false;
     edits.clear();
     count.reset();
@@ -430,6 +459,71 @@ void Query::cancel()
 bool Query::isEditing() const
 {
     return m_impl->editing;
+}
+
+std::string Query::readOnlyReason() const
+{
+    try {
+        m_impl->requireLive();
+    } catch (const common::DataError &e) {
+        return e.what();
+    }
+    const std::string refusal = m_impl->file->writeRefusal();
+    if (refusal.empty()) return {};
+    return "Table " + m_impl->file->fileName() + " cannot be written: " + refusal;
+}
+
+void Query::checkValue(const std::string &field, const std::string &text) const
+{
+    const int column = m_impl->columnIndex(field);
+    m_impl->requireLive();
+    m_impl->encode(column, text);
+}
+
+std::size_t Query::recordNumber() const
+{
+    m_impl->requireLive();
+    if (!m_impl->active || m_impl->atEnd) throw common::DataError("There is no current row");
+    return static_cast<std::size_t>(
+        sqlite3_column_int64(m_impl->stmt, static_cast<int>(m_impl->columns.size())) - 1);
+}
+
+std::vector<std::string> Query::recordTexts(std::size_t record)
+{
+    m_impl->requireLive();
+    DbfFile &file = *m_impl->file;
+    if (file.sync() == DbfFile::Change::Gone)
+        throw common::DataError("Table " + file.fileName() + " no longer exists");
+    if (file.layoutVersion() != m_impl->layoutVersion)
+        throw common::DataError("Table " + file.fileName() +
+                                " was changed on disk by another program; open the query again");
+    if (!file.isLive(record))
+        throw common::DataError("Record " + std::to_string(record + 1) + " of table " + file.fileName() +
+                                " no longer exists");
+    std::vector<std::string> texts;
+    Cell cell;
+    for (int field : m_impl->fieldOfColumn) {
+        file.readCell(record, field, cell);
+        texts.push_back(cellText(cell));
+    }
+    return texts;
+}
+
+void Query::storeRecord(std::size_t record, const std::vector<std::pair<std::string, std::string>> &values)
+{
+    m_impl->requireLive();
+    std::map<int, std::string> fields;
+    for (const auto &[field, text] : values) {
+        const int column = m_impl->columnIndex(field);
+        fields[m_impl->fieldOfColumn[static_cast<std::size_t>(column)]] = m_impl->encode(column, text);
+    }
+    m_impl->store(record, fields);
+    m_impl->count.reset();
+}
+
+void Query::setJournal(EditJournal *journal)
+{
+    m_impl->journal = journal;
 }
 
 } // namespace data

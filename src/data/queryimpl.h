@@ -44,6 +44,7 @@ struct Query::Impl
     bool editing = false;
     std::size_t editRecord = 0;
     std::map<int, std::string> edits;
+    EditJournal *journal = nullptr;
 
     void prepare(const std::string &sql);
     void unprepare();
@@ -65,6 +66,11 @@ struct Query::Impl
     void setField(int column, const std::string &value);
     void post();
     void cancelEdit();
+    void requireLive() const;
+    // The bytes of a value for a column, checked against the file's layout.
+    std::string encode(int column, const std::string &value) const;
+    // Writes the fields of one record, told to the journal, and makes it durable.
+    void store(std::size_t record, const std::map<int, std::string> &fields);
 
 private:
     sqlite3_stmt *compile(const std::string &sql, std::string *createTable);
