@@ -71,6 +71,7 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     connectSelection();
     connectModelPage();
     connectResultPages();
+    connectRegressionPage();
     connectGuarded(PageControl1, &QTabWidget::currentChanged, &TFormMain::PageControl1Change);
     // TODO: the batch model creation is connected when it is built.
     FormPlotContainer = std::make_unique<TFormPlotContainer>(this);

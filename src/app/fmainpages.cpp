@@ -3,6 +3,7 @@
 
 #include "app/listbox.h"
 #include "app/named.h"
+#include "app/smallbutton.h"
 #include "app/updown.h"
 
 #include <QApplication>
@@ -28,25 +29,6 @@
 
 namespace app {
 
-namespace {
-
-QToolButton *smallButton(const char *name, const char *hint, QStyle::StandardPixmap icon, const char *text)
-{
-    auto *b = named<QToolButton>(name);
-    b->setToolTip(hint);
-    // SP_CustomBase asks for the text: not every style has a fitting picture.
-    const QIcon i = icon == QStyle::SP_CustomBase ? QIcon() : QApplication::style()->standardIcon(icon);
-    if (i.isNull())
-        b->setText(text);
-    else
-        b->setIcon(i);
-    b->setAutoRaise(false);
-    b->setFixedSize(26, 26);
-    return b;
-}
-
-} // namespace
-
 void TFormMain::createPages()
 {
     PageControl1 = named<QTabWidget>("PageControl1");
@@ -55,7 +37,7 @@ void TFormMain::createPages()
     TabSheetModel = createModelPage();
     TabSheetStat = createStatPage();
     TabSheetTransit = createTransitPage();
-    TabSheetRegression = named<QWidget>("TabSheetRegression");
+    TabSheetRegression = createRegressionPage();
     PageControl1->addTab(TabSheetMain, "Main Page");
     PageControl1->addTab(TabSheetData, "Data table");
     PageControl1->addTab(TabSheetModel, "Single plot model");
@@ -200,6 +182,8 @@ void TFormMain::PageControl1Change()
     // Leaving a page discards its open result.
     for (data::Query *query : {&Query1, &QueryAverage, &QueryTransition})
         if (query->isActive()) query->close();
+    // The regression page's series go with it, also when it is the page now shown.
+    RegrStats.reset();
 
     QWidget *page = PageControl1->currentWidget();
     if (page == TabSheetStat) {
@@ -208,8 +192,10 @@ void TFormMain::PageControl1Change()
         enterTransitPage();
     } else if (page == TabSheetModel) {
         if (const auto rows = CheckSelection()) enterModelPage(*rows);
-    } else if (page == TabSheetData || page == TabSheetRegression) {
-        // Their own entries come with the data table and the regression page.
+    } else if (page == TabSheetRegression) {
+        if (CheckSelection()) enterRegressionPage();
+    } else if (page == TabSheetData) {
+        // Its own entry comes with the data table page.
         CheckSelection();
     }
 }
