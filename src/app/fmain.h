@@ -322,6 +322,8 @@ private:
     // fmainpages.cpp: the pages and their controls.
     void createPages();
     QWidget *createMainPage();
+    // fmainnames.cpp: accessible names of the controls without a text of their own.
+    void nameControls();
     // fmainmodel.cpp
     QWidget *createModelPage();
     void connectModelPage();

@@ -44,6 +44,7 @@ void TFormMain::createPages()
     PageControl1->addTab(TabSheetStat, "Plot statistics");
     PageControl1->addTab(TabSheetTransit, "Transit matrix");
     PageControl1->addTab(TabSheetRegression, "Regression model");
+    nameControls();
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
