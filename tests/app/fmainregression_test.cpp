@@ -443,6 +443,27 @@ TEST_F(RegressionPageTest, AnotherPairCancelledRefusedOrOfDegreeZero)
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
+// The guards of a choice: no series list (the page not open), or fewer entries than the item needs
+// (a year whose series stopped on an error).
+TEST_F(RegressionPageTest, ChoicesWithoutTheirSeriesWarn)
+{
+    startHeights();
+    showRegression();
+    form->RegrStats->resize(1);
+    dialogs.expectMessage(MessageKind::Warning, "Series was not calculated", Button::Ok);
+    choose(2);
+    form->RegrStats.reset();
+    dialogs.expectMessage(MessageKind::Warning, "There is no statistical series", Button::Ok);
+    choose(1);
+    // Nothing to act on: the buttons do nothing.
+    form->BtnNewPolynomClick();
+    form->BtnEquationClick();
+    form->BtnLastYearClick();
+    EXPECT_EQ(form->LabelYear->text(), "1995");
+    EXPECT_EQ(form->ChartRegr->seriesCount(), 0);
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
 TEST_F(RegressionPageTest, WithoutAHeightRoleOnlyTheDbhSeries)
 {
     startCrown();
