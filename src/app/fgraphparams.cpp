@@ -87,6 +87,10 @@ TFormGraphParams::TFormGraphParams(std::vector<std::string> &GraphSettings, Dial
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(grid);
     layout->addLayout(buttons);
+    // Each box is known by the label before it.
+    CBlinetype->setAccessibleName("Line");
+    EditWidth->setAccessibleName("Width");
+    CBstyle->setAccessibleName("Style");
 
     auto guarded = [this](void (TFormGraphParams::*handler)()) {
         return [this, handler] { runGuarded(m_dialogs, [this, handler] { (this->*handler)(); }); };

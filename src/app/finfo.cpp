@@ -78,6 +78,7 @@ TFormInfo::TFormInfo(Dialogs &dialogs, int pixelsPerInch, QWidget *parent)
     Memo1->setObjectName("Memo1");
     Memo1->setReadOnly(true);
     Memo1->setVisible(false);
+    Memo1->setAccessibleName("Version information");
 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(2);

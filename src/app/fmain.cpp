@@ -72,6 +72,7 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     connectModelPage();
     connectResultPages();
     connectDataPage();
+    connectRegressionPage();
     connectGuarded(PageControl1, &QTabWidget::currentChanged, &TFormMain::PageControl1Change);
     // TODO: the batch model creation is connected when it is built.
     FormPlotContainer = std::make_unique<TFormPlotContainer>(this);

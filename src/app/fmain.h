@@ -8,6 +8,7 @@
 #include "data/editjournal.h"
 #include "data/selection.h"
 #include "model/modelsettings.h"
+#include "stats/statistics.h"
 
 #include <QWidget>
 
@@ -144,6 +145,31 @@ public:
     void EdCpBr1Change();
     void BtnCopyClpClick();
 
+    // Regression page (fmainregression.cpp). The page works on Query1, opened by its entry with the
+    // selected trees; RegrStats exists while the page is open.
+    // Shows survey year k (1 ... YearCount): rebuilds the three fixed series and their grid rows,
+    // drops the freely chosen pair and resets the choice of RG_series to "none".
+    void ShowYear(int k);
+    // Builds one fixed series from Query1 (at least 4 points with both values, else an empty entry)
+    // and writes its grid row, and the Y statistics into YRow when YRow > 0.
+    void AddSeries(const std::string &FX, const std::string &FY, int Row, double MisX, double MisY, int YRow,
+                   const std::string &Name);
+    // Writes v into the cell with `Digits` decimals and the user's decimal separator; the grid grows
+    // to the row when needed.
+    void PutNumber(int Col, int Row, int Digits, double v);
+    void BtnFirstYearClick();
+    void BtnLastYearClick();
+    // An arrow of UpDownYear: +1 the next year, -1 the previous one, staying within the year list.
+    void UpDownYearClick(int direction);
+    // The choice of RG_series: clears the chart and draws the chosen series with its last fit;
+    // "another" asks for the columns in TFormVars and the degree first.
+    void RG_seriesClick();
+    // Fits another degree to the series shown and adds its line. A degree outside 0 to 20 is refused
+    // (common::ConvertError) and nothing changes.
+    void BtnNewPolynomClick();
+    // Shows the equation of the last fit and copies it unless the answer is No.
+    void BtnEquationClick();
+
     // The settings of a statistics run as the controls hold them now; "Max deads %" stays at its
     // default, as only the chart uses it. Throws ConvertError for an interval that is not a number.
     model::ModelSettings modelSettings() const;
@@ -236,6 +262,20 @@ public:
     QLineEdit *EdCpDec;
     QPushButton *BtnCopyClp;
 
+    // "Regression model" page. SG_StatRes has a heading row and a heading column as its first row
+    // and column; RG_series holds the radio buttons "none", "DBH", "height", "DBH-height", "another".
+    QLabel *LabelYear;
+    UpDown *UpDownYear;
+    QToolButton *BtnFirstYear;
+    QToolButton *BtnLastYear;
+    QTableWidget *SG_StatRes;
+    QGroupBox *RG_series;
+    QPushButton *BtnPropertiesRegr;
+    QPushButton *BtnNewPolynom;
+    QPushButton *BtnEquation;
+    QPushButton *BtnSave2;
+    charts::Chart *ChartRegr;
+
     // The about box, created by the first activation and kept.
     std::unique_ptr<TFormInfo> FormInfo;
     std::unique_ptr<TFormGraphParams> FormGraphParams;
@@ -268,8 +308,11 @@ public:
     std::string Conditions;
     std::string FixedSpecies;
     bool TransitPageBuilt = false;
-    // TODO: RegrStats, the statistics objects of the regression page, waits for the statistics engine.
-    int RegrYear = 0;
+    // The series of the regression page: DBH, Height and DBH-Height of the year shown, then the
+    // freely chosen pair; an entry is empty (null) when its series was not built or had too few
+    // points. Absent while the page is not open.
+    std::optional<std::vector<std::unique_ptr<stats::TStatistics>>> RegrStats;
+    int RegrYear = 0; // 1 ... YearCount: the year shown on the regression page
 
     // State of the whole program, kept here as the main window lives as long as the program.
     std::string TitlePlot;
@@ -310,6 +353,8 @@ private:
     // fmainpages.cpp: the pages and their controls.
     void createPages();
     QWidget *createMainPage();
+    // fmainnames.cpp: accessible names of the controls without a text of their own.
+    void nameControls();
     // fmainmodel.cpp
     QWidget *createModelPage();
     void connectModelPage();
@@ -338,6 +383,20 @@ private:
     void DBGridDataRowLeft(int row);
     void refreshDataGrid();
     void runDataTool(const std::function<void(data::Confirmations &)> &tool);
+    // fmainregression.cpp
+    QWidget *createRegressionPage();
+    void connectRegressionPage();
+    void enterRegressionPage();
+    // The index of the checked item of RG_series, 0 "none" to 4 "another".
+    int regressionChoice() const;
+    // The series of the chosen item of RG_series; nullptr when there is none to act on.
+    stats::TStatistics *chosenRegression();
+    // The pair chosen in TFormVars, computed and drawn ("another").
+    void chooseAnotherSeries();
+    // The degree typed in the input box, starting from the proposal.
+    std::uint8_t askDegree(int proposal);
+    void showDetermination(const stats::TStatistics &series);
+    QButtonGroup *m_seriesButtons = nullptr;
 
     // The start sequence's open dialog and table (steps 2 to 6).
     bool openDataTable();

@@ -3,6 +3,7 @@
 
 #include "app/listbox.h"
 #include "app/named.h"
+#include "app/smallbutton.h"
 #include "app/updown.h"
 
 #include <QApplication>
@@ -28,25 +29,6 @@
 
 namespace app {
 
-namespace {
-
-QToolButton *smallButton(const char *name, const char *hint, QStyle::StandardPixmap icon, const char *text)
-{
-    auto *b = named<QToolButton>(name);
-    b->setToolTip(hint);
-    // SP_CustomBase asks for the text: not every style has a fitting picture.
-    const QIcon i = icon == QStyle::SP_CustomBase ? QIcon() : QApplication::style()->standardIcon(icon);
-    if (i.isNull())
-        b->setText(text);
-    else
-        b->setIcon(i);
-    b->setAutoRaise(false);
-    b->setFixedSize(26, 26);
-    return b;
-}
-
-} // namespace
-
 void TFormMain::createPages()
 {
     PageControl1 = named<QTabWidget>("PageControl1");
@@ -55,13 +37,14 @@ void TFormMain::createPages()
     TabSheetModel = createModelPage();
     TabSheetStat = createStatPage();
     TabSheetTransit = createTransitPage();
-    TabSheetRegression = named<QWidget>("TabSheetRegression");
+    TabSheetRegression = createRegressionPage();
     PageControl1->addTab(TabSheetMain, "Main Page");
     PageControl1->addTab(TabSheetData, "Data table");
     PageControl1->addTab(TabSheetModel, "Single plot model");
     PageControl1->addTab(TabSheetStat, "Plot statistics");
     PageControl1->addTab(TabSheetTransit, "Transit matrix");
     PageControl1->addTab(TabSheetRegression, "Regression model");
+    nameControls();
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -208,6 +191,8 @@ void TFormMain::PageControl1Change()
     // Leaving a page discards its open result.
     for (data::Query *query : {&Query1, &QueryAverage, &QueryTransition})
         if (query->isActive()) query->close();
+    // The regression page's series go with it, also when it is the page now shown.
+    RegrStats.reset();
 
     QWidget *page = PageControl1->currentWidget();
     if (page == TabSheetStat) {
@@ -219,8 +204,7 @@ void TFormMain::PageControl1Change()
     } else if (page == TabSheetData) {
         enterDataPage();
     } else if (page == TabSheetRegression) {
-        // Its own entry comes with the regression page.
-        CheckSelection();
+        if (CheckSelection()) enterRegressionPage();
     }
 }
 

@@ -134,7 +134,8 @@ void TFormMain::connectSelection()
     connectGuarded(ListPlots, &ListBox::userClicked, &TFormMain::ListPlotsClick);
     connectGuarded(ListSpecies, &ListBox::userClicked, &TFormMain::ListSpeciesClick);
     connectGuarded(ListPlots, &QListWidget::itemDoubleClicked, &TFormMain::ListPlotsDblClick);
-    connectGuarded(CB_Fix, &QCheckBox::clicked, &TFormMain::CB_FixClick);
+    // Toggled, not clicked: a screen reader's toggle action checks the box without a click.
+    connectGuarded(CB_Fix, &QCheckBox::toggled, &TFormMain::CB_FixClick);
     connectGuarded(BtnConditions, &QPushButton::clicked, &TFormMain::BtnConditionsClick);
     connectGuarded(SpeedButton1, &QToolButton::clicked, &TFormMain::SpeedButton1Click);
     GridFields->viewport()->installEventFilter(this);

@@ -21,6 +21,7 @@ TFormPlotContainer::TFormPlotContainer(QWidget *parent)
     MemoList->setReadOnly(true);
     MemoList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MemoList->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoList->setAccessibleName("Plot names");
     BtnClear = new QPushButton("Clear");
     BtnClear->setObjectName("BtnClear");
     BtnClose = new QPushButton("&Close");

@@ -22,8 +22,23 @@ UpDown::UpDown(QWidget *parent) : QWidget(parent), m_up(new QToolButton(this)), 
         button->setFixedWidth(16);
         layout->addWidget(button);
     }
-    connect(m_up, &QToolButton::clicked, this, [this] { step(+1); });
-    connect(m_down, &QToolButton::clicked, this, [this] { step(-1); });
+    connect(m_up, &QToolButton::clicked, this, [this] {
+        step(+1);
+        emit clicked(+1);
+    });
+    connect(m_down, &QToolButton::clicked, this, [this] {
+        step(-1);
+        emit clicked(-1);
+    });
+    setHints("Up", "Down");
+}
+
+void UpDown::setHints(const QString &up, const QString &down)
+{
+    for (auto [button, hint] : {std::pair{m_up, up}, std::pair{m_down, down}}) {
+        button->setToolTip(hint);
+        button->setAccessibleName(hint);
+    }
 }
 
 void UpDown::setBuddy(QLineEdit *buddy)

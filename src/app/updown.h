@@ -31,6 +31,15 @@ public:
     // One click on an arrow: +1 up, -1 down.
     void step(int direction);
 
+    // The arrows show only an arrow: their hints become their tooltips and accessible names.
+    void setHints(const QString &up, const QString &down);
+    QToolButton *upButton() const { return m_up; }
+    QToolButton *downButton() const { return m_down; }
+
+signals:
+    // An arrow was clicked, after the step: +1 up, -1 down.
+    void clicked(int direction);
+
 private:
     QLineEdit *m_buddy = nullptr;
     QToolButton *m_up;

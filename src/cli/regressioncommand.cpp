@@ -1,11 +1,11 @@
 // fenoris-cli regression: one paired series from two columns of a data table, its statistics and a
 // least-squares polynomial, printed as "name value" lines.
 //
-// The series is built as the regression page builds its freely chosen pair: rows with a blank in
-// either column are skipped, values are read as doubles, --log-x/--log-y take base-10 logarithms and
-// skip values <= 0, and the missing values are compared with the transformed values. With --plot and
-// --species only the trees of that plot and species are read, through the selected-trees query whose
-// columns come from the roles side file beside the table.
+// The series is built by the routine the regression page builds its series with (stats::FillSeries):
+// rows with a blank in either column are skipped, values are read as doubles, --log-x/--log-y take
+// base-10 logarithms and skip values <= 0, and the missing values are compared with the transformed
+// values. With --plot and --species only the trees of that plot and species are read, through the
+// selected-trees query whose columns come from the roles side file beside the table.
 #include "cli/commands.h"
 #include "cli/options.h"
 
@@ -15,11 +15,12 @@
 #include "data/database.h"
 #include "data/selection.h"
 #include "data/sidefiles.h"
+#include "stats/regressionseries.h"
+#include "stats/regressiontext.h"
 #include "stats/statistics.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -72,14 +73,11 @@ bool sameName(const std::string &a, const std::string &b)
 
 std::uint8_t parseDegree(const std::string &text)
 {
-    int degree;
     try {
-        degree = common::strToInt(text);
+        return stats::ParseDegree(text);
     } catch (const common::ConvertError &e) {
         throw common::ConvertError(std::string("--degree: ") + e.what());
     }
-    if (degree < 0 || degree > 255) throw common::Error("--degree: " + text + " is not between 0 and 255");
-    return static_cast<std::uint8_t>(degree);
 }
 
 // Typed missing values stay in extended precision, as the program keeps them: a value such as 0.1
@@ -158,27 +156,6 @@ data::FieldRoles readRoles(const std::string &dataDir, const std::string &tableF
     return roles;
 }
 
-// A non-blank value of the row as a double. The text is checked first so that a column of words
-// gives the conversion error rather than a quiet 0.
-double readValue(const data::Query &query, const std::string &column, const std::string &text)
-{
-    try {
-        common::strToFloat(text);
-    } catch (const common::ConvertError &e) {
-        throw common::ConvertError("Column " + column + ": " + e.what());
-    }
-    return query.asFloat(column);
-}
-
-// Skips the row (false) for a logarithm of a value <= 0; the logarithm is kept as a double.
-bool transform(double &value, bool useLog)
-{
-    if (!useLog) return true;
-    if (value <= 0) return false;
-    value = static_cast<double>(std::log10(static_cast<long double>(value)));
-    return true;
-}
-
 void fillSeries(stats::TStatistics &series, const RegressionRequest &request)
 {
     std::string dataDir = request.table.parent_path().string();
@@ -211,13 +188,8 @@ void fillSeries(stats::TStatistics &series, const RegressionRequest &request)
         query.setSql({"SELECT * FROM '" + tableFile + "'"});
         query.prepare();
     }
-    for (query.open(); !query.eof(); query.next()) {
-        const std::string xText = query.asString(x), yText = query.asString(y);
-        if (xText.empty() || yText.empty()) continue;
-        double xValue = readValue(query, x, xText), yValue = readValue(query, y, yText);
-        if (!transform(xValue, request.logX) || !transform(yValue, request.logY)) continue;
-        series.AddPoint(xValue, yValue);
-    }
+    query.open();
+    stats::FillSeries(series, query, {x, y, request.logX, request.logY});
     query.close();
 }
 

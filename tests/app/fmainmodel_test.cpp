@@ -28,15 +28,6 @@ using namespace apptest;
 class ModelPageTest : public MainWindowTest
 {
 protected:
-    void startCrown()
-    {
-        const fs::path table = copyCrown("SCBI_CROWN.DBF");
-        for (const char *side : {"SCBI_CROWN.var", "SCBI_CROWN.yrs"})
-            fs::copy_file(testsupport::realData() / "scbi" / side, dataDir / side);
-        startOn(table);
-        form->BtnSetOKClick();
-    }
-
     // A generated table of 300 trees on 3 plots, surveyed 1995 to 2000, with its side files; its
     // largest plot and species is P00000 / BO with 100 trees.
     void startGenerated()

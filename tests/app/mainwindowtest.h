@@ -131,6 +131,16 @@ protected:
         return cells;
     }
 
+    // The real crown table with its side files, after Set OK.
+    void startCrown()
+    {
+        const fs::path table = copyCrown("SCBI_CROWN.DBF");
+        for (const char *side : {"SCBI_CROWN.var", "SCBI_CROWN.yrs"})
+            fs::copy_file(testsupport::realData() / "scbi" / side, dataDir / side);
+        startOn(table);
+        form->BtnSetOKClick();
+    }
+
     // The small tree table of treetable.h with its roles and years, after Set OK.
     void startTrees()
     {

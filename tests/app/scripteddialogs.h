@@ -20,6 +20,10 @@ public:
 
     void expectMessage(app::MessageKind kind, const QString &text, app::Buttons buttons,
                        app::Button answer = app::Button::Ok);
+    // A message whose text starts with `prefix` (a number computed in floating point follows, say);
+    // asked() holds the whole text.
+    void expectMessageStartingWith(app::MessageKind kind, const QString &prefix, app::Buttons buttons,
+                                   app::Button answer = app::Button::Ok);
     void expectInputBox(const QString &caption, const QString &prompt, const QString &defaultText,
                         const QString &answer);
     void expectOpenFile(const QString &caption, const QString &filter, const QString &startDir,
@@ -69,6 +73,8 @@ private:
         std::string question;
         std::any answer;
         std::function<int(QDialog &)> modal;
+        // Set for questions matched otherwise than by their whole text.
+        std::function<bool(const std::string &)> matches = {};
     };
 
     // Records the question and takes the matching expectation; nullptr (and a failure) otherwise.

@@ -1,0 +1,59 @@
+// The accessible names of the main window's controls that show no text of their own, so that a
+// screen reader and a test tool find every control as a user does: an edit, list or grid is known by
+// the label beside it, a control without a label by what it holds, the arrows of an edit by what they
+// step. Icon buttons get their hints where they are made (smallButton), and the regression page names
+// its own controls.
+#include "app/fmain.h"
+
+#include "app/listbox.h"
+#include "app/named.h"
+#include "app/updown.h"
+#include "charts/chart.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+
+namespace app {
+
+namespace {
+
+QLabel *label(QWidget *page, const char *name)
+{
+    return page->findChild<QLabel *>(name);
+}
+
+} // namespace
+
+void TFormMain::nameControls()
+{
+    // Main page.
+    nameAfter(GridFields, Label1);
+    nameAfter(ListPlots, Label2);
+    nameAfter(ListSpecies, Label3);
+    nameAfter(EditPrcTree, Label10);
+    CB_SpecFields->setAccessibleName("Specials");
+    CB_Fix->setToolTip("Fix species");
+    CB_Fix->setAccessibleName("Fix species");
+    UpDownPrcTree->setHints("Minimal defoliation up", "Minimal defoliation down");
+
+    // "Single plot model".
+    nameAfter(EditInterval, LabelInterval);
+    nameAfter(EditMaxDeads, LabelMaxDeads);
+    UpDown1->setHints("Interval up", "Interval down");
+    UpDown2->setHints("Max deads % up", "Max deads % down");
+    ChartTModel->setAccessibleName("Model chart");
+
+    // Result pages.
+    DBGrid1->setAccessibleName("Plot statistics");
+    LB_TransitMatrix->setAccessibleName("Transit matrix years");
+    nameAfter(EdCpTitle, label(TabSheetTransit, "LbCpTitle"));
+    nameAfter(EdCpSpr, label(TabSheetTransit, "LbCpSeparator"));
+    nameAfter(EdCpDec, label(TabSheetTransit, "LbCpDecimal"));
+    EdCpBr1->setAccessibleName("brackets (opening)");
+    EdCpBr2->setAccessibleName("brackets (closing)");
+}
+
+} // namespace app
