@@ -4,6 +4,7 @@
 
 #include "common/error.h"
 #include "data/database.h"
+#include "data/sqlnames.h"
 
 #include <filesystem>
 #include <string>
@@ -18,7 +19,7 @@ inline long scanTable(const std::filesystem::path &dir, const std::string &fileN
         connection.setParam("PATH", dir.string() + "/");
         connection.open();
         data::Query query(connection);
-        query.setSql({"SELECT * FROM '" + fileName + "'"});
+        query.setSql({"SELECT * FROM " + data::tableName(fileName)});
         query.open();
         long values = 0;
         const auto fields = query.fieldNames();
@@ -35,7 +36,8 @@ inline long scanTable(const std::filesystem::path &dir, const std::string &fileN
         query.close();
         // A second pass through an indexed equality, which builds the module's index on the file.
         if (!fields.empty()) {
-            query.setSql({"SELECT * FROM '" + fileName + "'", "WHERE (" + fields.front() + " = :Value)"});
+            query.setSql({"SELECT * FROM " + data::tableName(fileName),
+                          "WHERE (" + data::quoteIdentifier(fields.front()) + " = :Value)"});
             query.prepare();
             query.setParam("Value", "1");
             query.open();

@@ -65,9 +65,9 @@ public:
     // sense of the others (the run goes on while it is shown), but a test must be able to cancel it.
     virtual std::unique_ptr<common::Progress> progress(const QString &caption) = 0;
 
-    // Asks the desktop to open a web or "mailto:" address. Not modal, but a shell service that tests
-    // must not perform.
-    virtual void openAddress(const QString &address) = 0;
+    // Asks the desktop to open a web, "file:" or "mailto:" address; false when no program could be
+    // started for it. Not modal, but a shell service that tests must not perform.
+    virtual bool openAddress(const QString &address) = 0;
 
     // Shorthands for the one-button boxes.
     void information(const QString &text) { message(MessageKind::Information, text, Button::Ok); }

@@ -1,4 +1,4 @@
-// The about box.
+// The about box: its parts by group, the version information and the contact line.
 #include "app/finfo.h"
 
 #include "app/dialogs.h"
@@ -40,6 +40,20 @@ TFormInfo::TFormInfo(Dialogs &dialogs, int pixelsPerInch, QWidget *parent)
     setObjectName("FormInfo");
     setWindowTitle("Program info");
 
+    auto *layout = new QVBoxLayout(this);
+    // The box has fixed heights of its own; the layout only places the parts within them.
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
+    layout->addLayout(createTexts());
+    layout->addLayout(createButtons());
+    layout->addWidget(Memo1, 1);
+
+    fillVersionInfo(compiledVersionInfo());
+    setContactAddress(QString::fromUtf8(common::kIssueTracker));
+    setBoxHeight(kLessHeight);
+}
+
+QLayout *TFormInfo::createTexts()
+{
     ProgramIcon = new QLabel(this);
     ProgramIcon->setObjectName("ProgramIcon");
     ProgramIcon->setPixmap(QPixmap(":/fenoris/fenoris-64.png"));
@@ -63,22 +77,9 @@ TFormInfo::TFormInfo(Dialogs &dialogs, int pixelsPerInch, QWidget *parent)
     LblContact = label("LblContact");
     LblContact->setText("Questions and comments:");
     LblAddress = label("LblAddress");
-    LblAddress->setText(QString::fromUtf8(common::kContactAddress));
     LblAddress->setStyleSheet("color: #0000ff; text-decoration: underline;");
     LblAddress->setCursor(Qt::PointingHandCursor);
     LblAddress->installEventFilter(this);
-
-    BtnOK = new QPushButton("OK", this);
-    BtnOK->setObjectName("BtnOK");
-    BtnOK->setDefault(true);
-    BtnMore = new QPushButton("More Info >>", this);
-    BtnMore->setObjectName("BtnMore");
-    BtnMore->setVisible(false);
-    Memo1 = new QPlainTextEdit(this);
-    Memo1->setObjectName("Memo1");
-    Memo1->setReadOnly(true);
-    Memo1->setVisible(false);
-    Memo1->setAccessibleName("Version information");
 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(2);
@@ -92,23 +93,38 @@ TFormInfo::TFormInfo(Dialogs &dialogs, int pixelsPerInch, QWidget *parent)
     top->addWidget(ProgramIcon, 0, Qt::AlignTop);
     top->addSpacing(8);
     top->addLayout(texts, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(BtnMore);
-    buttons->addStretch(1);
-    buttons->addWidget(BtnOK);
-    auto *layout = new QVBoxLayout(this);
-    // The box has fixed heights of its own; the layout only places the parts within them.
-    layout->setSizeConstraint(QLayout::SetNoConstraint);
-    layout->addLayout(top);
-    layout->addLayout(buttons);
-    layout->addWidget(Memo1, 1);
+    return top;
+}
 
+QLayout *TFormInfo::createButtons()
+{
+    BtnOK = new QPushButton("OK", this);
+    BtnOK->setObjectName("BtnOK");
+    BtnOK->setDefault(true);
+    BtnMore = new QPushButton("More Info >>", this);
+    BtnMore->setObjectName("BtnMore");
+    BtnMore->setVisible(false);
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName("Memo1");
+    Memo1->setReadOnly(true);
+    Memo1->setVisible(false);
+    Memo1->setAccessibleName("Version information");
     connect(BtnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(BtnMore, &QPushButton::clicked, this,
             [this] { runGuarded(m_dialogs, [this] { BtnMoreClick(); }); });
 
-    fillVersionInfo(compiledVersionInfo());
-    setBoxHeight(kLessHeight);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(BtnMore);
+    buttons->addStretch(1);
+    buttons->addWidget(BtnOK);
+    return buttons;
+}
+
+void TFormInfo::setContactAddress(const QString &address)
+{
+    LblAddress->setText(address);
+    LblContact->setVisible(!address.isEmpty());
+    LblAddress->setVisible(!address.isEmpty());
 }
 
 TFormInfo::VersionEntries TFormInfo::compiledVersionInfo()
@@ -146,7 +162,14 @@ void TFormInfo::BtnMoreClick()
 
 void TFormInfo::LblAddressClick()
 {
-    m_dialogs.openAddress("mailto:" + LblAddress->text() + "?Subject=" + LblTitle->text() + ": User request");
+    const QString address = LblAddress->text();
+    if (address.isEmpty()) return;
+    // A web address (the issue tracker) opens as it is; an e-mail address as a mail with a subject.
+    const QString target = address.contains("://")
+                               ? address
+                               : "mailto:" + address + "?Subject=" + LblTitle->text() + ": User request";
+    if (!m_dialogs.openAddress(target))
+        m_dialogs.information("No program could be started to open " + address);
 }
 
 bool TFormInfo::eventFilter(QObject *watched, QEvent *event)

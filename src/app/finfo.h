@@ -1,6 +1,6 @@
 // The about box "Program info": the program's name, description, version and copyright from the
-// version information compiled into it, the contact lines with the e-mail link, and the full list of
-// version entries behind "More Info >>".
+// version information compiled into it, the contact lines with the link to the project's issue tracker
+// (left out when the build names none), and the full list of version entries behind "More Info >>".
 #pragma once
 
 #include <QDialog>
@@ -10,6 +10,7 @@
 #include <vector>
 
 class QLabel;
+class QLayout;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -35,7 +36,10 @@ public:
 
     // Shows or hides the version list, with the box's height and the button's caption.
     void BtnMoreClick();
-    // Opens a mail to LblAddress with the subject "<LblTitle>: User request".
+    // The contact lines: "Questions and comments:" and the address, both hidden for an empty address.
+    void setContactAddress(const QString &address);
+    // Opens LblAddress: a web address as it is, an e-mail address as a mail with the subject
+    // "<LblTitle>: User request".
     void LblAddressClick();
 
     // A size designed at 96 pixels per inch on this screen, fraction cut off.
@@ -56,6 +60,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The icon and the texts beside it; the buttons and the version list below.
+    QLayout *createTexts();
+    QLayout *createButtons();
     void setBoxHeight(int designHeight);
 
     Dialogs &m_dialogs;

@@ -7,13 +7,15 @@
 #include "app/fplotcontainer.h"
 #include "app/graphini.h"
 #include "app/localenumbers.h"
+#include "app/manual.h"
 #include "app/resources.h"
 #include "charts/chart.h"
 #include "common/error.h"
 #include "common/numbers.h"
 #include "common/version.h"
+#include "data/fieldgrid.h"
 #include "data/sidefiles.h"
-#include "stats/distributions.h"
+#include "model/modelsettings.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -31,8 +33,8 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
-#include <cmath>
 #include <filesystem>
 
 namespace app {
@@ -74,7 +76,7 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     connectDataPage();
     connectRegressionPage();
     connectGuarded(PageControl1, &QTabWidget::currentChanged, &TFormMain::PageControl1Change);
-    // TODO: the batch model creation is connected when it is built.
+    // TODO: BtnCreateModelsAll is connected, and enabled, when the batch model creation is built.
     FormPlotContainer = std::make_unique<TFormPlotContainer>(this);
 
     guard([this] { FormCreate(); });
@@ -185,8 +187,10 @@ void TFormMain::loadSideFiles()
     if (auto years = find(data::yearsSideFile(DataDir, TableFile))) loadGridColumn(1, years->string());
     if (auto roles = find(data::rolesSideFile(DataDir, TableFile))) {
         loadGridColumn(2, roles->string());
+        std::vector<std::string> fields;
         for (int row = 0; row < GridFields->rowCount(); ++row)
-            AssignRole(gridText(row, 2), gridText(row, 0));
+            fields.push_back(gridText(row, 0));
+        setFieldRoles(data::rolesFromCells(fields, gridColumn(2)));
     }
 }
 
@@ -244,7 +248,18 @@ bool TFormMain::FormClose()
 
 void TFormMain::BtnHelpClick()
 {
-    m_dialogs.openAddress(QString::fromUtf8(common::kHelpAddress));
+    const auto manual = findManual(m_env.programDir);
+    if (!manual) {
+        QStringList places;
+        for (const auto &place : manualPlaces(m_env.programDir))
+            places << QFile::decodeName(place.c_str());
+        m_dialogs.warning("The manual of Fenoris is missing. It belongs in " + places.join(" or in ") + ".");
+        return;
+    }
+    const QString path = QFile::decodeName(manual->c_str());
+    if (!m_dialogs.openAddress(QUrl::fromLocalFile(path).toString()))
+        m_dialogs.information(
+            "No web browser could be started to show the manual. You can open it yourself: " + path);
 }
 
 void TFormMain::BtnInfoClick()
@@ -262,7 +277,7 @@ void TFormMain::BtnGraphLinesClick()
 void TFormMain::EditPrcTreeChange()
 {
     const long double share = common::strToFloat(EditPrcTree->text().toStdString(), decimalSeparator());
-    PrcTreeFactor = static_cast<double>(std::fabs(stats::NormalQuantile(share / 100, m_sink)));
+    PrcTreeFactor = model::ComputePrcTreeFactor(share, m_sink);
 }
 
 void TFormMain::EditPrcTreeMouseDown(Qt::MouseButton button)

@@ -25,6 +25,7 @@ class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -75,6 +76,8 @@ public:
     void FormResize();
     // Saves the model line settings; true when the window may close.
     bool FormClose();
+    // Opens the manual (manual.h) in the desktop's browser; says where the manual is when no browser
+    // can be started, and where it belongs when it is missing.
     void BtnHelpClick();
     void BtnInfoClick();
     // The model line settings dialog: created on first use and kept, so that it opens again as it
@@ -178,8 +181,9 @@ public:
     // The survey years of the year list, in its order.
     std::vector<data::YearColumn> yearList() const;
 
-    // The column names of the roles, as the SQL texts take them.
+    // The column names of the roles, as the SQL texts take them, and setting all five at once.
     data::FieldRoles fieldRoles() const;
+    void setFieldRoles(const data::FieldRoles &roles);
     // The text of the selected plot or species; empty when the list has no selection.
     std::string selectedPlot() const;
     std::string selectedSpecies() const;
@@ -353,6 +357,13 @@ private:
     // fmainpages.cpp: the pages and their controls.
     void createPages();
     QWidget *createMainPage();
+    // The main page's three columns and the groups of the third.
+    QLayout *createFieldsColumn();
+    QLayout *createSelectionColumn();
+    QLayout *createActionsColumn();
+    QWidget *createValueTypeGroup();
+    QLayout *createShareRow();
+    QLayout *createToolButtons();
     // fmainnames.cpp: accessible names of the controls without a text of their own.
     void nameControls();
     // fmainmodel.cpp

@@ -5,6 +5,7 @@
 #include "app/named.h"
 #include "app/smallbutton.h"
 #include "app/updown.h"
+#include "data/fieldgrid.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -54,11 +55,21 @@ void TFormMain::createPages()
 QWidget *TFormMain::createMainPage()
 {
     auto *page = named<QWidget>("TabSheetMain");
+    auto *columns = new QHBoxLayout(page);
+    columns->addLayout(createFieldsColumn());
+    columns->addLayout(createSelectionColumn(), 1);
+    columns->addLayout(createActionsColumn(), 1);
+    return page;
+}
 
-    // Left: the field grid with the role choice above it.
+QLayout *TFormMain::createFieldsColumn()
+{
+    // The field grid with the role choice above it.
     Label1 = named<QLabel>("Label1", "Data table fields");
     CB_SpecFields = named<QComboBox>("CB_SpecFields");
-    CB_SpecFields->addItems({"-", "PlotNames", "TreeID", "Species", "DBH", "Height"});
+    CB_SpecFields->addItem("-");
+    for (const char *role : data::kRoleNames)
+        CB_SpecFields->addItem(role);
     CB_SpecFields->setCurrentIndex(-1);
     GridFields = named<QTableWidget>("GridFields", 0, 3);
     GridFields->setHorizontalHeaderLabels({"Fields", "Defoliations", "Specials"});
@@ -76,14 +87,18 @@ QWidget *TFormMain::createMainPage()
     BtnSetOK = named<QPushButton>("BtnSetOK", "Set OK");
     BtnSetOK->setDefault(true);
     LabelCodePage = named<QLabel>("LabelCodePage", "Code page: -");
-    auto *left = new QVBoxLayout;
-    left->addWidget(Label1);
-    left->addWidget(CB_SpecFields);
-    left->addWidget(GridFields, 1);
-    left->addWidget(LabelCodePage);
-    left->addWidget(BtnSetOK);
+    auto *column = new QVBoxLayout;
+    column->addWidget(Label1);
+    column->addWidget(CB_SpecFields);
+    column->addWidget(GridFields, 1);
+    column->addWidget(LabelCodePage);
+    column->addWidget(BtnSetOK);
+    return column;
+}
 
-    // Middle: plots, species and the tree count.
+QLayout *TFormMain::createSelectionColumn()
+{
+    // Plots, species and the tree count.
     Label2 = named<QLabel>("Label2", "Plots");
     SpeedButton1 = smallButton("SpeedButton1", "Plot container", QStyle::SP_FileDialogListView, "...");
     ListPlots = named<ListBox>("ListPlots");
@@ -103,24 +118,57 @@ QWidget *TFormMain::createMainPage()
     auto *countRow = new QHBoxLayout;
     countRow->addWidget(Label5);
     countRow->addWidget(LabelTreeCount, 1);
-    auto *middle = new QVBoxLayout;
-    middle->addLayout(plotsRow);
-    middle->addWidget(ListPlots, 3);
-    middle->addLayout(speciesRow);
-    middle->addWidget(ListSpecies, 2);
-    middle->addLayout(countRow);
+    auto *column = new QVBoxLayout;
+    column->addLayout(plotsRow);
+    column->addWidget(ListPlots, 3);
+    column->addLayout(speciesRow);
+    column->addWidget(ListSpecies, 2);
+    column->addLayout(countRow);
+    return column;
+}
 
-    // Right: settings and actions.
+QLayout *TFormMain::createActionsColumn()
+{
+    // The settings of the computations, the condition and the buttons that act.
+    auto *column = new QVBoxLayout;
+    column->addWidget(createValueTypeGroup());
+    column->addSpacing(6);
+    column->addLayout(createShareRow());
+    column->addSpacing(6);
+    BtnConditions = named<QPushButton>("BtnConditions", "Conditions");
+    LblConditions = named<QLabel>("LblConditions");
+    LblConditions->setWordWrap(true);
+    column->addWidget(BtnConditions);
+    column->addWidget(LblConditions);
+    column->addStretch(1);
+    LabelGraphSize = named<QLabel>("LabelGraphSize", "---");
+    column->addWidget(LabelGraphSize);
+    column->addLayout(createToolButtons());
+    BtnStat = named<QPushButton>("BtnStat", "Statistics");
+    BtnClose = named<QPushButton>("BtnClose", "&Close");
+    BtnClose->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    column->addWidget(BtnStat);
+    column->addWidget(BtnClose);
+    return column;
+}
+
+QWidget *TFormMain::createValueTypeGroup()
+{
     RG_valtyp = named<QGroupBox>("RG_valtyp", "Values in database as");
     m_valtypButtons = new QButtonGroup(this);
-    auto *valtypLayout = new QVBoxLayout(RG_valtyp);
-    const char *valtypItems[] = {"per-cent of defoliation", "damage classes"};
+    auto *layout = new QVBoxLayout(RG_valtyp);
+    const char *items[] = {"per-cent of defoliation", "damage classes"};
     for (int i = 0; i < 2; ++i) {
-        auto *radio = new QRadioButton(valtypItems[i], RG_valtyp);
+        auto *radio = new QRadioButton(items[i], RG_valtyp);
         m_valtypButtons->addButton(radio, i);
-        valtypLayout->addWidget(radio);
+        layout->addWidget(radio);
     }
     m_valtypButtons->button(0)->setChecked(true);
+    return RG_valtyp;
+}
+
+QLayout *TFormMain::createShareRow()
+{
     Label10 = named<QLabel>("Label10", "Minimal defoliation (% of all trees)");
     Label10->setWordWrap(true);
     EditPrcTree = named<QLineEdit>("EditPrcTree", "25");
@@ -137,20 +185,23 @@ QWidget *TFormMain::createMainPage()
         const QSignalBlocker blocker(EditPrcTree);
         UpDownPrcTree->setPosition(25);
     }
-    auto *shareRow = new QHBoxLayout;
-    shareRow->setSpacing(0);
-    shareRow->addWidget(EditPrcTree);
-    shareRow->addWidget(UpDownPrcTree);
-    shareRow->addStretch(1);
-    BtnConditions = named<QPushButton>("BtnConditions", "Conditions");
-    LblConditions = named<QLabel>("LblConditions");
-    LblConditions->setWordWrap(true);
-    LabelGraphSize = named<QLabel>("LabelGraphSize", "---");
-    BtnStat = named<QPushButton>("BtnStat", "Statistics");
-    BtnClose = named<QPushButton>("BtnClose", "&Close");
-    BtnClose->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    auto *row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addWidget(EditPrcTree);
+    row->addWidget(UpDownPrcTree);
+    row->addStretch(1);
+    auto *share = new QVBoxLayout;
+    share->addWidget(Label10);
+    share->addLayout(row);
+    return share;
+}
+
+QLayout *TFormMain::createToolButtons()
+{
     BtnCreateModelsAll =
         smallButton("BtnCreateModelsAll", "Create all models", QStyle::SP_DialogSaveButton, "M");
+    // The batch run is not built yet: the button stays disabled until it does something.
+    BtnCreateModelsAll->setEnabled(false);
     BtnGraphLines =
         smallButton("BtnGraphLines", "Model lines setting", QStyle::SP_FileDialogDetailedView, "L");
     BtnHelp = smallButton("BtnHelp", "Help on-line", QStyle::SP_CustomBase, "?");
@@ -159,25 +210,7 @@ QWidget *TFormMain::createMainPage()
     for (QToolButton *b : {BtnCreateModelsAll, BtnGraphLines, BtnHelp, BtnInfo})
         tools->addWidget(b);
     tools->addStretch(1);
-    auto *right = new QVBoxLayout;
-    right->addWidget(RG_valtyp);
-    right->addSpacing(6);
-    right->addWidget(Label10);
-    right->addLayout(shareRow);
-    right->addSpacing(6);
-    right->addWidget(BtnConditions);
-    right->addWidget(LblConditions);
-    right->addStretch(1);
-    right->addWidget(LabelGraphSize);
-    right->addLayout(tools);
-    right->addWidget(BtnStat);
-    right->addWidget(BtnClose);
-
-    auto *columns = new QHBoxLayout(page);
-    columns->addLayout(left);
-    columns->addLayout(middle, 1);
-    columns->addLayout(right, 1);
-    return page;
+    return tools;
 }
 
 void TFormMain::PageControl1Change()

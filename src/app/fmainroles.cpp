@@ -3,6 +3,7 @@
 #include "app/fmain.h"
 
 #include "app/listbox.h"
+#include "data/fieldgrid.h"
 #include "data/sidefiles.h"
 #include "data/treeselection.h"
 
@@ -16,21 +17,25 @@ namespace app {
 
 void TFormMain::AssignRole(const std::string &role, const std::string &column)
 {
-    if (role == "PlotNames")
-        PlotField = column;
-    else if (role == "TreeID")
-        TreeIdField = column;
-    else if (role == "Species")
-        SpeciesField = column;
-    else if (role == "DBH")
-        DbhField = column;
-    else if (role == "Height")
-        HeightField = column;
+    data::FieldRoles roles = fieldRoles();
+    if (std::string *field = data::roleField(roles, role)) {
+        *field = column;
+        setFieldRoles(roles);
+    }
 }
 
 data::FieldRoles TFormMain::fieldRoles() const
 {
     return {PlotField, TreeIdField, SpeciesField, DbhField, HeightField};
+}
+
+void TFormMain::setFieldRoles(const data::FieldRoles &roles)
+{
+    PlotField = roles.plot;
+    TreeIdField = roles.treeId;
+    SpeciesField = roles.species;
+    DbhField = roles.dbh;
+    HeightField = roles.height;
 }
 
 void TFormMain::GridFieldsDblClick()

@@ -135,9 +135,9 @@ std::unique_ptr<common::Progress> QtDialogs::progress(const QString &caption)
     return std::make_unique<ProgressWindow>(caption, owner());
 }
 
-void QtDialogs::openAddress(const QString &address)
+bool QtDialogs::openAddress(const QString &address)
 {
-    QDesktopServices::openUrl(QUrl(address));
+    return QDesktopServices::openUrl(QUrl(address));
 }
 
 } // namespace app

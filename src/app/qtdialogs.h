@@ -22,7 +22,7 @@ public:
     bool printerSetup(QPrinter &printer) override;
     int runModal(QDialog &dialog) override;
     std::unique_ptr<common::Progress> progress(const QString &caption) override;
-    void openAddress(const QString &address) override;
+    bool openAddress(const QString &address) override;
 
 private:
     // The window the dialogs are centred on: the active one.

@@ -1,13 +1,12 @@
-// What the model and statistics commands share: a data table opened with the roles and years of its
-// side files, a message sink on the console, and the value-type option.
+// What the commands share: a data table opened with the roles and years of its side files, and the
+// value-type option.
 #pragma once
 
-#include "common/messagesink.h"
+#include "cli/options.h"
 #include "data/database.h"
 #include "model/defclass.h"
 #include "model/statisticsrun.h"
 
-#include <iosfwd>
 #include <string>
 
 namespace cli {
@@ -33,18 +32,13 @@ private:
     model::TableSetup m_setup;
 };
 
-// Prints messages on a stream, one per line; warnings and errors with their kind in front.
-class ConsoleSink : public common::MessageSink
-{
-public:
-    explicit ConsoleSink(std::ostream &stream) : m_stream(stream) {}
-    void message(common::MessageKind kind, const std::string &text) override;
-
-private:
-    std::ostream &m_stream;
-};
-
 // "percent" or "classes"; anything else throws common::Error.
 model::ValueType parseValueType(const std::string &text);
+
+// The settings of a run from --interval (1 when not given; at least 1), --value-type and --share (the
+// per cent of trees below the lower limit, 25 when not given). The share is read in the precision the
+// window reads its share field in, so that both compute the same factor; its messages go to sink.
+// "Max deads %" keeps its default. Throws common::Error for a value out of range.
+model::ModelSettings settingsOptions(const Options &options, common::MessageSink &sink);
 
 } // namespace cli

@@ -1,21 +1,27 @@
-// fenoris-cli generate: writes a realistic test table with its side files.
+// fenoris-cli generate: writes a realistic test table with its side files, never over an existing
+// table unless --force is given.
 #include "cli/commands.h"
+#include "cli/commandsupport.h"
 #include "cli/options.h"
 
 #include "common/error.h"
 #include "data/generator.h"
 
+#include <filesystem>
 #include <ostream>
 
 namespace cli {
 
 int runGenerate(const Args &args, std::ostream &out, std::ostream &err)
 {
-    Options options(args, {"trees", "plots", "years", "first-year", "seed", "value-type", "blank-share"}, {});
+    Options options(args, {"trees", "plots", "years", "first-year", "seed", "value-type", "blank-share"},
+                    {"force"});
     if (options.positional().size() != 1) {
-        err << "usage: fenoris-cli generate DIR/TABLE.dbf [--trees N] [--plots N] [--years N] [--first-year Y]\n"
-               "                            [--seed S] [--value-type percent|classes] [--blank-share P]\n"
-               "  P: per cent of tree-years left blank (0 to 100, default 3)\n";
+        err << "usage: fenoris-cli generate DIR/TABLE.dbf [--trees N] [--plots N] [--years N]\n"
+               "                            [--first-year Y] [--seed S] [--value-type percent|classes]\n"
+               "                            [--blank-share P] [--force]\n"
+               "  P: per cent of tree-years left blank (0 to 100, default 3)\n"
+               "  --force: replace an existing table and its side files\n";
         return 2;
     }
     data::GeneratorSettings settings;
@@ -28,13 +34,13 @@ int runGenerate(const Args &args, std::ostream &out, std::ostream &err)
     const double blankPercent = options.floatValue("blank-share", settings.blankShare * 100);
     if (!(blankPercent >= 0 && blankPercent <= 100)) throw common::Error("--blank-share must be 0 to 100");
     settings.blankShare = blankPercent / 100;
-    const std::string valueType = options.value("value-type", "percent");
-    if (valueType == "classes")
-        settings.valueType = data::ValueType::DamageClasses;
-    else if (valueType != "percent")
-        throw common::Error("--value-type must be percent or classes");
+    settings.valueType = parseValueType(options.value("value-type", "percent"));
 
-    auto summary = data::generateTable(options.positional()[0], settings);
+    const std::filesystem::path table = options.positional()[0];
+    // A user's table is never overwritten by mistake.
+    if (std::filesystem::exists(table) && !options.has("force"))
+        throw common::FileError("Table " + table.string() + " already exists: give --force to replace it");
+    auto summary = data::generateTable(table, settings);
     out << "wrote " << summary.trees << " trees on " << summary.plots << " plots (" << summary.speciesPlots
         << " plot and species pairs, " << summary.deadTrees << " dead in the last year)\n";
     return 0;

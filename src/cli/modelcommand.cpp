@@ -4,6 +4,7 @@
 #include "cli/commandsupport.h"
 #include "cli/options.h"
 
+#include "common/consolesink.h"
 #include "common/error.h"
 #include "common/numbers.h"
 #include "data/selection.h"
@@ -31,14 +32,9 @@ int runModel(const Args &args, std::ostream &out, std::ostream &err)
         err << kUsage;
         return 2;
     }
-    model::ModelSettings settings;
-    settings.interval = options.intValue("interval", 1);
-    if (settings.interval < 1) throw common::Error("--interval must be at least 1");
+    common::ConsoleSink sink(err);
+    model::ModelSettings settings = settingsOptions(options, sink);
     settings.maxDeads = options.floatValue("max-deads", 50);
-    settings.valueType = parseValueType(options.value("value-type", "percent"));
-
-    ConsoleSink sink(err);
-    settings.prcTreeFactor = model::ComputePrcTreeFactor(options.floatValue("share", 25), sink);
 
     OpenedTable table(options.positional()[0]);
     table.setConditions(data::wrapConditions(options.value("conditions")));

@@ -9,10 +9,12 @@
 #include "cli/commands.h"
 #include "cli/options.h"
 
+#include "common/asciicase.h"
+#include "common/consolesink.h"
 #include "common/error.h"
-#include "common/messagesink.h"
 #include "common/numbers.h"
 #include "data/database.h"
+#include "data/fieldgrid.h"
 #include "data/selection.h"
 #include "data/sidefiles.h"
 #include "stats/regressionseries.h"
@@ -46,30 +48,6 @@ struct RegressionRequest
     std::optional<std::string> plot;
     std::optional<std::string> species;
 };
-
-class ConsoleSink : public common::MessageSink
-{
-public:
-    explicit ConsoleSink(std::ostream &err) : m_err(err) {}
-    void message(common::MessageKind kind, const std::string &text) override
-    {
-        const char *prefix = kind == common::MessageKind::Error     ? "error: "
-                             : kind == common::MessageKind::Warning ? "warning: "
-                                                                    : "";
-        m_err << prefix << text << "\n";
-    }
-
-private:
-    std::ostream &m_err;
-};
-
-bool sameName(const std::string &a, const std::string &b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char l, char r) {
-               return std::tolower(static_cast<unsigned char>(l)) ==
-                      std::tolower(static_cast<unsigned char>(r));
-           });
-}
 
 std::uint8_t parseDegree(const std::string &text)
 {
@@ -117,7 +95,7 @@ std::string findColumn(const std::vector<std::string> &columns, const std::strin
                        const std::string &table)
 {
     for (const auto &column : columns)
-        if (sameName(column, name)) return column;
+        if (common::equalsIgnoreCase(column, name)) return column;
     std::string list;
     for (const auto &column : columns)
         list += (list.empty() ? "" : ", ") + column;
@@ -134,21 +112,7 @@ data::FieldRoles readRoles(const std::string &dataDir, const std::string &tableF
         throw common::FileError(
             "The roles side file \"" + file +
             "\" does not exist; --plot and --species need its PlotNames and Species columns");
-    const auto cells = data::loadSideFile(file, columns.size() + 1);
-    data::FieldRoles roles;
-    for (size_t k = 0; k < columns.size(); ++k) {
-        const std::string &role = cells[k + 1];
-        if (role == "PlotNames")
-            roles.plot = columns[k];
-        else if (role == "TreeID")
-            roles.treeId = columns[k];
-        else if (role == "Species")
-            roles.species = columns[k];
-        else if (role == "DBH")
-            roles.dbh = columns[k];
-        else if (role == "Height")
-            roles.height = columns[k];
-    }
+    const auto roles = data::rolesFromCells(columns, data::loadSideFile(file, columns.size() + 1));
     if (roles.plot.empty())
         throw common::DataError("The roles side file \"" + file + "\" names no PlotNames column");
     if (roles.species.empty())
@@ -185,7 +149,7 @@ void fillSeries(stats::TStatistics &series, const RegressionRequest &request)
         query.setParam("PlotNames", *request.plot);
         query.setParam("NSpecies", *request.species);
     } else {
-        query.setSql({"SELECT * FROM '" + tableFile + "'"});
+        query.setSql({"SELECT * FROM " + data::tableName(tableFile)});
         query.prepare();
     }
     query.open();
@@ -227,7 +191,7 @@ int runRegression(const Args &args, std::ostream &out, std::ostream &err)
     }
     const RegressionRequest request = parseRequest(options);
 
-    ConsoleSink sink(err);
+    common::ConsoleSink sink(err);
     stats::TStatistics series(sink);
     series.MissingX = request.missingX;
     series.MissingY = request.missingY;

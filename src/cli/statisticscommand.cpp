@@ -4,6 +4,7 @@
 #include "cli/commandsupport.h"
 #include "cli/options.h"
 
+#include "common/consolesink.h"
 #include "common/error.h"
 #include "common/progress.h"
 #include "data/selection.h"
@@ -65,13 +66,8 @@ int runStatistics(const Args &args, std::ostream &out, std::ostream &err)
         err << kUsage;
         return 2;
     }
-    model::ModelSettings settings;
-    settings.interval = options.intValue("interval", 1);
-    if (settings.interval < 1) throw common::Error("--interval must be at least 1");
-    settings.valueType = parseValueType(options.value("value-type", "percent"));
-
-    ConsoleSink sink(err);
-    settings.prcTreeFactor = model::ComputePrcTreeFactor(options.floatValue("share", 25), sink);
+    common::ConsoleSink sink(err);
+    model::ModelSettings settings = settingsOptions(options, sink);
 
     OpenedTable table(options.positional()[0]);
     table.setConditions(data::wrapConditions(options.value("conditions")));

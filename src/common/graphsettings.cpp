@@ -1,6 +1,7 @@
 // Line settings of the model chart in the name=value settings list.
 #include "common/graphsettings.h"
 
+#include "common/asciicase.h"
 #include "common/numbers.h"
 
 namespace common {
@@ -15,22 +16,14 @@ int hexDigit(char c)
     return -1;
 }
 
-bool sameName(const std::string &line, size_t length, const std::string &name)
-{
-    if (length != name.size()) return false;
-    for (size_t i = 0; i < length; ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(line[i]) != lower(name[i])) return false;
-    }
-    return true;
-}
-
 // Index of the first line named `name`, or -1.
 int findSetting(const std::vector<std::string> &settings, const std::string &name)
 {
     for (size_t i = 0; i < settings.size(); ++i) {
         const size_t equals = settings[i].find('=');
-        if (equals != std::string::npos && sameName(settings[i], equals, name)) return static_cast<int>(i);
+        if (equals != std::string::npos &&
+            equalsIgnoreCase(std::string_view(settings[i]).substr(0, equals), name))
+            return static_cast<int>(i);
     }
     return -1;
 }

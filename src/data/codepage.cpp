@@ -1,6 +1,7 @@
 // Code pages of dBASE character fields, converted with iconv.
 #include "data/codepage.h"
 
+#include "common/asciicase.h"
 #include "common/error.h"
 
 #include <cctype>
@@ -75,143 +76,86 @@ std::string quoted(std::string_view text)
     return "'" + std::string(text) + "'";
 }
 
+// The usual xBase language driver ids and the Windows or DOS code page each stands for.
+struct LanguageDriver
+{
+    unsigned char ldid;
+    const char *codePage;
+};
+constexpr LanguageDriver kLanguageDrivers[] = {
+    {0x01, "CP437"},
+    {0x02, "CP850"},
+    {0x03, "CP1252"},
+    {0x04, "MACINTOSH"},
+    {0x08, "CP865"},
+    {0x09, "CP437"},
+    {0x0A, "CP850"},
+    {0x0B, "CP437"},
+    {0x0D, "CP437"},
+    {0x0E, "CP850"},
+    {0x0F, "CP437"},
+    {0x10, "CP850"},
+    {0x11, "CP437"},
+    {0x12, "CP850"},
+    {0x13, "CP932"},
+    {0x14, "CP850"},
+    {0x15, "CP437"},
+    {0x16, "CP850"},
+    {0x17, "CP865"},
+    {0x18, "CP437"},
+    {0x19, "CP437"},
+    {0x1A, "CP850"},
+    {0x1B, "CP437"},
+    {0x1C, "CP863"},
+    {0x1D, "CP850"},
+    {0x1F, "CP852"},
+    {0x22, "CP852"},
+    {0x23, "CP852"},
+    {0x24, "CP860"},
+    {0x25, "CP850"},
+    {0x26, "CP866"},
+    {0x37, "CP850"},
+    {0x40, "CP852"},
+    {0x4D, "CP936"},
+    {0x4E, "CP949"},
+    {0x4F, "CP950"},
+    {0x50, "CP874"},
+    {0x57, "CP1252"},
+    {0x58, "CP1252"},
+    {0x59, "CP1252"},
+    {0x64, "CP852"},
+    {0x65, "CP866"},
+    {0x66, "CP865"},
+    {0x67, "CP861"},
+    {0x6A, "CP737"},
+    {0x6B, "CP857"},
+    {0x6C, "CP863"},
+    {0x78, "CP950"},
+    {0x79, "CP949"},
+    {0x7A, "CP936"},
+    {0x7B, "CP932"},
+    {0x7C, "CP874"},
+    {0x7D, "CP1255"},
+    {0x7E, "CP1256"},
+    {0x86, "CP737"},
+    {0x87, "CP852"},
+    {0x88, "CP857"},
+    {0x96, "MAC-CYRILLIC"},
+    {0x97, "MAC-CENTRALEUROPE"},
+    {0xC8, "CP1250"},
+    {0xC9, "CP1251"},
+    {0xCA, "CP1254"},
+    {0xCB, "CP1253"},
+    {0xCC, "CP1257"},
+};
+
 } // namespace
 
 std::string codePageOfLanguageDriver(unsigned char ldid)
 {
-    // The usual xBase language driver ids and the Windows or DOS code page each stands for.
-    switch (ldid) {
-    case 0x01:
-        return "CP437";
-    case 0x02:
-        return "CP850";
-    case 0x03:
-        return "CP1252";
-    case 0x04:
-        return "MACINTOSH";
-    case 0x08:
-        return "CP865";
-    case 0x09:
-        return "CP437";
-    case 0x0A:
-        return "CP850";
-    case 0x0B:
-        return "CP437";
-    case 0x0D:
-        return "CP437";
-    case 0x0E:
-        return "CP850";
-    case 0x0F:
-        return "CP437";
-    case 0x10:
-        return "CP850";
-    case 0x11:
-        return "CP437";
-    case 0x12:
-        return "CP850";
-    case 0x13:
-        return "CP932";
-    case 0x14:
-        return "CP850";
-    case 0x15:
-        return "CP437";
-    case 0x16:
-        return "CP850";
-    case 0x17:
-        return "CP865";
-    case 0x18:
-        return "CP437";
-    case 0x19:
-        return "CP437";
-    case 0x1A:
-        return "CP850";
-    case 0x1B:
-        return "CP437";
-    case 0x1C:
-        return "CP863";
-    case 0x1D:
-        return "CP850";
-    case 0x1F:
-        return "CP852";
-    case 0x22:
-        return "CP852";
-    case 0x23:
-        return "CP852";
-    case 0x24:
-        return "CP860";
-    case 0x25:
-        return "CP850";
-    case 0x26:
-        return "CP866";
-    case 0x37:
-        return "CP850";
-    case 0x40:
-        return "CP852";
-    case 0x4D:
-        return "CP936";
-    case 0x4E:
-        return "CP949";
-    case 0x4F:
-        return "CP950";
-    case 0x50:
-        return "CP874";
-    case 0x57:
-        return "CP1252";
-    case 0x58:
-        return "CP1252";
-    case 0x59:
-        return "CP1252";
-    case 0x64:
-        return "CP852";
-    case 0x65:
-        return "CP866";
-    case 0x66:
-        return "CP865";
-    case 0x67:
-        return "CP861";
-    case 0x6A:
-        return "CP737";
-    case 0x6B:
-        return "CP857";
-    case 0x6C:
-        return "CP863";
-    case 0x78:
-        return "CP950";
-    case 0x79:
-        return "CP949";
-    case 0x7A:
-        return "CP936";
-    case 0x7B:
-        return "CP932";
-    case 0x7C:
-        return "CP874";
-    case 0x7D:
-        return "CP1255";
-    case 0x7E:
-        return "CP1256";
-    case 0x86:
-        return "CP737";
-    case 0x87:
-        return "CP852";
-    case 0x88:
-        return "CP857";
-    case 0x96:
-        return "MAC-CYRILLIC";
-    case 0x97:
-        return "MAC-CENTRALEUROPE";
-    case 0xC8:
-        return "CP1250";
-    case 0xC9:
-        return "CP1251";
-    case 0xCA:
-        return "CP1254";
-    case 0xCB:
-        return "CP1253";
-    case 0xCC:
-        return "CP1257";
-    default:
-        return {};
-    }
+    for (const auto &driver : kLanguageDrivers)
+        if (driver.ldid == ldid) return driver.codePage;
+    return {};
 }
 
 std::string codePageOfCpgText(std::string_view text)
@@ -222,9 +166,7 @@ std::string codePageOfCpgText(std::string_view text)
     while (!t.empty() && std::isspace(static_cast<unsigned char>(t.back())))
         t.pop_back();
     if (t.empty()) return {};
-    std::string upper;
-    for (char c : t)
-        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string upper = common::upperAscii(t);
 
     auto digitsAfter = [&](std::size_t from) -> std::string {
         std::size_t i = from;

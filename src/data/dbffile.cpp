@@ -95,42 +95,6 @@ std::string readCpg(const std::filesystem::path &table)
 
 } // namespace
 
-static char lowerChar(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lowerChar(a[i]) != lowerChar(b[i])) return false;
-    return true;
-}
-
-std::string lowerAscii(std::string text)
-{
-    for (char &c : text)
-        c = lowerChar(c);
-    return text;
-}
-
-struct DbfFile::Layout
-{
-    std::string header; // the file header and field descriptors
-    std::size_t fileSize = 0;
-    RecordCache records;
-    std::size_t headerLength = 0;
-    std::size_t recordLength = 0;
-    std::size_t recordCount = 0;
-    std::vector<DbfField> fields;
-    std::unique_ptr<CodePage> codePage;
-    CodePageChoice codePageChoice;
-    Identity identity;
-    std::uint64_t writesSeen = 0;
-    std::uint64_t epoch = 0;
-};
-
 namespace {
 
 // Opens the file and reads its header; the write counters are taken before its bytes, so a write
@@ -303,20 +267,11 @@ CodePageChoice DbfFile::chooseCodePage(Layout &layout, const std::vector<std::st
 void DbfFile::adopt(Layout &&layout)
 {
     m_writer.reset();
-    m_records = std::move(layout.records);
-    m_headerLength = layout.headerLength;
-    m_recordLength = layout.recordLength;
-    m_recordCount = layout.recordCount;
-    m_fields = std::move(layout.fields);
-    m_codePage = std::move(layout.codePage);
-    m_codePageChoice = std::move(layout.codePageChoice);
+    m_layout = std::move(layout);
     m_textCodePage.reset();
-    if (m_codePageChoice.source == CodePageSource::Utf8Text ||
-        m_codePageChoice.source == CodePageSource::Default)
-        m_textCodePage = TextCodePage{m_codePageChoice, layout.identity.device, layout.identity.inode};
-    m_identity = layout.identity;
-    m_epoch = layout.epoch;
-    m_writesSeen = layout.writesSeen;
+    const CodePageChoice &choice = m_layout.codePageChoice;
+    if (choice.source == CodePageSource::Utf8Text || choice.source == CodePageSource::Default)
+        m_textCodePage = TextCodePage{choice, m_layout.identity.device, m_layout.identity.inode};
     m_gone = false;
     m_indexes.clear();
 }
@@ -336,17 +291,17 @@ DbfFile::Change DbfFile::sync()
     Identity now{status.st_dev, status.st_ino, status.st_size,
                  static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec,
                  static_cast<long long>(status.st_ctim.tv_sec) * 1000000000LL + status.st_ctim.tv_nsec};
-    if (!m_gone && now == m_identity) {
+    if (!m_gone && now == m_layout.identity) {
         std::uint64_t writes = g_writes.load();
-        if (writes == m_writesSeen || epochOf(status.st_dev, status.st_ino) == m_epoch) {
-            m_writesSeen = writes;
+        if (writes == m_layout.writesSeen || epochOf(status.st_dev, status.st_ino) == m_layout.epoch) {
+            m_layout.writesSeen = writes;
             return Change::None;
         }
     }
-    std::vector<DbfField> fields = m_fields;
-    std::string codePage = m_codePage ? m_codePage->name() : "";
+    std::vector<DbfField> fields = m_layout.fields;
+    std::string codePage = m_layout.codePage ? m_layout.codePage->name() : "";
     load();
-    if (fields != m_fields || codePage != m_codePage->name()) {
+    if (fields != m_layout.fields || codePage != m_layout.codePage->name()) {
         ++m_layoutVersion;
         return Change::Layout;
     }
@@ -355,34 +310,34 @@ DbfFile::Change DbfFile::sync()
 
 int DbfFile::fieldIndex(std::string_view name) const
 {
-    for (std::size_t i = 0; i < m_fields.size(); ++i)
-        if (equalsIgnoreCase(m_fields[i].name, name)) return static_cast<int>(i);
+    for (std::size_t i = 0; i < m_layout.fields.size(); ++i)
+        if (equalsIgnoreCase(m_layout.fields[i].name, name)) return static_cast<int>(i);
     return -1;
 }
 
 bool DbfFile::isLive(std::size_t record) const
 {
-    return record < m_recordCount && *m_records.record(record, m_recordCount) != '*';
+    return record < m_layout.recordCount && *m_layout.records.record(record, m_layout.recordCount) != '*';
 }
 
 std::size_t DbfFile::liveRecordCount() const
 {
     std::size_t count = 0;
-    for (std::size_t record = 0; record < m_recordCount; ++record)
+    for (std::size_t record = 0; record < m_layout.recordCount; ++record)
         count += isLive(record) ? 1 : 0;
     return count;
 }
 
 std::string_view DbfFile::fieldBytes(std::size_t record, int field) const
 {
-    const DbfField &f = m_fields[static_cast<std::size_t>(field)];
-    return std::string_view(m_records.record(record, m_recordCount) + f.offset,
+    const DbfField &f = m_layout.fields[static_cast<std::size_t>(field)];
+    return std::string_view(m_layout.records.record(record, m_layout.recordCount) + f.offset,
                             static_cast<std::size_t>(f.width));
 }
 
 std::string DbfFile::recordBytes(std::size_t record) const
 {
-    return std::string(m_records.record(record, m_recordCount), m_recordLength);
+    return std::string(m_layout.records.record(record, m_layout.recordCount), m_layout.recordLength);
 }
 
 void DbfFile::readCell(std::size_t record, int field, Cell &cell) const
@@ -392,7 +347,7 @@ void DbfFile::readCell(std::size_t record, int field, Cell &cell) const
 
 void DbfFile::decodeField(int field, std::string_view bytes, Cell &cell) const
 {
-    const DbfField &f = m_fields[static_cast<std::size_t>(field)];
+    const DbfField &f = m_layout.fields[static_cast<std::size_t>(field)];
     std::string_view text = trimmed(bytes, !f.isCharacter());
     cell.text.clear();
     if (text.empty() || (f.isNumeric() && text.find_first_not_of('*') == std::string_view::npos)) {
@@ -413,7 +368,7 @@ void DbfFile::decodeField(int field, std::string_view bytes, Cell &cell) const
     }
     // Character fields, other types, and numeric fields that hold no number: text as it stands.
     cell.kind = Cell::Text;
-    m_codePage->decode(text, cell.text);
+    m_layout.codePage->decode(text, cell.text);
 }
 
 bool DbfFile::isWritable() const
@@ -433,12 +388,12 @@ std::string DbfFile::writeRefusal() const
 
 std::string DbfFile::blankField(int field) const
 {
-    return std::string(static_cast<std::size_t>(m_fields[static_cast<std::size_t>(field)].width), ' ');
+    return std::string(static_cast<std::size_t>(m_layout.fields[static_cast<std::size_t>(field)].width), ' ');
 }
 
 std::string DbfFile::blankRecord() const
 {
-    return std::string(m_recordLength, ' ');
+    return std::string(m_layout.recordLength, ' ');
 }
 
 namespace {
@@ -455,7 +410,7 @@ std::string describe(const DbfField &f)
 
 std::string DbfFile::encodeText(int field, std::string_view text) const
 {
-    const DbfField &f = m_fields[static_cast<std::size_t>(field)];
+    const DbfField &f = m_layout.fields[static_cast<std::size_t>(field)];
     auto width = static_cast<std::size_t>(f.width);
     if (f.isNumeric()) {
         std::string_view body = text;
@@ -477,7 +432,7 @@ std::string DbfFile::encodeText(int field, std::string_view text) const
     }
     try {
         bool tooLong = false;
-        std::string bytes = m_codePage->encode(text, width, f.isCharacter(), &tooLong);
+        std::string bytes = m_layout.codePage->encode(text, width, f.isCharacter(), &tooLong);
         if (tooLong && !f.isCharacter())
             throw common::DataError("The value '" + std::string(text) + "' does not fit field " +
                                     describe(f) + " of " + fileName());
@@ -490,7 +445,7 @@ std::string DbfFile::encodeText(int field, std::string_view text) const
 
 std::string DbfFile::encodeInteger(int field, long long value) const
 {
-    const DbfField &f = m_fields[static_cast<std::size_t>(field)];
+    const DbfField &f = m_layout.fields[static_cast<std::size_t>(field)];
     if (!f.isNumeric()) return encodeText(field, std::to_string(value));
     auto bytes = formatFieldInteger(value, f.width, f.decimals);
     if (!bytes)
@@ -501,7 +456,7 @@ std::string DbfFile::encodeInteger(int field, long long value) const
 
 std::string DbfFile::encodeFloat(int field, double value) const
 {
-    const DbfField &f = m_fields[static_cast<std::size_t>(field)];
+    const DbfField &f = m_layout.fields[static_cast<std::size_t>(field)];
     if (!std::isfinite(value))
         throw common::DataError("Field " + f.name + " of " + fileName() +
                                 " cannot hold a value that is not finite");
@@ -515,7 +470,7 @@ std::string DbfFile::encodeFloat(int field, double value) const
 
 bool DbfFile::fits(int field, double value) const
 {
-    const DbfField &f = m_fields[static_cast<std::size_t>(field)];
+    const DbfField &f = m_layout.fields[static_cast<std::size_t>(field)];
     if (!std::isfinite(value)) return false;
     return !f.isNumeric() || formatFieldNumber(value, f.width, f.decimals).has_value();
 }
@@ -528,7 +483,8 @@ void DbfFile::checkBeforeWrite(unsigned layoutVersion)
         throw common::DataError("Table " + fileName() +
                                 " was changed on disk by another program; open it again");
     if (!m_writer)
-        m_writer = std::make_unique<Writer>(m_path, m_headerLength, m_recordLength, m_recordCount, m_fields);
+        m_writer = std::make_unique<Writer>(m_path, m_layout.headerLength, m_layout.recordLength,
+                                            m_layout.recordCount, m_layout.fields);
 }
 
 void DbfFile::writeRecord(std::size_t record, const std::string &bytes, const UpdateDate *date)
@@ -538,12 +494,12 @@ void DbfFile::writeRecord(std::size_t record, const std::string &bytes, const Up
     } catch (...) {
         // What shapelib holds may no longer be what the file holds: read it again at the next look.
         m_writer.reset();
-        m_records.clear();
-        m_identity = {};
+        m_layout.records.clear();
+        m_layout.identity = {};
         throw;
     }
-    m_recordCount = m_writer->recordCount();
-    m_records.store(record, bytes);
+    m_layout.recordCount = m_writer->recordCount();
+    m_layout.records.store(record, bytes);
     afterWrite();
 }
 
@@ -553,14 +509,15 @@ void DbfFile::afterWrite()
     {
     };
     if (::fstat(m_writer->file.fd, &status) != 0) {
-        m_identity = {};
+        m_layout.identity = {};
         return;
     }
-    m_identity = {status.st_dev, status.st_ino, status.st_size,
-                  static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec,
-                  static_cast<long long>(status.st_ctim.tv_sec) * 1000000000LL + status.st_ctim.tv_nsec};
-    m_epoch = bumpEpoch(status.st_dev, status.st_ino);
-    m_writesSeen = g_writes.load();
+    m_layout.identity = {
+        status.st_dev, status.st_ino, status.st_size,
+        static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec,
+        static_cast<long long>(status.st_ctim.tv_sec) * 1000000000LL + status.st_ctim.tv_nsec};
+    m_layout.epoch = bumpEpoch(status.st_dev, status.st_ino);
+    m_layout.writesSeen = g_writes.load();
 }
 
 void DbfFile::writeFields(std::size_t record, const std::map<int, std::string> &values,
@@ -574,10 +531,10 @@ void DbfFile::writeFields(std::size_t record, const std::map<int, std::string> &
     if (replaced) *replaced = {old, m_writer->storedDate()};
     std::string bytes = old;
     for (const auto &[field, value] : values) {
-        if (field < 0 || static_cast<std::size_t>(field) >= m_fields.size() ||
-            value.size() != static_cast<std::size_t>(m_fields[static_cast<std::size_t>(field)].width))
+        if (field < 0 || static_cast<std::size_t>(field) >= m_layout.fields.size() ||
+            value.size() != static_cast<std::size_t>(m_layout.fields[static_cast<std::size_t>(field)].width))
             throw common::DataError("Table " + fileName() + " was changed on disk; open it again");
-        bytes.replace(static_cast<std::size_t>(m_fields[static_cast<std::size_t>(field)].offset),
+        bytes.replace(static_cast<std::size_t>(m_layout.fields[static_cast<std::size_t>(field)].offset),
                       value.size(), value);
     }
     writeRecord(record, bytes);
@@ -587,7 +544,8 @@ void DbfFile::writeFields(std::size_t record, const std::map<int, std::string> &
 void DbfFile::restoreRecord(std::size_t record, const std::string &expected, const Replaced &before)
 {
     checkBeforeWrite(m_layoutVersion);
-    if (record >= m_recordCount || before.bytes.size() != m_recordLength || recordBytes(record) != expected)
+    if (record >= m_layout.recordCount || before.bytes.size() != m_layout.recordLength ||
+        recordBytes(record) != expected)
         throw common::DataError("Record " + std::to_string(record + 1) + " of table " + fileName() +
                                 " was changed by another program; it is left as it is");
     writeRecord(record, before.bytes, &before.date);
@@ -604,9 +562,9 @@ void DbfFile::flush()
 std::size_t DbfFile::appendRecord(const std::string &bytes, unsigned layoutVersion)
 {
     checkBeforeWrite(layoutVersion);
-    if (bytes.size() != m_recordLength)
+    if (bytes.size() != m_layout.recordLength)
         throw common::DataError("Table " + fileName() + " was changed on disk; open it again");
-    std::size_t record = m_recordCount;
+    std::size_t record = m_layout.recordCount;
     writeRecord(record, bytes);
     indexRecord(record, bytes, nullptr);
     return record;
@@ -648,7 +606,7 @@ const std::vector<std::uint32_t> *DbfFile::candidates(int field, const std::stri
     if (found == m_indexes.end()) {
         // Built aside, so that a file cut short while it is read leaves no partial index behind.
         std::unordered_map<std::string, std::vector<std::uint32_t>> index;
-        for (std::size_t record = 0; record < m_recordCount; ++record) {
+        for (std::size_t record = 0; record < m_layout.recordCount; ++record) {
             if (!isLive(record)) continue;
             std::string recordKey = keyOf(field, fieldBytes(record, field));
             if (!recordKey.empty()) index[recordKey].push_back(static_cast<std::uint32_t>(record));
@@ -663,7 +621,7 @@ void DbfFile::indexRecord(std::size_t record, const std::string &newBytes, const
 {
     auto number = static_cast<std::uint32_t>(record);
     for (auto &[field, index] : m_indexes) {
-        const DbfField &f = m_fields[static_cast<std::size_t>(field)];
+        const DbfField &f = m_layout.fields[static_cast<std::size_t>(field)];
         auto bytesOf = [&](const std::string &recordBytes) {
             return std::string_view(recordBytes)
                 .substr(static_cast<std::size_t>(f.offset), static_cast<std::size_t>(f.width));

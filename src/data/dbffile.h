@@ -9,6 +9,7 @@
 // through hooks that open the exact path, and each write also goes into the cached copy of its record.
 #pragma once
 
+#include "common/asciicase.h"
 #include "data/codepage.h"
 #include "data/recordcache.h"
 
@@ -27,8 +28,8 @@
 namespace data {
 
 // Names compared the way dBASE and SQL compare them: ASCII letters without regard to case.
-bool equalsIgnoreCase(std::string_view a, std::string_view b);
-std::string lowerAscii(std::string text);
+using common::equalsIgnoreCase;
+using common::lowerAscii;
 
 struct DbfField
 {
@@ -86,20 +87,20 @@ public:
 
     const std::filesystem::path &path() const { return m_path; }
     std::string fileName() const { return m_path.filename().string(); }
-    const std::vector<DbfField> &fields() const { return m_fields; }
+    const std::vector<DbfField> &fields() const { return m_layout.fields; }
     // The index of the field named name, case ignored; -1 when there is none.
     int fieldIndex(std::string_view name) const;
-    const CodePage &codePage() const { return *m_codePage; }
+    const CodePage &codePage() const { return *m_layout.codePage; }
     // How the code page was decided. A file that names none has it decided from its character fields
     // when it is opened, and keeps it while it stays the same file (through writes and changes on
     // disk), so that a row is written in the code page the file was read in.
-    const CodePageChoice &codePageChoice() const { return m_codePageChoice; }
+    const CodePageChoice &codePageChoice() const { return m_layout.codePageChoice; }
     // The code page decided from the text, for the next opening of the same file; nullopt when the
     // file names its code page.
     const std::optional<TextCodePage> &textCodePage() const { return m_textCodePage; }
 
     // Records as the header counts them, deleted ones included.
-    std::size_t recordCount() const { return m_recordCount; }
+    std::size_t recordCount() const { return m_layout.recordCount; }
     // The record exists and is not marked deleted. Reading a record throws common::DataError when
     // another program cut the file short since it was looked at (sync() notices that next time).
     bool isLive(std::size_t record) const;
@@ -173,7 +174,23 @@ private:
         long long changed = 0;
         bool operator==(const Identity &) const = default;
     };
-    struct Layout;
+    // Everything the file's header decides, with the reading state that goes with it: load() builds
+    // it aside and adopt() takes it whole, so a damaged file never leaves half a state behind.
+    struct Layout
+    {
+        std::string header; // the file header and field descriptors, as read
+        std::size_t fileSize = 0;
+        mutable RecordCache records; // filled by reading
+        std::size_t headerLength = 0;
+        std::size_t recordLength = 0;
+        std::size_t recordCount = 0;
+        std::vector<DbfField> fields;
+        std::unique_ptr<CodePage> codePage;
+        CodePageChoice codePageChoice;
+        Identity identity;
+        std::uint64_t writesSeen = 0;
+        std::uint64_t epoch = 0;
+    };
 
     void load();
     void adopt(Layout &&layout);
@@ -186,17 +203,8 @@ private:
     void indexRecord(std::size_t record, const std::string &newBytes, const std::string *oldBytes);
 
     std::filesystem::path m_path;
-    mutable RecordCache m_records;
-    std::size_t m_headerLength = 0;
-    std::size_t m_recordLength = 0;
-    std::size_t m_recordCount = 0;
-    std::vector<DbfField> m_fields;
-    std::unique_ptr<CodePage> m_codePage;
-    CodePageChoice m_codePageChoice;
+    Layout m_layout;
     std::optional<TextCodePage> m_textCodePage;
-    Identity m_identity;
-    std::uint64_t m_epoch = 0;
-    std::uint64_t m_writesSeen = 0;
     bool m_gone = false;
     unsigned m_layoutVersion = 0;
     std::unique_ptr<Writer> m_writer;

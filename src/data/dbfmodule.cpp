@@ -77,6 +77,7 @@
 **   (recordcache.h); appended rows go to the file and nowhere else. What a table costs in memory is
 **   its indexes (a list of record numbers per distinct value), not its size.
 */
+#include "common/asciicase.h"
 #include "common/error.h"
 #include "data/engine.h"
 
@@ -490,8 +491,8 @@ FieldSpec fieldSpecOf(const std::string &name, const std::string &declaredType)
                                 "starting with a letter)");
     std::string type;
     for (char c : declaredType)
-        if (!std::isspace(static_cast<unsigned char>(c)))
-            type += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (!std::isspace(static_cast<unsigned char>(c))) type += c;
+    type = common::upperAscii(type);
     std::size_t open = type.find('(');
     std::string word = type.substr(0, open);
     std::vector<int> arguments;
@@ -515,16 +516,6 @@ FieldSpec fieldSpecOf(const std::string &name, const std::string &declaredType)
         return {name, 'N', width, scale};
     }
     throw refuse("is not supported: use CHAR(n) or DECIMAL(p,s)");
-}
-
-std::string quoteIdentifier(const std::string &name)
-{
-    std::string quoted = "\"";
-    for (char c : name) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
 }
 
 } // namespace data

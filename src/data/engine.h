@@ -3,6 +3,7 @@
 
 #include "data/database.h"
 #include "data/dbffile.h"
+#include "data/sqlnames.h"
 
 #include <list>
 #include <map>
@@ -88,8 +89,5 @@ void registerDbfModule(sqlite3 *db, Connection::Impl *engine);
 // The dBASE field a declared column type stands for (CHAR(n), DECIMAL(p,s) ...). Throws
 // common::DataError for names dBASE cannot hold and for other types.
 FieldSpec fieldSpecOf(const std::string &name, const std::string &declaredType);
-
-// name in double quotes, inner quotes doubled.
-std::string quoteIdentifier(const std::string &name);
 
 } // namespace data

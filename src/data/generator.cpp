@@ -3,12 +3,14 @@
 #include "data/generator.h"
 
 #include "common/error.h"
+#include "common/replacingfile.h"
 #include "data/database.h"
+#include "data/sidefiles.h"
+#include "data/sqlnames.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <fstream>
 #include <random>
 #include <vector>
 
@@ -62,33 +64,20 @@ int toDamageClass(int percent)
 
 std::string yearColumn(int year) { return "D" + std::to_string(year); }
 
-void writeSideFile(const std::filesystem::path &file, const std::vector<std::string> &lines)
+GeneratorSummary writeRows(const std::string &dataDir, const std::string &name, const GeneratorSettings &s)
 {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    for (const auto &line : lines) out << line << "\r\n";
-    if (!out) throw common::FileError("Cannot write " + file.string());
-}
-
-} // namespace
-
-GeneratorSummary generateTable(const std::filesystem::path &file, const GeneratorSettings &s)
-{
-    if (s.trees < 1 || s.plots < 1 || s.years < 1 || s.plots > s.trees)
-        throw common::Error("The table needs at least one tree, plot and year, and no more plots than trees");
-    if (s.plots > 99999999) throw common::Error("Too many plots for a plot name of 10 characters");
-
-    const auto dir = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
-    const std::string name = file.filename().string();
-    std::error_code ec;
-    std::filesystem::remove(file, ec);
-
     Connection connection;
-    connection.setParam("PATH", dir.string() + "/");
+    connection.setParam("PATH", dataDir);
     connection.open();
 
     Query create(connection);
-    std::vector<std::string> sql{"CREATE TABLE \"" + name + "\"", "(", " PLOT CHAR(10),", " TREE DECIMAL(6,0),",
-                                 " SP CHAR(2),", " DBH DECIMAL(5,1),", " HEIGHT DECIMAL(4,1),"};
+    std::vector<std::string> sql{"CREATE TABLE " + tableName(name),
+                                 "(",
+                                 " PLOT CHAR(10),",
+                                 " TREE DECIMAL(6,0),",
+                                 " SP CHAR(2),",
+                                 " DBH DECIMAL(5,1),",
+                                 " HEIGHT DECIMAL(4,1),"};
     for (int y = 0; y < s.years; ++y)
         sql.push_back(" " + yearColumn(s.firstYear + y) + " DECIMAL(3,0)" + (y + 1 < s.years ? "," : ""));
     sql.push_back(")");
@@ -150,6 +139,32 @@ GeneratorSummary generateTable(const std::filesystem::path &file, const Generato
         }
     }
     table.close();
+    return summary;
+}
+
+} // namespace
+
+GeneratorSummary generateTable(const std::filesystem::path &file, const GeneratorSettings &s)
+{
+    if (s.trees < 1 || s.plots < 1 || s.years < 1 || s.plots > s.trees)
+        throw common::Error("The table needs at least one tree, plot and year, and no more plots than trees");
+    if (s.plots > 99999999) throw common::Error("Too many plots for a plot name of 10 characters");
+
+    const auto dir = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
+    const std::string dataDir = dir.string() + "/";
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) throw common::FileError("Cannot create the directory " + dir.string() + ": " + ec.message());
+
+    // The table is written under a temporary name and renamed over the old one once complete, so a
+    // full disk or an error keeps the table that was there.
+    common::ReplacingFile replacing(file.string());
+    const std::string name = std::filesystem::path(replacing.path()).filename().string();
+    // The engine creates the table itself and refuses a file that exists.
+    std::filesystem::remove(replacing.path(), ec);
+
+    GeneratorSummary summary = writeRows(dataDir, name, s);
+    replacing.commit();
 
     // Side files: one line per column after the heading, years for defoliation columns, roles else.
     std::vector<std::string> years{"Defoliations", "-", "-", "-", "-", "-"};
@@ -158,9 +173,9 @@ GeneratorSummary generateTable(const std::filesystem::path &file, const Generato
         years.push_back(std::to_string(s.firstYear + y));
         roles.push_back("-");
     }
-    const auto stem = file.stem().string();
-    writeSideFile(dir / (stem + ".yrs"), years);
-    writeSideFile(dir / (stem + ".var"), roles);
+    const std::string tableFile = file.filename().string();
+    writeSideFile(yearsSideFile(dataDir, tableFile), years);
+    writeSideFile(rolesSideFile(dataDir, tableFile), roles);
     return summary;
 }
 

@@ -3,13 +3,13 @@
 // not observed, and dead trees that stay dead. The years and roles side files are written beside it.
 #pragma once
 
+#include "data/selection.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
 
 namespace data {
-
-enum class ValueType { Percent, DamageClasses };
 
 struct GeneratorSettings
 {
@@ -30,9 +30,11 @@ struct GeneratorSummary
     int deadTrees = 0;    // trees dead in the last survey year
 };
 
-// Writes the table to `file` (replacing it and its side files) through the engine.
+// Writes the table to `file` through the engine, with its years and roles side files, creating the
+// directory when it is missing. An existing table and side files are replaced only once the new ones
+// are complete (common::ReplacingFile): an error, a full disk among them, keeps them as they were.
 // Columns: PLOT C(10), TREE N, SP C(2), DBH N(.1), HEIGHT N(.1), D<year> N per survey year.
-// Throws common::Error on failure.
+// Throws common::Error on failure, common::FileError when a file cannot be written.
 GeneratorSummary generateTable(const std::filesystem::path &file, const GeneratorSettings &settings);
 
 } // namespace data

@@ -3,20 +3,10 @@
 
 namespace data {
 
-std::string quoteLiteral(const std::string &value)
-{
-    std::string quoted = "'";
-    for (char c : value) {
-        quoted += c;
-        if (c == '\'') quoted += '\'';
-    }
-    return quoted + "'";
-}
-
 std::vector<std::string> distinctSql(const std::string &table, const std::string &column, const std::string &where,
                                      const std::string &conditions)
 {
-    std::vector<std::string> lines{"SELECT DISTINCT " + column + " FROM '" + table + "'"};
+    std::vector<std::string> lines{"SELECT DISTINCT " + columnName(column) + " FROM " + tableName(table)};
     if (!where.empty()) {
         lines.push_back("WHERE " + where);
         if (!conditions.empty()) lines.push_back("and " + conditions);
@@ -28,13 +18,14 @@ std::vector<std::string> distinctSql(const std::string &table, const std::string
 
 std::string plotWhere(const std::string &plotField, const std::string &plot)
 {
-    return "(" + plotField + "=" + quoteLiteral(plot) + ")";
+    return "(" + columnName(plotField) + "=" + quoteLiteral(plot) + ")";
 }
 
 std::vector<std::string> countSql(const std::string &table, const FieldRoles &roles, const std::string &conditions)
 {
-    std::vector<std::string> lines{"SELECT Count(" + roles.treeId + ") FROM '" + table + "'",
-                                   "WHERE ((" + roles.plot + "=:PlotNames) AND (" + roles.species + "=:Species))"};
+    std::vector<std::string> lines{"SELECT Count(" + columnName(roles.treeId) + ") FROM " + tableName(table),
+                                   "WHERE ((" + columnName(roles.plot) + "=:PlotNames) AND (" +
+                                       columnName(roles.species) + "=:Species))"};
     if (!conditions.empty()) lines.push_back("and " + conditions);
     return lines;
 }
@@ -42,9 +33,9 @@ std::vector<std::string> countSql(const std::string &table, const FieldRoles &ro
 std::vector<std::string> treeQuerySql(const std::string &table, const FieldRoles &roles,
                                       const std::string &conditions)
 {
-    std::vector<std::string> lines{"SELECT * FROM '" + table + "'",
-                                   "WHERE ((" + roles.plot + " = :PlotNames) and (" + roles.species +
-                                       " = :NSpecies))"};
+    std::vector<std::string> lines{"SELECT * FROM " + tableName(table),
+                                   "WHERE ((" + columnName(roles.plot) + " = :PlotNames) and (" +
+                                       columnName(roles.species) + " = :NSpecies))"};
     if (!conditions.empty()) lines.push_back("and " + conditions);
     return lines;
 }

@@ -2,6 +2,8 @@
 // description of the data table's columns that they are built from.
 #pragma once
 
+#include "data/sqlnames.h"
+
 #include <string>
 #include <vector>
 
@@ -25,8 +27,11 @@ struct YearColumn
     bool operator==(const YearColumn &) const = default;
 };
 
-// A value inserted between single quotes: quotes inside it are doubled, so O'Hara stays one literal.
-std::string quoteLiteral(const std::string &value);
+// How the defoliation columns hold their values: the item index of "Values in database as".
+enum class ValueType : int { Percent = 0, DamageClasses = 1 };
+
+// Tables go in by quoted file name and columns as quoted identifiers (sqlnames.h); a role without a
+// column throws common::DataError.
 
 // SELECT DISTINCT column FROM 'table', then "WHERE where" and/or the user's conditions.
 std::vector<std::string> distinctSql(const std::string &table, const std::string &column, const std::string &where,

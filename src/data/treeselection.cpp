@@ -17,17 +17,6 @@ struct ClosingQuery
 
 } // namespace
 
-std::vector<YearColumn> yearColumns(const std::vector<std::string> &fields,
-                                    const std::vector<std::string> &yearCells)
-{
-    std::vector<YearColumn> years;
-    for (std::size_t row = 0; row < yearCells.size() && row < fields.size(); ++row) {
-        if (yearCells[row] == "-") continue;
-        years.push_back({common::strToInt(yearCells[row]), fields[row]});
-    }
-    return years;
-}
-
 std::vector<std::string> firstColumnValues(Query &query)
 {
     ClosingQuery closing{query};
@@ -62,7 +51,7 @@ void checkCondition(Connection &connection, const std::string &table, const std:
 {
     if (conditions.empty()) return;
     Query probe(connection);
-    probe.setSql({"SELECT Count(*) FROM '" + table + "'", "WHERE " + conditions});
+    probe.setSql({"SELECT Count(*) FROM " + tableName(table), "WHERE " + conditions});
     probe.prepare();
 }
 

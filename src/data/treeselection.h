@@ -1,22 +1,15 @@
-// The plot and species selection run on the engine: the year list of the field grid, the values of a
-// list query, the tree count, the selected-trees query and the check of the user's condition.
+// The plot and species selection run on the engine: the values of a list query, the tree count, the
+// selected-trees query and the check of the user's condition.
 #pragma once
 
 #include "data/database.h"
+#include "data/fieldgrid.h"
 #include "data/selection.h"
 
 #include <string>
 #include <vector>
 
 namespace data {
-
-// The survey years of the field grid, top to bottom: every row whose "Defoliations" cell is not
-// exactly "-" gives one entry, in the order of the rows (neither sorted nor checked for repeats).
-// fields and yearCells are the grid's columns 0 and 1 without their headings, of equal length.
-// Throws common::ConvertError "'<cell>' is not a valid integer value" for a cell that is not a
-// whole number; nothing is returned then.
-std::vector<YearColumn> yearColumns(const std::vector<std::string> &fields,
-                                    const std::vector<std::string> &yearCells);
 
 // Opens the query on the SQL it holds and returns the first column of every row as text, in the order
 // the engine delivers them. The query is closed afterwards, also when it fails (common::DataError).

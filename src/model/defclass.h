@@ -2,12 +2,14 @@
 // of the six classes 0 to 5, and the per-cent value that stands for a damage class.
 #pragma once
 
+#include "data/selection.h"
+
 #include <array>
 
 namespace model {
 
-// How the defoliation columns are to be read: the item index of "Values in database as".
-enum class ValueType : int { Percent = 0, DamageClasses = 1 };
+// How the defoliation columns are to be read; the one enum of the data table's value types.
+using data::ValueType;
 
 // The per-cent value of each damage class 0 to 5; class 5 (100 %) is a dead tree.
 inline constexpr std::array<double, 6> DamageClassPercent{5.0, 17.5, 42.5, 65.0, 85.0, 100.0};

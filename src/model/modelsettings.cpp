@@ -7,10 +7,9 @@
 
 namespace model {
 
-double ComputePrcTreeFactor(double sharePercent, common::MessageSink &sink)
+double ComputePrcTreeFactor(long double sharePercent, common::MessageSink &sink)
 {
-    return static_cast<double>(
-        std::fabs(stats::NormalQuantile(static_cast<long double>(sharePercent) / 100, sink)));
+    return static_cast<double>(std::fabs(stats::NormalQuantile(sharePercent / 100, sink)));
 }
 
 } // namespace model

@@ -17,8 +17,10 @@ struct ModelSettings
     double prcTreeFactor = 0; // turns the standard deviation into the lower limit; see ComputePrcTreeFactor
 };
 
-// |NormalQuantile(share / 100)|: the factor for a share, in per cent, of trees below the lower limit.
+// |NormalQuantile(share / 100)|: the factor for a share, in per cent, of trees below the lower limit,
+// computed in extended precision and rounded once to double. The window and every command compute it
+// here from the share as typed, so that they cannot differ in the last bit (0.674189140043316 for 25).
 // A share of 0, or of 100 or more, sends "Error of the normal distribution parameter" to sink and gives 0.
-double ComputePrcTreeFactor(double sharePercent, common::MessageSink &sink);
+double ComputePrcTreeFactor(long double sharePercent, common::MessageSink &sink);
 
 } // namespace model

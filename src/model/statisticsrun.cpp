@@ -1,6 +1,7 @@
 // The statistics run over all plots and species.
 #include "model/statisticsrun.h"
 
+#include "common/asciicase.h"
 #include "common/error.h"
 #include "common/messagesink.h"
 #include "common/progress.h"
@@ -9,7 +10,6 @@
 #include "model/transitlist.h"
 #include "model/yearstatistics.h"
 
-#include <cctype>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -47,20 +47,13 @@ private:
     std::map<std::string, std::set<std::string>> m_kept;
 };
 
-std::string lowerCase(std::string text)
-{
-    for (char &c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // The table may exist under another case of its name; every such entry goes.
 void deleteExisting(const data::Connection &connection, const std::string &name)
 {
     std::vector<std::filesystem::path> found;
     std::error_code ec;
     for (const auto &entry : std::filesystem::directory_iterator(connection.directory(), ec))
-        if (lowerCase(entry.path().filename().string()) == lowerCase(name)) found.push_back(entry.path());
+        if (common::equalsIgnoreCase(entry.path().filename().string(), name)) found.push_back(entry.path());
     for (const auto &file : found)
         if (!std::filesystem::remove(file, ec) || ec) throw common::FileError("Unable delete file " + name);
 }

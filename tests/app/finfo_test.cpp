@@ -1,4 +1,4 @@
-// The about box: version information, the two heights at 96 and 120 pixels per inch, the e-mail link.
+// The about box: version information, the two heights at 96 and 120 pixels per inch, the contact line.
 #include "app/finfo.h"
 #include "common/version.h"
 #include "scripteddialogs.h"
@@ -79,14 +79,35 @@ TEST(AboutBox, MissingEntriesFallBack)
     EXPECT_EQ(box.Memo1->toPlainText(), "");
 }
 
-TEST(AboutBox, AddressOpensAMailWithTheProgramInTheSubject)
+// Without an issue tracker named at build time there is no contact line at all, rather than an
+// address nobody reads; a tracker's web address opens as it is, an e-mail address as a mail.
+TEST(AboutBox, ContactLineNamesTheIssueTrackerOrIsLeftOut)
 {
     apptest::ScriptedDialogs dialogs;
     TFormInfo box(dialogs, 96);
+    EXPECT_EQ(box.LblAddress->text(), QString::fromUtf8(common::kIssueTracker));
+    box.setContactAddress("");
+    EXPECT_TRUE(box.LblContact->isHidden());
+    EXPECT_TRUE(box.LblAddress->isHidden());
     box.LblAddressClick();
-    ASSERT_EQ(dialogs.openedAddresses().size(), 1u);
-    EXPECT_EQ(dialogs.openedAddresses()[0], "mailto:" + QString::fromUtf8(common::kContactAddress) +
-                                                "?Subject=Program Fenoris: User request");
+    EXPECT_TRUE(dialogs.openedAddresses().empty());
+
+    box.setContactAddress("https://tracker.invalid/fenoris/issues");
+    EXPECT_FALSE(box.LblContact->isHidden());
+    EXPECT_EQ(box.LblContact->text(), "Questions and comments:");
+    box.LblAddressClick();
+    box.setContactAddress("forester@tracker.invalid");
+    box.LblAddressClick();
+    EXPECT_EQ(
+        dialogs.openedAddresses(),
+        (std::vector<QString>{"https://tracker.invalid/fenoris/issues",
+                              "mailto:forester@tracker.invalid?Subject=Program Fenoris: User request"}));
+
+    dialogs.setAddressesOpen(false);
+    dialogs.expectMessage(app::MessageKind::Information,
+                          "No program could be started to open forester@tracker.invalid", app::Button::Ok);
+    box.LblAddressClick();
+    EXPECT_EQ(dialogs.pending(), 0u);
 }
 
 } // namespace

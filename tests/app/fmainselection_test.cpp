@@ -32,7 +32,7 @@ protected:
     {
         try {
             data::Query query(form->PrimaryData);
-            query.setSql({"SELECT DISTINCT PLOT FROM 'M_trees.dbf'", "WHERE " + conditions});
+            query.setSql({"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'", "WHERE " + conditions});
             query.open();
         } catch (const common::DataError &e) {
             return e.what();
@@ -55,20 +55,21 @@ TEST_F(SelectionTest, PlotAndSpeciesClicksRunTheirExactQueries)
     EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"A1", "B2", "O'Hara", "C3", "a1"}));
 
     clickPlot("A1");
-    EXPECT_EQ(form->Query1.sqlLines(), (Lines{"SELECT DISTINCT SP FROM 'M_trees.dbf'", "WHERE (PLOT='A1')"}));
+    EXPECT_EQ(form->Query1.sqlLines(),
+              (Lines{"SELECT DISTINCT \"SP\" FROM 'M_trees.dbf'", "WHERE (\"PLOT\"='A1')"}));
     EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"SM", "BK"}));
     EXPECT_EQ(form->LabelTreeCount->text(), "-");
 
     clickSpecies("SM");
-    EXPECT_EQ(form->Query1.sqlLines(), (Lines{"SELECT Count(TREE) FROM 'M_trees.dbf'",
-                                              "WHERE ((PLOT=:PlotNames) AND (SP=:Species))"}));
+    EXPECT_EQ(form->Query1.sqlLines(), (Lines{"SELECT Count(\"TREE\") FROM 'M_trees.dbf'",
+                                              "WHERE ((\"PLOT\"=:PlotNames) AND (\"SP\"=:Species))"}));
     EXPECT_FALSE(form->Query1.isActive());
     EXPECT_EQ(form->LabelTreeCount->text(), "3");
 
     // A quote in a plot name is doubled in the literal and passes unchanged as a parameter.
     clickPlot("O'Hara");
     EXPECT_EQ(form->Query1.sqlLines(),
-              (Lines{"SELECT DISTINCT SP FROM 'M_trees.dbf'", "WHERE (PLOT='O''Hara')"}));
+              (Lines{"SELECT DISTINCT \"SP\" FROM 'M_trees.dbf'", "WHERE (\"PLOT\"='O''Hara')"}));
     EXPECT_EQ(itemsOf(form->ListSpecies), QStringList{"SM"});
     clickSpecies("SM");
     EXPECT_EQ(form->LabelTreeCount->text(), "1");
@@ -97,7 +98,8 @@ TEST_F(SelectionTest, ConditionsAreWrappedAndRestrictEveryQuery)
     enterConditions("", "DBH>10");
     EXPECT_EQ(form->Conditions, "(DBH>10)");
     EXPECT_EQ(form->LblConditions->text(), "(DBH>10)");
-    EXPECT_EQ(form->Query1.sqlLines(), (Lines{"SELECT DISTINCT PLOT FROM 'M_trees.dbf'", "WHERE (DBH>10)"}));
+    EXPECT_EQ(form->Query1.sqlLines(),
+              (Lines{"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'", "WHERE (DBH>10)"}));
     EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"A1", "B2", "O'Hara", "C3"}));
     // The plot list has no selection; the species list still shows the former plot's species, and a
     // species click then has no plot to count.
@@ -109,20 +111,20 @@ TEST_F(SelectionTest, ConditionsAreWrappedAndRestrictEveryQuery)
 
     clickPlot("A1");
     EXPECT_EQ(form->Query1.sqlLines(),
-              (Lines{"SELECT DISTINCT SP FROM 'M_trees.dbf'", "WHERE (PLOT='A1')", "and (DBH>10)"}));
+              (Lines{"SELECT DISTINCT \"SP\" FROM 'M_trees.dbf'", "WHERE (\"PLOT\"='A1')", "and (DBH>10)"}));
     clickSpecies("SM");
     EXPECT_EQ(form->Query1.sqlLines(),
-              (Lines{"SELECT Count(TREE) FROM 'M_trees.dbf'", "WHERE ((PLOT=:PlotNames) AND (SP=:Species))",
-                     "and (DBH>10)"}));
+              (Lines{"SELECT Count(\"TREE\") FROM 'M_trees.dbf'",
+                     "WHERE ((\"PLOT\"=:PlotNames) AND (\"SP\"=:Species))", "and (DBH>10)"}));
     EXPECT_EQ(form->LabelTreeCount->text(), "2");
 
     // A condition that starts with "(" is kept as typed; the tree query puts it after "and" as it is.
     enterConditions("(DBH>10)", "(DBH>20) or (SP='FI')");
     EXPECT_EQ(form->Conditions, "(DBH>20) or (SP='FI')");
     form->PrepareTreeQuery();
-    EXPECT_EQ(form->Query1.sqlLines(),
-              (Lines{"SELECT * FROM 'M_trees.dbf'", "WHERE ((PLOT = :PlotNames) and (SP = :NSpecies))",
-                     "and (DBH>20) or (SP='FI')"}));
+    EXPECT_EQ(form->Query1.sqlLines(), (Lines{"SELECT * FROM 'M_trees.dbf'",
+                                              "WHERE ((\"PLOT\" = :PlotNames) and (\"SP\" = :NSpecies))",
+                                              "and (DBH>20) or (SP='FI')"}));
     EXPECT_FALSE(form->Query1.isActive());
 
     // Cancel answers with the text shown: nothing changes but the refill.
@@ -133,7 +135,7 @@ TEST_F(SelectionTest, ConditionsAreWrappedAndRestrictEveryQuery)
     enterConditions("(DBH>20) or (SP='FI')", "");
     EXPECT_EQ(form->Conditions, "");
     EXPECT_EQ(form->LblConditions->text(), "");
-    EXPECT_EQ(form->Query1.sqlLines(), Lines{"SELECT DISTINCT PLOT FROM 'M_trees.dbf'"});
+    EXPECT_EQ(form->Query1.sqlLines(), Lines{"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'"});
     EXPECT_EQ(form->ListPlots->count(), 5);
 }
 
@@ -231,8 +233,8 @@ TEST_F(SelectionTest, TreeQueryAndSelectionCheck)
 
     // The selected trees, every column, live.
     form->PrepareTreeQuery();
-    EXPECT_EQ(form->Query1.sqlLines(),
-              (Lines{"SELECT * FROM 'M_trees.dbf'", "WHERE ((PLOT = :PlotNames) and (SP = :NSpecies))"}));
+    EXPECT_EQ(form->Query1.sqlLines(), (Lines{"SELECT * FROM 'M_trees.dbf'",
+                                              "WHERE ((\"PLOT\" = :PlotNames) and (\"SP\" = :NSpecies))"}));
     form->Query1.setParam("PlotNames", "B2");
     form->Query1.setParam("NSpecies", "sm");
     form->Query1.open();

@@ -240,9 +240,10 @@ std::unique_ptr<common::Progress> ScriptedDialogs::progress(const QString &capti
     return std::make_unique<ScriptedProgress>(ProgressStep{});
 }
 
-void ScriptedDialogs::openAddress(const QString &address)
+bool ScriptedDialogs::openAddress(const QString &address)
 {
     m_addresses.push_back(address);
+    return m_addressesOpen;
 }
 
 } // namespace apptest

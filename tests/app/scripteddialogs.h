@@ -45,8 +45,10 @@ public:
 
     // Every question asked so far, in order, as recorded.
     const std::vector<std::string> &asked() const { return m_asked; }
-    // Addresses handed to the desktop, in order.
+    // Addresses handed to the desktop, in order, and whether the desktop finds a program for them
+    // (yes unless told otherwise).
     const std::vector<QString> &openedAddresses() const { return m_addresses; }
+    void setAddressesOpen(bool open) { m_addressesOpen = open; }
     // Expectations not yet asked.
     size_t pending() const { return m_expected.size(); }
 
@@ -62,7 +64,7 @@ public:
     bool printerSetup(QPrinter &printer) override;
     int runModal(QDialog &dialog) override;
     std::unique_ptr<common::Progress> progress(const QString &caption) override;
-    void openAddress(const QString &address) override;
+    bool openAddress(const QString &address) override;
 
     // The recorded form of a message box, as asked() lists it.
     static std::string describeMessage(app::MessageKind kind, const QString &text, app::Buttons buttons);
@@ -84,6 +86,7 @@ private:
     Expected m_current;
     std::vector<std::string> m_asked;
     std::vector<QString> m_addresses;
+    bool m_addressesOpen = true;
 };
 
 } // namespace apptest

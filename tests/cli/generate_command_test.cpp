@@ -1,9 +1,11 @@
-// fenoris-cli generate: the table and its side files, and the share of blank values as a per cent.
+// fenoris-cli generate: the table and its side files, the share of blank values as a per cent, and a
+// table that is replaced only when asked to, and then only whole.
 #include "cli/commands.h"
 #include "support/testsupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 using testsupport::TempDir;
@@ -62,4 +64,60 @@ TEST(GenerateCommand, BlankShareIsAPerCent)
         EXPECT_NE(outcome.status, 0) << bad;
         EXPECT_FALSE(outcome.err.empty()) << bad;
     }
+}
+
+// Without --force an existing table stays as it is; with it the table is replaced whole, with no
+// temporary file left beside it. A missing directory is created.
+TEST(GenerateCommand, ReplacesATableOnlyWhenForced)
+{
+    TempDir dir;
+    const auto table = dir / "T.DBF";
+    ASSERT_EQ(generate({table.string(), "--trees", "50", "--plots", "2", "--years", "3"}).status, 0);
+    const std::string first = testsupport::readBytes(table);
+
+    const auto refused = generate({table.string(), "--trees", "60", "--plots", "2", "--years", "3"});
+    EXPECT_NE(refused.status, 0);
+    EXPECT_EQ(refused.err, "Table " + table.string() + " already exists: give --force to replace it");
+    EXPECT_EQ(testsupport::readBytes(table), first);
+
+    ASSERT_EQ(generate({table.string(), "--trees", "60", "--plots", "2", "--years", "3", "--force"}).status,
+              0);
+    EXPECT_NE(testsupport::readBytes(table), first);
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(dir.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"T.DBF", "T.var", "T.yrs"}));
+    EXPECT_EQ(testsupport::readBytes(dir / "T.yrs"),
+              "Defoliations\r\n-\r\n-\r\n-\r\n-\r\n-\r\n1995\r\n1996\r\n1997\r\n");
+
+    ASSERT_EQ(generate({(dir / "new" / "sub" / "N.DBF").string(), "--trees", "10", "--plots", "1"}).status,
+              0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "new" / "sub" / "N.yrs"));
+}
+
+// A full disk, simulated with a file-size limit on the command: the write error is reported and the
+// table that was there stays byte for byte, with no temporary file beside it.
+TEST(GenerateCommand, FullDiskKeepsTheOldTable)
+{
+    TempDir dir;
+    const auto table = dir / "T.DBF";
+    ASSERT_EQ(generate({table.string(), "--trees", "50", "--plots", "2", "--years", "3"}).status, 0);
+    const std::string old = testsupport::readBytes(table);
+    const std::string oldYears = testsupport::readBytes(dir / "T.yrs");
+
+    std::string output;
+    // An ignored SIGXFSZ is inherited, so the write fails with EFBIG instead of killing the command.
+    const int status = testsupport::runCommand(
+        "trap '' XFSZ; ulimit -f 16; " + std::string(FENORIS_CLI_PATH) + " generate " +
+            testsupport::shellQuote(table.string()) + " --trees 5000 --plots 20 --years 8 --force 2>&1",
+        &output);
+    EXPECT_EQ(status, 1) << output;
+    EXPECT_NE(output.find("File too large"), std::string::npos) << output;
+    EXPECT_EQ(testsupport::readBytes(table), old);
+    EXPECT_EQ(testsupport::readBytes(dir / "T.yrs"), oldYears);
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(dir.path()))
+        ++files;
+    EXPECT_EQ(files, 3u);
 }

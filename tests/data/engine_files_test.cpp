@@ -317,11 +317,13 @@ TEST(EngineFiles, NumbersIgnoreACommaLocale)
     TempDir dir;
     TempDir locales;
     std::string output;
-    if (testsupport::runCommand("localedef -i cs_CZ -f UTF-8 " +
-                                    shellQuote((locales / "cs_CZ.UTF-8").string()) + " 2>&1",
-                                &output) > 1 ||
-        !std::filesystem::exists(locales / "cs_CZ.UTF-8"))
-        GTEST_SKIP() << "localedef cannot build cs_CZ: " << output;
+    // localedef exits 1 for warnings about the source; the locale is built all the same.
+    ASSERT_LE(testsupport::runCommand("localedef -i cs_CZ -f UTF-8 " +
+                                          shellQuote((locales / "cs_CZ.UTF-8").string()) + " 2>&1",
+                                      &output),
+              1)
+        << output;
+    ASSERT_TRUE(std::filesystem::exists(locales / "cs_CZ.UTF-8")) << "localedef built no cs_CZ: " << output;
     makeTable(dir / "t.dbf", "-s ID 2 -n V 7 3", {{"a", "2.5"}, {"b", "-0.25"}});
 
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
@@ -350,7 +352,7 @@ TEST(EngineFiles, NumbersIgnoreACommaLocale)
 TEST(LocaleChild, WritesAndReadsNumbers)
 {
     const char *dir = std::getenv("FENORIS_LOCALE_DIR");
-    if (!dir) GTEST_SKIP() << "run by EngineFiles.NumbersIgnoreACommaLocale";
+    if (!dir) FENORIS_SKIP_ON_PURPOSE("runs only as the child of EngineFiles.NumbersIgnoreACommaLocale");
     std::setlocale(LC_ALL, "");
     ASSERT_STREQ(std::localeconv()->decimal_point, ",") << "the comma locale is not active";
 

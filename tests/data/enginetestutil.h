@@ -13,13 +13,7 @@
 
 namespace enginetest {
 
-inline std::string shellQuote(const std::string &text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+using testsupport::shellQuote;
 
 // Runs a shell command; the test fails when it does not succeed.
 inline std::string run(const std::string &command)

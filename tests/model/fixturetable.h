@@ -34,16 +34,25 @@ inline void writeLines(const std::filesystem::path &file, const std::vector<std:
         out << line << "\r\n";
 }
 
+// The names of the plot, tree and species columns.
+struct RoleColumns
+{
+    std::string plot = "PLOT";
+    std::string tree = "TREE";
+    std::string species = "SP";
+};
+
 // Writes dir/name (name ending in ".dbf") and the side files dir/<stem>.yrs and dir/<stem>.var.
 inline std::filesystem::path writeTable(const std::filesystem::path &dir, const std::string &name,
-                                        const std::vector<Column> &columns, const std::vector<Tree> &trees)
+                                        const std::vector<Column> &columns, const std::vector<Tree> &trees,
+                                        const RoleColumns &roleColumns = {})
 {
     const auto file = dir / name;
     DBFHandle h = DBFCreate(file.string().c_str());
     if (!h) throw std::runtime_error("cannot create " + file.string());
-    DBFAddField(h, "PLOT", FTString, 12, 0);
-    DBFAddField(h, "TREE", FTInteger, 6, 0);
-    DBFAddField(h, "SP", FTString, 4, 0);
+    DBFAddField(h, roleColumns.plot.c_str(), FTString, 12, 0);
+    DBFAddField(h, roleColumns.tree.c_str(), FTInteger, 6, 0);
+    DBFAddField(h, roleColumns.species.c_str(), FTString, 4, 0);
     for (const auto &c : columns)
         DBFAddField(h, c.name.c_str(), FTInteger, 4, 0);
     for (std::size_t t = 0; t < trees.size(); ++t) {
@@ -75,6 +84,21 @@ inline void addTrees(std::vector<Tree> &trees, int n, const std::string &plot, c
 {
     for (int i = 0; i < n; ++i)
         trees.push_back({plot, species, values});
+}
+
+// A table whose names SQL must quote: O'Hara.dbf with the columns ORDER, ID and GROUP for plot, tree
+// and species and VALUES and D1996 for the survey years 1995 and 1996, or the same trees in T.dbf with
+// plain names. Plot O'Neil has 7 trees of SM (3 of them dying) and 6 of BK, plot P2 7 of SM.
+inline std::filesystem::path writeQuotedNamesTable(const std::filesystem::path &dir, bool plainNames = false)
+{
+    std::vector<Tree> trees;
+    addTrees(trees, 4, "O'Neil", "SM", {10, 30});
+    addTrees(trees, 3, "O'Neil", "SM", {45, 100});
+    addTrees(trees, 6, "O'Neil", "BK", {20, 25});
+    addTrees(trees, 7, "P2", "SM", {5, 15});
+    if (plainNames) return writeTable(dir, "T.dbf", {{"D1995", 1995}, {"D1996", 1996}}, trees);
+    return writeTable(dir, "O'Hara.dbf", {{"VALUES", 1995}, {"D1996", 1996}}, trees,
+                      {"ORDER", "ID", "GROUP"});
 }
 
 } // namespace fixture

@@ -59,6 +59,14 @@ std::filesystem::path copyInto(const std::filesystem::path &file, const std::fil
     return target;
 }
 
+std::string shellQuote(const std::string &text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 int runCommand(const std::string &command, std::string *output)
 {
     FILE *pipe = popen(command.c_str(), "r");

@@ -1,8 +1,15 @@
-// Helpers shared by the test binaries: temporary directories, file bytes, the shared data folder.
+// Helpers shared by the test binaries: temporary directories, file bytes, the fixtures folder, and
+// the one way a test may skip.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+
+// A test skips only on purpose and says why: scripts/check-skips fails the suite for a skipped test
+// whose output lacks "Skipped on purpose: " and a reason.
+#define FENORIS_SKIP_ON_PURPOSE(reason) GTEST_SKIP() << "Skipped on purpose: " << reason
 
 namespace testsupport {
 
@@ -31,6 +38,9 @@ std::filesystem::path fixtures();
 
 // Copies a file into dir and returns the copy's path; the copy is writable.
 std::filesystem::path copyInto(const std::filesystem::path &file, const std::filesystem::path &dir);
+
+// The text as one word of a shell command: O'Hara.dbf gives 'O'\''Hara.dbf'.
+std::string shellQuote(const std::string &text);
 
 // Runs a shell command, returns its exit status and fills output with its standard output.
 int runCommand(const std::string &command, std::string *output = nullptr);

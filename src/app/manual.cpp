@@ -1,0 +1,20 @@
+// Finding the manual beside the program or in its installation.
+#include "app/manual.h"
+
+namespace app {
+
+std::vector<std::filesystem::path> manualPlaces(const std::filesystem::path &programDir)
+{
+    return {programDir / "manual.html",
+            (programDir / ".." / "share" / "doc" / "fenoris" / "manual.html").lexically_normal()};
+}
+
+std::optional<std::filesystem::path> findManual(const std::filesystem::path &programDir)
+{
+    std::error_code ec;
+    for (const auto &place : manualPlaces(programDir))
+        if (std::filesystem::is_regular_file(place, ec)) return place;
+    return std::nullopt;
+}
+
+} // namespace app
