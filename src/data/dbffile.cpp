@@ -235,8 +235,16 @@ void DbfFile::load()
     struct stat status
     {
     };
-    layout.records.open(openWithHeader(m_path, layout.header, status, layout.writesSeen, layout.epoch), name);
-    layout.fileSize = static_cast<std::size_t>(status.st_size);
+    const int fd = openWithHeader(m_path, layout.header, status, layout.writesSeen, layout.epoch);
+    layout.records.open(fd, name);
+    // A writer appends a record before it counts it in the header, so the size taken after the header
+    // was read holds at least the records the header counts; a size taken before it may lag the header
+    // by the records appended meanwhile. The identity stays the earlier one: a change made meanwhile
+    // shows at the next look.
+    struct stat after
+    {
+    };
+    layout.fileSize = static_cast<std::size_t>(::fstat(fd, &after) == 0 ? after.st_size : status.st_size);
     layout.identity = {status.st_dev, status.st_ino, status.st_size,
                        static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec,
                        static_cast<long long>(status.st_ctim.tv_sec) * 1000000000LL + status.st_ctim.tv_nsec};
