@@ -4,6 +4,7 @@
 
 #include "app/fplotcontainer.h"
 #include "app/listbox.h"
+#include "data/condition.h"
 #include "data/treeselection.h"
 
 #include <QCheckBox>
@@ -88,11 +89,8 @@ void TFormMain::BtnConditionsClick()
 {
     const QString answer =
         m_dialogs.inputBox("Dodatečné podmínky", "SELECT ... WHERE", QString::fromStdString(Conditions));
-    const std::string conditions = data::wrapConditions(answer.toStdString());
-    // Checked on its own before it is taken: a text the engine refuses (a second statement among
-    // others) leaves the condition and both lists as they were.
-    data::checkCondition(PrimaryData, TableFile, conditions);
-    Conditions = conditions;
+    // Checked before it is taken: a condition refused leaves the condition and both lists as they were.
+    Conditions = data::checkCondition(PrimaryData, TableFile, answer.toStdString());
     LblConditions->setText(QString::fromStdString(Conditions));
     ListDistinct(TableFile, PlotField, ListPlots, "");
 }

@@ -3,6 +3,7 @@
 
 #include "common/error.h"
 #include "common/numbers.h"
+#include "data/condition.h"
 #include "data/sidefiles.h"
 
 #include <filesystem>
@@ -92,6 +93,11 @@ OpenedTable::OpenedTable(const std::string &path)
                                 role);
     if (m_setup.years.empty())
         throw common::Error("The years side file of " + m_setup.tableFile + " gives no column a survey year");
+}
+
+void OpenedTable::setConditions(const std::string &conditions)
+{
+    m_setup.conditions = data::checkCondition(m_connection, m_setup.tableFile, conditions);
 }
 
 void ConsoleSink::message(common::MessageKind kind, const std::string &text)

@@ -74,7 +74,7 @@ int runStatistics(const Args &args, std::ostream &out, std::ostream &err)
     settings.prcTreeFactor = model::ComputePrcTreeFactor(options.floatValue("share", 25), sink);
 
     OpenedTable table(options.positional()[0]);
-    table.setConditions(data::wrapConditions(options.value("conditions")));
+    table.setConditions(options.value("conditions"));
     data::Query query(table.connection());
     model::QuerySelection selection(query, table.setup());
     model::StatisticsRun run(table.connection(), query, table.setup(), settings);

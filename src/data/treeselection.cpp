@@ -58,12 +58,4 @@ void prepareTreeQuery(Query &query, const std::string &table, const FieldRoles &
     query.prepare();
 }
 
-void checkCondition(Connection &connection, const std::string &table, const std::string &conditions)
-{
-    if (conditions.empty()) return;
-    Query probe(connection);
-    probe.setSql({"SELECT Count(*) FROM '" + table + "'", "WHERE " + conditions});
-    probe.prepare();
-}
-
 } // namespace data

@@ -30,9 +30,3 @@ TEST(SelectionSql, QuotesInValuesAreDoubled)
     EXPECT_EQ(data::quoteLiteral("''"), "''''''");
 }
 
-TEST(SelectionSql, ConditionsAreWrappedUnlessParenthesised)
-{
-    EXPECT_EQ(data::wrapConditions("DBH>10"), "(DBH>10)");
-    EXPECT_EQ(data::wrapConditions("(DBH>10) or (HEIGHT>20)"), "(DBH>10) or (HEIGHT>20)");
-    EXPECT_EQ(data::wrapConditions(""), "");
-}
