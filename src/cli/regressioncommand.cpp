@@ -158,18 +158,6 @@ data::FieldRoles readRoles(const std::string &dataDir, const std::string &tableF
     return roles;
 }
 
-// A non-blank value of the row as a double. The text is checked first so that a column of words
-// gives the conversion error rather than a quiet 0.
-double readValue(const data::Query &query, const std::string &column, const std::string &text)
-{
-    try {
-        common::strToFloat(text);
-    } catch (const common::ConvertError &e) {
-        throw common::ConvertError("Column " + column + ": " + e.what());
-    }
-    return query.asFloat(column);
-}
-
 // Skips the row (false) for a logarithm of a value <= 0; the logarithm is kept as a double.
 bool transform(double &value, bool useLog)
 {
@@ -212,9 +200,10 @@ void fillSeries(stats::TStatistics &series, const RegressionRequest &request)
         query.prepare();
     }
     for (query.open(); !query.eof(); query.next()) {
-        const std::string xText = query.asString(x), yText = query.asString(y);
-        if (xText.empty() || yText.empty()) continue;
-        double xValue = readValue(query, x, xText), yValue = readValue(query, y, yText);
+        // A value that is not a number is an error naming its record, never a quiet blank or 0.
+        const auto xRead = query.numberOrBlank(x), yRead = query.numberOrBlank(y);
+        if (!xRead || !yRead) continue;
+        double xValue = *xRead, yValue = *yRead;
         if (!transform(xValue, request.logX) || !transform(yValue, request.logY)) continue;
         series.AddPoint(xValue, yValue);
     }

@@ -58,6 +58,11 @@ struct Connection::Impl
     bool allowDrop = false;
     PrepareWatch *watch = nullptr;
     std::list<CachedStatement> statementCache; // most recent first
+    std::optional<UnreadableValue> firstUnreadable;
+    bool moreUnreadable = false;
+
+    // Notes a value read as blank because its numeric field holds no number.
+    void noteUnreadable(const DbfFile &file, int field, std::size_t record, const std::string &text);
 
     // Keeps a statement for reuse (the cache holds a few) or takes one back; nullopt when none fits.
     void keepStatement(CachedStatement statement);

@@ -1,6 +1,7 @@
 // Query: SQL by lines, named text parameters, a streaming cursor over the result, and live rows.
 #include "common/error.h"
 #include "common/numbers.h"
+#include "data/fieldtext.h"
 #include "data/queryimpl.h"
 
 namespace data {
@@ -179,6 +180,35 @@ std::string Query::Impl::text(int column) const
         return value.text;
     }
     return {};
+}
+
+std::optional<UnreadableValue> Query::Impl::unreadable(int column) const
+{
+    if (!live || !active || atEnd || sqlite3_column_type(stmt, column) != SQLITE_NULL) return std::nullopt;
+    const int field = fieldOfColumn[static_cast<std::size_t>(column)];
+    if (!file->fields()[static_cast<std::size_t>(field)].isNumeric()) return std::nullopt;
+    if (editing && edits.count(field)) return std::nullopt;
+    const auto record =
+        static_cast<std::size_t>(sqlite3_column_int64(stmt, static_cast<int>(columns.size())) - 1);
+    Cell stored;
+    file->readCell(record, field, stored);
+    if (stored.kind != Cell::Text) return std::nullopt;
+    return UnreadableValue{file->path(), file->fields()[static_cast<std::size_t>(field)].name, record + 1,
+                           stored.text};
+}
+
+void Query::Impl::refuseNumber(int column, const std::string &text) const
+{
+    if (live) {
+        const int field = fieldOfColumn[static_cast<std::size_t>(column)];
+        const auto record =
+            static_cast<std::size_t>(sqlite3_column_int64(stmt, static_cast<int>(columns.size())) - 1);
+        throw common::DataError(
+            UnreadableValue{file->path(), file->fields()[static_cast<std::size_t>(field)].name, record + 1, text}
+                .describe());
+    }
+    throw common::DataError("Column " + columns[static_cast<std::size_t>(column)] + ": '" + text +
+                            "' is not a number");
 }
 
 void Query::Impl::edit()
@@ -366,9 +396,11 @@ bool Query::isNull(const std::string &field) const
 
 long long Query::asInteger(const std::string &field) const
 {
-    Cell value = m_impl->cell(m_impl->columnIndex(field));
+    const int column = m_impl->columnIndex(field);
+    Cell value = m_impl->cell(column);
     switch (value.kind) {
     case Cell::Null:
+        if (const auto stored = m_impl->unreadable(column)) throw common::DataError(stored->describe());
         return 0;
     case Cell::Integer:
         return value.integer;
@@ -387,9 +419,11 @@ long long Query::asInteger(const std::string &field) const
 
 double Query::asFloat(const std::string &field) const
 {
-    Cell value = m_impl->cell(m_impl->columnIndex(field));
+    const int column = m_impl->columnIndex(field);
+    Cell value = m_impl->cell(column);
     switch (value.kind) {
     case Cell::Null:
+        if (const auto stored = m_impl->unreadable(column)) throw common::DataError(stored->describe());
         return 0;
     case Cell::Integer:
         return static_cast<double>(value.integer);
@@ -400,6 +434,32 @@ double Query::asFloat(const std::string &field) const
     }
     if (value.text.find_first_not_of(" \t") == std::string::npos) return 0;
     return static_cast<double>(common::strToFloat(value.text, '.'));
+}
+
+std::optional<double> Query::numberOrBlank(const std::string &field) const
+{
+    return numberOrBlank(m_impl->columnIndex(field));
+}
+
+std::optional<double> Query::numberOrBlank(int column) const
+{
+    if (column < 0 || column >= static_cast<int>(m_impl->columns.size()))
+        throw common::DataError("Column " + std::to_string(column) + " not found");
+    Cell value = m_impl->cell(column);
+    switch (value.kind) {
+    case Cell::Null:
+        if (const auto stored = m_impl->unreadable(column)) throw common::DataError(stored->describe());
+        return std::nullopt;
+    case Cell::Integer:
+        return static_cast<double>(value.integer);
+    case Cell::Real:
+        return value.real;
+    case Cell::Text:
+        break;
+    }
+    if (value.text.find_first_not_of(" \t") == std::string::npos) return std::nullopt;
+    if (const auto number = parseFieldNumber(value.text)) return number->real;
+    m_impl->refuseNumber(column, value.text);
 }
 
 bool Query::locate(const std::string &field, const std::string &value)

@@ -148,7 +148,7 @@ TEST_F(RegressionCommand, ExplainsMistakes)
         {{tablePath(), "DBH", "D1995", "--degree", "two"}, "--degree: 'two' is not a valid integer value"},
         {{tablePath(), "DBH", "D1995", "--degree", "256"}, "--degree: 256 is not between 0 and 255"},
         {{tablePath(), "DBH", "D1995", "--missing-x", "1,5"}, "'1,5' is not a valid floating point value"},
-        {{tablePath(), "PLOT", "D1995"}, "Column PLOT: 'A' is not a valid floating point value"},
+        {{tablePath(), "PLOT", "D1995"}, "T.DBF, column PLOT, record 1: 'A' is not a number"},
     };
     for (const auto &c : cases) {
         std::ostringstream out, err;
