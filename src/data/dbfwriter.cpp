@@ -225,10 +225,18 @@ void DbfFile::Writer::write(std::size_t record, const std::string &bytes)
         throw common::DataError("Cannot write table " + name + ": " + systemMessage(file.error));
 }
 
-void DbfFile::create(const std::filesystem::path &path, const std::vector<FieldSpec> &fields)
+void DbfFile::create(const std::filesystem::path &path, const std::vector<FieldSpec> &fields, bool overEmptyFile)
 {
     const std::string name = path.filename().string();
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | (overEmptyFile ? 0 : O_EXCL) | O_CLOEXEC, 0666);
+    struct stat status
+    {
+    };
+    if (fd >= 0 && overEmptyFile && (::fstat(fd, &status) != 0 || status.st_size != 0)) {
+        ::close(fd);
+        fd = -1;
+        errno = EEXIST;
+    }
     if (fd < 0) {
         int error = errno;
         if (error == EEXIST) throw common::DataError("Table " + name + " already exists");

@@ -91,6 +91,15 @@ void registerDbfModule(sqlite3 *db, Connection::Impl *engine);
 // common::DataError for names dBASE cannot hold and for other types.
 FieldSpec fieldSpecOf(const std::string &name, const std::string &declaredType);
 
+// The table name and the columns (name, declared type) of a CREATE TABLE statement, in order, read by
+// SQLite's own parser. Throws common::DataError with the parser's message.
+struct DeclaredTable
+{
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> columns;
+};
+DeclaredTable parseCreateTable(const std::string &sql);
+
 // name in double quotes, inner quotes doubled.
 std::string quoteIdentifier(const std::string &name);
 
