@@ -65,7 +65,9 @@ ReplacingFile::ReplacingFile(std::string target) : m_target(std::move(target))
         // locked; the name must still be this file once the lock is held. A file system without
         // locks is written all the same.
         ::flock(fd, LOCK_EX);
-        struct stat mine {}, named {};
+        struct stat mine
+        {
+        }, named{};
         if (::fstat(fd, &mine) == 0 && ::stat(pattern.c_str(), &named) == 0 && mine.st_ino == named.st_ino &&
             mine.st_dev == named.st_dev) {
             m_fd = fd;

@@ -65,7 +65,8 @@ Reading read(const std::string &text)
         }
         if ((c == '-' && i + 1 < text.size() && text[i + 1] == '-') ||
             (c == '/' && i + 1 < text.size() && text[i + 1] == '*')) {
-            reading.problem = "a comment (" + text.substr(i, 2) + at(text, i) + ") cannot be part of a condition";
+            reading.problem =
+                "a comment (" + text.substr(i, 2) + at(text, i) + ") cannot be part of a condition";
             return reading;
         }
         if (c == '(') ++depth;

@@ -68,7 +68,8 @@ DbfVtab *Connection::Impl::findVtab(const std::string &name) const
     return found == vtabs.end() ? nullptr : found->second;
 }
 
-void Connection::Impl::noteUnreadable(const DbfFile &file, int field, std::size_t record, const std::string &text)
+void Connection::Impl::noteUnreadable(const DbfFile &file, int field, std::size_t record,
+                                      const std::string &text)
 {
     const std::string &column = file.fields()[static_cast<std::size_t>(field)].name;
     if (!firstUnreadable) {

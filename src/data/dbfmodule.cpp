@@ -37,8 +37,9 @@
 **   it has no decimals and holds a whole number, otherwise as REAL; a blank field (spaces, or the
 **   asterisks some writers use) reads as NULL, never as 0; a numeric field holding something that is
 **   not a number reads as NULL too, and the connection notes the place (UnreadableValue), which a
-**   live query's numeric reads turn into an error. Character fields read without trailing blanks; a blank one is
-**   NULL. Other types (D, L, ...) read as their trimmed text. Deleted records are never returned.
+**   live query's numeric reads turn into an error. Character fields read without trailing blanks; a
+**   blank one is NULL. Other types (D, L, ...) read as their trimmed text. Deleted records are never
+**   returned.
 **   Numbers are parsed and written with from_chars/to_chars, whatever the C locale says.
 **
 **   Each table also has the hidden column dbf_record_number (the record's number from 1, as rowid),

@@ -225,7 +225,8 @@ void DbfFile::Writer::write(std::size_t record, const std::string &bytes)
         throw common::DataError("Cannot write table " + name + ": " + systemMessage(file.error));
 }
 
-void DbfFile::create(const std::filesystem::path &path, const std::vector<FieldSpec> &fields, bool overEmptyFile)
+void DbfFile::create(const std::filesystem::path &path, const std::vector<FieldSpec> &fields,
+                     bool overEmptyFile)
 {
     const std::string name = path.filename().string();
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | (overEmptyFile ? 0 : O_EXCL) | O_CLOEXEC, 0666);

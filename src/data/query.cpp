@@ -203,9 +203,9 @@ void Query::Impl::refuseNumber(int column, const std::string &text) const
         const int field = fieldOfColumn[static_cast<std::size_t>(column)];
         const auto record =
             static_cast<std::size_t>(sqlite3_column_int64(stmt, static_cast<int>(columns.size())) - 1);
-        throw common::DataError(
-            UnreadableValue{file->path(), file->fields()[static_cast<std::size_t>(field)].name, record + 1, text}
-                .describe());
+        throw common::DataError(UnreadableValue{
+            file->path(), file->fields()[static_cast<std::size_t>(field)].name, record + 1, text}
+                                    .describe());
     }
     throw common::DataError("Column " + columns[static_cast<std::size_t>(column)] + ": '" + text +
                             "' is not a number");
@@ -394,22 +394,37 @@ bool Query::isNull(const std::string &field) const
     return m_impl->cell(m_impl->columnIndex(field)).kind == Cell::Null;
 }
 
+namespace {
+
+// The number of a cell that is not text; nothing for a blank.
+std::optional<double> numberOf(const Cell &value)
+{
+    if (value.kind == Cell::Integer) return static_cast<double>(value.integer);
+    if (value.kind == Cell::Real) return value.real;
+    return std::nullopt;
+}
+
+bool isBlankText(const std::string &text)
+{
+    return text.find_first_not_of(" \t") == std::string::npos;
+}
+
+} // namespace
+
+Cell Query::Impl::numericCell(int column) const
+{
+    Cell value = cell(column);
+    if (value.kind == Cell::Null)
+        if (const auto stored = unreadable(column)) throw common::DataError(stored->describe());
+    return value;
+}
+
 long long Query::asInteger(const std::string &field) const
 {
-    const int column = m_impl->columnIndex(field);
-    Cell value = m_impl->cell(column);
-    switch (value.kind) {
-    case Cell::Null:
-        if (const auto stored = m_impl->unreadable(column)) throw common::DataError(stored->describe());
-        return 0;
-    case Cell::Integer:
-        return value.integer;
-    case Cell::Real:
-        return common::roundToEven(value.real);
-    case Cell::Text:
-        break;
-    }
-    if (value.text.find_first_not_of(" \t") == std::string::npos) return 0;
+    const Cell value = m_impl->numericCell(m_impl->columnIndex(field));
+    if (value.kind == Cell::Integer) return value.integer;
+    if (value.kind != Cell::Text) return common::roundToEven(numberOf(value).value_or(0.0));
+    if (isBlankText(value.text)) return 0;
     try {
         return common::roundToEven(common::strToFloat(value.text, '.'));
     } catch (const common::ConvertError &) {
@@ -419,20 +434,9 @@ long long Query::asInteger(const std::string &field) const
 
 double Query::asFloat(const std::string &field) const
 {
-    const int column = m_impl->columnIndex(field);
-    Cell value = m_impl->cell(column);
-    switch (value.kind) {
-    case Cell::Null:
-        if (const auto stored = m_impl->unreadable(column)) throw common::DataError(stored->describe());
-        return 0;
-    case Cell::Integer:
-        return static_cast<double>(value.integer);
-    case Cell::Real:
-        return value.real;
-    case Cell::Text:
-        break;
-    }
-    if (value.text.find_first_not_of(" \t") == std::string::npos) return 0;
+    const Cell value = m_impl->numericCell(m_impl->columnIndex(field));
+    if (value.kind != Cell::Text) return numberOf(value).value_or(0.0);
+    if (isBlankText(value.text)) return 0;
     return static_cast<double>(common::strToFloat(value.text, '.'));
 }
 
@@ -445,19 +449,9 @@ std::optional<double> Query::numberOrBlank(int column) const
 {
     if (column < 0 || column >= static_cast<int>(m_impl->columns.size()))
         throw common::DataError("Column " + std::to_string(column) + " not found");
-    Cell value = m_impl->cell(column);
-    switch (value.kind) {
-    case Cell::Null:
-        if (const auto stored = m_impl->unreadable(column)) throw common::DataError(stored->describe());
-        return std::nullopt;
-    case Cell::Integer:
-        return static_cast<double>(value.integer);
-    case Cell::Real:
-        return value.real;
-    case Cell::Text:
-        break;
-    }
-    if (value.text.find_first_not_of(" \t") == std::string::npos) return std::nullopt;
+    const Cell value = m_impl->numericCell(column);
+    if (value.kind != Cell::Text) return numberOf(value);
+    if (isBlankText(value.text)) return std::nullopt;
     if (const auto number = parseFieldNumber(value.text)) return number->real;
     m_impl->refuseNumber(column, value.text);
 }

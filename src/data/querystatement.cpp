@@ -251,10 +251,11 @@ DeclaredTable parseCreateTable(const std::string &sql)
         failure = error ? error : sqlite3_errmsg(scratch);
     } else {
         sqlite3_stmt *info = nullptr;
-        sqlite3_prepare_v2(scratch,
-                           "SELECT m.name, p.name, p.type FROM sqlite_schema AS m, pragma_table_info(m.name) AS p "
-                           "WHERE m.type = 'table' ORDER BY p.cid",
-                           -1, &info, nullptr);
+        sqlite3_prepare_v2(
+            scratch,
+            "SELECT m.name, p.name, p.type FROM sqlite_schema AS m, pragma_table_info(m.name) AS p "
+            "WHERE m.type = 'table' ORDER BY p.cid",
+            -1, &info, nullptr);
         while (sqlite3_step(info) == SQLITE_ROW) {
             declared.name = reinterpret_cast<const char *>(sqlite3_column_text(info, 0));
             declared.columns.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(info, 1)),

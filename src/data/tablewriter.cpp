@@ -141,10 +141,12 @@ void TableWriter::finish()
     if (!writeAt(m_fd, &endOfFile, 1, m_headerLength + m_written * m_recordLength)) refuse(errno);
     const auto count = static_cast<std::uint32_t>(m_written);
     const unsigned char le[4] = {static_cast<unsigned char>(count), static_cast<unsigned char>(count >> 8),
-                                 static_cast<unsigned char>(count >> 16), static_cast<unsigned char>(count >> 24)};
+                                 static_cast<unsigned char>(count >> 16),
+                                 static_cast<unsigned char>(count >> 24)};
     if (!writeAt(m_fd, reinterpret_cast<const char *>(le), sizeof le, 4)) refuse(errno);
     // The file ends with its end-of-file mark, also where an earlier write reached further.
-    if (::ftruncate(m_fd, static_cast<off_t>(m_headerLength + m_written * m_recordLength + 1)) != 0) refuse(errno);
+    if (::ftruncate(m_fd, static_cast<off_t>(m_headerLength + m_written * m_recordLength + 1)) != 0)
+        refuse(errno);
 }
 
 } // namespace data

@@ -24,7 +24,7 @@ class TableWriter
 {
 public:
     // Bytes of records gathered before they are written.
-    static constexpr std::size_t kBufferBytes = 512 * 1024;
+    static constexpr std::size_t kBufferBytes = 256 * 1024;
 
     // Creates the table at path, a file that must not exist or be empty, with the columns of a CREATE
     // TABLE statement given by its lines (the statement's own table name is not used). displayName

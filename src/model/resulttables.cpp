@@ -189,8 +189,10 @@ void WriteAverageRow(AverageTable &table, const std::string &plot, const std::st
     setNumber(row, table.year, kIdYear, year, guard, kAverageTable, named(kIdYear.name));
     setNumber(row, table.trees, kNTree, series.YearTrees[index], guard, kAverageTable, named(kNTree.name));
     setNumber(row, table.dead, kDead, series.YearDead[index], guard, kAverageTable, named(kDead.name));
-    setNumber(row, table.defAvg, kDefAvg, series.YearDefAvg[index], guard, kAverageTable, named(kDefAvg.name));
-    setNumber(row, table.defStd, kDefStd, series.YearDefStd[index], guard, kAverageTable, named(kDefStd.name));
+    setNumber(row, table.defAvg, kDefAvg, series.YearDefAvg[index], guard, kAverageTable,
+              named(kDefAvg.name));
+    setNumber(row, table.defStd, kDefStd, series.YearDefStd[index], guard, kAverageTable,
+              named(kDefStd.name));
     setNumber(row, table.defMin, kDefMin, DefMin(series, index, prcTreeFactor), guard, kAverageTable,
               named(kDefMin.name));
     if (series.YearTrees[index] > 0)

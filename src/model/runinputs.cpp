@@ -42,12 +42,14 @@ void CheckRunInputs(data::Connection &connection, TableSetup &setup, const Model
             throw common::DataError("Table " + std::filesystem::absolute(*file).lexically_normal().string() +
                                     " has no column " + column + ", which " + what);
     };
-    const std::pair<const std::string *, const char *> roles[] = {
-        {&setup.roles.plot, "PlotNames"}, {&setup.roles.treeId, "TreeID"}, {&setup.roles.species, "Species"}};
+    const std::pair<const std::string *, const char *> roles[] = {{&setup.roles.plot, "PlotNames"},
+                                                                  {&setup.roles.species, "Species"}};
     for (const auto &[column, role] : roles) {
         RequireRole(*column, role);
         require(*column, std::string("has the role ") + role);
     }
+    // Without a TreeID column the trees are counted by their rows, as Count() does.
+    if (!setup.roles.treeId.empty()) require(setup.roles.treeId, "has the role TreeID");
     if (setup.years.empty())
         throw common::Error("No column has a survey year: type the year of each defoliation column under "
                             "\"Defoliations\" and press \"Set OK\"");

@@ -19,7 +19,7 @@ void RequireRole(const std::string &column, const char *role);
 
 // Checks the run's inputs against the table and returns nothing when they are sound; throws
 // common::Error naming what to fix otherwise: an interval below 1 year; a data table that cannot be
-// read; PlotNames, TreeID or Species without a column, or naming a column the table lacks; no survey
+// read; PlotNames or Species without a column, a role naming a column the table lacks; no survey
 // year, or a year column the table lacks; a condition refused by data::checkCondition, whose kept
 // form replaces the setup's condition.
 void CheckRunInputs(data::Connection &connection, TableSetup &setup, const ModelSettings &settings);

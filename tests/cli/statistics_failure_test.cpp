@@ -98,7 +98,8 @@ struct CensusDir
     CensusDir()
     {
         for (const char *ext : {".DBF", ".yrs", ".var"})
-            testsupport::copyInto(testsupport::realData() / "scbi" / (std::string("SCBI_CROWN") + ext), dir.path());
+            testsupport::copyInto(testsupport::realData() / "scbi" / (std::string("SCBI_CROWN") + ext),
+                                  dir.path());
         const Outcome first = runCli({"statistics", table.string(), "--interval", "2"});
         EXPECT_EQ(first.status, 0) << first.err;
     }
@@ -159,7 +160,8 @@ TEST(StatisticsFailure, TwoBracketedGroupsStayOneConditionBehindThePlotAndSpecie
     CensusDir census;
     TempDir scratch;
     std::string out;
-    ASSERT_EQ(testsupport::runCommand(std::string(FENORIS_CLI_PATH) + " statistics '" + census.table.string() +
+    ASSERT_EQ(testsupport::runCommand(std::string(FENORIS_CLI_PATH) + " statistics '" +
+                                          census.table.string() +
                                           "' --conditions '(1=1) OR (1=1)' 2>/dev/null",
                                       &out),
               0);
@@ -174,7 +176,8 @@ TEST(StatisticsFailure, LettersInAYearColumnStopTheRunNamingTheirPlace)
     overwriteField(census.table, 43, "D2021", "abc");
     const Outcome outcome = runCli({"statistics", census.table.string(), "--interval", "2"});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "Table " + census.table.string() + ", column D2021, record 43: 'abc' is not a number\n");
+    EXPECT_EQ(outcome.err,
+              "Table " + census.table.string() + ", column D2021, record 43: 'abc' is not a number\n");
     for (const char *name : kResults)
         EXPECT_EQ(readBytes(census.dir / name), tables.at(name)) << name;
     EXPECT_FALSE(hasTemporaries(census.dir.path()));
@@ -188,8 +191,9 @@ TEST(StatisticsFailure, LettersInAYearColumnStopTheRunNamingTheirPlace)
             (scratch / "err").string() + "'",
         &out);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(readBytes(scratch / "err"), "warning: Table " + census.table.string() +
-                                              ", column D2021, record 43: 'abc' is not a number; it reads as blank\n");
+    EXPECT_EQ(readBytes(scratch / "err"),
+              "warning: Table " + census.table.string() +
+                  ", column D2021, record 43: 'abc' is not a number; it reads as blank\n");
 }
 
 TEST(StatisticsFailure, AFullDiskKeepsTheLastTables)
@@ -199,9 +203,10 @@ TEST(StatisticsFailure, AFullDiskKeepsTheLastTables)
     std::string out;
     // The file size limit stands in for a full disk: writes beyond it fail with EFBIG once SIGXFSZ is
     // ignored. 200 blocks hold the census but not its result tables.
-    const int status = testsupport::runCommand("ulimit -f 200; trap '' XFSZ; " + std::string(FENORIS_CLI_PATH) +
-                                                   " statistics '" + census.table.string() + "' 2>&1",
-                                               &out);
+    const int status =
+        testsupport::runCommand("ulimit -f 200; trap '' XFSZ; " + std::string(FENORIS_CLI_PATH) +
+                                    " statistics '" + census.table.string() + "' 2>&1",
+                                &out);
     EXPECT_EQ(status, 1);
     EXPECT_NE(out.find("Cannot write table " + (census.dir / "TRANSIT.DBF").string() + ": File too large"),
               std::string::npos)
@@ -244,7 +249,8 @@ TEST(StatisticsFailure, KilledAtAnyPointTheLastTablesStayAndTheNextRunClearsWhat
         EXPECT_EQ(outcome.status, 128 + signals[k % 3]) << outcome.err;
         if (outcome.err.find("Statistics interrupted after") != std::string::npos) ++told;
         for (const char *name : kResults)
-            EXPECT_EQ(readBytes(dir / name), before.at(name)) << name << " after a kill at " << delay.count() << " us";
+            EXPECT_EQ(readBytes(dir / name), before.at(name))
+                << name << " after a kill at " << delay.count() << " us";
         EXPECT_EQ(readBytes(dir / "FOREST.DBF"), before.at("FOREST.DBF"));
     }
     EXPECT_GT(told, 0) << "no SIGINT or SIGTERM came while the plots were walked";

@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <pthread.h>
 #include <fcntl.h>
 #include <fstream>
+#include <pthread.h>
 #include <thread>
 #include <unistd.h>
 
@@ -188,7 +188,8 @@ TEST(EngineMemory, AReaderNeverTakesAGrowingFileForADamagedOne)
         const int fd = ::open((dir / "GROW.DBF").c_str(), O_WRONLY);
         for (std::uint32_t count = 2; !stop && count < 1000000; ++count) {
             ::pwrite(fd, record.data(), record.size(), static_cast<off_t>(headerLength + (count - 1) * 2));
-            const unsigned char le[4] = {static_cast<unsigned char>(count), static_cast<unsigned char>(count >> 8),
+            const unsigned char le[4] = {static_cast<unsigned char>(count),
+                                         static_cast<unsigned char>(count >> 8),
                                          static_cast<unsigned char>(count >> 16), 0};
             ::pwrite(fd, le, 4, 4);
         }

@@ -25,9 +25,9 @@ TEST(FieldText, NumbersAreWrittenAsTheExactValueRounds)
 {
     // Ties of the decimal text whose binary value lies just below or above, zeros with a sign, the
     // widest values that fit and the first that do not.
-    const double cases[] = {0.125,  0.375,   2.675,     1.005,  -0.00004, -0.00005, -3.4842, 8.333333333,
-                            0.5,    99.9999, 99.99995,  100.0,  -9999.999, 0.0,     -0.0,    1e-7,
-                            123456, 0.33335, 1234.5678, 1e300,  -1e-300};
+    const double cases[] = {0.125,       0.375, 2.675,   1.005,    -0.00004,  -0.00005,  -3.4842,
+                            8.333333333, 0.5,   99.9999, 99.99995, 100.0,     -9999.999, 0.0,
+                            -0.0,        1e-7,  123456,  0.33335,  1234.5678, 1e300,     -1e-300};
     for (double value : cases)
         for (int decimals : {0, 2, 3, 4})
             EXPECT_EQ(data::formatFieldNumber(value, 9, decimals).value_or(""), exactly(value, 9, decimals))

@@ -29,4 +29,3 @@ TEST(SelectionSql, QuotesInValuesAreDoubled)
     EXPECT_EQ(data::plotWhere("PLOT", "O'Hara"), "(PLOT='O''Hara')");
     EXPECT_EQ(data::quoteLiteral("''"), "''''''");
 }
-
