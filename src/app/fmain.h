@@ -295,6 +295,10 @@ private:
     // The matrix on display in the notation set in the group "Copy into clipboard".
     QString transitMatrixText() const;
 
+    // fmaincontrols.cpp: while no table is open, every control that needs one is disabled and the
+    // caption names none.
+    void setTableOpen(bool open);
+
     // The start sequence's open dialog and table (steps 2 to 6).
     bool openDataTable();
     std::vector<std::string> connectDataTable(const QString &file);

@@ -5,6 +5,7 @@
 #include "app/listbox.h"
 #include "data/sidefiles.h"
 #include "data/treeselection.h"
+#include "model/runinputs.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -57,6 +58,7 @@ void TFormMain::BtnSetOKClick()
 
     ListPlots->clear();
     ListSpecies->clear();
+    model::RequireRole(PlotField, "PlotNames");
     ListDistinct(TableFile, PlotField, ListPlots, "");
 
     data::writeSideFile(sideFileTarget(data::yearsSideFile(DataDir, TableFile)), gridColumn(1));

@@ -20,8 +20,9 @@ public:
 
     void expectMessage(app::MessageKind kind, const QString &text, app::Buttons buttons,
                        app::Button answer = app::Button::Ok);
+    // minimumWidth as the program asks for it; 0 for the toolkit's own (recorded without a width).
     void expectInputBox(const QString &caption, const QString &prompt, const QString &defaultText,
-                        const QString &answer);
+                        const QString &answer, int minimumWidth = 0);
     void expectOpenFile(const QString &caption, const QString &filter, const QString &startDir,
                         std::optional<QString> answer);
     void expectSaveFile(const QString &caption, const QString &filter, int filterIndex,
@@ -47,7 +48,8 @@ public:
     size_t pending() const { return m_expected.size(); }
 
     app::Button message(app::MessageKind kind, const QString &text, app::Buttons buttons) override;
-    QString inputBox(const QString &caption, const QString &prompt, const QString &defaultText) override;
+    QString inputBox(const QString &caption, const QString &prompt, const QString &defaultText,
+                     int minimumWidth = 0) override;
     std::optional<QString> openFile(const QString &caption, const QString &filter,
                                     const QString &startDir) override;
     std::optional<app::SaveChoice> saveFile(const QString &caption, const QString &filter, int filterIndex,
