@@ -64,11 +64,11 @@ std::optional<FieldNumber> parseFieldNumber(std::string_view text)
         return std::nullopt;
     number.real = negative ? -magnitude : magnitude;
     if (plain) {
-        std::string signedDigits = negative ? "-" + std::string(body) : std::string(body);
+        // from_chars takes the minus sign itself, so the text from it on is read as it stands.
+        const std::string_view digits = negative ? text.substr(text.size() - body.size() - 1) : body;
         long long value = 0;
-        auto [iend, iec] =
-            std::from_chars(signedDigits.data(), signedDigits.data() + signedDigits.size(), value);
-        if (iec == std::errc() && iend == signedDigits.data() + signedDigits.size()) {
+        auto [iend, iec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        if (iec == std::errc() && iend == digits.data() + digits.size()) {
             number.integral = true;
             number.integer = value;
         }

@@ -53,6 +53,7 @@ TableWriter::TableWriter(const std::filesystem::path &path, const std::vector<st
     m_recordLength = m_layout->recordLength();
     m_blank = m_layout->blankRecord();
     m_lastText.resize(m_layout->fields().size());
+    m_lastNumber.resize(m_layout->fields().size());
     m_fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (m_fd < 0) refuse(errno);
     m_buffer.reserve(kBufferBytes + m_recordLength);
@@ -113,10 +114,32 @@ void TableWriter::setString(int field, std::string_view text)
     std::memcpy(fieldOf(m_buffer, m_recordLength, f), lastBytes.data(), lastBytes.size());
 }
 
+void TableWriter::setNumber(int field, double value, bool integer)
+{
+    const DbfField &f = m_layout->fields()[static_cast<std::size_t>(field)];
+    char *bytes = fieldOf(m_buffer, m_recordLength, f);
+    LastNumber &last = m_lastNumber[static_cast<std::size_t>(field)];
+    // The same value as the row before: its bytes again. 0 and -0 differ only in the sign bit, which
+    // the text drops.
+    if (!last.bytes.empty() && last.integer == integer && last.value == value) {
+        std::memcpy(bytes, last.bytes.data(), last.bytes.size());
+        return;
+    }
+    const bool fits = integer ? writeFieldInteger(static_cast<long long>(value), f.width, f.decimals, bytes)
+                              : writeFieldNumber(value, f.width, f.decimals, bytes);
+    if (!fits)
+        throw common::DataError("The value " + std::to_string(value) + " does not fit field " + f.name +
+                                " of " + m_name);
+    last = {integer, value, std::string(bytes, static_cast<std::size_t>(f.width))};
+}
+
 void TableWriter::setInteger(int field, long long value)
 {
     const DbfField &f = m_layout->fields()[static_cast<std::size_t>(field)];
     if (!f.isNumeric()) return setString(field, std::to_string(value));
+    // The values of result tables are far within the doubles that hold whole numbers exactly.
+    if (value > -(1LL << 52) && value < (1LL << 52))
+        return setNumber(field, static_cast<double>(value), true);
     if (!writeFieldInteger(value, f.width, f.decimals, fieldOf(m_buffer, m_recordLength, f)))
         throw common::DataError("The value " + std::to_string(value) + " does not fit field " + f.name +
                                 " of " + m_name);
@@ -129,9 +152,7 @@ void TableWriter::setFloat(int field, double value)
         setString(field, std::string_view(m_layout->encodeFloat(field, value)));
         return;
     }
-    if (!writeFieldNumber(value, f.width, f.decimals, fieldOf(m_buffer, m_recordLength, f)))
-        throw common::DataError("The value " + std::to_string(value) + " does not fit field " + f.name +
-                                " of " + m_name);
+    setNumber(field, value, false);
 }
 
 void TableWriter::finish()

@@ -54,6 +54,7 @@ public:
     std::size_t recordCount() const { return m_records; }
 
 private:
+    void setNumber(int field, double value, bool integer);
     void flush();
     [[noreturn]] void refuse(int error) const;
 
@@ -66,8 +67,16 @@ private:
     std::size_t m_written = 0; // rows on disk
     std::string m_buffer;      // rows not yet on disk; the last one is the row being set
     std::string m_blank;       // a blank record
-    // The last text set per character field and its bytes: plot and species repeat row after row.
+    // The last value set per field and its bytes: plot and species repeat row after row, and so do
+    // the shares 0 and 1 of a transition matrix.
     std::vector<std::pair<std::string, std::string>> m_lastText;
+    struct LastNumber
+    {
+        bool integer = false;
+        double value = 0;
+        std::string bytes; // empty before the first number
+    };
+    std::vector<LastNumber> m_lastNumber;
 };
 
 } // namespace data
