@@ -88,8 +88,9 @@ inline constexpr long long kMinTreesForStatistics = 5;
 class StatisticsRun
 {
 public:
-    // query is the shared query of the window (or the command's own): it carries the CREATE TABLE
-    // statements and the selected-trees query, and is left closed.
+    // query is the shared query of the window (or the command's own): it carries the selected-trees
+    // query and is left closed. The tables' columns come from their CREATE TABLE statements
+    // (TransitTableSql, AverageTableSql), read by the engine's parser.
     StatisticsRun(data::Connection &connection, data::Query &query, TableSetup setup, ModelSettings settings);
 
     // Checks its inputs (CheckRunInputs), then writes TRANSIT.DBF and AVERAGE.DBF afresh under
