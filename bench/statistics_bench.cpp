@@ -1,7 +1,8 @@
 // Statistics run benchmark on a national-size table (100,000 trees, 5,000 plots, 30 survey years):
-// the whole run of every plot and species against one full read of the table through the engine plus
-// writing both result tables with the same rows; and the run's peak memory against the table's size,
-// measured in a fresh child process so that the table generation does not count.
+// the whole run of every plot and species against its floor, one full read of the table through the
+// engine plus copying both result tables as files; and the run's peak memory against the table's
+// size, measured in a fresh child process so that the table generation does not count.
+// bench/statistics_run.sh measures the same for the fenoris-cli command as a whole.
 //
 //   bench_statistics_bench [--benchmark_repetitions=3]   (FENORIS_BENCH_DIR keeps the generated table)
 #include "common/messagesink.h"
@@ -70,22 +71,6 @@ model::StatisticsSummary runStatistics(const std::filesystem::path &dir)
     return model::StatisticsRun(connection, query, setup, settings).execute(selection, sink);
 }
 
-// The rows of a result table as text ("" for blank), to be written again by the baseline.
-std::vector<std::vector<std::string>> readRows(data::Connection &connection, const std::string &table)
-{
-    data::Query query(connection);
-    query.setSql({"SELECT * FROM '" + table + "'"});
-    query.open();
-    const auto fields = query.fieldNames();
-    std::vector<std::vector<std::string>> rows;
-    for (; !query.eof(); query.next()) {
-        rows.emplace_back();
-        for (const auto &f : fields)
-            rows.back().push_back(query.asString(f));
-    }
-    return rows;
-}
-
 void StatisticsRun(benchmark::State &state)
 {
     for (auto _ : state) {
@@ -95,15 +80,14 @@ void StatisticsRun(benchmark::State &state)
     }
 }
 
-// One full read of the data table, then both result tables created and filled with the run's rows.
+// The floor of a run: one full read of the data table through the engine, then both result tables
+// copied as a file copy does it.
 void ReadTableAndWriteResults(benchmark::State &state)
 {
     data::Connection source;
     source.setParam("PATH", tableDir().string() + "/");
     source.open();
     if (!std::filesystem::exists(tableDir() / model::kTransitTable)) runStatistics(tableDir());
-    const auto transitRows = readRows(source, model::kTransitTable);
-    const auto averageRows = readRows(source, model::kAverageTable);
     const auto outDir = tableDir() / "baseline";
     std::filesystem::create_directories(outDir);
 
@@ -111,41 +95,17 @@ void ReadTableAndWriteResults(benchmark::State &state)
         data::Query scan(source);
         scan.setSql({std::string("SELECT * FROM '") + kTable + "'"});
         scan.open();
-        const auto fields = scan.fieldNames();
+        const auto columns = static_cast<int>(scan.fieldNames().size());
         std::size_t bytes = 0;
         for (; !scan.eof(); scan.next())
-            for (const auto &f : fields)
-                bytes += scan.asString(f).size();
+            for (int c = 0; c < columns; ++c)
+                bytes += scan.valueText(c).size();
         scan.close();
         benchmark::DoNotOptimize(bytes);
 
-        data::Connection out;
-        out.setParam("PATH", outDir.string() + "/");
-        out.open();
-        data::Query create(out);
-        const std::pair<const char *, const std::vector<std::vector<std::string>> *> tables[] = {
-            {model::kTransitTable, &transitRows}, {model::kAverageTable, &averageRows}};
-        for (const auto &[name, rows] : tables) {
-            std::filesystem::remove(outDir / name);
-            create.setSql(std::string(name) == model::kTransitTable ? model::TransitTableSql()
-                                                                    : model::AverageTableSql());
-            create.execSql();
-            data::Table table(out, name);
-            table.open();
-            const auto names = table.fieldNames();
-            for (const auto &row : *rows) {
-                table.append();
-                for (std::size_t f = 0; f < names.size(); ++f) {
-                    if (row[f].empty()) continue;
-                    if (f < 2)
-                        table.setString(names[f], row[f]);
-                    else
-                        table.setFloat(names[f], std::stod(row[f]));
-                }
-                table.post();
-            }
-            table.close();
-        }
+        for (const char *name : {model::kTransitTable, model::kAverageTable})
+            std::filesystem::copy_file(tableDir() / name, outDir / name,
+                                       std::filesystem::copy_options::overwrite_existing);
     }
 }
 
@@ -188,9 +148,9 @@ public:
     {
         ConsoleReporter::Finalize();
         if (m_times.count("StatisticsRun") && m_times.count("ReadTableAndWriteResults"))
-            std::cout << "statistics run / (full read + writing the results) = "
+            std::cout << "statistics run / (full read + copying the results) = "
                       << m_times["StatisticsRun"] / m_times["ReadTableAndWriteResults"]
-                      << " (target: at most 3)\n";
+                      << " (target: at most 2, at most 3 required)\n";
     }
 
 private:
@@ -215,5 +175,5 @@ int main(int argc, char **argv)
     const auto tableSize = static_cast<double>(std::filesystem::file_size(tableDir() / kTable));
     const long peak = peakMemoryOfRun();
     std::cout << "table " << tableSize / 1e6 << " MB, peak memory of a run " << peak / 1e6
-              << " MB = " << peak / tableSize << " x the table (target: below 3)\n";
+              << " MB = " << peak / tableSize << " x the table (target: below 1)\n";
 }

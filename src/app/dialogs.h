@@ -40,8 +40,10 @@ public:
     // A message box; returns the button pressed (Cancel or No when the box is closed otherwise).
     virtual Button message(MessageKind kind, const QString &text, Buttons buttons) = 0;
 
-    // A one-line input box pre-filled with defaultText; Cancel returns defaultText.
-    virtual QString inputBox(const QString &caption, const QString &prompt, const QString &defaultText) = 0;
+    // A one-line input box pre-filled with defaultText; Cancel returns defaultText. minimumWidth (in
+    // pixels at 96 per inch, 0 for the toolkit's own) makes the box wider for long answers.
+    virtual QString inputBox(const QString &caption, const QString &prompt, const QString &defaultText,
+                             int minimumWidth = 0) = 0;
 
     // File dialogs. The filter is in Qt's syntax ("DBF table (*.dbf);;all files (*)"); nothing when
     // the user cancels.

@@ -60,6 +60,7 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     setWindowTitle("Fenoris");
     setWindowIcon(QIcon(":/fenoris/fenoris-64.png"));
     createPages();
+    setTableOpen(false);
     resize(kDesignWidth, kDesignHeight);
 
     connect(BtnClose, &QPushButton::clicked, this, &QWidget::close);
@@ -135,14 +136,24 @@ bool TFormMain::openDataTable()
     if (PrimaryData.isOpen()) PrimaryData.close();
     // The undo history belongs to the table that was open.
     DataJournal.clear();
+    setTableOpen(false);
     const auto file = m_dialogs.openFile("Open", kTableFilter, m_env.openDir);
     if (!file) return false;
     const QString path = QDir::toNativeSeparators(QFileInfo(*file).absoluteFilePath());
+    std::vector<std::string> columns;
+    try {
+        columns = connectDataTable(path);
+    } catch (...) {
+        // A file that is no table leaves no table open, not the directory of one.
+        PrimaryData.close();
+        TableFile.clear();
+        throw;
+    }
     setWindowTitle("Fenoris [" + path + "]");
-    const auto columns = connectDataTable(path);
     showTableCodePage();
     fillGridFields(columns);
     loadSideFiles();
+    setTableOpen(true);
     return true;
 }
 

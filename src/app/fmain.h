@@ -408,6 +408,9 @@ private:
     std::uint8_t askDegree(int proposal);
     void showDetermination(const stats::TStatistics &series);
     QButtonGroup *m_seriesButtons = nullptr;
+    // fmaincontrols.cpp: while no table is open, every control that needs one is disabled and the
+    // caption names none.
+    void setTableOpen(bool open);
 
     // The start sequence's open dialog and table (steps 2 to 6).
     bool openDataTable();

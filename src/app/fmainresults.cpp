@@ -165,12 +165,15 @@ void TFormMain::BtnStatClick()
     WindowSelection selection(*this);
     // The run's closing messages are shown once its progress window has gone.
     common::RecordingSink messages;
+    model::StatisticsSummary summary;
     {
         const auto progress = m_dialogs.progress("Statistics");
-        run.execute(selection, messages, progress.get());
+        summary = run.execute(selection, messages, progress.get());
     }
     for (const auto &entry : messages.entries())
         m_sink.message(entry.kind, entry.text);
+    // A cancelled run has said what it kept.
+    if (!summary.cancelled) m_dialogs.information(QString::fromStdString(model::CompletionText(summary)));
 }
 
 void TFormMain::enterStatPage()

@@ -6,6 +6,7 @@
 #include "data/fieldgrid.h"
 #include "data/sidefiles.h"
 #include "data/treeselection.h"
+#include "model/runinputs.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -62,6 +63,7 @@ void TFormMain::BtnSetOKClick()
 
     ListPlots->clear();
     ListSpecies->clear();
+    model::RequireRole(PlotField, "PlotNames");
     ListDistinct(TableFile, PlotField, ListPlots, "");
 
     data::writeSideFile(sideFileTarget(data::yearsSideFile(DataDir, TableFile)), gridColumn(1));

@@ -4,7 +4,10 @@
 
 #include "app/fplotcontainer.h"
 #include "app/listbox.h"
+#include "data/condition.h"
+#include "data/listorder.h"
 #include "data/treeselection.h"
+#include "model/runinputs.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -41,8 +44,10 @@ void TFormMain::ListDistinct(const std::string &table, const std::string &column
     Query1.setSql(data::distinctSql(table, column, where, Conditions));
     target->clear();
     LabelTreeCount->setText("-");
+    auto values = data::firstColumnValues(Query1);
+    data::sortListValues(values);
     QStringList items;
-    for (const auto &value : data::firstColumnValues(Query1))
+    for (const auto &value : values)
         items.append(QString::fromStdString(value));
     target->addItems(items);
 }
@@ -51,6 +56,7 @@ void TFormMain::ListPlotsClick()
 {
     ListSpecies->clear();
     if (ListPlots->selectedRow() < 0) return;
+    model::RequireRole(SpeciesField, "Species");
     ListDistinct(TableFile, SpeciesField, ListSpecies, data::plotWhere(PlotField, selectedPlot()));
     if (!CB_Fix->isChecked()) return;
     // The list's own exact search, which ignores case: "SM" finds "sm".
@@ -86,13 +92,12 @@ void TFormMain::CB_FixClick()
 
 void TFormMain::BtnConditionsClick()
 {
-    const QString answer =
-        m_dialogs.inputBox("Dodatečné podmínky", "SELECT ... WHERE", QString::fromStdString(Conditions));
-    const std::string conditions = data::wrapConditions(answer.toStdString());
-    // Checked on its own before it is taken: a text the engine refuses (a second statement among
-    // others) leaves the condition and both lists as they were.
-    data::checkCondition(PrimaryData, TableFile, conditions);
-    Conditions = conditions;
+    // Wide enough for a typical condition, such as (DBH > 10) AND (HEIGHT < 25) AND (SP <> 'BK').
+    constexpr int kConditionBoxWidth = 560;
+    const QString answer = m_dialogs.inputBox("Dodatečné podmínky", "SELECT ... WHERE",
+                                              QString::fromStdString(Conditions), kConditionBoxWidth);
+    // Checked before it is taken: a condition refused leaves the condition and both lists as they were.
+    Conditions = data::checkCondition(PrimaryData, TableFile, answer.toStdString());
     LblConditions->setText(QString::fromStdString(Conditions));
     ListDistinct(TableFile, PlotField, ListPlots, "");
 }

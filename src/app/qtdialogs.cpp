@@ -14,6 +14,8 @@
 #include <QPrinter>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace app {
 
 namespace {
@@ -67,12 +69,20 @@ Button QtDialogs::message(MessageKind kind, const QString &text, Buttons buttons
     return buttons.testFlag(Button::Cancel) ? Button::Cancel : Button::No;
 }
 
-QString QtDialogs::inputBox(const QString &caption, const QString &prompt, const QString &defaultText)
+QString QtDialogs::inputBox(const QString &caption, const QString &prompt, const QString &defaultText,
+                            int minimumWidth)
 {
-    bool ok = false;
-    const QString answer =
-        QInputDialog::getText(owner(), caption, prompt, QLineEdit::Normal, defaultText, &ok);
-    return ok ? answer : defaultText;
+    QInputDialog dialog(owner());
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(defaultText);
+    if (minimumWidth > 0) {
+        const int width = minimumWidth * dialog.logicalDpiX() / 96;
+        dialog.setMinimumWidth(width);
+        dialog.resize(std::max(width, dialog.sizeHint().width()), dialog.sizeHint().height());
+    }
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : defaultText;
 }
 
 std::optional<QString> QtDialogs::openFile(const QString &caption, const QString &filter,

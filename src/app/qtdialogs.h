@@ -11,7 +11,8 @@ class QtDialogs : public Dialogs
 {
 public:
     Button message(MessageKind kind, const QString &text, Buttons buttons) override;
-    QString inputBox(const QString &caption, const QString &prompt, const QString &defaultText) override;
+    QString inputBox(const QString &caption, const QString &prompt, const QString &defaultText,
+                     int minimumWidth = 0) override;
     std::optional<QString> openFile(const QString &caption, const QString &filter,
                                     const QString &startDir) override;
     std::optional<SaveChoice> saveFile(const QString &caption, const QString &filter, int filterIndex,

@@ -3,7 +3,9 @@
 
 #include "common/error.h"
 #include "common/numbers.h"
+#include "data/condition.h"
 #include "data/fieldgrid.h"
+#include "data/sidefiles.h"
 #include "data/sqlnames.h"
 
 #include <filesystem>
@@ -41,6 +43,11 @@ OpenedTable::OpenedTable(const std::string &path)
                                 role);
     if (m_setup.years.empty())
         throw common::Error("The years side file of " + m_setup.tableFile + " gives no column a survey year");
+}
+
+void OpenedTable::setConditions(const std::string &conditions)
+{
+    m_setup.conditions = data::checkCondition(m_connection, m_setup.tableFile, conditions);
 }
 
 model::ValueType parseValueType(const std::string &text)

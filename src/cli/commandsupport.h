@@ -25,7 +25,8 @@ public:
 
     data::Connection &connection() { return m_connection; }
     const model::TableSetup &setup() const { return m_setup; }
-    void setConditions(const std::string &conditions) { m_setup.conditions = conditions; }
+    // Checks the user's condition (data::checkCondition) and keeps it for the queries.
+    void setConditions(const std::string &conditions);
 
 private:
     data::Connection m_connection;

@@ -37,7 +37,7 @@ int runModel(const Args &args, std::ostream &out, std::ostream &err)
     settings.maxDeads = options.floatValue("max-deads", 50);
 
     OpenedTable table(options.positional()[0]);
-    table.setConditions(data::wrapConditions(options.value("conditions")));
+    table.setConditions(options.value("conditions"));
     const auto &setup = table.setup();
     data::Query query(table.connection());
     query.setSql(data::treeQuerySql(setup.tableFile, setup.roles, setup.conditions));

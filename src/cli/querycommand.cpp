@@ -17,6 +17,14 @@ std::string csvValue(const std::string &text, bool isNull)
     return text.empty() ? "\"\"" : csvField(text);
 }
 
+// Values that are not numbers in numeric fields read as blank; the first place is told once.
+void warnUnreadable(const data::Connection &connection, std::ostream &err)
+{
+    if (const auto &first = connection.firstUnreadable())
+        err << "warning: " << first->describe() << "; it reads as blank"
+            << (connection.moreUnreadable() ? ", and so do other such values" : "") << "\n";
+}
+
 } // namespace
 
 int runQuery(const Args &args, std::ostream &out, std::ostream &err)
@@ -34,6 +42,7 @@ int runQuery(const Args &args, std::ostream &out, std::ostream &err)
     const std::vector<std::string> columns = query.fieldNames();
     if (columns.empty()) {
         query.execSql();
+        warnUnreadable(connection, err);
         return 0;
     }
     query.open();
@@ -46,6 +55,7 @@ int runQuery(const Args &args, std::ostream &out, std::ostream &err)
         out << "\n";
     }
     query.close();
+    warnUnreadable(connection, err);
     return 0;
 }
 

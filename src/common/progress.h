@@ -11,6 +11,7 @@ public:
     virtual ~Progress() = default;
     // done of total units are finished and `current` names the one now started (empty once all are
     // done). Returns false to cancel: the run then stops before the next unit, keeping what it wrote.
+    // It may also throw, which ends the run as an error does (Ctrl+C on the command line).
     virtual bool step(int done, int total, const std::string &current) = 0;
 };
 

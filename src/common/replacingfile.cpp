@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,43 +56,105 @@ ReplacingFile::ReplacingFile(std::string target) : m_target(std::move(target))
     const std::string stem = path.stem().string();
     const std::string extension = path.extension().string();
     fs::path dir = path.parent_path();
-    std::string pattern = (dir / (".~" + stem + "-XXXXXX" + extension)).string();
-    // mkstemps creates the file 0600 and keeps the extension after the six letters it fills in.
-    const int fd = mkstemps(pattern.data(), static_cast<int>(extension.size()));
-    if (fd < 0) throw FileError(fileMessage("Cannot create file", m_target, errno));
-    ::close(fd);
-    m_temp = pattern;
+    for (int attempt = 0; m_fd < 0; ++attempt) {
+        std::string pattern = (dir / (".~" + stem + "-XXXXXX" + extension)).string();
+        // mkstemps creates the file 0600 and keeps the extension after the six letters it fills in.
+        const int fd = mkstemps(pattern.data(), static_cast<int>(extension.size()));
+        if (fd < 0) throw FileError(fileMessage("Cannot create file", m_target, errno));
+        // Another process clearing leftovers may have taken the new file for one before it was
+        // locked; the name must still be this file once the lock is held. A file system without
+        // locks is written all the same.
+        ::flock(fd, LOCK_EX);
+        struct stat mine
+        {
+        }, named{};
+        if (::fstat(fd, &mine) == 0 && ::stat(pattern.c_str(), &named) == 0 && mine.st_ino == named.st_ino &&
+            mine.st_dev == named.st_dev) {
+            m_fd = fd;
+            m_temp = pattern;
+        } else {
+            const int error = errno;
+            ::close(fd);
+            if (attempt >= 8) throw FileError(fileMessage("Cannot create file", m_target, error));
+        }
+    }
 }
 
 ReplacingFile::~ReplacingFile()
 {
     if (!m_committed) ::unlink(m_temp.c_str());
+    if (m_fd >= 0) ::close(m_fd);
 }
 
-void ReplacingFile::commit()
+void ReplacingFile::fail(int error)
 {
-    int error = 0;
+    ::unlink(m_temp.c_str());
+    m_committed = true; // nothing left to remove
+    throw FileError(fileMessage("Cannot write file", m_target, error));
+}
+
+void ReplacingFile::sync()
+{
+    if (m_synced) return;
     struct stat old {};
     const mode_t mode = ::stat(m_target.c_str(), &old) == 0 ? (old.st_mode & 07777) : defaultMode();
-    const int fd = ::open(m_temp.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) error = errno;
-    else {
-        if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) error = errno;
-        if (::close(fd) != 0 && error == 0) error = errno;
-    }
-    if (error == 0 && ::rename(m_temp.c_str(), m_target.c_str()) != 0) error = errno;
-    if (error != 0) {
-        ::unlink(m_temp.c_str());
-        m_committed = true; // nothing left to remove
-        throw FileError(fileMessage("Cannot write file", m_target, error));
-    }
+    if (::fchmod(m_fd, mode) != 0 || ::fsync(m_fd) != 0) fail(errno);
+    m_synced = true;
+}
+
+void ReplacingFile::rename()
+{
+    if (::rename(m_temp.c_str(), m_target.c_str()) != 0) fail(errno);
     m_committed = true;
-    // The rename is durable once the directory is on disk too; a failure here loses nothing.
-    const std::string dir = fs::path(m_target).parent_path().string();
+}
+
+namespace {
+
+// The rename is durable once the directory is on disk too; a failure here loses nothing.
+void syncDirectory(const std::string &target)
+{
+    const std::string dir = fs::path(target).parent_path().string();
     const int dirFd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
+    }
+}
+
+} // namespace
+
+void ReplacingFile::commit()
+{
+    sync();
+    rename();
+    syncDirectory(m_target);
+}
+
+void commitTogether(ReplacingFile &first, ReplacingFile &second)
+{
+    first.sync();
+    second.sync();
+    first.rename();
+    second.rename();
+    syncDirectory(first.m_target);
+    if (fs::path(second.m_target).parent_path() != fs::path(first.m_target).parent_path())
+        syncDirectory(second.m_target);
+}
+
+void removeLeftoverTemporaries(const std::string &target)
+{
+    const fs::path path(target);
+    const fs::path dir = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    const std::string targetName = path.filename().string();
+    std::error_code ec;
+    for (const auto &entry : fs::directory_iterator(dir, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!isReplacingTemporary(name, targetName)) continue;
+        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) continue;
+        // A lock held means a ReplacingFile still writes it; a killed process holds none.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(entry.path().c_str());
+        ::close(fd);
     }
 }
 

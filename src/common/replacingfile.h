@@ -10,7 +10,9 @@ namespace common {
 
 // A temporary file beside the target, created empty when constructed. Write it by its path (any
 // library that opens files by name can), then commit() to put it in place of the target. Destroyed
-// without commit() it removes itself, so an error leaves the target untouched.
+// without commit() it removes itself, so an error leaves the target untouched. While it lives it
+// holds a lock on its file, by which removeLeftoverTemporaries tells it from one that a killed
+// process left behind.
 class ReplacingFile
 {
 public:
@@ -30,12 +32,31 @@ public:
     // the file it replaces. Throws FileError "Cannot write file "<target>". <reason>"; the target is
     // then unchanged and the temporary file removed.
     void commit();
+    // The first half of commit(): the temporary file on disk with the target's permissions. Throws
+    // as commit(); commit() then only renames.
+    void sync();
 
 private:
+    friend void commitTogether(ReplacingFile &first, ReplacingFile &second);
+    void fail(int error);
+    void rename();
+
     std::string m_target;
     std::string m_temp;
+    int m_fd = -1; // open on the temporary file, locked, until it is committed or removed
+    bool m_synced = false;
     bool m_committed = false;
 };
+
+// Commits two files that belong together, such as two tables of one run: both are flushed first and
+// then renamed one right after the other, so that a kill leaves both old or both new but for the
+// instant between the renames. Throws as commit(); a failure before the renames leaves both targets
+// untouched.
+void commitTogether(ReplacingFile &first, ReplacingFile &second);
+
+// Removes the temporary files that ReplacingFiles of the target left in its directory when their
+// process was killed. Those of a ReplacingFile still alive, in this or another process, stay.
+void removeLeftoverTemporaries(const std::string &target);
 
 // Writes the bytes as the whole new content of the file, through a ReplacingFile. Throws FileError.
 void writeFileWhole(const std::string &file, std::string_view bytes);

@@ -74,6 +74,28 @@ DbfVtab *Connection::Impl::findVtab(const std::string &name) const
     return found == vtabs.end() ? nullptr : found->second;
 }
 
+void Connection::Impl::noteUnreadable(const DbfFile &file, int field, std::size_t record,
+                                      const std::string &text)
+{
+    const std::string &column = file.fields()[static_cast<std::size_t>(field)].name;
+    if (!firstUnreadable) {
+        firstUnreadable = UnreadableValue{file.path(), column, record + 1, text};
+        return;
+    }
+    if (firstUnreadable->record != record + 1 || firstUnreadable->column != column ||
+        firstUnreadable->table != file.path())
+        moreUnreadable = true;
+}
+
+std::string UnreadableValue::describe() const
+{
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::absolute(table, ec);
+    if (ec) full = table;
+    return "Table " + full.lexically_normal().string() + ", column " + column + ", record " +
+           std::to_string(record) + ": '" + text + "' is not a number";
+}
+
 bool Connection::Impl::attach(const std::string &name)
 {
     if (findVtab(name) || !resolveTable(name)) return false;
@@ -207,6 +229,8 @@ void Connection::open()
         m_impl->db = db;
         m_impl->directory = dir;
         m_impl->dropGeneration = 0;
+        m_impl->firstUnreadable.reset();
+        m_impl->moreUnreadable = false;
         // The program's conditions may quote text in double quotes (SP="SM").
         sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 1, nullptr);
         sqlite3_set_authorizer(db, authorize, m_impl.get());
@@ -271,6 +295,16 @@ std::optional<std::filesystem::path> Connection::findFile(const std::string &fil
     }
     if (matches.empty()) return std::nullopt;
     return *std::min_element(matches.begin(), matches.end());
+}
+
+const std::optional<UnreadableValue> &Connection::firstUnreadable() const
+{
+    return m_impl->firstUnreadable;
+}
+
+bool Connection::moreUnreadable() const
+{
+    return m_impl->moreUnreadable;
 }
 
 sqlite3 *Connection::handle() const

@@ -25,6 +25,21 @@ namespace data {
 
 class EditJournal;
 
+// A value that the engine reads as blank because its numeric field holds something that is not a
+// number (letters typed into a defoliation column, for instance): SQL compares it as NULL, never as
+// text above every number. Where the program reads a value as a number, such a field is an error
+// that names this place.
+struct UnreadableValue
+{
+    std::filesystem::path table; // the table's file, as the connection's directory names it
+    std::string column;
+    std::size_t record = 0; // from 1, as dBASE tools count records
+    std::string text;
+
+    // "Table /data/T.dbf, column D2021, record 17: 'abc' is not a number", with the full path.
+    std::string describe() const;
+};
+
 class Connection
 {
 public:
@@ -50,6 +65,11 @@ public:
     // The file in the PATH directory whose name matches fileName without regard to case; the exact
     // name when the file exists under it, else the first case-insensitive match; nullopt when none.
     std::optional<std::filesystem::path> findFile(const std::string &fileName) const;
+
+    // The first value read as blank since the connection was opened because its numeric field holds
+    // no number, and whether other such values were read after it; nothing when there was none.
+    const std::optional<UnreadableValue> &firstUnreadable() const;
+    bool moreUnreadable() const;
 
     // The SQLite connection; valid while open.
     sqlite3 *handle() const;
@@ -110,10 +130,17 @@ public:
     // The same by position in fieldNames(), for results whose columns share a name.
     std::string valueText(int column) const;
     bool valueIsNull(int column) const;
-    // Whole number, ties to even; a blank reads 0. ConvertError when the text is not a number.
+    // Whole number, ties to even; a blank reads 0. ConvertError when the text is not a number,
+    // DataError naming the place (UnreadableValue) when the field of a live row holds no number.
     long long asInteger(const std::string &field) const;
-    // Floating point; a blank reads 0.
+    // Floating point; a blank reads 0. Errors as asInteger.
     double asFloat(const std::string &field) const;
+    // The column as a number, nothing for a blank. Throws common::DataError naming the table, the
+    // column and the record (UnreadableValue::describe) when the field of a live row holds something
+    // that is not a number, and naming the column for other text that is not one.
+    std::optional<double> numberOrBlank(const std::string &field) const;
+    // The same by position in fieldNames(), for reading many rows.
+    std::optional<double> numberOrBlank(int column) const;
 
     // Moves to the first row whose column equals value (compared as text, exactly); false and the
     // cursor unchanged when there is none.

@@ -46,6 +46,13 @@ std::uint64_t bumpEpoch(dev_t device, ino_t inode)
     return ++g_epochs[{device, inode}];
 }
 
+std::string fullPath(const std::filesystem::path &path)
+{
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return (ec ? path : full).lexically_normal().string();
+}
+
 unsigned readLe(const std::string &header, std::size_t at, int bytes)
 {
     unsigned value = 0;
@@ -102,7 +109,7 @@ namespace {
 int openWithHeader(const std::filesystem::path &path, std::string &header, struct stat &status,
                    std::uint64_t &writesSeen, std::uint64_t &epoch)
 {
-    const std::string name = path.filename().string();
+    const std::string name = fullPath(path);
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw common::DataError("Cannot open table " + name + ": " + std::strerror(errno));
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
@@ -197,13 +204,23 @@ DbfFile::~DbfFile() = default;
 
 void DbfFile::load()
 {
-    const std::string name = fileName();
+    // Messages about opening and reading name the file by its full path: the user may have several
+    // tables of one name in different folders.
+    const std::string name = fullPath(m_path);
     Layout layout;
     struct stat status
     {
     };
-    layout.records.open(openWithHeader(m_path, layout.header, status, layout.writesSeen, layout.epoch), name);
-    layout.fileSize = static_cast<std::size_t>(status.st_size);
+    const int fd = openWithHeader(m_path, layout.header, status, layout.writesSeen, layout.epoch);
+    layout.records.open(fd, name);
+    // A writer appends a record before it counts it in the header, so the size taken after the header
+    // was read holds at least the records the header counts; a size taken before it may lag the header
+    // by the records appended meanwhile. The identity stays the earlier one: a change made meanwhile
+    // shows at the next look.
+    struct stat after
+    {
+    };
+    layout.fileSize = static_cast<std::size_t>(::fstat(fd, &after) == 0 ? after.st_size : status.st_size);
     layout.identity = {status.st_dev, status.st_ino, status.st_size,
                        static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec,
                        static_cast<long long>(status.st_ctim.tv_sec) * 1000000000LL + status.st_ctim.tv_nsec};
@@ -286,7 +303,7 @@ DbfFile::Change DbfFile::sync()
             m_gone = true;
             return Change::Gone;
         }
-        throw common::DataError("Cannot read table " + fileName() + ": " + std::strerror(errno));
+        throw common::DataError("Cannot read table " + fullPath(m_path) + ": " + std::strerror(errno));
     }
     Identity now{status.st_dev, status.st_ino, status.st_size,
                  static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec,

@@ -82,8 +82,10 @@ public:
     DbfFile &operator=(const DbfFile &) = delete;
 
     // Creates an empty table with the language driver of CP1250. Throws common::DataError when the file
-    // exists or cannot be written.
-    static void create(const std::filesystem::path &path, const std::vector<FieldSpec> &fields);
+    // exists or cannot be written. With overEmptyFile, an existing empty file (a temporary one made for
+    // the table) is written instead of being refused.
+    static void create(const std::filesystem::path &path, const std::vector<FieldSpec> &fields,
+                       bool overEmptyFile = false);
 
     const std::filesystem::path &path() const { return m_path; }
     std::string fileName() const { return m_path.filename().string(); }
@@ -99,6 +101,9 @@ public:
     // file names its code page.
     const std::optional<TextCodePage> &textCodePage() const { return m_textCodePage; }
 
+    // Bytes before the first record, and of each record (deletion flag and fields).
+    std::size_t headerLength() const { return m_layout.headerLength; }
+    std::size_t recordLength() const { return m_layout.recordLength; }
     // Records as the header counts them, deleted ones included.
     std::size_t recordCount() const { return m_layout.recordCount; }
     // The record exists and is not marked deleted. Reading a record throws common::DataError when

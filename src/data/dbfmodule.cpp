@@ -36,8 +36,10 @@
 **   N and F fields are declared NUMERIC, all other fields TEXT. A numeric field reads as INTEGER when
 **   it has no decimals and holds a whole number, otherwise as REAL; a blank field (spaces, or the
 **   asterisks some writers use) reads as NULL, never as 0; a numeric field holding something that is
-**   not a number reads as that text. Character fields read without trailing blanks; a blank one is
-**   NULL. Other types (D, L, ...) read as their trimmed text. Deleted records are never returned.
+**   not a number reads as NULL too, and the connection notes the place (UnreadableValue), which a
+**   live query's numeric reads turn into an error. Character fields read without trailing blanks; a
+**   blank one is NULL. Other types (D, L, ...) read as their trimmed text. Deleted records are never
+**   returned.
 **   Numbers are parsed and written with from_chars/to_chars, whatever the C locale says.
 **
 **   Each table also has the hidden column dbf_record_number (the record's number from 1, as rowid),
@@ -421,6 +423,13 @@ int xColumn(sqlite3_vtab_cursor *base, sqlite3_context *context, int column)
             sqlite3_result_double(context, cell.real);
             break;
         case Cell::Text:
+            // A numeric field holding no number is blank to SQL, so that letters never compare above
+            // every number; the place is noted for whoever reads it as a number.
+            if (file.fields()[static_cast<std::size_t>(column)].isNumeric()) {
+                vtab->engine->noteUnreadable(file, column, cursor->record, cell.text);
+                sqlite3_result_null(context);
+                break;
+            }
             sqlite3_result_text(context, cell.text.data(), static_cast<int>(cell.text.size()),
                                 SQLITE_TRANSIENT);
             break;

@@ -243,10 +243,19 @@ DbfFile::UpdateDate DbfFile::Writer::storedDate() const
     return {bytes[0], bytes[1], bytes[2]};
 }
 
-void DbfFile::create(const std::filesystem::path &path, const std::vector<FieldSpec> &fields)
+void DbfFile::create(const std::filesystem::path &path, const std::vector<FieldSpec> &fields,
+                     bool overEmptyFile)
 {
     const std::string name = path.filename().string();
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | (overEmptyFile ? 0 : O_EXCL) | O_CLOEXEC, 0666);
+    struct stat status
+    {
+    };
+    if (fd >= 0 && overEmptyFile && (::fstat(fd, &status) != 0 || status.st_size != 0)) {
+        ::close(fd);
+        fd = -1;
+        errno = EEXIST;
+    }
     if (fd < 0) {
         int error = errno;
         if (error == EEXIST) throw common::DataError("Table " + name + " already exists");

@@ -62,6 +62,11 @@ struct Connection::Impl
     bool allowDrop = false;
     PrepareWatch *watch = nullptr;
     std::list<CachedStatement> statementCache; // most recent first
+    std::optional<UnreadableValue> firstUnreadable;
+    bool moreUnreadable = false;
+
+    // Notes a value read as blank because its numeric field holds no number.
+    void noteUnreadable(const DbfFile &file, int field, std::size_t record, const std::string &text);
 
     // Keeps a statement for reuse (the cache holds a few) or takes one back; nullopt when none fits.
     void keepStatement(CachedStatement statement);
@@ -89,5 +94,14 @@ void registerDbfModule(sqlite3 *db, Connection::Impl *engine);
 // The dBASE field a declared column type stands for (CHAR(n), DECIMAL(p,s) ...). Throws
 // common::DataError for names dBASE cannot hold and for other types.
 FieldSpec fieldSpecOf(const std::string &name, const std::string &declaredType);
+
+// The table name and the columns (name, declared type) of a CREATE TABLE statement, in order, read by
+// SQLite's own parser. Throws common::DataError with the parser's message.
+struct DeclaredTable
+{
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> columns;
+};
+DeclaredTable parseCreateTable(const std::string &sql);
 
 } // namespace data

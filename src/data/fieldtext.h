@@ -25,5 +25,9 @@ std::optional<FieldNumber> parseFieldNumber(std::string_view text);
 std::optional<std::string> formatFieldNumber(double value, int width, int decimals);
 // The same for a whole number, exact for all long long values.
 std::optional<std::string> formatFieldInteger(long long value, int width, int decimals);
+// The same texts written into the `width` bytes at field; false, with field untouched, when the value
+// does not fit. For writers that fill records in place.
+bool writeFieldNumber(double value, int width, int decimals, char *field);
+bool writeFieldInteger(long long value, int width, int decimals, char *field);
 
 } // namespace data

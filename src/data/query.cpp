@@ -2,6 +2,7 @@
 #include "common/error.h"
 #include "common/numbers.h"
 #include "data/editjournal.h"
+#include "data/fieldtext.h"
 #include "data/queryimpl.h"
 
 namespace data {
@@ -196,6 +197,35 @@ void Query::Impl::requireLive() const
         throw common::DataError(
             "The result of this query cannot be edited: only the rows of SELECT * FROM one "
             "table are live");
+}
+
+std::optional<UnreadableValue> Query::Impl::unreadable(int column) const
+{
+    if (!live || !active || atEnd || sqlite3_column_type(stmt, column) != SQLITE_NULL) return std::nullopt;
+    const int field = fieldOfColumn[static_cast<std::size_t>(column)];
+    if (!file->fields()[static_cast<std::size_t>(field)].isNumeric()) return std::nullopt;
+    if (editing && edits.count(field)) return std::nullopt;
+    const auto record =
+        static_cast<std::size_t>(sqlite3_column_int64(stmt, static_cast<int>(columns.size())) - 1);
+    Cell stored;
+    file->readCell(record, field, stored);
+    if (stored.kind != Cell::Text) return std::nullopt;
+    return UnreadableValue{file->path(), file->fields()[static_cast<std::size_t>(field)].name, record + 1,
+                           stored.text};
+}
+
+void Query::Impl::refuseNumber(int column, const std::string &text) const
+{
+    if (live) {
+        const int field = fieldOfColumn[static_cast<std::size_t>(column)];
+        const auto record =
+            static_cast<std::size_t>(sqlite3_column_int64(stmt, static_cast<int>(columns.size())) - 1);
+        throw common::DataError(UnreadableValue{
+            file->path(), file->fields()[static_cast<std::size_t>(field)].name, record + 1, text}
+                                    .describe());
+    }
+    throw common::DataError("Column " + columns[static_cast<std::size_t>(column)] + ": '" + text +
+                            "' is not a number");
 }
 
 void Query::Impl::edit()
@@ -393,20 +423,37 @@ bool Query::isNull(const std::string &field) const
     return m_impl->cell(m_impl->columnIndex(field)).kind == Cell::Null;
 }
 
+namespace {
+
+// The number of a cell that is not text; nothing for a blank.
+std::optional<double> numberOf(const Cell &value)
+{
+    if (value.kind == Cell::Integer) return static_cast<double>(value.integer);
+    if (value.kind == Cell::Real) return value.real;
+    return std::nullopt;
+}
+
+bool isBlankText(const std::string &text)
+{
+    return text.find_first_not_of(" \t") == std::string::npos;
+}
+
+} // namespace
+
+Cell Query::Impl::numericCell(int column) const
+{
+    Cell value = cell(column);
+    if (value.kind == Cell::Null)
+        if (const auto stored = unreadable(column)) throw common::DataError(stored->describe());
+    return value;
+}
+
 long long Query::asInteger(const std::string &field) const
 {
-    Cell value = m_impl->cell(m_impl->columnIndex(field));
-    switch (value.kind) {
-    case Cell::Null:
-        return 0;
-    case Cell::Integer:
-        return value.integer;
-    case Cell::Real:
-        return common::roundToEven(value.real);
-    case Cell::Text:
-        break;
-    }
-    if (value.text.find_first_not_of(" \t") == std::string::npos) return 0;
+    const Cell value = m_impl->numericCell(m_impl->columnIndex(field));
+    if (value.kind == Cell::Integer) return value.integer;
+    if (value.kind != Cell::Text) return common::roundToEven(numberOf(value).value_or(0.0));
+    if (isBlankText(value.text)) return 0;
     try {
         return common::roundToEven(common::strToFloat(value.text, '.'));
     } catch (const common::ConvertError &) {
@@ -416,19 +463,26 @@ long long Query::asInteger(const std::string &field) const
 
 double Query::asFloat(const std::string &field) const
 {
-    Cell value = m_impl->cell(m_impl->columnIndex(field));
-    switch (value.kind) {
-    case Cell::Null:
-        return 0;
-    case Cell::Integer:
-        return static_cast<double>(value.integer);
-    case Cell::Real:
-        return value.real;
-    case Cell::Text:
-        break;
-    }
-    if (value.text.find_first_not_of(" \t") == std::string::npos) return 0;
+    const Cell value = m_impl->numericCell(m_impl->columnIndex(field));
+    if (value.kind != Cell::Text) return numberOf(value).value_or(0.0);
+    if (isBlankText(value.text)) return 0;
     return static_cast<double>(common::strToFloat(value.text, '.'));
+}
+
+std::optional<double> Query::numberOrBlank(const std::string &field) const
+{
+    return numberOrBlank(m_impl->columnIndex(field));
+}
+
+std::optional<double> Query::numberOrBlank(int column) const
+{
+    if (column < 0 || column >= static_cast<int>(m_impl->columns.size()))
+        throw common::DataError("Column " + std::to_string(column) + " not found");
+    const Cell value = m_impl->numericCell(column);
+    if (value.kind != Cell::Text) return numberOf(value);
+    if (isBlankText(value.text)) return std::nullopt;
+    if (const auto number = parseFieldNumber(value.text)) return number->real;
+    m_impl->refuseNumber(column, value.text);
 }
 
 bool Query::locate(const std::string &field, const std::string &value)

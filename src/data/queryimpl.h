@@ -61,6 +61,14 @@ struct Query::Impl
     int columnIndex(const std::string &name) const; // throws DataError for an unknown column
     Cell cell(int column) const;                    // the current row's value (the edited one while editing)
     std::string text(int column) const;
+    // The current row's column of a live result when its numeric field holds no number (SQL read it
+    // as blank); nothing otherwise.
+    std::optional<UnreadableValue> unreadable(int column) const;
+    // The current row's column to be read as a number: throws common::DataError naming the place when
+    // it is a field of a live row that holds no number.
+    Cell numericCell(int column) const;
+    // Throws common::DataError for a text that is not a number read from the column as one.
+    [[noreturn]] void refuseNumber(int column, const std::string &text) const;
 
     void edit();
     void setField(int column, const std::string &value);

@@ -238,37 +238,49 @@ void Query::Impl::execute()
     if (!message.empty()) throw common::DataError(message);
 }
 
-void Query::Impl::runCreateTable()
+DeclaredTable parseCreateTable(const std::string &sql)
 {
     // SQLite's own parser reads the statement in a scratch database; its columns and declared types
     // then make the dBASE file.
     sqlite3 *scratch = nullptr;
     sqlite3_open_v2(":memory:", &scratch, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    std::vector<std::pair<std::string, std::string>> declared;
+    DeclaredTable declared;
     std::string failure;
     char *error = nullptr;
-    if (sqlite3_exec(scratch, preparedText.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+    if (sqlite3_exec(scratch, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
         failure = error ? error : sqlite3_errmsg(scratch);
     } else {
         sqlite3_stmt *info = nullptr;
-        sqlite3_prepare_v2(scratch, "SELECT name, type FROM pragma_table_info(?1)", -1, &info, nullptr);
-        sqlite3_bind_text(info, 1, createTable.c_str(), -1, SQLITE_TRANSIENT);
-        while (sqlite3_step(info) == SQLITE_ROW)
-            declared.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(info, 0)),
-                                  reinterpret_cast<const char *>(sqlite3_column_text(info, 1)));
+        sqlite3_prepare_v2(
+            scratch,
+            "SELECT m.name, p.name, p.type FROM sqlite_schema AS m, pragma_table_info(m.name) AS p "
+            "WHERE m.type = 'table' ORDER BY p.cid",
+            -1, &info, nullptr);
+        while (sqlite3_step(info) == SQLITE_ROW) {
+            declared.name = reinterpret_cast<const char *>(sqlite3_column_text(info, 0));
+            declared.columns.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(info, 1)),
+                                          reinterpret_cast<const char *>(sqlite3_column_text(info, 2)));
+        }
         sqlite3_finalize(info);
     }
     sqlite3_free(error);
     sqlite3_close_v2(scratch);
     if (!failure.empty()) throw common::DataError(failure);
+    return declared;
+}
 
+void Query::Impl::runCreateTable()
+{
+    const DeclaredTable declared = parseCreateTable(preparedText);
     std::string sql = "CREATE VIRTUAL TABLE " + quoteIdentifier(createTable) + " USING dbf(";
-    for (std::size_t i = 0; i < declared.size(); ++i) {
-        fieldSpecOf(declared[i].first, declared[i].second);
-        sql += (i ? ", " : "") + quoteIdentifier(declared[i].first) + " " + declared[i].second;
+    for (std::size_t i = 0; i < declared.columns.size(); ++i) {
+        const auto &[name, type] = declared.columns[i];
+        fieldSpecOf(name, type);
+        sql += (i ? ", " : "") + quoteIdentifier(name) + " " + type;
     }
     sql += ")";
     engine->refreshAttachments();
+    char *error = nullptr;
     if (sqlite3_exec(engine->db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
         std::string message = error ? error : sqlite3_errmsg(engine->db);
         sqlite3_free(error);

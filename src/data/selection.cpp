@@ -1,6 +1,8 @@
 // SQL texts of the plot and species selection.
 #include "data/selection.h"
 
+#include "data/condition.h"
+
 namespace data {
 
 std::vector<std::string> distinctSql(const std::string &table, const std::string &column, const std::string &where,
@@ -42,8 +44,7 @@ std::vector<std::string> treeQuerySql(const std::string &table, const FieldRoles
 
 std::string wrapConditions(const std::string &answer)
 {
-    if (answer.empty() || answer.front() == '(') return answer;
-    return "(" + answer + ")";
+    return keptCondition(answer);
 }
 
 } // namespace data

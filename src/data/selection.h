@@ -48,7 +48,7 @@ std::vector<std::string> countSql(const std::string &table, const FieldRoles &ro
 std::vector<std::string> treeQuerySql(const std::string &table, const FieldRoles &roles,
                                       const std::string &conditions);
 
-// The user's free condition as it is kept: empty, or wrapped in parentheses unless it starts with "(".
+// The user's free condition as it is kept: empty, or one bracketed group (data::keptCondition).
 std::string wrapConditions(const std::string &answer);
 
 } // namespace data

@@ -47,12 +47,4 @@ void prepareTreeQuery(Query &query, const std::string &table, const FieldRoles &
     query.prepare();
 }
 
-void checkCondition(Connection &connection, const std::string &table, const std::string &conditions)
-{
-    if (conditions.empty()) return;
-    Query probe(connection);
-    probe.setSql({"SELECT Count(*) FROM " + tableName(table), "WHERE " + conditions});
-    probe.prepare();
-}
-
 } // namespace data

@@ -1,5 +1,5 @@
-// The plot and species selection run on the engine: the values of a list query, the tree count, the
-// selected-trees query and the check of the user's condition.
+// The plot and species selection run on the engine: the values of a list query, the tree count, and
+// the selected-trees query.
 #pragma once
 
 #include "data/database.h"
@@ -24,10 +24,5 @@ int countTrees(Query &query, const std::string &table, const FieldRoles &roles, 
 // caller sets PlotNames and NSpecies and opens it.
 void prepareTreeQuery(Query &query, const std::string &table, const FieldRoles &roles,
                       const std::string &conditions);
-
-// Whether the user's condition (as kept: empty or parenthesised) can stand after WHERE over the
-// table: it is prepared, not run, in a query of its own. Throws common::DataError with the engine's
-// message otherwise, among others for a text that holds a second statement.
-void checkCondition(Connection &connection, const std::string &table, const std::string &conditions);
 
 } // namespace data

@@ -2,8 +2,8 @@
 #include "model/resulttables.h"
 
 #include "common/numbers.h"
-#include "data/database.h"
 #include "data/fieldtext.h"
+#include "data/tablewriter.h"
 
 #include <cmath>
 
@@ -21,7 +21,7 @@ struct Decimal
 constexpr Decimal kIdYear{"Id_year", 4, 0};
 constexpr Decimal kInterval{"Interval", 2, 0};
 constexpr Decimal kShare{"", 6, 4}; // T00 ... T55 and C0 ... C5
-constexpr Decimal kNTree{"N_tree", 3, 0};
+constexpr Decimal kNTree{"N_tree", 6, 0};
 constexpr Decimal kDead{"Dead", 7, 3};
 constexpr Decimal kDefAvg{"Def_avg", 7, 3};
 constexpr Decimal kDefStd{"Def_std", 7, 3};
@@ -38,18 +38,25 @@ std::string shareColumn(char prefix, std::size_t i)
     return std::string(1, prefix) + std::to_string(i);
 }
 
-// Sets a DECIMAL field, or leaves it blank and counts it when the value does not fit.
-void setNumber(data::Table &table, const char *tableName, const std::string &column, const Decimal &type,
-               double value, ValueGuard &guard)
+// Sets a DECIMAL field, or leaves it blank and counts it under its column's name when the value does
+// not fit.
+template <typename Name>
+void setNumber(data::TableWriter &table, int field, const Decimal &type, double value, ValueGuard &guard,
+               const char *tableName, Name columnName)
 {
     if (!ValueGuard::fits(value, type.precision, type.scale)) {
-        guard.leftOut(tableName, column);
+        guard.leftOut(tableName, columnName());
         return;
     }
     if (type.scale == 0)
-        table.setInteger(column, common::roundToEven(value));
+        table.setInteger(field, common::roundToEven(value));
     else
-        table.setFloat(column, value);
+        table.setFloat(field, value);
+}
+
+std::string shareName(char prefix, std::size_t i, std::size_t j)
+{
+    return std::string(1, prefix) + std::to_string(i) + std::to_string(j);
 }
 
 } // namespace
@@ -87,10 +94,13 @@ bool ValueGuard::fits(double value, int precision, int scale)
     // Rounded as the engine writes it, the value may have at most precision - scale digits before the
     // point: DECIMAL(3,0) holds up to 999, DECIMAL(6,4) up to 99.9999. Only values next to the limit
     // need the engine's rounding to tell; the rest are decided by size alone.
-    const double limit = std::pow(10.0, precision - scale);
+    static constexpr double kTens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9, 1e10,
+                                       1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20};
+    if (precision < scale || precision > 20 || scale < 0) return false;
+    const double limit = kTens[precision - scale];
     const double size = std::fabs(value);
     if (std::isnan(size) || size >= limit) return false;
-    if (size < limit - std::pow(10.0, -scale)) return true;
+    if (size < limit - 1.0 / kTens[scale]) return true;
     const auto text = data::formatFieldNumber(value, 64, scale);
     if (!text) return false;
     const std::size_t point = text->find('.');
@@ -133,39 +143,63 @@ std::string keptText(const std::string &text, std::size_t count)
     return text.substr(0, pos);
 }
 
-void WriteTransitRow(data::Table &table, const TTransit &record, const std::string &species, int interval,
-                     ValueGuard &guard)
+TransitTable::TransitTable(data::TableWriter &tableWriter)
+    : writer(tableWriter), plot(writer.field("ID_PLOT")), species(writer.field("ID_SPECIES")),
+      year(writer.field("ID_Year")), interval(writer.field("INTERVAL")), trees(writer.field("N_tree"))
 {
-    table.append();
-    table.setString("ID_PLOT", keptText(record.Plot, kPlotWidth));
-    table.setString("ID_SPECIES", keptText(species, kSpeciesWidth));
-    setNumber(table, kTransitTable, kIdYear.name, kIdYear, record.Year, guard);
-    setNumber(table, kTransitTable, kInterval.name, kInterval, interval, guard);
-    setNumber(table, kTransitTable, kNTree.name, kNTree, record.NTree, guard);
     for (std::size_t i = 0; i < 6; ++i)
         for (std::size_t j = 0; j < 6; ++j)
-            setNumber(table, kTransitTable, "T" + std::to_string(i) + std::to_string(j), kShare,
-                      record.T[i][j], guard);
-    table.post();
+            shares[i][j] = writer.field(shareName('T', i, j));
 }
 
-void WriteAverageRow(data::Table &table, const std::string &plot, const std::string &species, int year,
+AverageTable::AverageTable(data::TableWriter &tableWriter)
+    : writer(tableWriter), plot(writer.field("ID_PLOT")), species(writer.field("ID_SPECIES")),
+      year(writer.field("ID_Year")), trees(writer.field("N_TREE")), dead(writer.field("DEAD")),
+      defAvg(writer.field("DEF_AVG")), defStd(writer.field("DEF_STD")), defMin(writer.field("DEF_MIN"))
+{
+    for (std::size_t j = 0; j < 6; ++j)
+        classes[j] = writer.field(shareColumn('C', j));
+}
+
+void WriteTransitRow(TransitTable &table, const TTransit &record, const std::string &species, int interval,
+                     ValueGuard &guard)
+{
+    data::TableWriter &row = table.writer;
+    auto named = [](const char *name) { return [name] { return std::string(name); }; };
+    row.append();
+    row.setString(table.plot, keptText(record.Plot, kPlotWidth));
+    row.setString(table.species, keptText(species, kSpeciesWidth));
+    setNumber(row, table.year, kIdYear, record.Year, guard, kTransitTable, named(kIdYear.name));
+    setNumber(row, table.interval, kInterval, interval, guard, kTransitTable, named(kInterval.name));
+    setNumber(row, table.trees, kNTree, record.NTree, guard, kTransitTable, named(kNTree.name));
+    for (std::size_t i = 0; i < 6; ++i)
+        for (std::size_t j = 0; j < 6; ++j)
+            setNumber(row, table.shares[i][j], kShare, record.T[i][j], guard, kTransitTable,
+                      [i, j] { return shareName('T', i, j); });
+}
+
+void WriteAverageRow(AverageTable &table, const std::string &plot, const std::string &species, int year,
                      const YearSeries &series, std::size_t index, double prcTreeFactor, ValueGuard &guard)
 {
-    table.append();
-    table.setString("ID_PLOT", keptText(plot, kPlotWidth));
-    table.setString("ID_SPECIES", keptText(species, kSpeciesWidth));
-    setNumber(table, kAverageTable, kIdYear.name, kIdYear, year, guard);
-    setNumber(table, kAverageTable, kNTree.name, kNTree, series.YearTrees[index], guard);
-    setNumber(table, kAverageTable, kDead.name, kDead, series.YearDead[index], guard);
-    setNumber(table, kAverageTable, kDefAvg.name, kDefAvg, series.YearDefAvg[index], guard);
-    setNumber(table, kAverageTable, kDefStd.name, kDefStd, series.YearDefStd[index], guard);
-    setNumber(table, kAverageTable, kDefMin.name, kDefMin, DefMin(series, index, prcTreeFactor), guard);
+    data::TableWriter &row = table.writer;
+    auto named = [](const char *name) { return [name] { return std::string(name); }; };
+    row.append();
+    row.setString(table.plot, keptText(plot, kPlotWidth));
+    row.setString(table.species, keptText(species, kSpeciesWidth));
+    setNumber(row, table.year, kIdYear, year, guard, kAverageTable, named(kIdYear.name));
+    setNumber(row, table.trees, kNTree, series.YearTrees[index], guard, kAverageTable, named(kNTree.name));
+    setNumber(row, table.dead, kDead, series.YearDead[index], guard, kAverageTable, named(kDead.name));
+    setNumber(row, table.defAvg, kDefAvg, series.YearDefAvg[index], guard, kAverageTable,
+              named(kDefAvg.name));
+    setNumber(row, table.defStd, kDefStd, series.YearDefStd[index], guard, kAverageTable,
+              named(kDefStd.name));
+    setNumber(row, table.defMin, kDefMin, DefMin(series, index, prcTreeFactor), guard, kAverageTable,
+              named(kDefMin.name));
     if (series.YearTrees[index] > 0)
         for (std::size_t j = 0; j < 6; ++j)
-            setNumber(table, kAverageTable, shareColumn('C', j), kShare,
-                      static_cast<double>(series.YearClasses[index][j]) / series.YearTrees[index], guard);
-    table.post();
+            setNumber(row, table.classes[j], kShare,
+                      static_cast<double>(series.YearClasses[index][j]) / series.YearTrees[index], guard,
+                      kAverageTable, [j] { return shareColumn('C', j); });
 }
 
 } // namespace model

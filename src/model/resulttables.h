@@ -2,7 +2,7 @@
 // by line as the engine receives them, and the writers of one row each.
 //
 // A value that does not fit its DECIMAL(p,s) column, that is needs more than p - s digits before the
-// point (more than 999 trees in N_tree, a class share of 100 or more, a year beyond four digits), is
+// point (a class share of 100 or more, a year beyond four digits, a million trees in N_tree), is
 // left blank instead of being stored beyond the column's declared precision or cut to wrong digits;
 // the ValueGuard counts such values per column so that the run can report them once.
 #pragma once
@@ -16,7 +16,7 @@
 #include <vector>
 
 namespace data {
-class Table;
+class TableWriter;
 }
 
 namespace model {
@@ -45,14 +45,34 @@ private:
     std::map<std::string, std::size_t> m_leftOut;
 };
 
-// Appends and posts one TRANSIT.DBF row: the record's plot, the species, its first year, the interval,
-// the 36 shares T00 ... T55 and NTree.
-void WriteTransitRow(data::Table &table, const TTransit &record, const std::string &species, int interval,
+// TRANSIT.DBF being written, with the positions of its columns looked up once.
+class TransitTable
+{
+public:
+    explicit TransitTable(data::TableWriter &writer);
+    data::TableWriter &writer;
+    int plot, species, year, interval, trees;
+    int shares[6][6];
+};
+
+// AVERAGE.DBF being written, the same way.
+class AverageTable
+{
+public:
+    explicit AverageTable(data::TableWriter &writer);
+    data::TableWriter &writer;
+    int plot, species, year, trees, dead, defAvg, defStd, defMin;
+    int classes[6];
+};
+
+// Appends one TRANSIT.DBF row: the record's plot, the species, its first year, the interval, the 36
+// shares T00 ... T55 and NTree.
+void WriteTransitRow(TransitTable &table, const TTransit &record, const std::string &species, int interval,
                      ValueGuard &guard);
 
-// Appends and posts the AVERAGE.DBF row of survey year `index` of the series (a year with statistics).
+// Appends the AVERAGE.DBF row of survey year `index` of the series (a year with statistics).
 // C0 ... C5 stay blank when the year has no living tree.
-void WriteAverageRow(data::Table &table, const std::string &plot, const std::string &species, int year,
+void WriteAverageRow(AverageTable &table, const std::string &plot, const std::string &species, int year,
                      const YearSeries &series, std::size_t index, double prcTreeFactor, ValueGuard &guard);
 
 // The first `count` characters of a UTF-8 text: what a CHAR(count) column keeps of it.

@@ -4,15 +4,25 @@
 #include "common/asciicase.h"
 #include "common/error.h"
 #include "common/messagesink.h"
+#include "common/numbers.h"
 #include "common/progress.h"
+#include "common/replacingfile.h"
 #include "data/database.h"
+#include "data/dbffile.h"
+#include "data/listorder.h"
+#include "data/sqlnames.h"
+#include "data/tablewriter.h"
+#include "data/treeselection.h"
 #include "model/resulttables.h"
+#include "model/runinputs.h"
 #include "model/transitlist.h"
 #include "model/yearstatistics.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
+#include <unistd.h>
 
 namespace model {
 
@@ -47,56 +57,116 @@ private:
     std::map<std::string, std::set<std::string>> m_kept;
 };
 
-// The table may exist under another case of its name; every such entry goes.
-void deleteExisting(const data::Connection &connection, const std::string &name)
+namespace fs = std::filesystem;
+
+// The entries of the data directory that are the table under any case of its name.
+std::vector<fs::path> namesOf(const data::Connection &connection, const std::string &name)
 {
-    std::vector<std::filesystem::path> found;
+    std::vector<fs::path> found;
     std::error_code ec;
-    for (const auto &entry : std::filesystem::directory_iterator(connection.directory(), ec))
+    for (const auto &entry : fs::directory_iterator(connection.directory(), ec))
         if (common::equalsIgnoreCase(entry.path().filename().string(), name)) found.push_back(entry.path());
-    for (const auto &file : found)
-        if (!std::filesystem::remove(file, ec) || ec) throw common::FileError("Unable delete file " + name);
+    return found;
+}
+
+std::string fullPath(const fs::path &path)
+{
+    return fs::absolute(path).lexically_normal().string();
+}
+
+// The full path of the result table to write, once the old one is known to be replaceable and the
+// temporary files of an earlier, killed run are gone.
+std::string replaceableTarget(const data::Connection &connection, const char *name)
+{
+    const fs::path dir = connection.directory();
+    for (const auto &old : namesOf(connection, name)) {
+        std::error_code ec;
+        if (fs::is_directory(old, ec) || ::access(dir.c_str(), W_OK) != 0)
+            throw common::FileError("Unable delete file " + fullPath(old));
+    }
+    const std::string target = fullPath(dir / name);
+    common::removeLeftoverTemporaries(target);
+    return target;
 }
 
 } // namespace
 
-std::vector<std::string> QuerySelection::distinct(const std::string &column, const std::string &where)
+// A result table written under a temporary name beside the one it replaces.
+struct StatisticsRun::ResultFile
 {
-    m_query.close();
-    m_query.setSql(data::distinctSql(m_setup.tableFile, column, where, m_setup.conditions));
-    m_query.open();
-    std::vector<std::string> values;
-    const std::string field = m_query.fieldNames().front();
-    for (; !m_query.eof(); m_query.next())
-        values.push_back(m_query.asString(field));
-    m_query.close();
-    return values;
+    std::string target;
+    common::ReplacingFile file;
+    data::TableWriter writer;
+
+    ResultFile(const data::Connection &connection, const char *name, const std::vector<std::string> &sql)
+        : target(replaceableTarget(connection, name)), file(target), writer(file.path(), sql, target)
+    {
+    }
+};
+
+namespace {
+
+// Another case of the name the table now has (transit.dbf beside TRANSIT.DBF) would be a second,
+// stale table for programs that ignore case.
+void removeOtherNames(const data::Connection &connection, const char *name)
+{
+    for (const auto &other : namesOf(connection, name)) {
+        std::error_code ec;
+        if (other.filename() != name && (!fs::remove(other, ec) || ec))
+            throw common::FileError("Unable delete file " + fullPath(other));
+    }
 }
+
+} // namespace
 
 std::vector<std::string> QuerySelection::plots()
 {
-    m_plots = distinct(m_setup.roles.plot, "");
+    m_query.close();
+    m_query.setSql(data::distinctSql(m_setup.tableFile, m_setup.roles.plot, "", m_setup.conditions));
+    m_plots = data::firstColumnValues(m_query);
+    data::sortListValues(m_plots);
     return m_plots;
 }
 
 std::vector<std::string> QuerySelection::selectPlot(std::size_t index)
 {
-    m_plot = m_plots.at(index);
-    m_species = distinct(m_setup.roles.species, data::plotWhere(m_setup.roles.plot, m_plot));
-    return m_species;
+    const auto &roles = m_setup.roles;
+    // Without a TreeID column every row of the species counts.
+    const std::string counted = roles.treeId.empty() ? "*" : data::columnName(roles.treeId);
+    const std::string species = data::columnName(roles.species);
+    std::vector<std::string> sql{"SELECT " + species + ", Count(" + counted + ") FROM " +
+                                     data::tableName(m_setup.tableFile),
+                                 "WHERE (" + data::columnName(roles.plot) + "=:PlotNames)"};
+    if (!m_setup.conditions.empty()) sql.push_back("and " + m_setup.conditions);
+    sql.push_back("GROUP BY " + species);
+    m_query.close();
+    m_query.setSql(sql);
+    m_query.prepare();
+    m_query.setParam("PlotNames", m_plots.at(index));
+    m_species.clear();
+    m_query.open();
+    try {
+        for (; !m_query.eof(); m_query.next()) {
+            // A blank species is listed, but the count by species name finds no tree for it.
+            const bool blank = m_query.valueIsNull(0);
+            m_species.emplace_back(m_query.valueText(0), blank ? 0 : common::strToInt(m_query.valueText(1)));
+        }
+    } catch (...) {
+        m_query.close();
+        throw;
+    }
+    m_query.close();
+    std::sort(m_species.begin(), m_species.end(),
+              [](const auto &a, const auto &b) { return data::listsBefore(a.first, b.first); });
+    std::vector<std::string> names;
+    for (const auto &entry : m_species)
+        names.push_back(entry.first);
+    return names;
 }
 
 long long QuerySelection::selectSpecies(std::size_t index)
 {
-    m_query.close();
-    m_query.setSql(data::countSql(m_setup.tableFile, m_setup.roles, m_setup.conditions));
-    m_query.prepare();
-    m_query.setParam("PlotNames", m_plot);
-    m_query.setParam("Species", m_species.at(index));
-    m_query.open();
-    const long long count = m_query.asInteger(m_query.fieldNames().front());
-    m_query.close();
-    return count;
+    return m_species.at(index).second;
 }
 
 StatisticsRun::StatisticsRun(data::Connection &connection, data::Query &query, TableSetup setup,
@@ -105,25 +175,17 @@ StatisticsRun::StatisticsRun(data::Connection &connection, data::Query &query, T
 {
 }
 
-void StatisticsRun::createTable(const std::string &name, const std::vector<std::string> &sql)
-{
-    deleteExisting(m_connection, name);
-    m_query.close();
-    m_query.setSql(sql);
-    m_query.execSql();
-}
-
 // What one run has written and noticed so far.
 struct StatisticsRun::Output
 {
-    data::Table transit;
-    data::Table average;
+    TransitTable transit;
+    AverageTable average;
     StatisticsSummary summary;
     ValueGuard guard;
     MergedCodes plotNames{10}, speciesCodes{2};
 
-    explicit Output(data::Connection &connection)
-        : transit(connection, kTransitTable), average(connection, kAverageTable)
+    Output(data::TableWriter &transitWriter, data::TableWriter &averageWriter)
+        : transit(transitWriter), average(averageWriter)
     {
     }
 };
@@ -161,11 +223,10 @@ void StatisticsRun::writeSpecies(Output &output, const std::string &plot, const 
 StatisticsSummary StatisticsRun::execute(PlotSpeciesSelection &selection, common::MessageSink &sink,
                                          common::Progress *progress)
 {
-    Output output(m_connection);
-    createTable(kTransitTable, TransitTableSql());
-    output.transit.open();
-    createTable(kAverageTable, AverageTableSql());
-    output.average.open();
+    CheckRunInputs(m_connection, m_setup, m_settings);
+    ResultFile transit(m_connection, kTransitTable, TransitTableSql());
+    ResultFile average(m_connection, kAverageTable, AverageTableSql());
+    Output output(transit.writer, average.writer);
 
     StatisticsSummary &summary = output.summary;
     const auto plots = selection.plots();
@@ -185,12 +246,22 @@ StatisticsSummary StatisticsRun::execute(PlotSpeciesSelection &selection, common
     }
     if (progress && !summary.cancelled) progress->step(summary.plotCount, summary.plotCount, "");
 
-    // Closing writes the record counts, so both files are complete dBASE tables from here on.
-    output.transit.close();
-    output.average.close();
+    transit.writer.finish();
+    average.writer.finish();
+    common::commitTogether(transit.file, average.file);
+    removeOtherNames(m_connection, kTransitTable);
+    removeOtherNames(m_connection, kAverageTable);
     summary.valuesLeftBlank = output.guard.count();
     report(output, sink);
     return summary;
+}
+
+std::string CompletionText(const StatisticsSummary &summary)
+{
+    return "Statistics written: " + std::to_string(summary.plotsDone) + " plots, " +
+           std::to_string(summary.speciesProcessed) + " species; " + kTransitTable + " " +
+           std::to_string(summary.transitRows) + " rows, " + kAverageTable + " " +
+           std::to_string(summary.averageRows) + " rows";
 }
 
 void StatisticsRun::report(const Output &output, common::MessageSink &sink) const

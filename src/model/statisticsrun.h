@@ -32,9 +32,10 @@ struct TableSetup
     std::vector<data::YearColumn> years;
 };
 
-// How the run walks the plots and species. The window implements it with its lists, so that a plot
-// is selected with its click (which fills the species list) and a species with its click (which
-// counts its trees); QuerySelection runs the same SQL without a window.
+// How the run walks the plots and species, in the order of the window's lists (ascending,
+// data::listsBefore). The window implements it with its lists, so that a plot is selected with its
+// click (which fills the species list) and a species with its click (which counts its trees);
+// QuerySelection gives the same lists and counts without a window.
 class PlotSpeciesSelection
 {
 public:
@@ -47,8 +48,10 @@ public:
     virtual long long selectSpecies(std::size_t index) = 0;
 };
 
-// The selection through SQL on the given query: distinct plots, distinct species of a plot, the
-// Count of tree identifiers of a plot and species, each with the user's condition.
+// The selection through SQL on the given query, with the user's condition: the distinct plots, and
+// per plot one query for its species with the Count of their tree identifiers, which gives the lists
+// and counts of the window's queries (distinct species of the plot, a count per species) in one
+// read of the plot's trees.
 class QuerySelection final : public PlotSpeciesSelection
 {
 public:
@@ -58,13 +61,10 @@ public:
     long long selectSpecies(std::size_t index) override;
 
 private:
-    std::vector<std::string> distinct(const std::string &column, const std::string &where);
-
     data::Query &m_query;
     const TableSetup &m_setup;
     std::vector<std::string> m_plots;
-    std::string m_plot;
-    std::vector<std::string> m_species;
+    std::vector<std::pair<std::string, long long>> m_species; // of the selected plot, with their counts
 };
 
 struct StatisticsSummary
@@ -78,29 +78,38 @@ struct StatisticsSummary
     bool cancelled = false;
 };
 
+// "Statistics written: 28 plots, 307 species; TRANSIT.DBF 2196 rows, AVERAGE.DBF 2849 rows": what a
+// run that ended wrote, as the window tells it at the end.
+std::string CompletionText(const StatisticsSummary &summary);
+
 // Only plot and species pairs with more trees than this are processed.
 inline constexpr long long kMinTreesForStatistics = 5;
 
 class StatisticsRun
 {
 public:
-    // query is the shared query of the window (or the command's own): it carries the CREATE TABLE
-    // statements and the selected-trees query, and is left closed.
+    // query is the shared query of the window (or the command's own): it carries the selected-trees
+    // query and is left closed. The tables' columns come from their CREATE TABLE statements
+    // (TransitTableSql, AverageTableSql), read by the engine's parser.
     StatisticsRun(data::Connection &connection, data::Query &query, TableSetup setup, ModelSettings settings);
 
-    // Deletes TRANSIT.DBF and AVERAGE.DBF ("Unable delete file TRANSIT.DBF" / "... AVERAGE.DBF" as
-    // common::FileError when one cannot be deleted), creates them afresh and fills them plot by plot
-    // and species by species. progress (optional) is told before every plot and may cancel: both
-    // tables then stay complete with the rows written so far and sink is told so. At the end sink is
-    // warned once about values left blank because they did not fit their columns, and about species
-    // codes (or plot names) that are stored under one code because they share their first two (ten)
-    // characters. Engine errors propagate; the tables keep the rows written before.
+    // Checks its inputs (CheckRunInputs), then writes TRANSIT.DBF and AVERAGE.DBF afresh under
+    // temporary names beside the data table, plot by plot and species by species, and renames both
+    // into place when it ends: the tables of the last run stay whole until then and remain when the
+    // run fails or is killed; temporary files a killed run left are removed first. An old table that
+    // cannot be replaced (a folder under its name, a folder without write access) stops the run
+    // before anything is written with common::FileError "Unable delete file <its full path>".
+    // progress (optional) is told before every plot and at the end; it may cancel (both tables are
+    // then renamed into place with the rows written so far and sink is told so) or throw (the run
+    // then ends as on any error). At the end sink is warned once about values left blank because they
+    // did not fit their columns, and about species codes (or plot names) that are stored under one
+    // code because they share their first two (ten) characters. Engine errors propagate.
     StatisticsSummary execute(PlotSpeciesSelection &selection, common::MessageSink &sink,
                               common::Progress *progress = nullptr);
 
 private:
     struct Output;
-    void createTable(const std::string &name, const std::vector<std::string> &sql);
+    struct ResultFile;
     void writeSpecies(Output &output, const std::string &plot, const std::string &species);
     void report(const Output &output, common::MessageSink &sink) const;
 

@@ -1,7 +1,13 @@
 // Reading the selected trees' defoliation values.
 #include "model/treevalues.h"
 
+#include "common/asciicase.h"
+#include "common/error.h"
+#include "common/numbers.h"
 #include "data/database.h"
+#include "data/dbffile.h"
+
+#include <algorithm>
 
 namespace model {
 
@@ -13,8 +19,9 @@ void TreeValues::addTree(const std::vector<StoredValue> &values)
 
 StoredValue ReadStoredValue(const data::Query &query, const std::string &field)
 {
-    if (query.asString(field).empty()) return std::nullopt;
-    return query.asInteger(field);
+    const std::optional<double> value = query.numberOrBlank(field);
+    if (!value) return std::nullopt;
+    return common::roundToEven(*value);
 }
 
 TreeValues ReadTreeValues(data::Query &query, const std::string &plot, const std::string &species,
@@ -27,9 +34,21 @@ TreeValues ReadTreeValues(data::Query &query, const std::string &plot, const std
     TreeValues trees(years.size());
     std::vector<StoredValue> row(years.size());
     try {
+        // The columns by position, looked up once for all rows.
+        const auto names = query.fieldNames();
+        std::vector<int> columns;
+        for (const auto &year : years) {
+            const auto found = std::find_if(names.begin(), names.end(), [&](const std::string &name) {
+                return common::equalsIgnoreCase(name, year.field);
+            });
+            if (found == names.end()) throw common::DataError("Field '" + year.field + "' not found");
+            columns.push_back(static_cast<int>(found - names.begin()));
+        }
         for (; !query.eof(); query.next()) {
-            for (std::size_t y = 0; y < years.size(); ++y)
-                row[y] = ReadStoredValue(query, years[y].field);
+            for (std::size_t y = 0; y < years.size(); ++y) {
+                const std::optional<double> value = query.numberOrBlank(columns[y]);
+                row[y] = value ? StoredValue(common::roundToEven(*value)) : std::nullopt;
+            }
             trees.addTree(row);
         }
     } catch (...) {

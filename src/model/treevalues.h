@@ -43,9 +43,9 @@ private:
     std::vector<StoredValue> m_values;
 };
 
-// One column of the query's current row: nullopt when its text is empty, else the number rounded,
-// ties to even. Throws common::ConvertError for text that is not a number and common::DataError for
-// a column the query lacks.
+// One column of the query's current row: nullopt when it is blank, else the number rounded, ties to
+// even. Throws common::DataError naming the table, the column and the record for a value that is not
+// a number (data::Query::numberOrBlank), and for a column the query lacks.
 StoredValue ReadStoredValue(const data::Query &query, const std::string &field);
 
 // Sets the parameters PlotNames and NSpecies of the prepared selected-trees query (data::treeQuerySql)

@@ -11,12 +11,15 @@
 #include "support/testsupport.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
@@ -205,20 +208,54 @@ TEST_F(MainWindowTest, FailedStepShowsTheErrorAndTheNextActivationStartsAgain)
 
     const fs::path table = copyCrown("trees.dbf");
     createForm();
+    // Every control that needs a table waits for one; so do all pages but the main one.
+    const std::vector<QWidget *> needTable{form->GridFields,    form->CB_SpecFields, form->BtnSetOK,
+                                           form->ListPlots,     form->ListSpecies,   form->CB_Fix,
+                                           form->BtnConditions, form->BtnStat};
+    auto tableControls = [&] {
+        std::vector<bool> enabled;
+        for (QWidget *control : needTable)
+            enabled.push_back(control->isEnabled());
+        for (int page = 1; page < form->PageControl1->count(); ++page)
+            enabled.push_back(form->PageControl1->isTabEnabled(page));
+        return enabled;
+    };
+    const std::vector<bool> none(needTable.size() + 5, false), all(needTable.size() + 5, true);
+    EXPECT_EQ(tableControls(), none);
+
     expectAboutBox();
     expectOpen(broken);
     dialogs.expectMessage(MessageKind::Error, QString::fromStdString(engineMessage), Button::Ok);
     // The program runs every activation under the central error handler.
     app::runGuarded(dialogs, [&] { form->FormActivate(); });
     EXPECT_FALSE(form->Activated);
-    EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(broken) + "]");
+    // The file that failed is not shown as the table, and nothing can act on it.
+    EXPECT_EQ(form->windowTitle(), "Fenoris");
+    EXPECT_EQ(tableControls(), none);
+    EXPECT_FALSE(form->PrimaryData.isOpen());
+
+    // An empty file fails the same way.
+    writeBytes(broken, "");
+    expectAboutBox();
+    expectOpen(broken);
+    dialogs.expectMessage(MessageKind::Error,
+                          "Table " + q(broken) +
+                              " is damaged or not a dBASE table: the file is too short for a header",
+                          Button::Ok);
+    app::runGuarded(dialogs, [&] { form->FormActivate(); });
+    EXPECT_EQ(form->windowTitle(), "Fenoris");
+    EXPECT_EQ(tableControls(), none);
 
     expectAboutBox();
     expectOpen(table);
     app::runGuarded(dialogs, [&] { form->FormActivate(); });
     EXPECT_TRUE(form->Activated);
+    EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
     EXPECT_EQ(form->TableFile, "trees.dbf");
     EXPECT_EQ(form->GridFields->rowCount(), 11);
+    EXPECT_EQ(tableControls(), all);
+    // "Create all models" waits for the batch run, table or not.
+    EXPECT_FALSE(form->BtnCreateModelsAll->isEnabled());
 }
 
 TEST(ErrorHandler, ShowsTheMessageOfAnyErrorAndEndsTheHandler)

@@ -22,6 +22,7 @@
 #include <QTabWidget>
 
 #include <array>
+#include <set>
 
 namespace {
 
@@ -421,7 +422,7 @@ protected:
     }
 
     // TRANSIT.DBF and AVERAGE.DBF as the core library writes them for the table, interval 2, share 10.
-    std::pair<dbfdump::Table, dbfdump::Table> coreTables()
+    std::pair<dbfdump::Table, dbfdump::Table> coreTables(int interval = 2)
     {
         data::Connection connection;
         connection.setParam("PATH", coreDir.string() + "/");
@@ -431,13 +432,27 @@ protected:
         for (int y = 0; y < kYears; ++y)
             setup.years.push_back({1995 + y, "D" + std::to_string(1995 + y)});
         model::ModelSettings settings;
-        settings.interval = 2;
+        settings.interval = interval;
         common::RecordingSink sink;
         settings.prcTreeFactor = model::ComputePrcTreeFactor(10, sink);
         model::QuerySelection selection(query, setup);
         model::StatisticsRun(connection, query, setup, settings).execute(selection, sink);
         EXPECT_TRUE(sink.entries().empty());
         return {dbfdump::read(coreDir / "TRANSIT.DBF"), dbfdump::read(coreDir / "AVERAGE.DBF")};
+    }
+
+    // The message that ends a run which wrote these tables: every plot and species of AVERAGE.DBF was
+    // processed.
+    static QString completion(const dbfdump::Table &transit, const dbfdump::Table &average)
+    {
+        std::set<std::pair<std::string, std::string>> pairs;
+        for (const auto &row : average.rows)
+            pairs.insert({row[0], row[1]});
+        return QString("Statistics written: %1 plots, %2 species; TRANSIT.DBF %3 rows, AVERAGE.DBF %4 rows")
+            .arg(kPlots)
+            .arg(pairs.size())
+            .arg(transit.rows.size())
+            .arg(average.rows.size());
     }
 
     fs::path coreDir = temp / "core";
@@ -448,6 +463,7 @@ TEST_F(StatisticsButtonTest, WritesTheRowsOfTheCoreRunAndLeavesTheLastSelection)
     startForest();
     const QStringList plots = itemsOf(form->ListPlots);
     ASSERT_EQ(plots.size(), kPlots);
+    const auto [transit, average] = coreTables();
     // Only the model chart reads "Max deads %"; the run does not stop on it.
     form->EditMaxDeads->setText("half");
     std::vector<std::string> steps;
@@ -457,6 +473,7 @@ TEST_F(StatisticsButtonTest, WritesTheRowsOfTheCoreRunAndLeavesTheLastSelection)
         EXPECT_FALSE(form->BtnStat->isEnabled());
         return true;
     });
+    dialogs.expectMessage(MessageKind::Information, completion(transit, average), Button::Ok);
     form->BtnStat->click();
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_TRUE(form->BtnStat->isEnabled());
@@ -466,7 +483,6 @@ TEST_F(StatisticsButtonTest, WritesTheRowsOfTheCoreRunAndLeavesTheLastSelection)
                                 (p < kPlots ? plots[p].toStdString() : ""));
     EXPECT_EQ(steps, expectedSteps);
 
-    const auto [transit, average] = coreTables();
     EXPECT_GT(transit.rows.size(), 10u);
     EXPECT_EQ(dbfdump::read(dataDir / "TRANSIT.DBF").rows, transit.rows);
     EXPECT_EQ(dbfdump::read(dataDir / "AVERAGE.DBF").rows, average.rows);
@@ -493,7 +509,9 @@ TEST_F(StatisticsButtonTest, WritesTheRowsOfTheCoreRunAndLeavesTheLastSelection)
 
     showPage(form->TabSheetMain);
     form->EditInterval->setText("1");
+    const auto [transit1, average1] = coreTables(1);
     dialogs.expectProgress("Statistics");
+    dialogs.expectMessage(MessageKind::Information, completion(transit1, average1), Button::Ok);
     form->BtnStat->click();
     const auto second = dbfdump::read(dataDir / "TRANSIT.DBF");
     ASSERT_NE(yearsOf(second), yearsOf(transit));
@@ -530,6 +548,41 @@ TEST_F(StatisticsButtonTest, CancelAfterTheFirstPlotKeepsItsRowsInValidTables)
     EXPECT_TRUE(form->BtnStat->isEnabled());
 }
 
+TEST_F(StatisticsButtonTest, ARunThatFailsKeepsTheLastTablesAndNamesThePlace)
+{
+    startForest();
+    const auto [transit, average] = coreTables();
+    dialogs.expectProgress("Statistics");
+    dialogs.expectMessage(MessageKind::Information, completion(transit, average), Button::Ok);
+    form->BtnStat->click();
+    const std::string lastTransit = readBytes(dataDir / "TRANSIT.DBF");
+    const std::string lastAverage = readBytes(dataDir / "AVERAGE.DBF");
+
+    // Letters typed into a defoliation value of the first tree, whose plot and species are processed.
+    std::string bytes = readBytes(dataDir / "FOREST.DBF");
+    const std::size_t header = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9])
+                                                                          << 8;
+    // D1995 lies behind the fields before it in the header's list.
+    std::size_t offset = 1, width = 0;
+    for (std::size_t at = 32; bytes[at] != '\x0D'; at += 32) {
+        width = static_cast<unsigned char>(bytes[at + 16]);
+        if (std::string(bytes.c_str() + at) == "D1995") break;
+        offset += width;
+    }
+    bytes.replace(header + offset, width, ("abc" + std::string(width, ' ')).substr(0, width));
+    writeBytes(dataDir / "FOREST.DBF", bytes);
+
+    dialogs.expectProgress("Statistics");
+    dialogs.expectMessage(
+        MessageKind::Error,
+        "Table " + q(dataDir / "FOREST.DBF") + ", column D1995, record 1: 'abc' is not a number", Button::Ok);
+    form->BtnStat->click();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(readBytes(dataDir / "TRANSIT.DBF"), lastTransit);
+    EXPECT_EQ(readBytes(dataDir / "AVERAGE.DBF"), lastAverage);
+    EXPECT_TRUE(form->BtnStat->isEnabled());
+}
+
 TEST_F(StatisticsButtonTest, TableThatCannotBeDeletedStopsTheRunWithAnErrorBox)
 {
     startForest();
@@ -537,7 +590,7 @@ TEST_F(StatisticsButtonTest, TableThatCannotBeDeletedStopsTheRunWithAnErrorBox)
         // A directory that is not empty cannot be removed as a file.
         fs::create_directories(dataDir / name / "kept");
         dialogs.expectProgress("Statistics");
-        dialogs.expectMessage(MessageKind::Error, QString("Unable delete file ") + name, Button::Ok);
+        dialogs.expectMessage(MessageKind::Error, "Unable delete file " + q(dataDir / name), Button::Ok);
         form->BtnStat->click();
         EXPECT_EQ(dialogs.pending(), 0u);
         EXPECT_TRUE(form->BtnStat->isEnabled());

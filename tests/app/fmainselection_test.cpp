@@ -23,6 +23,7 @@ using Lines = std::vector<std::string>;
 
 const QString kCaption = "Dodatečné podmínky";
 const QString kPrompt = "SELECT ... WHERE";
+constexpr int kBoxWidth = 560; // wide enough for a condition of a few terms
 
 class SelectionTest : public MainWindowTest
 {
@@ -43,7 +44,7 @@ protected:
 
     void enterConditions(const QString &shown, const QString &answer)
     {
-        dialogs.expectInputBox(kCaption, kPrompt, shown, answer);
+        dialogs.expectInputBox(kCaption, kPrompt, shown, answer, kBoxWidth);
         form->BtnConditionsClick();
         EXPECT_EQ(dialogs.pending(), 0u);
     }
@@ -52,12 +53,13 @@ protected:
 TEST_F(SelectionTest, PlotAndSpeciesClicksRunTheirExactQueries)
 {
     startTrees();
-    EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"A1", "B2", "O'Hara", "C3", "a1"}));
+    // Both lists ascending, whatever the table's order (A1, B2, O'Hara, C3, a1; SM before BK).
+    EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"A1", "a1", "B2", "C3", "O'Hara"}));
 
     clickPlot("A1");
     EXPECT_EQ(form->Query1.sqlLines(),
               (Lines{"SELECT DISTINCT \"SP\" FROM 'M_trees.dbf'", "WHERE (\"PLOT\"='A1')"}));
-    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"SM", "BK"}));
+    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"BK", "SM"}));
     EXPECT_EQ(form->LabelTreeCount->text(), "-");
 
     clickSpecies("SM");
@@ -77,16 +79,16 @@ TEST_F(SelectionTest, PlotAndSpeciesClicksRunTheirExactQueries)
     // The user's click runs the handler; a row selected by code does not.
     QCoreApplication::processEvents();
     QWidget *viewport = form->ListPlots->viewport();
-    const QPoint at = form->ListPlots->visualItemRect(form->ListPlots->item(1)).center();
+    const QPoint at = form->ListPlots->visualItemRect(form->ListPlots->item(2)).center();
     for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
         QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton,
                           type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &event);
     }
     EXPECT_EQ(form->selectedPlot(), "B2");
-    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"sm", "FI"}));
+    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"FI", "sm"}));
     form->ListPlots->selectRow(0);
-    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"sm", "FI"}));
+    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"FI", "sm"}));
     EXPECT_EQ(dialogs.asked().size(), 2u);
 }
 
@@ -100,11 +102,11 @@ TEST_F(SelectionTest, ConditionsAreWrappedAndRestrictEveryQuery)
     EXPECT_EQ(form->LblConditions->text(), "(DBH>10)");
     EXPECT_EQ(form->Query1.sqlLines(),
               (Lines{"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'", "WHERE (DBH>10)"}));
-    EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"A1", "B2", "O'Hara", "C3"}));
+    EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"A1", "B2", "C3", "O'Hara"}));
     // The plot list has no selection; the species list still shows the former plot's species, and a
     // species click then has no plot to count.
     EXPECT_EQ(form->selectedPlot(), "");
-    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"SM", "BK"}));
+    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"BK", "SM"}));
     clickSpecies("SM");
     EXPECT_EQ(form->LabelTreeCount->text(), "-");
     EXPECT_EQ(form->Query1.sqlLines().size(), 2u);
@@ -118,21 +120,22 @@ TEST_F(SelectionTest, ConditionsAreWrappedAndRestrictEveryQuery)
                      "WHERE ((\"PLOT\"=:PlotNames) AND (\"SP\"=:Species))", "and (DBH>10)"}));
     EXPECT_EQ(form->LabelTreeCount->text(), "2");
 
-    // A condition that starts with "(" is kept as typed; the tree query puts it after "and" as it is.
+    // Two groups joined by OR are kept in brackets of their own, so that "and" takes them as one
+    // condition and the plot and species still select.
     enterConditions("(DBH>10)", "(DBH>20) or (SP='FI')");
-    EXPECT_EQ(form->Conditions, "(DBH>20) or (SP='FI')");
+    EXPECT_EQ(form->Conditions, "((DBH>20) or (SP='FI'))");
     form->PrepareTreeQuery();
     EXPECT_EQ(form->Query1.sqlLines(), (Lines{"SELECT * FROM 'M_trees.dbf'",
                                               "WHERE ((\"PLOT\" = :PlotNames) and (\"SP\" = :NSpecies))",
-                                              "and (DBH>20) or (SP='FI')"}));
+                                              "and ((DBH>20) or (SP='FI'))"}));
     EXPECT_FALSE(form->Query1.isActive());
 
     // Cancel answers with the text shown: nothing changes but the refill.
-    enterConditions("(DBH>20) or (SP='FI')", "(DBH>20) or (SP='FI')");
-    EXPECT_EQ(form->Conditions, "(DBH>20) or (SP='FI')");
+    enterConditions("((DBH>20) or (SP='FI'))", "((DBH>20) or (SP='FI'))");
+    EXPECT_EQ(form->Conditions, "((DBH>20) or (SP='FI'))");
 
     // An empty answer removes the condition.
-    enterConditions("(DBH>20) or (SP='FI')", "");
+    enterConditions("((DBH>20) or (SP='FI'))", "");
     EXPECT_EQ(form->Conditions, "");
     EXPECT_EQ(form->LblConditions->text(), "");
     EXPECT_EQ(form->Query1.sqlLines(), Lines{"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'"});
@@ -149,26 +152,30 @@ TEST_F(SelectionTest, ConditionTheEngineRefusesIsNotTaken)
 
     struct Case
     {
-        const char *answer;
-        const char *kept; // as it would have been kept
+        std::string answer;
+        std::string message;
     };
+    // Refusals say that they come from the condition and show it; the engine's are its own message.
+    const std::string secondStatement = "((1=1); DROP TABLE 'M_trees.dbf')";
     const Case cases[] = {
-        // A second statement hidden in the condition.
-        {"DBH>10); DELETE FROM 'M_trees.dbf' WHERE (1=1", "(DBH>10); DELETE FROM 'M_trees.dbf' WHERE (1=1)"},
-        {"(1=1); DROP TABLE 'M_trees.dbf'", "(1=1); DROP TABLE 'M_trees.dbf'"},
-        {"HEIGHT>20", "(HEIGHT>20)"}, // no such column
-        {"(DBH>10", "(DBH>10"},       // unbalanced
+        // A second statement hidden behind a bracket that closes the program's own.
+        {"DBH>10); DELETE FROM 'M_trees.dbf' WHERE (1=1",
+         "Condition: the bracket ) at character 7 closes a bracket that was not opened in: "
+         "DBH>10); DELETE FROM 'M_trees.dbf' WHERE (1=1"},
+        {"(1=1); DROP TABLE 'M_trees.dbf'",
+         "Condition: " + engineMessage(secondStatement) + " in: " + secondStatement},
+        {"HEIGHT>20", "Condition: " + engineMessage("(HEIGHT>20)") + " in: (HEIGHT>20)"},
+        {"(DBH>10", "Condition: a bracket is opened and not closed in: (DBH>10"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.answer);
-        dialogs.expectInputBox(kCaption, kPrompt, "(DBH>10)", c.answer);
-        dialogs.expectMessage(app::MessageKind::Error, QString::fromStdString(engineMessage(c.kept)),
-                              app::Button::Ok);
+        dialogs.expectInputBox(kCaption, kPrompt, "(DBH>10)", QString::fromStdString(c.answer), kBoxWidth);
+        dialogs.expectMessage(app::MessageKind::Error, QString::fromStdString(c.message), app::Button::Ok);
         form->BtnConditions->click(); // the button runs the handler under the central error handler
         EXPECT_EQ(dialogs.pending(), 0u);
         EXPECT_EQ(form->Conditions, "(DBH>10)");
         EXPECT_EQ(form->LblConditions->text(), "(DBH>10)");
-        EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"A1", "B2", "O'Hara", "C3"}));
+        EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"A1", "B2", "C3", "O'Hara"}));
         EXPECT_EQ(form->selectedPlot(), "B2");
         EXPECT_EQ(form->selectedSpecies(), "sm");
         EXPECT_EQ(form->LabelTreeCount->text(), "2");
@@ -228,8 +235,8 @@ TEST_F(SelectionTest, TreeQueryAndSelectionCheck)
     clickSpecies("sm");
     const auto rows = form->CheckSelection();
     ASSERT_TRUE(rows);
-    EXPECT_EQ(rows->plot, 1);
-    EXPECT_EQ(rows->species, 0);
+    EXPECT_EQ(rows->plot, 2);
+    EXPECT_EQ(rows->species, 1);
 
     // The selected trees, every column, live.
     form->PrepareTreeQuery();

@@ -26,7 +26,7 @@ TEST_F(MainWindowTest, TableNamedOHaraWithColumnsOrderAndGroupWorks)
     EXPECT_EQ(form->SpeciesField, "GROUP");
     EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"O'Neil", "P2"}));
     select("O'Neil", "SM");
-    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"SM", "BK"}));
+    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"BK", "SM"}));
     EXPECT_EQ(form->LabelTreeCount->text(), "7");
 
     form->PageControl1->setCurrentWidget(form->TabSheetModel);
@@ -35,6 +35,9 @@ TEST_F(MainWindowTest, TableNamedOHaraWithColumnsOrderAndGroupWorks)
     form->PageControl1->setCurrentWidget(form->TabSheetMain);
 
     dialogs.expectProgress("Statistics");
+    dialogs.expectMessage(app::MessageKind::Information,
+                          "Statistics written: 2 plots, 3 species; TRANSIT.DBF 3 rows, AVERAGE.DBF 6 rows",
+                          app::Button::Ok);
     form->BtnStat->click();
     EXPECT_EQ(dialogs.pending(), 0u);
     std::string output;

@@ -51,6 +51,14 @@ std::string openQuestion(const char *what, std::initializer_list<QString> texts)
     return q;
 }
 
+// An input box as recorded; a width asked for follows the texts.
+std::string inputBoxQuestion(const QString &caption, const QString &prompt, const QString &defaultText,
+                             int minimumWidth)
+{
+    return openQuestion("inputBox", {caption, prompt, defaultText}) +
+           (minimumWidth > 0 ? " width " + std::to_string(minimumWidth) : std::string());
+}
+
 // The scripted progress window: answers each step as the test's function does.
 class ScriptedProgress : public common::Progress
 {
@@ -98,9 +106,9 @@ void ScriptedDialogs::expectMessageStartingWith(MessageKind kind, const QString 
 }
 
 void ScriptedDialogs::expectInputBox(const QString &caption, const QString &prompt,
-                                     const QString &defaultText, const QString &answer)
+                                     const QString &defaultText, const QString &answer, int minimumWidth)
 {
-    m_expected.push_back({openQuestion("inputBox", {caption, prompt, defaultText}), answer, {}});
+    m_expected.push_back({inputBoxQuestion(caption, prompt, defaultText, minimumWidth), answer, {}});
 }
 
 void ScriptedDialogs::expectOpenFile(const QString &caption, const QString &filter, const QString &startDir,
@@ -175,9 +183,10 @@ Button ScriptedDialogs::message(MessageKind kind, const QString &text, Buttons b
                                             : Button::Ok;
 }
 
-QString ScriptedDialogs::inputBox(const QString &caption, const QString &prompt, const QString &defaultText)
+QString ScriptedDialogs::inputBox(const QString &caption, const QString &prompt, const QString &defaultText,
+                                  int minimumWidth)
 {
-    if (const Expected *e = take(openQuestion("inputBox", {caption, prompt, defaultText})))
+    if (const Expected *e = take(inputBoxQuestion(caption, prompt, defaultText, minimumWidth)))
         return std::any_cast<QString>(e->answer);
     return defaultText;
 }

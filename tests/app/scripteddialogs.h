@@ -24,8 +24,9 @@ public:
     // asked() holds the whole text.
     void expectMessageStartingWith(app::MessageKind kind, const QString &prefix, app::Buttons buttons,
                                    app::Button answer = app::Button::Ok);
+    // minimumWidth as the program asks for it; 0 for the toolkit's own (recorded without a width).
     void expectInputBox(const QString &caption, const QString &prompt, const QString &defaultText,
-                        const QString &answer);
+                        const QString &answer, int minimumWidth = 0);
     void expectOpenFile(const QString &caption, const QString &filter, const QString &startDir,
                         std::optional<QString> answer);
     void expectSaveFile(const QString &caption, const QString &filter, int filterIndex,
@@ -53,7 +54,8 @@ public:
     size_t pending() const { return m_expected.size(); }
 
     app::Button message(app::MessageKind kind, const QString &text, app::Buttons buttons) override;
-    QString inputBox(const QString &caption, const QString &prompt, const QString &defaultText) override;
+    QString inputBox(const QString &caption, const QString &prompt, const QString &defaultText,
+                     int minimumWidth = 0) override;
     std::optional<QString> openFile(const QString &caption, const QString &filter,
                                     const QString &startDir) override;
     std::optional<app::SaveChoice> saveFile(const QString &caption, const QString &filter, int filterIndex,

@@ -176,7 +176,7 @@ TEST_F(RegressionCommand, ExplainsMistakes)
         {{tablePath(), "DBH", "D1995", "--degree", "-1"},
          "--degree: Degree must be a whole number from 0 to 20"},
         {{tablePath(), "DBH", "D1995", "--missing-x", "1,5"}, "'1,5' is not a valid floating point value"},
-        {{tablePath(), "PLOT", "D1995"}, "Column PLOT: 'A' is not a valid floating point value"},
+        {{tablePath(), "PLOT", "D1995"}, "T.DBF, column PLOT, record 1: 'A' is not a number"},
     };
     for (const auto &c : cases) {
         std::ostringstream out, err;

@@ -104,7 +104,7 @@ struct Census
     };
     std::vector<int> years;
     std::vector<Tree> trees;
-    std::vector<std::pair<std::string, std::string>> pairs; // plot and species, first appearance order
+    std::vector<std::pair<std::string, std::string>> pairs; // plot and species, in ascending order
 
     explicit Census(const std::filesystem::path &file)
     {
@@ -131,6 +131,9 @@ struct Census
             trees.push_back(std::move(t));
         }
         DBFClose(h);
+        // The census names its plots and species in capitals and digits of one width each, so that
+        // the lists' ascending order is the plain order of their bytes.
+        std::sort(pairs.begin(), pairs.end());
     }
 
     std::vector<const Tree *> of(const std::pair<std::string, std::string> &pair) const

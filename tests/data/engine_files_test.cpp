@@ -96,7 +96,7 @@ TEST(EngineFiles, TablesItCreatesAreDbaseFilesOtherProgramsRead)
     for (const char *field : {"Type=C/String, Title=`Id_plot', Width=10, Decimals=0",
                               "Type=C/String, Title=`Id_species', Width=2, Decimals=0",
                               "Type=N/Integer, Title=`Id_year', Width=5, Decimals=0",
-                              "Type=N/Integer, Title=`N_tree', Width=4, Decimals=0",
+                              "Type=N/Integer, Title=`N_tree', Width=7, Decimals=0",
                               "Type=N/Double, Title=`Def_min', Width=9, Decimals=3",
                               "Type=N/Double, Title=`C5', Width=8, Decimals=4"})
         EXPECT_NE(header.find(field), std::string::npos) << field << "\n" << header;

@@ -5,7 +5,13 @@
 #include "common/error.h"
 #include "data/recordcache.h"
 
+#include <algorithm>
+#include <atomic>
+#include <fcntl.h>
 #include <fstream>
+#include <pthread.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace enginetest;
 using testsupport::TempDir;
@@ -143,4 +149,65 @@ TEST(EngineMemory, ATableCutShortWhileItIsReadIsRefused)
         EXPECT_NE(std::string(e.what()).find("promises 2000 records, the file holds 10"), std::string::npos)
             << e.what();
     }
+}
+
+TEST(EngineMemory, AReaderNeverTakesAGrowingFileForADamagedOne)
+{
+    TempDir dir;
+    data::Connection connection;
+    connect(connection, dir.path());
+    data::Query create(connection);
+    create.setSql({"CREATE TABLE \"GROW.DBF\" (V CHAR(1))"});
+    create.execSql();
+    {
+        data::Table table(connection, "GROW.DBF");
+        table.open();
+        table.append();
+        table.setString("V", "x");
+        table.post();
+    }
+    // Another program appends as dBASE writers do: the record first, then the header's count.
+    const std::string bytes = testsupport::readBytes(dir / "GROW.DBF");
+    const std::size_t headerLength =
+        static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8;
+    const std::string record = bytes.substr(headerLength, 2);
+    std::atomic<bool> stop{false};
+    // The reader and the writer on cores of their own where there are two, so that they truly run
+    // at once rather than in turns: the race lies in a microsecond of the reader's opening.
+    auto pin = [](int cpu) {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        CPU_SET(cpu % std::max(1u, std::thread::hardware_concurrency()), &set);
+        pthread_setaffinity_np(pthread_self(), sizeof set, &set);
+    };
+    cpu_set_t formerSet;
+    pthread_getaffinity_np(pthread_self(), sizeof formerSet, &formerSet);
+    pin(0);
+    std::thread writer([&] {
+        pin(1);
+        const int fd = ::open((dir / "GROW.DBF").c_str(), O_WRONLY);
+        for (std::uint32_t count = 2; !stop && count < 1000000; ++count) {
+            ::pwrite(fd, record.data(), record.size(), static_cast<off_t>(headerLength + (count - 1) * 2));
+            const unsigned char le[4] = {static_cast<unsigned char>(count),
+                                         static_cast<unsigned char>(count >> 8),
+                                         static_cast<unsigned char>(count >> 16), 0};
+            ::pwrite(fd, le, 4, 4);
+        }
+        ::close(fd);
+    });
+    // Every statement looks at the changed file and reads its header again.
+    int failures = 0;
+    std::string message;
+    for (int i = 0; i < 10000; ++i) {
+        try {
+            select(connection, {"SELECT V FROM 'GROW.DBF' LIMIT 1"});
+        } catch (const common::DataError &e) {
+            ++failures;
+            message = e.what();
+        }
+    }
+    stop = true;
+    writer.join();
+    pthread_setaffinity_np(pthread_self(), sizeof formerSet, &formerSet);
+    EXPECT_EQ(failures, 0) << message;
 }

@@ -107,13 +107,14 @@ TEST_F(FillSeries, LogarithmsLeaveOutValuesNotAboveZeroAndMeetTheMissingValues)
     EXPECT_EQ(both[1].Y, static_cast<long double>(static_cast<double>(std::log10(4.0L))));
 }
 
-TEST_F(FillSeries, AColumnOfWordsIsAConversionErrorNamingTheColumn)
+TEST_F(FillSeries, AColumnOfWordsIsAnErrorNamingTheTableColumnAndRecord)
 {
     try {
         points({"X", "W"});
         ADD_FAILURE() << "no error";
-    } catch (const common::ConvertError &e) {
-        EXPECT_STREQ(e.what(), "Column W: 'a' is not a valid floating point value");
+    } catch (const common::DataError &e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Table " + (dir.path() / "S.DBF").string() + ", column W, record 1: 'a' is not a number");
     }
 }
 

@@ -117,3 +117,43 @@ TEST(ReplacingFile, RecognisesOnlyItsOwnTemporaries)
     };
     for (const auto &c : cases) EXPECT_EQ(common::isReplacingTemporary(c.name, c.target), c.ours) << c.name;
 }
+
+TEST(ReplacingFile, LeftoversOfAKilledProcessGoThoseOfALiveOneStay)
+{
+    TempDir dir;
+    const fs::path target = dir / "TRANSIT.DBF";
+    writeBytes(dir / ".~TRANSIT-k1LLed.DBF", "left by a killed run");
+    writeBytes(dir / ".~AVERAGE-k1LLed.DBF", "another table's");
+    common::ReplacingFile live(target.string());
+    common::removeLeftoverTemporaries(target.string());
+    EXPECT_EQ(namesIn(dir.path()),
+              (std::vector<std::string>{".~AVERAGE-k1LLed.DBF", fs::path(live.path()).filename().string()}));
+
+    // A process that wrote its temporary and was killed before committing holds no lock any more.
+    const pid_t child = fork();
+    if (child == 0) {
+        common::ReplacingFile replacing((dir / "AVERAGE.DBF").string());
+        ::_exit(0); // no destructor: as killed
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(namesIn(dir.path()).size(), 3u);
+    common::removeLeftoverTemporaries((dir / "AVERAGE.DBF").string());
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{fs::path(live.path()).filename().string()});
+}
+
+TEST(ReplacingFile, TwoFilesCommittedTogetherReplaceBoth)
+{
+    TempDir dir;
+    writeBytes(dir / "A.DBF", "old a");
+    writeBytes(dir / "B.DBF", "old b");
+    {
+        common::ReplacingFile a((dir / "A.DBF").string()), b((dir / "B.DBF").string());
+        writeBytes(a.path(), "new a");
+        writeBytes(b.path(), "new b");
+        common::commitTogether(a, b);
+    }
+    EXPECT_EQ(readBytes(dir / "A.DBF"), "new a");
+    EXPECT_EQ(readBytes(dir / "B.DBF"), "new b");
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"A.DBF", "B.DBF"}));
+}

@@ -47,10 +47,3 @@ TEST(SelectionSql, ARoleWithoutAColumnIsRefused)
     EXPECT_THROW(data::countSql("T.dbf", noTree, ""), common::DataError);
     EXPECT_THROW(data::distinctSql("T.dbf", "", "", ""), common::DataError);
 }
-
-TEST(SelectionSql, ConditionsAreWrappedUnlessParenthesised)
-{
-    EXPECT_EQ(data::wrapConditions("DBH>10"), "(DBH>10)");
-    EXPECT_EQ(data::wrapConditions("(DBH>10) or (HEIGHT>20)"), "(DBH>10) or (HEIGHT>20)");
-    EXPECT_EQ(data::wrapConditions(""), "");
-}

@@ -18,7 +18,7 @@ TEST(ResultTables, TransitStatementHas44LinesFromT00ToT55)
     EXPECT_EQ(lines[7], " T01 DECIMAL(6,4),");
     EXPECT_EQ(lines[12], " T10 DECIMAL(6,4),");
     EXPECT_EQ(lines[41], " T55 DECIMAL(6,4),");
-    EXPECT_EQ(lines[42], " N_tree DECIMAL(3,0)");
+    EXPECT_EQ(lines[42], " N_tree DECIMAL(6,0)");
     EXPECT_EQ(lines[43], ")");
 }
 
@@ -29,7 +29,7 @@ TEST(ResultTables, AverageStatementHas17Lines)
                                             " Id_plot CHAR(10),",
                                             " Id_species CHAR(2),",
                                             " Id_year DECIMAL(4,0),",
-                                            " N_tree DECIMAL(3,0),",
+                                            " N_tree DECIMAL(6,0),",
                                             " Dead DECIMAL(7,3),",
                                             " Def_avg DECIMAL(7,3),",
                                             " Def_std DECIMAL(7,3),",

@@ -1,0 +1,55 @@
+// The Qt input box behind the dialogs interface, as the user sees it: caption, prompt, default text,
+// the width asked for, and Cancel giving the default back.
+#include "app/qtdialogs.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Answers the input box that opens next: looks at it, types the text (when given) and presses OK or
+// Cancel.
+struct InputBoxAnswer
+{
+    QString title, label, shown;
+    int width = 0;
+
+    void answerNext(const QString &typed, bool ok)
+    {
+        QTimer::singleShot(0, [this, typed, ok] {
+            auto *box = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            title = box->windowTitle();
+            label = box->labelText();
+            shown = box->findChild<QLineEdit *>()->text();
+            width = box->width();
+            if (!typed.isNull()) box->findChild<QLineEdit *>()->setText(typed);
+            ok ? box->accept() : box->reject();
+        });
+    }
+};
+
+} // namespace
+
+TEST(QtDialogs, InputBoxTakesTheWidthAskedForAndKeepsItsTexts)
+{
+    app::QtDialogs dialogs;
+    InputBoxAnswer seen;
+    seen.answerNext("DBH > 10 AND HEIGHT < 25", true);
+    EXPECT_EQ(dialogs.inputBox("Dodatečné podmínky", "SELECT ... WHERE", "(SP='SM')", 560),
+              "DBH > 10 AND HEIGHT < 25");
+    EXPECT_EQ(seen.title, "Dodatečné podmínky");
+    EXPECT_EQ(seen.label, "SELECT ... WHERE");
+    EXPECT_EQ(seen.shown, "(SP='SM')");
+    EXPECT_GE(seen.width, 560);
+
+    // Cancel gives the text shown back, and a box without a width asked for is the toolkit's own.
+    seen.answerNext("typed, then cancelled", false);
+    EXPECT_EQ(dialogs.inputBox("Replace procedure", "Find value", "25"), "25");
+    EXPECT_LT(seen.width, 480);
+}

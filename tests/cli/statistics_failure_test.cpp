@@ -1,0 +1,260 @@
+// fenoris-cli statistics when a run cannot finish: refused at its start, failing while it writes,
+// interrupted or killed. Every time the tables of the last run stay byte for byte as they were, the
+// data table is untouched, and what a killed run left is cleared by the next one.
+#include "data/generator.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <random>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+namespace fs = std::filesystem;
+using testsupport::readBytes;
+using testsupport::TempDir;
+
+namespace {
+
+const char *const kResults[] = {"TRANSIT.DBF", "AVERAGE.DBF"};
+
+// The bytes of every file of the directory by name.
+std::map<std::string, std::string> filesIn(const fs::path &dir)
+{
+    std::map<std::string, std::string> files;
+    for (const auto &entry : fs::directory_iterator(dir))
+        if (entry.is_regular_file()) files[entry.path().filename().string()] = readBytes(entry.path());
+    return files;
+}
+
+struct Outcome
+{
+    int status = -1; // exit code, or 128 + the signal that ended it
+    std::string err;
+};
+
+// fenoris-cli with the arguments, its standard error caught; running until wait().
+class CliRun
+{
+public:
+    CliRun(const std::vector<std::string> &args, const fs::path &scratch) : m_errFile(scratch / "stderr.txt")
+    {
+        std::vector<std::string> all{FENORIS_CLI_PATH};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char *> argv;
+        for (auto &arg : all)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, m_errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    void signal(int number) { ::kill(m_pid, number); }
+    Outcome wait()
+    {
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        Outcome outcome;
+        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        outcome.err = readBytes(m_errFile);
+        return outcome;
+    }
+
+private:
+    fs::path m_errFile;
+    pid_t m_pid = -1;
+};
+
+Outcome runCli(const std::vector<std::string> &args)
+{
+    TempDir scratch;
+    CliRun run(args, scratch.path());
+    return run.wait();
+}
+
+bool hasTemporaries(const fs::path &dir)
+{
+    for (const auto &entry : fs::directory_iterator(dir))
+        if (entry.path().filename().string().rfind(".~", 0) == 0) return true;
+    return false;
+}
+
+// The SCBI census with its side files and the tables of a first run beside it.
+struct CensusDir
+{
+    TempDir dir;
+    fs::path table = dir / "SCBI_CROWN.DBF";
+
+    CensusDir()
+    {
+        for (const char *ext : {".DBF", ".yrs", ".var"})
+            testsupport::copyInto(testsupport::realData() / "scbi" / (std::string("SCBI_CROWN") + ext),
+                                  dir.path());
+        const Outcome first = runCli({"statistics", table.string(), "--interval", "2"});
+        EXPECT_EQ(first.status, 0) << first.err;
+    }
+};
+
+// Writes text over the bytes of a field of a record, as another program might have left it.
+void overwriteField(const fs::path &table, int record, const std::string &field, const std::string &text)
+{
+    std::string bytes = readBytes(table);
+    auto word = [&](std::size_t at) {
+        return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at]) |
+                                        static_cast<unsigned char>(bytes[at + 1]) << 8);
+    };
+    std::size_t offset = 1;
+    for (std::size_t at = 32; bytes[at] != '\x0D'; at += 32) {
+        if (std::string(bytes.c_str() + at) == field) {
+            const std::size_t width = static_cast<unsigned char>(bytes[at + 16]);
+            const std::size_t start = word(8) + static_cast<std::size_t>(record - 1) * word(10) + offset;
+            bytes.replace(start, width, (text + std::string(width, ' ')).substr(0, width));
+            testsupport::writeBytes(table, bytes);
+            return;
+        }
+        offset += static_cast<unsigned char>(bytes[at + 16]);
+    }
+    FAIL() << "no field " << field;
+}
+
+} // namespace
+
+TEST(StatisticsFailure, ARefusedRunKeepsTheLastTablesAndNamesTheProblem)
+{
+    struct Case
+    {
+        std::vector<std::string> options;
+        const char *message; // the beginning of standard error
+    };
+    const Case cases[] = {
+        // Closes the program's bracket: would select every tree of the table.
+        {{"--conditions", "1=1) OR (1=1"},
+         "Condition: the bracket ) at character 4 closes a bracket that was not opened in: 1=1) OR (1=1"},
+        {{"--conditions", "DBH >"}, "Condition: near \")\": syntax error in: (DBH >)"},
+        {{"--interval", "0"}, "--interval must be at least 1"},
+    };
+    CensusDir census;
+    const auto before = filesIn(census.dir.path());
+    for (const auto &c : cases) {
+        std::vector<std::string> args{"statistics", census.table.string()};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const Outcome outcome = runCli(args);
+        EXPECT_EQ(outcome.status, 1) << c.message;
+        EXPECT_EQ(outcome.err.rfind(c.message, 0), 0u) << outcome.err;
+        EXPECT_EQ(filesIn(census.dir.path()), before) << c.message;
+    }
+}
+
+TEST(StatisticsFailure, TwoBracketedGroupsStayOneConditionBehindThePlotAndSpecies)
+{
+    CensusDir census;
+    TempDir scratch;
+    std::string out;
+    ASSERT_EQ(testsupport::runCommand(std::string(FENORIS_CLI_PATH) + " statistics '" +
+                                          census.table.string() +
+                                          "' --conditions '(1=1) OR (1=1)' 2>/dev/null",
+                                      &out),
+              0);
+    // As without a condition: the 307 pairs with more than five trees, not every pair of the table.
+    EXPECT_EQ(out.substr(0, out.find(" species")), "28 plots, 307");
+}
+
+TEST(StatisticsFailure, LettersInAYearColumnStopTheRunNamingTheirPlace)
+{
+    CensusDir census;
+    const auto tables = filesIn(census.dir.path());
+    overwriteField(census.table, 43, "D2021", "abc");
+    const Outcome outcome = runCli({"statistics", census.table.string(), "--interval", "2"});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err,
+              "Table " + census.table.string() + ", column D2021, record 43: 'abc' is not a number\n");
+    for (const char *name : kResults)
+        EXPECT_EQ(readBytes(census.dir / name), tables.at(name)) << name;
+    EXPECT_FALSE(hasTemporaries(census.dir.path()));
+
+    // Read as a number by the query command, the letters are blank and told once.
+    std::string out, err;
+    TempDir scratch;
+    const int status = testsupport::runCommand(
+        std::string(FENORIS_CLI_PATH) + " query '" + census.dir.path().string() +
+            "' \"SELECT Count(*) FROM 'SCBI_CROWN.DBF' WHERE D2021 > 50 OR D2021 IS NULL\" 2>'" +
+            (scratch / "err").string() + "'",
+        &out);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readBytes(scratch / "err"),
+              "warning: Table " + census.table.string() +
+                  ", column D2021, record 43: 'abc' is not a number; it reads as blank\n");
+}
+
+TEST(StatisticsFailure, AFullDiskKeepsTheLastTables)
+{
+    CensusDir census;
+    const auto before = filesIn(census.dir.path());
+    std::string out;
+    // The file size limit stands in for a full disk: writes beyond it fail with EFBIG once SIGXFSZ is
+    // ignored. 200 blocks hold the census but not its result tables.
+    const int status =
+        testsupport::runCommand("ulimit -f 200; trap '' XFSZ; " + std::string(FENORIS_CLI_PATH) +
+                                    " statistics '" + census.table.string() + "' 2>&1",
+                                &out);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(out.find("Cannot write table " + (census.dir / "TRANSIT.DBF").string() + ": File too large"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(filesIn(census.dir.path()), before);
+}
+
+TEST(StatisticsFailure, KilledAtAnyPointTheLastTablesStayAndTheNextRunClearsWhatWasLeft)
+{
+    TempDir dir, scratch;
+    data::GeneratorSettings settings;
+    settings.trees = 20000;
+    settings.plots = 1000;
+    data::generateTable(dir / "FOREST.DBF", settings);
+    const std::string table = (dir / "FOREST.DBF").string();
+    ASSERT_EQ(runCli({"statistics", table}).status, 0);
+    const auto before = filesIn(dir.path());
+
+    // The length of a whole run, so that the kills fall all over it.
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(runCli({"statistics", table}).status, 0);
+    const auto length = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(filesIn(dir.path()), before); // the same settings write the same bytes
+
+    std::mt19937 random(20240613);
+    const int signals[] = {SIGKILL, SIGTERM, SIGINT};
+    int told = 0;
+    for (int k = 0; k < 9; ++k) {
+        const auto delay = std::chrono::duration_cast<std::chrono::microseconds>(length) *
+                           std::uniform_real_distribution<double>(0.0, 1.0)(random);
+        CliRun run({"statistics", table, "--interval", "3"}, scratch.path());
+        std::this_thread::sleep_for(delay);
+        run.signal(signals[k % 3]);
+        const Outcome outcome = run.wait();
+        if (outcome.status == 0) {
+            // Finished before the signal: its tables are its right; the last ones come back.
+            ASSERT_EQ(runCli({"statistics", table}).status, 0);
+            continue;
+        }
+        EXPECT_EQ(outcome.status, 128 + signals[k % 3]) << outcome.err;
+        if (outcome.err.find("Statistics interrupted after") != std::string::npos) ++told;
+        for (const char *name : kResults)
+            EXPECT_EQ(readBytes(dir / name), before.at(name))
+                << name << " after a kill at " << delay.count() << " us";
+        EXPECT_EQ(readBytes(dir / "FOREST.DBF"), before.at("FOREST.DBF"));
+    }
+    EXPECT_GT(told, 0) << "no SIGINT or SIGTERM came while the plots were walked";
+
+    ASSERT_EQ(runCli({"statistics", table}).status, 0);
+    EXPECT_EQ(filesIn(dir.path()), before);
+}
