@@ -150,14 +150,7 @@ void TFormMain::BtnSingleMClick()
     YearTrees = chart.series.YearTrees;
     YearClasses = chart.series.YearClasses;
 
-    for (const model::ChartLine &line : chart.lines) {
-        // Read as each line is created, so that a missing setting is stored with this line's default.
-        const auto look =
-            common::ReadChartLineSettings(GraphSettings, line.lineType, model::ModelLineDefaults(line.lineType));
-        auto &series = charts::AddModelLine(*ChartTModel, QString::fromStdString(line.title), look);
-        for (const model::ChartPoint &p : line.points)
-            series.addPoint(p.x, p.y);
-    }
+    charts::drawModelLines(*ChartTModel, chart.lines, GraphSettings);
 }
 
 void TFormMain::EditIntervalChange()
