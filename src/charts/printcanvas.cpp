@@ -441,6 +441,12 @@ bool TFormPrintCanvas::event(QEvent *event)
     return QDialog::event(event);
 }
 
+void TFormPrintCanvas::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (const QScreen *shown = screen()) move(shown->availableGeometry().center() - rect().center());
+}
+
 bool TFormPrintCanvas::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != PanelImage) return QDialog::eventFilter(watched, event);

@@ -133,6 +133,8 @@ public:
 
 protected:
     bool event(QEvent *event) override;
+    // Centred on the screen.
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

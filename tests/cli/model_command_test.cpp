@@ -210,6 +210,19 @@ TEST(ModelCommand, PicturesAreDrawnWithoutADisplayAndUnknownTypesAreRefused)
     testsupport::runCommand("pdfinfo " + inDir("small.pdf") + " | grep 'Page size'", &size);
     EXPECT_NE(size.find("300 x 225 pts"), std::string::npos) << size;
 
+    // Line settings of a Graph.ini: the dead share in pure green, which the default look has nowhere.
+    testsupport::writeBytes(dir / "Graph.ini", "LCdeads=00FF0000\r\n");
+    for (const std::string &extra : std::vector<std::string>{"", " --graph-ini " + inDir("Graph.ini")}) {
+        ASSERT_EQ(testsupport::runCommand(noDisplay + FENORIS_CLI_PATH + " " + args + " --picture " +
+                                          inDir("lines.png") + extra + " >/dev/null 2>&1"),
+                  0);
+        std::string green;
+        testsupport::runCommand("convert " + inDir("lines.png") +
+                                    " -fill black +opaque '#00FF00' -format '%[fx:mean]' info:",
+                                &green);
+        EXPECT_EQ(std::stod(green) > 0, !extra.empty()) << green;
+    }
+
     result = runCli(dir, args + " --picture " + inDir("big.bmp") + " --size 9000x300");
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("--size must be WIDTHxHEIGHT"), std::string::npos) << result.err;
