@@ -174,7 +174,9 @@ TEST_F(ModelPageTest, AutomaticCalculationFollowsTheSettings)
     EXPECT_GT(model1Lines(zero), model1Lines(two));
     for (size_t i = 0; i < zero.lines.size(); ++i) {
         EXPECT_EQ(line(static_cast<int>(i)).title().toStdString(), zero.lines[i].title);
-        if (zero.lines[i].lineType == "model1") EXPECT_EQ(line(static_cast<int>(i)).penStyle(), 2);
+        if (zero.lines[i].lineType == "model1") {
+            EXPECT_EQ(line(static_cast<int>(i)).penStyle(), 2);
+        }
     }
 
     // A text that is not a number stops with the conversion error and an empty chart.

@@ -21,6 +21,7 @@
 
 using namespace charts;
 namespace fs = std::filesystem;
+using testsupport::namesIn;
 using testsupport::readBytes;
 using testsupport::readerOutput;
 using testsupport::runCommand;
@@ -37,15 +38,6 @@ const char *const kTitle = "Plot B0206 - species LT";
 QString q(const fs::path &p)
 {
     return QString::fromStdString(p.string());
-}
-
-std::vector<std::string> namesIn(const fs::path &dir)
-{
-    std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // The model chart of the example plot: the dead share falling from 100 % (a thick red line on the top

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -34,5 +35,8 @@ std::filesystem::path copyInto(const std::filesystem::path &file, const std::fil
 
 // Runs a shell command, returns its exit status and fills output with its standard output.
 int runCommand(const std::string &command, std::string *output = nullptr);
+
+// The names of the entries of a directory, sorted: what a write left behind.
+std::vector<std::string> namesIn(const std::filesystem::path &dir);
 
 } // namespace testsupport
