@@ -45,15 +45,15 @@ TEST(QtDialogsSaveFile, ThePickedTypeGivesTheDefaultSuffixAndNoOverwriteQuestion
         return QString(type == 1 ? "wmf" : "");
     };
     options.confirmOverwrite = false;
-    // A question the dialog should not ask would block the test: answer it with No and note it.
+    // A question the dialog should not ask would block the test: it is answered with No, noted, and
+    // the dialog then cancelled.
     bool asked = false;
     QTimer guard;
     QObject::connect(&guard, &QTimer::timeout, [&] {
-        if (auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            box && !qobject_cast<QFileDialog *>(box)) {
-            asked = true;
-            box->reject();
-        }
+        auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!modal) return;
+        if (!qobject_cast<QFileDialog *>(modal)) asked = true;
+        if (asked) modal->reject();
     });
     guard.start(50);
 
