@@ -39,7 +39,7 @@ int position16(int value)
     return std::clamp(value, -32768, 32767);
 }
 
-constexpr int kCaptionWidth = 40;
+constexpr int kMargin = 2;
 
 QLabel *imageLabel(const char *name, const QString &text, QWidget *parent)
 {
@@ -48,6 +48,7 @@ QLabel *imageLabel(const char *name, const QString &text, QWidget *parent)
     // The image below takes the mouse: the labels are part of it.
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     label->setFixedHeight(16);
+    label->adjustSize();
     return label;
 }
 
@@ -157,10 +158,15 @@ TFormPrintCanvas::TFormPrintCanvas(QWidget *parent) : QDialog(parent)
     LabelTop = imageLabel("LabelTop", "0", PanelImage);
     LabelRight = imageLabel("LabelRight", "0", PanelImage);
     LabelBottom = imageLabel("LabelBottom", "0", PanelImage);
-    LabelL->move(0, 0);
-    LabelLeft->move(kCaptionWidth, 0);
-    LabelT->move(0, 16);
-    LabelTop->move(kCaptionWidth, 16);
+    // The values stand in a column right of the widest caption.
+    int captions = 0;
+    for (QLabel *caption : {LabelL, LabelT, LabelR, LabelB})
+        captions = std::max(captions, caption->fontMetrics().horizontalAdvance(caption->text()));
+    m_valuesX = kMargin + captions + 6;
+    LabelL->move(kMargin, 0);
+    LabelLeft->move(m_valuesX, 0);
+    LabelT->move(kMargin, 16);
+    LabelTop->move(m_valuesX, 16);
     // Each value is read out under the name of its caption.
     for (auto [value, caption] : {std::pair{LabelLeft, LabelL}, std::pair{LabelTop, LabelT},
                                   std::pair{LabelRight, LabelR}, std::pair{LabelBottom, LabelB}})
@@ -258,10 +264,10 @@ void TFormPrintCanvas::showValues()
 void TFormPrintCanvas::placeLowerLabels()
 {
     const int h = PanelImage->height();
-    LabelR->move(0, h - 33);
-    LabelRight->move(kCaptionWidth, h - 33);
-    LabelB->move(0, h - 17);
-    LabelBottom->move(kCaptionWidth, h - 17);
+    LabelR->move(kMargin, h - 33);
+    LabelRight->move(m_valuesX, h - 33);
+    LabelB->move(kMargin, h - 17);
+    LabelBottom->move(m_valuesX, h - 17);
 }
 
 // The steppers step from the values in force, also after the mouse or another stepper changed them.

@@ -154,6 +154,7 @@ private:
     int m_clientHeight = 0;
     Drag m_drag = Drag::None;
     QPoint m_dragStart;
+    int m_valuesX = 0; // where the value labels stand on the image
 };
 
 // Why the printer cannot print, as the user is told; nothing when it can. Without any installed
