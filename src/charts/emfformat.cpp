@@ -129,6 +129,12 @@ public:
 
     void deleteObject(std::uint32_t handle) override
     {
+        if (!m_stockSelected) {
+            // An object is deleted only once no device context holds it.
+            for (uint32_t stock : {U_NULL_PEN, U_NULL_BRUSH, U_SYSTEM_FONT})
+                append(selectobject_set(stock, m_handles));
+            m_stockSelected = true;
+        }
         uint32_t h = handle;
         append(deleteobject_set(&h, m_handles));
     }
@@ -284,6 +290,7 @@ private:
     EMFTRACK *m_track = nullptr;
     EMFHANDLES *m_handles = nullptr;
     bool m_failed = false;
+    bool m_stockSelected = false;
 };
 
 } // namespace
