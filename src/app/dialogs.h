@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -32,6 +33,16 @@ struct SaveChoice
     int filterIndex = 0;
 };
 
+// What a save dialog does beyond showing its texts.
+struct SaveOptions
+{
+    // Called when the user picks another file type, with its filter's index; returns the default
+    // suffix (without the point, empty for none) appended from then on to a name typed without one.
+    std::function<QString(int filterIndex)> typeChange;
+    // False when the caller asks itself before a file is replaced.
+    bool confirmOverwrite = true;
+};
+
 class Dialogs
 {
 public:
@@ -50,7 +61,8 @@ public:
     virtual std::optional<QString> openFile(const QString &caption, const QString &filter,
                                             const QString &startDir) = 0;
     virtual std::optional<SaveChoice> saveFile(const QString &caption, const QString &filter, int filterIndex,
-                                               const QString &startDir, const QString &defaultSuffix) = 0;
+                                               const QString &startDir, const QString &defaultSuffix,
+                                               const SaveOptions &options = {}) = 0;
     virtual std::optional<QString> folder(const QString &caption, const QString &startDir) = 0;
 
     virtual std::optional<QColor> colour(const QColor &initial) = 0;

@@ -10,6 +10,7 @@
 #include "model/modelsettings.h"
 #include "stats/statistics.h"
 
+#include <QPrinter>
 #include <QWidget>
 
 #include <array>
@@ -140,6 +141,34 @@ public:
     void EditMaxDeadsChange();
     // The name a species goes by on the model chart's title: the species code itself.
     std::string SpeciesName(const std::string &species) const;
+
+    // Pictures and printing (fmainpictures.cpp).
+    // The main window's save dialog for pictures: what it offers, and the file type, default
+    // extension and folder it keeps from one save to the next while the window lives.
+    struct SaveDialog
+    {
+        QString title;
+        QString filter;      // the filters in Qt's syntax
+        int filterIndex = 0; // the file type in force, from 0
+        QString defaultExt;  // appended to a name typed without an extension; empty for none
+        QString dir;         // the folder last saved into; empty until the first save
+    };
+    void BtnSaveClick();
+    // The save dialog for a chart of the window; a confirmed name goes to SaveChartPicture.
+    void SaveChartAs(charts::Chart &chart);
+    // Writes the chart at its size on the screen, in the type its extension names (.bmp, .wmf, .emf,
+    // .png, .svg, .pdf, any case). Another extension or none: an error message, nothing written.
+    // An existing file: asks whether to overwrite it; No writes nothing. Throws common::FileError when
+    // the file cannot be written (the old one is kept).
+    void SaveChartPicture(charts::Chart &chart, const QString &fileName);
+    // The user picked the save dialog's file type at `typeIndex` (from 0): its default extension.
+    void SaveDlgTypeChange(int typeIndex);
+    // "Save as" with the Windows bitmap, Windows metafile, enhanced metafile and all-files filters, then
+    // PNG, SVG and PDF; the bitmap type and "bmp" at first.
+    static SaveDialog pictureSaveDialog();
+    // The printer set-up, the print layout dialog and the model chart printed into the rectangle
+    // chosen there. Throws common::Error when no printer can print or printing fails.
+    void BtnPrintClick();
 
     // Result pages and the statistics run (fmainresults.cpp).
     void BtnStatClick();
@@ -279,6 +308,10 @@ public:
     QPushButton *BtnEquation;
     QPushButton *BtnSave2;
     charts::Chart *ChartRegr;
+
+    SaveDialog SaveDlg = pictureSaveDialog();
+    // The printer of the print command, created by its first use and kept with its settings.
+    std::unique_ptr<QPrinter> Printer;
 
     // The about box, created by the first activation and kept.
     std::unique_ptr<TFormInfo> FormInfo;

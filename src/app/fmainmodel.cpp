@@ -51,9 +51,8 @@ QWidget *TFormMain::createModelPage()
     BtnProperties = named<QPushButton>("BtnProperties", "Properties");
     BtnPrint = named<QPushButton>("BtnPrint", "Print");
     BtnSave = named<QPushButton>("BtnSave", "Save picture");
-    // The chart's properties, printing and pictures come with their dialogs.
-    for (QPushButton *b : {BtnProperties, BtnPrint, BtnSave})
-        b->setEnabled(false);
+    // The chart's properties come with their dialog.
+    BtnProperties->setEnabled(false);
 
     // Two rows, so that the page keeps the window's design width: the interval with the model
     // button and the chart's buttons, then "Max deads %" with the automatic calculation.
@@ -91,6 +90,8 @@ void TFormMain::connectModelPage()
     connectGuarded(BtnSingleM, &QPushButton::clicked, &TFormMain::BtnSingleMClick);
     connectGuarded(EditInterval, &QLineEdit::textChanged, &TFormMain::EditIntervalChange);
     connectGuarded(EditMaxDeads, &QLineEdit::textChanged, &TFormMain::EditMaxDeadsChange);
+    connectGuarded(BtnPrint, &QPushButton::clicked, &TFormMain::BtnPrintClick);
+    connectGuarded(BtnSave, &QPushButton::clicked, &TFormMain::BtnSaveClick);
 }
 
 void TFormMain::enterModelPage(const SelectedRows &)
@@ -150,14 +151,7 @@ void TFormMain::BtnSingleMClick()
     YearTrees = chart.series.YearTrees;
     YearClasses = chart.series.YearClasses;
 
-    for (const model::ChartLine &line : chart.lines) {
-        // Read as each line is created, so that a missing setting is stored with this line's default.
-        const auto look =
-            common::ReadChartLineSettings(GraphSettings, line.lineType, model::ModelLineDefaults(line.lineType));
-        auto &series = charts::AddModelLine(*ChartTModel, QString::fromStdString(line.title), look);
-        for (const model::ChartPoint &p : line.points)
-            series.addPoint(p.x, p.y);
-    }
+    charts::drawModelLines(*ChartTModel, chart.lines, GraphSettings);
 }
 
 void TFormMain::EditIntervalChange()

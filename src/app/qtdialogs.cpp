@@ -94,14 +94,22 @@ std::optional<QString> QtDialogs::openFile(const QString &caption, const QString
 }
 
 std::optional<SaveChoice> QtDialogs::saveFile(const QString &caption, const QString &filter, int filterIndex,
-                                              const QString &startDir, const QString &defaultSuffix)
+                                              const QString &startDir, const QString &defaultSuffix,
+                                              const SaveOptions &options)
 {
     // An instance, not the static function: only it adds the default suffix.
     QFileDialog dialog(owner(), caption, startDir, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
     const QStringList filters = dialog.nameFilters();
     if (filterIndex >= 0 && filterIndex < filters.size()) dialog.selectNameFilter(filters[filterIndex]);
+    if (options.typeChange) {
+        // Only the user's choice of a type signals this, not the selection made above.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &chosen) {
+            dialog.setDefaultSuffix(options.typeChange(static_cast<int>(filters.indexOf(chosen))));
+        });
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return SaveChoice{dialog.selectedFiles().first(),
                       static_cast<int>(std::max<qsizetype>(0, filters.indexOf(dialog.selectedNameFilter())))};

@@ -16,7 +16,8 @@ public:
     std::optional<QString> openFile(const QString &caption, const QString &filter,
                                     const QString &startDir) override;
     std::optional<SaveChoice> saveFile(const QString &caption, const QString &filter, int filterIndex,
-                                       const QString &startDir, const QString &defaultSuffix) override;
+                                       const QString &startDir, const QString &defaultSuffix,
+                                       const SaveOptions &options = {}) override;
     std::optional<QString> folder(const QString &caption, const QString &startDir) override;
     std::optional<QColor> colour(const QColor &initial) override;
     std::optional<QFont> font(const QFont &initial) override;

@@ -29,6 +29,10 @@ const QColor kSeriesColors[] = {QColor(255, 0, 0),     QColor(0, 128, 0),   QCol
                                 QColor(128, 0, 0),     QColor(128, 128, 0), QColor(128, 0, 128),
                                 QColor(128, 128, 128), QColor(255, 128, 0), QColor(0, 0, 0)};
 
+// Automatic axes reach this share of the data's span beyond it on each side, so that no line lies on
+// the frame (a dead share of 100 %, a curve at 0 %) and marks at the ends are drawn whole.
+constexpr double kAutomaticMargin = 0.03;
+
 // QCustomPlot ignores ranges it cannot draw (empty, or beyond 1e250): those are shown widened.
 QCPRange drawableRange(double lower, double upper)
 {
@@ -39,6 +43,29 @@ QCPRange drawableRange(double lower, double upper)
     const double centre = lower / 2 + upper / 2;
     const double half = std::max(std::abs(centre) * 1e-3, 0.5);
     return QCPRange(centre - half, centre + half);
+}
+
+// Fits an automatic axis to the data of the series drawn on it, with the margin. Without any data
+// the axis keeps its range.
+void fitToData(QCPAxis *axis)
+{
+    bool any = false;
+    QCPRange data;
+    for (QCPAbstractPlottable *plottable : axis->plottables()) {
+        if (!plottable->visible()) continue;
+        bool found = false;
+        const QCPRange range =
+            plottable->keyAxis() == axis ? plottable->getKeyRange(found) : plottable->getValueRange(found);
+        if (!found) continue;
+        if (any)
+            data.expand(range);
+        else
+            data = range;
+        any = true;
+    }
+    if (!any) return;
+    const double margin = data.size() * kAutomaticMargin;
+    axis->setRange(drawableRange(data.lower - margin, data.upper + margin));
 }
 
 } // namespace
@@ -242,7 +269,7 @@ void Chart::Impl::prepare()
     for (auto &s : series)
         s->sync();
     for (Axis *a : {left.get(), bottom.get()}) {
-        if (a->m->automatic) a->m->axis->rescale(true);
+        if (a->m->automatic) fitToData(a->m->axis);
     }
     applyLegend();
     applyFrame();

@@ -45,9 +45,10 @@ public:
     Axis(const Axis &) = delete;
     Axis &operator=(const Axis &) = delete;
 
-    // Automatic: the range follows the data of the active series, exactly from their smallest to
-    // their largest value. Minimum and maximum then report the range in use; switching automatic off
-    // keeps that range.
+    // Automatic: the range follows the data of the active series, from their smallest to their
+    // largest value and 3 % of that span beyond each end, so that no line lies on the chart's frame.
+    // A single value is shown in a range of at least 1 around it. Minimum and maximum then report the
+    // range in use; switching automatic off keeps that range.
     bool automatic() const;
     void setAutomatic(bool on);
 

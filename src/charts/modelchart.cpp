@@ -34,4 +34,17 @@ LineSeries &AddModelLine(Chart &chart, const QString &title, const common::LineS
     return chart.addLine(title, toQColor(line.color), line.style, line.width);
 }
 
+void drawModelLines(Chart &chart, const std::vector<model::ChartLine> &lines,
+                    std::vector<std::string> &graphSettings)
+{
+    for (const model::ChartLine &line : lines) {
+        // Read as each line is created, so that a missing setting is stored with this line's default.
+        const auto look = common::ReadChartLineSettings(graphSettings, line.lineType,
+                                                        model::ModelLineDefaults(line.lineType));
+        LineSeries &series = AddModelLine(chart, QString::fromStdString(line.title), look);
+        for (const model::ChartPoint &p : line.points)
+            series.addPoint(p.x, p.y);
+    }
+}
+
 } // namespace charts

@@ -3,8 +3,12 @@
 
 #include "charts/chart.h"
 #include "common/graphsettings.h"
+#include "model/modelchart.h"
 
 #include <QColor>
+
+#include <string>
+#include <vector>
 
 namespace charts {
 
@@ -20,5 +24,12 @@ common::LineColor toLineColor(const QColor &color);
 
 // A line series on the chart with the title and the colour, pen style and width of `line`.
 LineSeries &AddModelLine(Chart &chart, const QString &title, const common::LineSettings &line);
+
+// Adds the model chart's lines in their order, each in the settings of its line type as
+// `graphSettings` (the lines of Graph.ini) hold them; a missing setting takes the line type's default
+// and is stored there as the line is drawn. The window and fenoris-cli both draw through this.
+// Throws common::ConvertError for a stored style or width that is not a number.
+void drawModelLines(Chart &chart, const std::vector<model::ChartLine> &lines,
+                    std::vector<std::string> &graphSettings);
 
 } // namespace charts

@@ -168,6 +168,17 @@ LineSeries::LineSeries(Chart &chart, QCustomPlot &plot, SeriesKind kind, const Q
 void LineSeries::applyStyle()
 {
     graph()->setPen(seriesPen(color(), m_penWidth, m_penStyle));
+    // One point makes no line: it is shown as a dot of the series' colour, a little wider than the pen.
+    const bool dot = pointCount() == 1 && penStyleFromIndex(m_penStyle) != Qt::NoPen;
+    graph()->setScatterStyle(
+        dot ? QCPScatterStyle(QCPScatterStyle::ssDisc, color(), color(), std::max(m_penWidth, 1) + 5)
+            : QCPScatterStyle());
+}
+
+void LineSeries::sync()
+{
+    XYSeries::sync();
+    applyStyle();
 }
 
 void LineSeries::setPenStyle(int style)

@@ -128,10 +128,13 @@ private:
     bool m_dataChanged = false;
 };
 
-// Line and fast line series: the points joined in ascending x by the series' pen.
+// Line and fast line series: the points joined in ascending x by the series' pen. A series of a single
+// point shows it as a dot in its colour (unless its pen style is clear), as a line of one point has no
+// length to draw.
 class LineSeries : public XYSeries
 {
 public:
+    void sync() override;
     int penStyle() const { return m_penStyle; }
     void setPenStyle(int style); // 0-6, see penStyleFromIndex
     int penWidth() const { return m_penWidth; }

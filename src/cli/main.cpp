@@ -1,6 +1,10 @@
 // fenoris-cli: the program's computations without a window.
 #include "cli/commands.h"
+#include "cli/pictures.h"
 #include "common/error.h"
+#ifdef FENORIS_CLI_DRAWING
+#include "cli/drawing/chartpictures.h"
+#endif
 
 #include <clocale>
 #include <cstring>
@@ -27,10 +31,11 @@ const std::map<std::string, Command> &commands()
                               "[--missing-y V] [--plot P --species S]"}},
         {"model",
          {cli::runModel, "model TABLE.dbf --plot P --species S [--interval N] [--max-deads P] [--share P] "
-                         "[--value-type percent|classes] [--conditions TEXT]"}},
+                         "[--value-type percent|classes] [--conditions TEXT] [--picture FILE [--size WxH] "
+                         "[--graph-ini FILE]]"}},
         {"statistics",
-         {cli::runStatistics,
-          "statistics TABLE.dbf [--interval N] [--share P] [--value-type percent|classes] [--conditions TEXT]"}},
+         {cli::runStatistics, "statistics TABLE.dbf [--interval N] [--share P] [--value-type "
+                              "percent|classes] [--conditions TEXT]"}},
     };
     return table;
 }
@@ -59,6 +64,10 @@ int main(int argc, char **argv)
         printUsage(std::cerr);
         return 2;
     }
+#ifdef FENORIS_CLI_DRAWING
+    // Qt comes up only when a command draws a picture.
+    cli::setPictureWriters(cli::drawing::chartPictureWriters());
+#endif
     cli::Args args(argv + 2, argv + argc);
     try {
         return found->second.run(args, std::cout, std::cerr);

@@ -1,8 +1,9 @@
 // fenoris-cli model: the single-plot model chart of one plot and species, its lines printed as CSV.
 #include "cli/commands.h"
-#include "cli/csv.h"
 #include "cli/commandsupport.h"
+#include "cli/csv.h"
 #include "cli/options.h"
+#include "cli/pictures.h"
 
 #include "common/consolesink.h"
 #include "common/error.h"
@@ -19,19 +20,26 @@ namespace {
 
 constexpr const char *kUsage =
     "usage: fenoris-cli model TABLE.dbf --plot P --species S [--interval N] [--max-deads P] [--share P]\n"
-    "                         [--value-type percent|classes] [--conditions TEXT]\n";
-
+    "                         [--value-type percent|classes] [--conditions TEXT]\n"
+    "                         [--picture FILE.bmp|.wmf|.emf|.png|.svg|.pdf [--size WxH]\n"
+    "                                    [--graph-ini FILE]]\n";
 
 } // namespace
 
 int runModel(const Args &args, std::ostream &out, std::ostream &err)
 {
-    Options options(args, {"plot", "species", "interval", "max-deads", "share", "value-type", "conditions"},
+    Options options(args,
+                    {"plot", "species", "interval", "max-deads", "share", "value-type", "conditions",
+                     "picture", "size", "graph-ini"},
                     {});
     if (options.positional().size() != 1 || !options.has("plot") || !options.has("species")) {
         err << kUsage;
         return 2;
     }
+    int status = 0;
+    const auto picture = pictureRequest(options.value("picture"), options.value("size"),
+                                        options.value("graph-ini"), err, status);
+    if (status != 0) return status;
     common::ConsoleSink sink(err);
     model::ModelSettings settings = settingsOptions(options, sink);
     settings.maxDeads = options.floatValue("max-deads", 50);
@@ -44,6 +52,11 @@ int runModel(const Args &args, std::ostream &out, std::ostream &err)
     query.prepare();
     const auto chart = model::ComputeModelChart(query, options.value("plot"), options.value("species"),
                                                 setup.years, settings, sink);
+    if (picture) {
+        // The title the window gives the chart on entering its page.
+        const std::string title = "Plot " + options.value("plot") + " - species " + options.value("species");
+        pictureWriters().model({title, chart.lines, picture->graphSettings}, picture->file, picture->size);
+    }
 
     out << "series,title,type,x,y\n";
     for (std::size_t i = 0; i < chart.lines.size(); ++i) {

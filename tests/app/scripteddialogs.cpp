@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+#include <typeinfo>
+
 #include <gtest/gtest.h>
 
 namespace apptest {
@@ -117,14 +119,32 @@ void ScriptedDialogs::expectOpenFile(const QString &caption, const QString &filt
     m_expected.push_back({openQuestion("openFile", {caption, filter, startDir}), answer, {}});
 }
 
+namespace {
+
+std::string saveQuestion(const QString &caption, const QString &filter, int filterIndex,
+                         const QString &startDir, const QString &defaultSuffix, bool confirmOverwrite)
+{
+    return openQuestion("saveFile",
+                        {caption, filter, QString::number(filterIndex), startDir, defaultSuffix}) +
+           (confirmOverwrite ? "" : " (no overwrite question)");
+}
+
+} // namespace
+
 void ScriptedDialogs::expectSaveFile(const QString &caption, const QString &filter, int filterIndex,
                                      const QString &startDir, const QString &defaultSuffix,
                                      std::optional<app::SaveChoice> answer)
 {
     m_expected.push_back(
-        {openQuestion("saveFile", {caption, filter, QString::number(filterIndex), startDir, defaultSuffix}),
-         answer,
-         {}});
+        {saveQuestion(caption, filter, filterIndex, startDir, defaultSuffix, true), answer, {}});
+}
+
+void ScriptedDialogs::expectSaveFileTyped(const QString &caption, const QString &filter, int filterIndex,
+                                          const QString &startDir, const QString &defaultSuffix,
+                                          bool confirmOverwrite, std::optional<Typed> answer)
+{
+    m_expected.push_back(
+        {saveQuestion(caption, filter, filterIndex, startDir, defaultSuffix, confirmOverwrite), answer, {}});
 }
 
 void ScriptedDialogs::expectFolder(const QString &caption, const QString &startDir,
@@ -146,6 +166,11 @@ void ScriptedDialogs::expectFont(const QFont &initial, std::optional<QFont> answ
 void ScriptedDialogs::expectPrinterSetup(bool answer)
 {
     m_expected.push_back({"printerSetup", answer, {}});
+}
+
+void ScriptedDialogs::expectPrinterSetup(bool answer, std::function<void(QPrinter &)> setUp)
+{
+    m_expected.push_back({"printerSetup", PrinterAnswer{answer, std::move(setUp)}, {}});
 }
 
 void ScriptedDialogs::expectModal(const QString &objectName, std::function<int(QDialog &)> answer)
@@ -201,12 +226,23 @@ std::optional<QString> ScriptedDialogs::openFile(const QString &caption, const Q
 
 std::optional<app::SaveChoice> ScriptedDialogs::saveFile(const QString &caption, const QString &filter,
                                                          int filterIndex, const QString &startDir,
-                                                         const QString &defaultSuffix)
+                                                         const QString &defaultSuffix,
+                                                         const app::SaveOptions &options)
 {
-    if (const Expected *e = take(openQuestion(
-            "saveFile", {caption, filter, QString::number(filterIndex), startDir, defaultSuffix})))
+    const Expected *e =
+        take(saveQuestion(caption, filter, filterIndex, startDir, defaultSuffix, options.confirmOverwrite));
+    if (!e) return std::nullopt;
+    if (e->answer.type() == typeid(std::optional<app::SaveChoice>))
         return std::any_cast<std::optional<app::SaveChoice>>(e->answer);
-    return std::nullopt;
+    const auto typed = std::any_cast<std::optional<Typed>>(e->answer);
+    if (!typed) return std::nullopt;
+    QString suffix = defaultSuffix;
+    if (typed->filterIndex != filterIndex && options.typeChange)
+        suffix = options.typeChange(typed->filterIndex);
+    QString path = typed->name;
+    const QString fileName = path.mid(path.lastIndexOf('/') + 1);
+    if (!suffix.isEmpty() && !fileName.contains('.')) path += "." + suffix;
+    return app::SaveChoice{path, typed->filterIndex};
 }
 
 std::optional<QString> ScriptedDialogs::folder(const QString &caption, const QString &startDir)
@@ -230,10 +266,14 @@ std::optional<QFont> ScriptedDialogs::font(const QFont &initial)
     return std::nullopt;
 }
 
-bool ScriptedDialogs::printerSetup(QPrinter &)
+bool ScriptedDialogs::printerSetup(QPrinter &printer)
 {
-    if (const Expected *e = take("printerSetup")) return std::any_cast<bool>(e->answer);
-    return false;
+    const Expected *e = take("printerSetup");
+    if (!e) return false;
+    if (e->answer.type() == typeid(bool)) return std::any_cast<bool>(e->answer);
+    const auto answer = std::any_cast<PrinterAnswer>(e->answer);
+    answer.setUp(printer);
+    return answer.accepted;
 }
 
 int ScriptedDialogs::runModal(QDialog &dialog)

@@ -32,10 +32,24 @@ public:
     void expectSaveFile(const QString &caption, const QString &filter, int filterIndex,
                         const QString &startDir, const QString &defaultSuffix,
                         std::optional<app::SaveChoice> answer);
+    // A save dialog answered as a user types a name and picks a file type, and as Qt's dialog then
+    // does: a type other than the one offered calls the caller's type-change handler, and the
+    // default suffix then in force is appended to a name typed without a point. When the caller
+    // asks about overwriting itself, the question is recorded with " (no overwrite question)".
+    struct Typed
+    {
+        QString name;
+        int filterIndex = 0;
+    };
+    void expectSaveFileTyped(const QString &caption, const QString &filter, int filterIndex,
+                             const QString &startDir, const QString &defaultSuffix, bool confirmOverwrite,
+                             std::optional<Typed> answer);
     void expectFolder(const QString &caption, const QString &startDir, std::optional<QString> answer);
     void expectColour(const QColor &initial, std::optional<QColor> answer);
     void expectFont(const QFont &initial, std::optional<QFont> answer);
     void expectPrinterSetup(bool answer);
+    // The printer set-up dialog, where the test also sets the printer up (a PDF file, a page size).
+    void expectPrinterSetup(bool answer, std::function<void(QPrinter &)> setUp);
     // A dialog of the program run modally, known by its object name; answer may look at it and press
     // its buttons, and returns the dialog's result.
     void expectModal(const QString &objectName, std::function<int(QDialog &)> answer);
@@ -59,7 +73,8 @@ public:
     std::optional<QString> openFile(const QString &caption, const QString &filter,
                                     const QString &startDir) override;
     std::optional<app::SaveChoice> saveFile(const QString &caption, const QString &filter, int filterIndex,
-                                            const QString &startDir, const QString &defaultSuffix) override;
+                                            const QString &startDir, const QString &defaultSuffix,
+                                            const app::SaveOptions &options = {}) override;
     std::optional<QString> folder(const QString &caption, const QString &startDir) override;
     std::optional<QColor> colour(const QColor &initial) override;
     std::optional<QFont> font(const QFont &initial) override;
@@ -79,6 +94,11 @@ private:
         std::function<int(QDialog &)> modal;
         // Set for questions matched otherwise than by their whole text.
         std::function<bool(const std::string &)> matches = {};
+    };
+    struct PrinterAnswer
+    {
+        bool accepted = false;
+        std::function<void(QPrinter &)> setUp;
     };
 
     // Records the question and takes the matching expectation; nullptr (and a failure) otherwise.

@@ -85,7 +85,7 @@ TEST_F(AxisTest, AnInvertedPairIsRefusedBySecondSetterAfterTheFirstApplied)
     EXPECT_EQ(axis().maximum(), 15);
 }
 
-TEST_F(AxisTest, AutomaticFollowsTheActiveSeriesAndSwitchingOffKeepsTheRange)
+TEST_F(AxisTest, AutomaticFollowsTheActiveSeriesWithAMarginAndSwitchingOffKeepsTheRange)
 {
     axis().setAutomatic(true);
     chart->leftAxis().setAutomatic(true);
@@ -94,22 +94,49 @@ TEST_F(AxisTest, AutomaticFollowsTheActiveSeriesAndSwitchingOffKeepsTheRange)
     a.addPoint(2005, 20);
     LineSeries &b = chart->addLineSeries("b");
     b.addPoint(1990, 95);
-    EXPECT_EQ(axis().minimum(), 1990);
-    EXPECT_EQ(axis().maximum(), 2005);
-    EXPECT_EQ(chart->leftAxis().maximum(), 95);
+    // 3 % of the span beyond the data on each side: 1990..2005 and 20..95.
+    EXPECT_DOUBLE_EQ(axis().minimum(), 1990 - 0.45);
+    EXPECT_DOUBLE_EQ(axis().maximum(), 2005 + 0.45);
+    EXPECT_DOUBLE_EQ(chart->leftAxis().minimum(), 20 - 2.25);
+    EXPECT_DOUBLE_EQ(chart->leftAxis().maximum(), 95 + 2.25);
 
     b.setActive(false);
-    EXPECT_EQ(axis().minimum(), 1995);
-    EXPECT_EQ(chart->leftAxis().maximum(), 40);
+    EXPECT_DOUBLE_EQ(axis().minimum(), 1994.7);
+    EXPECT_DOUBLE_EQ(chart->leftAxis().maximum(), 40.6);
+    EXPECT_TRUE(axis().automatic());
 
     // While automatic the checks use the range in use.
-    EXPECT_EQ(refusal([&] { axis().setMinimum(2006); }), kMinimumRefused);
+    EXPECT_EQ(refusal([&] { axis().setMinimum(2005.5); }), kMinimumRefused);
 
     axis().setAutomatic(false);
     a.addPoint(2015, 30);
-    EXPECT_EQ(axis().minimum(), 1995);
-    EXPECT_EQ(axis().maximum(), 2005);
-    EXPECT_EQ(chart->customPlot()->xAxis->range(), QCPRange(1995, 2005));
+    EXPECT_DOUBLE_EQ(axis().minimum(), 1994.7);
+    EXPECT_DOUBLE_EQ(axis().maximum(), 2005.3);
+    EXPECT_DOUBLE_EQ(chart->customPlot()->xAxis->range().upper, 2005.3);
+}
+
+TEST_F(AxisTest, AutomaticKeepsLinesOffTheFrame)
+{
+    // A dead share of 100 % and an average of 0 % over the whole survey: with the margin both lines
+    // lie inside the plot area, not on its frame, in the picture as on the screen.
+    Chart model;
+    model.setBevelOuter(BevelKind::None);
+    LineSeries &deads = model.addLine("Deads", Qt::red, 0, 4);
+    LineSeries &zero = model.addLine("zero", Qt::blue, 0, 4);
+    for (int year : {2014, 2021}) {
+        deads.addPoint(year, 100);
+        zero.addPoint(year, 0);
+    }
+    const QImage image = model.toImage(QSize(680, 392));
+    const QRect area = model.customPlot()->axisRect()->rect();
+    QCPAxis *y = model.customPlot()->yAxis;
+    const int top = static_cast<int>(std::lround(y->coordToPixel(100)));
+    const int bottom = static_cast<int>(std::lround(y->coordToPixel(0)));
+    EXPECT_GT(top, area.top() + 3);
+    EXPECT_LT(bottom, area.bottom() - 3);
+    EXPECT_EQ(image.pixelColor(area.center().x(), top), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(area.center().x(), bottom), QColor(Qt::blue));
+    EXPECT_TRUE(model.leftAxis().automatic());
 }
 
 TEST_F(AxisTest, IncrementStepsAreMultiplesThatKeepLabelsApart)

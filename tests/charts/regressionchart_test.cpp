@@ -60,9 +60,10 @@ TEST_F(RegressionChart, DataAsBlackCirclesThenOneRedLinePerFit)
     EXPECT_NEAR(static_cast<const LineSeries &>(chart.series(1)).points().front().y, 4.2 - 6 * 20.0 / 68,
                 1e-9);
 
-    // The axes follow the data: the line's ends and the points' extremes.
-    EXPECT_DOUBLE_EQ(chart.bottomAxis().minimum(), 9);
-    EXPECT_DOUBLE_EQ(chart.bottomAxis().maximum(), 21);
+    // The axes follow the data, the line's ends and the points' extremes, with 3 % of the span to
+    // spare on each side so that nothing lies on the frame.
+    EXPECT_DOUBLE_EQ(chart.bottomAxis().minimum(), 9 - 0.03 * 12);
+    EXPECT_DOUBLE_EQ(chart.bottomAxis().maximum(), 21 + 0.03 * 12);
     EXPECT_LE(chart.leftAxis().minimum(), 2);
     EXPECT_GE(chart.leftAxis().maximum(), 6);
     EXPECT_TRUE(sink.entries().empty());

@@ -163,6 +163,27 @@ TEST_F(RenderTest, ShapesFillWithTheirBrushUnlessTransparent)
     EXPECT_EQ(chart->toImage(QSize(400, 300)).pixelColor(inside), QColor(Qt::white));
 }
 
+TEST_F(RenderTest, ASinglePointShowsAsADotInTheSeriesColour)
+{
+    // One survey year of statistics: the line has no length, the dot shows where it is.
+    LineSeries &single = chart->addLine("single", QColor(0, 128, 0), 0, 2);
+    single.addPoint(25, 75);
+    chart->toImage(QSize(400, 300));
+    const QPoint at = pixelOf(25, 75);
+    const QImage image = chart->toImage(QSize(400, 300));
+    EXPECT_EQ(image.pixelColor(at), QColor(0, 128, 0));
+    EXPECT_EQ(image.pixelColor(at + QPoint(2, 0)), QColor(0, 128, 0));
+    EXPECT_EQ(image.pixelColor(at + QPoint(12, 0)), QColor(Qt::white));
+
+    // A second point makes it a line again, without the dot; a clear pen shows nothing.
+    single.addPoint(30, 75);
+    EXPECT_EQ(chart->toImage(QSize(400, 300)).pixelColor(at + QPoint(0, 3)), QColor(Qt::white));
+    single.clearPoints();
+    single.addPoint(25, 75);
+    single.setPenStyle(5);
+    EXPECT_EQ(chart->toImage(QSize(400, 300)).pixelColor(at), QColor(Qt::white));
+}
+
 TEST_F(RenderTest, TheShownWidgetRedrawsAfterAChange)
 {
     chart->show();

@@ -171,3 +171,80 @@ TEST(ModelCommand, RefusesTablesWithoutFittingSideFilesAndIncompleteOptions)
     EXPECT_NE(result.err.find("trees.yrs"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("missing"), std::string::npos) << result.err;
 }
+
+// Pictures: the type by extension checked before anything is computed, the size, and drawing without a
+// display. The window's drawing of the same chart is compared in the window tests.
+TEST(ModelCommand, PicturesAreDrawnWithoutADisplayAndUnknownTypesAreRefused)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    const std::string args = "model '" + table.string() + "' --plot A1 --species SM";
+    const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ";
+    auto inDir = [&](const char *name) { return "'" + (dir / name).string() + "'"; };
+
+    auto result = runCli(dir, args + " --picture " + inDir("chart.xyz"));
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "Unknown picture type: .xyz \u2014 use .bmp, .wmf, .emf, .png, .svg or .pdf\n");
+    EXPECT_EQ(result.out, "");
+    result = runCli(dir, args + " --picture " + inDir("chart"));
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err,
+              "Unknown picture type: no extension \u2014 use .bmp, .wmf, .emf, .png, .svg or .pdf\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "chart.xyz"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "chart"));
+
+    // The window's size at first, or the one asked for; the lines are printed as ever.
+    result = Output{};
+    result.status = testsupport::runCommand(noDisplay + FENORIS_CLI_PATH + " " + args + " --picture " +
+                                                inDir("chart.PNG") + " 2>" + inDir("err.txt"),
+                                            &result.out);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(testsupport::readBytes(dir / "err.txt"), "");
+    EXPECT_EQ(parseCsv(result.out).size(), 19u);
+    std::string size;
+    testsupport::runCommand("identify -format '%m %w %h' " + inDir("chart.PNG"), &size);
+    EXPECT_EQ(size, "PNG 680 392");
+    ASSERT_EQ(testsupport::runCommand(noDisplay + FENORIS_CLI_PATH + " " + args + " --picture " +
+                                      inDir("small.pdf") + " --size 400x300 >/dev/null 2>&1"),
+              0);
+    testsupport::runCommand("pdfinfo " + inDir("small.pdf") + " | grep 'Page size'", &size);
+    EXPECT_NE(size.find("300 x 225 pts"), std::string::npos) << size;
+
+    // Line settings of a Graph.ini: the dead share in pure green, which the default look has nowhere.
+    testsupport::writeBytes(dir / "Graph.ini", "LCdeads=00FF0000\r\n");
+    for (const std::string &extra : std::vector<std::string>{"", " --graph-ini " + inDir("Graph.ini")}) {
+        ASSERT_EQ(testsupport::runCommand(noDisplay + FENORIS_CLI_PATH + " " + args + " --picture " +
+                                          inDir("lines.png") + extra + " >/dev/null 2>&1"),
+                  0);
+        std::string green;
+        testsupport::runCommand("convert " + inDir("lines.png") +
+                                    " -fill black +opaque '#00FF00' -format '%[fx:mean]' info:",
+                                &green);
+        EXPECT_EQ(std::stod(green) > 0, !extra.empty()) << green;
+    }
+
+    result = runCli(dir, args + " --picture " + inDir("big.bmp") + " --size 9000x300");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("--size must be WIDTHxHEIGHT"), std::string::npos) << result.err;
+    result = runCli(dir, args + " --size 400x300");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("go with --picture"), std::string::npos) << result.err;
+}
+
+TEST(ModelCommand, CommandsThatDrawNothingDoNotStartQt)
+{
+    // A platform Qt cannot load would end the program the moment Qt started.
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    std::string out;
+    EXPECT_EQ(testsupport::runCommand("QT_QPA_PLATFORM=nowhere " + std::string(FENORIS_CLI_PATH) +
+                                          " model '" + table.string() +
+                                          "' --plot A1 --species SM 2>/dev/null",
+                                      &out),
+              0);
+    EXPECT_EQ(parseCsv(out).size(), 19u);
+    EXPECT_NE(testsupport::runCommand("QT_QPA_PLATFORM=nowhere " + std::string(FENORIS_CLI_PATH) +
+                                      " model '" + table.string() + "' --plot A1 --species SM --picture '" +
+                                      (dir / "x.png").string() + "' >/dev/null 2>&1"),
+              0);
+}

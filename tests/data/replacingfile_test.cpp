@@ -15,22 +15,10 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using testsupport::namesIn;
 using testsupport::readBytes;
 using testsupport::TempDir;
 using testsupport::writeBytes;
-
-namespace {
-
-std::vector<std::string> namesIn(const fs::path &dir)
-{
-    std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-} // namespace
 
 TEST(ReplacingFile, ReplacesWholeAndKeepsThePermissions)
 {

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // A test skips only on purpose and says why: scripts/check-skips fails the suite for a skipped test
 // whose output lacks "Skipped on purpose: " and a reason.
@@ -44,5 +45,8 @@ std::string shellQuote(const std::string &text);
 
 // Runs a shell command, returns its exit status and fills output with its standard output.
 int runCommand(const std::string &command, std::string *output = nullptr);
+
+// The names of the entries of a directory, sorted: what a write left behind.
+std::vector<std::string> namesIn(const std::filesystem::path &dir);
 
 } // namespace testsupport

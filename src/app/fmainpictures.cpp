@@ -1,0 +1,98 @@
+// Pictures and printing of the window's charts: the save dialog kept by the window, the picture
+// writer with its overwrite question, and the print command with its layout dialog.
+#include "app/fmain.h"
+
+#include "charts/chart.h"
+#include "charts/picturewriter.h"
+#include "charts/printcanvas.h"
+#include "common/error.h"
+#include "common/picturetype.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace app {
+
+namespace {
+
+// Default extensions of the save dialog's file types, in the order of its filters.
+const char *const kTypeExtensions[] = {"bmp", "wmf", "emf", "", "png", "svg", "pdf"};
+
+} // namespace
+
+TFormMain::SaveDialog TFormMain::pictureSaveDialog()
+{
+    SaveDialog dialog;
+    dialog.title = "Save as";
+    dialog.filter = "Windows bitmap (BMP) (*.bmp);;Windows metafile (WMF) (*.wmf);;"
+                    "Enhanced metafile (EMF) (*.emf);;All files (*);;PNG image (PNG) (*.png);;"
+                    "SVG drawing (SVG) (*.svg);;PDF document (PDF) (*.pdf)";
+    dialog.filterIndex = 0;
+    dialog.defaultExt = kTypeExtensions[0];
+    return dialog;
+}
+
+void TFormMain::BtnSaveClick()
+{
+    SaveChartAs(*ChartTModel);
+}
+
+void TFormMain::SaveChartAs(charts::Chart &chart)
+{
+    SaveOptions options;
+    options.typeChange = [this](int typeIndex) {
+        SaveDlgTypeChange(typeIndex);
+        return SaveDlg.defaultExt;
+    };
+    // SaveChartPicture asks before replacing a file.
+    options.confirmOverwrite = false;
+    const QString startDir =
+        SaveDlg.dir.isEmpty() ? QDir(QFile::decodeName(DataDir.c_str())).absolutePath() : SaveDlg.dir;
+    const auto choice = m_dialogs.saveFile(SaveDlg.title, SaveDlg.filter, SaveDlg.filterIndex, startDir,
+                                           SaveDlg.defaultExt, options);
+    if (!choice) return;
+    SaveDlgTypeChange(choice->filterIndex);
+    SaveDlg.dir = QFileInfo(choice->path).absolutePath();
+    SaveChartPicture(chart, choice->path);
+}
+
+void TFormMain::SaveDlgTypeChange(int typeIndex)
+{
+    constexpr int count = sizeof kTypeExtensions / sizeof kTypeExtensions[0];
+    if (typeIndex < 0 || typeIndex >= count) return;
+    SaveDlg.filterIndex = typeIndex;
+    SaveDlg.defaultExt = kTypeExtensions[typeIndex];
+}
+
+void TFormMain::SaveChartPicture(charts::Chart &chart, const QString &fileName)
+{
+    // The type first: a name that cannot be written is not worth an overwrite question.
+    if (!common::pictureTypeOf(QFile::encodeName(fileName).toStdString())) {
+        m_dialogs.error(QString::fromStdString(common::unknownPictureTypeMessage(fileName.toStdString())));
+        return;
+    }
+    if (QFileInfo::exists(fileName) &&
+        m_dialogs.message(MessageKind::Confirmation, "Overwrite file " + fileName + "?",
+                          Button::Yes | Button::No) != Button::Yes)
+        return;
+    charts::writeChartPicture(chart, fileName, chart.size());
+}
+
+void TFormMain::BtnPrintClick()
+{
+    if (!Printer) Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    // Whatever the answer, the printer now current prints.
+    m_dialogs.printerSetup(*Printer);
+    if (const auto problem = charts::printerProblem(*Printer)) throw common::Error(*problem);
+
+    const QSize chartSize = ChartTModel->size();
+    if (chartSize.isEmpty()) throw common::Error("The model chart has no size to print.");
+    charts::TFormPrintCanvas canvas(this);
+    canvas.InitLayout(Printer->width(), Printer->height(), double(chartSize.width()) / chartSize.height());
+    m_dialogs.runModal(canvas);
+    if (canvas.PrintRect.empty()) return;
+    charts::printChart(*ChartTModel, *Printer, canvas.PrintRect, chartSize);
+}
+
+} // namespace app

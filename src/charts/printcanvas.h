@@ -1,0 +1,169 @@
+// The print layout dialog "Print Canvas": the printable area of the page in miniature with the chart's
+// place on it, moved and sized with the mouse or with four steppers, and the rectangle of the page
+// the chart is then printed into. Also the printing itself.
+#pragma once
+
+#include <QDialog>
+#include <QSize>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class QFrame;
+class QLabel;
+class QPrinter;
+class QPushButton;
+class QToolButton;
+
+namespace charts {
+
+class Chart;
+
+// Up and down arrows that step a 16-bit position within a range; horizontal ones show left and right
+// arrows (right steps up), vertical ones up and down arrows (up steps up). A negative increment
+// makes the up arrow lower the position. Every click reports whether the position was meant to rise
+// or to fall, also when the range held it.
+class Stepper : public QWidget
+{
+    Q_OBJECT
+public:
+    Stepper(const QString &hint, Qt::Orientation orientation, int increment, QWidget *parent = nullptr);
+
+    void setRange(int minimum, int maximum); // both kept within -32768 .. 32767
+    int minimum() const { return m_minimum; }
+    int maximum() const { return m_maximum; }
+    int increment() const { return m_increment; }
+    int position() const { return m_position; }
+    void setPosition(int position); // clamped to the range
+    Qt::Orientation orientation() const { return m_orientation; }
+
+    // One click: +1 the up (or right) arrow, -1 the down (or left) arrow.
+    void step(int arrow);
+
+    QToolButton *upArrow() const { return m_up; }
+    QToolButton *downArrow() const { return m_down; }
+
+signals:
+    void stepped(bool rose);
+
+private:
+    Qt::Orientation m_orientation;
+    int m_increment;
+    int m_minimum = 0;
+    int m_maximum = 100;
+    int m_position = 0;
+    QToolButton *m_up;
+    QToolButton *m_down;
+};
+
+// Left, Top, Right and Bottom in printer pixels from the top-left corner of the printable area.
+// Left = Right means that nothing is to be printed.
+struct PrintRectangle
+{
+    std::int32_t Left = 0;
+    std::int32_t Top = 0;
+    std::int32_t Right = 0;
+    std::int32_t Bottom = 0;
+    bool empty() const { return Left == Right; }
+    bool operator==(const PrintRectangle &) const = default;
+};
+
+class TFormPrintCanvas : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr int kToolBarHeight = 26;
+    static constexpr int kEdgeZone = 5;
+    enum class Drag { None = 0, LeftEdge = 1, RightEdge = 2, TopEdge = 3, BottomEdge = 4, Move = 5 };
+
+    explicit TFormPrintCanvas(QWidget *parent = nullptr);
+
+    // Sets the dialog up for a printable area of pageWidth x pageHeight printer pixels and a chart of
+    // the given aspect (width / height): the preview fits into half the screen each way, and the
+    // image has the chart's proportions in the middle three quarters of the page area. The screen
+    // is the primary screen unless given.
+    void InitLayout(int pageWidth, int pageHeight, double aspect);
+    void InitLayout(int pageWidth, int pageHeight, double aspect, QSize screen);
+
+    // The image's resize handler: the print rectangle from the image, after keeping the image on the
+    // page area (an image pushed over the right or bottom border is shortened).
+    void PanelImageResize();
+    // Mouse on the image, in the image's coordinates.
+    void PanelImageMouseDown(QPoint at);
+    void PanelImageMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPoint at);
+    void PanelImageMouseUp();
+    void PanelImageDblClick();
+    void FormActivate();
+    // A step of a stepper; up tells whether its position rose.
+    void UpDownLeftClick(bool up);
+    void UpDownTopClick(bool up);
+    void UpDownRightClick(bool up);
+    void UpDownBottomClick(bool up);
+    void BtnPrintClick();
+    void BtnCancelClick();
+    // Closing the dialog any other way than by "Print" cancels.
+    void reject() override;
+
+    int pageWidth() const { return m_pageWidth; }
+    int pageHeight() const { return m_pageHeight; }
+    double scale() const { return m_scale; }
+    QSize clientSize() const { return QSize(m_clientWidth, m_clientHeight); }
+    Drag dragState() const { return m_drag; }
+
+    // The result, read once the dialog has closed.
+    PrintRectangle PrintRect;
+
+    QWidget *Panel1;
+    QPushButton *BtnPrint;
+    QPushButton *BtnCancel;
+    Stepper *UpDownLeft;
+    Stepper *UpDownTop;
+    Stepper *UpDownRight;
+    Stepper *UpDownBottom;
+    QLabel *PanelImage;
+    QLabel *LabelL;
+    QLabel *LabelT;
+    QLabel *LabelR;
+    QLabel *LabelB;
+    QLabel *LabelLeft;
+    QLabel *LabelTop;
+    QLabel *LabelRight;
+    QLabel *LabelBottom;
+
+protected:
+    bool event(QEvent *event) override;
+    // Centred on the screen.
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Sets the image's place; a changed size runs the resize handler.
+    void setImage(int left, int top, int width, int height);
+    void rectFromImage(bool clamp);
+    // The image's size after a Right or Bottom step.
+    void followStepper(int width, int height);
+    void showValues();
+    void placeLowerLabels();
+    void syncSteppers();
+
+    int m_pageWidth = 0;
+    int m_pageHeight = 0;
+    double m_scale = 1;
+    int m_clientWidth = 0;
+    int m_clientHeight = 0;
+    Drag m_drag = Drag::None;
+    QPoint m_dragStart;
+    int m_valuesX = 0; // where the value labels stand on the image
+};
+
+// Why the printer cannot print, as the user is told; nothing when it can. Without any installed
+// printer Qt falls back to writing a PDF file, which the user has not asked for unless a file was
+// chosen in the printer dialog.
+std::optional<std::string> printerProblem(const QPrinter &printer);
+
+// Prints the chart, laid out at chartSize pixels, stretched into the rectangle on one page. Throws
+// common::Error when the printer cannot begin or finish the document.
+void printChart(Chart &chart, QPrinter &printer, const PrintRectangle &rect, QSize chartSize);
+
+} // namespace charts
