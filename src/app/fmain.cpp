@@ -2,6 +2,7 @@
 #include "app/fmain.h"
 
 #include "app/errorhandler.h"
+#include "app/fchartprop.h"
 #include "app/fgraphparams.h"
 #include "app/finfo.h"
 #include "app/fplotcontainer.h"
@@ -73,6 +74,7 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     connectResultPages();
     connectDataPage();
     connectRegressionPage();
+    connectChartProperties();
     connectGuarded(PageControl1, &QTabWidget::currentChanged, &TFormMain::PageControl1Change);
     // TODO: the batch model creation is connected when it is built.
     FormPlotContainer = std::make_unique<TFormPlotContainer>(this);

@@ -44,6 +44,7 @@ namespace app {
 
 class DataGrid;
 class ListBox;
+class TFormChartProp;
 class TFormGraphParams;
 class TFormInfo;
 class TFormPlotContainer;
@@ -137,6 +138,12 @@ public:
     void EditMaxDeadsChange();
     // The name a species goes by on the model chart's title: the species code itself.
     std::string SpeciesName(const std::string &species) const;
+
+    // Chart properties (fmainchartprop.cpp): the one "Chart properties" dialog, created by the first
+    // use and kept, pointed at the given chart, shown beside the window and brought to the front.
+    void ShowChartProperties(charts::Chart &chart);
+    void BtnPropertiesClick();
+    void BtnPropertiesRegrClick();
 
     // Result pages and the statistics run (fmainresults.cpp).
     void BtnStatClick();
@@ -279,6 +286,7 @@ public:
     // The about box, created by the first activation and kept.
     std::unique_ptr<TFormInfo> FormInfo;
     std::unique_ptr<TFormGraphParams> FormGraphParams;
+    std::unique_ptr<TFormChartProp> FormChartProp;
     // The plot container, hidden until SpeedButton1 shows it.
     std::unique_ptr<TFormPlotContainer> FormPlotContainer;
     // The connection to the data directory and the window's shared query on it.
@@ -383,6 +391,8 @@ private:
     void DBGridDataRowLeft(int row);
     void refreshDataGrid();
     void runDataTool(const std::function<void(data::Confirmations &)> &tool);
+    // fmainchartprop.cpp
+    void connectChartProperties();
     // fmainregression.cpp
     QWidget *createRegressionPage();
     void connectRegressionPage();

@@ -51,8 +51,8 @@ QWidget *TFormMain::createModelPage()
     BtnProperties = named<QPushButton>("BtnProperties", "Properties");
     BtnPrint = named<QPushButton>("BtnPrint", "Print");
     BtnSave = named<QPushButton>("BtnSave", "Save picture");
-    // The chart's properties, printing and pictures come with their dialogs.
-    for (QPushButton *b : {BtnProperties, BtnPrint, BtnSave})
+    // Printing and pictures come with their dialogs.
+    for (QPushButton *b : {BtnPrint, BtnSave})
         b->setEnabled(false);
 
     // Two rows, so that the page keeps the window's design width: the interval with the model

@@ -72,7 +72,8 @@ TEST_F(ModelPageTest, EntrySetsTitleAndPreparesTheSelectedTrees)
     EXPECT_EQ(form->ChartTModel->bottomAxis().title(), "Year");
     EXPECT_EQ(form->ChartTModel->leftAxis().title(), "Defoliation / Deads share [%]");
     EXPECT_FALSE(form->ChartTModel->legendVisible());
-    for (QPushButton *b : {form->BtnProperties, form->BtnPrint, form->BtnSave})
+    EXPECT_TRUE(form->BtnProperties->isEnabled());
+    for (QPushButton *b : {form->BtnPrint, form->BtnSave})
         EXPECT_FALSE(b->isEnabled());
 
     // Back to the main page and in again with automatic calculation: drawn at once.
