@@ -139,12 +139,6 @@ public:
     // The name a species goes by on the model chart's title: the species code itself.
     std::string SpeciesName(const std::string &species) const;
 
-    // Chart properties (fmainchartprop.cpp): the one "Chart properties" dialog, created by the first
-    // use and kept, pointed at the given chart, shown beside the window and brought to the front.
-    void ShowChartProperties(charts::Chart &chart);
-    void BtnPropertiesClick();
-    void BtnPropertiesRegrClick();
-
     // Result pages and the statistics run (fmainresults.cpp).
     void BtnStatClick();
     void BuildTransitPage();
@@ -176,6 +170,12 @@ public:
     void BtnNewPolynomClick();
     // Shows the equation of the last fit and copies it unless the answer is No.
     void BtnEquationClick();
+
+    // Chart properties (fmainchartprop.cpp): the one "Chart properties" dialog, created by the first
+    // use and kept, pointed at the given chart, shown beside the window and brought to the front.
+    void ShowChartProperties(charts::Chart &chart);
+    void BtnPropertiesClick();
+    void BtnPropertiesRegrClick();
 
     // The settings of a statistics run as the controls hold them now; "Max deads %" stays at its
     // default, as only the chart uses it. Throws ConvertError for an interval that is not a number.
