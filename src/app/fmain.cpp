@@ -2,6 +2,7 @@
 #include "app/fmain.h"
 
 #include "app/errorhandler.h"
+#include "app/fchartprop.h"
 #include "app/fgraphparams.h"
 #include "app/finfo.h"
 #include "app/fplotcontainer.h"
@@ -76,6 +77,7 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     connectResultPages();
     connectDataPage();
     connectRegressionPage();
+    connectChartProperties();
     connectGuarded(PageControl1, &QTabWidget::currentChanged, &TFormMain::PageControl1Change);
     // TODO: BtnCreateModelsAll is connected, and enabled, when the batch model creation is built.
     FormPlotContainer = std::make_unique<TFormPlotContainer>(this);

@@ -46,6 +46,7 @@ namespace app {
 
 class DataGrid;
 class ListBox;
+class TFormChartProp;
 class TFormGraphParams;
 class TFormInfo;
 class TFormPlotContainer;
@@ -202,6 +203,12 @@ public:
     // Shows the equation of the last fit and copies it unless the answer is No.
     void BtnEquationClick();
 
+    // Chart properties (fmainchartprop.cpp): the one "Chart properties" dialog, created by the first
+    // use and kept, pointed at the given chart, shown beside the window and brought to the front.
+    void ShowChartProperties(charts::Chart &chart);
+    void BtnPropertiesClick();
+    void BtnPropertiesRegrClick();
+
     // The settings of a statistics run as the controls hold them now; "Max deads %" stays at its
     // default, as only the chart uses it. Throws ConvertError for an interval that is not a number.
     model::ModelSettings modelSettings() const;
@@ -316,6 +323,7 @@ public:
     // The about box, created by the first activation and kept.
     std::unique_ptr<TFormInfo> FormInfo;
     std::unique_ptr<TFormGraphParams> FormGraphParams;
+    std::unique_ptr<TFormChartProp> FormChartProp;
     // The plot container, hidden until SpeedButton1 shows it.
     std::unique_ptr<TFormPlotContainer> FormPlotContainer;
     // The connection to the data directory and the window's shared query on it.
@@ -427,6 +435,8 @@ private:
     void DBGridDataRowLeft(int row);
     void refreshDataGrid();
     void runDataTool(const std::function<void(data::Confirmations &)> &tool);
+    // fmainchartprop.cpp
+    void connectChartProperties();
     // fmainregression.cpp
     QWidget *createRegressionPage();
     void connectRegressionPage();

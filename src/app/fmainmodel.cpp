@@ -51,8 +51,6 @@ QWidget *TFormMain::createModelPage()
     BtnProperties = named<QPushButton>("BtnProperties", "Properties");
     BtnPrint = named<QPushButton>("BtnPrint", "Print");
     BtnSave = named<QPushButton>("BtnSave", "Save picture");
-    // The chart's properties come with their dialog.
-    BtnProperties->setEnabled(false);
 
     // Two rows, so that the page keeps the window's design width: the interval with the model
     // button and the chart's buttons, then "Max deads %" with the automatic calculation.

@@ -146,8 +146,8 @@ QWidget *TFormMain::createRegressionPage()
     BtnNewPolynom = named<QPushButton>("BtnNewPolynom", "Add polynom");
     BtnEquation = named<QPushButton>("BtnEquation", "Show equation");
     BtnSave2 = named<QPushButton>("BtnSave2", "Save picture");
-    // The chart's properties and pictures come with their dialogs; the others wait for a series.
-    for (QPushButton *b : {BtnPropertiesRegr, BtnNewPolynom, BtnEquation, BtnSave2})
+    // Pictures come with their dialog; the others wait for a series.
+    for (QPushButton *b : {BtnNewPolynom, BtnEquation, BtnSave2})
         b->setEnabled(false);
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {BtnPropertiesRegr, BtnNewPolynom, BtnEquation, BtnSave2})

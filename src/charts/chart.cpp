@@ -1,6 +1,7 @@
 // The program's chart over QCustomPlot: title, axes, legend, frame, series and drawing.
 #include "charts/chart.h"
 
+#include "charts/chartcolor.h"
 #include "charts/chartitems.h"
 #include "charts/numberformat.h"
 #include "common/error.h"
@@ -87,6 +88,7 @@ struct Chart::Impl
     BevelKind bevelOuter = BevelKind::Raised;
     std::vector<std::unique_ptr<Series>> series;
     QColor chartColor = Qt::white;
+    int chartSystemColor = kWindowSystemColor;
     bool legendVisible = false;
     int legendColorWidth = 25;
     QString decimalSeparator, thousandsSeparator;
@@ -495,8 +497,20 @@ QColor Chart::chartColor() const
 void Chart::setChartColor(const QColor &color)
 {
     m->chartColor = color;
+    m->chartSystemColor = -1;
     m->applyFrame();
     m->changed();
+}
+
+int Chart::chartSystemColor() const
+{
+    return m->chartSystemColor;
+}
+
+void Chart::setChartSystemColor(int index)
+{
+    setChartColor(systemColor(index));
+    m->chartSystemColor = index;
 }
 
 BevelKind Chart::bevelInner() const

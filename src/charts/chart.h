@@ -128,6 +128,10 @@ public:
     // The colour the whole chart is painted on; white at first.
     QColor chartColor() const;
     void setChartColor(const QColor &color);
+    // The chart colour as a system colour (chartcolor.h), so that the chart settings file keeps it as
+    // one: its index, or -1 after setChartColor. At first kWindowSystemColor, the window background.
+    int chartSystemColor() const;
+    void setChartSystemColor(int index);
 
     // Bevel: an outer and an inner frame of `width` pixels, raised or lowered, inside the border.
     // At first the outer one is raised, the inner one none, width 1. Widths outside 0 to 50 are kept

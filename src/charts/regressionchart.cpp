@@ -8,6 +8,7 @@ namespace charts {
 void setupRegressionChart(Chart &chart)
 {
     chart.setTitleLines({});
+    chart.setChartColor(Qt::white);
     chart.setLegendVisible(false);
     chart.leftAxis().setAutomatic(true);
     chart.bottomAxis().setAutomatic(true);

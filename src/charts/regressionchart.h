@@ -11,7 +11,8 @@ class TStatistics;
 
 namespace charts {
 
-// Both axes follow the data, the legend is hidden, no title.
+// On white (a colour of its own, not the window background), both axes follow the data, the legend
+// is hidden, no title.
 void setupRegressionChart(Chart &chart);
 
 // Adds what the series draws (TStatistics::DrawRegression) to the chart: with data the points as a

@@ -1,9 +1,11 @@
 // Every control of the main window and of its dialogs can be found by name, as a screen reader and
 // the desktop's accessibility-based test tools find it: a button by its text or, showing only an
 // icon, by its hint (also its tooltip); an edit, list, grid or box by the label beside it.
+#include "app/fchartprop.h"
 #include "app/fgraphparams.h"
 #include "app/finfo.h"
 #include "app/fmain.h"
+#include "app/fmemodlg.h"
 #include "app/fplotcontainer.h"
 #include "app/fvars.h"
 #include "app/updown.h"
@@ -20,7 +22,9 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QToolButton>
@@ -111,6 +115,17 @@ TEST_F(MainWindowTest, EveryVisibleControlHasAName)
         return int(QDialog::Accepted);
     });
     form->BtnInfoClick();
+
+    form->BtnPropertiesClick();
+    app::TFormChartProp *properties = form->FormChartProp.get();
+    EXPECT_EQ(unnamedControls(properties, properties), QStringList());
+    EXPECT_EQ(properties->EditLeftMin->accessibleName(), "Minimum");
+    EXPECT_EQ(properties->ListSeries->accessibleName(), "Series");
+    EXPECT_EQ(properties->BtnLoad->toolTip(), "Load setting from file");
+    properties->hide();
+    app::TFormMemoDialog memo;
+    memo.show();
+    EXPECT_EQ(unnamedControls(&memo, &memo), QStringList());
 }
 
 TEST_F(MainWindowTest, IconButtonsAreKnownByTheirHints)

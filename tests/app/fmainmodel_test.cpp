@@ -72,9 +72,8 @@ TEST_F(ModelPageTest, EntrySetsTitleAndPreparesTheSelectedTrees)
     EXPECT_EQ(form->ChartTModel->bottomAxis().title(), "Year");
     EXPECT_EQ(form->ChartTModel->leftAxis().title(), "Defoliation / Deads share [%]");
     EXPECT_FALSE(form->ChartTModel->legendVisible());
-    EXPECT_FALSE(form->BtnProperties->isEnabled());
-    EXPECT_TRUE(form->BtnPrint->isEnabled());
-    EXPECT_TRUE(form->BtnSave->isEnabled());
+    for (QPushButton *b : {form->BtnProperties, form->BtnPrint, form->BtnSave})
+        EXPECT_TRUE(b->isEnabled());
 
     // Back to the main page and in again with automatic calculation: drawn at once.
     form->PageControl1->setCurrentWidget(form->TabSheetMain);

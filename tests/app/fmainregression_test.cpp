@@ -226,7 +226,8 @@ TEST_F(RegressionPageTest, EntryWritesTheHeadingsAndShowsTheFirstYear)
     EXPECT_EQ(chosen(), 0);
     EXPECT_EQ(form->ChartRegr->seriesCount(), 0);
     EXPECT_TRUE(form->ChartRegr->titleLines().isEmpty());
-    for (QPushButton *b : {form->BtnPropertiesRegr, form->BtnNewPolynom, form->BtnEquation, form->BtnSave2})
+    EXPECT_TRUE(form->BtnPropertiesRegr->isEnabled());
+    for (QPushButton *b : {form->BtnNewPolynom, form->BtnEquation, form->BtnSave2})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
 
     // Any change of page releases the series, also to the page itself, which builds them again.
