@@ -15,6 +15,7 @@ struct Environment
     std::filesystem::path programDir; // the directory of the program file: Graph.ini beside it
     std::filesystem::path configDir;  // the user's configuration directory for this program
     QString openDir;                  // where the open dialog of the data table starts
+    QString startTable;               // the table named on the command line, opened instead of asking
     int pixelsPerInch = 96;           // the screen's logical pixels per inch
     // Ends the program at once, without closing the main window (a cancelled open dialog).
     std::function<void()> terminate;

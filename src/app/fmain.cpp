@@ -37,6 +37,7 @@
 #include <QUrl>
 
 #include <filesystem>
+#include <utility>
 
 namespace app {
 
@@ -117,7 +118,7 @@ void TFormMain::FormActivate()
     if (!FormInfo) FormInfo = std::make_unique<TFormInfo>(m_dialogs, m_env.pixelsPerInch);
     m_dialogs.runModal(*FormInfo);
 
-    if (!openDataTable()) {
+    if (!openStartTable() && !openDataTable()) {
         m_terminated = true;
         if (m_env.terminate) m_env.terminate();
         return;
@@ -135,13 +136,36 @@ void TFormMain::FormActivate()
 
 bool TFormMain::openDataTable()
 {
+    const auto file = m_dialogs.openFile("Open", kTableFilter, m_env.openDir);
+    if (!file) {
+        setTableOpen(false);
+        return false;
+    }
+    openTableFile(*file);
+    return true;
+}
+
+bool TFormMain::openStartTable()
+{
+    if (m_env.startTable.isEmpty()) return false;
+    const QFileInfo info(std::exchange(m_env.startTable, QString()));
+    bool opened = false;
+    runGuarded(m_dialogs, [&] {
+        openTableFile(info.filePath());
+        opened = true;
+    });
+    // The open dialog that follows starts where the user looked for the table.
+    if (!opened && info.absoluteDir().exists()) m_env.openDir = info.absolutePath();
+    return opened;
+}
+
+void TFormMain::openTableFile(const QString &file)
+{
     if (PrimaryData.isOpen()) PrimaryData.close();
     // The undo history belongs to the table that was open.
     DataJournal.clear();
     setTableOpen(false);
-    const auto file = m_dialogs.openFile("Open", kTableFilter, m_env.openDir);
-    if (!file) return false;
-    const QString path = QDir::toNativeSeparators(QFileInfo(*file).absoluteFilePath());
+    const QString path = QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath());
     std::vector<std::string> columns;
     try {
         columns = connectDataTable(path);
@@ -156,7 +180,6 @@ bool TFormMain::openDataTable()
     fillGridFields(columns);
     loadSideFiles();
     setTableOpen(true);
-    return true;
 }
 
 std::vector<std::string> TFormMain::connectDataTable(const QString &file)

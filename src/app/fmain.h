@@ -457,6 +457,10 @@ private:
 
     // The start sequence's open dialog and table (steps 2 to 6).
     bool openDataTable();
+    // The table named on the command line instead of the open dialog, tried once; false when there
+    // is none or it failed (its error shown).
+    bool openStartTable();
+    void openTableFile(const QString &file);
     std::vector<std::string> connectDataTable(const QString &file);
     // fmaincodepage.cpp: fills LabelCodePage for the table just connected.
     void showTableCodePage();

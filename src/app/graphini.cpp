@@ -1,6 +1,7 @@
 // Graph.ini: location, loading and saving.
 #include "app/graphini.h"
 
+#include "app/manual.h"
 #include "common/textfile.h"
 
 #include <unistd.h>
@@ -29,7 +30,11 @@ fs::path graphIniReadPath(const fs::path &programDir, const fs::path &configDir)
 
 fs::path graphIniWritePath(const fs::path &programDir, const fs::path &configDir)
 {
-    if (isWritableDirectory(programDir)) return programDir / kGraphIniName;
+    // An installed program keeps it per user even where it could write beside itself (run by root):
+    // a file in the system's bin folder would belong to no package and outlive the program's removal.
+    std::error_code ec;
+    const bool installed = fs::is_directory(installedDocDir(programDir), ec);
+    if (isWritableDirectory(programDir) && !installed) return programDir / kGraphIniName;
     return configDir / kGraphIniName;
 }
 

@@ -1,9 +1,10 @@
 // Graph.ini, the model line settings kept between runs: where it is read and written, and its lines.
 //
 // The file is read from beside the program when it exists there, else from the user's configuration
-// directory; it is written beside the program when that directory is writable, else into the user's
-// configuration directory (created when missing). A program installed system-wide thus keeps its
-// settings per user. The lines are kept as they stand, including those the program does not know.
+// directory; it is written beside the program when that directory is writable and the program is not
+// an installed one (see installedDocDir), else into the user's configuration directory (created when
+// missing). A program installed system-wide thus keeps its settings per user, also when run by root.
+// The lines are kept as they stand, including those the program does not know.
 #pragma once
 
 #include <filesystem>

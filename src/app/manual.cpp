@@ -3,10 +3,14 @@
 
 namespace app {
 
+std::filesystem::path installedDocDir(const std::filesystem::path &programDir)
+{
+    return (programDir / ".." / "share" / "doc" / "fenoris").lexically_normal();
+}
+
 std::vector<std::filesystem::path> manualPlaces(const std::filesystem::path &programDir)
 {
-    return {programDir / "manual.html",
-            (programDir / ".." / "share" / "doc" / "fenoris" / "manual.html").lexically_normal()};
+    return {programDir / "manual.html", installedDocDir(programDir) / "manual.html"};
 }
 
 std::optional<std::filesystem::path> findManual(const std::filesystem::path &programDir)

@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 #include "cli/pictures.h"
 #include "common/error.h"
+#include "common/version.h"
 #ifdef FENORIS_CLI_DRAWING
 #include "cli/drawing/chartpictures.h"
 #endif
@@ -42,7 +43,7 @@ const std::map<std::string, Command> &commands()
 
 void printUsage(std::ostream &err)
 {
-    err << "usage: fenoris-cli COMMAND ...\n";
+    err << "usage: fenoris-cli COMMAND ...   (fenoris-cli --version, fenoris-cli --help)\n";
     for (const auto &[name, command] : commands()) err << "  fenoris-cli " << command.usage << "\n";
 }
 
@@ -57,6 +58,10 @@ int main(int argc, char **argv)
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         printUsage(argc < 2 ? std::cerr : std::cout);
         return argc < 2 ? 2 : 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "fenoris-cli " << common::kProgramVersion << "\n";
+        return 0;
     }
     auto found = commands().find(argv[1]);
     if (found == commands().end()) {

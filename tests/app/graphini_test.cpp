@@ -18,17 +18,19 @@ TEST(GraphIni, LocationPrefersTheProgramDirectory)
     {
         const char *name;
         bool programDirExists; // a missing directory stands for one the user cannot write to
+        bool installed;        // the installation's share/doc/fenoris lies beside the program's folder
         bool besideProgram;
         bool inConfig;
         const char *readFrom; // "program" or "config"
         const char *writeTo;
     };
     const Case cases[] = {
-        {"fresh portable copy", true, false, false, "config", "program"},
-        {"portable copy with settings", true, true, true, "program", "program"},
-        {"user copy only, writable program directory", true, false, true, "config", "program"},
-        {"installed system-wide", false, false, true, "config", "config"},
-        {"installed system-wide, first run", false, false, false, "config", "config"},
+        {"fresh portable copy", true, false, false, false, "config", "program"},
+        {"portable copy with settings", true, false, true, true, "program", "program"},
+        {"user copy only, writable program directory", true, false, false, true, "config", "program"},
+        {"installed system-wide", false, false, false, true, "config", "config"},
+        {"installed system-wide, first run", false, false, false, false, "config", "config"},
+        {"installed, run by root", true, true, false, false, "config", "config"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -36,6 +38,7 @@ TEST(GraphIni, LocationPrefersTheProgramDirectory)
         const fs::path program = temp / "program";
         const fs::path config = temp / "config";
         if (c.programDirExists) fs::create_directories(program);
+        if (c.installed) fs::create_directories(temp / "share" / "doc" / "fenoris");
         if (c.besideProgram) writeBytes(program / "Graph.ini", "");
         if (c.inConfig) {
             fs::create_directories(config);

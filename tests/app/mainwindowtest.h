@@ -80,6 +80,7 @@ protected:
         env.pixelsPerInch = 96;
         env.terminate = [this] { ++terminations; };
         env.startOnActivation = startOnActivation;
+        env.startTable = startTable;
         return env;
     }
 
@@ -181,6 +182,7 @@ protected:
     fs::path programDir = temp / "program";
     fs::path configDir = temp / "config";
     bool startOnActivation = false;
+    QString startTable; // as named on the command line
     int terminations = 0;
     ScriptedDialogs dialogs;
     std::unique_ptr<TFormMain> form;

@@ -1,0 +1,91 @@
+// The table named on the command line (the desktop's "Open with", fenoris FILE.dbf): opened after the
+// about box instead of asking, and a table that fails is told before the open dialog asks.
+#include "app/errorhandler.h"
+#include "mainwindowtest.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace apptest;
+
+TEST_F(MainWindowTest, TableNamedAtStartOpensWithoutTheOpenDialog)
+{
+    const fs::path table = copyCrown("SCBI_CROWN.DBF");
+    for (const char *side : {"SCBI_CROWN.var", "SCBI_CROWN.yrs"})
+        fs::copy_file(testsupport::realData() / "scbi" / side, dataDir / side);
+    startTable = q(table);
+    // Showing the window starts the sequence by itself, as in the program.
+    startOnActivation = true;
+    createForm();
+    expectAboutBox();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+
+    ASSERT_TRUE(form->Activated);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
+    EXPECT_EQ(form->TableFile, "SCBI_CROWN.DBF");
+    std::vector<std::string> fields{"Fields"};
+    fields.insert(fields.end(), kCrownColumns.begin(), kCrownColumns.end());
+    EXPECT_EQ(gridColumn(0), fields);
+    // The side files gave the roles, as after the open dialog.
+    EXPECT_EQ(form->PlotField, "PLOT");
+    EXPECT_EQ(form->SpeciesField, "SP");
+    EXPECT_EQ(terminations, 0);
+}
+
+// A missing or unreadable table shows its error; the open dialog follows, in the folder the table was
+// looked for in, and what it gives is opened as at any start.
+TEST_F(MainWindowTest, TableNamedAtStartThatFailsIsToldAndTheOpenDialogFollows)
+{
+    const fs::path elsewhere = temp / "elsewhere";
+    fs::create_directories(elsewhere);
+    const fs::path broken = elsewhere / "broken.dbf";
+    writeBytes(broken, "");
+    struct Case
+    {
+        fs::path named;
+        QString error;
+        QString dialogStart;
+    };
+    const Case cases[] = {
+        {elsewhere / "missing.dbf", "Table missing.dbf does not exist in " + q(elsewhere) + "/",
+         q(elsewhere)},
+        {temp / "nowhere" / "missing.dbf",
+         "Cannot open the data directory " + q(temp / "nowhere") + "/: it is not a readable directory",
+         q(dataDir)},
+        {broken,
+         "Table " + q(broken) + " is damaged or not a dBASE table: the file is too short for a header",
+         q(elsewhere)},
+    };
+    const fs::path table = copyCrown("trees.dbf");
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.named.string());
+        startTable = q(c.named);
+        createForm();
+        expectAboutBox();
+        dialogs.expectMessage(MessageKind::Error, c.error, Button::Ok);
+        dialogs.expectOpenFile("Open", kFilter, c.dialogStart, q(table));
+        app::runGuarded(dialogs, [&] { form->FormActivate(); });
+        EXPECT_TRUE(form->Activated);
+        EXPECT_EQ(dialogs.pending(), 0u);
+        EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
+        EXPECT_EQ(form->TableFile, "trees.dbf");
+    }
+
+    // Cancelling the open dialog then ends the program, as at any start.
+    startTable = q(broken);
+    createForm();
+    expectAboutBox();
+    dialogs.expectMessageStartingWith(MessageKind::Error, "Table " + q(broken), Button::Ok);
+    dialogs.expectOpenFile("Open", kFilter, q(elsewhere), std::nullopt);
+    app::runGuarded(dialogs, [&] { form->FormActivate(); });
+    EXPECT_FALSE(form->Activated);
+    EXPECT_EQ(terminations, 1);
+    EXPECT_EQ(form->windowTitle(), "Fenoris");
+}
+
+} // namespace
