@@ -81,12 +81,6 @@ void clearStatRows(QTableWidget *grid)
             setCell(grid, col, row, {});
 }
 
-QString axisTitle(const std::string &column, bool useLog)
-{
-    const QString name = QString::fromStdString(column);
-    return useLog ? "log(" + name + ")" : name;
-}
-
 } // namespace
 
 QWidget *TFormMain::createRegressionPage()
@@ -353,8 +347,8 @@ void TFormMain::chooseAnotherSeries()
     while (RegrStats->size() < kFixedSeries)
         RegrStats->push_back(nullptr);
     RegrStats->push_back(std::move(series));
-    ChartRegr->bottomAxis().setTitle(axisTitle(choice.x, choice.logX));
-    ChartRegr->leftAxis().setTitle(axisTitle(choice.y, choice.logY));
+    ChartRegr->bottomAxis().setTitle(QString::fromStdString(stats::AxisTitle(choice.x, choice.logX)));
+    ChartRegr->leftAxis().setTitle(QString::fromStdString(stats::AxisTitle(choice.y, choice.logY)));
     BtnNewPolynom->setEnabled(true);
     BtnEquation->setEnabled(true);
     charts::DrawRegression(*ChartRegr, *RegrStats->back(), true);
