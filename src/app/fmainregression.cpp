@@ -140,8 +140,8 @@ QWidget *TFormMain::createRegressionPage()
     BtnNewPolynom = named<QPushButton>("BtnNewPolynom", "Add polynom");
     BtnEquation = named<QPushButton>("BtnEquation", "Show equation");
     BtnSave2 = named<QPushButton>("BtnSave2", "Save picture");
-    // Pictures come with their dialog; the others wait for a series.
-    for (QPushButton *b : {BtnNewPolynom, BtnEquation, BtnSave2})
+    // These wait for a series; a picture can be saved of whatever the chart shows.
+    for (QPushButton *b : {BtnNewPolynom, BtnEquation})
         b->setEnabled(false);
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {BtnPropertiesRegr, BtnNewPolynom, BtnEquation, BtnSave2})
@@ -179,6 +179,7 @@ void TFormMain::connectRegressionPage()
     });
     connectGuarded(BtnNewPolynom, &QPushButton::clicked, &TFormMain::BtnNewPolynomClick);
     connectGuarded(BtnEquation, &QPushButton::clicked, &TFormMain::BtnEquationClick);
+    connectGuarded(BtnSave2, &QPushButton::clicked, &TFormMain::BtnSave2Click);
 }
 
 void TFormMain::enterRegressionPage()
