@@ -155,6 +155,7 @@ public:
         QString dir;         // the folder last saved into; empty until the first save
     };
     void BtnSaveClick();
+    void BtnSave2Click();
     // The save dialog for a chart of the window; a confirmed name goes to SaveChartPicture.
     void SaveChartAs(charts::Chart &chart);
     // Writes the chart at its size on the screen, in the type its extension names (.bmp, .wmf, .emf,

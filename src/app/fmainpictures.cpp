@@ -38,6 +38,11 @@ void TFormMain::BtnSaveClick()
     SaveChartAs(*ChartTModel);
 }
 
+void TFormMain::BtnSave2Click()
+{
+    SaveChartAs(*ChartRegr);
+}
+
 void TFormMain::SaveChartAs(charts::Chart &chart)
 {
     SaveOptions options;

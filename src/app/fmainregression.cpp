@@ -81,12 +81,6 @@ void clearStatRows(QTableWidget *grid)
             setCell(grid, col, row, {});
 }
 
-QString axisTitle(const std::string &column, bool useLog)
-{
-    const QString name = QString::fromStdString(column);
-    return useLog ? "log(" + name + ")" : name;
-}
-
 } // namespace
 
 QWidget *TFormMain::createRegressionPage()
@@ -146,8 +140,8 @@ QWidget *TFormMain::createRegressionPage()
     BtnNewPolynom = named<QPushButton>("BtnNewPolynom", "Add polynom");
     BtnEquation = named<QPushButton>("BtnEquation", "Show equation");
     BtnSave2 = named<QPushButton>("BtnSave2", "Save picture");
-    // Pictures come with their dialog; the others wait for a series.
-    for (QPushButton *b : {BtnNewPolynom, BtnEquation, BtnSave2})
+    // These wait for a series; a picture can be saved of whatever the chart shows.
+    for (QPushButton *b : {BtnNewPolynom, BtnEquation})
         b->setEnabled(false);
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {BtnPropertiesRegr, BtnNewPolynom, BtnEquation, BtnSave2})
@@ -185,6 +179,7 @@ void TFormMain::connectRegressionPage()
     });
     connectGuarded(BtnNewPolynom, &QPushButton::clicked, &TFormMain::BtnNewPolynomClick);
     connectGuarded(BtnEquation, &QPushButton::clicked, &TFormMain::BtnEquationClick);
+    connectGuarded(BtnSave2, &QPushButton::clicked, &TFormMain::BtnSave2Click);
 }
 
 void TFormMain::enterRegressionPage()
@@ -353,8 +348,8 @@ void TFormMain::chooseAnotherSeries()
     while (RegrStats->size() < kFixedSeries)
         RegrStats->push_back(nullptr);
     RegrStats->push_back(std::move(series));
-    ChartRegr->bottomAxis().setTitle(axisTitle(choice.x, choice.logX));
-    ChartRegr->leftAxis().setTitle(axisTitle(choice.y, choice.logY));
+    ChartRegr->bottomAxis().setTitle(QString::fromStdString(stats::AxisTitle(choice.x, choice.logX)));
+    ChartRegr->leftAxis().setTitle(QString::fromStdString(stats::AxisTitle(choice.y, choice.logY)));
     BtnNewPolynom->setEnabled(true);
     BtnEquation->setEnabled(true);
     charts::DrawRegression(*ChartRegr, *RegrStats->back(), true);

@@ -29,11 +29,12 @@ const std::map<std::string, Command> &commands()
         {"generate", {cli::runGenerate, "generate DIR/TABLE.dbf [--trees N] [--plots N] [--years N] ..."}},
         {"regression",
          {cli::runRegression, "regression TABLE.dbf X Y [--degree N] [--log-x] [--log-y] [--missing-x V] "
-                              "[--missing-y V] [--plot P --species S]"}},
+                              "[--missing-y V] [--plot P --species S] [--picture FILE [--size WxH] "
+                              "[--settings FILE.gsf]]"}},
         {"model",
          {cli::runModel, "model TABLE.dbf --plot P --species S [--interval N] [--max-deads P] [--share P] "
                          "[--value-type percent|classes] [--conditions TEXT] [--picture FILE [--size WxH] "
-                         "[--graph-ini FILE]]"}},
+                         "[--graph-ini FILE] [--settings FILE.gsf]]"}},
         {"statistics",
          {cli::runStatistics, "statistics TABLE.dbf [--interval N] [--share P] [--value-type "
                               "percent|classes] [--conditions TEXT]"}},

@@ -22,7 +22,7 @@ constexpr const char *kUsage =
     "usage: fenoris-cli model TABLE.dbf --plot P --species S [--interval N] [--max-deads P] [--share P]\n"
     "                         [--value-type percent|classes] [--conditions TEXT]\n"
     "                         [--picture FILE.bmp|.wmf|.emf|.png|.svg|.pdf [--size WxH]\n"
-    "                                    [--graph-ini FILE]]\n";
+    "                                    [--graph-ini FILE] [--settings FILE.gsf]]\n";
 
 } // namespace
 
@@ -30,15 +30,14 @@ int runModel(const Args &args, std::ostream &out, std::ostream &err)
 {
     Options options(args,
                     {"plot", "species", "interval", "max-deads", "share", "value-type", "conditions",
-                     "picture", "size", "graph-ini"},
+                     "picture", "size", "graph-ini", "settings"},
                     {});
     if (options.positional().size() != 1 || !options.has("plot") || !options.has("species")) {
         err << kUsage;
         return 2;
     }
     int status = 0;
-    const auto picture = pictureRequest(options.value("picture"), options.value("size"),
-                                        options.value("graph-ini"), err, status);
+    const auto picture = pictureRequest(options, err, status);
     if (status != 0) return status;
     common::ConsoleSink sink(err);
     model::ModelSettings settings = settingsOptions(options, sink);
@@ -55,7 +54,8 @@ int runModel(const Args &args, std::ostream &out, std::ostream &err)
     if (picture) {
         // The title the window gives the chart on entering its page.
         const std::string title = "Plot " + options.value("plot") + " - species " + options.value("species");
-        pictureWriters().model({title, chart.lines, picture->graphSettings}, picture->file, picture->size);
+        pictureWriters().model({title, chart.lines, picture->graphSettings, picture->look}, picture->file,
+                               picture->size);
     }
 
     out << "series,title,type,x,y\n";

@@ -12,6 +12,8 @@ namespace cli {
 
 namespace {
 
+const char *const kCannotDraw = "This fenoris-cli was built without charts and cannot draw pictures.";
+
 PictureWriters &writers()
 {
     static PictureWriters registered;
@@ -48,13 +50,21 @@ const PictureWriters &pictureWriters()
     return writers();
 }
 
-std::optional<PictureRequest> pictureRequest(const std::string &file, const std::string &size,
-                                             const std::string &graphIni, std::ostream &err, int &status)
+ChartLook readChartLook(const std::string &settingsFile)
+{
+    if (settingsFile.empty()) return {};
+    if (!writers().look) throw common::Error(kCannotDraw);
+    return writers().look(settingsFile);
+}
+
+std::optional<PictureRequest> pictureRequest(const Options &options, std::ostream &err, int &status)
 {
     status = 0;
+    const std::string file = options.value("picture");
     if (file.empty()) {
-        if (!size.empty() || !graphIni.empty())
-            throw common::Error("--size and --graph-ini go with --picture FILE");
+        for (const char *name : {"size", "graph-ini", "settings"})
+            if (options.has(name))
+                throw common::Error(std::string("--") + name + " goes with --picture FILE");
         return std::nullopt;
     }
     if (!common::pictureTypeOf(file)) {
@@ -62,15 +72,17 @@ std::optional<PictureRequest> pictureRequest(const std::string &file, const std:
         status = 2;
         return std::nullopt;
     }
-    if (!writers().model) {
-        err << "This fenoris-cli was built without charts and cannot draw pictures.\n";
+    if (!writers().model || !writers().regression) {
+        err << kCannotDraw << "\n";
         status = 2;
         return std::nullopt;
     }
     PictureRequest request;
     request.file = file;
-    if (!size.empty()) request.size = parseSize(size);
-    if (!graphIni.empty()) request.graphSettings = common::splitLines(common::readTextFile(graphIni));
+    if (options.has("size")) request.size = parseSize(options.value("size"));
+    if (options.has("graph-ini"))
+        request.graphSettings = common::splitLines(common::readTextFile(options.value("graph-ini")));
+    request.look = readChartLook(options.value("settings"));
     return request;
 }
 

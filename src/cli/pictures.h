@@ -3,6 +3,7 @@
 // bring Qt up, and a build without charts still has every other command.
 #pragma once
 
+#include "cli/options.h"
 #include "model/modelchart.h"
 
 #include <functional>
@@ -10,6 +11,13 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace charts {
+class Chart;
+}
+namespace stats {
+class TStatistics;
+}
 
 namespace cli {
 
@@ -20,42 +28,74 @@ struct PictureSize
     int height = 392;
 };
 
+// The look of a chart settings file (--settings FILE.gsf), read and checked once, before anything is
+// computed, and then given to every chart a command draws, as the properties dialog's Load gives it
+// to a chart: title font and visibility, both axes, border, legend, bevel and chart colour. The
+// chart's title text stays its own, so that each picture still names its plot and species. Empty
+// when no file is given: the chart keeps the look it is set up with.
+using ChartLook = std::function<void(charts::Chart &)>;
+
 // The model chart as the window draws it: its title, its lines and the line settings (the lines of a
-// Graph.ini; missing ones take the defaults).
+// Graph.ini; missing ones take the defaults), in the look of a settings file when one is given.
 struct ModelPicture
 {
     std::string title;
     std::vector<model::ChartLine> lines;
     std::vector<std::string> graphSettings;
+    ChartLook look;
 };
 
-// Writes the picture file, its type by the extension; throws common::Error.
+// The regression chart as the window draws a freely chosen pair: no title, the axes named after the
+// columns (stats::AxisTitle), the points as "Data" and the series' polynomial.
+struct RegressionPicture
+{
+    const stats::TStatistics *series = nullptr;
+    std::string xTitle;
+    std::string yTitle;
+    ChartLook look;
+};
+
+// Write the picture file, its type by the extension; throw common::Error.
 using ModelPictureWriter = std::function<void(const ModelPicture &, const std::string &file, PictureSize)>;
+using RegressionPictureWriter =
+    std::function<void(const RegressionPicture &, const std::string &file, PictureSize)>;
+// Reads and checks a chart settings file whole; throws common::Error with the reader's message.
+using ChartLookReader = std::function<ChartLook(const std::string &file)>;
 
 struct PictureWriters
 {
     ModelPictureWriter model;
-    // TODO: a writer of the regression chart for "regression --picture", once the regression page's
-    // chart routine exists in the chart library.
+    RegressionPictureWriter regression;
+    ChartLookReader look;
 };
 
 void setPictureWriters(PictureWriters writers);
 const PictureWriters &pictureWriters();
 
-// The options of a command that can draw: "--picture FILE", "--size WxH" (16 to 8000 each way) and
-// "--graph-ini FILE" (line settings). Checked before the command computes anything.
+// The look of the settings file for every chart of a command; empty for an empty name. Throws
+// common::Error with the settings file reader's message for a file that cannot be read, is shorter
+// than the record ("Not a chart settings file: FILE (N bytes, expected 2992)") or holds values no
+// chart takes, and when this fenoris-cli cannot draw. Call it once, before computing, and pass the
+// look to each picture.
+ChartLook readChartLook(const std::string &settingsFile);
+
+// The options of a command that can draw: "--picture FILE", "--size WxH" (16 to 8000 each way),
+// "--graph-ini FILE" (line settings) and "--settings FILE.gsf" (chart settings). Checked before the
+// command computes anything.
 struct PictureRequest
 {
     std::string file;
     PictureSize size;
     std::vector<std::string> graphSettings;
+    ChartLook look;
 };
 
-// Reads the option values (empty when not given). Without a picture file: nothing, and an error for
-// --size or --graph-ini given alone. Writes the message to err and returns the exit status 2 in
+// The picture options of `options` among "picture", "size", "graph-ini" and "settings" (a command
+// that has no line settings does not accept "graph-ini"). Without a picture file: nothing, and an
+// error for the others given alone. Writes the message to err and returns the exit status 2 in
 // `status` for an unknown picture type ("Unknown picture type: .xyz — use ...") and when this
-// fenoris-cli cannot draw; throws common::Error for a bad size or an unreadable Graph.ini.
-std::optional<PictureRequest> pictureRequest(const std::string &file, const std::string &size,
-                                             const std::string &graphIni, std::ostream &err, int &status);
+// fenoris-cli cannot draw; throws common::Error for a bad size, an unreadable Graph.ini and a
+// settings file refused by readChartLook.
+std::optional<PictureRequest> pictureRequest(const Options &options, std::ostream &err, int &status);
 
 } // namespace cli

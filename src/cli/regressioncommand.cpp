@@ -8,6 +8,7 @@
 // selected-trees query whose columns come from the roles side file beside the table.
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/pictures.h"
 
 #include "common/asciicase.h"
 #include "common/consolesink.h"
@@ -33,7 +34,9 @@ namespace {
 
 const char *const kUsage =
     "usage: fenoris-cli regression TABLE.dbf X Y [--degree N] [--log-x] [--log-y] [--missing-x V]\n"
-    "                              [--missing-y V] [--plot P --species S]\n";
+    "                              [--missing-y V] [--plot P --species S]\n"
+    "                              [--picture FILE.bmp|.wmf|.emf|.png|.svg|.pdf [--size WxH]\n"
+    "                                         [--settings FILE.gsf]]\n";
 
 struct RegressionRequest
 {
@@ -120,7 +123,8 @@ data::FieldRoles readRoles(const std::string &dataDir, const std::string &tableF
     return roles;
 }
 
-void fillSeries(stats::TStatistics &series, const RegressionRequest &request)
+// Returns the columns as the table spells them.
+stats::SeriesColumns fillSeries(stats::TStatistics &series, const RegressionRequest &request)
 {
     std::string dataDir = request.table.parent_path().string();
     if (dataDir.empty()) dataDir = ".";
@@ -153,8 +157,10 @@ void fillSeries(stats::TStatistics &series, const RegressionRequest &request)
         query.prepare();
     }
     query.open();
-    stats::FillSeries(series, query, {x, y, request.logX, request.logY});
+    const stats::SeriesColumns read{x, y, request.logX, request.logY};
+    stats::FillSeries(series, query, read);
     query.close();
+    return read;
 }
 
 void printResults(const stats::TStatRes &res, std::ostream &out)
@@ -184,24 +190,35 @@ void printResults(const stats::TStatRes &res, std::ostream &out)
 
 int runRegression(const Args &args, std::ostream &out, std::ostream &err)
 {
-    const Options options(args, {"degree", "missing-x", "missing-y", "plot", "species"}, {"log-x", "log-y"});
+    const Options options(
+        args, {"degree", "missing-x", "missing-y", "plot", "species", "picture", "size", "settings"},
+        {"log-x", "log-y"});
     if (options.positional().size() != 3) {
         err << kUsage;
         return 2;
     }
+    int status = 0;
+    const auto picture = pictureRequest(options, err, status);
+    if (status != 0) return status;
     const RegressionRequest request = parseRequest(options);
 
     common::ConsoleSink sink(err);
     stats::TStatistics series(sink);
     series.MissingX = request.missingX;
     series.MissingY = request.missingY;
-    fillSeries(series, request);
+    const stats::SeriesColumns columns = fillSeries(series, request);
 
     series.Calculate(request.degree);
     if (!series.Res.Calculated) {
         sink.warning("Regression was not calculated");
         err << "(no row gave a point: blanks, missing values and logarithms of values <= 0 are left out)\n";
         return 1;
+    }
+    if (picture) {
+        // The window's chart of a pair chosen under "another".
+        pictureWriters().regression({&series, stats::AxisTitle(columns.x, columns.logX),
+                                     stats::AxisTitle(columns.y, columns.logY), picture->look},
+                                    picture->file, picture->size);
     }
     printResults(series.Res, out);
     if (request.degree > 0 && series.Res.Degree == 0)

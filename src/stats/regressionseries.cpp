@@ -33,4 +33,9 @@ void FillSeries(TStatistics &series, data::Query &query, const SeriesColumns &co
     }
 }
 
+std::string AxisTitle(const std::string &column, bool useLog)
+{
+    return useLog ? "log(" + column + ")" : column;
+}
+
 } // namespace stats

@@ -33,4 +33,7 @@ struct SeriesColumns
 // Engine errors are thrown as common::DataError. The query stays open, on its last row.
 void FillSeries(TStatistics &series, data::Query &query, const SeriesColumns &columns);
 
+// The title of a chart axis that shows a column: its name, or "log(<name>)" for its logarithms.
+std::string AxisTitle(const std::string &column, bool useLog);
+
 } // namespace stats

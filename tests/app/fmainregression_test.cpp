@@ -7,13 +7,17 @@
 #include "app/listbox.h"
 #include "app/updown.h"
 #include "charts/chart.h"
+#include "charts/chartsettings.h"
 #include "mainwindowtest.h"
+#include "support/picturereaders.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -226,8 +230,9 @@ TEST_F(RegressionPageTest, EntryWritesTheHeadingsAndShowsTheFirstYear)
     EXPECT_EQ(chosen(), 0);
     EXPECT_EQ(form->ChartRegr->seriesCount(), 0);
     EXPECT_TRUE(form->ChartRegr->titleLines().isEmpty());
-    EXPECT_TRUE(form->BtnPropertiesRegr->isEnabled());
-    for (QPushButton *b : {form->BtnNewPolynom, form->BtnEquation, form->BtnSave2})
+    for (QPushButton *b : {form->BtnPropertiesRegr, form->BtnSave2})
+        EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+    for (QPushButton *b : {form->BtnNewPolynom, form->BtnEquation})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
 
     // Any change of page releases the series, also to the page itself, which builds them again.
@@ -536,6 +541,98 @@ TEST_F(RegressionPageTest, RealPlotAgreesWithTheIndependentComputation)
         EXPECT_EQ(dialogs.pending(), 0u);
     }
     QLocale::setDefault(saved);
+}
+
+// "Save picture" on this page, and fenoris-cli regression drawing the same chart. The regression
+// chart of B0206 / LT at the size of the window's design.
+class RegressionPictureTest : public RegressionPageTest
+{
+protected:
+    void startExample()
+    {
+        startCrown();
+        select("B0206", "LT");
+        showRegression();
+        const QSize chart = form->ChartRegr->size();
+        form->resize(form->size() + QSize(680, 392) - chart);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(form->ChartRegr->size(), QSize(680, 392));
+    }
+
+    void expectSave(int filterIndex, const QString &suffix, const QString &name, int typeIndex)
+    {
+        dialogs.expectSaveFileTyped("Save as", TFormMain::pictureSaveDialog().filter, filterIndex, q(dataDir),
+                                    suffix, false,
+                                    ScriptedDialogs::Typed{q(dataDir / name.toStdString()), typeIndex});
+    }
+};
+
+TEST_F(RegressionPictureTest, SavePictureWritesTheChartShown)
+{
+    startExample();
+    form->BtnLastYear->click();
+    choose(1);
+    ASSERT_EQ(seriesTitles(), (QStringList{"Data", "Regression (1)"}));
+
+    // Names typed without an extension, the PNG type and then the EMF type picked.
+    expectSave(0, "bmp", "regression", 4);
+    form->BtnSave2->click();
+    EXPECT_EQ(
+        testsupport::readerOutput("identify -format '%m %w %h' " + (dataDir / "regression.png").string()),
+        "PNG 680 392");
+    expectSave(4, "png", "regression", 2);
+    form->BtnSave2->click();
+    const std::string svg = testsupport::readerOutput(
+        "emf2svg-conv -i " + (dataDir / "regression.emf").string() + " -o /dev/stdout");
+    EXPECT_NEAR(testsupport::svgNumber(svg, "width"), 680, 1);
+    const std::string texts = testsupport::svgTexts(svg);
+    for (const char *title : {"DBH", "Defoliation"})
+        EXPECT_NE(texts.find(title), std::string::npos) << title;
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+// DBH against D2021 chosen under "another" with the page's missing values and a polynomial of degree
+// 2, as the window draws it and as fenoris-cli regression draws it: the same bitmap, byte for byte;
+// and again with a settings file loaded onto the chart before the choice, given to the command line
+// with --settings.
+TEST_F(RegressionPictureTest, TheCommandLineDrawsTheSameChartAsTheWindow)
+{
+    startExample();
+    const fs::path look = dataDir / "look.gsf";
+    for (const bool withLook : {false, true}) {
+        SCOPED_TRACE(withLook ? "with the settings file" : "in the chart's own look");
+        if (withLook) {
+            // A look of the window's chart kept in a file, a chart colour and a fixed left axis, and
+            // loaded as the properties dialog's Load does.
+            form->ChartRegr->setChartColor(QColor(255, 255, 160));
+            form->ChartRegr->leftAxis().setAutomatic(false);
+            form->ChartRegr->leftAxis().setRange(-20, 120);
+            form->ChartRegr->leftAxis().setIncrement(20);
+            charts::SaveChartSettings(*form->ChartRegr, look.string());
+            charts::ApplyChartSettingsFile(*form->ChartRegr, look.string());
+        }
+        expectVars("DBH", "D2021", false, false, "0", "-1");
+        expectDegree("1", "2");
+        dialogs.expectMessageStartingWith(MessageKind::Information,
+                                          "Coefficient of determination Sqr(r)=", Button::Ok);
+        choose(4);
+        ASSERT_EQ(dialogs.pending(), 0u);
+        form->SaveChartPicture(*form->ChartRegr, q(dataDir / "window.bmp"));
+
+        const std::string command =
+            "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + std::string(FENORIS_CLI_PATH) +
+            " regression '" + (dataDir / "SCBI_CROWN.DBF").string() +
+            "' DBH D2021 --plot B0206 --species LT --missing-x 0 --missing-y -1 --degree 2 --picture '" +
+            (dataDir / "cli.bmp").string() + "' --size 680x392" +
+            (withLook ? " --settings '" + look.string() + "'" : std::string()) + " >/dev/null 2>&1";
+        ASSERT_EQ(testsupport::runCommand(command), 0) << command;
+        const std::string window = readBytes(dataDir / "window.bmp");
+        EXPECT_EQ(window.size(), readBytes(dataDir / "cli.bmp").size());
+        EXPECT_TRUE(window == readBytes(dataDir / "cli.bmp"));
+        fs::remove(dataDir / "window.bmp");
+    }
+    // The look reached the pictures: the chart colour in a corner.
+    EXPECT_EQ(QImage(q(dataDir / "cli.bmp")).pixelColor(2, 2), QColor(255, 255, 160));
 }
 
 } // namespace

@@ -2,8 +2,10 @@
 #include "cli/drawing/chartpictures.h"
 
 #include "charts/chart.h"
+#include "charts/chartsettings.h"
 #include "charts/modelchart.h"
 #include "charts/picturewriter.h"
+#include "charts/regressionchart.h"
 
 #include <QApplication>
 #include <QFile>
@@ -54,6 +56,21 @@ private:
     std::unique_ptr<QApplication> m_application;
 };
 
+// The look of a settings file on the chart, the chart's own title text kept.
+void applyLook(const ChartLook &look, charts::Chart &chart)
+{
+    if (!look) return;
+    const QStringList title = chart.titleLines();
+    look(chart);
+    chart.setTitleLines(title);
+}
+
+void writePicture(charts::Chart &chart, const std::string &file, PictureSize size)
+{
+    chart.resize(size.width, size.height);
+    charts::writeChartPicture(chart, QFile::decodeName(file.c_str()), QSize(size.width, size.height));
+}
+
 void writeModelPicture(const ModelPicture &picture, const std::string &file, PictureSize size)
 {
     QtSession qt;
@@ -61,9 +78,33 @@ void writeModelPicture(const ModelPicture &picture, const std::string &file, Pic
     charts::Chart chart;
     charts::setupModelChart(chart);
     chart.setTitleLines({QString::fromStdString(picture.title)});
+    applyLook(picture.look, chart);
     charts::drawModelLines(chart, picture.lines, settings);
-    chart.resize(size.width, size.height);
-    charts::writeChartPicture(chart, QFile::decodeName(file.c_str()), QSize(size.width, size.height));
+    writePicture(chart, file, size);
+}
+
+// As the regression page draws a pair chosen under "another": a chart without a title (the page
+// clears it), the axes named by the choice, then the points and the polynomial. A settings file
+// comes first, as a Load before the choice would.
+void writeRegressionPicture(const RegressionPicture &picture, const std::string &file, PictureSize size)
+{
+    QtSession qt;
+    charts::Chart chart;
+    charts::setupRegressionChart(chart);
+    applyLook(picture.look, chart);
+    chart.bottomAxis().setTitle(QString::fromStdString(picture.xTitle));
+    chart.leftAxis().setTitle(QString::fromStdString(picture.yTitle));
+    charts::DrawRegression(chart, *picture.series, true);
+    writePicture(chart, file, size);
+}
+
+// Read without Qt running: the record and its check need no application, so a refused file ends the
+// command before Qt starts.
+ChartLook readLook(const std::string &file)
+{
+    return [settings = charts::ReadChartSettingsFile(file)](charts::Chart &chart) {
+        charts::ApplyChartSettings(chart, settings);
+    };
 }
 
 } // namespace
@@ -72,6 +113,8 @@ PictureWriters chartPictureWriters()
 {
     PictureWriters writers;
     writers.model = writeModelPicture;
+    writers.regression = writeRegressionPicture;
+    writers.look = readLook;
     return writers;
 }
 
