@@ -18,7 +18,9 @@ PictureWriters &writers()
     return registered;
 }
 
-PictureSize parseSize(const std::string &text)
+} // namespace
+
+PictureSize parsePictureSize(const std::string &text)
 {
     const std::size_t x = text.find_first_of("xX");
     const char *const message =
@@ -35,8 +37,6 @@ PictureSize parseSize(const std::string &text)
         throw common::Error(message);
     return size;
 }
-
-} // namespace
 
 void setPictureWriters(PictureWriters registered)
 {
@@ -69,7 +69,7 @@ std::optional<PictureRequest> pictureRequest(const std::string &file, const std:
     }
     PictureRequest request;
     request.file = file;
-    if (!size.empty()) request.size = parseSize(size);
+    if (!size.empty()) request.size = parsePictureSize(size);
     if (!graphIni.empty()) request.graphSettings = common::splitLines(common::readTextFile(graphIni));
     return request;
 }

@@ -31,10 +31,14 @@ struct ModelPicture
 
 // Writes the picture file, its type by the extension; throws common::Error.
 using ModelPictureWriter = std::function<void(const ModelPicture &, const std::string &file, PictureSize)>;
+// A writer for many pictures in turn: what drawing needs (Qt, a chart) is made once and reused until
+// the writer, and every copy of it, is destroyed. The pictures are those of ModelPictureWriter.
+using ModelPictureSession = std::function<ModelPictureWriter()>;
 
 struct PictureWriters
 {
     ModelPictureWriter model;
+    ModelPictureSession modelSession;
     // TODO: a writer of the regression chart for "regression --picture", once the regression page's
     // chart routine exists in the chart library.
 };
@@ -50,6 +54,9 @@ struct PictureRequest
     PictureSize size;
     std::vector<std::string> graphSettings;
 };
+
+// "WxH" in pixels, each from 16 to 8000; throws common::Error naming --size otherwise.
+PictureSize parsePictureSize(const std::string &text);
 
 // Reads the option values (empty when not given). Without a picture file: nothing, and an error for
 // --size or --graph-ini given alone. Writes the message to err and returns the exit status 2 in

@@ -54,16 +54,42 @@ private:
     std::unique_ptr<QApplication> m_application;
 };
 
-void writeModelPicture(const ModelPicture &picture, const std::string &file, PictureSize size)
+// Qt and one model chart kept from one picture to the next: every picture clears the chart's series
+// and draws its own, so that it comes out as a fresh chart's would.
+struct ModelSession
 {
     QtSession qt;
-    std::vector<std::string> settings = picture.graphSettings;
-    charts::Chart chart;
-    charts::setupModelChart(chart);
-    chart.setTitleLines({QString::fromStdString(picture.title)});
-    charts::drawModelLines(chart, picture.lines, settings);
-    chart.resize(size.width, size.height);
-    charts::writeChartPicture(chart, QFile::decodeName(file.c_str()), QSize(size.width, size.height));
+    std::unique_ptr<charts::Chart> chart;
+
+    void write(const ModelPicture &picture, const std::string &file, PictureSize size)
+    {
+        if (!chart) {
+            chart = std::make_unique<charts::Chart>();
+            charts::setupModelChart(*chart);
+            // TODO: a chart settings file (--settings FILE.gsf) is applied here, once per session,
+            // when the commands take one: the window's settings also stay on its chart from one
+            // picture to the next.
+        }
+        chart->clearSeries();
+        chart->setTitleLines({QString::fromStdString(picture.title)});
+        std::vector<std::string> settings = picture.graphSettings;
+        charts::drawModelLines(*chart, picture.lines, settings);
+        if (chart->size() != QSize(size.width, size.height)) chart->resize(size.width, size.height);
+        charts::writeChartPicture(*chart, QFile::decodeName(file.c_str()), QSize(size.width, size.height));
+    }
+};
+
+ModelPictureWriter openModelSession()
+{
+    auto session = std::make_shared<ModelSession>();
+    return [session](const ModelPicture &picture, const std::string &file, PictureSize size) {
+        session->write(picture, file, size);
+    };
+}
+
+void writeModelPicture(const ModelPicture &picture, const std::string &file, PictureSize size)
+{
+    openModelSession()(picture, file, size);
 }
 
 } // namespace
@@ -72,6 +98,7 @@ PictureWriters chartPictureWriters()
 {
     PictureWriters writers;
     writers.model = writeModelPicture;
+    writers.modelSession = openModelSession;
     return writers;
 }
 

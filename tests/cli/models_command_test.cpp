@@ -1,0 +1,117 @@
+// fenoris-cli models: one picture per plot and species with enough trees, named by the codes and
+// titled with the display names, existing pictures kept unless asked, and bad options refused.
+#include "model/fixturetable.h"
+#include "support/picturereaders.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using testsupport::TempDir;
+
+namespace {
+
+struct Output
+{
+    int status = 0;
+    std::string out, err;
+};
+
+// Runs the command without a display, as on a server.
+Output runModels(const TempDir &dir, const std::string &arguments)
+{
+    Output result;
+    const auto errFile = dir / "stderr.txt";
+    result.status = testsupport::runCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                                                std::string(FENORIS_CLI_PATH) + " models " + arguments + " 2>'" +
+                                                errFile.string() + "'",
+                                            &result.out);
+    result.err = testsupport::readBytes(errFile);
+    return result;
+}
+
+std::vector<std::string> filesIn(const fs::path &dir)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A1 has 12 trees of SM and 4 of BK, B2 10 of SM, and plot C/3, whose name no file name can hold,
+// 10 of SM.
+fs::path writeTrees(const TempDir &dir)
+{
+    std::vector<fixture::Tree> trees;
+    fixture::addTrees(trees, 6, "A1", "SM", {20, 40});
+    fixture::addTrees(trees, 6, "A1", "SM", {20, 20});
+    fixture::addTrees(trees, 4, "A1", "BK", {20, 20});
+    fixture::addTrees(trees, 10, "B2", "SM", {10, 30});
+    fixture::addTrees(trees, 10, "C/3", "SM", {10, 30});
+    return fixture::writeTable(dir.path(), "trees.dbf", {{"D1995", 1995}, {"D1996", 1996}}, trees);
+}
+
+} // namespace
+
+TEST(ModelsCommand, WritesOnePicturePerSpeciesWithEnoughTreesNamedByTheCodes)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    fs::create_directories(dir / "out");
+    testsupport::writeBytes(dir / "names.txt", "SM;Picea abies\r\nXX;Other\r\n");
+    // The directory without its trailing separator: the pictures still go into it.
+    const std::string args = "'" + table.string() + "' --out '" + (dir / "out").string() +
+                             "' --min-trees 10 --species-names '" + (dir / "names.txt").string() + "'";
+
+    auto result = runModels(dir, args);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "3 pictures written, 0 skipped\n");
+    EXPECT_EQ(filesIn(dir / "out"), (std::vector<std::string>{"A1_SM.bmp", "B2_SM.bmp", "C_3_SM.bmp"}));
+    EXPECT_FALSE(fs::exists(dir / "outA1_SM.bmp"));
+    EXPECT_NE(result.err.find("C/3"), std::string::npos) << result.err;
+    EXPECT_EQ(testsupport::readerOutput("identify -format '%m %w %h' '" + (dir / "out" / "A1_SM.bmp").string() + "'"),
+              "BMP3 680 392");
+
+    // Existing pictures are kept and counted, unless --overwrite.
+    result = runModels(dir, args);
+    EXPECT_EQ(result.out, "0 pictures written, 3 skipped\n");
+    result = runModels(dir, args + " --overwrite");
+    EXPECT_EQ(result.out, "3 pictures written, 0 skipped\n");
+
+    // The title carries the display name and the title texts given; the file keeps the code.
+    result = runModels(dir, args + " --type .svg --size 400x300 --title-species ', '");
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string svg = (dir / "out" / "B2_SM.svg").string();
+    EXPECT_EQ(testsupport::readerOutput("xmllint --xpath 'string(/*[local-name()=\"svg\"]/@viewBox)' '" + svg + "'"),
+              "0 0 400 300");
+    EXPECT_NE(testsupport::readerOutput("xmllint --xpath '//*[local-name()=\"text\"]' '" + svg + "'")
+                  .find("Plot B2, Picea abies"),
+              std::string::npos);
+}
+
+TEST(ModelsCommand, RefusesBadOptionsWithStatusTwoAndWritesNothing)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    fs::create_directories(dir / "out");
+    const std::string base = "'" + table.string() + "' --out '" + (dir / "out").string() + "'";
+    for (const std::string &bad :
+         {std::string("'" + table.string() + "'"), base + " --type bmp", base + " --type .tif",
+          base + " --min-trees 0", base + " --min-trees 10000", base + " --size 10x10", base + " --interval x",
+          base + " --value-type other", base + " --unknown 1"}) {
+        const auto result = runModels(dir, bad);
+        EXPECT_EQ(result.status, 2) << bad;
+        EXPECT_NE(result.err, "") << bad;
+        EXPECT_EQ(result.out, "") << bad;
+    }
+    EXPECT_TRUE(filesIn(dir / "out").empty());
+
+    // A directory that does not exist is an error of the run, before anything is drawn.
+    const auto result = runModels(dir, "'" + table.string() + "' --out '" + (dir / "none").string() + "'");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("does not exist"), std::string::npos) << result.err;
+}
