@@ -125,8 +125,6 @@ void TFormMain::BtnCreateModelsAllClick()
     settings.directory = FormCreateModelsSetting->directory();
     settings.fileType = FormCreateModelsSetting->CBfiletype->currentText().toStdString();
     settings.minTrees = FormCreateModelsSetting->EditTreeNumber->value();
-    // The model's warnings wait for OK, each naming its plot and species.
-    settings.messagesAtOnce = true;
     model::ModelPicturesRun run(settings);
     BatchSelection selection(*this);
     BatchPictures pictures(*this);

@@ -56,8 +56,6 @@ Request readRequest(const Options &options, common::MessageSink &sink)
     request.run.minTrees = options.intValue("min-trees", 10);
     if (request.run.minTrees < 1 || request.run.minTrees > 9999)
         throw common::Error("--min-trees must be from 1 to 9999");
-    // Nobody waits for OK here: every warning is printed when it comes.
-    request.run.messagesAtOnce = true;
     request.model = settingsOptions(options, sink);
     request.model.maxDeads = options.floatValue("max-deads", 50);
     if (options.has("size")) request.size = parsePictureSize(options.value("size"));

@@ -13,14 +13,6 @@ namespace model {
 
 namespace {
 
-// Pictures named in one gathered message at most; the rest are counted.
-constexpr std::size_t kNamedInReport = 20;
-
-std::string pictureName(const std::string &plot, const std::string &species)
-{
-    return "plot " + plot + ", species " + species;
-}
-
 // The name as a file name can hold it, and whether anything was replaced.
 std::pair<std::string, bool> fileNamePart(const std::string &name)
 {
@@ -61,57 +53,25 @@ std::string PicturesCompletionText(const ModelPicturesSummary &summary)
     return std::to_string(summary.written) + " pictures written, " + std::to_string(summary.skipped) + " skipped";
 }
 
-// The messages of the model computation with the plot and species they came from, told at once or
-// gathered for the end.
+// The messages of the model computation, each told with the plot and species it came from.
 class ModelPicturesRun::Messages final : public common::MessageSink
 {
 public:
-    Messages(common::MessageSink &target, bool atOnce) : m_target(target), m_atOnce(atOnce) {}
+    explicit Messages(common::MessageSink &target) : m_target(target) {}
 
-    void setPicture(const std::string &plot, const std::string &species) { m_picture = pictureName(plot, species); }
+    void setPicture(const std::string &plot, const std::string &species)
+    {
+        m_picture = "plot " + plot + ", species " + species;
+    }
 
     void message(common::MessageKind kind, const std::string &text) override
     {
-        if (m_atOnce) {
-            m_target.message(kind, text + " (" + m_picture + ")");
-            return;
-        }
-        for (auto &entry : m_gathered) {
-            if (entry.kind != kind || entry.text != text) continue;
-            // The same message twice for one picture (the page entry and the button both computed)
-            // names it once.
-            if (entry.pictures.back() != m_picture) entry.pictures.push_back(m_picture);
-            return;
-        }
-        m_gathered.push_back({kind, text, {m_picture}});
-    }
-
-    // One message per text gathered: "No transition matrix was calculated for 3 pictures: plot A1,
-    // species SM; ...".
-    void report() const
-    {
-        for (const auto &entry : m_gathered) {
-            std::string text = entry.text + " for " + std::to_string(entry.pictures.size()) +
-                               (entry.pictures.size() == 1 ? " picture: " : " pictures: ");
-            for (std::size_t i = 0; i < entry.pictures.size() && i < kNamedInReport; ++i)
-                text += (i > 0 ? "; " : "") + entry.pictures[i];
-            if (entry.pictures.size() > kNamedInReport)
-                text += "; and " + std::to_string(entry.pictures.size() - kNamedInReport) + " more";
-            m_target.message(entry.kind, text);
-        }
+        m_target.message(kind, text + " (" + m_picture + ")");
     }
 
 private:
-    struct Gathered
-    {
-        common::MessageKind kind;
-        std::string text;
-        std::vector<std::string> pictures;
-    };
     common::MessageSink &m_target;
-    bool m_atOnce;
     std::string m_picture;
-    std::vector<Gathered> m_gathered;
 };
 
 ModelPicturesRun::ModelPicturesRun(ModelPicturesSettings settings) : m_settings(std::move(settings))
@@ -128,7 +88,7 @@ ModelPicturesSummary ModelPicturesRun::execute(PlotSpeciesSelection &selection, 
     if (!std::filesystem::is_directory(m_settings.directory, ec))
         throw common::FileError("The directory for the pictures does not exist: " + m_settings.directory);
 
-    Messages messages(sink, m_settings.messagesAtOnce);
+    Messages messages(sink);
     const auto plots = selection.plots();
     const int total = static_cast<int>(plots.size());
     m_summary.plotCount = total;
@@ -151,7 +111,7 @@ ModelPicturesSummary ModelPicturesRun::execute(PlotSpeciesSelection &selection, 
         }
     }
     if (progress && !m_summary.cancelled) progress->step(total, total, "");
-    report(messages, sink);
+    report(sink);
     return m_summary;
 }
 
@@ -181,9 +141,8 @@ void ModelPicturesRun::makePicture(const std::string &plot, const std::string &s
     ++m_summary.written;
 }
 
-void ModelPicturesRun::report(const Messages &messages, common::MessageSink &sink) const
+void ModelPicturesRun::report(common::MessageSink &sink) const
 {
-    messages.report();
     if (!m_summary.renamed.empty()) {
         std::string names;
         for (const auto &name : m_summary.renamed)

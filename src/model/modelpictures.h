@@ -46,10 +46,6 @@ struct ModelPicturesSettings
     std::string directory;         // where the pictures go; a trailing separator is added when missing
     std::string fileType = ".bmp"; // ".bmp", ".wmf", ".emf", ".png", ".svg" or ".pdf"
     long long minTrees = 10;       // a species of a plot gets a picture when it has at least this many trees
-    // True: every message of the model computation reaches the sink when it comes (the window's boxes
-    // wait for OK there). False: they are kept and told once at the end, so that a long run with the
-    // same warning for many species does not stop at each.
-    bool messagesAtOnce = true;
 };
 
 // What draws and saves the pictures: the window on its model page, fenoris-cli on a chart of its own.
@@ -90,8 +86,8 @@ public:
     // Walks the selection's plots and their species in list order. For every species with at least
     // minTrees trees: the maker draws its model, an existing file is replaced only when the maker
     // agrees (otherwise it is counted as skipped), and the picture is saved. Messages of the
-    // computation reach sink with the plot and species named ("No transition matrix was calculated
-    // (plot A1, species SM)"), at once or gathered at the end (messagesAtOnce).
+    // computation reach sink when they come, with the plot and species named ("No transition matrix
+    // was calculated (plot A1, species SM)"), so that a warning met for many species says where.
     //
     // progress (optional) is told before every plot and after every picture; when it cancels, the
     // run stops after the picture in hand and sink is told how many were written. It may also throw,
@@ -111,7 +107,7 @@ private:
     class Messages;
     void makePicture(const std::string &plot, const std::string &species, ModelPictureMaker &maker,
                      Messages &messages);
-    void report(const Messages &messages, common::MessageSink &sink) const;
+    void report(common::MessageSink &sink) const;
 
     ModelPicturesSettings m_settings;
     ModelPicturesSummary m_summary;

@@ -42,8 +42,8 @@ std::vector<std::string> filesIn(const fs::path &dir)
     return names;
 }
 
-// A1 has 12 trees of SM and 4 of BK, B2 10 of SM, and plot C/3, whose name no file name can hold,
-// 10 of SM.
+// A1 has 12 trees of SM and 4 of BK, B2 10 of SM, plot C/3, whose name no file name can hold, 10 of
+// SM, and D4 10 of SM observed in one year only, which give no transition matrix.
 fs::path writeTrees(const TempDir &dir)
 {
     std::vector<fixture::Tree> trees;
@@ -52,6 +52,7 @@ fs::path writeTrees(const TempDir &dir)
     fixture::addTrees(trees, 4, "A1", "BK", {20, 20});
     fixture::addTrees(trees, 10, "B2", "SM", {10, 30});
     fixture::addTrees(trees, 10, "C/3", "SM", {10, 30});
+    fixture::addTrees(trees, 10, "D4", "SM", {10, std::nullopt});
     return fixture::writeTable(dir.path(), "trees.dbf", {{"D1995", 1995}, {"D1996", 1996}}, trees);
 }
 
@@ -69,8 +70,11 @@ TEST(ModelsCommand, WritesOnePicturePerSpeciesWithEnoughTreesNamedByTheCodes)
 
     auto result = runModels(dir, args);
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "3 pictures written, 0 skipped\n");
-    EXPECT_EQ(filesIn(dir / "out"), (std::vector<std::string>{"A1_SM.bmp", "B2_SM.bmp", "C_3_SM.bmp"}));
+    EXPECT_EQ(result.out, "4 pictures written, 0 skipped\n");
+    EXPECT_EQ(filesIn(dir / "out"),
+              (std::vector<std::string>{"A1_SM.bmp", "B2_SM.bmp", "C_3_SM.bmp", "D4_SM.bmp"}));
+    EXPECT_NE(result.err.find("No transition matrix was calculated (plot D4, species SM)"), std::string::npos)
+        << result.err;
     EXPECT_FALSE(fs::exists(dir / "outA1_SM.bmp"));
     EXPECT_NE(result.err.find("C/3"), std::string::npos) << result.err;
     EXPECT_EQ(testsupport::readerOutput("identify -format '%m %w %h' '" + (dir / "out" / "A1_SM.bmp").string() + "'"),
@@ -78,9 +82,9 @@ TEST(ModelsCommand, WritesOnePicturePerSpeciesWithEnoughTreesNamedByTheCodes)
 
     // Existing pictures are kept and counted, unless --overwrite.
     result = runModels(dir, args);
-    EXPECT_EQ(result.out, "0 pictures written, 3 skipped\n");
+    EXPECT_EQ(result.out, "0 pictures written, 4 skipped\n");
     result = runModels(dir, args + " --overwrite");
-    EXPECT_EQ(result.out, "3 pictures written, 0 skipped\n");
+    EXPECT_EQ(result.out, "4 pictures written, 0 skipped\n");
 
     // The title carries the display name and the title texts given; the file keeps the code.
     result = runModels(dir, args + " --type .svg --size 400x300 --title-species ', '");
