@@ -20,7 +20,6 @@ namespace {
 
 using bench::tableDir;
 
-
 struct Open
 {
     data::Connection connection;
@@ -117,7 +116,6 @@ void OpenTable(benchmark::State &state, const char *file)
 BENCHMARK_CAPTURE(OpenTable, marked, "NATIONAL.DBF")->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK_CAPTURE(OpenTable, unmarked, "NATIONAL_U.DBF")->Unit(benchmark::kMillisecond)->Iterations(5);
 
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -125,7 +123,8 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     tableDir();
     // The per-plot queries against one full scan.
-    bench::RatioReporter reporter("PerPlotQueries", "FullScan", "per-plot queries / full scan", "target: at most 3");
+    bench::RatioReporter reporter("PerPlotQueries", "FullScan", "per-plot queries / full scan",
+                                  "target: at most 3");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 }

@@ -26,7 +26,6 @@ namespace fs = std::filesystem;
 using bench::kTable;
 using bench::tableDir;
 
-
 // Runs the command into a fresh directory, the old one removed outside the timing; returns the number
 // of pictures it reports.
 int runCommand(benchmark::State &state)
@@ -37,9 +36,9 @@ int runCommand(benchmark::State &state)
     fs::create_directories(out);
     state.ResumeTiming();
     std::ostringstream stdOut, stdErr;
-    const int status = cli::runModels({(tableDir() / kTable).string(), "--out", out.string(), "--type", ".bmp",
-                                       "--min-trees", "10"},
-                                      stdOut, stdErr);
+    const int status = cli::runModels(
+        {(tableDir() / kTable).string(), "--out", out.string(), "--type", ".bmp", "--min-trees", "10"},
+        stdOut, stdErr);
     if (status != 0) state.SkipWithError(("fenoris-cli models failed: " + stdErr.str()).c_str());
     return std::atoi(stdOut.str().c_str());
 }
@@ -58,7 +57,9 @@ void report(benchmark::State &state, int pictures)
 void ModelsLinesOnly(benchmark::State &state)
 {
     cli::PictureWriters none;
-    none.modelSession = [] { return [](const cli::ModelPicture &, const std::string &, cli::PictureSize) {}; };
+    none.modelSession = [] {
+        return [](const cli::ModelPicture &, const std::string &, cli::PictureSize) {};
+    };
     cli::setPictureWriters(none);
     int pictures = 0;
     for (auto _ : state)
@@ -78,7 +79,6 @@ void ModelsBmp(benchmark::State &state)
 
 BENCHMARK(ModelsLinesOnly)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(ModelsBmp)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-
 
 } // namespace
 

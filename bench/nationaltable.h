@@ -45,14 +45,16 @@ class RatioReporter : public benchmark::ConsoleReporter
 {
 public:
     RatioReporter(std::string one, std::string other, std::string text, std::string target)
-        : m_one(std::move(one)), m_other(std::move(other)), m_text(std::move(text)), m_target(std::move(target))
+        : m_one(std::move(one)), m_other(std::move(other)), m_text(std::move(text)),
+          m_target(std::move(target))
     {
     }
 
     void ReportRuns(const std::vector<Run> &runs) override
     {
         for (const auto &run : runs)
-            if (run.run_type == Run::RT_Iteration) m_times[run.run_name.function_name] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Iteration)
+                m_times[run.run_name.function_name] = run.GetAdjustedRealTime();
         ConsoleReporter::ReportRuns(runs);
     }
 

@@ -32,7 +32,6 @@ using bench::kTable;
 using bench::kYears;
 using bench::tableDir;
 
-
 model::TableSetup tableSetup()
 {
     model::TableSetup setup{kTable, {"PLOT", "TREE", "SP", "DBH", "HEIGHT"}, "", {}};
@@ -117,7 +116,6 @@ long peakMemoryOfRun()
     if (std::fscanf(child, "%ld", &peak) != 1) peak = -1;
     return pclose(child) == 0 ? peak : -1;
 }
-
 
 } // namespace
 

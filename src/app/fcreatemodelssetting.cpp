@@ -182,7 +182,8 @@ std::vector<model::SpeciesNameRow> TFormCreateModelsSetting::speciesRows() const
 {
     std::vector<model::SpeciesNameRow> rows;
     for (int row = 0; row < SpNameGrid->rowCount(); ++row)
-        rows.push_back({SpNameGrid->item(row, 0)->text().toStdString(), SpNameGrid->item(row, 1)->text().toStdString()});
+        rows.push_back(
+            {SpNameGrid->item(row, 0)->text().toStdString(), SpNameGrid->item(row, 1)->text().toStdString()});
     return rows;
 }
 

@@ -4,8 +4,8 @@
 #include "app/fcreatemodelssetting.h"
 
 #include "app/listbox.h"
-#include "app/named.h"
 #include "app/localenumbers.h"
+#include "app/named.h"
 #include "app/updown.h"
 #include "charts/chart.h"
 #include "charts/modelchart.h"
@@ -99,8 +99,8 @@ void TFormMain::enterModelPage(const SelectedRows &)
 {
     ChartTModel->clearSeries();
     const std::string plot = selectedPlot();
-    ChartTModel->setTitleLines(
-        {QString::fromStdString(model::ModelChartTitle(TitlePlot, plot, TitleSpecies, SpeciesName(selectedSpecies())))});
+    ChartTModel->setTitleLines({QString::fromStdString(
+        model::ModelChartTitle(TitlePlot, plot, TitleSpecies, SpeciesName(selectedSpecies())))});
     PrepareTreeQuery();
     if (CB_Auto->isChecked()) BtnSingleMClick();
 }
@@ -142,8 +142,8 @@ void TFormMain::BtnSingleMClick()
     const std::string species = selectedSpecies();
     const std::string plot = selectedPlot();
     const model::ModelSettings settings = modelChartSettings();
-    const model::ModelChart chart =
-        model::ComputeModelChart(Query1, plot, species, yearList(), settings, m_modelSink ? *m_modelSink : m_sink);
+    const model::ModelChart chart = model::ComputeModelChart(Query1, plot, species, yearList(), settings,
+                                                             m_modelSink ? *m_modelSink : m_sink);
     Query1.close();
 
     YearDefAvg = chart.series.YearDefAvg;

@@ -75,13 +75,15 @@ public:
 
     bool replaceExisting(const std::string &file) override
     {
-        return m_form.m_dialogs.message(MessageKind::Confirmation, "Overwrite file " + QFile::decodeName(file.c_str()) + "?",
+        return m_form.m_dialogs.message(MessageKind::Confirmation,
+                                        "Overwrite file " + QFile::decodeName(file.c_str()) + "?",
                                         Button::Yes | Button::No) == Button::Yes;
     }
 
     void savePicture(const std::string &file) override
     {
-        charts::writeChartPicture(*m_form.ChartTModel, QFile::decodeName(file.c_str()), m_form.ChartTModel->size());
+        charts::writeChartPicture(*m_form.ChartTModel, QFile::decodeName(file.c_str()),
+                                  m_form.ChartTModel->size());
     }
 
 private:
@@ -91,8 +93,10 @@ private:
 bool TFormMain::ShowCreateModelsSetting(const std::string &directory, const std::vector<std::string> &species)
 {
     const std::string codePage = data::describeTable(PrimaryData, TableFile).codePage.name;
-    FormCreateModelsSetting = std::make_unique<TFormCreateModelsSetting>(m_dialogs, TitlePlot, TitleSpecies, codePage, this);
-    FormCreateModelsSetting->EditDirectory->setText(QFile::decodeName(model::WithTrailingSeparator(directory).c_str()));
+    FormCreateModelsSetting =
+        std::make_unique<TFormCreateModelsSetting>(m_dialogs, TitlePlot, TitleSpecies, codePage, this);
+    FormCreateModelsSetting->EditDirectory->setText(
+        QFile::decodeName(model::WithTrailingSeparator(directory).c_str()));
     FormCreateModelsSetting->FillSpeciesGrid(species);
     FormCreateModelsSetting->FormActivate();
     return m_dialogs.runModal(*FormCreateModelsSetting) == QDialog::Accepted;
@@ -134,7 +138,8 @@ void TFormMain::BtnCreateModelsAllClick()
         summary = run.execute(selection, pictures, m_sink, progress.get());
     }
     // A cancelled run has said what it wrote.
-    if (!summary.cancelled) m_dialogs.information(QString::fromStdString(model::PicturesCompletionText(summary)));
+    if (!summary.cancelled)
+        m_dialogs.information(QString::fromStdString(model::PicturesCompletionText(summary)));
 }
 
 } // namespace app

@@ -34,10 +34,11 @@ const std::map<std::string, Command> &commands()
                          "[--value-type percent|classes] [--conditions TEXT] [--picture FILE [--size WxH] "
                          "[--graph-ini FILE]]"}},
         {"models",
-         {cli::runModels, "models TABLE.dbf --out DIR [--type .bmp|.wmf|.emf|.png|.svg|.pdf] [--min-trees N] "
-                          "[--interval N] [--max-deads P] [--share P] [--value-type percent|classes] "
-                          "[--conditions TEXT] [--species-names FILE] [--title-plot TEXT] [--title-species TEXT] "
-                          "[--size WxH] [--graph-ini FILE] [--overwrite]"}},
+         {cli::runModels,
+          "models TABLE.dbf --out DIR [--type .bmp|.wmf|.emf|.png|.svg|.pdf] [--min-trees N] "
+          "[--interval N] [--max-deads P] [--share P] [--value-type percent|classes] "
+          "[--conditions TEXT] [--species-names FILE] [--title-plot TEXT] [--title-species TEXT] "
+          "[--size WxH] [--graph-ini FILE] [--overwrite]"}},
         {"statistics",
          {cli::runStatistics, "statistics TABLE.dbf [--interval N] [--share P] [--value-type "
                               "percent|classes] [--conditions TEXT]"}},

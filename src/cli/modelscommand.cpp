@@ -102,7 +102,8 @@ public:
 
     void drawModel(const std::string &plot, const std::string &species, common::MessageSink &sink) override
     {
-        auto chart = model::ComputeModelChart(m_trees, plot, species, m_table.setup().years, m_request.model, sink);
+        auto chart =
+            model::ComputeModelChart(m_trees, plot, species, m_table.setup().years, m_request.model, sink);
         m_picture.lines = std::move(chart.lines);
         m_picture.title = model::ModelChartTitle(m_request.titlePlot, plot, m_request.titleSpecies,
                                                  model::SpeciesDisplayName(m_names, species));
@@ -131,8 +132,8 @@ int runModels(const Args &args, std::ostream &out, std::ostream &err)
     Request request;
     try {
         Options options(args,
-                        {"out", "type", "min-trees", "interval", "max-deads", "share", "value-type", "conditions",
-                         "species-names", "title-plot", "title-species", "size", "graph-ini"},
+                        {"out", "type", "min-trees", "interval", "max-deads", "share", "value-type",
+                         "conditions", "species-names", "title-plot", "title-species", "size", "graph-ini"},
                         {"overwrite"});
         if (options.positional().size() != 1 || !options.has("out")) {
             err << kUsage;
@@ -152,7 +153,8 @@ int runModels(const Args &args, std::ostream &out, std::ostream &err)
     table.setConditions(request.conditions);
     std::vector<std::string> graphSettings;
     if (!request.graphIni.empty()) graphSettings = common::splitLines(common::readTextFile(request.graphIni));
-    CommandPictures pictures(table, request, speciesNames(table, request.speciesNames), std::move(graphSettings));
+    CommandPictures pictures(table, request, speciesNames(table, request.speciesNames),
+                             std::move(graphSettings));
     data::Query query(table.connection());
     model::QuerySelection selection(query, table.setup());
     model::ModelPicturesRun run(request.run);
@@ -164,8 +166,8 @@ int runModels(const Args &args, std::ostream &out, std::ostream &err)
             summary = run.execute(selection, pictures, sink, &progress);
         } catch (const Interrupted &interrupted) {
             progress.clear();
-            err << "Models interrupted at plot " << interrupted.done + 1 << " of " << interrupted.total << ": "
-                << model::PicturesCompletionText(run.summary()) << "\n";
+            err << "Models interrupted at plot " << interrupted.done + 1 << " of " << interrupted.total
+                << ": " << model::PicturesCompletionText(run.summary()) << "\n";
             return 128 + interrupted.signal;
         }
     }

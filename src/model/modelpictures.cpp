@@ -40,17 +40,19 @@ std::string WithTrailingSeparator(const std::string &directory)
     return directory + "/";
 }
 
-PictureFile ModelPictureFile(const std::string &directory, const std::string &plot, const std::string &species,
-                             const std::string &type)
+PictureFile ModelPictureFile(const std::string &directory, const std::string &plot,
+                             const std::string &species, const std::string &type)
 {
     const auto [plotPart, plotReplaced] = fileNamePart(plot);
     const auto [speciesPart, speciesReplaced] = fileNamePart(species);
-    return {WithTrailingSeparator(directory) + plotPart + "_" + speciesPart + type, plotReplaced || speciesReplaced};
+    return {WithTrailingSeparator(directory) + plotPart + "_" + speciesPart + type,
+            plotReplaced || speciesReplaced};
 }
 
 std::string PicturesCompletionText(const ModelPicturesSummary &summary)
 {
-    return std::to_string(summary.written) + " pictures written, " + std::to_string(summary.skipped) + " skipped";
+    return std::to_string(summary.written) + " pictures written, " + std::to_string(summary.skipped) +
+           " skipped";
 }
 
 // The messages of the model computation, each told with the plot and species it came from.
@@ -115,14 +117,14 @@ ModelPicturesSummary ModelPicturesRun::execute(PlotSpeciesSelection &selection, 
     return m_summary;
 }
 
-void ModelPicturesRun::makePicture(const std::string &plot, const std::string &species, ModelPictureMaker &maker,
-                                   Messages &messages)
+void ModelPicturesRun::makePicture(const std::string &plot, const std::string &species,
+                                   ModelPictureMaker &maker, Messages &messages)
 {
     const PictureFile file = ModelPictureFile(m_settings.directory, plot, species, m_settings.fileType);
     if (file.replaced) {
         for (const std::string *name : {&plot, &species}) {
-            if (fileNamePart(*name).second &&
-                std::find(m_summary.renamed.begin(), m_summary.renamed.end(), *name) == m_summary.renamed.end())
+            if (fileNamePart(*name).second && std::find(m_summary.renamed.begin(), m_summary.renamed.end(),
+                                                        *name) == m_summary.renamed.end())
                 m_summary.renamed.push_back(*name);
         }
     }
@@ -136,7 +138,8 @@ void ModelPicturesRun::makePicture(const std::string &plot, const std::string &s
     try {
         maker.savePicture(file.path);
     } catch (const common::FileError &e) {
-        throw common::FileError(std::string(e.what()) + " Stopped with " + PicturesCompletionText(m_summary) + ".");
+        throw common::FileError(std::string(e.what()) + " Stopped with " + PicturesCompletionText(m_summary) +
+                                ".");
     }
     ++m_summary.written;
 }
@@ -147,13 +150,15 @@ void ModelPicturesRun::report(common::MessageSink &sink) const
         std::string names;
         for (const auto &name : m_summary.renamed)
             names += (names.empty() ? "" : ", ") + name;
-        sink.warning("These plot or species names hold characters a file name cannot hold; their pictures are "
-                     "named with \"_\" in their place: " +
-                     names);
+        sink.warning(
+            "These plot or species names hold characters a file name cannot hold; their pictures are "
+            "named with \"_\" in their place: " +
+            names);
     }
     if (m_summary.cancelled)
-        sink.information("Creating the models was cancelled after plot " + std::to_string(m_summary.plotsVisited) +
-                         " of " + std::to_string(m_summary.plotCount) + ": " + PicturesCompletionText(m_summary));
+        sink.information("Creating the models was cancelled after plot " +
+                         std::to_string(m_summary.plotsVisited) + " of " +
+                         std::to_string(m_summary.plotCount) + ": " + PicturesCompletionText(m_summary));
 }
 
 } // namespace model

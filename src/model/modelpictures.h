@@ -38,8 +38,8 @@ struct PictureFile
     std::string path;
     bool replaced = false;
 };
-PictureFile ModelPictureFile(const std::string &directory, const std::string &plot, const std::string &species,
-                             const std::string &type);
+PictureFile ModelPictureFile(const std::string &directory, const std::string &plot,
+                             const std::string &species, const std::string &type);
 
 struct ModelPicturesSettings
 {
@@ -56,7 +56,8 @@ public:
     // Computes and draws the model of the plot and species the selection selected last, titled with
     // the species' display name; the messages of the computation go to sink (which names the plot and
     // species in them).
-    virtual void drawModel(const std::string &plot, const std::string &species, common::MessageSink &sink) = 0;
+    virtual void drawModel(const std::string &plot, const std::string &species,
+                           common::MessageSink &sink) = 0;
     // Whether an existing file may be replaced by the picture now drawn: the window asks the user,
     // the command line follows --overwrite.
     virtual bool replaceExisting(const std::string &file) = 0;

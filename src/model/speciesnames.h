@@ -34,6 +34,7 @@ std::string SpeciesNamesText(const std::vector<SpeciesNameRow> &rows, const std:
 // every row whose code equals that code without regard to ASCII case takes the name. Lines whose code
 // no row has, and lines without ";" (whose code is empty), are passed over; rows the file does not
 // name keep their names. Returns the number of lines that named a row.
-int ReadSpeciesNames(std::vector<SpeciesNameRow> &rows, const std::string &bytes, const std::string &codePage);
+int ReadSpeciesNames(std::vector<SpeciesNameRow> &rows, const std::string &bytes,
+                     const std::string &codePage);
 
 } // namespace model

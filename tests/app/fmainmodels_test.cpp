@@ -104,7 +104,8 @@ TEST_F(CreateModelsTest, WritesThePicturesOfSpeciesWithEnoughTreesAsTheCommandDo
         d.EditTitleSpecies->setText(", ");
         return pressOK(d);
     });
-    dialogs.expectOpenFile("Open", "Text file (*.txt);;Any file (*.*)", q(dataDir) + "/", q(temp / "names.txt"));
+    dialogs.expectOpenFile("Open", "Text file (*.txt);;Any file (*.*)", q(dataDir) + "/",
+                           q(temp / "names.txt"));
     dialogs.expectFolder("Output directory", q(dataDir) + "/", q(outDir));
     std::vector<std::string> steps;
     dialogs.expectProgress("Create all models", [&](int done, int total, const std::string &current) {
@@ -118,7 +119,8 @@ TEST_F(CreateModelsTest, WritesThePicturesOfSpeciesWithEnoughTreesAsTheCommandDo
     EXPECT_EQ(filesIn(outDir), (std::vector<std::string>{"A1_SM.bmp", "B2_SM.bmp", "SpeciesNames.txt"}));
     EXPECT_EQ(readBytes(outDir / "SpeciesNames.txt"), "BK;Buk lesn\xED\r\nSM;Picea abies\r\n");
     EXPECT_EQ(steps, (std::vector<std::string>{"0/2 A1", "0/2 A1", "1/2 B2", "1/2 B2", "2/2 "}));
-    EXPECT_EQ(testsupport::readerOutput("identify -format '%m' '" + (outDir / "B2_SM.bmp").string() + "'"), "BMP3");
+    EXPECT_EQ(testsupport::readerOutput("identify -format '%m' '" + (outDir / "B2_SM.bmp").string() + "'"),
+              "BMP3");
     // The last model stays on its page, titled with the display name and the changed text.
     EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheetModel);
     EXPECT_EQ(form->ChartTModel->titleLines(), QStringList({"Plot B2, Picea abies"}));
@@ -131,8 +133,9 @@ TEST_F(CreateModelsTest, WritesThePicturesOfSpeciesWithEnoughTreesAsTheCommandDo
     const fs::path cliDir = temp / "cli";
     fs::create_directories(cliDir);
     std::string out;
-    ASSERT_EQ(testsupport::runCommand(std::string(FENORIS_CLI_PATH) + " models '" + (dataDir / "trees.dbf").string() +
-                                          "' --out '" + cliDir.string() + "' --min-trees 10 2>/dev/null",
+    ASSERT_EQ(testsupport::runCommand(std::string(FENORIS_CLI_PATH) + " models '" +
+                                          (dataDir / "trees.dbf").string() + "' --out '" + cliDir.string() +
+                                          "' --min-trees 10 2>/dev/null",
                                       &out),
               0);
     EXPECT_EQ(out, "2 pictures written, 0 skipped\n");
@@ -176,9 +179,9 @@ TEST_F(CreateModelsTest, CancelDuringTheRunStopsAfterThePictureInHand)
     });
     dialogs.expectMessage(MessageKind::Confirmation, "Overwrite file " + q(outDir / "A1_BK.bmp") + "?",
                           Button::Yes | Button::No, Button::No);
-    dialogs.expectMessage(MessageKind::Information,
-                          "Creating the models was cancelled after plot 1 of 3: 1 pictures written, 1 skipped",
-                          Button::Ok);
+    dialogs.expectMessage(
+        MessageKind::Information,
+        "Creating the models was cancelled after plot 1 of 3: 1 pictures written, 1 skipped", Button::Ok);
     form->BtnCreateModelsAllClick();
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(filesIn(outDir), (std::vector<std::string>{"A1_BK.bmp", "A1_SM.bmp"}));

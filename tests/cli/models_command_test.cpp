@@ -26,8 +26,8 @@ Output runModels(const TempDir &dir, const std::string &arguments)
     Output result;
     const auto errFile = dir / "stderr.txt";
     result.status = testsupport::runCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                                                std::string(FENORIS_CLI_PATH) + " models " + arguments + " 2>'" +
-                                                errFile.string() + "'",
+                                                std::string(FENORIS_CLI_PATH) + " models " + arguments +
+                                                " 2>'" + errFile.string() + "'",
                                             &result.out);
     result.err = testsupport::readBytes(errFile);
     return result;
@@ -77,7 +77,8 @@ TEST(ModelsCommand, WritesOnePicturePerSpeciesWithEnoughTreesNamedByTheCodes)
         << result.err;
     EXPECT_FALSE(fs::exists(dir / "outA1_SM.bmp"));
     EXPECT_NE(result.err.find("C/3"), std::string::npos) << result.err;
-    EXPECT_EQ(testsupport::readerOutput("identify -format '%m %w %h' '" + (dir / "out" / "A1_SM.bmp").string() + "'"),
+    EXPECT_EQ(testsupport::readerOutput("identify -format '%m %w %h' '" +
+                                        (dir / "out" / "A1_SM.bmp").string() + "'"),
               "BMP3 680 392");
 
     // Existing pictures are kept and counted, unless --overwrite.
@@ -90,7 +91,8 @@ TEST(ModelsCommand, WritesOnePicturePerSpeciesWithEnoughTreesNamedByTheCodes)
     result = runModels(dir, args + " --type .svg --size 400x300 --title-species ', '");
     ASSERT_EQ(result.status, 0) << result.err;
     const std::string svg = (dir / "out" / "B2_SM.svg").string();
-    EXPECT_EQ(testsupport::readerOutput("xmllint --xpath 'string(/*[local-name()=\"svg\"]/@viewBox)' '" + svg + "'"),
+    EXPECT_EQ(testsupport::readerOutput("xmllint --xpath 'string(/*[local-name()=\"svg\"]/@viewBox)' '" +
+                                        svg + "'"),
               "0 0 400 300");
     EXPECT_NE(testsupport::readerOutput("xmllint --xpath '//*[local-name()=\"text\"]' '" + svg + "'")
                   .find("Plot B2, Picea abies"),
@@ -105,8 +107,8 @@ TEST(ModelsCommand, RefusesBadOptionsWithStatusTwoAndWritesNothing)
     const std::string base = "'" + table.string() + "' --out '" + (dir / "out").string() + "'";
     for (const std::string &bad :
          {std::string("'" + table.string() + "'"), base + " --type bmp", base + " --type .tif",
-          base + " --min-trees 0", base + " --min-trees 10000", base + " --size 10x10", base + " --interval x",
-          base + " --value-type other", base + " --unknown 1"}) {
+          base + " --min-trees 0", base + " --min-trees 10000", base + " --size 10x10",
+          base + " --interval x", base + " --value-type other", base + " --unknown 1"}) {
         const auto result = runModels(dir, bad);
         EXPECT_EQ(result.status, 2) << bad;
         EXPECT_NE(result.err, "") << bad;
