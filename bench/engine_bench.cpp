@@ -4,6 +4,7 @@
 //   bench_engine_bench [--benchmark_repetitions=3]    (FENORIS_BENCH_DIR keeps the generated table)
 #include "data/database.h"
 #include "data/generator.h"
+#include "nationaltable.h"
 
 #include <benchmark/benchmark.h>
 
@@ -17,26 +18,7 @@
 
 namespace {
 
-constexpr int kTrees = 100000, kPlots = 5000, kYears = 30;
-
-std::filesystem::path tableDir()
-{
-    static const std::filesystem::path dir = [] {
-        const char *env = std::getenv("FENORIS_BENCH_DIR");
-        std::filesystem::path d = env ? env : std::filesystem::temp_directory_path() / "fenoris-bench";
-        std::filesystem::create_directories(d);
-        if (!std::filesystem::exists(d / "NATIONAL.DBF")) {
-            data::GeneratorSettings s;
-            s.trees = kTrees;
-            s.plots = kPlots;
-            s.years = kYears;
-            s.firstYear = 1991;
-            data::generateTable(d / "NATIONAL.DBF", s);
-        }
-        return d;
-    }();
-    return dir;
-}
+using bench::tableDir;
 
 struct Open
 {
@@ -134,35 +116,15 @@ void OpenTable(benchmark::State &state, const char *file)
 BENCHMARK_CAPTURE(OpenTable, marked, "NATIONAL.DBF")->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK_CAPTURE(OpenTable, unmarked, "NATIONAL_U.DBF")->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// Prints the ratio of the per-plot queries to one full scan after the usual report.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const auto &run : runs)
-            if (run.run_type == Run::RT_Iteration) m_times[run.run_name.function_name] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        if (m_times.count("FullScan") && m_times.count("PerPlotQueries"))
-            std::cout << "per-plot queries / full scan = " << m_times["PerPlotQueries"] / m_times["FullScan"]
-                      << " (target: at most 3)\n";
-    }
-
-private:
-    std::map<std::string, double> m_times;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     benchmark::Initialize(&argc, argv);
     tableDir();
-    RatioReporter reporter;
+    // The per-plot queries against one full scan.
+    bench::RatioReporter reporter("PerPlotQueries", "FullScan", "per-plot queries / full scan",
+                                  "target: at most 3");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 }

@@ -11,6 +11,7 @@
 #include "model/modelsettings.h"
 #include "model/resulttables.h"
 #include "model/statisticsrun.h"
+#include "nationaltable.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,28 +27,10 @@
 
 namespace {
 
-constexpr int kTrees = 100000, kPlots = 5000, kYears = 30, kFirstYear = 1991;
-const char *const kTable = "NATIONAL.DBF";
-
-// The same table as the engine benchmark, generated once and shared with it.
-std::filesystem::path tableDir()
-{
-    static const std::filesystem::path dir = [] {
-        const char *env = std::getenv("FENORIS_BENCH_DIR");
-        std::filesystem::path d = env ? env : std::filesystem::temp_directory_path() / "fenoris-bench";
-        std::filesystem::create_directories(d);
-        if (!std::filesystem::exists(d / kTable)) {
-            data::GeneratorSettings s;
-            s.trees = kTrees;
-            s.plots = kPlots;
-            s.years = kYears;
-            s.firstYear = kFirstYear;
-            data::generateTable(d / kTable, s);
-        }
-        return d;
-    }();
-    return dir;
-}
+using bench::kFirstYear;
+using bench::kTable;
+using bench::kYears;
+using bench::tableDir;
 
 model::TableSetup tableSetup()
 {
@@ -134,29 +117,6 @@ long peakMemoryOfRun()
     return pclose(child) == 0 ? peak : -1;
 }
 
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const auto &run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                m_times[run.run_name.function_name] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        if (m_times.count("StatisticsRun") && m_times.count("ReadTableAndWriteResults"))
-            std::cout << "statistics run / (full read + copying the results) = "
-                      << m_times["StatisticsRun"] / m_times["ReadTableAndWriteResults"]
-                      << " (target: at most 2, at most 3 required)\n";
-    }
-
-private:
-    std::map<std::string, double> m_times;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -168,7 +128,9 @@ int main(int argc, char **argv)
     }
     benchmark::Initialize(&argc, argv);
     tableDir();
-    RatioReporter reporter;
+    bench::RatioReporter reporter("StatisticsRun", "ReadTableAndWriteResults",
+                                  "statistics run / (full read + copying the results)",
+                                  "target: at most 2, at most 3 required");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 

@@ -3,6 +3,7 @@
 
 #include "app/errorhandler.h"
 #include "app/fchartprop.h"
+#include "app/fcreatemodelssetting.h"
 #include "app/fgraphparams.h"
 #include "app/finfo.h"
 #include "app/fplotcontainer.h"
@@ -16,6 +17,7 @@
 #include "common/version.h"
 #include "data/fieldgrid.h"
 #include "data/sidefiles.h"
+#include "model/modelpictures.h"
 #include "model/modelsettings.h"
 
 #include <QButtonGroup>
@@ -80,7 +82,7 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     connectRegressionPage();
     connectChartProperties();
     connectGuarded(PageControl1, &QTabWidget::currentChanged, &TFormMain::PageControl1Change);
-    // TODO: BtnCreateModelsAll is connected, and enabled, when the batch model creation is built.
+    connectGuarded(BtnCreateModelsAll, &QToolButton::clicked, &TFormMain::BtnCreateModelsAllClick);
     FormPlotContainer = std::make_unique<TFormPlotContainer>(this);
 
     guard([this] { FormCreate(); });
@@ -100,8 +102,8 @@ void TFormMain::FormCreate()
 {
     Activated = false;
     TransitPageBuilt = false;
-    TitlePlot = "Plot ";
-    TitleSpecies = " - species ";
+    TitlePlot = model::kDefaultTitlePlot;
+    TitleSpecies = model::kDefaultTitleSpecies;
     GraphSettings = loadGraphIni(graphIniReadPath(m_env.programDir, m_env.configDir));
 }
 

@@ -47,6 +47,7 @@ namespace app {
 class DataGrid;
 class ListBox;
 class TFormChartProp;
+class TFormCreateModelsSetting;
 class TFormGraphParams;
 class TFormInfo;
 class TFormPlotContainer;
@@ -140,8 +141,19 @@ public:
     // With "Auto model calculation" checked, a change of the interval or of "Max deads %" recomputes.
     void EditIntervalChange();
     void EditMaxDeadsChange();
-    // The name a species goes by on the model chart's title: the species code itself.
+    // The name a species goes by on the model chart's title: its name in the batch run's settings
+    // dialog while that exists, otherwise the species code itself.
     std::string SpeciesName(const std::string &species) const;
+
+    // Batch model creation (fmainmodels.cpp).
+    // Asks for the settings, then draws and saves the model chart of every plot and species with
+    // enough trees, showing each on the model page; the progress window's Cancel stops the run after
+    // the picture in hand. The settings dialog exists until the run ends.
+    void BtnCreateModelsAllClick();
+    // Creates the settings dialog for the directory and the species, shows it modally and tells
+    // whether it was closed with OK.
+    bool ShowCreateModelsSetting(const std::string &directory, const std::vector<std::string> &species);
+    std::unique_ptr<TFormCreateModelsSetting> FormCreateModelsSetting;
 
     // Pictures and printing (fmainpictures.cpp).
     // The main window's save dialog for pictures: what it offers, and the file type, default
@@ -438,6 +450,10 @@ private:
     void runDataTool(const std::function<void(data::Confirmations &)> &tool);
     // fmainchartprop.cpp
     void connectChartProperties();
+    // fmainmodels.cpp: the batch run's pictures, and where the model computation's messages go while
+    // it draws (the window's message boxes otherwise).
+    class BatchPictures;
+    common::MessageSink *m_modelSink = nullptr;
     // fmainregression.cpp
     QWidget *createRegressionPage();
     void connectRegressionPage();

@@ -1,14 +1,17 @@
 // The page "Single plot model": its settings panel, the model chart and its computation.
 #include "app/fmain.h"
 
+#include "app/fcreatemodelssetting.h"
+
 #include "app/listbox.h"
-#include "app/named.h"
 #include "app/localenumbers.h"
+#include "app/named.h"
 #include "app/updown.h"
 #include "charts/chart.h"
 #include "charts/modelchart.h"
 #include "common/numbers.h"
 #include "model/modelchart.h"
+#include "model/modelpictures.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -96,15 +99,15 @@ void TFormMain::enterModelPage(const SelectedRows &)
 {
     ChartTModel->clearSeries();
     const std::string plot = selectedPlot();
-    const std::string title = TitlePlot + plot + TitleSpecies + SpeciesName(selectedSpecies());
-    ChartTModel->setTitleLines({QString::fromStdString(title)});
+    ChartTModel->setTitleLines({QString::fromStdString(
+        model::ModelChartTitle(TitlePlot, plot, TitleSpecies, SpeciesName(selectedSpecies())))});
     PrepareTreeQuery();
     if (CB_Auto->isChecked()) BtnSingleMClick();
 }
 
 std::string TFormMain::SpeciesName(const std::string &species) const
 {
-    return species;
+    return FormCreateModelsSetting ? FormCreateModelsSetting->SpeciesName(species) : species;
 }
 
 model::ModelSettings TFormMain::modelSettings() const
@@ -139,8 +142,8 @@ void TFormMain::BtnSingleMClick()
     const std::string species = selectedSpecies();
     const std::string plot = selectedPlot();
     const model::ModelSettings settings = modelChartSettings();
-    const model::ModelChart chart =
-        model::ComputeModelChart(Query1, plot, species, yearList(), settings, m_sink);
+    const model::ModelChart chart = model::ComputeModelChart(Query1, plot, species, yearList(), settings,
+                                                             m_modelSink ? *m_modelSink : m_sink);
     Query1.close();
 
     YearDefAvg = chart.series.YearDefAvg;

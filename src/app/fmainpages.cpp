@@ -200,8 +200,6 @@ QLayout *TFormMain::createToolButtons()
 {
     BtnCreateModelsAll =
         smallButton("BtnCreateModelsAll", "Create all models", QStyle::SP_DialogSaveButton, "M");
-    // The batch run is not built yet: the button stays disabled until it does something.
-    BtnCreateModelsAll->setEnabled(false);
     BtnGraphLines =
         smallButton("BtnGraphLines", "Model lines setting", QStyle::SP_FileDialogDetailedView, "L");
     BtnHelp = smallButton("BtnHelp", "Help on-line", QStyle::SP_CustomBase, "?");

@@ -5,6 +5,7 @@
 #include "app/listbox.h"
 #include "app/localenumbers.h"
 #include "app/named.h"
+#include "app/windowselection.h"
 #include "common/error.h"
 #include "data/selection.h"
 #include "model/matrixtext.h"
@@ -30,45 +31,6 @@ namespace {
 
 constexpr int kMatrixSize = 6;
 const char *const kNoStatistics = "Prepare average statistics firstly";
-
-std::vector<std::string> itemTexts(const ListBox *list)
-{
-    std::vector<std::string> items;
-    for (int i = 0; i < list->count(); ++i)
-        items.push_back(list->item(i)->text().toStdString());
-    return items;
-}
-
-// The statistics run walks the window's own lists: a plot is selected and clicked, which fills the
-// species list, a species is selected and clicked, which counts its trees. The last plot and species
-// stay selected, as the user sees them after the run.
-class WindowSelection final : public model::PlotSpeciesSelection
-{
-public:
-    explicit WindowSelection(TFormMain &form) : m_form(form) {}
-
-    std::vector<std::string> plots() override { return itemTexts(m_form.ListPlots); }
-
-    std::vector<std::string> selectPlot(std::size_t index) override
-    {
-        m_form.ListPlots->selectRow(static_cast<int>(index));
-        m_form.ListPlotsClick();
-        return itemTexts(m_form.ListSpecies);
-    }
-
-    long long selectSpecies(std::size_t index) override
-    {
-        m_form.ListSpecies->selectRow(static_cast<int>(index));
-        m_form.ListSpeciesClick();
-        // "-" when nothing was counted: then there are no trees to process.
-        bool ok = false;
-        const long long count = m_form.LabelTreeCount->text().toLongLong(&ok);
-        return ok ? count : 0;
-    }
-
-private:
-    TFormMain &m_form;
-};
 
 QString transitColumn(int i, int j)
 {

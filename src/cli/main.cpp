@@ -35,6 +35,12 @@ const std::map<std::string, Command> &commands()
          {cli::runModel, "model TABLE.dbf --plot P --species S [--interval N] [--max-deads P] [--share P] "
                          "[--value-type percent|classes] [--conditions TEXT] [--picture FILE [--size WxH] "
                          "[--graph-ini FILE] [--settings FILE.gsf]]"}},
+        {"models",
+         {cli::runModels,
+          "models TABLE.dbf --out DIR [--type .bmp|.wmf|.emf|.png|.svg|.pdf] [--min-trees N] "
+          "[--interval N] [--max-deads P] [--share P] [--value-type percent|classes] "
+          "[--conditions TEXT] [--species-names FILE] [--title-plot TEXT] [--title-species TEXT] "
+          "[--size WxH] [--graph-ini FILE] [--settings FILE.gsf] [--overwrite]"}},
         {"statistics",
          {cli::runStatistics, "statistics TABLE.dbf [--interval N] [--share P] [--value-type "
                               "percent|classes] [--conditions TEXT]"}},

@@ -20,7 +20,9 @@ PictureWriters &writers()
     return registered;
 }
 
-PictureSize parseSize(const std::string &text)
+} // namespace
+
+PictureSize parsePictureSize(const std::string &text)
 {
     const std::size_t x = text.find_first_of("xX");
     const char *const message =
@@ -37,8 +39,6 @@ PictureSize parseSize(const std::string &text)
         throw common::Error(message);
     return size;
 }
-
-} // namespace
 
 void setPictureWriters(PictureWriters registered)
 {
@@ -79,7 +79,7 @@ std::optional<PictureRequest> pictureRequest(const Options &options, std::ostrea
     }
     PictureRequest request;
     request.file = file;
-    if (options.has("size")) request.size = parseSize(options.value("size"));
+    if (options.has("size")) request.size = parsePictureSize(options.value("size"));
     if (options.has("graph-ini"))
         request.graphSettings = common::splitLines(common::readTextFile(options.value("graph-ini")));
     request.look = readChartLook(options.value("settings"));

@@ -61,12 +61,16 @@ using RegressionPictureWriter =
     std::function<void(const RegressionPicture &, const std::string &file, PictureSize)>;
 // Reads and checks a chart settings file whole; throws common::Error with the reader's message.
 using ChartLookReader = std::function<ChartLook(const std::string &file)>;
+// A writer for many pictures in turn: what drawing needs (Qt, a chart) is made once and reused until
+// the writer, and every copy of it, is destroyed. The pictures are those of ModelPictureWriter.
+using ModelPictureSession = std::function<ModelPictureWriter()>;
 
 struct PictureWriters
 {
     ModelPictureWriter model;
     RegressionPictureWriter regression;
     ChartLookReader look;
+    ModelPictureSession modelSession;
 };
 
 void setPictureWriters(PictureWriters writers);
@@ -89,6 +93,9 @@ struct PictureRequest
     std::vector<std::string> graphSettings;
     ChartLook look;
 };
+
+// "WxH" in pixels, each from 16 to 8000; throws common::Error naming --size otherwise.
+PictureSize parsePictureSize(const std::string &text);
 
 // The picture options of `options` among "picture", "size", "graph-ini" and "settings" (a command
 // that has no line settings does not accept "graph-ini"). Without a picture file: nothing, and an

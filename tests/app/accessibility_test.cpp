@@ -2,6 +2,7 @@
 // the desktop's accessibility-based test tools find it: a button by its text or, showing only an
 // icon, by its hint (also its tooltip); an edit, list, grid or box by the label beside it.
 #include "app/fchartprop.h"
+#include "app/fcreatemodelssetting.h"
 #include "app/fgraphparams.h"
 #include "app/finfo.h"
 #include "app/fmain.h"
@@ -25,6 +26,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QToolButton>
@@ -102,6 +104,16 @@ TEST_F(MainWindowTest, EveryVisibleControlHasAName)
     EXPECT_EQ(unnamedControls(&vars, &vars), QStringList());
     EXPECT_EQ(vars.ListBoxX->accessibleName(), "Independent (X)");
     EXPECT_EQ(vars.ListBoxY->accessibleName(), "Dependent (Y)");
+
+    std::string titlePlot, titleSpecies;
+    app::TFormCreateModelsSetting models(dialogs, titlePlot, titleSpecies, "CP1252");
+    models.FillSpeciesGrid({"SM"});
+    models.show();
+    EXPECT_EQ(unnamedControls(&models, &models), QStringList());
+    EXPECT_EQ(models.BtnSpWrite->toolTip(), "Write species names to file");
+    EXPECT_EQ(models.BtnSpRead->toolTip(), "Read species names from file");
+    EXPECT_EQ(models.EditTreeNumber->accessibleName(), "Minimal number of trees");
+    models.hide();
 
     dialogs.expectModal("FormGraphParams", [](QDialog &d) {
         EXPECT_EQ(unnamedControls(&d, &d), QStringList());

@@ -209,9 +209,9 @@ TEST_F(MainWindowTest, FailedStepShowsTheErrorAndTheNextActivationStartsAgain)
     const fs::path table = copyCrown("trees.dbf");
     createForm();
     // Every control that needs a table waits for one; so do all pages but the main one.
-    const std::vector<QWidget *> needTable{form->GridFields,    form->CB_SpecFields, form->BtnSetOK,
-                                           form->ListPlots,     form->ListSpecies,   form->CB_Fix,
-                                           form->BtnConditions, form->BtnStat};
+    const std::vector<QWidget *> needTable{
+        form->GridFields, form->CB_SpecFields, form->BtnSetOK, form->ListPlots,         form->ListSpecies,
+        form->CB_Fix,     form->BtnConditions, form->BtnStat,  form->BtnCreateModelsAll};
     auto tableControls = [&] {
         std::vector<bool> enabled;
         for (QWidget *control : needTable)
@@ -254,8 +254,6 @@ TEST_F(MainWindowTest, FailedStepShowsTheErrorAndTheNextActivationStartsAgain)
     EXPECT_EQ(form->TableFile, "trees.dbf");
     EXPECT_EQ(form->GridFields->rowCount(), 11);
     EXPECT_EQ(tableControls(), all);
-    // "Create all models" waits for the batch run, table or not.
-    EXPECT_FALSE(form->BtnCreateModelsAll->isEnabled());
 }
 
 TEST(ErrorHandler, ShowsTheMessageOfAnyErrorAndEndsTheHandler)
@@ -460,13 +458,6 @@ TEST(Manual, LiesBesideTheBuiltProgram)
     const auto manual = app::findManual(FENORIS_PROGRAM_DIR);
     ASSERT_TRUE(manual.has_value());
     EXPECT_NE(testsupport::readBytes(*manual).find("<h2>Using the program</h2>"), std::string::npos);
-}
-
-TEST_F(MainWindowTest, CreateAllModelsIsDisabledUntilItIsBuilt)
-{
-    createForm();
-    EXPECT_FALSE(form->BtnCreateModelsAll->isEnabled());
-    EXPECT_EQ(form->BtnCreateModelsAll->toolTip(), "Create all models");
 }
 
 } // namespace

@@ -278,7 +278,9 @@ bool ScriptedDialogs::printerSetup(QPrinter &printer)
 
 int ScriptedDialogs::runModal(QDialog &dialog)
 {
-    if (const Expected *e = take(openQuestion("modal", {dialog.objectName()}))) return e->modal(dialog);
+    // A copy: the dialog may ask questions of its own, which take the place of this one.
+    if (const Expected *e = take(openQuestion("modal", {dialog.objectName()})))
+        return std::function(e->modal)(dialog);
     return QDialog::Rejected;
 }
 

@@ -67,20 +67,44 @@ void applyLook(const ChartLook &look, charts::Chart &chart)
 
 void writePicture(charts::Chart &chart, const std::string &file, PictureSize size)
 {
-    chart.resize(size.width, size.height);
+    if (chart.size() != QSize(size.width, size.height)) chart.resize(size.width, size.height);
     charts::writeChartPicture(chart, QFile::decodeName(file.c_str()), QSize(size.width, size.height));
+}
+
+// Qt and one model chart kept from one picture to the next: every picture clears the chart's series
+// and draws its own, so that it comes out as a fresh chart's would. A settings file is applied to
+// every picture before its lines, as a Load before each model would.
+struct ModelSession
+{
+    QtSession qt;
+    std::unique_ptr<charts::Chart> chart;
+
+    void write(const ModelPicture &picture, const std::string &file, PictureSize size)
+    {
+        if (!chart) {
+            chart = std::make_unique<charts::Chart>();
+            charts::setupModelChart(*chart);
+        }
+        chart->clearSeries();
+        chart->setTitleLines({QString::fromStdString(picture.title)});
+        applyLook(picture.look, *chart);
+        std::vector<std::string> settings = picture.graphSettings;
+        charts::drawModelLines(*chart, picture.lines, settings);
+        writePicture(*chart, file, size);
+    }
+};
+
+ModelPictureWriter openModelSession()
+{
+    auto session = std::make_shared<ModelSession>();
+    return [session](const ModelPicture &picture, const std::string &file, PictureSize size) {
+        session->write(picture, file, size);
+    };
 }
 
 void writeModelPicture(const ModelPicture &picture, const std::string &file, PictureSize size)
 {
-    QtSession qt;
-    std::vector<std::string> settings = picture.graphSettings;
-    charts::Chart chart;
-    charts::setupModelChart(chart);
-    chart.setTitleLines({QString::fromStdString(picture.title)});
-    applyLook(picture.look, chart);
-    charts::drawModelLines(chart, picture.lines, settings);
-    writePicture(chart, file, size);
+    openModelSession()(picture, file, size);
 }
 
 // As the regression page draws a pair chosen under "another": a chart without a title (the page
@@ -115,6 +139,7 @@ PictureWriters chartPictureWriters()
     writers.model = writeModelPicture;
     writers.regression = writeRegressionPicture;
     writers.look = readLook;
+    writers.modelSession = openModelSession;
     return writers;
 }
 

@@ -1,0 +1,145 @@
+// "Create all models": the settings dialog, then the model chart of every plot and species with
+// enough trees drawn on the model page and saved, as the user would do it by hand.
+#include "app/fmain.h"
+
+#include "app/fcreatemodelssetting.h"
+#include "app/listbox.h"
+#include "app/windowselection.h"
+#include "charts/chart.h"
+#include "charts/picturewriter.h"
+#include "data/tableinfo.h"
+#include "model/modelchart.h"
+#include "model/modelpictures.h"
+#include "model/runinputs.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace app {
+
+namespace {
+
+// Every plot is taken up from the "Main Page", as the user would.
+class BatchSelection final : public model::PlotSpeciesSelection
+{
+public:
+    BatchSelection(TFormMain &form) : m_form(form), m_lists(form) {}
+
+    std::vector<std::string> plots() override { return m_lists.plots(); }
+
+    std::vector<std::string> selectPlot(std::size_t index) override
+    {
+        {
+            const QSignalBlocker blocker(m_form.PageControl1);
+            m_form.PageControl1->setCurrentWidget(m_form.TabSheetMain);
+        }
+        m_form.PageControl1Change();
+        return m_lists.selectPlot(index);
+    }
+
+    long long selectSpecies(std::size_t index) override { return m_lists.selectSpecies(index); }
+
+private:
+    TFormMain &m_form;
+    WindowSelection m_lists;
+};
+
+} // namespace
+
+// The model of each plot and species drawn on the model page, whose entry titles it, and saved from
+// its chart at the chart's size.
+class TFormMain::BatchPictures final : public model::ModelPictureMaker
+{
+public:
+    explicit BatchPictures(TFormMain &form) : m_form(form) {}
+
+    void drawModel(const std::string &, const std::string &, common::MessageSink &sink) override
+    {
+        m_form.m_modelSink = &sink;
+        struct Restore
+        {
+            TFormMain &form;
+            ~Restore() { form.m_modelSink = nullptr; }
+        } restore{m_form};
+        {
+            const QSignalBlocker blocker(m_form.PageControl1);
+            m_form.PageControl1->setCurrentWidget(m_form.TabSheetModel);
+        }
+        m_form.PageControl1Change();
+        m_form.BtnSingleMClick();
+    }
+
+    bool replaceExisting(const std::string &file) override
+    {
+        return m_form.m_dialogs.message(MessageKind::Confirmation,
+                                        "Overwrite file " + QFile::decodeName(file.c_str()) + "?",
+                                        Button::Yes | Button::No) == Button::Yes;
+    }
+
+    void savePicture(const std::string &file) override
+    {
+        charts::writeChartPicture(*m_form.ChartTModel, QFile::decodeName(file.c_str()),
+                                  m_form.ChartTModel->size());
+    }
+
+private:
+    TFormMain &m_form;
+};
+
+bool TFormMain::ShowCreateModelsSetting(const std::string &directory, const std::vector<std::string> &species)
+{
+    const std::string codePage = data::describeTable(PrimaryData, TableFile).codePage.name;
+    FormCreateModelsSetting =
+        std::make_unique<TFormCreateModelsSetting>(m_dialogs, TitlePlot, TitleSpecies, codePage, this);
+    FormCreateModelsSetting->EditDirectory->setText(
+        QFile::decodeName(model::WithTrailingSeparator(directory).c_str()));
+    FormCreateModelsSetting->FillSpeciesGrid(species);
+    FormCreateModelsSetting->FormActivate();
+    return m_dialogs.runModal(*FormCreateModelsSetting) == QDialog::Accepted;
+}
+
+void TFormMain::BtnCreateModelsAllClick()
+{
+    // The run processes events to keep its progress window alive; no second run may start from them.
+    BtnCreateModelsAll->setEnabled(false);
+    // The dialog goes when the run ends, however it ends, and the species go by their codes again.
+    struct End
+    {
+        TFormMain &form;
+        ~End()
+        {
+            form.FormCreateModelsSetting.reset();
+            form.BtnCreateModelsAll->setEnabled(true);
+        }
+    } end{*this};
+
+    model::RequireRole(SpeciesField, "Species");
+    ListBox species;
+    ListDistinct(TableFile, SpeciesField, &species, "");
+    std::vector<std::string> codes;
+    for (int i = 0; i < species.count(); ++i)
+        codes.push_back(species.item(i)->text().toStdString());
+    if (!ShowCreateModelsSetting(DataDir, codes)) return;
+
+    model::ModelPicturesSettings settings;
+    settings.directory = FormCreateModelsSetting->directory();
+    settings.fileType = FormCreateModelsSetting->CBfiletype->currentText().toStdString();
+    settings.minTrees = FormCreateModelsSetting->EditTreeNumber->value();
+    model::ModelPicturesRun run(settings);
+    BatchSelection selection(*this);
+    BatchPictures pictures(*this);
+    model::ModelPicturesSummary summary;
+    {
+        const auto progress = m_dialogs.progress("Create all models");
+        summary = run.execute(selection, pictures, m_sink, progress.get());
+    }
+    // A cancelled run has said what it wrote.
+    if (!summary.cancelled)
+        m_dialogs.information(QString::fromStdString(model::PicturesCompletionText(summary)));
+}
+
+} // namespace app

@@ -1,0 +1,183 @@
+// fenoris-cli models: the model picture of every plot and species with enough trees, written into a
+// directory under the names and titles the window's "Create all models" gives them.
+#include "cli/commands.h"
+#include "cli/commandsupport.h"
+#include "cli/interrupt.h"
+#include "cli/options.h"
+#include "cli/pictures.h"
+#include "cli/terminalprogress.h"
+
+#include "common/consolesink.h"
+#include "common/error.h"
+#include "common/picturetype.h"
+#include "common/textfile.h"
+#include "data/listorder.h"
+#include "data/selection.h"
+#include "data/tableinfo.h"
+#include "data/treeselection.h"
+#include "model/modelchart.h"
+#include "model/modelpictures.h"
+#include "model/speciesnames.h"
+
+#include <ostream>
+
+namespace cli {
+
+namespace {
+
+constexpr const char *kUsage =
+    "usage: fenoris-cli models TABLE.dbf --out DIR [--type .bmp|.wmf|.emf|.png|.svg|.pdf]\n"
+    "                          [--min-trees N] [--interval N] [--max-deads P] [--share P]\n"
+    "                          [--value-type percent|classes] [--conditions TEXT]\n"
+    "                          [--species-names FILE] [--title-plot TEXT] [--title-species TEXT]\n"
+    "                          [--size WxH] [--graph-ini FILE] [--settings FILE.gsf] [--overwrite]\n";
+
+// What the options ask for, checked before the table is opened.
+struct Request
+{
+    model::ModelPicturesSettings run;
+    model::ModelSettings model;
+    PictureSize size;
+    std::string titlePlot = model::kDefaultTitlePlot;
+    std::string titleSpecies = model::kDefaultTitleSpecies;
+    bool overwrite = false;
+    std::string table, conditions, speciesNames, graphIni, settings;
+};
+
+Request readRequest(const Options &options, common::MessageSink &sink)
+{
+    Request request;
+    request.run.directory = options.value("out");
+    request.run.fileType = options.value("type", ".bmp");
+    // The window offers exactly these six types; a name such as "bmp" or ".tif" is refused.
+    if (request.run.fileType.size() < 2 || request.run.fileType.front() != '.' ||
+        !common::pictureTypeOf(request.run.fileType))
+        throw common::Error(common::unknownPictureTypeMessage(request.run.fileType));
+    request.run.minTrees = options.intValue("min-trees", 10);
+    if (request.run.minTrees < 1 || request.run.minTrees > 9999)
+        throw common::Error("--min-trees must be from 1 to 9999");
+    request.model = settingsOptions(options, sink);
+    request.model.maxDeads = options.floatValue("max-deads", 50);
+    if (options.has("size")) request.size = parsePictureSize(options.value("size"));
+    if (options.has("title-plot")) request.titlePlot = options.value("title-plot");
+    if (options.has("title-species")) request.titleSpecies = options.value("title-species");
+    request.overwrite = options.has("overwrite");
+    request.table = options.positional().at(0);
+    request.conditions = options.value("conditions");
+    request.speciesNames = options.value("species-names");
+    request.graphIni = options.value("graph-ini");
+    request.settings = options.value("settings");
+    return request;
+}
+
+// The species of the whole table under the user's condition, in list order, named as the file names
+// them: the rows of the window's species grid.
+std::vector<model::SpeciesNameRow> speciesNames(OpenedTable &table, const std::string &file)
+{
+    const auto &setup = table.setup();
+    data::Query query(table.connection());
+    query.setSql(data::distinctSql(setup.tableFile, setup.roles.species, "", setup.conditions));
+    auto codes = data::firstColumnValues(query);
+    data::sortListValues(codes);
+    auto rows = model::SpeciesNameRows(codes);
+    if (!file.empty()) {
+        const auto codePage = data::describeTable(table.connection(), setup.tableFile).codePage.name;
+        model::ReadSpeciesNames(rows, common::readTextFile(file), codePage);
+    }
+    return rows;
+}
+
+// The pictures drawn on a chart of the drawing library, one after the other.
+class CommandPictures final : public model::ModelPictureMaker
+{
+public:
+    CommandPictures(OpenedTable &table, const Request &request, std::vector<model::SpeciesNameRow> names,
+                    std::vector<std::string> graphSettings, ChartLook look)
+        : m_table(table), m_request(request), m_names(std::move(names)), m_trees(table.connection()),
+          m_writer(pictureWriters().modelSession())
+    {
+        const auto &setup = table.setup();
+        data::prepareTreeQuery(m_trees, setup.tableFile, setup.roles, setup.conditions);
+        m_picture.graphSettings = std::move(graphSettings);
+        m_picture.look = std::move(look);
+    }
+
+    void drawModel(const std::string &plot, const std::string &species, common::MessageSink &sink) override
+    {
+        auto chart =
+            model::ComputeModelChart(m_trees, plot, species, m_table.setup().years, m_request.model, sink);
+        m_picture.lines = std::move(chart.lines);
+        m_picture.title = model::ModelChartTitle(m_request.titlePlot, plot, m_request.titleSpecies,
+                                                 model::SpeciesDisplayName(m_names, species));
+    }
+
+    bool replaceExisting(const std::string &) override { return m_request.overwrite; }
+
+    void savePicture(const std::string &file) override { m_writer(m_picture, file, m_request.size); }
+
+private:
+    OpenedTable &m_table;
+    const Request &m_request;
+    std::vector<model::SpeciesNameRow> m_names;
+    data::Query m_trees;
+    ModelPictureWriter m_writer;
+    ModelPicture m_picture;
+};
+
+} // namespace
+
+int runModels(const Args &args, std::ostream &out, std::ostream &err)
+{
+    // Noted from the start, so that a Ctrl+C while the table is opened stops the run too.
+    const InterruptWatch interrupts;
+    common::ConsoleSink sink(err);
+    Request request;
+    try {
+        Options options(args,
+                        {"out", "type", "min-trees", "interval", "max-deads", "share", "value-type",
+                         "conditions", "species-names", "title-plot", "title-species", "size", "graph-ini",
+                         "settings"},
+                        {"overwrite"});
+        if (options.positional().size() != 1 || !options.has("out")) {
+            err << kUsage;
+            return 2;
+        }
+        request = readRequest(options, sink);
+    } catch (const common::Error &e) {
+        err << e.what() << "\n" << kUsage;
+        return 2;
+    }
+    if (!pictureWriters().modelSession) {
+        err << "This fenoris-cli was built without charts and cannot draw pictures.\n";
+        return 2;
+    }
+
+    // A refused settings file ends the command before the table is opened, as for one picture.
+    ChartLook look = readChartLook(request.settings);
+    OpenedTable table(request.table);
+    table.setConditions(request.conditions);
+    std::vector<std::string> graphSettings;
+    if (!request.graphIni.empty()) graphSettings = common::splitLines(common::readTextFile(request.graphIni));
+    CommandPictures pictures(table, request, speciesNames(table, request.speciesNames),
+                             std::move(graphSettings), std::move(look));
+    data::Query query(table.connection());
+    model::QuerySelection selection(query, table.setup());
+    model::ModelPicturesRun run(request.run);
+
+    model::ModelPicturesSummary summary;
+    {
+        TerminalProgress progress(err, TerminalProgress::watched(err));
+        try {
+            summary = run.execute(selection, pictures, sink, &progress);
+        } catch (const Interrupted &interrupted) {
+            progress.clear();
+            err << "Models interrupted at plot " << interrupted.done + 1 << " of " << interrupted.total
+                << ": " << model::PicturesCompletionText(run.summary()) << "\n";
+            return 128 + interrupted.signal;
+        }
+    }
+    out << model::PicturesCompletionText(summary) << "\n";
+    return 0;
+}
+
+} // namespace cli

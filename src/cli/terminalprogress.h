@@ -1,0 +1,43 @@
+// The progress of a long command on the terminal, and Ctrl+C (or SIGTERM) noted at its steps.
+#pragma once
+
+#include "common/progress.h"
+
+#include <chrono>
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+
+namespace cli {
+
+// Thrown by TerminalProgress::step when Ctrl+C or SIGTERM came (InterruptWatch): the run ends as on
+// an error, and the command says how far it got.
+struct Interrupted
+{
+    int signal;
+    int done, total;
+};
+
+// Asks at every step whether the run was interrupted, and shows one line "plot k of n: NAME" on a
+// terminal, rewritten at most ten times a second and cleared at the end.
+class TerminalProgress : public common::Progress
+{
+public:
+    // show: whether anyone watches the stream (a terminal, not a file, a pipe or a test's stream).
+    TerminalProgress(std::ostream &stream, bool show) : m_stream(stream), m_show(show) {}
+    ~TerminalProgress() override { clear(); }
+
+    bool step(int done, int total, const std::string &current) override;
+    void clear();
+
+    // True when err is the process's standard error and that is a terminal.
+    static bool watched(const std::ostream &err);
+
+private:
+    std::ostream &m_stream;
+    bool m_show;
+    std::chrono::steady_clock::time_point m_shown{};
+    std::size_t m_width = 0;
+};
+
+} // namespace cli

@@ -1,0 +1,66 @@
+// Species display names and their file.
+#include "model/speciesnames.h"
+
+#include "common/asciicase.h"
+#include "common/error.h"
+#include "common/textfile.h"
+#include "data/codepage.h"
+
+#include <limits>
+
+namespace model {
+
+std::vector<SpeciesNameRow> SpeciesNameRows(const std::vector<std::string> &codes)
+{
+    std::vector<SpeciesNameRow> rows;
+    rows.reserve(codes.size());
+    for (const auto &code : codes)
+        rows.push_back({code, code});
+    return rows;
+}
+
+std::string SpeciesDisplayName(const std::vector<SpeciesNameRow> &rows, const std::string &code)
+{
+    for (const auto &row : rows)
+        if (common::equalsIgnoreCase(row.code, code)) return row.name;
+    return "<" + code + ">";
+}
+
+std::string SpeciesNamesText(const std::vector<SpeciesNameRow> &rows, const std::string &codePage)
+{
+    const data::CodePage page(codePage);
+    constexpr auto unlimited = std::numeric_limits<std::size_t>::max();
+    std::string text;
+    for (const auto &row : rows) {
+        try {
+            text += page.encode(row.code + ";" + row.name, unlimited, false);
+        } catch (const common::DataError &e) {
+            throw common::DataError(std::string(kSpeciesNamesFile) + " cannot hold the name of species " +
+                                    row.code + ": " + e.what());
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+int ReadSpeciesNames(std::vector<SpeciesNameRow> &rows, const std::string &bytes, const std::string &codePage)
+{
+    const data::CodePage page(codePage);
+    int named = 0;
+    for (const auto &line : common::splitLines(bytes)) {
+        const std::size_t semicolon = line.find(';');
+        if (semicolon == std::string::npos || semicolon == 0) continue;
+        const std::string code = page.decode(line.substr(0, semicolon));
+        const std::string name = page.decode(line.substr(semicolon + 1));
+        bool found = false;
+        for (auto &row : rows) {
+            if (!common::equalsIgnoreCase(row.code, code)) continue;
+            row.name = name;
+            found = true;
+        }
+        named += found ? 1 : 0;
+    }
+    return named;
+}
+
+} // namespace model

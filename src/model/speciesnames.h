@@ -1,0 +1,40 @@
+// Display names of species for the titles of the model pictures, and the file "SpeciesNames.txt" that
+// keeps them: one line per species, the code, ";" and the name (SM;Picea abies), 8-bit text in the
+// data table's code page, every line ended by CR LF.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace model {
+
+inline constexpr const char *kSpeciesNamesFile = "SpeciesNames.txt";
+
+// One species with the name its pictures are titled with.
+struct SpeciesNameRow
+{
+    std::string code; // UTF-8, as the species list shows it
+    std::string name; // UTF-8; the code itself until the user names it
+    bool operator==(const SpeciesNameRow &) const = default;
+};
+
+// One row per code, in the given order, each named by its code.
+std::vector<SpeciesNameRow> SpeciesNameRows(const std::vector<std::string> &codes);
+
+// The name of the first row whose code equals `code` without regard to ASCII case; "<" code ">" when
+// no row has it.
+std::string SpeciesDisplayName(const std::vector<SpeciesNameRow> &rows, const std::string &code);
+
+// The bytes of the file for the rows, every row in order. codePage is an iconv name (the table's).
+// Throws common::DataError, naming the species, for a code or name with a character the code page
+// lacks.
+std::string SpeciesNamesText(const std::vector<SpeciesNameRow> &rows, const std::string &codePage);
+
+// Applies a file's bytes to the rows: every line is split at its first ";" into code and name, and
+// every row whose code equals that code without regard to ASCII case takes the name. Lines whose code
+// no row has, and lines without ";" (whose code is empty), are passed over; rows the file does not
+// name keep their names. Returns the number of lines that named a row.
+int ReadSpeciesNames(std::vector<SpeciesNameRow> &rows, const std::string &bytes,
+                     const std::string &codePage);
+
+} // namespace model

@@ -1,0 +1,163 @@
+// fenoris-cli models: one picture per plot and species with enough trees, named by the codes and
+// titled with the display names, existing pictures kept unless asked, and bad options refused.
+#include "model/fixturetable.h"
+#include "support/picturereaders.h"
+#include "support/settingsrecord.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using testsupport::TempDir;
+
+namespace {
+
+struct Output
+{
+    int status = 0;
+    std::string out, err;
+};
+
+// Runs the command without a display, as on a server.
+Output runModels(const TempDir &dir, const std::string &arguments)
+{
+    Output result;
+    const auto errFile = dir / "stderr.txt";
+    result.status = testsupport::runCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                                                std::string(FENORIS_CLI_PATH) + " models " + arguments +
+                                                " 2>'" + errFile.string() + "'",
+                                            &result.out);
+    result.err = testsupport::readBytes(errFile);
+    return result;
+}
+
+std::vector<std::string> filesIn(const fs::path &dir)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A1 has 12 trees of SM and 4 of BK, B2 10 of SM, plot C/3, whose name no file name can hold, 10 of
+// SM, and D4 10 of SM observed in one year only, which give no transition matrix.
+fs::path writeTrees(const TempDir &dir)
+{
+    std::vector<fixture::Tree> trees;
+    fixture::addTrees(trees, 6, "A1", "SM", {20, 40});
+    fixture::addTrees(trees, 6, "A1", "SM", {20, 20});
+    fixture::addTrees(trees, 4, "A1", "BK", {20, 20});
+    fixture::addTrees(trees, 10, "B2", "SM", {10, 30});
+    fixture::addTrees(trees, 10, "C/3", "SM", {10, 30});
+    fixture::addTrees(trees, 10, "D4", "SM", {10, std::nullopt});
+    return fixture::writeTable(dir.path(), "trees.dbf", {{"D1995", 1995}, {"D1996", 1996}}, trees);
+}
+
+} // namespace
+
+TEST(ModelsCommand, WritesOnePicturePerSpeciesWithEnoughTreesNamedByTheCodes)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    fs::create_directories(dir / "out");
+    testsupport::writeBytes(dir / "names.txt", "SM;Picea abies\r\nXX;Other\r\n");
+    // The directory without its trailing separator: the pictures still go into it.
+    const std::string args = "'" + table.string() + "' --out '" + (dir / "out").string() +
+                             "' --min-trees 10 --species-names '" + (dir / "names.txt").string() + "'";
+
+    auto result = runModels(dir, args);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "4 pictures written, 0 skipped\n");
+    EXPECT_EQ(filesIn(dir / "out"),
+              (std::vector<std::string>{"A1_SM.bmp", "B2_SM.bmp", "C_3_SM.bmp", "D4_SM.bmp"}));
+    EXPECT_NE(result.err.find("No transition matrix was calculated (plot D4, species SM)"), std::string::npos)
+        << result.err;
+    EXPECT_FALSE(fs::exists(dir / "outA1_SM.bmp"));
+    EXPECT_NE(result.err.find("C/3"), std::string::npos) << result.err;
+    EXPECT_EQ(testsupport::readerOutput("identify -format '%m %w %h' '" +
+                                        (dir / "out" / "A1_SM.bmp").string() + "'"),
+              "BMP3 680 392");
+
+    // Existing pictures are kept and counted, unless --overwrite.
+    result = runModels(dir, args);
+    EXPECT_EQ(result.out, "0 pictures written, 4 skipped\n");
+    result = runModels(dir, args + " --overwrite");
+    EXPECT_EQ(result.out, "4 pictures written, 0 skipped\n");
+
+    // The title carries the display name and the title texts given; the file keeps the code.
+    result = runModels(dir, args + " --type .svg --size 400x300 --title-species ', '");
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string svg = (dir / "out" / "B2_SM.svg").string();
+    EXPECT_EQ(testsupport::readerOutput("xmllint --xpath 'string(/*[local-name()=\"svg\"]/@viewBox)' '" +
+                                        svg + "'"),
+              "0 0 400 300");
+    EXPECT_NE(testsupport::readerOutput("xmllint --xpath '//*[local-name()=\"text\"]' '" + svg + "'")
+                  .find("Plot B2, Picea abies"),
+              std::string::npos);
+}
+
+// A chart settings file gives every picture of the run its look, each keeping its own title; a file
+// the reader refuses ends the run before the table is opened, with nothing written.
+TEST(ModelsCommand, ASettingsFileGivesEveryPictureItsLook)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    fs::create_directories(dir / "out");
+    std::string record = testsupport::gsf::handRecord();
+    testsupport::gsf::put32(record, 2980, 0);          // no bevel
+    testsupport::gsf::put32(record, 2984, 0x00C0FFEE); // chart colour: red EE, green FF, blue C0
+    testsupport::writeBytes(dir / "look.gsf", record);
+    const std::string args = "'" + table.string() + "' --out '" + (dir / "out").string() + "' --settings '" +
+                             (dir / "look.gsf").string() + "'";
+
+    auto result = runModels(dir, args);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "4 pictures written, 0 skipped\n");
+    for (const char *name : {"A1_SM.bmp", "D4_SM.bmp"})
+        EXPECT_EQ(testsupport::readerOutput("convert '" + (dir / "out" / name).string() +
+                                            "' -format '%[pixel:p{2,2}]' info:"),
+                  "srgb(238,255,192)")
+            << name;
+    result = runModels(dir, args + " --type .svg");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(testsupport::readerOutput("xmllint --xpath '//*[local-name()=\"text\"]' '" +
+                                        (dir / "out" / "B2_SM.svg").string() + "'")
+                  .find("Plot B2 - species SM"),
+              std::string::npos);
+
+    testsupport::writeBytes(dir / "short.gsf", record.substr(0, 100));
+    fs::remove_all(dir / "out");
+    fs::create_directories(dir / "out");
+    result = runModels(dir, "'" + table.string() + "' --out '" + (dir / "out").string() + "' --settings '" +
+                                (dir / "short.gsf").string() + "'");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.rfind("Not a chart settings file: ", 0), 0u) << result.err;
+    EXPECT_TRUE(filesIn(dir / "out").empty());
+}
+
+TEST(ModelsCommand, RefusesBadOptionsWithStatusTwoAndWritesNothing)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    fs::create_directories(dir / "out");
+    const std::string base = "'" + table.string() + "' --out '" + (dir / "out").string() + "'";
+    for (const std::string &bad :
+         {std::string("'" + table.string() + "'"), base + " --type bmp", base + " --type .tif",
+          base + " --min-trees 0", base + " --min-trees 10000", base + " --size 10x10",
+          base + " --interval x", base + " --value-type other", base + " --unknown 1"}) {
+        const auto result = runModels(dir, bad);
+        EXPECT_EQ(result.status, 2) << bad;
+        EXPECT_NE(result.err, "") << bad;
+        EXPECT_EQ(result.out, "") << bad;
+    }
+    EXPECT_TRUE(filesIn(dir / "out").empty());
+
+    // A directory that does not exist is an error of the run, before anything is drawn.
+    const auto result = runModels(dir, "'" + table.string() + "' --out '" + (dir / "none").string() + "'");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("does not exist"), std::string::npos) << result.err;
+}
