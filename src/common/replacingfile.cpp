@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <set>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -93,12 +95,18 @@ void ReplacingFile::fail(int error)
     throw FileError(fileMessage("Cannot write file", m_target, error));
 }
 
+void ReplacingFile::setMode()
+{
+    struct stat old {};
+    const mode_t mode = ::stat(m_target.c_str(), &old) == 0 ? (old.st_mode & 07777) : defaultMode();
+    if (::fchmod(m_fd, mode) != 0) fail(errno);
+}
+
 void ReplacingFile::sync()
 {
     if (m_synced) return;
-    struct stat old {};
-    const mode_t mode = ::stat(m_target.c_str(), &old) == 0 ? (old.st_mode & 07777) : defaultMode();
-    if (::fchmod(m_fd, mode) != 0 || ::fsync(m_fd) != 0) fail(errno);
+    setMode();
+    if (::fsync(m_fd) != 0) fail(errno);
     m_synced = true;
 }
 
@@ -123,8 +131,68 @@ void syncDirectory(const std::string &target)
 
 } // namespace
 
+namespace {
+
+// The batches of DeferredSync: how many are open, and the directories their new files went into.
+struct Deferred
+{
+    std::mutex mutex;
+    int open = 0;
+    std::set<std::string> directories;
+};
+
+Deferred &deferred()
+{
+    static Deferred state;
+    return state;
+}
+
+// True, with the directory noted for the flush at the end, when the target's flush may wait.
+bool deferredFor(const std::string &target)
+{
+    Deferred &state = deferred();
+    const std::lock_guard lock(state.mutex);
+    if (state.open == 0) return false;
+    struct stat existing
+    {
+    };
+    if (::lstat(target.c_str(), &existing) == 0) return false;
+    const std::string dir = fs::path(target).parent_path().string();
+    state.directories.insert(dir.empty() ? "." : dir);
+    return true;
+}
+
+} // namespace
+
+DeferredSync::DeferredSync()
+{
+    Deferred &state = deferred();
+    const std::lock_guard lock(state.mutex);
+    ++state.open;
+}
+
+DeferredSync::~DeferredSync()
+{
+    Deferred &state = deferred();
+    const std::lock_guard lock(state.mutex);
+    if (--state.open > 0) return;
+    // syncfs flushes the whole file system at once: the files and the directory entries.
+    for (const std::string &dir : state.directories) {
+        const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) continue;
+        ::syncfs(fd);
+        ::close(fd);
+    }
+    state.directories.clear();
+}
+
 void ReplacingFile::commit()
 {
+    if (!m_synced && deferredFor(m_target)) {
+        setMode();
+        rename();
+        return;
+    }
     sync();
     rename();
     syncDirectory(m_target);

@@ -39,6 +39,7 @@ public:
 private:
     friend void commitTogether(ReplacingFile &first, ReplacingFile &second);
     void fail(int error);
+    void setMode();
     void rename();
 
     std::string m_target;
@@ -53,6 +54,22 @@ private:
 // instant between the renames. Throws as commit(); a failure before the renames leaves both targets
 // untouched.
 void commitTogether(ReplacingFile &first, ReplacingFile &second);
+
+// While one lives (in any thread of the process), a ReplacingFile whose target does not exist yet is
+// renamed into place without first waiting for the disk: a batch of many new files, such as the
+// pictures of every plot, then costs one flush when the last DeferredSync ends instead of two per
+// file. A file that replaces an existing one is still flushed before its rename, so the old content
+// is never lost. A kill loses nothing either way (what was written stays in the system's cache); only
+// a power failure before the final flush could leave some of the new files empty.
+class DeferredSync
+{
+public:
+    DeferredSync();
+    // Flushes the file systems of the directories written into; errors are not reported.
+    ~DeferredSync();
+    DeferredSync(const DeferredSync &) = delete;
+    DeferredSync &operator=(const DeferredSync &) = delete;
+};
 
 // Removes the temporary files that ReplacingFiles of the target left in its directory when their
 // process was killed. Those of a ReplacingFile still alive, in this or another process, stay.

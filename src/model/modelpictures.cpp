@@ -1,6 +1,8 @@
 // The run that draws and saves the model picture of every plot and species.
 #include "model/modelpictures.h"
 
+#include "common/replacingfile.h"
+
 #include "common/error.h"
 #include "common/messagesink.h"
 #include "common/progress.h"
@@ -90,6 +92,9 @@ ModelPicturesSummary ModelPicturesRun::execute(PlotSpeciesSelection &selection, 
     if (!std::filesystem::is_directory(m_settings.directory, ec))
         throw common::FileError("The directory for the pictures does not exist: " + m_settings.directory);
 
+    // New pictures go to disk together at the end of the run (or when it is cancelled or fails);
+    // pictures that replace older ones are flushed one by one as ever.
+    const common::DeferredSync deferSync;
     Messages messages(sink);
     const auto plots = selection.plots();
     const int total = static_cast<int>(plots.size());

@@ -145,3 +145,34 @@ TEST(ReplacingFile, TwoFilesCommittedTogetherReplaceBoth)
     EXPECT_EQ(readBytes(dir / "B.DBF"), "new b");
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"A.DBF", "B.DBF"}));
 }
+
+// In a batch whose flush waits for its end, new files and replaced ones come out as they would one
+// by one: the content, the mode (the umask's for a new file, the old one's for a replaced file) and
+// no temporary left, also when batches nest.
+TEST(ReplacingFile, ABatchWithItsFlushAtTheEndWritesAsOneByOne)
+{
+    TempDir dir;
+    writeBytes(dir / "old.bmp", "old");
+    ::chmod((dir / "old.bmp").c_str(), 0640);
+    const mode_t mask = ::umask(022);
+    {
+        const common::DeferredSync batch;
+        {
+            const common::DeferredSync inner;
+            common::writeFileWhole((dir / "new.bmp").string(), "new");
+        }
+        common::writeFileWhole((dir / "old.bmp").string(), "replaced");
+        common::writeFileWhole((dir / "sub.bmp").string(), "second");
+    }
+    ::umask(mask);
+    EXPECT_EQ(readBytes(dir / "new.bmp"), "new");
+    EXPECT_EQ(readBytes(dir / "old.bmp"), "replaced");
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"new.bmp", "old.bmp", "sub.bmp"}));
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat((dir / "new.bmp").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    ASSERT_EQ(::stat((dir / "old.bmp").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
