@@ -335,7 +335,7 @@ void TFormMain::chooseAnotherSeries()
     const char separator = decimalSeparator();
     if (!choice.missingX.empty()) series->MissingX = common::strToFloat(choice.missingX, separator);
     if (!choice.missingY.empty()) series->MissingY = common::strToFloat(choice.missingY, separator);
-    stats::FillSeries(*series, Query1, {choice.x, choice.y, choice.logX, choice.logY});
+    stats::FillSeries(*series, Query1, choice);
     const std::uint8_t degree = askDegree(1);
 
     if (RegrStats->size() > kFixedSeries) RegrStats->resize(kFixedSeries);

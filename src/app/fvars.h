@@ -3,6 +3,8 @@
 // so nothing typed survives from one use to the next.
 #pragma once
 
+#include "stats/regressionseries.h"
+
 #include <QDialog>
 
 #include <string>
@@ -19,14 +21,10 @@ class Query;
 
 namespace app {
 
-// What the dialog was confirmed with. The missing values are the edits' texts as typed; an empty
-// text keeps the series' default.
-struct VarsChoice
+// What the dialog was confirmed with: the columns of the series and their missing values, the edits'
+// texts as typed (an empty text keeps the series' default).
+struct VarsChoice : stats::SeriesColumns
 {
-    std::string x;
-    std::string y;
-    bool logX = false;
-    bool logY = false;
     std::string missingX;
     std::string missingY;
 };

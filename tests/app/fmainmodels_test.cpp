@@ -14,21 +14,10 @@
 #include <QTableWidget>
 #include <QToolButton>
 
-#include <algorithm>
-
 namespace apptest {
 namespace {
 
 using app::TFormCreateModelsSetting;
-
-std::vector<std::string> filesIn(const fs::path &dir)
-{
-    std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 QStringList speciesColumn(const QTableWidget *grid, int column)
 {
@@ -116,7 +105,8 @@ TEST_F(CreateModelsTest, WritesThePicturesOfSpeciesWithEnoughTreesAsTheCommandDo
     form->BtnCreateModelsAllClick();
     EXPECT_EQ(dialogs.pending(), 0u);
 
-    EXPECT_EQ(filesIn(outDir), (std::vector<std::string>{"A1_SM.bmp", "B2_SM.bmp", "SpeciesNames.txt"}));
+    EXPECT_EQ(testsupport::namesIn(outDir),
+              (std::vector<std::string>{"A1_SM.bmp", "B2_SM.bmp", "SpeciesNames.txt"}));
     EXPECT_EQ(readBytes(outDir / "SpeciesNames.txt"), "BK;Buk lesn\xED\r\nSM;Picea abies\r\n");
     EXPECT_EQ(steps, (std::vector<std::string>{"0/2 A1", "0/2 A1", "1/2 B2", "1/2 B2", "2/2 "}));
     EXPECT_EQ(testsupport::readerOutput("identify -format '%m' '" + (outDir / "B2_SM.bmp").string() + "'"),
@@ -139,7 +129,7 @@ TEST_F(CreateModelsTest, WritesThePicturesOfSpeciesWithEnoughTreesAsTheCommandDo
                                       &out),
               0);
     EXPECT_EQ(out, "2 pictures written, 0 skipped\n");
-    EXPECT_EQ(filesIn(cliDir), (std::vector<std::string>{"A1_SM.bmp", "B2_SM.bmp"}));
+    EXPECT_EQ(testsupport::namesIn(cliDir), (std::vector<std::string>{"A1_SM.bmp", "B2_SM.bmp"}));
 }
 
 TEST_F(CreateModelsTest, CancelInTheSettingsWritesNothingAndKeepsTheTitles)
@@ -152,9 +142,9 @@ TEST_F(CreateModelsTest, CancelInTheSettingsWritesNothingAndKeepsTheTitles)
     form->BtnCreateModelsAllClick();
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(form->TitlePlot, "Plot ");
-    EXPECT_TRUE(filesIn(outDir).empty());
+    EXPECT_TRUE(testsupport::namesIn(outDir).empty());
     EXPECT_TRUE(fs::exists(dataDir / "trees.dbf"));
-    EXPECT_EQ(filesIn(dataDir).size(), 3u);
+    EXPECT_EQ(testsupport::namesIn(dataDir).size(), 3u);
     EXPECT_TRUE(form->BtnCreateModelsAll->isEnabled());
 }
 
@@ -184,7 +174,7 @@ TEST_F(CreateModelsTest, CancelDuringTheRunStopsAfterThePictureInHand)
         "Creating the models was cancelled after plot 1 of 3: 1 pictures written, 1 skipped", Button::Ok);
     form->BtnCreateModelsAllClick();
     EXPECT_EQ(dialogs.pending(), 0u);
-    EXPECT_EQ(filesIn(outDir), (std::vector<std::string>{"A1_BK.bmp", "A1_SM.bmp"}));
+    EXPECT_EQ(testsupport::namesIn(outDir), (std::vector<std::string>{"A1_BK.bmp", "A1_SM.bmp"}));
     EXPECT_EQ(readBytes(outDir / "A1_BK.bmp"), "old");
 }
 

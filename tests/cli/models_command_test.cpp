@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -32,15 +31,6 @@ Output runModels(const TempDir &dir, const std::string &arguments)
                                             &result.out);
     result.err = testsupport::readBytes(errFile);
     return result;
-}
-
-std::vector<std::string> filesIn(const fs::path &dir)
-{
-    std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // A1 has 12 trees of SM and 4 of BK, B2 10 of SM, plot C/3, whose name no file name can hold, 10 of
@@ -72,7 +62,7 @@ TEST(ModelsCommand, WritesOnePicturePerSpeciesWithEnoughTreesNamedByTheCodes)
     auto result = runModels(dir, args);
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "4 pictures written, 0 skipped\n");
-    EXPECT_EQ(filesIn(dir / "out"),
+    EXPECT_EQ(testsupport::namesIn(dir / "out"),
               (std::vector<std::string>{"A1_SM.bmp", "B2_SM.bmp", "C_3_SM.bmp", "D4_SM.bmp"}));
     EXPECT_NE(result.err.find("No transition matrix was calculated (plot D4, species SM)"), std::string::npos)
         << result.err;
@@ -136,7 +126,7 @@ TEST(ModelsCommand, ASettingsFileGivesEveryPictureItsLook)
                                 (dir / "short.gsf").string() + "'");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err.rfind("Not a chart settings file: ", 0), 0u) << result.err;
-    EXPECT_TRUE(filesIn(dir / "out").empty());
+    EXPECT_TRUE(testsupport::namesIn(dir / "out").empty());
 }
 
 TEST(ModelsCommand, RefusesBadOptionsWithStatusTwoAndWritesNothing)
@@ -154,10 +144,39 @@ TEST(ModelsCommand, RefusesBadOptionsWithStatusTwoAndWritesNothing)
         EXPECT_NE(result.err, "") << bad;
         EXPECT_EQ(result.out, "") << bad;
     }
-    EXPECT_TRUE(filesIn(dir / "out").empty());
+    EXPECT_TRUE(testsupport::namesIn(dir / "out").empty());
 
     // A directory that does not exist is an error of the run, before anything is drawn.
     const auto result = runModels(dir, "'" + table.string() + "' --out '" + (dir / "none").string() + "'");
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("does not exist"), std::string::npos) << result.err;
+}
+
+// The SCBI census with its species names, as a forester would run it: a picture for each of the 224
+// plot and species pairs with at least 10 trees (counted apart from the program, from the table's
+// bytes), titled with the Latin names while the files keep the codes.
+TEST(ModelsCommand, TheCensusGivesOnePicturePerPairWithTenTreesTitledWithItsNames)
+{
+    TempDir dir;
+    for (const char *name : {"SCBI_CROWN.DBF", "SCBI_CROWN.yrs", "SCBI_CROWN.var", "SpeciesNames.txt"})
+        testsupport::copyInto(testsupport::realData() / "scbi" / name, dir.path());
+    fs::create_directories(dir / "out");
+    const std::string table = "'" + (dir / "SCBI_CROWN.DBF").string() + "'";
+    const std::string names = " --species-names '" + (dir / "SpeciesNames.txt").string() + "'";
+
+    auto result = runModels(dir, table + " --out '" + (dir / "out").string() + "' --min-trees 10" + names);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "224 pictures written, 0 skipped\n");
+    const auto files = testsupport::namesIn(dir / "out");
+    EXPECT_EQ(files.size(), 224u);
+    EXPECT_EQ(files.front(), "B0101_AR.bmp");
+
+    fs::create_directories(dir / "svg");
+    result = runModels(dir, table + " --out '" + (dir / "svg").string() +
+                                "' --type .svg --conditions \"PLOT = 'B0206'\"" + names);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(testsupport::readerOutput("xmllint --xpath '//*[local-name()=\"text\"]' '" +
+                                        (dir / "svg" / "B0206_LT.svg").string() + "'")
+                  .find("Plot B0206 - species Liriodendron tulipifera"),
+              std::string::npos);
 }
