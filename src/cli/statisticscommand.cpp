@@ -10,8 +10,10 @@
 #include "common/error.h"
 #include "common/progress.h"
 #include "data/selection.h"
+#include "model/runinputs.h"
 #include "model/statisticsrun.h"
 
+#include <filesystem>
 #include <iostream>
 
 namespace cli {
@@ -36,6 +38,10 @@ int runStatistics(const Args &args, std::ostream &out, std::ostream &err)
     common::ConsoleSink sink(err);
     model::ModelSettings settings = settingsOptions(options, sink);
 
+    // Refused before the table is read: without its side files it would be refused for them instead.
+    const std::filesystem::path tablePath(options.positional()[0]);
+    model::RequireNotResultTable(tablePath.parent_path().empty() ? "." : tablePath.parent_path(),
+                                 tablePath.filename().string());
     OpenedTable table(options.positional()[0]);
     table.setConditions(options.value("conditions"));
     data::Query query(table.connection());

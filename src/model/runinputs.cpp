@@ -7,6 +7,7 @@
 #include "data/database.h"
 #include "data/dbffile.h"
 #include "model/modelsettings.h"
+#include "model/resulttables.h"
 #include "model/statisticsrun.h"
 
 #include <algorithm>
@@ -21,9 +22,26 @@ void RequireRole(const std::string &column, const char *role)
                             ": double-click a cell under \"Specials\" to assign it");
 }
 
+void RequireNotResultTable(const std::filesystem::path &dir, const std::string &tableFile)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (const char *result : {kTransitTable, kAverageTable}) {
+        bool same = common::equalsIgnoreCase(fs::path(tableFile).filename().string(), result);
+        // A link or a second name of the table under a result's name is the same file all the same.
+        for (const auto &entry : fs::directory_iterator(dir, ec))
+            if (!same && common::equalsIgnoreCase(entry.path().filename().string(), result))
+                same = fs::equivalent(entry.path(), dir / tableFile, ec);
+        if (same)
+            throw common::Error(std::string("The table cannot be named ") + kTransitTable + " or " +
+                                kAverageTable + ": the statistics are written under these names beside it");
+    }
+}
+
 void CheckRunInputs(data::Connection &connection, TableSetup &setup, const ModelSettings &settings)
 {
     if (settings.interval < 1) throw common::Error("The interval must be at least 1 year");
+    RequireNotResultTable(connection.directory(), setup.tableFile);
 
     const auto file = connection.findFile(setup.tableFile);
     if (!file)

@@ -300,3 +300,22 @@ TEST(StatisticsFailure, KilledAtAnyPointTheLastTablesStayAndTheNextRunClearsWhat
     ASSERT_EQ(runCli({"statistics", table}).status, 0);
     EXPECT_EQ(filesIn(dir.path()), before);
 }
+
+TEST(StatisticsFailure, ATableUnderAResultsNameIsRefusedAndKept)
+{
+    for (const char *name : {"TRANSIT.DBF", "transit.dbf", "AVERAGE.dbf"}) {
+        TempDir dir;
+        const std::string base = fs::path(name).stem().string();
+        for (const char *ext : {".DBF", ".yrs", ".var"})
+            fs::copy_file(
+                testsupport::realData() / "scbi" / (std::string("SCBI_CROWN") + ext),
+                dir / (base + (ext == std::string(".DBF") ? fs::path(name).extension().string() : ext)));
+        const auto before = filesIn(dir.path());
+        const Outcome outcome = runCli({"statistics", (dir / name).string()});
+        EXPECT_EQ(outcome.status, 1) << name;
+        EXPECT_EQ(outcome.err,
+                  "The table cannot be named TRANSIT.DBF or AVERAGE.DBF: the statistics are written "
+                  "under these names beside it\n");
+        EXPECT_EQ(filesIn(dir.path()), before) << name;
+    }
+}

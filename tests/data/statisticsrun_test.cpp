@@ -22,10 +22,11 @@ namespace {
 const std::vector<fixture::Column> kColumns{{"D1995", 1995}, {"D1996", 1996}, {"D1997", 1997}};
 constexpr auto blank = std::nullopt;
 
-model::TableSetup setupOf(const std::vector<fixture::Column> &columns = kColumns)
+model::TableSetup setupOf(const std::vector<fixture::Column> &columns = kColumns,
+                          const std::string &table = "trees.dbf")
 {
     model::TableSetup setup;
-    setup.tableFile = "trees.dbf";
+    setup.tableFile = table;
     setup.roles.plot = "PLOT";
     setup.roles.treeId = "TREE";
     setup.roles.species = "SP";
@@ -42,7 +43,7 @@ struct RunInDir
     model::StatisticsSummary summary;
 
     RunInDir(const TempDir &dir, int interval = 1, common::Progress *progress = nullptr,
-             model::PlotSpeciesSelection *selection = nullptr)
+             model::PlotSpeciesSelection *selection = nullptr, const std::string &table = "trees.dbf")
     {
         connection.setParam("PATH", dir.path().string() + "/");
         connection.open();
@@ -50,7 +51,7 @@ struct RunInDir
         model::ModelSettings settings;
         settings.interval = interval;
         settings.prcTreeFactor = model::ComputePrcTreeFactor(25, sink);
-        const auto setup = setupOf();
+        const auto setup = setupOf(kColumns, table);
         model::QuerySelection bySql(query, setup);
         model::StatisticsRun run(connection, query, setup, settings);
         summary = run.execute(selection ? *selection : bySql, sink, progress);
@@ -303,5 +304,35 @@ TEST(StatisticsRun, ATableThatCannotBeDeletedStopsTheRun)
             EXPECT_EQ(std::string(e.what()), "Unable delete file " + (dir / name).string());
         }
         std::filesystem::remove_all(dir / name);
+    }
+}
+
+TEST(StatisticsRun, ATableUnderAResultsNameIsRefusedBeforeAnythingIsWritten)
+{
+    struct Case
+    {
+        const char *table;  // what the run is given
+        const char *stored; // the file holding the trees, the table itself when empty
+    };
+    const Case cases[] = {
+        {"TRANSIT.DBF", ""}, {"transit.dbf", ""}, {"Average.Dbf", ""}, {"trees.dbf", "TRANSIT.DBF"}};
+    for (const auto &c : cases) {
+        TempDir dir;
+        const std::string stored = *c.stored ? c.stored : c.table;
+        // The writer keeps the extension in lower case: the table gets its name afterwards.
+        std::filesystem::rename(fixture::writeTable(dir.path(), "x.dbf", kColumns, mainTrees()),
+                                dir / stored);
+        if (*c.stored) std::filesystem::create_symlink(stored, dir / c.table);
+        const auto before = testsupport::readBytes(dir / stored);
+        const auto names = testsupport::namesIn(dir.path());
+        try {
+            RunInDir refused(dir, 1, nullptr, nullptr, c.table);
+            ADD_FAILURE() << "no error for " << c.table;
+        } catch (const common::Error &e) {
+            EXPECT_EQ(std::string(e.what()), "The table cannot be named TRANSIT.DBF or AVERAGE.DBF: the "
+                                             "statistics are written under these names beside it");
+        }
+        EXPECT_EQ(testsupport::readBytes(dir / stored), before) << c.table;
+        EXPECT_EQ(testsupport::namesIn(dir.path()), names) << c.table;
     }
 }
