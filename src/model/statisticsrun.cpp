@@ -7,6 +7,7 @@
 #include "common/numbers.h"
 #include "common/progress.h"
 #include "common/replacingfile.h"
+#include "common/writerlock.h"
 #include "data/database.h"
 #include "data/dbffile.h"
 #include "data/listorder.h"
@@ -224,6 +225,12 @@ StatisticsSummary StatisticsRun::execute(PlotSpeciesSelection &selection, common
                                          common::Progress *progress)
 {
     CheckRunInputs(m_connection, m_setup, m_settings);
+    // Two runs at once would each rename their own pair into place, and could leave one table of each.
+    const common::WriterLock lock(fullPath(m_connection.directory() / kStatisticsLock));
+    if (!lock.held())
+        throw common::Error("Another statistics run (process " +
+                            (lock.holder() > 0 ? std::to_string(lock.holder()) : std::string("unknown")) +
+                            ") is writing " + kTransitTable + " and " + kAverageTable + " in this folder");
     ResultFile transit(m_connection, kTransitTable, TransitTableSql());
     ResultFile average(m_connection, kAverageTable, AverageTableSql());
     Output output(transit.writer, average.writer);

@@ -82,6 +82,9 @@ struct StatisticsSummary
 // run that ended wrote, as the window tells it at the end.
 std::string CompletionText(const StatisticsSummary &summary);
 
+// The lock file a statistics run holds beside the tables while it writes them, with its process id.
+inline constexpr const char *kStatisticsLock = ".~statistics.lock";
+
 // Only plot and species pairs with more trees than this are processed.
 inline constexpr long long kMinTreesForStatistics = 5;
 
@@ -93,7 +96,9 @@ public:
     // (TransitTableSql, AverageTableSql), read by the engine's parser.
     StatisticsRun(data::Connection &connection, data::Query &query, TableSetup setup, ModelSettings settings);
 
-    // Checks its inputs (CheckRunInputs), then writes TRANSIT.DBF and AVERAGE.DBF afresh under
+    // Checks its inputs (CheckRunInputs) and takes the folder's kStatisticsLock (another run holding
+    // it throws common::Error "Another statistics run (process N) is writing TRANSIT.DBF and
+    // AVERAGE.DBF in this folder"), then writes TRANSIT.DBF and AVERAGE.DBF afresh under
     // temporary names beside the data table, plot by plot and species by species, and renames both
     // into place when it ends: the tables of the last run stay whole until then and remain when the
     // run fails or is killed; temporary files a killed run left are removed first. An old table that

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <random>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -318,4 +319,30 @@ TEST(StatisticsFailure, ATableUnderAResultsNameIsRefusedAndKept)
                   "under these names beside it\n");
         EXPECT_EQ(filesIn(dir.path()), before) << name;
     }
+}
+
+TEST(StatisticsFailure, ASecondRunInTheFolderIsRefusedNamingTheFirst)
+{
+    CensusDir census;
+    const auto before = filesIn(census.dir.path());
+    // This process stands for the first run: it holds the lock as a run does, its id written in it.
+    const fs::path lockFile = census.dir / ".~statistics.lock";
+    const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    const std::string pid = std::to_string(::getpid());
+    ASSERT_EQ(::write(fd, (pid + "\n").data(), pid.size() + 1), static_cast<ssize_t>(pid.size() + 1));
+    const Outcome refused = runCli({"statistics", census.table.string(), "--interval", "3"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "Another statistics run (process " + pid +
+                               ") is writing TRANSIT.DBF and AVERAGE.DBF in this folder\n");
+    auto after = filesIn(census.dir.path());
+    after.erase(lockFile.filename().string());
+    EXPECT_EQ(after, before);
+
+    // Once the first has ended, even killed without removing the file, the next run writes.
+    ::close(fd);
+    const Outcome next = runCli({"statistics", census.table.string(), "--interval", "3"});
+    EXPECT_EQ(next.status, 0) << next.err;
+    EXPECT_FALSE(fs::exists(lockFile));
 }

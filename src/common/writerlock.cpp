@@ -1,0 +1,70 @@
+// The lock file of a folder's writer.
+#include "common/writerlock.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace common {
+
+namespace {
+
+// The holder writes its id right after taking the lock: a few short waits cover that moment.
+long readHolder(int fd)
+{
+    for (int look = 0; look < 20; ++look) {
+        char text[32] = {};
+        const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+        char *end = nullptr;
+        const long pid = n > 0 ? std::strtol(text, &end, 10) : 0;
+        if (n > 0 && end != text && pid > 0 && *end == '\n') return pid;
+        ::usleep(10000);
+    }
+    return -1;
+}
+
+} // namespace
+
+WriterLock::WriterLock(std::string file) : m_file(std::move(file))
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const int fd = ::open(m_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+        if (fd < 0) return; // nowhere to write, so nothing to guard
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            m_holder = errno == EWOULDBLOCK ? readHolder(fd) : 0;
+            ::close(fd);
+            if (m_holder != 0) return;
+            continue;
+        }
+        // The holder before may have removed the file between the open and the lock: the lock must be
+        // on the file that has the name.
+        struct stat mine
+        {
+        }, named{};
+        if (::fstat(fd, &mine) == 0 && ::stat(m_file.c_str(), &named) == 0 && mine.st_ino == named.st_ino &&
+            mine.st_dev == named.st_dev) {
+            const std::string pid = std::to_string(::getpid()) + "\n";
+            if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, pid.data(), pid.size(), 0) < 0) {
+                // The lock holds without the id; a second writer is then told the process is unknown.
+            }
+            m_fd = fd;
+            m_holder = 0;
+            return;
+        }
+        ::close(fd);
+    }
+}
+
+WriterLock::~WriterLock()
+{
+    if (m_fd < 0) return;
+    ::unlink(m_file.c_str());
+    ::close(m_fd);
+}
+
+} // namespace common
