@@ -8,7 +8,9 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <set>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -52,7 +54,9 @@ bool writeAll(int fd, std::string_view bytes)
 ReplacingFile::ReplacingFile(std::string target) : m_target(std::move(target))
 {
     const fs::path path(m_target);
-    struct stat existing {};
+    struct stat existing
+    {
+    };
     if (::stat(m_target.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
         throw FileError(fileMessage("Cannot create file", m_target, EISDIR));
     const std::string stem = path.stem().string();
@@ -97,7 +101,9 @@ void ReplacingFile::fail(int error)
 
 void ReplacingFile::setMode()
 {
-    struct stat old {};
+    struct stat old
+    {
+    };
     const mode_t mode = ::stat(m_target.c_str(), &old) == 0 ? (old.st_mode & 07777) : defaultMode();
     if (::fchmod(m_fd, mode) != 0) fail(errno);
 }
@@ -198,15 +204,145 @@ void ReplacingFile::commit()
     syncDirectory(m_target);
 }
 
+namespace {
+
+// The journal of a pair being committed: ".~commit-XXXXXX.journal" in the targets' folder, holding
+// the names of both temporary files and their targets between a first and a last line, so that a
+// journal cut short by a kill is known as one whose renames never began.
+constexpr const char *kJournalHead = "fenoris commit";
+constexpr const char *kJournalEnd = "end";
+constexpr const char *kJournalPrefix = ".~commit-";
+constexpr const char *kJournalExtension = ".journal";
+
+bool isJournal(const std::string &name)
+{
+    const std::string prefix = kJournalPrefix, extension = kJournalExtension;
+    return name.size() == prefix.size() + 6 + extension.size() &&
+           name.compare(0, prefix.size(), prefix) == 0 &&
+           name.compare(name.size() - extension.size(), extension.size(), extension) == 0;
+}
+
+// The journal written and on disk, locked while this process commits; removed once both renames are.
+class Journal
+{
+public:
+    // Writes it in dir for the pairs of file names, or throws FileError naming `target`.
+    Journal(const fs::path &dir, const std::vector<std::pair<std::string, std::string>> &renames,
+            const std::string &target)
+    {
+        std::string text = std::string(kJournalHead) + "\n";
+        for (const auto &[from, to] : renames)
+            text += from + "\n" + to + "\n";
+        text += std::string(kJournalEnd) + "\n";
+        m_path = (dir / (std::string(kJournalPrefix) + "XXXXXX" + kJournalExtension)).string();
+        m_fd = mkstemps(m_path.data(), static_cast<int>(std::string(kJournalExtension).size()));
+        if (m_fd < 0) throw FileError(fileMessage("Cannot write file", target, errno));
+        ::flock(m_fd, LOCK_EX);
+        if (!writeAll(m_fd, text) || ::fsync(m_fd) != 0) {
+            const int error = errno;
+            ::unlink(m_path.c_str());
+            ::close(m_fd);
+            throw FileError(fileMessage("Cannot write file", target, error));
+        }
+        syncDirectory(m_path);
+    }
+    ~Journal()
+    {
+        // Left in place after a failed rename: the next look at the folder finishes what it can.
+        ::close(m_fd);
+    }
+    void remove() { ::unlink(m_path.c_str()); }
+
+private:
+    std::string m_path;
+    int m_fd = -1;
+};
+
+// Whether a name can stand on a line of the journal.
+bool journalName(const std::string &name)
+{
+    return !name.empty() && name.find('\n') == std::string::npos;
+}
+
+// Rolls the journal's commit forward: the temporary files still there renamed onto their targets,
+// then the journal removed. A journal still locked is a live process's, which finishes it itself.
+void finishJournal(const fs::path &journal)
+{
+    const int fd = ::open(journal.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return;
+    struct Close
+    {
+        int fd;
+        ~Close() { ::close(fd); }
+    } closing{fd};
+    struct stat mine
+    {
+    }, named{};
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &mine) != 0 ||
+        ::stat(journal.c_str(), &named) != 0 || mine.st_ino != named.st_ino || mine.st_dev != named.st_dev)
+        return;
+    std::string text(4096, '\0');
+    const ssize_t n = ::pread(fd, text.data(), text.size(), 0);
+    text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) break;
+        lines.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    const fs::path dir = journal.parent_path();
+    const bool whole = lines.size() >= 2 && lines.size() % 2 == 0 && lines.front() == kJournalHead &&
+                       lines.back() == kJournalEnd;
+    // A journal cut short was being written when its process died: no rename had begun, and its
+    // temporary files are leftovers like any other.
+    if (whole)
+        for (std::size_t i = 1; i + 1 < lines.size(); i += 2) {
+            const fs::path from = dir / lines[i], to = dir / lines[i + 1];
+            struct stat left
+            {
+            };
+            if (::lstat(from.c_str(), &left) != 0) continue;     // renamed before the kill
+            if (::rename(from.c_str(), to.c_str()) != 0) return; // kept for a later look
+        }
+    syncDirectory(journal.string());
+    ::unlink(journal.c_str());
+    syncDirectory(journal.string());
+}
+
+} // namespace
+
 void commitTogether(ReplacingFile &first, ReplacingFile &second)
 {
     first.sync();
     second.sync();
+    const fs::path dir = fs::path(first.m_target).parent_path();
+    const auto name = [](const std::string &path) { return fs::path(path).filename().string(); };
+    // The journal makes the two renames one commit: a kill between them is finished by the next
+    // program that looks at the folder (finishInterruptedCommits).
+    std::optional<Journal> journal;
+    if (dir == fs::path(second.m_target).parent_path() && journalName(name(first.m_temp)) &&
+        journalName(name(first.m_target)) && journalName(name(second.m_temp)) &&
+        journalName(name(second.m_target))) {
+        journal.emplace(
+            dir.empty() ? fs::path(".") : dir,
+            std::vector<std::pair<std::string, std::string>>{{name(first.m_temp), name(first.m_target)},
+                                                             {name(second.m_temp), name(second.m_target)}},
+            first.m_target);
+    }
     first.rename();
     second.rename();
     syncDirectory(first.m_target);
     if (fs::path(second.m_target).parent_path() != fs::path(first.m_target).parent_path())
         syncDirectory(second.m_target);
+    if (journal) journal->remove();
+}
+
+void finishInterruptedCommits(const std::string &dir)
+{
+    std::error_code ec;
+    for (const auto &entry : fs::directory_iterator(dir.empty() ? fs::path(".") : fs::path(dir), ec))
+        if (isJournal(entry.path().filename().string())) finishJournal(entry.path());
 }
 
 void removeLeftoverTemporaries(const std::string &target)
@@ -214,6 +350,9 @@ void removeLeftoverTemporaries(const std::string &target)
     const fs::path path(target);
     const fs::path dir = path.parent_path().empty() ? fs::path(".") : path.parent_path();
     const std::string targetName = path.filename().string();
+    // The temporary files of a pair whose commit a kill cut short are not leftovers: they are put in
+    // place first.
+    finishInterruptedCommits(dir.string());
     std::error_code ec;
     for (const auto &entry : fs::directory_iterator(dir, ec)) {
         const std::string name = entry.path().filename().string();

@@ -49,11 +49,19 @@ private:
     bool m_committed = false;
 };
 
-// Commits two files that belong together, such as two tables of one run: both are flushed first and
-// then renamed one right after the other, so that a kill leaves both old or both new but for the
-// instant between the renames. Throws as commit(); a failure before the renames leaves both targets
-// untouched.
+// Commits two files that belong together, such as two tables of one run, as one: both are flushed,
+// then a journal naming both temporary files and their targets is written beside them and forced to
+// disk, both are renamed and the journal is removed. A kill between the renames leaves the journal,
+// by which finishInterruptedCommits puts the second file in place too, so the pair is both old or
+// both new. (Targets in two folders are renamed without a journal.) Throws as commit(); a failure
+// before the renames leaves both targets untouched.
 void commitTogether(ReplacingFile &first, ReplacingFile &second);
+
+// Finishes the commits of pairs in the folder that a kill cut short between their renames: the
+// temporary files still there are renamed onto their targets and the journal removed. A journal
+// whose process still lives is left to it. Failures leave the journal for a later look; nothing is
+// reported. removeLeftoverTemporaries calls it first, and opening a data folder does.
+void finishInterruptedCommits(const std::string &dir);
 
 // While one lives (in any thread of the process), a ReplacingFile whose target does not exist yet is
 // renamed into place without first waiting for the disk: a batch of many new files, such as the

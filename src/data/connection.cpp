@@ -1,5 +1,6 @@
 // The connection PrimaryData: its parameter list, the in-memory SQLite database, the attached files.
 #include "common/error.h"
+#include "common/replacingfile.h"
 #include "data/engine.h"
 #include "data/queryimpl.h"
 #include "data/tableimpl.h"
@@ -218,6 +219,9 @@ void Connection::open()
     if (!std::filesystem::is_directory(dir, ec) || ::access(dir.c_str(), R_OK | X_OK) != 0)
         throw common::DataError("Cannot open the data directory " + dir.string() +
                                 ": it is not a readable directory");
+    // A statistics run killed between the renames of its tables left a journal: the pair is made
+    // whole before a table of the folder is read.
+    common::finishInterruptedCommits(dir.string());
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                         nullptr) != SQLITE_OK) {

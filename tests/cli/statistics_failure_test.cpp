@@ -264,6 +264,8 @@ TEST(StatisticsFailure, KilledAtAnyPointTheLastTablesStayAndTheNextRunClearsWhat
         const Outcome outcome = run.wait();
         if (outcome.status != 0) {
             EXPECT_EQ(outcome.status, 128 + signals[k % 3]) << outcome.err;
+            // A kill between the two renames is finished by the next command that opens the folder.
+            ASSERT_EQ(runCli({"info", table}).status, 0);
             EXPECT_TRUE(tablesAre(before) || tablesAre(finished))
                 << "after a kill at " << delay.count() << " us";
         }
@@ -345,4 +347,79 @@ TEST(StatisticsFailure, ASecondRunInTheFolderIsRefusedNamingTheFirst)
     const Outcome next = runCli({"statistics", census.table.string(), "--interval", "3"});
     EXPECT_EQ(next.status, 0) << next.err;
     EXPECT_FALSE(fs::exists(lockFile));
+}
+
+TEST(StatisticsFailure, APairCutBetweenItsRenamesIsFinishedByTheNextCommand)
+{
+    // The pair of other settings, made beside a copy of the census.
+    CensusDir census, newer;
+    ASSERT_EQ(
+        runCli({"statistics", newer.table.string(), "--interval", "3", "--value-type", "classes"}).status, 0);
+    const auto old = filesIn(census.dir.path());
+    const auto fresh = filesIn(newer.dir.path());
+    for (const char *name : kResults)
+        ASSERT_TRUE(old.at(name) != fresh.at(name)) << name;
+
+    // A run killed right after its first rename: the journal, TRANSIT.DBF new, AVERAGE.DBF still old
+    // with its successor under the temporary name. A journal cut short beside it had begun no rename.
+    const std::vector<std::vector<std::string>> commands{
+        {"info", census.table.string()},
+        {"query", census.dir.path().string(), "SELECT Count(*) FROM 'AVERAGE.DBF'"},
+        {"statistics", census.table.string(), "--conditions", "DBH >"},
+    };
+    for (const auto &command : commands) {
+        for (const auto &[name, bytes] : old)
+            testsupport::writeBytes(census.dir / name, bytes);
+        testsupport::writeBytes(census.dir / "TRANSIT.DBF", fresh.at("TRANSIT.DBF"));
+        testsupport::writeBytes(census.dir / ".~AVERAGE-k2Xq9z.DBF", fresh.at("AVERAGE.DBF"));
+        testsupport::writeBytes(census.dir / ".~commit-Ab3dEf.journal",
+                                "fenoris commit\n.~TRANSIT-w8Rt5u.DBF\nTRANSIT.DBF\n.~AVERAGE-k2Xq9z.DBF\n"
+                                "AVERAGE.DBF\nend\n");
+        testsupport::writeBytes(census.dir / ".~TRANSIT-h6Lp0a.DBF", "cut short");
+        testsupport::writeBytes(census.dir / ".~commit-Zz9yY8.journal",
+                                "fenoris commit\n.~TRANSIT-h6Lp0a.DBF\nTRANSIT.DBF\n");
+
+        const Outcome outcome = runCli(command);
+        EXPECT_EQ(outcome.status, command[0] == "statistics" ? 1 : 0) << outcome.err;
+        for (const char *name : kResults)
+            EXPECT_EQ(readBytes(census.dir / name), fresh.at(name)) << name << " after " << command[0];
+        EXPECT_EQ(readBytes(census.dir / ".~TRANSIT-h6Lp0a.DBF"), "cut short") << command[0];
+        EXPECT_FALSE(fs::exists(census.dir / ".~commit-Ab3dEf.journal")) << command[0];
+        EXPECT_FALSE(fs::exists(census.dir / ".~commit-Zz9yY8.journal")) << command[0];
+        fs::remove(census.dir / ".~TRANSIT-h6Lp0a.DBF");
+    }
+}
+
+TEST(StatisticsFailure, KilledAtEitherRenameThePairComesOutWholeAndNew)
+{
+    CensusDir census, newer;
+    const std::vector<std::string> settings{"--interval", "3", "--value-type", "classes"};
+    std::vector<std::string> args{"statistics", newer.table.string()};
+    args.insert(args.end(), settings.begin(), settings.end());
+    ASSERT_EQ(runCli(args).status, 0);
+    const auto fresh = filesIn(newer.dir.path());
+    const auto old = filesIn(census.dir.path());
+    std::string options;
+    for (const auto &option : settings)
+        options += " " + option;
+    // strace stops the run with SIGKILL at the first or second rename of its tables, before that rename
+    // is done: once the journal is on disk the pair is committed, and the next command puts it in place.
+    for (const int when : {1, 2}) {
+        for (const auto &[name, bytes] : old)
+            testsupport::writeBytes(census.dir / name, bytes);
+        const int status = testsupport::runCommand(
+            "strace -f -qq -o /dev/null -e trace=rename,renameat,renameat2 -e "
+            "inject=rename,renameat,renameat2:"
+            "signal=KILL:when=" +
+            std::to_string(when) + " " + FENORIS_CLI_PATH + " statistics " +
+            testsupport::shellQuote(census.table.string()) + options + " >/dev/null 2>&1");
+        EXPECT_NE(status, 0) << "at rename " << when;
+        EXPECT_TRUE(readBytes(census.dir / "AVERAGE.DBF") == old.at("AVERAGE.DBF")) << "at rename " << when;
+        ASSERT_EQ(runCli({"info", census.table.string()}).status, 0);
+        for (const char *name : kResults)
+            EXPECT_TRUE(readBytes(census.dir / name) == fresh.at(name)) << name << " at rename " << when;
+        // The killed run's lock file stays until the next run takes it; nothing else of it is left.
+        fs::remove(census.dir / ".~statistics.lock");
+        EXPECT_FALSE(hasTemporaries(census.dir.path())) << "at rename " << when;
+    }
 }
