@@ -1,5 +1,6 @@
 // fenoris-cli: the program's computations without a window.
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/pictures.h"
 #include "common/error.h"
 #include "common/version.h"
@@ -51,7 +52,8 @@ const std::map<std::string, Command> &commands()
 void printUsage(std::ostream &err)
 {
     err << "usage: fenoris-cli COMMAND ...   (fenoris-cli --version, fenoris-cli --help)\n";
-    for (const auto &[name, command] : commands()) err << "  fenoris-cli " << command.usage << "\n";
+    for (const auto &[name, command] : commands())
+        err << "  fenoris-cli " << command.usage << "\n";
 }
 
 } // namespace
@@ -84,6 +86,11 @@ int main(int argc, char **argv)
     try {
         return found->second.run(args, std::cout, std::cerr);
     } catch (const common::Error &e) {
+        // Ctrl+C or SIGTERM that stopped the engine before the command's run began.
+        if (const int signal = cli::InterruptWatch::signal()) {
+            std::cerr << "fenoris-cli: interrupted\n";
+            return 128 + signal;
+        }
         std::cerr << e.what() << "\n";
         return 1;
     } catch (const std::exception &e) {

@@ -19,6 +19,7 @@
 #include "model/modelpictures.h"
 #include "model/speciesnames.h"
 
+#include <optional>
 #include <ostream>
 
 namespace cli {
@@ -167,13 +168,24 @@ int runModels(const Args &args, std::ostream &out, std::ostream &err)
     model::ModelPicturesSummary summary;
     {
         TerminalProgress progress(err, TerminalProgress::watched(err));
+        std::optional<Interrupted> interrupted;
         try {
             summary = run.execute(selection, pictures, sink, &progress);
-        } catch (const Interrupted &interrupted) {
+        } catch (const common::Error &) {
+            // The signal stopped a statement of the engine: told as at a step.
+            if (!InterruptWatch::signal()) throw;
+            interrupted = progress.interrupted(InterruptWatch::signal());
+        } catch (const Interrupted &stopped) {
+            interrupted = stopped;
+        }
+        if (interrupted) {
             progress.clear();
-            err << "Models interrupted at plot " << interrupted.done + 1 << " of " << interrupted.total
-                << ": " << model::PicturesCompletionText(run.summary()) << "\n";
-            return 128 + interrupted.signal;
+            if (interrupted->total == 0)
+                err << "Models interrupted while the plots were listed";
+            else
+                err << "Models interrupted at plot " << interrupted->done + 1 << " of " << interrupted->total;
+            err << ": " << model::PicturesCompletionText(run.summary()) << "\n";
+            return 128 + interrupted->signal;
         }
     }
     out << model::PicturesCompletionText(summary) << "\n";

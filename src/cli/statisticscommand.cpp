@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 namespace cli {
 
@@ -52,13 +53,25 @@ int runStatistics(const Args &args, std::ostream &out, std::ostream &err)
     {
         // Progress shown only to a person watching: not into a file, a pipe or a test's stream.
         TerminalProgress progress(err, TerminalProgress::watched(err));
+        std::optional<Interrupted> interrupted;
         try {
             summary = run.execute(selection, sink, &progress);
-        } catch (const Interrupted &interrupted) {
+        } catch (const common::Error &) {
+            // The signal stopped a statement of the engine: told as at a step.
+            if (!InterruptWatch::signal()) throw;
+            interrupted = progress.interrupted(InterruptWatch::signal());
+        } catch (const Interrupted &stopped) {
+            interrupted = stopped;
+        }
+        if (interrupted) {
             progress.clear();
-            err << "Statistics interrupted after " << interrupted.done << " of " << interrupted.total
-                << " plots; TRANSIT.DBF and AVERAGE.DBF were left as they were\n";
-            return 128 + interrupted.signal;
+            if (interrupted->total == 0)
+                err << "Statistics interrupted while the plots were listed";
+            else
+                err << "Statistics interrupted after " << interrupted->done << " of " << interrupted->total
+                    << " plots";
+            err << "; TRANSIT.DBF and AVERAGE.DBF were left as they were\n";
+            return 128 + interrupted->signal;
         }
     }
     out << summary.plotsDone << " plots, " << summary.speciesProcessed << " species processed, "

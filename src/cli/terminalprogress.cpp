@@ -10,6 +10,8 @@ namespace cli {
 
 bool TerminalProgress::step(int done, int total, const std::string &current)
 {
+    m_done = done;
+    m_total = total;
     if (const int signal = InterruptWatch::signal()) throw Interrupted{signal, done, total};
     const auto now = std::chrono::steady_clock::now();
     if (!m_show || (done < total && now - m_shown < std::chrono::milliseconds(100))) return true;

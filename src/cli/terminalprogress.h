@@ -29,6 +29,8 @@ public:
 
     bool step(int done, int total, const std::string &current) override;
     void clear();
+    // How far the run got by the last step, for a run that a signal stopped inside the engine.
+    Interrupted interrupted(int signal) const { return {signal, m_done, m_total}; }
 
     // True when err is the process's standard error and that is a terminal.
     static bool watched(const std::ostream &err);
@@ -38,6 +40,7 @@ private:
     bool m_show;
     std::chrono::steady_clock::time_point m_shown{};
     std::size_t m_width = 0;
+    int m_done = 0, m_total = 0;
 };
 
 } // namespace cli

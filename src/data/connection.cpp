@@ -210,6 +210,25 @@ std::filesystem::path Connection::directory() const
     return param("PATH");
 }
 
+namespace {
+
+// A few rows of a table read between two looks at the stop check: a row that costs much (a huge
+// value made by the condition) is still left within moments.
+constexpr int kStepsBetweenStopChecks = 100;
+
+extern "C" int stopRequested(void *impl)
+{
+    const auto &stop = static_cast<Connection::Impl *>(impl)->stop;
+    return stop && stop() ? 1 : 0;
+}
+
+} // namespace
+
+void Connection::setStopCheck(std::function<bool()> stop)
+{
+    m_impl->stop = std::move(stop);
+}
+
 void Connection::open()
 {
     if (m_impl->db) return;
@@ -238,6 +257,7 @@ void Connection::open()
         // The program's conditions may quote text in double quotes (SP="SM").
         sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 1, nullptr);
         sqlite3_set_authorizer(db, authorize, m_impl.get());
+        sqlite3_progress_handler(db, kStepsBetweenStopChecks, stopRequested, m_impl.get());
         registerDbfModule(db, m_impl.get());
     } catch (...) {
         m_impl->db = nullptr;

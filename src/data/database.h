@@ -14,6 +14,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,6 +58,10 @@ public:
 
     // Connects to the PATH directory; throws DataError when it is not a readable directory.
     void open();
+    // A check the engine calls every few thousand steps of a statement, also while it reads a table;
+    // when it returns true the statement stops with DataError "interrupted", so that Ctrl+C or Cancel
+    // ends a slow condition within moments. Kept over close() and open().
+    void setStopCheck(std::function<bool()> stop);
     // Disconnects; open queries and tables of this connection become closed.
     void close();
     bool isOpen() const;

@@ -64,6 +64,7 @@ struct Connection::Impl
     std::list<CachedStatement> statementCache; // most recent first
     std::optional<UnreadableValue> firstUnreadable;
     bool moreUnreadable = false;
+    std::function<bool()> stop; // Connection::setStopCheck
 
     // Notes a value read as blank because its numeric field holds no number.
     void noteUnreadable(const DbfFile &file, int field, std::size_t record, const std::string &text);
