@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+
 namespace common {
 
 namespace {
@@ -22,11 +24,22 @@ std::string fileMessage(const char *what, const std::string &file)
 
 std::string readTextFile(const std::string &file)
 {
+    // Looked at before it is opened: opening a pipe would wait for a writer.
+    struct stat status
+    {
+    };
+    if (::stat(file.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
+        throw FileError("Cannot open file \"" + file + "\". It is not a regular file");
     std::ifstream in(file, std::ios::binary);
     if (!in) throw FileError(fileMessage("Cannot open file", file));
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    // One byte beyond the limit tells a file that grew while it was read too.
+    std::string bytes(kMaxTextFileBytes + 1, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad()) throw FileError(fileMessage("Cannot read file", file));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    if (bytes.size() > kMaxTextFileBytes)
+        throw FileError("Cannot open file \"" + file + "\". It is larger than 1 MB, which no side file is");
+    return bytes;
 }
 
 std::vector<std::string> splitLines(const std::string &text)

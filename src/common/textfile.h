@@ -2,12 +2,17 @@
 // as lines ending in CR LF, with the file errors the user sees.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace common {
 
-// The bytes of the file. Throws FileError "Cannot open file "<file>". <reason>".
+// Side files, Graph.ini and species names are a few kilobytes; a larger file is not one of them.
+inline constexpr std::size_t kMaxTextFileBytes = 1024 * 1024;
+
+// The bytes of the file. Throws FileError "Cannot open file "<file>". <reason>", also when it is not
+// a regular file (a device, a pipe, a folder) or holds more than kMaxTextFileBytes.
 std::string readTextFile(const std::string &file);
 
 // The lines of a text, ended by CR LF, LF or CR; a last line without an ending counts, nothing after

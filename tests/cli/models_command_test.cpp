@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using testsupport::TempDir;
@@ -179,4 +180,26 @@ TEST(ModelsCommand, TheCensusGivesOnePicturePerPairWithTenTreesTitledWithItsName
                                         (dir / "svg" / "B0206_LT.svg").string() + "'")
                   .find("Plot B0206 - species Liriodendron tulipifera"),
               std::string::npos);
+}
+
+TEST(ModelsCommand, ASpeciesNamesFileThatIsNoSideFileIsRefusedByItsPath)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    fs::create_directories(dir / "out");
+    testsupport::writeBytes(dir / "huge.txt", std::string(1024 * 1024 + 1, 'x'));
+    ASSERT_EQ(::mkfifo((dir / "pipe.txt").c_str(), 0600), 0);
+    const std::pair<const char *, const char *> cases[] = {
+        {"huge.txt", "It is larger than 1 MB, which no side file is"},
+        {"pipe.txt", "It is not a regular file"},
+        {"out", "It is not a regular file"},
+    };
+    for (const auto &[name, reason] : cases) {
+        const std::string file = (dir / name).string();
+        const auto result = runModels(dir, "'" + table.string() + "' --out '" + (dir / "out").string() +
+                                               "' --species-names '" + file + "'");
+        EXPECT_EQ(result.status, 1) << name;
+        EXPECT_EQ(result.err, "Cannot open file \"" + file + "\". " + reason + "\n");
+    }
+    EXPECT_TRUE(testsupport::namesIn(dir / "out").empty());
 }
