@@ -47,4 +47,13 @@ bool ProgressWindow::step(int done, int total, const std::string &current)
     return m_dialog && !m_dialog->wasCanceled();
 }
 
+bool ProgressWindow::cancelRequested()
+{
+    if (m_dialog && m_sinceEvents.elapsed() >= kEventInterval) {
+        QCoreApplication::processEvents();
+        m_sinceEvents.restart();
+    }
+    return !m_dialog || m_dialog->wasCanceled();
+}
+
 } // namespace app

@@ -29,6 +29,9 @@ public:
     // milliseconds: painting the window and the lists for each of thousands of quick plots would take
     // longer than the run itself. False once Cancel was pressed or the window was closed.
     bool step(int done, int total, const std::string &current) override;
+    // Handles the pending events as step() does, at most every kEventInterval milliseconds, so that
+    // Cancel is seen while a statement runs; true once Cancel was pressed or the window was closed.
+    bool cancelRequested() override;
 
     // The Qt dialog, for tests.
     QProgressDialog *dialog() const { return m_dialog; }

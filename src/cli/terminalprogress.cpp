@@ -26,6 +26,11 @@ bool TerminalProgress::step(int done, int total, const std::string &current)
     return true;
 }
 
+bool TerminalProgress::cancelRequested()
+{
+    return InterruptWatch::signal() != 0;
+}
+
 void TerminalProgress::clear()
 {
     if (m_width == 0) return;

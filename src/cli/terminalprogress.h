@@ -28,6 +28,8 @@ public:
     ~TerminalProgress() override { clear(); }
 
     bool step(int done, int total, const std::string &current) override;
+    // True once Ctrl+C or SIGTERM came.
+    bool cancelRequested() override;
     void clear();
     // How far the run got by the last step, for a run that a signal stopped inside the engine.
     Interrupted interrupted(int signal) const { return {signal, m_done, m_total}; }

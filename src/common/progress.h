@@ -13,6 +13,10 @@ public:
     // done). Returns false to cancel: the run then stops before the next unit, keeping what it wrote.
     // It may also throw, which ends the run as an error does (Ctrl+C on the command line).
     virtual bool step(int done, int total, const std::string &current) = 0;
+    // Asked again and again while a statement of the engine runs between two steps (a slow
+    // condition, a slow read): true stops the statement, and the run ends as on a cancel at a step.
+    // It may handle the watcher's pending events, but nothing that uses the engine.
+    virtual bool cancelRequested() { return false; }
 };
 
 } // namespace common

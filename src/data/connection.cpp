@@ -229,6 +229,11 @@ void Connection::setStopCheck(std::function<bool()> stop)
     m_impl->stop = std::move(stop);
 }
 
+const std::function<bool()> &Connection::stopCheck() const
+{
+    return m_impl->stop;
+}
+
 void Connection::open()
 {
     if (m_impl->db) return;

@@ -62,6 +62,7 @@ public:
     // when it returns true the statement stops with DataError "interrupted", so that Ctrl+C or Cancel
     // ends a slow condition within moments. Kept over close() and open().
     void setStopCheck(std::function<bool()> stop);
+    const std::function<bool()> &stopCheck() const;
     // Disconnects; open queries and tables of this connection become closed.
     void close();
     bool isOpen() const;

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <unistd.h>
@@ -236,20 +237,40 @@ StatisticsSummary StatisticsRun::execute(PlotSpeciesSelection &selection, common
     Output output(transit.writer, average.writer);
 
     StatisticsSummary &summary = output.summary;
-    const auto plots = selection.plots();
-    summary.plotCount = static_cast<int>(plots.size());
-    for (std::size_t p = 0; p < plots.size(); ++p) {
-        if (progress && !progress->step(static_cast<int>(p), summary.plotCount, plots[p])) {
-            summary.cancelled = true;
-            break;
+    // Cancel stops a slow statement too (a slow condition, a slow read), not only at the next plot.
+    struct StopCheck
+    {
+        data::Connection &connection;
+        std::function<bool()> former;
+        ~StopCheck() { connection.setStopCheck(former); }
+    } stopCheck{m_connection, m_connection.stopCheck()};
+    if (progress)
+        m_connection.setStopCheck([former = stopCheck.former, progress] {
+            return (former && former()) || progress->cancelRequested();
+        });
+    try {
+        const auto plots = selection.plots();
+        summary.plotCount = static_cast<int>(plots.size());
+        for (std::size_t p = 0; p < plots.size(); ++p) {
+            if (progress && !progress->step(static_cast<int>(p), summary.plotCount, plots[p])) {
+                summary.cancelled = true;
+                break;
+            }
+            const auto species = selection.selectPlot(p);
+            for (std::size_t s = 0; s < species.size(); ++s) {
+                if (selection.selectSpecies(s) <= kMinTreesForStatistics) continue;
+                // The species' rows are written after its trees are read: a stopped read wrote none.
+                writeSpecies(output, plots[p], species[s]);
+                ++summary.speciesProcessed;
+            }
+            summary.plotsDone = static_cast<int>(p) + 1;
         }
-        const auto species = selection.selectPlot(p);
-        for (std::size_t s = 0; s < species.size(); ++s) {
-            if (selection.selectSpecies(s) <= kMinTreesForStatistics) continue;
-            ++summary.speciesProcessed;
-            writeSpecies(output, plots[p], species[s]);
-        }
-        summary.plotsDone = static_cast<int>(p) + 1;
+    } catch (const common::DataError &) {
+        if (!progress || !progress->cancelRequested()) throw;
+        // Told as at a step, which decides: the window keeps the rows written so far, the command line
+        // throws its interruption and keeps the last tables.
+        if (progress->step(summary.plotsDone, summary.plotCount, "")) throw;
+        summary.cancelled = true;
     }
     if (progress && !summary.cancelled) progress->step(summary.plotCount, summary.plotCount, "");
 

@@ -258,6 +258,36 @@ TEST(StatisticsRun, ACancelledRunLeavesCompleteTablesWithTheRowsWrittenSoFar)
               (std::vector<std::string>{"A1/SM/1995", "A1/SM/1996"}));
 }
 
+TEST(StatisticsRun, CancelStopsAStatementThatWouldNeverEnd)
+{
+    // The window's progress: Cancel is seen while the engine runs, and the next step says so.
+    struct CancelWhileTheEngineRuns : common::Progress
+    {
+        int asked = 0;
+        bool step(int, int, const std::string &) override { return asked < 3; }
+        bool cancelRequested() override { return ++asked >= 3; }
+    } progress;
+    TempDir dir;
+    fixture::writeTable(dir.path(), "trees.dbf", kColumns, mainTrees());
+    data::Connection connection;
+    connection.setParam("PATH", dir.path().string() + "/");
+    connection.open();
+    data::Query query(connection);
+    common::RecordingSink sink;
+    model::ModelSettings settings;
+    settings.prcTreeFactor = model::ComputePrcTreeFactor(25, sink);
+    auto setup = setupOf();
+    setup.conditions =
+        "((WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) SELECT Count(*) FROM c) > 0)";
+    model::QuerySelection selection(query, setup);
+    model::StatisticsRun run(connection, query, setup, settings);
+    const auto summary = run.execute(selection, sink, &progress);
+    EXPECT_TRUE(summary.cancelled);
+    EXPECT_EQ(summary.plotsDone, 0);
+    EXPECT_TRUE(dbfdump::read(dir / "TRANSIT.DBF").rows.empty());
+    EXPECT_TRUE(dbfdump::read(dir / "AVERAGE.DBF").rows.empty());
+}
+
 TEST(StatisticsRun, FollowsTheListsAndCountsOfTheSelection)
 {
     // A window-like selection: plots in its own order, and the count shown decides, not the rows.
