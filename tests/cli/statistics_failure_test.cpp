@@ -15,6 +15,7 @@
 #include <random>
 #include <spawn.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -446,5 +447,21 @@ TEST(StatisticsFailure, ASignalStopsAStatementThatWouldNeverEnd)
                   "Statistics interrupted while the plots were listed; TRANSIT.DBF and AVERAGE.DBF "
                   "were left as they were\n");
         EXPECT_EQ(filesIn(census.dir.path()), before);
+    }
+}
+
+TEST(StatisticsFailure, ATableThatIsNoFileIsCalledWhatItIs)
+{
+    TempDir dir;
+    fs::create_directory(dir / "FOLDER.DBF");
+    ASSERT_EQ(::mkfifo((dir / "PIPE.DBF").c_str(), 0600), 0);
+    const std::pair<const char *, const char *> cases[] = {{"FOLDER.DBF", "it is a folder"},
+                                                           {"PIPE.DBF", "it is not a regular file"},
+                                                           {"NONE.DBF", "no such file"}};
+    for (const auto &[name, what] : cases) {
+        const std::string table = (dir / name).string();
+        const Outcome outcome = runCli({"statistics", table});
+        EXPECT_EQ(outcome.status, 1) << name;
+        EXPECT_EQ(outcome.err, "Cannot open table " + table + ": " + what + "\n");
     }
 }
