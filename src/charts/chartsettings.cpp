@@ -212,6 +212,8 @@ private:
 
 // ---- checking --------------------------------------------------------------------------------
 
+constexpr int kMaxFontSize = 1000;
+
 std::string number(double value)
 {
     return common::floatToText(value);
@@ -222,6 +224,10 @@ void checkFont(const FontSetting &f, const std::string &field, const std::string
     if (f.size <= 0)
         throw common::Error(what + ": the " + field + " size (" + std::to_string(f.size) +
                             ") is not above 0");
+    // Text of a thousand points no longer fits any chart: a larger size is a damaged field.
+    if (f.size > kMaxFontSize)
+        throw common::Error(what + ": the " + field + " size (" + std::to_string(f.size) + ") is above " +
+                            std::to_string(kMaxFontSize));
 }
 
 void checkAxis(const AxisSettings &a, const std::string &name, const std::string &what)

@@ -359,6 +359,8 @@ TEST_F(ChartSettingsTest, ABadRecordIsRefusedWholeNamingTheField)
          "the bottom axis labels font size (-4) is not above 0"},
         {"legend font", [](std::string &b) { put32(b, 2712 + 256, 0); },
          "the legend font size (0) is not above 0"},
+        {"huge font", [](std::string &b) { put32(b, 516, 0x7fffffff); },
+         "the title font size (2147483647) is above 1000"},
     };
     chart.leftAxis().setAutomatic(false);
     chart.leftAxis().setRange(1, 2);
