@@ -5,6 +5,7 @@
 #include "app/errorhandler.h"
 #include "app/named.h"
 #include "app/smallbutton.h"
+#include "common/messagesink.h"
 #include "common/replacingfile.h"
 #include "common/textfile.h"
 #include "model/modelpictures.h"
@@ -157,7 +158,11 @@ void TFormCreateModelsSetting::BtnSpReadClick()
     const auto file = m_dialogs.openFile("Open", "Text file (*.txt);;Any file (*.*)", EditDirectory->text());
     if (!file) return;
     auto rows = speciesRows();
-    model::ReadSpeciesNames(rows, common::readTextFile(QFile::encodeName(*file).toStdString()), m_codePage);
+    const std::string path = QFile::encodeName(*file).toStdString();
+    common::RecordingSink notes;
+    model::ReadSpeciesNames(rows, common::readTextFile(path), m_codePage, &notes, path);
+    for (const auto &note : notes.entries())
+        m_dialogs.warning(QString::fromStdString(note.text));
     for (int row = 0; row < SpNameGrid->rowCount(); ++row)
         SpNameGrid->item(row, 1)->setText(QString::fromStdString(rows[static_cast<std::size_t>(row)].name));
 }

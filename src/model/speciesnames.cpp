@@ -3,6 +3,7 @@
 
 #include "common/asciicase.h"
 #include "common/error.h"
+#include "common/messagesink.h"
 #include "common/textfile.h"
 #include "data/codepage.h"
 
@@ -43,12 +44,17 @@ std::string SpeciesNamesText(const std::vector<SpeciesNameRow> &rows, const std:
     return text;
 }
 
-int ReadSpeciesNames(std::vector<SpeciesNameRow> &rows, const std::string &bytes, const std::string &codePage)
+int ReadSpeciesNames(std::vector<SpeciesNameRow> &rows, const std::string &bytes, const std::string &codePage,
+                     common::MessageSink *sink, const std::string &file)
 {
     const data::CodePage page(codePage);
-    int named = 0;
+    int named = 0, number = 0;
+    std::vector<int> unsplit; // lines with text but no ";"
     for (const auto &line : common::splitLines(bytes)) {
+        ++number;
         const std::size_t semicolon = line.find(';');
+        if (semicolon == std::string::npos && line.find_first_not_of(" \t") != std::string::npos)
+            unsplit.push_back(number);
         if (semicolon == std::string::npos || semicolon == 0) continue;
         const std::string code = page.decode(line.substr(0, semicolon));
         const std::string name = page.decode(line.substr(semicolon + 1));
@@ -59,6 +65,15 @@ int ReadSpeciesNames(std::vector<SpeciesNameRow> &rows, const std::string &bytes
             found = true;
         }
         named += found ? 1 : 0;
+    }
+    if (sink && !unsplit.empty()) {
+        std::string lines;
+        for (std::size_t i = 0; i < unsplit.size() && i < 10; ++i)
+            lines += (i ? ", " : "") + std::to_string(unsplit[i]);
+        if (unsplit.size() > 10) lines += " and " + std::to_string(unsplit.size() - 10) + " more";
+        sink->warning((file.empty() ? std::string("The species names") : file) + ": " +
+                      (unsplit.size() == 1 ? "line " : "lines ") + lines +
+                      " give no code and name separated by \";\" and were passed over");
     }
     return named;
 }

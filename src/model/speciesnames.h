@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace common {
+class MessageSink;
+}
+
 namespace model {
 
 inline constexpr const char *kSpeciesNamesFile = "SpeciesNames.txt";
@@ -33,8 +37,9 @@ std::string SpeciesNamesText(const std::vector<SpeciesNameRow> &rows, const std:
 // Applies a file's bytes to the rows: every line is split at its first ";" into code and name, and
 // every row whose code equals that code without regard to ASCII case takes the name. Lines whose code
 // no row has, and lines without ";" (whose code is empty), are passed over; rows the file does not
-// name keep their names. Returns the number of lines that named a row.
-int ReadSpeciesNames(std::vector<SpeciesNameRow> &rows, const std::string &bytes,
-                     const std::string &codePage);
+// name keep their names. Returns the number of lines that named a row. sink (optional) is warned
+// once about the lines that hold text but no ";", naming the file and the lines by number.
+int ReadSpeciesNames(std::vector<SpeciesNameRow> &rows, const std::string &bytes, const std::string &codePage,
+                     common::MessageSink *sink = nullptr, const std::string &file = "");
 
 } // namespace model

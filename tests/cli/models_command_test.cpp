@@ -203,3 +203,19 @@ TEST(ModelsCommand, ASpeciesNamesFileThatIsNoSideFileIsRefusedByItsPath)
     }
     EXPECT_TRUE(testsupport::namesIn(dir / "out").empty());
 }
+
+TEST(ModelsCommand, SpeciesNamesLinesWithoutASemicolonAreWarnedAboutByNumber)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    fs::create_directories(dir / "out");
+    const std::string names = (dir / "names.txt").string();
+    testsupport::writeBytes(names, "SM;Picea abies\r\nBK Fagus sylvatica\r\n\r\nXX;Other\r\nQR\r\n");
+    const auto result = runModels(dir, "'" + table.string() + "' --out '" + (dir / "out").string() +
+                                           "' --min-trees 10 --species-names '" + names + "'");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("warning: " + names +
+                              ": lines 2, 5 give no code and name separated by \";\" and were passed over\n"),
+              std::string::npos)
+        << result.err;
+}
