@@ -46,9 +46,19 @@ TableWriter::TableWriter(const std::filesystem::path &path, const std::vector<st
     std::vector<FieldSpec> fields;
     for (const auto &[name, type] : parseCreateTable(joined(createTable)).columns)
         fields.push_back(fieldSpecOf(name, type));
-    // The header as the engine makes it for CREATE TABLE, read back as the engine reads tables.
-    DbfFile::create(path, fields, true);
-    m_layout = std::make_unique<DbfFile>(path);
+    // The header as the engine makes it for CREATE TABLE, read back as the engine reads tables. Their
+    // errors name the file written, a temporary one: the user is told the table's own name.
+    try {
+        DbfFile::create(path, fields, true);
+        m_layout = std::make_unique<DbfFile>(path);
+    } catch (const common::DataError &e) {
+        std::string text = e.what();
+        for (const std::string &written : {path.string(), path.filename().string()})
+            for (std::size_t at = text.find(written); !written.empty() && at != std::string::npos;
+                 at = text.find(written, at + m_name.size()))
+                text.replace(at, written.size(), m_name);
+        throw common::DataError(text);
+    }
     m_headerLength = m_layout->headerLength();
     m_recordLength = m_layout->recordLength();
     m_blank = m_layout->blankRecord();

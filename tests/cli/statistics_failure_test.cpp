@@ -465,3 +465,17 @@ TEST(StatisticsFailure, ATableThatIsNoFileIsCalledWhatItIs)
         EXPECT_EQ(outcome.err, "Cannot open table " + table + ": " + what + "\n");
     }
 }
+
+TEST(StatisticsFailure, ATableThatCannotBeCreatedIsNamedAsTheUserKnowsIt)
+{
+    CensusDir census;
+    const auto before = filesIn(census.dir.path());
+    std::string out;
+    // Not even the header fits: the error comes while the table is created under its temporary name.
+    const int status = testsupport::runCommand("ulimit -f 0; trap '' XFSZ; " + std::string(FENORIS_CLI_PATH) +
+                                                   " statistics '" + census.table.string() + "' 2>&1",
+                                               &out);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(out, "Cannot create table " + (census.dir / "TRANSIT.DBF").string() + ": File too large\n");
+    EXPECT_EQ(filesIn(census.dir.path()), before);
+}
