@@ -365,6 +365,23 @@ void removeLeftoverTemporaries(const std::string &target)
     }
 }
 
+void removeLeftoverTemporariesOfType(const std::string &dir, const std::string &extension)
+{
+    std::error_code ec;
+    for (const auto &entry : fs::directory_iterator(dir.empty() ? fs::path(".") : fs::path(dir), ec)) {
+        const std::string name = entry.path().filename().string();
+        // ".~" + any stem + "-XXXXXX" + the extension, as ReplacingFile names them.
+        if (name.size() < 2 + 7 + extension.size() || name.compare(0, 2, ".~") != 0 ||
+            name.compare(name.size() - extension.size(), extension.size(), extension) != 0 ||
+            name[name.size() - extension.size() - 7] != '-')
+            continue;
+        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(entry.path().c_str());
+        ::close(fd);
+    }
+}
+
 void writeFileWhole(const std::string &file, std::string_view bytes)
 {
     ReplacingFile replacing(file);

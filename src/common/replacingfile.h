@@ -83,6 +83,10 @@ public:
 // process was killed. Those of a ReplacingFile still alive, in this or another process, stay.
 void removeLeftoverTemporaries(const std::string &target);
 
+// Removes the temporary files of any target with the extension (".svg") that killed processes left
+// in the folder, such as the pictures of a killed run; those still written stay.
+void removeLeftoverTemporariesOfType(const std::string &dir, const std::string &extension);
+
 // Writes the bytes as the whole new content of the file, through a ReplacingFile. Throws FileError.
 void writeFileWhole(const std::string &file, std::string_view bytes);
 

@@ -92,6 +92,8 @@ ModelPicturesSummary ModelPicturesRun::execute(PlotSpeciesSelection &selection, 
     if (!std::filesystem::is_directory(m_settings.directory, ec))
         throw common::FileError("The directory for the pictures does not exist: " + m_settings.directory);
 
+    // Pictures of this type that a killed run left half made under their temporary names go first.
+    common::removeLeftoverTemporariesOfType(m_settings.directory, m_settings.fileType);
     // New pictures go to disk together at the end of the run (or when it is cancelled or fails);
     // pictures that replace older ones are flushed one by one as ever.
     const common::DeferredSync deferSync;

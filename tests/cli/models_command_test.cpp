@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using testsupport::TempDir;
@@ -218,4 +221,26 @@ TEST(ModelsCommand, SpeciesNamesLinesWithoutASemicolonAreWarnedAboutByNumber)
                               ": lines 2, 5 give no code and name separated by \";\" and were passed over\n"),
               std::string::npos)
         << result.err;
+}
+
+TEST(ModelsCommand, TemporaryPicturesOfKilledRunsAreRemovedByTheNextRunOfTheirType)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    const fs::path out = dir / "out";
+    fs::create_directories(out);
+    for (const char *name :
+         {".~A1_SM-k2Xq9z.svg", ".~Gone-aB3dEf.svg", ".~Live-w8Rt5u.svg", ".~A1_SM-h6Lp0a.png"})
+        testsupport::writeBytes(out / name, "half a picture");
+    // A run still writing holds a lock on its temporary file.
+    const int live = ::open((out / ".~Live-w8Rt5u.svg").c_str(), O_RDONLY);
+    ASSERT_GE(live, 0);
+    ASSERT_EQ(::flock(live, LOCK_EX | LOCK_NB), 0);
+    const auto result = runModels(dir, "'" + table.string() + "' --out '" + out.string() + "' --type .svg");
+    ::close(live);
+    EXPECT_EQ(result.status, 0) << result.err;
+    for (const char *gone : {".~A1_SM-k2Xq9z.svg", ".~Gone-aB3dEf.svg"})
+        EXPECT_FALSE(fs::exists(out / gone)) << gone;
+    for (const char *kept : {".~Live-w8Rt5u.svg", ".~A1_SM-h6Lp0a.png"})
+        EXPECT_TRUE(fs::exists(out / kept)) << kept;
 }
