@@ -9,6 +9,7 @@
 #include "model/dbfdump.h"
 #include "model/resulttables.h"
 #include "model/statisticsrun.h"
+#include "support/testsupport.h"
 #include "treetable.h"
 
 #include <QClipboard>
@@ -22,7 +23,10 @@
 #include <QTabWidget>
 
 #include <array>
+#include <fcntl.h>
 #include <set>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -596,6 +600,52 @@ TEST_F(StatisticsButtonTest, TableThatCannotBeDeletedStopsTheRunWithAnErrorBox)
         EXPECT_TRUE(form->BtnStat->isEnabled());
         fs::remove_all(dataDir / name);
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(StatisticsButtonTest, ATableUnderAResultsNameOrAnotherRunIsRefusedWithAnErrorBox)
+{
+    data::GeneratorSettings settings;
+    settings.trees = 60;
+    settings.plots = 2;
+    settings.years = 2;
+    data::generateTable(dataDir / "transit.dbf", settings);
+    const std::string trees = testsupport::readBytes(dataDir / "transit.dbf");
+    startOn(dataDir / "transit.dbf");
+    form->BtnSetOKClick();
+    dialogs.expectProgress("Statistics");
+    dialogs.expectMessage(
+        MessageKind::Error,
+        "The table cannot be named TRANSIT.DBF or AVERAGE.DBF: the statistics are written under "
+        "these names beside it",
+        Button::Ok);
+    form->BtnStat->click();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(testsupport::readBytes(dataDir / "transit.dbf"), trees);
+
+    // Another process writing the results of the folder: this one holds the lock as a run does.
+    fs::rename(dataDir / "transit.dbf", dataDir / "trees.dbf");
+    for (const char *ext : {".yrs", ".var"})
+        fs::rename(dataDir / (std::string("transit") + ext), dataDir / (std::string("trees") + ext));
+    startOn(dataDir / "trees.dbf");
+    form->BtnSetOKClick();
+    const int lock = ::open((dataDir / ".~statistics.lock").c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+    const std::string pid = std::to_string(::getpid());
+    ASSERT_EQ(::write(lock, (pid + "\n").data(), pid.size() + 1), static_cast<ssize_t>(pid.size() + 1));
+    dialogs.expectProgress("Statistics");
+    dialogs.expectMessage(MessageKind::Error,
+                          QString::fromStdString("Another statistics run (process " + pid +
+                                                 ") is writing TRANSIT.DBF and AVERAGE.DBF in this folder"),
+                          Button::Ok);
+    form->BtnStat->click();
+    ::close(lock);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_FALSE(fs::exists(dataDir / "TRANSIT.DBF"));
 }
 
 } // namespace
