@@ -169,18 +169,9 @@ int runModels(const Args &args, std::ostream &out, std::ostream &err)
     model::ModelPicturesSummary summary;
     {
         TerminalProgress progress(err, TerminalProgress::watched(err));
-        std::optional<Interrupted> interrupted;
-        try {
-            summary = run.execute(selection, pictures, sink, &progress);
-        } catch (const common::Error &) {
-            // The signal stopped a statement of the engine: told as at a step.
-            if (!InterruptWatch::signal()) throw;
-            interrupted = progress.interrupted(InterruptWatch::signal());
-        } catch (const Interrupted &stopped) {
-            interrupted = stopped;
-        }
+        const std::optional<Interrupted> interrupted =
+            progress.runInterruptible([&] { summary = run.execute(selection, pictures, sink, &progress); });
         if (interrupted) {
-            progress.clear();
             if (interrupted->total == 0)
                 err << "Models interrupted while the plots were listed";
             else

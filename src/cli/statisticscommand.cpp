@@ -53,18 +53,9 @@ int runStatistics(const Args &args, std::ostream &out, std::ostream &err)
     {
         // Progress shown only to a person watching: not into a file, a pipe or a test's stream.
         TerminalProgress progress(err, TerminalProgress::watched(err));
-        std::optional<Interrupted> interrupted;
-        try {
-            summary = run.execute(selection, sink, &progress);
-        } catch (const common::Error &) {
-            // The signal stopped a statement of the engine: told as at a step.
-            if (!InterruptWatch::signal()) throw;
-            interrupted = progress.interrupted(InterruptWatch::signal());
-        } catch (const Interrupted &stopped) {
-            interrupted = stopped;
-        }
+        const std::optional<Interrupted> interrupted =
+            progress.runInterruptible([&] { summary = run.execute(selection, sink, &progress); });
         if (interrupted) {
-            progress.clear();
             if (interrupted->total == 0)
                 err << "Statistics interrupted while the plots were listed";
             else

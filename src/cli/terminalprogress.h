@@ -1,11 +1,14 @@
 // The progress of a long command on the terminal, and Ctrl+C (or SIGTERM) noted at its steps.
 #pragma once
 
+#include "cli/interrupt.h"
+#include "common/error.h"
 #include "common/progress.h"
 
 #include <chrono>
 #include <cstddef>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 namespace cli {
@@ -33,6 +36,9 @@ public:
     void clear();
     // How far the run got by the last step, for a run that a signal stopped inside the engine.
     Interrupted interrupted(int signal) const { return {signal, m_done, m_total}; }
+    // Runs the walk; a signal noted at a step or one that stopped a statement of the engine ends it
+    // with how far it got (the progress line cleared), any other error is thrown on.
+    template <class Walk> std::optional<Interrupted> runInterruptible(Walk &&walk);
 
     // True when err is the process's standard error and that is a terminal.
     static bool watched(const std::ostream &err);
@@ -44,5 +50,22 @@ private:
     std::size_t m_width = 0;
     int m_done = 0, m_total = 0;
 };
+
+template <class Walk> std::optional<Interrupted> TerminalProgress::runInterruptible(Walk &&walk)
+{
+    try {
+        walk();
+        return std::nullopt;
+    } catch (const common::Error &) {
+        // The signal stopped a statement of the engine: told as at a step.
+        const int signal = InterruptWatch::signal();
+        if (!signal) throw;
+        clear();
+        return interrupted(signal);
+    } catch (const Interrupted &stopped) {
+        clear();
+        return stopped;
+    }
+}
 
 } // namespace cli
