@@ -45,6 +45,24 @@ std::string imageBytes(Chart &chart, QSize size, const char *format)
     return buffer.data().toStdString();
 }
 
+// XML 1.0 has no place for the control characters other than tab, line feed and carriage return, yet
+// a plot or species name may hold them and the SVG generator writes text as it is: each becomes
+// U+FFFD, so the picture stays well-formed. Such a byte is never part of a longer UTF-8 character.
+std::string withoutXmlControls(std::string bytes)
+{
+    static const std::string replacement = "\xEF\xBF\xBD";
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r')
+            out += replacement;
+        else
+            out += c;
+    }
+    return out;
+}
+
 std::string svgBytes(Chart &chart, QSize size)
 {
     QBuffer buffer;
@@ -59,7 +77,7 @@ std::string svgBytes(Chart &chart, QSize size)
         svg.setDescription(QStringLiteral("Fenoris"));
         if (!drawVector(chart, svg, size)) throw common::Error("The SVG drawing could not be made.");
     }
-    return buffer.data().toStdString();
+    return withoutXmlControls(buffer.data().toStdString());
 }
 
 std::string pdfBytes(Chart &chart, QSize size)

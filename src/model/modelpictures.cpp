@@ -15,13 +15,15 @@ namespace model {
 
 namespace {
 
-// The name as a file name can hold it, and whether anything was replaced.
+// The name as a file name can hold it, and whether anything was replaced: no "/", and no control
+// character (a line break or an escape in a file name trips every tool that lists it).
 std::pair<std::string, bool> fileNamePart(const std::string &name)
 {
     std::string part = name;
     bool replaced = false;
     for (char &c : part) {
-        if (c != '/' && c != '\0') continue;
+        const auto byte = static_cast<unsigned char>(c);
+        if (c != '/' && byte >= 0x20 && byte != 0x7f) continue;
         c = '_';
         replaced = true;
     }

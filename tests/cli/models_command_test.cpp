@@ -244,3 +244,28 @@ TEST(ModelsCommand, TemporaryPicturesOfKilledRunsAreRemovedByTheNextRunOfTheirTy
     for (const char *kept : {".~Live-w8Rt5u.svg", ".~A1_SM-h6Lp0a.png"})
         EXPECT_TRUE(fs::exists(out / kept)) << kept;
 }
+
+// Control characters in a plot name or a display name: the file name holds "_" instead, and every
+// SVG picture stays well-formed XML.
+TEST(ModelsCommand, ControlCharactersInNamesGiveSafeFileNamesAndWellFormedPictures)
+{
+    TempDir dir;
+    std::vector<fixture::Tree> trees;
+    fixture::addTrees(trees, 10, "E\n5", "SM", {10, 30});
+    fixture::addTrees(trees, 10,
+                      "F\x1b"
+                      "6",
+                      "SM", {10, 30});
+    const auto table =
+        fixture::writeTable(dir.path(), "trees.dbf", {{"D1995", 1995}, {"D1996", 1996}}, trees);
+    fs::create_directories(dir / "out");
+    testsupport::writeBytes(dir / "names.txt", "SM;Picea\x07 abies\r\n");
+    const auto result =
+        runModels(dir, "'" + table.string() + "' --out '" + (dir / "out").string() +
+                           "' --type .svg --species-names '" + (dir / "names.txt").string() + "'");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(testsupport::namesIn(dir / "out"), (std::vector<std::string>{"E_5_SM.svg", "F_6_SM.svg"}));
+    for (const char *name : {"E_5_SM.svg", "F_6_SM.svg"})
+        EXPECT_EQ(testsupport::runCommand("xmllint --noout '" + (dir / "out" / name).string() + "'"), 0)
+            << name;
+}
