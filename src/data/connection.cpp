@@ -22,6 +22,13 @@ int authorize(void *data, int action, const char *first, const char *, const cha
             engine->watch->denied = "DROP TABLE is not supported: delete the table's file instead";
         return SQLITE_DENY;
     }
+    // Every file the engine reads or writes is a table of the data directory: a database file
+    // attached from elsewhere (ATTACH, or VACUUM INTO, which attaches its target) is refused.
+    if (action == SQLITE_ATTACH) {
+        if (engine->watch)
+            engine->watch->denied = "ATTACH is not supported: tables are the files of the data directory";
+        return SQLITE_DENY;
+    }
     if (action == SQLITE_CREATE_TABLE && engine->watch && first && database &&
         std::string(database) == "main")
         engine->watch->createTable = first;
@@ -262,6 +269,8 @@ void Connection::open()
         // The program's conditions may quote text in double quotes (SP="SM").
         sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 1, nullptr);
         sqlite3_set_authorizer(db, authorize, m_impl.get());
+        // And no database beside the in-memory one, whatever statement would attach it.
+        sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
         sqlite3_progress_handler(db, kStepsBetweenStopChecks, stopRequested, m_impl.get());
         registerDbfModule(db, m_impl.get());
     } catch (...) {

@@ -76,3 +76,24 @@ TEST(QueryCommand, AnErrorGoesToStandardErrorWithAFailingStatus)
     std::ostringstream out, usage;
     EXPECT_EQ(cli::runQuery({dir.path().string()}, out, usage), 2);
 }
+
+// The statement reaches only the tables of its data directory: a database file elsewhere can be
+// neither attached nor written by VACUUM INTO.
+TEST(QueryCommand, NoFileOutsideTheDataDirectoryIsAttachedOrWritten)
+{
+    TempDir dir;
+    makeTrees(dir.path());
+    const TempDir elsewhere;
+    const std::string command = std::string(FENORIS_CLI_PATH) + " query '" + dir.path().string() + "' ";
+    for (const std::string &sql : {"\"ATTACH '" + (elsewhere / "a.db").string() + "' AS other\"",
+                                   "\"VACUUM INTO '" + (elsewhere / "b.db").string() + "'\""}) {
+        std::string err;
+        EXPECT_NE(testsupport::runCommand(command + sql + " 2>&1 >/dev/null", &err), 0) << sql;
+        EXPECT_NE(err, "") << sql;
+    }
+    std::string err;
+    testsupport::runCommand(command + "\"ATTACH 'x.db' AS other\" 2>&1 >/dev/null", &err);
+    EXPECT_EQ(err, "ATTACH is not supported: tables are the files of the data directory\n");
+    EXPECT_TRUE(testsupport::namesIn(elsewhere.path()).empty());
+    EXPECT_EQ(query(dir.path(), "SELECT Count(*) FROM 'M_trees.dbf'").out, "Count(*)\n3\n");
+}
