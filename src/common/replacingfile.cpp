@@ -28,6 +28,21 @@ std::string fileMessage(const char *what, const std::string &file, int error)
     return std::string(what) + " \"" + file + "\". " + std::strerror(error);
 }
 
+// The file a write of target replaces: a symbolic link is followed to the file it names (however
+// many links deep, and also when that file does not exist yet), so the link stays a link and its
+// target gets the new content.
+std::string resolvedTarget(std::string target)
+{
+    std::error_code ec;
+    for (int depth = 0; depth < 40 && fs::is_symlink(fs::symlink_status(target, ec)); ++depth) {
+        const fs::path link = fs::read_symlink(target, ec);
+        if (ec) break;
+        target =
+            (link.is_absolute() ? link : fs::path(target).parent_path() / link).lexically_normal().string();
+    }
+    return target;
+}
+
 // The mode a new file gets from the process's umask, as open(2) would give it.
 mode_t defaultMode()
 {
@@ -51,14 +66,19 @@ bool writeAll(int fd, std::string_view bytes)
 
 } // namespace
 
-ReplacingFile::ReplacingFile(std::string target) : m_target(std::move(target))
+ReplacingFile::ReplacingFile(std::string target) : m_target(resolvedTarget(std::move(target)))
 {
     const fs::path path(m_target);
     struct stat existing
     {
     };
-    if (::stat(m_target.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
-        throw FileError(fileMessage("Cannot create file", m_target, EISDIR));
+    if (::stat(m_target.c_str(), &existing) == 0) {
+        if (S_ISDIR(existing.st_mode)) throw FileError(fileMessage("Cannot create file", m_target, EISDIR));
+        // A pipe or a device is no file to replace: renaming over it would put a regular file in
+        // its place.
+        if (!S_ISREG(existing.st_mode))
+            throw FileError("Cannot create file \"" + m_target + "\". It is not a regular file");
+    }
     const std::string stem = path.stem().string();
     const std::string extension = path.extension().string();
     fs::path dir = path.parent_path();

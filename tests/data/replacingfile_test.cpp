@@ -28,7 +28,9 @@ TEST(ReplacingFile, ReplacesWholeAndKeepsThePermissions)
     ::chmod(file.c_str(), 0640);
     common::writeTextLines(file.string(), {"A=1", "B=2"});
     EXPECT_EQ(readBytes(file), "A=1\r\nB=2\r\n");
-    struct stat st {};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"Graph.ini"});
@@ -43,7 +45,8 @@ TEST(ReplacingFile, UncommittedLeavesTheTargetAndNoTemporary)
         common::ReplacingFile replacing(file.string());
         EXPECT_EQ(fs::path(replacing.path()).parent_path(), dir.path());
         EXPECT_EQ(fs::path(replacing.path()).extension(), ".png");
-        EXPECT_TRUE(common::isReplacingTemporary(fs::path(replacing.path()).filename().string(), "chart.png"));
+        EXPECT_TRUE(
+            common::isReplacingTemporary(fs::path(replacing.path()).filename().string(), "chart.png"));
         writeBytes(replacing.path(), "half");
     }
     EXPECT_EQ(readBytes(file), "old picture");
@@ -60,6 +63,47 @@ TEST(ReplacingFile, MissingDirectoryIsRefusedByName)
     } catch (const common::FileError &e) {
         EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + file + "\". ", 0), 0u) << e.what();
     }
+}
+
+// A link is written through: the file it names (in another folder, a link to a link, or not there
+// yet) gets the content with its own permissions and the link stays. A pipe or a device, directly
+// or behind a link, is refused and left as it was.
+TEST(ReplacingFile, ALinkIsWrittenThroughAndNoneButRegularFilesAreReplaced)
+{
+    TempDir dir;
+    fs::create_directories(dir / "real");
+    writeBytes(dir / "real" / "chart.svg", "old");
+    ::chmod((dir / "real" / "chart.svg").c_str(), 0640);
+    fs::create_symlink("real/chart.svg", dir / "link.svg");
+    fs::create_symlink(dir / "link.svg", dir / "second.svg");
+    common::writeFileWhole((dir / "second.svg").string(), "new");
+    EXPECT_TRUE(fs::is_symlink(dir / "link.svg"));
+    EXPECT_TRUE(fs::is_symlink(dir / "second.svg"));
+    EXPECT_EQ(readBytes(dir / "real" / "chart.svg"), "new");
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat((dir / "real" / "chart.svg").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(namesIn(dir / "real"), std::vector<std::string>{"chart.svg"});
+
+    fs::create_symlink("real/new.svg", dir / "dangling.svg");
+    common::writeFileWhole((dir / "dangling.svg").string(), "fresh");
+    EXPECT_TRUE(fs::is_symlink(dir / "dangling.svg"));
+    EXPECT_EQ(readBytes(dir / "real" / "new.svg"), "fresh");
+
+    ASSERT_EQ(::mkfifo((dir / "pipe.svg").c_str(), 0600), 0);
+    fs::create_symlink("/dev/full", dir / "full.svg");
+    for (const fs::path &file : {dir / "pipe.svg", dir / "full.svg"}) {
+        try {
+            common::writeFileWhole(file.string(), "x");
+            ADD_FAILURE() << "no error for " << file;
+        } catch (const common::FileError &e) {
+            EXPECT_NE(std::string(e.what()).find("It is not a regular file"), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe.svg"));
+    EXPECT_TRUE(fs::is_symlink(dir / "full.svg"));
 }
 
 // A full disk, simulated with a file-size limit in a child process: the write fails with an error
@@ -95,7 +139,12 @@ TEST(ReplacingFile, FullDiskKeepsTheOldFile)
 
 TEST(ReplacingFile, RecognisesOnlyItsOwnTemporaries)
 {
-    struct Case { const char *name; const char *target; bool ours; };
+    struct Case
+    {
+        const char *name;
+        const char *target;
+        bool ours;
+    };
     const Case cases[] = {
         {".~TRANSIT-a1B2c3.DBF", "TRANSIT.DBF", true},
         {".~TRANSIT-a1B2c3.dbf", "TRANSIT.DBF", false}, // another extension: another program's
@@ -103,7 +152,8 @@ TEST(ReplacingFile, RecognisesOnlyItsOwnTemporaries)
         {"TRANSIT.DBF", "TRANSIT.DBF", false},
         {".~AVERAGE-zzzzzz.DBF", "TRANSIT.DBF", false},
     };
-    for (const auto &c : cases) EXPECT_EQ(common::isReplacingTemporary(c.name, c.target), c.ours) << c.name;
+    for (const auto &c : cases)
+        EXPECT_EQ(common::isReplacingTemporary(c.name, c.target), c.ours) << c.name;
 }
 
 TEST(ReplacingFile, LeftoversOfAKilledProcessGoThoseOfALiveOneStay)
