@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace stats {
 
@@ -31,6 +32,86 @@ void accumulate(TVarStat &v, long double value)
     v.StDev += value * value;
     if (value < v.Min) v.Min = value;
     if (value > v.Max) v.Max = value;
+}
+
+// Least squares by Householder QR on the powers of t = (x - mid) / half, so that every column lies
+// in [-1, 1]; the coefficients of t are then expanded into coefficients of the powers of x. The
+// normal equations square the condition of the Vandermonde matrix and lose every digit at high
+// degrees; this keeps what the data determine. Returns false where R has a negligible diagonal.
+bool fitScaledQr(const std::vector<TPoint> &points, int degree, std::vector<long double> &coef)
+{
+    const std::size_t n = points.size();
+    const int m = degree + 1;
+    if (n < static_cast<std::size_t>(m)) return false;
+    const long double lo = points.front().X;
+    const long double hi = points.back().X;
+    const long double mid = (lo + hi) / 2;
+    const long double half = (hi - lo) / 2;
+    if (!(half > 0)) return false;
+    TwoDimArray a(n, std::vector<long double>(m));
+    std::vector<long double> y(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const long double t = (points[i].X - mid) / half;
+        long double w = 1;
+        for (int k = 0; k < m; ++k) {
+            a[i][k] = w;
+            w *= t;
+        }
+        y[i] = points[i].Y;
+    }
+    for (int k = 0; k < m; ++k) {
+        long double norm = 0;
+        for (std::size_t i = k; i < n; ++i)
+            norm += a[i][k] * a[i][k];
+        norm = std::sqrt(norm);
+        if (!(norm > 0)) return false;
+        const long double alpha = a[k][k] > 0 ? -norm : norm;
+        std::vector<long double> v(n - k);
+        for (std::size_t i = k; i < n; ++i)
+            v[i - k] = a[i][k];
+        v[0] -= alpha;
+        long double vv = 0;
+        for (long double e : v)
+            vv += e * e;
+        if (!(vv > 0)) return false;
+        for (int c = k; c < m; ++c) {
+            long double dot = 0;
+            for (std::size_t i = k; i < n; ++i)
+                dot += v[i - k] * a[i][c];
+            const long double f = 2 * dot / vv;
+            for (std::size_t i = k; i < n; ++i)
+                a[i][c] -= f * v[i - k];
+        }
+        long double dot = 0;
+        for (std::size_t i = k; i < n; ++i)
+            dot += v[i - k] * y[i];
+        const long double f = 2 * dot / vv;
+        for (std::size_t i = k; i < n; ++i)
+            y[i] -= f * v[i - k];
+    }
+    long double largest = 0;
+    for (int k = 0; k < m; ++k)
+        largest = std::max(largest, std::fabs(a[k][k]));
+    const long double tolerance = largest * n * std::numeric_limits<long double>::epsilon() * 64;
+    std::vector<long double> c(m);
+    for (int k = m - 1; k >= 0; --k) {
+        if (std::fabs(a[k][k]) <= tolerance) return false;
+        long double s = y[k];
+        for (int j = k + 1; j < m; ++j)
+            s -= a[k][j] * c[j];
+        c[k] = s / a[k][k];
+    }
+    // Horner in polynomials: p = p * (x - mid) / half + c[k].
+    std::vector<long double> p(m, 0);
+    for (int k = m - 1; k >= 0; --k) {
+        for (int j = m - 1; j >= 1; --j)
+            p[j] = (p[j - 1] - mid * p[j]) / half;
+        p[0] = -mid * p[0] / half + c[k];
+    }
+    for (long double value : p)
+        common::checkFinite(value);
+    coef = p;
+    return true;
 }
 
 } // namespace
@@ -102,7 +183,14 @@ void TStatistics::Calculate(std::uint8_t Degree)
         return;
     }
     BuildNormalEquations();
-    if (!LinearExuations(Degree, m_matrix, Res.Coef, *m_sink)) Res.Degree = 0;
+    if (!LinearExuations(Degree, m_matrix, Res.Coef, *m_sink)) {
+        Res.Degree = 0;
+    } else if (Degree >= 2) {
+        // The elimination above decides only the singular cases; the coefficients come from the
+        // stable fit, which the normal equations cannot match at high degrees.
+        std::vector<long double> coef;
+        if (fitScaledQr(m_points, Degree, coef)) Res.Coef = coef;
+    }
     Res.Calculated = true;
 
     if (Res.Degree <= 1) {
@@ -114,7 +202,8 @@ void TStatistics::Calculate(std::uint8_t Degree)
         const long double e = point.Y - PolynomValue(point.X);
         s = common::checkFinite(s + e * e);
     }
-    Res.R2 = 1 - common::checkedDiv(s / Res.Y.N, Res.Y.StDev * Res.Y.StDev);
+    // Rounding can carry a perfect fit a hair past 1 or a useless one below 0.
+    Res.R2 = std::clamp<long double>(1 - common::checkedDiv(s / Res.Y.N, Res.Y.StDev * Res.Y.StDev), 0, 1);
 }
 
 void TStatistics::BuildNormalEquations()
