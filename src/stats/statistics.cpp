@@ -43,8 +43,10 @@ bool fitScaledQr(const std::vector<TPoint> &points, int degree, std::vector<long
     const std::size_t n = points.size();
     const int m = degree + 1;
     if (n < static_cast<std::size_t>(m)) return false;
-    const long double lo = points.front().X;
-    const long double hi = points.back().X;
+    const auto [lowest, highest] = std::minmax_element(
+        points.begin(), points.end(), [](const TPoint &a, const TPoint &b) { return a.X < b.X; });
+    const long double lo = lowest->X;
+    const long double hi = highest->X;
     const long double mid = (lo + hi) / 2;
     const long double half = (hi - lo) / 2;
     if (!(half > 0)) return false;
@@ -183,13 +185,15 @@ void TStatistics::Calculate(std::uint8_t Degree)
         return;
     }
     BuildNormalEquations();
+    bool stable = true;
     if (!LinearExuations(Degree, m_matrix, Res.Coef, *m_sink)) {
         Res.Degree = 0;
     } else if (Degree >= 2) {
         // The elimination above decides only the singular cases; the coefficients come from the
         // stable fit, which the normal equations cannot match at high degrees.
         std::vector<long double> coef;
-        if (fitScaledQr(m_points, Degree, coef)) Res.Coef = coef;
+        stable = fitScaledQr(m_points, Degree, coef);
+        if (stable) Res.Coef = coef;
     }
     Res.Calculated = true;
 
@@ -202,8 +206,11 @@ void TStatistics::Calculate(std::uint8_t Degree)
         const long double e = point.Y - PolynomValue(point.X);
         s = common::checkFinite(s + e * e);
     }
-    // Rounding can carry a perfect fit a hair past 1 or a useless one below 0.
-    Res.R2 = std::clamp<long double>(1 - common::checkedDiv(s / Res.Y.N, Res.Y.StDev * Res.Y.StDev), 0, 1);
+    // Rounding can carry a perfect fit of the stable solver a hair past 1 or a useless one below 0.
+    // Where that solver found the degree undetermined, R2 is left as the elimination's coefficients
+    // give it, so a failed fit shows as one instead of passing for a poor one.
+    Res.R2 = 1 - common::checkedDiv(s / Res.Y.N, Res.Y.StDev * Res.Y.StDev);
+    if (stable) Res.R2 = std::clamp<long double>(Res.R2, 0, 1);
 }
 
 void TStatistics::BuildNormalEquations()
