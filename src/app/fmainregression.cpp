@@ -344,7 +344,8 @@ void TFormMain::chooseAnotherSeries()
         m_dialogs.warning(kNotCalculated);
         return;
     }
-    showDetermination(*series);
+    // An undetermined degree has been told by the fit; the points are drawn without a line.
+    if (!series->Res.Undetermined) showDetermination(*series);
     while (RegrStats->size() < kFixedSeries)
         RegrStats->push_back(nullptr);
     RegrStats->push_back(std::move(series));
@@ -387,6 +388,8 @@ void TFormMain::BtnNewPolynomClick()
         m_dialogs.warning(kNotCalculated);
         return;
     }
+    // The points cannot determine that degree: the fit has told why, and no line is drawn.
+    if (series->Res.Undetermined) return;
     charts::DrawRegression(*ChartRegr, *series, false);
     showDetermination(*series);
 }

@@ -214,6 +214,9 @@ int runRegression(const Args &args, std::ostream &out, std::ostream &err)
         err << "(no row gave a point: blanks, missing values and logarithms of values <= 0 are left out)\n";
         return 1;
     }
+    // The points cannot determine the degree asked for: the sink has said so, and nothing is printed
+    // or drawn that could pass for a fit.
+    if (series.Res.Undetermined) return 1;
     if (picture) {
         // The window's chart of a pair chosen under "another".
         pictureWriters().regression({&series, stats::AxisTitle(columns.x, columns.logX),

@@ -138,6 +138,7 @@ void TStatistics::ResetResults()
     Res.R = 0;
     Res.Degree = 0;
     Res.Calculated = false;
+    Res.Undetermined = false;
 }
 
 void TStatistics::AccumulatePoint(const TPoint &point)
@@ -185,15 +186,24 @@ void TStatistics::Calculate(std::uint8_t Degree)
         return;
     }
     BuildNormalEquations();
-    bool stable = true;
+    const std::vector<long double> earlier = Res.Coef;
     if (!LinearExuations(Degree, m_matrix, Res.Coef, *m_sink)) {
         Res.Degree = 0;
     } else if (Degree >= 2) {
-        // The elimination above decides only the singular cases; the coefficients come from the
-        // stable fit, which the normal equations cannot match at high degrees.
+        // The elimination above decides only the exactly singular cases; the coefficients come from
+        // the stable fit, which the normal equations cannot match at high degrees. Where that finds
+        // the degree undetermined, the elimination's numbers are rounding noise: no fit, and why.
         std::vector<long double> coef;
-        stable = fitScaledQr(m_points, Degree, coef);
-        if (stable) Res.Coef = coef;
+        if (fitScaledQr(m_points, Degree, coef)) {
+            Res.Coef = coef;
+        } else {
+            Res.Coef = earlier;
+            Res.Degree = 0;
+            Res.Undetermined = true;
+            m_sink->error("A polynomial of degree " + std::to_string(Degree) +
+                          " cannot be fitted reliably to these " + std::to_string(m_points.size()) +
+                          " points; try a lower degree");
+        }
     }
     Res.Calculated = true;
 
@@ -206,11 +216,8 @@ void TStatistics::Calculate(std::uint8_t Degree)
         const long double e = point.Y - PolynomValue(point.X);
         s = common::checkFinite(s + e * e);
     }
-    // Rounding can carry a perfect fit of the stable solver a hair past 1 or a useless one below 0.
-    // Where that solver found the degree undetermined, R2 is left as the elimination's coefficients
-    // give it, so a failed fit shows as one instead of passing for a poor one.
-    Res.R2 = 1 - common::checkedDiv(s / Res.Y.N, Res.Y.StDev * Res.Y.StDev);
-    if (stable) Res.R2 = std::clamp<long double>(Res.R2, 0, 1);
+    // Rounding can carry a perfect fit a hair past 1 or a useless one below 0.
+    Res.R2 = std::clamp<long double>(1 - common::checkedDiv(s / Res.Y.N, Res.Y.StDev * Res.Y.StDev), 0, 1);
 }
 
 void TStatistics::BuildNormalEquations()

@@ -55,6 +55,9 @@ struct TStatRes
     std::vector<long double> Coef;
     std::uint8_t Degree = 0; // of the fitted polynomial; 0 when none was fitted
     bool Calculated = false; // the last calculation ran on a non-empty series
+    // The points cannot determine a polynomial of the asked degree (too few distinct X, or as good as
+    // too few): none was fitted, Degree is 0, Coef as before, and the user was told.
+    bool Undetermined = false;
 };
 
 // One series for the regression chart, in drawing order.

@@ -87,6 +87,32 @@ TEST(TStatistics, SingularSystemLeavesDegreeZero)
     EXPECT_TRUE(sink.entries().empty());
 }
 
+// Five distinct X cannot determine a polynomial of degree 6, though rounding keeps the normal
+// equations from being exactly singular: no fit, the user told why, and a lower degree still fits.
+TEST(TStatistics, ADegreeThePointsCannotDetermineIsRefusedWithItsReason)
+{
+    RecordingSink sink;
+    TStatistics series(sink);
+    for (int i = 0; i < 40; ++i)
+        series.AddPoint(1 + i % 5, (i * 7919) % 13);
+    series.Calculate(6);
+    EXPECT_TRUE(series.Res.Undetermined);
+    EXPECT_EQ(series.Res.Degree, 0);
+    EXPECT_FALSE(series.HasPolynomial());
+    EXPECT_EQ(
+        sink.entries(),
+        (std::vector<RecordingSink::Entry>{
+            {MessageKind::Error,
+             "A polynomial of degree 6 cannot be fitted reliably to these 40 points; try a lower degree"}}));
+    sink.clear();
+    series.Calculate(4);
+    EXPECT_FALSE(series.Res.Undetermined);
+    EXPECT_EQ(series.Res.Degree, 4);
+    EXPECT_GE(series.Res.R2, 0);
+    EXPECT_LE(series.Res.R2, 1);
+    EXPECT_TRUE(sink.entries().empty());
+}
+
 struct CorrelationCase
 {
     const char *name;
