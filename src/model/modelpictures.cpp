@@ -8,6 +8,7 @@
 #include "common/progress.h"
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <utility>
 
@@ -139,6 +140,14 @@ void ModelPicturesRun::makePicture(const std::string &plot, const std::string &s
     }
     messages.setPicture(plot, species);
     maker.drawModel(plot, species, messages);
+    // A name longer than a file name may be (the temporary file beside it takes 9 bytes more) would
+    // stop the whole run at its save: that picture alone is passed over, with the reason.
+    if (std::filesystem::path(file.path).filename().string().size() + 9 > NAME_MAX) {
+        messages.warning(
+            "The picture's file name would be longer than a file name may be; it was passed over");
+        ++m_summary.skipped;
+        return;
+    }
     std::error_code ec;
     if (std::filesystem::exists(file.path, ec) && !maker.replaceExisting(file.path)) {
         ++m_summary.skipped;

@@ -269,3 +269,24 @@ TEST(ModelsCommand, ControlCharactersInNamesGiveSafeFileNamesAndWellFormedPictur
         EXPECT_EQ(testsupport::runCommand("xmllint --noout '" + (dir / "out" / name).string() + "'"), 0)
             << name;
 }
+
+// A plot name too long for a file name passes over its picture with a warning; the run goes on.
+TEST(ModelsCommand, APictureWhoseFileNameIsTooLongIsPassedOverAndTheRunGoesOn)
+{
+    TempDir dir;
+    std::vector<fixture::Tree> trees;
+    const std::string longPlot(250, 'P');
+    fixture::addTrees(trees, 10, longPlot, "SM", {10, 30});
+    fixture::addTrees(trees, 10, "B2", "SM", {10, 30});
+    fixture::RoleColumns roles;
+    roles.plotWidth = 250;
+    const auto table =
+        fixture::writeTable(dir.path(), "trees.dbf", {{"D1995", 1995}, {"D1996", 1996}}, trees, roles);
+    fs::create_directories(dir / "out");
+    const auto result = runModels(dir, "'" + table.string() + "' --out '" + (dir / "out").string() + "'");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "1 pictures written, 1 skipped\n");
+    EXPECT_NE(result.err.find("it was passed over (plot " + longPlot + ", species SM)"), std::string::npos)
+        << result.err;
+    EXPECT_EQ(testsupport::namesIn(dir / "out"), std::vector<std::string>{"B2_SM.bmp"});
+}

@@ -40,6 +40,7 @@ struct RoleColumns
     std::string plot = "PLOT";
     std::string tree = "TREE";
     std::string species = "SP";
+    int plotWidth = 12;
 };
 
 // Writes dir/name (name ending in ".dbf") and the side files dir/<stem>.yrs and dir/<stem>.var.
@@ -50,7 +51,7 @@ inline std::filesystem::path writeTable(const std::filesystem::path &dir, const 
     const auto file = dir / name;
     DBFHandle h = DBFCreate(file.string().c_str());
     if (!h) throw std::runtime_error("cannot create " + file.string());
-    DBFAddField(h, roleColumns.plot.c_str(), FTString, 12, 0);
+    DBFAddField(h, roleColumns.plot.c_str(), FTString, roleColumns.plotWidth, 0);
     DBFAddField(h, roleColumns.tree.c_str(), FTInteger, 6, 0);
     DBFAddField(h, roleColumns.species.c_str(), FTString, 4, 0);
     for (const auto &c : columns)
