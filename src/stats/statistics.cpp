@@ -187,12 +187,13 @@ void TStatistics::Calculate(std::uint8_t Degree)
     }
     BuildNormalEquations();
     const std::vector<long double> earlier = Res.Coef;
-    if (!LinearExuations(Degree, m_matrix, Res.Coef, *m_sink)) {
-        Res.Degree = 0;
-    } else if (Degree >= 2) {
-        // The elimination above decides only the exactly singular cases; the coefficients come from
-        // the stable fit, which the normal equations cannot match at high degrees. Where that finds
-        // the degree undetermined, the elimination's numbers are rounding noise: no fit, and why.
+    const bool eliminated = LinearExuations(Degree, m_matrix, Res.Coef, *m_sink);
+    if (Degree < 2) {
+        if (!eliminated) Res.Degree = 0;
+    } else {
+        // From degree 2 the coefficients come from the stable fit, which the normal equations
+        // cannot match at high degrees, and so does the decision: where it finds the degree
+        // undetermined, whatever the elimination made of it is rounding noise. No fit, and why.
         std::vector<long double> coef;
         if (fitScaledQr(m_points, Degree, coef)) {
             Res.Coef = coef;

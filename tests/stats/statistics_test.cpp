@@ -232,16 +232,23 @@ TEST(TStatistics, DegreeZeroKeepsR2AndCoef)
     EXPECT_EQ(series.Res.R2, r2);
     EXPECT_EQ(series.PolynomValue(100), coef[0]);
 
-    // Two distinct X cannot carry a parabola: the singular fit keeps the line's coefficients.
+    EXPECT_TRUE(sink.entries().empty());
+
+    // Two distinct X cannot carry a parabola: the refused fit keeps the line's coefficients.
     TStatistics two(sink);
     addAll(two, {{1, 1}, {2, 3}});
     two.Calculate(1);
     const auto line = two.Res.Coef;
     two.Calculate(2);
     EXPECT_EQ(two.Res.Degree, 0);
+    EXPECT_TRUE(two.Res.Undetermined);
     EXPECT_EQ(two.Res.Coef, line);
     EXPECT_EQ(two.Res.R2, two.Res.R * two.Res.R);
-    EXPECT_TRUE(sink.entries().empty());
+    EXPECT_EQ(
+        sink.entries(),
+        (std::vector<RecordingSink::Entry>{
+            {MessageKind::Error,
+             "A polynomial of degree 2 cannot be fitted reliably to these 2 points; try a lower degree"}}));
 }
 
 // Left to us: a series at degree 0 that never had a successful fit has no coefficients. It has no
