@@ -342,15 +342,6 @@ TEST_F(RegressionPageTest, DegreesOutsideZeroToTwentyAreRefusedAndChangeNothing)
         EXPECT_EQ((*form->RegrStats)[0]->Res.Degree, 1) << answer;
         EXPECT_EQ(seriesTitles(), (QStringList{"Data", "Regression (1)"})) << answer;
     }
-    // The largest degree is taken, and refused as one that five points cannot determine: no line.
-    expectDegree("2", "20");
-    dialogs.expectMessage(
-        MessageKind::Error,
-        "A polynomial of degree 20 cannot be fitted reliably to these 5 points; try a lower degree",
-        Button::Ok);
-    form->BtnNewPolynom->click();
-    EXPECT_EQ(seriesTitles(), (QStringList{"Data", "Regression (1)"}));
-
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
