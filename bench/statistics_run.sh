@@ -5,11 +5,12 @@
 # wall clock and CPU), their ratio (target at most 2, at most 3 required) and the run's peak memory
 # against the table's size (target below 1).
 #
-# Then kills runs at KILLS random points (SIGKILL, SIGTERM and SIGINT in turn) and checks every time
-# that TRANSIT.DBF, AVERAGE.DBF and the data table are byte for byte as before, and at the end that
-# the next run clears what the killed ones left.
+# Then kills runs at the exact renames of the two result tables (strace) and at KILLS random points
+# (SIGKILL, SIGTERM and SIGINT in turn), and starts RACES (default 20) pairs of runs at once; every
+# time the data table must be unchanged and TRANSIT.DBF and AVERAGE.DBF one whole pair, old or new,
+# after the next command; at the end the next run must clear what the killed ones left.
 #
-#   bench/statistics_run.sh build/src/cli/fenoris-cli [DIR] [RUNS] [KILLS]
+#   [RACES=N] bench/statistics_run.sh build/src/cli/fenoris-cli [DIR] [RUNS] [KILLS]
 set -euo pipefail
 
 cli=$(realpath "${1:?usage: statistics_run.sh FENORIS-CLI [DIR] [RUNS] [KILLS]}")
@@ -56,14 +57,48 @@ awk -v rw="$rw" -v fw="$fw" -v rc="$rc" -v fc="$fc" \
 awk -v p="$peak" -v t="$table" \
     'BEGIN { printf "peak memory of a run:  %d kB = %.2f x the table (target: below 1)\n", p, p * 1024 / t }'
 
-# Kills at random points of a run with other settings, so that tables it finished would differ.
-sums() { md5sum T.dbf T.yrs T.var TRANSIT.DBF AVERAGE.DBF; }
-before=$(sums)
-length=$(awk -v w="$rw" 'BEGIN { print w }')
+# Kills and concurrent runs. A run with --interval 3 writes other tables than the default run, so
+# each pair after a kill or a race is checked to be one of the two whole pairs, never a mix, and the
+# data table to be untouched. The next command in the folder (`info`) finishes a commit a kill cut
+# short, so the pair is checked after it.
+data() { md5sum T.dbf T.yrs T.var; }
+pair() { md5sum TRANSIT.DBF AVERAGE.DBF; }
+data_before=$(data)
+old=$(pair)
+"$cli" statistics T.dbf --interval 3 >/dev/null
+new=$(pair)
+"$cli" statistics T.dbf >/dev/null
+[[ "$new" != "$old" ]] || { echo "the two settings give the same tables: the checks would see nothing" >&2; exit 1; }
+
+# Which pair the folder holds after the next command: "old" or "new"; anything else ends the script.
+settled() {
+    "$cli" info T.dbf >/dev/null
+    local now
+    now=$(pair)
+    [[ "$(data)" == "$data_before" ]] || { echo "$1: the data table changed" >&2; exit 1; }
+    if [[ "$now" == "$old" ]]; then echo old
+    elif [[ "$now" == "$new" ]]; then echo new
+    else echo "$1: TRANSIT.DBF and AVERAGE.DBF are not one pair" >&2; exit 1
+    fi
+}
+restore() { [[ "$1" == old ]] || "$cli" statistics T.dbf >/dev/null; }
+
+# At the exact points: SIGKILL at the first and at the second rename of the pair.
+for when in 1 2; do
+    strace -f -qq -o /dev/null -e trace=rename,renameat,renameat2 \
+        -e inject=rename,renameat,renameat2:signal=KILL:when=$when \
+        "$cli" statistics T.dbf --interval 3 >/dev/null 2>&1 && { echo "rename $when: the run was not killed" >&2; exit 1; }
+    got=$(settled "kill at rename $when")
+    [[ "$got" == new ]] || { echo "kill at rename $when: the committed pair was not put in place" >&2; exit 1; }
+    echo "kill at rename $when: the pair is whole and new after the next command"
+    restore "$got"
+done
+
+# At random points of a run.
 signals=(KILL TERM INT)
 kept=0
 for ((k = 0; k < kills; ++k)); do
-    delay=$(awk -v l="$length" -v r="$RANDOM" 'BEGIN { printf "%.3f", l * r / 32768 }')
+    delay=$(awk -v l="$rw" -v r="$RANDOM" 'BEGIN { printf "%.3f", l * r / 32768 }')
     signal=${signals[k % 3]}
     "$cli" statistics T.dbf --interval 3 >/dev/null 2>"$dir/kill.err" &
     pid=$!
@@ -71,23 +106,39 @@ for ((k = 0; k < kills; ++k)); do
     kill -s "$signal" "$pid" 2>/dev/null || true
     status=0
     { wait "$pid"; } 2>/dev/null || status=$?
-    if ((status == 0)); then
-        echo "kill $k: SIG$signal at ${delay} s came after the run had finished"
-        "$cli" statistics T.dbf >/dev/null
-        before=$(sums)
-        continue
-    fi
-    if [[ "$(sums)" != "$before" ]]; then
-        echo "kill $k: SIG$signal at ${delay} s changed the tables or the data table" >&2
-        exit 1
-    fi
-    kept=$((kept + 1))
-    echo "kill $k: SIG$signal at ${delay} s, exit $status: last tables and data table unchanged$(grep -o ' after [0-9]* of [0-9]* plots' "$dir/kill.err" || true)"
+    got=$(settled "kill $k")
+    ((status == 0)) || kept=$((kept + 1))
+    echo "kill $k: SIG$signal at ${delay} s, exit $status: the pair is whole ($got)$(grep -o ' after [0-9]* of [0-9]* plots' "$dir/kill.err" || true)"
+    restore "$got"
 done
+
+# Two runs at once, with different settings: each finishes or is refused, and the pair is whole.
+races=${RACES:-20}
+refused=0
+for ((r = 0; r < races; ++r)); do
+    "$cli" statistics T.dbf >/dev/null 2>"$dir/race1.err" &
+    first=$!
+    "$cli" statistics T.dbf --interval 3 >/dev/null 2>"$dir/race2.err" &
+    second=$!
+    s1=0; s2=0
+    wait "$first" || s1=$?
+    wait "$second" || s2=$?
+    for s in "$s1:$dir/race1.err" "$s2:$dir/race2.err"; do
+        if [[ "${s%%:*}" != 0 ]]; then
+            grep -q 'Another statistics run (process [0-9]*) is writing' "${s#*:}" ||
+                { echo "race $r: a run failed otherwise: $(cat "${s#*:}")" >&2; exit 1; }
+            refused=$((refused + 1))
+        fi
+    done
+    got=$(settled "race $r")
+    restore "$got"
+done
+echo "concurrent runs: $races pairs, $refused runs refused while the other wrote, the pair whole every time"
+
 "$cli" statistics T.dbf >/dev/null
 if ls -a | grep -q '^\.~'; then
     echo "the next run left temporary files behind" >&2
     exit 1
 fi
-[[ "$(sums)" == "$before" ]] || { echo "the next run wrote other tables" >&2; exit 1; }
-echo "kill test: $kept of $kills runs killed before their end, every time the last tables stayed; the next run cleared what they left"
+[[ "$(pair)" == "$old" ]] || { echo "the next run wrote other tables" >&2; exit 1; }
+echo "kill test: $kept of $kills runs killed before their end, every pair whole after the next command; the next run cleared what they left"

@@ -7,6 +7,7 @@
 #include "charts/printcanvas.h"
 #include "common/error.h"
 #include "common/picturetype.h"
+#include "common/replacingfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -81,6 +82,8 @@ void TFormMain::SaveChartPicture(charts::Chart &chart, const QString &fileName)
         m_dialogs.message(MessageKind::Confirmation, "Overwrite file " + fileName + "?",
                           Button::Yes | Button::No) != Button::Yes)
         return;
+    // Temporary files of this picture that a killed save left behind.
+    common::removeLeftoverTemporaries(QFile::encodeName(fileName).toStdString());
     charts::writeChartPicture(chart, fileName, chart.size());
 }
 

@@ -17,13 +17,9 @@ namespace cli {
 OpenedTable::OpenedTable(const std::string &path)
 {
     const std::filesystem::path file(path);
+    data::requireTableFileType(file);
     std::error_code ec;
-    const auto type = std::filesystem::status(file, ec).type();
-    if (type == std::filesystem::file_type::directory)
-        throw common::FileError("Cannot open table " + path + ": it is a folder");
-    if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular)
-        throw common::FileError("Cannot open table " + path + ": it is not a regular file");
-    if (type != std::filesystem::file_type::regular)
+    if (!std::filesystem::is_regular_file(file, ec))
         throw common::FileError("Cannot open table " + path + ": no such file");
     std::filesystem::path dir = file.parent_path();
     if (dir.empty()) dir = ".";

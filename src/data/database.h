@@ -187,6 +187,10 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
+// Throws FileError when path names a folder or another file that is not a regular file (a pipe, a
+// device), so that such a table is not reported as missing; does nothing otherwise.
+void requireTableFileType(const std::filesystem::path &path);
+
 class Table
 {
 public:

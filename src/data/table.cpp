@@ -48,12 +48,24 @@ DbfFile &openFile(const Table::Impl &impl, const std::string &fileName)
 
 } // namespace
 
+void requireTableFileType(const std::filesystem::path &path)
+{
+    std::error_code ec;
+    const auto type = std::filesystem::status(path, ec).type();
+    if (type == std::filesystem::file_type::directory)
+        throw common::FileError("Cannot open table " + path.string() + ": it is a folder");
+    if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none &&
+        type != std::filesystem::file_type::regular)
+        throw common::FileError("Cannot open table " + path.string() + ": it is not a regular file");
+}
+
 void Table::open()
 {
     close();
     if (!m_impl->engine) throw common::DataError("The table's database connection no longer exists");
     m_impl->engine->requireOpen();
     auto path = m_connection.findFile(m_fileName);
+    if (!path) requireTableFileType(m_connection.directory() / m_fileName);
     if (!path)
         throw common::DataError("Table " + m_fileName + " does not exist in " +
                                 m_connection.directory().string());

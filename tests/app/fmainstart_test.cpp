@@ -45,6 +45,8 @@ TEST_F(MainWindowTest, TableNamedAtStartThatFailsIsToldAndTheOpenDialogFollows)
     fs::create_directories(elsewhere);
     const fs::path broken = elsewhere / "broken.dbf";
     writeBytes(broken, "");
+    const fs::path folder = elsewhere / "folder.dbf";
+    fs::create_directories(folder);
     struct Case
     {
         fs::path named;
@@ -57,6 +59,7 @@ TEST_F(MainWindowTest, TableNamedAtStartThatFailsIsToldAndTheOpenDialogFollows)
         {temp / "nowhere" / "missing.dbf",
          "Cannot open the data directory " + q(temp / "nowhere") + "/: it is not a readable directory",
          q(dataDir)},
+        {folder, "Cannot open table " + q(folder) + ": it is a folder", q(elsewhere)},
         {broken,
          "Table " + q(broken) + " is damaged or not a dBASE table: the file is too short for a header",
          q(elsewhere)},

@@ -193,7 +193,10 @@ TEST(ModelCommand, PicturesAreDrawnWithoutADisplayAndUnknownTypesAreRefused)
     EXPECT_FALSE(std::filesystem::exists(dir / "chart.xyz"));
     EXPECT_FALSE(std::filesystem::exists(dir / "chart"));
 
-    // The window's size at first, or the one asked for; the lines are printed as ever.
+    // The window's size at first, or the one asked for; the lines are printed as ever. Temporary files
+    // a killed run left of this picture go; another picture's stay.
+    testsupport::writeBytes(dir / ".~chart-k2Xq9z.PNG", "half a picture");
+    testsupport::writeBytes(dir / ".~other-k2Xq9z.PNG", "half a picture");
     result = Output{};
     result.status = testsupport::runCommand(noDisplay + FENORIS_CLI_PATH + " " + args + " --picture " +
                                                 inDir("chart.PNG") + " 2>" + inDir("err.txt"),
@@ -204,6 +207,8 @@ TEST(ModelCommand, PicturesAreDrawnWithoutADisplayAndUnknownTypesAreRefused)
     std::string size;
     testsupport::runCommand("identify -format '%m %w %h' " + inDir("chart.PNG"), &size);
     EXPECT_EQ(size, "PNG 680 392");
+    EXPECT_FALSE(std::filesystem::exists(dir / ".~chart-k2Xq9z.PNG"));
+    EXPECT_TRUE(std::filesystem::exists(dir / ".~other-k2Xq9z.PNG"));
     ASSERT_EQ(testsupport::runCommand(noDisplay + FENORIS_CLI_PATH + " " + args + " --picture " +
                                       inDir("small.pdf") + " --size 400x300 >/dev/null 2>&1"),
               0);

@@ -6,6 +6,7 @@
 #include "charts/modelchart.h"
 #include "charts/picturewriter.h"
 #include "charts/regressionchart.h"
+#include "common/replacingfile.h"
 
 #include <QApplication>
 #include <QFile>
@@ -104,6 +105,8 @@ ModelPictureWriter openModelSession()
 
 void writeModelPicture(const ModelPicture &picture, const std::string &file, PictureSize size)
 {
+    // Temporary files of this picture that a killed run left behind.
+    common::removeLeftoverTemporaries(file);
     openModelSession()(picture, file, size);
 }
 
@@ -112,6 +115,7 @@ void writeModelPicture(const ModelPicture &picture, const std::string &file, Pic
 // comes first, as a Load before the choice would.
 void writeRegressionPicture(const RegressionPicture &picture, const std::string &file, PictureSize size)
 {
+    common::removeLeftoverTemporaries(file);
     QtSession qt;
     charts::Chart chart;
     charts::setupRegressionChart(chart);
