@@ -398,6 +398,10 @@ void TFormMain::BtnEquationClick()
 {
     const stats::TStatistics *series = chosenRegression();
     if (!series) return;
+    if (const std::string refused = stats::EquationDigitsMessage(*series); !refused.empty()) {
+        m_dialogs.information(QString::fromStdString(refused));
+        return;
+    }
     const QString text = QString::fromStdString(stats::EquationText(*series, decimalSeparator()));
     if (m_dialogs.message(MessageKind::Information, "Copy equation\r\n" + text, Button::Yes | Button::No) !=
         Button::No)

@@ -32,6 +32,9 @@ namespace cli {
 
 namespace {
 
+// Significant digits of the printed coefficients, as of every other number.
+constexpr int kCoefDigits = 15;
+
 const char *const kUsage =
     "usage: fenoris-cli regression TABLE.dbf X Y [--degree N] [--log-x] [--log-y] [--missing-x V]\n"
     "                              [--missing-y V] [--plot P --species S]\n"
@@ -163,7 +166,7 @@ stats::SeriesColumns fillSeries(stats::TStatistics &series, const RegressionRequ
     return read;
 }
 
-void printResults(const stats::TStatRes &res, std::ostream &out)
+void printResults(const stats::TStatRes &res, std::ostream &out, std::ostream &err)
 {
     auto line = [&out](const std::string &name, long double value) {
         out << name << " " << common::floatToText(value) << "\n";
@@ -181,9 +184,28 @@ void printResults(const stats::TStatRes &res, std::ostream &out)
     line("P", res.P);
     line("R2", res.R2);
     line("Degree", res.Degree);
-    // A series left at degree 0 without coefficients has no polynomial: no Coef lines at all.
-    for (size_t i = 0; i <= res.Degree && i < res.Coef.size(); ++i)
-        line("Coef" + std::to_string(i), res.Coef[i]);
+    // A series left at degree 0 without coefficients has no polynomial: no Coef lines at all. Each
+    // coefficient is printed to the significant digits it is right to, at most 15; where one is right
+    // to none, none is printed, and the curve and R2 stand alone.
+    const size_t count = std::min<size_t>(res.Degree + 1u, res.Coef.size());
+    std::string fewer;
+    for (size_t i = 0; i < count; ++i) {
+        const int digits = std::min(res.CoefDigits(i), kCoefDigits);
+        if (digits == 0) {
+            err << "The coefficients of the powers of X of this polynomial of degree " << int(res.Degree)
+                << " cannot be given to a single digit: they cancel one another over the points. The curve "
+                   "and R2 are right; a lower degree gives coefficients that can be printed.\n";
+            return;
+        }
+        if (digits < kCoefDigits)
+            fewer += (fewer.empty() ? " Coef" : ", Coef") + std::to_string(i) + " (" +
+                     std::to_string(digits) + ")";
+    }
+    for (size_t i = 0; i < count; ++i)
+        out << "Coef" << i << " "
+            << common::formatGeneral(res.Coef[i], std::min(res.CoefDigits(i), kCoefDigits), 0) << "\n";
+    if (!fewer.empty())
+        err << "note: coefficients printed to the significant digits they are right to:" << fewer << "\n";
 }
 
 } // namespace
@@ -223,7 +245,7 @@ int runRegression(const Args &args, std::ostream &out, std::ostream &err)
                                      stats::AxisTitle(columns.y, columns.logY), picture->look},
                                     picture->file, picture->size);
     }
-    printResults(series.Res, out);
+    printResults(series.Res, out, err);
     if (request.degree > 0 && series.Res.Degree == 0)
         err << "note: no polynomial of degree " << int(request.degree)
             << " fits these points (singular system); statistics only\n";

@@ -9,6 +9,12 @@
 
 namespace stats {
 
+namespace {
+
+constexpr int kEquationDigits = 4;
+
+} // namespace
+
 std::uint8_t ParseDegree(const std::string &text)
 {
     int degree = -1;
@@ -35,7 +41,9 @@ std::string EquationText(const TStatistics &series, char separator)
 {
     if (!series.HasPolynomial()) return "Regression was not calculated";
     const auto &coef = series.Res.Coef;
-    auto number = [separator](long double c) { return common::formatGeneral(c, 4, 4, separator); };
+    auto number = [separator](long double c) {
+        return common::formatGeneral(c, kEquationDigits, 4, separator);
+    };
     std::string text = "y = " + number(coef[0]);
     // Never past the coefficients there are, as the series' own evaluation.
     const size_t degree = std::min<size_t>(series.Res.Degree, coef.size() - 1);
@@ -45,6 +53,19 @@ std::string EquationText(const TStatistics &series, char separator)
         if (i >= 2) text += "^" + std::to_string(i);
     }
     return text;
+}
+
+std::string EquationDigitsMessage(const TStatistics &series)
+{
+    if (!series.HasPolynomial()) return {};
+    const size_t degree = std::min<size_t>(series.Res.Degree, series.Res.Coef.size() - 1);
+    for (size_t i = 0; i <= degree; ++i)
+        if (series.Res.CoefDigits(i) < kEquationDigits)
+            return "The coefficients of this polynomial of degree " + std::to_string(degree) +
+                   " cannot be given to the " + std::to_string(kEquationDigits) +
+                   " digits the equation shows: they cancel one another over the points. The curve and "
+                   "Sqr(r) are right; a lower degree gives an equation that can be shown.";
+    return {};
 }
 
 } // namespace stats

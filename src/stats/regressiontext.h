@@ -31,4 +31,8 @@ std::string StatNumberText(long double v, int digits, char separator = '.');
 // "y = c0", the constant the series evaluates.
 std::string EquationText(const TStatistics &series, char separator = '.');
 
+// What is said instead of the equation when a coefficient is not right to the 4 digits it shows
+// (high degrees on real data, whose coefficients cancel one another); empty when all are.
+std::string EquationDigitsMessage(const TStatistics &series);
+
 } // namespace stats

@@ -53,6 +53,20 @@ struct TStatRes
     // Coef[i] multiplies X^i: Degree + 1 entries after a successful fit. A failed fit or a degree of 0
     // leaves the entries of the last successful fit, or none at all.
     std::vector<long double> Coef;
+    // For each entry of Coef, an upper estimate of its error from the computation (the exact least
+    // squares polynomial of the points is within it); infinite where no estimate exists. High degrees
+    // on real data give a curve and R2 that are right with coefficients of the powers of X that
+    // cancel one another and are right to few digits, or none.
+    std::vector<long double> CoefError;
+    // How many significant digits of Coef[i] are right (0 to 18): from CoefError, 0 when it has no
+    // estimate.
+    int CoefDigits(std::size_t i) const;
+    // The same polynomial in powers of t = (X - ScaleMid) / ScaleHalf, as the stable fit found it
+    // (degrees from 2): the curve is evaluated from these, which keep the digits that the coefficients
+    // of the powers of X lose to cancellation. Empty after a fit by the normal equations.
+    std::vector<long double> ScaledCoef;
+    long double ScaleMid = 0;
+    long double ScaleHalf = 1;
     std::uint8_t Degree = 0; // of the fitted polynomial; 0 when none was fitted
     bool Calculated = false; // the last calculation ran on a non-empty series
     // The points cannot determine a polynomial of the asked degree (too few distinct X, or as good as

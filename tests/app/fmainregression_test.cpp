@@ -342,6 +342,14 @@ TEST_F(RegressionPageTest, DegreesOutsideZeroToTwentyAreRefusedAndChangeNothing)
         EXPECT_EQ((*form->RegrStats)[0]->Res.Degree, 1) << answer;
         EXPECT_EQ(seriesTitles(), (QStringList{"Data", "Regression (1)"})) << answer;
     }
+    // The largest degree is taken, and refused as one that five points cannot determine: no line.
+    expectDegree("2", "20");
+    dialogs.expectMessage(
+        MessageKind::Error,
+        "A polynomial of degree 20 cannot be fitted reliably to these 5 points; try a lower degree",
+        Button::Ok);
+    form->BtnNewPolynom->click();
+    EXPECT_EQ(seriesTitles(), (QStringList{"Data", "Regression (1)"}));
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
@@ -533,6 +541,22 @@ TEST_F(RegressionPageTest, RealPlotAgreesWithTheIndependentComputation)
         EXPECT_EQ(seriesTitles(), (QStringList{"Data", "Regression (1)", "Regression (2)"}));
         EXPECT_EQ(dialogs.pending(), 0u);
     }
+    // Degree 20: the curve and R2 of the command line, and instead of an equation whose coefficients
+    // cancel one another, why there is none.
+    QLocale::setDefault(cases[0].locale);
+    expectDegree("3", "20");
+    dialogs.expectMessageStartingWith(MessageKind::Information,
+                                      "Coefficient of determination Sqr(r)=", Button::Ok);
+    form->BtnNewPolynom->click();
+    EXPECT_NEAR(lastNumber(), 0.133281838482141, 1e-12);
+    dialogs.expectMessage(
+        MessageKind::Information,
+        "The coefficients of this polynomial of degree 20 cannot be given to the 4 digits the "
+        "equation shows: they cancel one another over the points. The curve and Sqr(r) are "
+        "right; a lower degree gives an equation that can be shown.",
+        Button::Ok);
+    form->BtnEquation->click();
+    EXPECT_EQ(dialogs.pending(), 0u);
     QLocale::setDefault(saved);
 }
 

@@ -4,6 +4,7 @@
 #include "common/error.h"
 #include "data/database.h"
 #include "data/sidefiles.h"
+#include "support/strd.h"
 #include "support/testsupport.h"
 
 #include <gtest/gtest.h>
@@ -278,6 +279,45 @@ TEST(RegressionCommandRealData, EveryDegreeGivesAnR2ThatNeverFalls)
         }
         previous = r2;
     }
+}
+
+// NIST's Filip set, degree 10, from a dBASE table: every printed coefficient agrees with the
+// certified one to 7 significant digits or more, and is printed to no more digits than are right.
+TEST(RegressionCommandCertified, ReproducesFilip)
+{
+    const auto sets = strd::polynomialSets();
+    const auto &filip = sets.back();
+    ASSERT_STREQ(filip.name, "Filip");
+    testsupport::TempDir dir;
+    {
+        data::Connection connection;
+        connection.setParam("PATH", dir.path().string() + "/");
+        connection.open();
+        data::Query create(connection);
+        create.setSql({"CREATE TABLE \"FILIP.DBF\" (X DECIMAL(13,9), Y DECIMAL(7,4))"});
+        create.execSql();
+        data::Table table(connection, "FILIP.DBF");
+        table.open();
+        for (const auto &[x, y] : *filip.points) {
+            table.append();
+            table.setFloat("X", x);
+            table.setFloat("Y", y);
+            table.post();
+        }
+    }
+    std::ostringstream out, err;
+    ASSERT_EQ(cli::runRegression({(dir / "FILIP.DBF").string(), "X", "Y", "--degree", "10"}, out, err), 0)
+        << err.str();
+    const auto printed = parseLines(out.str());
+    for (size_t k = 0; k < filip.coef.size(); ++k) {
+        const double certified = static_cast<double>(filip.coef[k]);
+        EXPECT_NEAR(printed.at("Coef" + std::to_string(k)), certified, 1e-7 * std::fabs(certified)) << k;
+    }
+    EXPECT_NEAR(printed.at("R2"), static_cast<double>(filip.r2), 1e-7);
+    EXPECT_EQ(
+        err.str().rfind("note: coefficients printed to the significant digits they are right to: Coef0 (", 0),
+        0u)
+        << err.str();
 }
 
 } // namespace
