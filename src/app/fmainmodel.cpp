@@ -9,6 +9,7 @@
 #include "app/updown.h"
 #include "charts/chart.h"
 #include "charts/modelchart.h"
+#include "common/error.h"
 #include "common/numbers.h"
 #include "model/modelchart.h"
 #include "model/modelpictures.h"
@@ -114,7 +115,15 @@ model::ModelSettings TFormMain::modelSettings() const
 {
     model::ModelSettings settings;
     settings.valueType = static_cast<model::ValueType>(valueType());
-    settings.interval = common::strToInt(EditInterval->text().toStdString());
+    // The field's own range, named, rather than the bare conversion error.
+    int interval = 0;
+    try {
+        interval = common::strToInt(EditInterval->text().toStdString());
+    } catch (const common::ConvertError &) {
+    }
+    if (interval < 1 || interval > 10)
+        throw common::ConvertError("Interval must be a whole number from 1 to 10");
+    settings.interval = interval;
     settings.prcTreeFactor = PrcTreeFactor;
     return settings;
 }
@@ -122,8 +131,12 @@ model::ModelSettings TFormMain::modelSettings() const
 model::ModelSettings TFormMain::modelChartSettings() const
 {
     model::ModelSettings settings = modelSettings();
-    settings.maxDeads =
-        static_cast<double>(common::strToFloat(EditMaxDeads->text().toStdString(), decimalSeparator()));
+    try {
+        settings.maxDeads =
+            static_cast<double>(common::strToFloat(EditMaxDeads->text().toStdString(), decimalSeparator()));
+    } catch (const common::ConvertError &) {
+        throw common::ConvertError("Max deads % must be a number");
+    }
     return settings;
 }
 
@@ -137,11 +150,12 @@ std::vector<data::YearColumn> TFormMain::yearList() const
 
 void TFormMain::BtnSingleMClick()
 {
-    // A failed computation leaves the chart empty rather than showing the previous selection.
+    // A setting typed wrong is refused with the chart as it was; a failed computation leaves the
+    // chart empty rather than showing the previous selection.
+    const model::ModelSettings settings = modelChartSettings();
     ChartTModel->clearSeries();
     const std::string species = selectedSpecies();
     const std::string plot = selectedPlot();
-    const model::ModelSettings settings = modelChartSettings();
     const model::ModelChart chart = model::ComputeModelChart(Query1, plot, species, yearList(), settings,
                                                              m_modelSink ? *m_modelSink : m_sink);
     Query1.close();

@@ -3,6 +3,7 @@
 // added and the equation of the last fit copied.
 #include "app/fmain.h"
 
+#include "app/errorhandler.h"
 #include "app/fvars.h"
 #include "app/localenumbers.h"
 #include "app/named.h"
@@ -51,6 +52,9 @@ constexpr int kFixedSeries = 3;
 
 const char *const kNoSeries = "There is no statistical series";
 const char *const kNotCalculated = "Regression was not calculated";
+const char *const kNoHeightRole =
+    "No column of the table has the role Height, so there are no heights to show. On the main page, "
+    "give the column of heights the role Height and press Set OK.";
 
 // A cell of the heading row or column: it looks like a heading and cannot be selected.
 QTableWidgetItem *headingItem()
@@ -308,6 +312,9 @@ void TFormMain::RG_seriesClick()
         m_dialogs.warning(kNoSeries);
     } else if (static_cast<int>(RegrStats->size()) < i) {
         m_dialogs.warning("Series was not calculated");
+    } else if (!(*RegrStats)[i - 1] && i >= 2 && HeightField.empty()) {
+        // Not too few trees: the heights were never read. Say how to have them.
+        m_dialogs.information(kNoHeightRole);
     } else if (!(*RegrStats)[i - 1]) {
         m_dialogs.information("Statistics of the series was not calculate");
     } else {
@@ -326,16 +333,26 @@ void TFormMain::chooseAnotherSeries()
     if (!Query1.isActive()) Query1.open();
     TFormVars dialog;
     if (!FillVars(dialog, Query1)) return;
-    if (m_dialogs.runModal(dialog) != QDialog::Accepted) return;
-    const VarsChoice choice = dialog.choice();
 
     // Everything the user typed is read before the pair shown so far is dropped: a value that is not
-    // a number or a refused degree leave the page as it was.
-    auto series = std::make_unique<stats::TStatistics>(m_sink);
-    const char separator = decimalSeparator();
-    if (!choice.missingX.empty()) series->MissingX = common::strToFloat(choice.missingX, separator);
-    if (!choice.missingY.empty()) series->MissingY = common::strToFloat(choice.missingY, separator);
-    stats::FillSeries(*series, Query1, choice);
+    // a number or a refused degree leave the page as it was. What the dialog holds that cannot be
+    // read is told, and the dialog comes back with the user's choices to correct it.
+    VarsChoice choice;
+    std::unique_ptr<stats::TStatistics> series;
+    for (;;) {
+        if (m_dialogs.runModal(dialog) != QDialog::Accepted) return;
+        bool read = false;
+        runGuarded(m_dialogs, [&] {
+            choice = dialog.choice();
+            series = std::make_unique<stats::TStatistics>(m_sink);
+            const char separator = decimalSeparator();
+            if (!choice.missingX.empty()) series->MissingX = common::strToFloat(choice.missingX, separator);
+            if (!choice.missingY.empty()) series->MissingY = common::strToFloat(choice.missingY, separator);
+            stats::FillSeries(*series, Query1, choice);
+            read = true;
+        });
+        if (read) break;
+    }
     const std::uint8_t degree = askDegree(1);
 
     if (RegrStats->size() > kFixedSeries) RegrStats->resize(kFixedSeries);

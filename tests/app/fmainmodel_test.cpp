@@ -169,13 +169,23 @@ TEST_F(ModelPageTest, AutomaticCalculationFollowsTheSettings)
         }
     }
 
-    // A text that is not a number stops with the conversion error and an empty chart.
-    dialogs.expectMessage(app::MessageKind::Error, "'x' is not a valid integer value", app::Button::Ok);
-    form->EditInterval->setText("x");
-    EXPECT_EQ(form->ChartTModel->seriesCount(), 0);
+    // A setting typed wrong is refused naming its field, and the chart stays as it was.
+    const int drawn = form->ChartTModel->seriesCount();
+    for (const char *typed : {"x", "0", "11", ""}) {
+        dialogs.expectMessage(app::MessageKind::Error, "Interval must be a whole number from 1 to 10",
+                              app::Button::Ok);
+        form->EditInterval->setText(typed);
+        EXPECT_EQ(form->ChartTModel->seriesCount(), drawn) << typed;
+    }
+    form->EditInterval->setText("2");
+    dialogs.expectMessage(app::MessageKind::Error, "Max deads % must be a number", app::Button::Ok);
+    form->EditMaxDeads->setText("half");
+    EXPECT_EQ(form->ChartTModel->seriesCount(), drawn);
 
     // Without automatic calculation a change leaves the chart as it is.
     form->CB_Auto->setChecked(false);
+    form->ChartTModel->clearSeries();
+    form->EditMaxDeads->setText("0");
     form->EditInterval->setText("1");
     EXPECT_EQ(form->ChartTModel->seriesCount(), 0);
     EXPECT_EQ(dialogs.pending(), 0u);

@@ -410,13 +410,25 @@ TEST_F(RegressionPageTest, AnotherPairCancelledRefusedOrOfDegreeZero)
     EXPECT_EQ(form->RegrStats->size(), 3u);
 
     // Confirmed without a column, or with a missing value that is not a number: an error, and the
-    // list stays as it was.
-    expectVars("DBH", "");
+    // dialog back with what the user chose, to correct it or cancel; the list stays as it was.
+    auto expectKept = [&](const QString &x, const QString &missingX) {
+        dialogs.expectModal("FormVars", [=](QDialog &d) {
+            auto &vars = static_cast<app::TFormVars &>(d);
+            const auto chosen = vars.ListBoxX->selectedItems();
+            EXPECT_EQ(chosen.size() == 1 ? chosen.first()->text() : QString(), x);
+            EXPECT_TRUE(vars.CBlogY->isChecked());
+            EXPECT_EQ(vars.EditMisX->text(), missingX);
+            return int(QDialog::Rejected);
+        });
+    };
+    expectVars("DBH", "", false, true);
     dialogs.expectMessage(MessageKind::Error,
                           "Choose a column in both lists: Independent (X) and Dependent (Y)", Button::Ok);
+    expectKept("DBH", "");
     choose(4);
-    expectVars("DBH", "D1995", false, false, "x");
+    expectVars("DBH", "D1995", false, true, "x");
     dialogs.expectMessage(MessageKind::Error, "'x' is not a valid floating point value", Button::Ok);
+    expectKept("DBH", "x");
     choose(4);
     EXPECT_EQ(form->RegrStats->size(), 3u);
     EXPECT_EQ(form->ChartRegr->seriesCount(), 0);
@@ -482,8 +494,11 @@ TEST_F(RegressionPageTest, WithoutAHeightRoleOnlyTheDbhSeries)
     EXPECT_EQ(gridRow(3), kEmptyRow);
     EXPECT_EQ(gridRow(4), kEmptyRow);
     for (int item : {2, 3}) {
-        dialogs.expectMessage(MessageKind::Information, "Statistics of the series was not calculate",
-                              Button::Ok);
+        dialogs.expectMessage(
+            MessageKind::Information,
+            "No column of the table has the role Height, so there are no heights to show. On "
+            "the main page, give the column of heights the role Height and press Set OK.",
+            Button::Ok);
         choose(item);
         EXPECT_EQ(form->ChartRegr->seriesCount(), 0);
     }
