@@ -85,9 +85,11 @@ restore() { [[ "$1" == old ]] || "$cli" statistics T.dbf >/dev/null; }
 
 # At the exact points: SIGKILL at the first and at the second rename of the pair.
 for when in 1 2; do
-    strace -f -qq -o /dev/null -e trace=rename,renameat,renameat2 \
+    # In a subshell, which keeps the shell's own report of the kill off the output.
+    (strace -f -qq -o /dev/null -e trace=rename,renameat,renameat2 \
         -e inject=rename,renameat,renameat2:signal=KILL:when=$when \
-        "$cli" statistics T.dbf --interval 3 >/dev/null 2>&1 && { echo "rename $when: the run was not killed" >&2; exit 1; }
+        "$cli" statistics T.dbf --interval 3 >/dev/null 2>&1) 2>/dev/null &&
+        { echo "rename $when: the run was not killed" >&2; exit 1; }
     got=$(settled "kill at rename $when")
     [[ "$got" == new ]] || { echo "kill at rename $when: the committed pair was not put in place" >&2; exit 1; }
     echo "kill at rename $when: the pair is whole and new after the next command"
