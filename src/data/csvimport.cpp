@@ -106,11 +106,14 @@ void reportDiffering(const std::vector<ImportTree> &trees, const char *what,
     for (const ImportTree &tree : trees) {
         const TextAttribute &a = tree.*attribute;
         if (!a.differs) continue;
-        if (++count <= kNamed)
-            sink.warning("Tree " + tree.key + ": " + what + " " + a.otherText + " in " +
-                         std::to_string(a.otherYear) + ", " + a.otherKeptText + " in " +
-                         std::to_string(a.otherKeptYear) + "; the table has " + a.text + ", of " +
-                         std::to_string(a.year));
+        if (++count > kNamed) continue;
+        // The two values in the order of their surveys.
+        std::pair first{a.otherKeptYear, a.otherKeptText}, second{a.otherYear, a.otherText};
+        if (second.first < first.first) std::swap(first, second);
+        sink.warning("Tree " + tree.key + ": " + what + " " + first.second + " in " +
+                     std::to_string(first.first) + ", " + second.second + " in " +
+                     std::to_string(second.first) + "; the table has " + a.text + ", of " +
+                     std::to_string(a.year));
     }
     if (count > kNamed)
         sink.warning(std::to_string(count - kNamed) + " more trees have rows with different " + what + "s");
