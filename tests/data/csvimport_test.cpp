@@ -2,6 +2,7 @@
 // fields sized to the values, the code page the text needs, and refusals that name file and line.
 #include "common/error.h"
 #include "common/messagesink.h"
+#include "common/progress.h"
 #include "data/csvimport.h"
 #include "data/database.h"
 #include "data/dbffile.h"
@@ -289,3 +290,38 @@ TEST(CsvImport, MissingValues)
 }
 
 } // namespace
+
+// Columns are named in SQL as the header names them, quotes, spaces and key words included; a column
+// named like the row number the import keeps for itself is a column like any other.
+TEST(CsvImport, ColumnsOfAnyName)
+{
+    TempDir dir;
+    writeBytes(dir / "a.csv", "plot,tree,sp,year,\"per cent \"\"living\"\"\",order,csv_row\n"
+                              "A,1,SM,2020,80,1,x\nA,2,SM,2020,60,2,y\nA,3,SM,2020,70,1,z\n");
+    auto settings = settingsFor(dir, {"a.csv"});
+    settings.value = "100 - \"per cent \"\"living\"\"\"";
+    settings.condition = "\"order\" = 1 AND csv_row <> 'z'";
+    common::NullSink sink;
+    data::importCsv(settings, sink);
+    EXPECT_EQ(rows(dir.path(), "TREE, D2020"), "1,20\n");
+}
+
+// A cancel at a step leaves the folder as it was.
+TEST(CsvImport, CancelWritesNothing)
+{
+    struct CancelAt : common::Progress
+    {
+        int at;
+        explicit CancelAt(int step) : at(step) {}
+        bool step(int done, int, const std::string &) override { return done < at; }
+    };
+    for (int at : {0, 1}) {
+        SCOPED_TRACE(at);
+        TempDir dir;
+        writeBytes(dir / "a.csv", "plot,tree,sp,year,v\nA,1,SM,2020,5\n");
+        common::NullSink sink;
+        CancelAt progress(at);
+        EXPECT_TRUE(data::importCsv(settingsFor(dir, {"a.csv"}), sink, &progress).cancelled);
+        EXPECT_EQ(testsupport::namesIn(dir.path()), std::vector<std::string>{"a.csv"});
+    }
+}
