@@ -217,6 +217,34 @@ void resolveRepeats(std::vector<ImportTree> &trees, const std::vector<int> &year
     }
 }
 
+// The iconv name of the code page asked for, Windows-1250 when none; refused before anything is
+// read when iconv does not know it.
+std::string knownEncoding(const std::string &asked)
+{
+    const std::string named = codePageOfCpgText(asked);
+    const std::string name = named.empty() ? kDefaultCodePage : named;
+    const CodePage known(name);
+    return name;
+}
+
+// The expressions of the roles in the order of Column, each checked over the staged columns; DBH
+// and height may be left out.
+std::vector<std::string> checkedExpressions(const ImportSettings &s, const CsvStage &stage)
+{
+    const std::pair<const char *, const std::string *> roles[] = {
+        {"plot expression", &s.plot},    {"tree expression", &s.tree},   {"species expression", &s.species},
+        {"year expression", &s.year},    {"value expression", &s.value}, {"DBH expression", &s.dbh},
+        {"height expression", &s.height}};
+    std::vector<std::string> expressions;
+    for (const auto &[what, expression] : roles) {
+        const bool optional = expression == &s.dbh || expression == &s.height;
+        if (!(optional && expression->empty())) stage.check(what, *expression, false);
+        expressions.push_back(*expression);
+    }
+    if (!s.condition.empty()) stage.check("condition", s.condition, true);
+    return expressions;
+}
+
 std::string stepName(const std::filesystem::path &file)
 {
     return file.filename().string();
@@ -228,13 +256,7 @@ ImportSummary importCsv(const ImportSettings &settings, common::MessageSink &sin
 {
     if (settings.files.empty()) throw common::Error("No CSV file to import");
     checkTarget(settings);
-    // Known to iconv or refused before anything is read.
-    const std::string encoding = codePageOfCpgText(settings.encoding).empty()
-                                     ? kDefaultCodePage
-                                     : codePageOfCpgText(settings.encoding);
-    {
-        const CodePage check(encoding);
-    }
+    const std::string encoding = knownEncoding(settings.encoding);
 
     ImportSummary summary;
     summary.duplicates = settings.duplicates;
@@ -257,18 +279,7 @@ ImportSummary importCsv(const ImportSettings &settings, common::MessageSink &sin
         return summary;
     }
 
-    const std::vector<std::pair<const char *, const std::string *>> expressions = {
-        {"plot expression", &settings.plot},       {"tree expression", &settings.tree},
-        {"species expression", &settings.species}, {"year expression", &settings.year},
-        {"value expression", &settings.value},     {"DBH expression", &settings.dbh},
-        {"height expression", &settings.height}};
-    std::vector<std::string> selected;
-    for (const auto &[what, expression] : expressions) {
-        const bool optional = expression == &settings.dbh || expression == &settings.height;
-        if (!(optional && expression->empty())) stage.check(what, *expression, false);
-        selected.push_back(*expression);
-    }
-    if (!settings.condition.empty()) stage.check("condition", settings.condition, true);
+    const std::vector<std::string> selected = checkedExpressions(settings, stage);
 
     std::vector<ImportTree> trees;
     std::vector<RowOrigin> origins;
