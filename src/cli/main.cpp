@@ -27,6 +27,10 @@ const std::map<std::string, Command> &commands()
     static const std::map<std::string, Command> table = {
         {"query", {cli::runQuery, "query DIR \"SQL\""}},
         {"info", {cli::runInfo, "info TABLE.dbf"}},
+        {"import",
+         {cli::runImport, "import OUT.dbf FILE.csv [FILE.csv ...] --plot EXPR --tree EXPR --species EXPR "
+                          "--year EXPR --value EXPR [--dbh EXPR] [--height EXPR] [--where COND] "
+                          "[--duplicates refuse|agree|first|last] [--encoding CP] [--na TEXT] [--force]"}},
         {"generate", {cli::runGenerate, "generate DIR/TABLE.dbf [--trees N] [--plots N] [--years N] ..."}},
         {"regression",
          {cli::runRegression, "regression TABLE.dbf X Y [--degree N] [--log-x] [--log-y] [--missing-x V] "

@@ -374,6 +374,22 @@ CodePageChoice Utf8Evidence::choice() const
             "the default: " + std::string(kUnmarked) + (m_invalid || m_cut ? "not UTF-8" : "plain ASCII")};
 }
 
+bool isUtf8(std::string_view bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    for (std::size_t at = 0, n = bytes.size(); at < n;) {
+        // Runs of ASCII, most of any text, are passed over without decoding.
+        if (p[at] < 0x80) {
+            ++at;
+            continue;
+        }
+        const std::size_t length = utf8Length(p + at, n - at);
+        if (length == 0) return false;
+        at += length;
+    }
+    return true;
+}
+
 std::string codePageDisplayName(const std::string &name)
 {
     if (name.size() == 6 && name.compare(0, 4, "CP12") == 0) return "Windows-" + name.substr(2);

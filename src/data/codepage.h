@@ -87,6 +87,10 @@ private:
     bool m_cut = false; // a value ended in a cut character
 };
 
+// True when the bytes are valid UTF-8 from end to end (overlong forms, surrogates and a character cut
+// by the end included as faults).
+bool isUtf8(std::string_view bytes);
+
 // The name users know a code page by: "Windows-1250" for CP1250, otherwise the iconv name.
 std::string codePageDisplayName(const std::string &name);
 // The code page and how it was decided, for users: "UTF-8 (no language driver byte or .cpg file; ...)".

@@ -1,0 +1,80 @@
+// fenoris-cli import: long CSV files of tree observations made into a data table with its side
+// files, never over an existing table unless --force is given.
+#include "cli/commands.h"
+#include "cli/options.h"
+
+#include "common/consolesink.h"
+#include "common/error.h"
+#include "data/csvimport.h"
+
+#include <filesystem>
+#include <ostream>
+
+namespace cli {
+
+namespace {
+
+constexpr const char *kUsage =
+    "usage: fenoris-cli import OUT.dbf FILE.csv [FILE.csv ...] --plot EXPR --tree EXPR --species EXPR\n"
+    "                          --year EXPR --value EXPR [--dbh EXPR] [--height EXPR] [--where COND]\n"
+    "                          [--duplicates refuse|agree|first|last] [--encoding CP] [--na TEXT] [--force]\n"
+    "  EXPR, COND: SQL over the files' columns, every field a text; NA and empty fields are NULL\n"
+    "  --duplicates: several rows of a tree in one survey are refused (default), or give their\n"
+    "                common value (a blank where they differ), the first or the last row's value\n"
+    "  --encoding: the code page of files that are not UTF-8 (default Windows-1250)\n"
+    "  --force: replace an existing table and its side files\n";
+
+data::Duplicates parseDuplicates(const std::string &text)
+{
+    if (text == "refuse") return data::Duplicates::Refuse;
+    if (text == "agree") return data::Duplicates::Agree;
+    if (text == "first") return data::Duplicates::First;
+    if (text == "last") return data::Duplicates::Last;
+    throw common::Error("--duplicates must be refuse, agree, first or last");
+}
+
+} // namespace
+
+int runImport(const Args &args, std::ostream &out, std::ostream &err)
+{
+    Options options(args,
+                    {"plot", "tree", "species", "year", "value", "dbh", "height", "where", "duplicates",
+                     "encoding", "na"},
+                    {"force"});
+    bool complete = options.positional().size() >= 2;
+    for (const char *required : {"plot", "tree", "species", "year", "value"})
+        complete = complete && options.has(required);
+    if (!complete) {
+        err << kUsage;
+        return 2;
+    }
+    data::ImportSettings settings;
+    settings.table = options.positional()[0];
+    settings.files.assign(options.positional().begin() + 1, options.positional().end());
+    settings.plot = options.value("plot");
+    settings.tree = options.value("tree");
+    settings.species = options.value("species");
+    settings.year = options.value("year");
+    settings.value = options.value("value");
+    settings.dbh = options.value("dbh");
+    settings.height = options.value("height");
+    settings.condition = options.value("where");
+    settings.duplicates = parseDuplicates(options.value("duplicates", "refuse"));
+    settings.encoding = options.value("encoding", settings.encoding);
+    settings.missing = options.value("na", settings.missing);
+    settings.replace = options.has("force");
+
+    // A user's table is never overwritten by mistake.
+    if (std::filesystem::exists(settings.table) && !settings.replace)
+        throw common::FileError("Table " + settings.table.string() +
+                                " already exists: give --force to replace it");
+    common::ConsoleSink sink(err);
+    const data::ImportSummary summary = data::importCsv(settings, sink);
+    for (const std::string &line : data::describeImport(summary))
+        err << line << "\n";
+    out << "wrote " << summary.trees << " trees and " << summary.years.size() << " survey years to "
+        << settings.table.string() << "\n";
+    return 0;
+}
+
+} // namespace cli

@@ -1,0 +1,190 @@
+// CSV rows in an in-memory SQLite table for the import.
+#include "data/csvstage.h"
+
+#include "common/asciicase.h"
+#include "common/error.h"
+#include "data/csvreader.h"
+#include "data/sqlnames.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace data {
+
+namespace {
+
+constexpr const char *kRows = "csv_rows";
+
+// A statement prepared from the whole of sql, or the engine's message.
+sqlite3_stmt *prepareWhole(sqlite3 *db, const std::string &sql, std::string &message)
+{
+    sqlite3_stmt *statement = nullptr;
+    const char *tail = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &statement, &tail) != SQLITE_OK) {
+        message = sqlite3_errmsg(db);
+        return nullptr;
+    }
+    // An expression that closes the statement and starts another ("1; DELETE ...") is not one
+    // expression.
+    while (tail && *tail && (std::isspace(static_cast<unsigned char>(*tail)) || *tail == ';'))
+        ++tail;
+    if (tail && *tail) {
+        sqlite3_finalize(statement);
+        message = "it is more than one expression";
+        return nullptr;
+    }
+    return statement;
+}
+
+} // namespace
+
+CsvStage::CsvStage()
+{
+    if (sqlite3_open_v2(":memory:", &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        const std::string message = m_db ? sqlite3_errmsg(m_db) : "out of memory";
+        sqlite3_close_v2(m_db);
+        throw common::DataError("Cannot open the import's database: " + message);
+    }
+    // A name in double quotes is a column and nothing else: a misspelt one is refused instead of
+    // being read as a text that every row has.
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    sqlite3_limit(m_db, SQLITE_LIMIT_ATTACHED, 0);
+}
+
+CsvStage::~CsvStage()
+{
+    sqlite3_finalize(m_insert);
+    sqlite3_close_v2(m_db);
+}
+
+void CsvStage::fail(const std::string &what) const
+{
+    throw common::DataError(what + ": " + sqlite3_errmsg(m_db));
+}
+
+void CsvStage::exec(const std::string &sql) const
+{
+    if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail("The import's database");
+}
+
+std::string CsvStage::place(const RowOrigin &origin) const
+{
+    return "File " + m_files[origin.file] + ", line " + std::to_string(origin.line);
+}
+
+void CsvStage::createTable(const std::vector<std::string> &header)
+{
+    m_header = header;
+    // The row number goes in a column of its own under a name no file column has.
+    m_idColumn = "csv_row";
+    auto taken = [&](const std::string &name) {
+        return std::any_of(header.begin(), header.end(),
+                           [&](const std::string &column) { return common::equalsIgnoreCase(column, name); });
+    };
+    for (int n = 1; taken(m_idColumn); ++n)
+        m_idColumn = "csv_row" + std::to_string(n);
+    // TEXT columns: a value compared with a number literal is compared as text ("StemTag = 1" finds
+    // the field 1), and arithmetic reads the text as a number.
+    std::string create =
+        "CREATE TABLE " + std::string(kRows) + "(" + quoteIdentifier(m_idColumn) + " INTEGER PRIMARY KEY";
+    std::string insert = "INSERT INTO " + std::string(kRows) + " VALUES(?";
+    for (const std::string &column : header) {
+        create += ", " + quoteIdentifier(column) + " TEXT";
+        insert += ",?";
+    }
+    exec(create + ")");
+    if (sqlite3_prepare_v3(m_db, (insert + ")").c_str(), -1, SQLITE_PREPARE_PERSISTENT, &m_insert, nullptr) !=
+        SQLITE_OK)
+        fail("The import's database");
+    exec("PRAGMA journal_mode = OFF");
+    exec("BEGIN");
+    m_inTransaction = true;
+}
+
+std::size_t CsvStage::add(const std::string &fileName, std::string_view text, const std::string &missing)
+{
+    CsvReader reader(text, fileName);
+    if (m_files.empty()) {
+        createTable(reader.header());
+    } else if (reader.header() != m_header) {
+        const auto &header = reader.header();
+        std::size_t i = 0;
+        while (i < header.size() && i < m_header.size() && header[i] == m_header[i])
+            ++i;
+        std::string what = "File " + fileName + " has other columns than " + m_files.front() + ": column " +
+                           std::to_string(i + 1) + " is ";
+        what += i < header.size() ? "'" + header[i] + "'" : "missing";
+        what += i < m_header.size() ? ", not '" + m_header[i] + "'" : ", which the first file does not have";
+        throw common::DataError(what);
+    }
+    const auto file = static_cast<std::uint32_t>(m_files.size());
+    m_files.push_back(fileName);
+    std::size_t rows = 0;
+    while (reader.next()) {
+        const auto &fields = reader.fields();
+        m_origins.push_back({file, static_cast<std::uint32_t>(reader.line())});
+        sqlite3_bind_int64(m_insert, 1, static_cast<sqlite3_int64>(m_origins.size()));
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const int index = static_cast<int>(i) + 2;
+            if (fields[i].empty() || fields[i] == missing)
+                sqlite3_bind_null(m_insert, index);
+            else
+                sqlite3_bind_text(m_insert, index, fields[i].data(), static_cast<int>(fields[i].size()),
+                                  SQLITE_STATIC);
+        }
+        if (sqlite3_step(m_insert) != SQLITE_DONE) fail(place(m_origins.back()));
+        sqlite3_reset(m_insert);
+        ++rows;
+    }
+    return rows;
+}
+
+void CsvStage::check(const std::string &what, const std::string &expression, bool isCondition) const
+{
+    if (expression.find_first_not_of(" \t\r\n") == std::string::npos)
+        throw common::DataError("The " + what + " is empty");
+    // On lines of its own, so that a comment at its end ("-- ...") ends with it.
+    const std::string sql = isCondition
+                                ? "SELECT 1 FROM " + std::string(kRows) + " WHERE (\n" + expression + "\n)"
+                                : "SELECT (\n" + expression + "\n) FROM " + kRows;
+    std::string message;
+    sqlite3_stmt *statement = prepareWhole(m_db, sql, message);
+    if (!statement) throw common::DataError("The " + what + " is refused: " + message);
+    sqlite3_finalize(statement);
+}
+
+void CsvStage::select(const std::vector<std::string> &expressions, const std::string &condition,
+                      const std::function<void(const RowOrigin &, sqlite3_stmt *)> &row)
+{
+    if (m_inTransaction) {
+        exec("COMMIT");
+        m_inTransaction = false;
+    }
+    std::string sql = "SELECT " + quoteIdentifier(m_idColumn);
+    for (const std::string &expression : expressions)
+        sql += ",\n(\n" + (expression.empty() ? std::string("NULL") : expression) + "\n)";
+    sql += "\nFROM " + std::string(kRows);
+    if (!condition.empty()) sql += " WHERE (\n" + condition + "\n)";
+    sql += "\nORDER BY " + quoteIdentifier(m_idColumn);
+    std::string message;
+    sqlite3_stmt *statement = prepareWhole(m_db, sql, message);
+    if (!statement) throw common::DataError("The import's expressions are refused: " + message);
+    struct Finalize
+    {
+        sqlite3_stmt *statement;
+        ~Finalize() { sqlite3_finalize(statement); }
+    } finalize{statement};
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        const auto id = static_cast<std::size_t>(sqlite3_column_int64(statement, 0));
+        row(m_origins.at(id - 1), statement);
+    }
+    if (rc != SQLITE_DONE) fail("The import's expressions");
+}
+
+} // namespace data
