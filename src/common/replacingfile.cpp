@@ -3,6 +3,7 @@
 
 #include "common/error.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -332,29 +333,34 @@ void finishJournal(const fs::path &journal)
 
 } // namespace
 
-void commitTogether(ReplacingFile &first, ReplacingFile &second)
+void commitTogether(const std::vector<ReplacingFile *> &files)
 {
-    first.sync();
-    second.sync();
-    const fs::path dir = fs::path(first.m_target).parent_path();
+    if (files.empty()) return;
+    for (ReplacingFile *file : files)
+        file->sync();
+    const fs::path dir = fs::path(files.front()->m_target).parent_path();
     const auto name = [](const std::string &path) { return fs::path(path).filename().string(); };
-    // The journal makes the two renames one commit: a kill between them is finished by the next
-    // program that looks at the folder (finishInterruptedCommits).
-    std::optional<Journal> journal;
-    if (dir == fs::path(second.m_target).parent_path() && journalName(name(first.m_temp)) &&
-        journalName(name(first.m_target)) && journalName(name(second.m_temp)) &&
-        journalName(name(second.m_target))) {
-        journal.emplace(
-            dir.empty() ? fs::path(".") : dir,
-            std::vector<std::pair<std::string, std::string>>{{name(first.m_temp), name(first.m_target)},
-                                                             {name(second.m_temp), name(second.m_target)}},
-            first.m_target);
+    // The journal makes the renames one commit: a kill between them is finished by the next program
+    // that looks at the folder (finishInterruptedCommits).
+    std::vector<std::pair<std::string, std::string>> renames;
+    bool oneFolder = true;
+    for (ReplacingFile *file : files) {
+        oneFolder = oneFolder && fs::path(file->m_target).parent_path() == dir &&
+                    journalName(name(file->m_temp)) && journalName(name(file->m_target));
+        renames.emplace_back(name(file->m_temp), name(file->m_target));
     }
-    first.rename();
-    second.rename();
-    syncDirectory(first.m_target);
-    if (fs::path(second.m_target).parent_path() != fs::path(first.m_target).parent_path())
-        syncDirectory(second.m_target);
+    std::optional<Journal> journal;
+    if (oneFolder && files.size() > 1)
+        journal.emplace(dir.empty() ? fs::path(".") : dir, renames, files.front()->m_target);
+    for (ReplacingFile *file : files)
+        file->rename();
+    std::vector<fs::path> synced;
+    for (ReplacingFile *file : files) {
+        const fs::path folder = fs::path(file->m_target).parent_path();
+        if (std::find(synced.begin(), synced.end(), folder) != synced.end()) continue;
+        syncDirectory(file->m_target);
+        synced.push_back(folder);
+    }
     if (journal) journal->remove();
 }
 

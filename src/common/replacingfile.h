@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace common {
 
@@ -37,7 +38,7 @@ public:
     void sync();
 
 private:
-    friend void commitTogether(ReplacingFile &first, ReplacingFile &second);
+    friend void commitTogether(const std::vector<ReplacingFile *> &files);
     void fail(int error);
     void setMode();
     void rename();
@@ -49,13 +50,17 @@ private:
     bool m_committed = false;
 };
 
-// Commits two files that belong together, such as two tables of one run, as one: both are flushed,
-// then a journal naming both temporary files and their targets is written beside them and forced to
-// disk, both are renamed and the journal is removed. A kill between the renames leaves the journal,
-// by which finishInterruptedCommits puts the second file in place too, so the pair is both old or
-// both new. (Targets in two folders are renamed without a journal.) Throws as commit(); a failure
-// before the renames leaves both targets untouched.
-void commitTogether(ReplacingFile &first, ReplacingFile &second);
+// Commits files that belong together, such as the two tables of one run or a table with its side
+// files, as one: all are flushed, then a journal naming every temporary file and its target is
+// written beside them and forced to disk, all are renamed and the journal is removed. A kill between
+// the renames leaves the journal, by which finishInterruptedCommits puts the rest in place too, so
+// the files are all old or all new. (Targets in more than one folder are renamed without a journal.)
+// Throws as commit(); a failure before the renames leaves every target untouched.
+void commitTogether(const std::vector<ReplacingFile *> &files);
+inline void commitTogether(ReplacingFile &first, ReplacingFile &second)
+{
+    commitTogether({&first, &second});
+}
 
 // Finishes the commits of pairs in the folder that a kill cut short between their renames: the
 // temporary files still there are renamed onto their targets and the journal removed. A journal

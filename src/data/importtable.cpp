@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 
 namespace data {
 
@@ -266,17 +267,6 @@ std::string writeImportTable(const fs::path &table, const ImportTableLayout &lay
         }
         writeRows(replacing.path(), table.filename().string(), layout, trees, fields);
     }
-    // A .cpg file beside the table decides its code page over the language driver: one left from an
-    // older table must not outlive it. Table and .cpg file are put in place together.
-    const fs::path cpg = cpgOf(table);
-    if (fields.utf8 || fs::exists(cpg, ec)) {
-        common::ReplacingFile cpgFile(cpg.string());
-        writeText(cpgFile.path(), fields.utf8 ? "UTF-8" : "1250");
-        common::commitTogether(replacing, cpgFile);
-    } else {
-        replacing.commit();
-    }
-
     std::vector<std::string> years{"Defoliations", "-", "-", "-"};
     std::vector<std::string> roles{"Specials", "PlotNames", "TreeID", "Species"};
     for (const auto &[given, role] : {std::pair{layout.dbh, "DBH"}, std::pair{layout.height, "Height"}})
@@ -290,8 +280,22 @@ std::string writeImportTable(const fs::path &table, const ImportTableLayout &lay
     }
     const std::string dataDir = dir.string() + "/";
     const std::string tableFile = table.filename().string();
-    writeSideFile(yearsSideFile(dataDir, tableFile), years);
-    writeSideFile(rolesSideFile(dataDir, tableFile), roles);
+    common::ReplacingFile yearsFile(yearsSideFile(dataDir, tableFile));
+    writeText(yearsFile.path(), sideFileBytes(years));
+    common::ReplacingFile rolesFile(rolesSideFile(dataDir, tableFile));
+    writeText(rolesFile.path(), sideFileBytes(roles));
+    // The table, its side files and its .cpg file are put in place as one: a kill leaves the old set
+    // or the new one, never a new table with old side files. A .cpg file decides the code page over
+    // the language driver: one left from an older table must not outlive it.
+    std::vector<common::ReplacingFile *> together{&replacing, &yearsFile, &rolesFile};
+    std::optional<common::ReplacingFile> cpgFile;
+    const fs::path cpg = cpgOf(table);
+    if (fields.utf8 || fs::exists(cpg, ec)) {
+        cpgFile.emplace(cpg.string());
+        writeText(cpgFile->path(), fields.utf8 ? "UTF-8" : "1250");
+        together.push_back(&*cpgFile);
+    }
+    common::commitTogether(together);
     return fields.utf8 ? "UTF-8" : kDefaultCodePage;
 }
 

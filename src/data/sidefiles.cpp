@@ -1,6 +1,7 @@
 // The years and roles side files: names, loading into a grid column, writing.
 #include "data/sidefiles.h"
 
+#include "common/replacingfile.h"
 #include "common/textfile.h"
 #include "data/codepage.h"
 
@@ -49,15 +50,20 @@ std::vector<std::string> loadSideFile(const std::string &file, std::size_t cellC
     return cells;
 }
 
-void writeSideFile(const std::string &file, const std::vector<std::string> &cells)
+std::string sideFileBytes(const std::vector<std::string> &cells)
 {
-    std::vector<std::string> lines;
+    std::string text;
     for (std::string cell : cells) {
         for (char &c : cell)
             if (c == '\r' || c == '\n') c = ' ';
-        lines.push_back(sideFileCodePage().encode(cell, std::numeric_limits<std::size_t>::max(), false));
+        text += sideFileCodePage().encode(cell, std::numeric_limits<std::size_t>::max(), false) + "\r\n";
     }
-    common::writeTextLines(file, lines);
+    return text;
+}
+
+void writeSideFile(const std::string &file, const std::vector<std::string> &cells)
+{
+    common::writeFileWhole(file, sideFileBytes(cells));
 }
 
 } // namespace data

@@ -32,5 +32,7 @@ std::vector<std::string> loadSideFile(const std::string &file, std::size_t cellC
 // before the file is touched, when a cell holds a character the code page lacks, and
 // common::FileError when the file cannot be written.
 void writeSideFile(const std::string &file, const std::vector<std::string> &cells);
+// The bytes writeSideFile writes, for a caller that commits them together with other files.
+std::string sideFileBytes(const std::vector<std::string> &cells);
 
 } // namespace data
