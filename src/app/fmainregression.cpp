@@ -126,7 +126,11 @@ QWidget *TFormMain::createRegressionPage()
         delete SG_StatRes->takeItem(0, col);
         SG_StatRes->setItem(0, col, headingItem());
     }
-    SG_StatRes->setFixedSize(kGridColumns * kColumnWidth + 2 * SG_StatRes->frameWidth(),
+    // The first column holds the series' names with their tree counts, "DBH-Height[178]" and longer.
+    const int firstWidth =
+        std::max(kColumnWidth, SG_StatRes->fontMetrics().horizontalAdvance("DBH-Height[00000]") + 12);
+    SG_StatRes->setColumnWidth(0, firstWidth);
+    SG_StatRes->setFixedSize(firstWidth + (kGridColumns - 1) * kColumnWidth + 2 * SG_StatRes->frameWidth(),
                              kGridRows * kRowHeight + 2 * SG_StatRes->frameWidth());
 
     RG_series = named<QGroupBox>("RG_series", "Show");

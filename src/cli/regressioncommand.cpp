@@ -185,27 +185,24 @@ void printResults(const stats::TStatRes &res, std::ostream &out, std::ostream &e
     line("R2", res.R2);
     line("Degree", res.Degree);
     // A series left at degree 0 without coefficients has no polynomial: no Coef lines at all. Each
-    // coefficient is printed to the significant digits it is right to, at most 15; where one is right
-    // to none, none is printed, and the curve and R2 stand alone.
+    // coefficient is printed to the significant digits it is right to, at most 15, and one that is 0
+    // as far as the polynomial is known as 0; where one is right to no digit, none is printed, and
+    // the curve and R2 stand alone.
     const size_t count = std::min<size_t>(res.Degree + 1u, res.Coef.size());
-    std::string fewer;
-    for (size_t i = 0; i < count; ++i) {
-        const int digits = std::min(res.CoefDigits(i), kCoefDigits);
-        if (digits == 0) {
+    for (size_t i = 0; i < count; ++i)
+        if (!res.CoefNegligible(i) && res.CoefDigits(i) == 0) {
             err << "The coefficients of the powers of X of this polynomial of degree " << int(res.Degree)
                 << " cannot be given to a single digit: they cancel one another over the points. The curve "
                    "and R2 are right; a lower degree gives coefficients that can be printed.\n";
             return;
         }
-        if (digits < kCoefDigits)
-            fewer += (fewer.empty() ? " Coef" : ", Coef") + std::to_string(i) + " (" +
-                     std::to_string(digits) + ")";
+    for (size_t i = 0; i < count; ++i) {
+        const std::string text =
+            res.CoefNegligible(i)
+                ? "0"
+                : common::formatGeneral(res.Coef[i], std::min(res.CoefDigits(i), kCoefDigits), 0);
+        out << "Coef" << i << " " << text << "\n";
     }
-    for (size_t i = 0; i < count; ++i)
-        out << "Coef" << i << " "
-            << common::formatGeneral(res.Coef[i], std::min(res.CoefDigits(i), kCoefDigits), 0) << "\n";
-    if (!fewer.empty())
-        err << "note: coefficients printed to the significant digits they are right to:" << fewer << "\n";
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace stats {
 
@@ -40,7 +41,10 @@ std::string StatNumberText(long double v, int digits, char separator)
 std::string EquationText(const TStatistics &series, char separator)
 {
     if (!series.HasPolynomial()) return "Regression was not calculated";
-    const auto &coef = series.Res.Coef;
+    // A coefficient that is zero within its error is 0, not its rounding noise.
+    std::vector<long double> coef = series.Res.Coef;
+    for (size_t i = 0; i < coef.size(); ++i)
+        if (series.Res.CoefNegligible(i)) coef[i] = 0;
     auto number = [separator](long double c) {
         return common::formatGeneral(c, kEquationDigits, 4, separator);
     };
@@ -60,7 +64,7 @@ std::string EquationDigitsMessage(const TStatistics &series)
     if (!series.HasPolynomial()) return {};
     const size_t degree = std::min<size_t>(series.Res.Degree, series.Res.Coef.size() - 1);
     for (size_t i = 0; i <= degree; ++i)
-        if (series.Res.CoefDigits(i) < kEquationDigits)
+        if (!series.Res.CoefNegligible(i) && series.Res.CoefDigits(i) < kEquationDigits)
             return "The coefficients of this polynomial of degree " + std::to_string(degree) +
                    " cannot be given to the " + std::to_string(kEquationDigits) +
                    " digits the equation shows: they cancel one another over the points. The curve and "

@@ -312,6 +312,18 @@ void TStatistics::Calculate(std::uint8_t Degree)
     Res.R2 = std::clamp<long double>(1 - common::checkedDiv(*rss, spread), 0, 1);
 }
 
+bool TStatRes::CoefNegligible(std::size_t i) const
+{
+    if (i >= Coef.size() || i >= CoefError.size() || !(std::fabs(Coef[i]) <= CoefError[i])) return false;
+    const long double x = std::max(std::fabs(X.Min), std::fabs(X.Max));
+    const auto reach = [&](std::size_t k) { return CoefError[k] * std::pow(x, static_cast<long double>(k)); };
+    // What the errors of the coefficients that are known add to a curve value at most.
+    long double known = 1e-15L * std::max(std::fabs(Y.Min), std::fabs(Y.Max));
+    for (std::size_t k = 0; k < Coef.size() && k < CoefError.size(); ++k)
+        if (std::fabs(Coef[k]) > CoefError[k]) known = std::max(known, reach(k));
+    return reach(i) <= known;
+}
+
 int TStatRes::CoefDigits(std::size_t i) const
 {
     if (i >= Coef.size() || i >= CoefError.size()) return 0;

@@ -61,6 +61,10 @@ struct TStatRes
     // How many significant digits of Coef[i] are right (0 to 18): from CoefError, 0 when it has no
     // estimate.
     int CoefDigits(std::size_t i) const;
+    // Coef[i] is zero within its error, and that error adds no more to a curve value than the errors
+    // of the coefficients that are known (or than 1e-15 of the largest |Y|): the coefficient is 0 as
+    // far as the polynomial is known, and is shown as 0 (the slope of points of one Y value, say).
+    bool CoefNegligible(std::size_t i) const;
     // The same polynomial in powers of t = (X - ScaleMid) / ScaleHalf, as the stable fit found it
     // (degrees from 2): the curve is evaluated from these, which keep the digits that the coefficients
     // of the powers of X lose to cancellation. Empty after a fit by the normal equations.

@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -226,6 +227,10 @@ TEST_F(RegressionPageTest, EntryWritesTheHeadingsAndShowsTheFirstYear)
               (QStringList{"DBH[5]", "3.0000", "1.4142", "1.0000", "5.0000", "0.8528", "96.6894"}));
     EXPECT_EQ(gridRow(3).mid(0, 5), (QStringList{"Height[6]", "14.1667", "2.6087", "10.0000", "18.0000"}));
     EXPECT_EQ(gridRow(4).mid(0, 5), (QStringList{"DBH-Height[5]", "3.0000", "1.4142", "1.0000", "5.0000"}));
+    // The names are shown whole, also with the counts of a large table; the grid shows every column.
+    const int nameWidth = form->SG_StatRes->fontMetrics().horizontalAdvance("DBH-Height[12848]");
+    EXPECT_GT(form->SG_StatRes->columnWidth(0), nameWidth);
+    EXPECT_GE(form->SG_StatRes->viewport()->width(), form->SG_StatRes->horizontalHeader()->length());
 
     EXPECT_EQ(chosen(), 0);
     EXPECT_EQ(form->ChartRegr->seriesCount(), 0);
