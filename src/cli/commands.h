@@ -18,5 +18,6 @@ int runModel(const Args &args, std::ostream &out, std::ostream &err);
 int runModels(const Args &args, std::ostream &out, std::ostream &err);
 int runStatistics(const Args &args, std::ostream &out, std::ostream &err);
 int runInfo(const Args &args, std::ostream &out, std::ostream &err);
+int runSetup(const Args &args, std::ostream &out, std::ostream &err);
 
 } // namespace cli

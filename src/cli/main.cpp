@@ -27,6 +27,9 @@ const std::map<std::string, Command> &commands()
     static const std::map<std::string, Command> table = {
         {"query", {cli::runQuery, "query DIR \"SQL\""}},
         {"info", {cli::runInfo, "info TABLE.dbf"}},
+        {"setup",
+         {cli::runSetup,
+          "setup TABLE.dbf [--year COLUMN=YEAR ...] [--role ROLE=COLUMN ...] [--dry-run] [--force]"}},
         {"generate", {cli::runGenerate, "generate DIR/TABLE.dbf [--trees N] [--plots N] [--years N] ..."}},
         {"regression",
          {cli::runRegression, "regression TABLE.dbf X Y [--degree N] [--log-x] [--log-y] [--missing-x V] "
