@@ -97,9 +97,9 @@ public:
     // to the row's column. Other columns change nothing.
     void GridFieldsDblClick();
     // Builds the year list from the grid, fills the plot list, writes the side files and disables
-    // itself. Throws, with what was done before kept: ConvertError for a year cell that is not a
-    // whole number (no year list then), DataError when the plot query fails, FileError or DataError
-    // when a side file cannot be written; Set OK stays enabled in each case.
+    // itself and Suggest. Throws, with what was done before kept: ConvertError for a year cell that is
+    // not a whole number (no year list then), DataError when the plot query fails, FileError or
+    // DataError when a side file cannot be written; Set OK stays enabled in each case.
     void BtnSetOKClick();
     // Fills "Defoliations" and "Specials" with the years and roles the column names suggest
     // (data::suggestColumnSetup), replacing what the grid showed, and gives the roles to their
