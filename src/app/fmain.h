@@ -97,10 +97,14 @@ public:
     // to the row's column. Other columns change nothing.
     void GridFieldsDblClick();
     // Builds the year list from the grid, fills the plot list, writes the side files and disables
-    // itself. Throws, with what was done before kept: ConvertError for a year cell that is not a
-    // whole number (no year list then), DataError when the plot query fails, FileError or DataError
-    // when a side file cannot be written; Set OK stays enabled in each case.
+    // itself and Suggest. Throws, with what was done before kept: ConvertError for a year cell that is
+    // not a whole number (no year list then), DataError when the plot query fails, FileError or
+    // DataError when a side file cannot be written; Set OK stays enabled in each case.
     void BtnSetOKClick();
+    // Fills "Defoliations" and "Specials" with the years and roles the column names suggest
+    // (data::suggestColumnSetup), replacing what the grid showed, and gives the roles to their
+    // columns; nothing is stored until Set OK. Throws common::DataError when the table cannot be read.
+    void BtnSuggestClick();
 
     // Plot and species selection. The shared query Query1 carries each statement in turn and is left
     // closed. Errors of the engine are thrown (common::DataError). The list clicks run on the user's
@@ -256,6 +260,7 @@ public:
     QTableWidget *GridFields;
     QComboBox *CB_SpecFields;
     QPushButton *BtnSetOK;
+    QPushButton *BtnSuggest;
     // Under the field grid: the code page the table's text is read in; its tooltip says why.
     QLabel *LabelCodePage;
     QLabel *Label2;

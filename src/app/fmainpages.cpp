@@ -86,13 +86,17 @@ QLayout *TFormMain::createFieldsColumn()
                               GridFields->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     BtnSetOK = named<QPushButton>("BtnSetOK", "Set OK");
     BtnSetOK->setDefault(true);
+    BtnSuggest = named<QPushButton>("BtnSuggest", "Suggest");
     LabelCodePage = named<QLabel>("LabelCodePage", "Code page: -");
     auto *column = new QVBoxLayout;
     column->addWidget(Label1);
     column->addWidget(CB_SpecFields);
     column->addWidget(GridFields, 1);
     column->addWidget(LabelCodePage);
-    column->addWidget(BtnSetOK);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(BtnSuggest);
+    buttons->addWidget(BtnSetOK);
+    column->addLayout(buttons);
     return column;
 }
 

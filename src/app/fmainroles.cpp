@@ -5,6 +5,8 @@
 #include "app/listbox.h"
 #include "data/fieldgrid.h"
 #include "data/sidefiles.h"
+#include "data/suggest.h"
+#include "data/tableinfo.h"
 #include "data/treeselection.h"
 #include "model/runinputs.h"
 
@@ -70,6 +72,25 @@ void TFormMain::BtnSetOKClick()
     data::writeSideFile(sideFileTarget(data::rolesSideFile(DataDir, TableFile)), gridColumn(2));
     // The years and roles stay fixed for the rest of the run.
     BtnSetOK->setEnabled(false);
+    BtnSuggest->setEnabled(false);
+}
+
+void TFormMain::BtnSuggestClick()
+{
+    // The grid's rows are the table's columns in the table's order.
+    std::vector<data::SuggestColumn> columns;
+    for (const data::DbfField &field : data::describeTable(PrimaryData, TableFile).fields)
+        columns.push_back({field.name, field.isNumeric()});
+    const auto setup = data::suggestColumnSetup(columns);
+    const auto years = data::yearCells(setup);
+    const auto roles = data::roleCells(setup);
+    std::vector<std::string> fields;
+    for (int row = 0; row < GridFields->rowCount() && row < static_cast<int>(setup.size()); ++row) {
+        GridFields->item(row, 1)->setText(QString::fromStdString(years[row + 1]));
+        GridFields->item(row, 2)->setText(QString::fromStdString(roles[row + 1]));
+        fields.push_back(gridText(row, 0));
+    }
+    setFieldRoles(data::rolesFromCells(fields, gridColumn(2)));
 }
 
 void TFormMain::setYearList(const std::vector<data::YearColumn> &years)

@@ -136,6 +136,7 @@ void TFormMain::ListPlotsDblClick()
 void TFormMain::connectSelection()
 {
     connectGuarded(BtnSetOK, &QPushButton::clicked, &TFormMain::BtnSetOKClick);
+    connectGuarded(BtnSuggest, &QPushButton::clicked, &TFormMain::BtnSuggestClick);
     connectGuarded(ListPlots, &ListBox::userClicked, &TFormMain::ListPlotsClick);
     connectGuarded(ListSpecies, &ListBox::userClicked, &TFormMain::ListSpeciesClick);
     connectGuarded(ListPlots, &QListWidget::itemDoubleClicked, &TFormMain::ListPlotsDblClick);

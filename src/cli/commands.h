@@ -19,5 +19,6 @@ int runModels(const Args &args, std::ostream &out, std::ostream &err);
 int runStatistics(const Args &args, std::ostream &out, std::ostream &err);
 int runInfo(const Args &args, std::ostream &out, std::ostream &err);
 int runImport(const Args &args, std::ostream &out, std::ostream &err);
+int runSetup(const Args &args, std::ostream &out, std::ostream &err);
 
 } // namespace cli

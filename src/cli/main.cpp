@@ -31,6 +31,9 @@ const std::map<std::string, Command> &commands()
          {cli::runImport, "import OUT.dbf FILE.csv [FILE.csv ...] --plot EXPR --tree EXPR --species EXPR "
                           "--year EXPR --value EXPR [--dbh EXPR] [--height EXPR] [--where COND] "
                           "[--duplicates refuse|agree|first|last] [--encoding CP] [--na TEXT] [--force]"}},
+        {"setup",
+         {cli::runSetup,
+          "setup TABLE.dbf [--year COLUMN=YEAR ...] [--role ROLE=COLUMN ...] [--dry-run] [--force]"}},
         {"generate", {cli::runGenerate, "generate DIR/TABLE.dbf [--trees N] [--plots N] [--years N] ..."}},
         {"regression",
          {cli::runRegression, "regression TABLE.dbf X Y [--degree N] [--log-x] [--log-y] [--missing-x V] "

@@ -18,7 +18,9 @@ std::vector<std::string> sideFileCells(const std::string &file, const char *what
 {
     if (!std::filesystem::exists(file))
         throw common::FileError("The " + std::string(what) + " side file " + file + " of " + table +
-                                " is missing; assign the table's columns in Fenoris and press Set OK first");
+                                " is missing; assign the table's columns and press Set OK in Fenoris, or run "
+                                "fenoris-cli setup " +
+                                table);
     // One cell more than needed shows a file that is too long.
     auto cells = loadSideFile(file, columns + 2);
     std::size_t lines = 0;

@@ -31,8 +31,8 @@ std::vector<YearColumn> yearColumns(const std::vector<std::string> &fields,
 
 // The side files of a table whose columns must fit them, read for a program that cannot ask (the
 // command line). Both throw common::FileError when the file is missing ("... assign the table's
-// columns in Fenoris and press Set OK first") and common::Error when it does not have exactly one line
-// per column after its heading.
+// columns and press Set OK in Fenoris, or run fenoris-cli setup T.dbf") and common::Error when it does
+// not have exactly one line per column after its heading.
 // The roles of the roles side file (rolesFromCells).
 FieldRoles readRolesSideFile(const std::string &dataDir, const std::string &tableFile,
                              const std::vector<std::string> &columns);

@@ -210,8 +210,9 @@ TEST_F(MainWindowTest, FailedStepShowsTheErrorAndTheNextActivationStartsAgain)
     createForm();
     // Every control that needs a table waits for one; so do all pages but the main one.
     const std::vector<QWidget *> needTable{
-        form->GridFields, form->CB_SpecFields, form->BtnSetOK, form->ListPlots,         form->ListSpecies,
-        form->CB_Fix,     form->BtnConditions, form->BtnStat,  form->BtnCreateModelsAll};
+        form->GridFields, form->CB_SpecFields,     form->BtnSuggest, form->BtnSetOK,
+        form->ListPlots,  form->ListSpecies,       form->CB_Fix,     form->BtnConditions,
+        form->BtnStat,    form->BtnCreateModelsAll};
     auto tableControls = [&] {
         std::vector<bool> enabled;
         for (QWidget *control : needTable)

@@ -209,4 +209,48 @@ TEST_F(FieldRolesTest, FailuresLeaveSetOkEnabled)
     EXPECT_FALSE(form->BtnSetOK->isEnabled());
 }
 
+TEST_F(FieldRolesTest, SuggestFillsTheGridAsTheTablesOwnSideFiles)
+{
+    // A first opening: no years, no roles.
+    startOn(copyCrown("SCBI_CROWN.DBF"));
+    std::vector<std::string> blank(kCrownColumns.size(), "-");
+    blank.insert(blank.begin(), "Defoliations");
+    EXPECT_EQ(gridColumn(1), blank);
+    blank.front() = "Specials";
+    EXPECT_EQ(gridColumn(2), blank);
+
+    form->BtnSuggest->click();
+    const fs::path fixture = testsupport::realData() / "scbi";
+    EXPECT_EQ(gridColumn(1), crlfLines(fixture / "SCBI_CROWN.yrs"));
+    EXPECT_EQ(gridColumn(2), crlfLines(fixture / "SCBI_CROWN.var"));
+    EXPECT_EQ(roles(), (std::vector<std::string>{"PLOT", "TREE", "SP", "DBH", ""}));
+
+    form->BtnSetOK->click();
+    EXPECT_EQ(readBytes(dataDir / "SCBI_CROWN.yrs"), readBytes(fixture / "SCBI_CROWN.yrs"));
+    EXPECT_EQ(readBytes(dataDir / "SCBI_CROWN.var"), readBytes(fixture / "SCBI_CROWN.var"));
+    EXPECT_EQ(form->Years, (std::vector<int>{2014, 2015, 2016, 2017, 2018, 2019, 2021}));
+    EXPECT_EQ(form->ListPlots->count(), 28);
+    // Like Set OK, the suggestion is over for this run.
+    EXPECT_FALSE(form->BtnSuggest->isEnabled());
+    EXPECT_EQ(dialogs.asked().size(), 2u); // the about box and the open dialog
+}
+
+TEST_F(FieldRolesTest, SuggestReplacesWhatTheUserGaveAndMovesTheRoles)
+{
+    startTrees(kTreeRoles, kTreeYears);
+    type("D1995", 1, "2001");
+    type("PLOT", 1, "1999");
+    doubleClickRole("DBH", "Species");
+    doubleClickRole("PLOT", nullptr);
+    EXPECT_EQ(roles(), (std::vector<std::string>{"", "TREE", "DBH", "", ""}));
+
+    form->BtnSuggest->click();
+    EXPECT_EQ(gridColumn(1), crlfLines(dataDir / "M_trees.yrs"));
+    EXPECT_EQ(gridColumn(2), crlfLines(dataDir / "M_trees.var"));
+    EXPECT_EQ(roles(), (std::vector<std::string>{"PLOT", "TREE", "SP", "DBH", ""}));
+    // Nothing is stored before Set OK.
+    EXPECT_EQ(readBytes(dataDir / "M_trees.yrs"), kTreeYears);
+    EXPECT_TRUE(form->BtnSetOK->isEnabled());
+}
+
 } // namespace
