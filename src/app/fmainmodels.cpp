@@ -55,9 +55,10 @@ class BatchMessages final : public common::MessageSink
 public:
     static constexpr const char *kDoNotStop = "Do not stop for further warnings in this run";
 
-    BatchMessages(Dialogs &dialogs, common::MessageSink &others) : m_dialogs(dialogs), m_others(others) {}
-
-    void setProgress(common::Progress *progress) { m_progress = progress; }
+    BatchMessages(Dialogs &dialogs, common::MessageSink &others, common::Progress *progress)
+        : m_dialogs(dialogs), m_others(others), m_progress(progress)
+    {
+    }
 
     void message(common::MessageKind kind, const std::string &text) override
     {
@@ -76,7 +77,7 @@ public:
 private:
     Dialogs &m_dialogs;
     common::MessageSink &m_others;
-    common::Progress *m_progress = nullptr;
+    common::Progress *m_progress;
     bool m_quiet = false;
 };
 
@@ -184,11 +185,10 @@ void TFormMain::BtnCreateModelsAllClick()
     model::ModelPicturesRun run(settings);
     BatchSelection selection(*this);
     BatchPictures pictures(*this);
-    BatchMessages messages(m_dialogs, m_sink);
     model::ModelPicturesSummary summary;
     {
         const auto progress = m_dialogs.progress("Create all models");
-        messages.setProgress(progress.get());
+        BatchMessages messages(m_dialogs, m_sink, progress.get());
         summary = run.execute(selection, pictures, messages, progress.get());
     }
     // A cancelled run has said what it wrote.

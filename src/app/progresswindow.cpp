@@ -4,8 +4,10 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QResizeEvent>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -55,14 +57,19 @@ protected:
     }
 
 private:
+    // Placed from the label's top down to the bar, where Qt has put them, so that placing again
+    // gives the same.
     void placeNotes()
     {
         auto *label = findChild<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
-        if (m_notes->isHidden() || !label) return;
-        const QRect area = label->geometry();
-        const int labelHeight = std::min(area.height(), label->sizeHint().height());
-        label->setGeometry(area.x(), area.y(), area.width(), labelHeight);
-        m_notes->setGeometry(area.x(), area.y() + labelHeight, area.width(), area.height() - labelHeight);
+        auto *bar = findChild<QProgressBar *>(QString(), Qt::FindDirectChildrenOnly);
+        if (m_notes->isHidden() || !label || !bar) return;
+        const int spacing =
+            std::max(0, style()->pixelMetric(QStyle::PM_LayoutVerticalSpacing, nullptr, this));
+        const int height = std::max(0, bar->y() - spacing - label->y());
+        const int labelHeight = std::min(height, label->sizeHint().height());
+        label->setGeometry(label->x(), label->y(), label->width(), labelHeight);
+        m_notes->setGeometry(label->x(), label->y() + labelHeight, label->width(), height - labelHeight);
     }
 
     QListWidget *m_notes;
