@@ -215,8 +215,11 @@ const ScriptedDialogs::Expected *ScriptedDialogs::take(const std::string &questi
 
 Button ScriptedDialogs::message(MessageKind kind, const QString &text, Buttons buttons)
 {
-    if (const Expected *e = take(describeMessage(kind, text, buttons)))
+    if (const Expected *e = take(describeMessage(kind, text, buttons))) {
+        if (e->answer.type() == typeid(app::MessageAnswer))
+            return std::any_cast<app::MessageAnswer>(e->answer).button;
         return std::any_cast<Button>(e->answer);
+    }
     return buttons.testFlag(Button::Cancel) ? Button::Cancel
            : buttons.testFlag(Button::No)   ? Button::No
                                             : Button::Ok;
