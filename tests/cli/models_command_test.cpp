@@ -206,6 +206,14 @@ TEST(ModelsCommand, TheWarningsOfARunAreKeptBesideThePictures)
     EXPECT_EQ(result.out, "2 pictures written, 0 skipped\n");
     EXPECT_FALSE(fs::exists(out / "warnings.txt"));
     EXPECT_EQ(result.err.find("warnings, listed in"), std::string::npos) << result.err;
+
+    // A picture that cannot be written ends the run; the warnings met before it are kept all the same.
+    fs::remove(out / "D4_SM.bmp");
+    fs::create_directories(out / "D4_SM.bmp" / "in the way");
+    result = runModels(dir, "'" + table.string() + "' --out '" + out.string() + "' --overwrite");
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_EQ(testsupport::readBytes(out / "warnings.txt"),
+              "No transition matrix was calculated (plot D4, species SM)\n");
 }
 
 // The FIA table's largest plot and species has 7 trees (C007P113/QR, counted in its README): at the
