@@ -33,6 +33,22 @@ struct SaveChoice
     int filterIndex = 0;
 };
 
+// What a message box shows beyond its text and buttons.
+struct MessageExtras
+{
+    // A check box under the text with this text (none when empty), unticked when the box opens.
+    QString checkBox;
+    // Lines the user can unfold under the text (none when empty), for a list too long for the text.
+    QString details;
+};
+
+// The button pressed in a message box, and whether its check box was ticked.
+struct MessageAnswer
+{
+    Button button = Button::None;
+    bool checked = false;
+};
+
 // What a save dialog does beyond showing its texts.
 struct SaveOptions
 {
@@ -50,6 +66,9 @@ public:
 
     // A message box; returns the button pressed (Cancel or No when the box is closed otherwise).
     virtual Button message(MessageKind kind, const QString &text, Buttons buttons) = 0;
+    // A message box with a check box or details; with neither it is the box above.
+    virtual MessageAnswer message(MessageKind kind, const QString &text, Buttons buttons,
+                                  const MessageExtras &extras) = 0;
 
     // A one-line input box pre-filled with defaultText; Cancel returns defaultText. minimumWidth (in
     // pixels at 96 per inch, 0 for the toolkit's own) makes the box wider for long answers.

@@ -5,6 +5,7 @@
 #include "app/errorhandler.h"
 #include "app/named.h"
 #include "app/smallbutton.h"
+#include "common/error.h"
 #include "common/messagesink.h"
 #include "common/replacingfile.h"
 #include "common/textfile.h"
@@ -12,22 +13,31 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <filesystem>
+
 namespace app {
 
 namespace {
 
-constexpr int kGridColumnWidth = 110;
+// The names the columns are made wide enough for before any is typed: a long code and a typical
+// Latin name.
+constexpr const char *kTypicalCode = "WWWW";
+constexpr const char *kTypicalName = "Liriodendron tulipifera";
 
 QTableWidgetItem *codeItem(const QString &code)
 {
@@ -70,14 +80,13 @@ TFormCreateModelsSetting::TFormCreateModelsSetting(Dialogs &dialogs, std::string
     SpNameGrid->verticalHeader()->hide();
     SpNameGrid->verticalHeader()->setDefaultSectionSize(20);
     SpNameGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    SpNameGrid->setColumnWidth(0, kGridColumnWidth);
-    SpNameGrid->setColumnWidth(1, kGridColumnWidth);
     // A name is edited as soon as its cell is reached.
     SpNameGrid->setEditTriggers(QAbstractItemView::AllEditTriggers);
     BtnSpWrite = smallButton("BtnSpWrite", "Write species names to file", QStyle::SP_DialogSaveButton, "W");
     BtnSpRead = smallButton("BtnSpRead", "Read species names from file", QStyle::SP_DialogOpenButton, "R");
     BtnOK = named<QPushButton>("BtnOK", "OK");
     BtnOK->setDefault(true);
+    BtnCancel = named<QPushButton>("BtnCancel", "Cancel");
 
     // The plot name goes where Label2 stands and the species name where Label3 stands.
     nameAfter(EditTitlePlot, Label1);
@@ -110,12 +119,14 @@ TFormCreateModelsSetting::TFormCreateModelsSetting(Dialogs &dialogs, std::string
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(BtnOK);
+    buttons->addWidget(BtnCancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addLayout(title);
     layout->addLayout(grid);
     layout->addLayout(names, 1);
     layout->addLayout(buttons);
+    FitSpeciesColumns();
     resize(256, 390);
 
     // The file operations keep the dialog open on an error, which the user is shown.
@@ -123,6 +134,8 @@ TFormCreateModelsSetting::TFormCreateModelsSetting(Dialogs &dialogs, std::string
         return [this, handler] { runGuarded(m_dialogs, [this, handler] { (this->*handler)(); }); };
     };
     connect(BtnOK, &QPushButton::clicked, this, guarded(&TFormCreateModelsSetting::BtnOKClick));
+    connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(SpNameGrid, &QTableWidget::itemChanged, this, [this] { FitSpeciesColumns(); });
     connect(BtnDir, &QToolButton::clicked, this, guarded(&TFormCreateModelsSetting::BtnDirClick));
     connect(BtnSpWrite, &QToolButton::clicked, this, guarded(&TFormCreateModelsSetting::BtnSpWriteClick));
     connect(BtnSpRead, &QToolButton::clicked, this, guarded(&TFormCreateModelsSetting::BtnSpReadClick));
@@ -136,9 +149,28 @@ void TFormCreateModelsSetting::FormActivate()
 
 void TFormCreateModelsSetting::BtnOKClick()
 {
+    if (!OutputDirectoryReady()) return;
     m_titlePlot = EditTitlePlot->text().toStdString();
     m_titleSpecies = EditTitleSpecies->text().toStdString();
     accept();
+}
+
+bool TFormCreateModelsSetting::OutputDirectoryReady()
+{
+    const std::string path = directory();
+    if (path.empty()) throw common::FileError("No directory was given for the pictures.");
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return true;
+    QString shown = EditDirectory->text();
+    while (shown.size() > 1 && shown.endsWith('/'))
+        shown.chop(1);
+    if (std::filesystem::exists(QFile::encodeName(shown).toStdString(), ec))
+        throw common::FileError("The folder " + shown.toStdString() + " is a file, not a folder.");
+    if (m_dialogs.message(MessageKind::Confirmation, "The folder " + shown + " does not exist. Create it?",
+                          Button::Yes | Button::No) != Button::Yes)
+        return false;
+    model::CreateDirectories(path);
+    return true;
 }
 
 void TFormCreateModelsSetting::BtnDirClick()
@@ -176,6 +208,23 @@ void TFormCreateModelsSetting::FillSpeciesGrid(const std::vector<std::string> &s
         SpNameGrid->setItem(row, 0, codeItem(code));
         SpNameGrid->setItem(row, 1, new QTableWidgetItem(code));
     }
+    FitSpeciesColumns();
+}
+
+void TFormCreateModelsSetting::FitSpeciesColumns()
+{
+    // The text of a cell is drawn inside a margin on either side, and a grid line follows it.
+    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, SpNameGrid) + 1) + 1;
+    const QFontMetrics metrics(SpNameGrid->font());
+    const QSignalBlocker blocker(SpNameGrid);
+    SpNameGrid->resizeColumnsToContents();
+    const std::pair<int, const char *> typical[] = {{0, kTypicalCode}, {1, kTypicalName}};
+    for (const auto &[column, text] : typical)
+        SpNameGrid->setColumnWidth(
+            column, std::max(SpNameGrid->columnWidth(column), metrics.horizontalAdvance(text) + margins));
+    const int scrollBar = SpNameGrid->verticalScrollBar()->sizeHint().width();
+    SpNameGrid->setMinimumWidth(2 * SpNameGrid->frameWidth() + SpNameGrid->columnWidth(0) +
+                                SpNameGrid->columnWidth(1) + scrollBar);
 }
 
 std::string TFormCreateModelsSetting::SpeciesName(const std::string &code) const

@@ -34,7 +34,9 @@ public:
 
     // The title edits take the program's title texts.
     void FormActivate();
-    // The title texts take the edits' and the dialog closes with OK.
+    // The title texts take the edits' and the dialog closes with OK, once the output directory is
+    // there: a directory that does not exist is created when the user agrees; otherwise, or when it
+    // cannot be, the dialog stays open with everything typed in it.
     void BtnOKClick();
     // The folder chooser "Output directory", starting at the folder in EditDirectory.
     void BtnDirClick();
@@ -69,9 +71,14 @@ public:
     QToolButton *BtnSpWrite;
     QToolButton *BtnSpRead;
     QPushButton *BtnOK;
+    QPushButton *BtnCancel;
 
 private:
     void setDirectory(const std::string &directory);
+    bool OutputDirectoryReady();
+    // Both columns as wide as their longest text, and the names at least as wide as a typical Latin
+    // name, so that no name is cut; the grid as wide as its columns.
+    void FitSpeciesColumns();
 
     Dialogs &m_dialogs;
     std::string &m_titlePlot;

@@ -48,6 +48,59 @@ private:
     WindowSelection m_lists;
 };
 
+// The warnings of the run, each in a box of its own until the user asks not to be stopped by them
+// again; every warning is also listed in the progress window. The other messages are told as ever.
+class BatchMessages final : public common::MessageSink
+{
+public:
+    static constexpr const char *kDoNotStop = "Do not stop for further warnings in this run";
+
+    BatchMessages(Dialogs &dialogs, common::MessageSink &others, common::Progress *progress)
+        : m_dialogs(dialogs), m_others(others), m_progress(progress)
+    {
+    }
+
+    void message(common::MessageKind kind, const std::string &text) override
+    {
+        if (kind != common::MessageKind::Warning) {
+            m_others.message(kind, text);
+            return;
+        }
+        if (m_progress) m_progress->note(text);
+        if (m_quiet) return;
+        m_quiet =
+            m_dialogs
+                .message(MessageKind::Warning, QString::fromStdString(text), Button::Ok, {kDoNotStop, {}})
+                .checked;
+    }
+
+private:
+    Dialogs &m_dialogs;
+    common::MessageSink &m_others;
+    common::Progress *m_progress;
+    bool m_quiet = false;
+};
+
+// How the run ended: the pictures, why there were none, and the warnings, listed under the text.
+void tellCompletion(Dialogs &dialogs, const model::ModelPicturesSummary &summary,
+                    const std::string &directory)
+{
+    QString text = QString::fromStdString(model::PicturesCompletionText(summary));
+    const std::string reason = model::NoPicturesReason(summary);
+    if (!reason.empty()) text += "\n" + QString::fromStdString(reason);
+    if (summary.warnings.empty()) {
+        dialogs.information(text);
+        return;
+    }
+    text += QString("\n%1 warnings, listed in %2")
+                .arg(summary.warnings.size())
+                .arg(QFile::decodeName((directory + model::kWarningsFile).c_str()));
+    QStringList lines;
+    for (const auto &warning : summary.warnings)
+        lines << QString::fromStdString(warning);
+    dialogs.message(MessageKind::Information, text, Button::Ok, {{}, lines.join('\n')});
+}
+
 } // namespace
 
 // The model of each plot and species drawn on the model page, whose entry titles it, and saved from
@@ -135,11 +188,11 @@ void TFormMain::BtnCreateModelsAllClick()
     model::ModelPicturesSummary summary;
     {
         const auto progress = m_dialogs.progress("Create all models");
-        summary = run.execute(selection, pictures, m_sink, progress.get());
+        BatchMessages messages(m_dialogs, m_sink, progress.get());
+        summary = run.execute(selection, pictures, messages, progress.get());
     }
     // A cancelled run has said what it wrote.
-    if (!summary.cancelled)
-        m_dialogs.information(QString::fromStdString(model::PicturesCompletionText(summary)));
+    if (!summary.cancelled) tellCompletion(m_dialogs, summary, run.settings().directory);
 }
 
 } // namespace app

@@ -9,6 +9,7 @@
 #include <QProgressDialog>
 #include <QString>
 
+class QListWidget;
 class QWidget;
 
 namespace app {
@@ -32,9 +33,14 @@ public:
     // Handles the pending events as step() does, at most every kEventInterval milliseconds, so that
     // Cancel is seen while a statement runs; true once Cancel was pressed or the window was closed.
     bool cancelRequested() override;
+    // Adds the text to the list "Warnings" under the plot line, which shows from the first note on;
+    // the window is painted with it at the next step.
+    void note(const std::string &text) override;
 
     // The Qt dialog, for tests.
     QProgressDialog *dialog() const { return m_dialog; }
+    // The list of notes, hidden until the first; null once the window was closed.
+    QListWidget *notes() const;
 
     static constexpr int kEventInterval = 100;
 

@@ -4,6 +4,7 @@
 #include "app/progresswindow.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -57,16 +58,28 @@ QWidget *QtDialogs::owner()
 
 Button QtDialogs::message(MessageKind kind, const QString &text, Buttons buttons)
 {
+    return message(kind, text, buttons, MessageExtras{}).button;
+}
+
+MessageAnswer QtDialogs::message(MessageKind kind, const QString &text, Buttons buttons,
+                                 const MessageExtras &extras)
+{
     const KindLook l = look(kind);
     QMessageBox box(l.icon, QString::fromLatin1(l.title), text, QMessageBox::NoButton, owner());
     for (const auto &[ours, qt] : kButtons)
         if (buttons.testFlag(ours)) box.addButton(qt);
     if (buttons.testFlag(Button::Yes)) box.setDefaultButton(QMessageBox::Yes);
+    // The box owns the check box; its text is its accessible name.
+    if (!extras.checkBox.isEmpty()) box.setCheckBox(new QCheckBox(extras.checkBox));
+    if (!extras.details.isEmpty()) box.setDetailedText(extras.details);
     box.exec();
+    MessageAnswer answer;
+    answer.checked = box.checkBox() && box.checkBox()->isChecked();
+    answer.button = buttons.testFlag(Button::Cancel) ? Button::Cancel : Button::No;
     const auto clicked = box.standardButton(box.clickedButton());
     for (const auto &[ours, qt] : kButtons)
-        if (qt == clicked) return ours;
-    return buttons.testFlag(Button::Cancel) ? Button::Cancel : Button::No;
+        if (qt == clicked) answer.button = ours;
+    return answer;
 }
 
 QString QtDialogs::inputBox(const QString &caption, const QString &prompt, const QString &defaultText,

@@ -11,6 +11,8 @@ class QtDialogs : public Dialogs
 {
 public:
     Button message(MessageKind kind, const QString &text, Buttons buttons) override;
+    MessageAnswer message(MessageKind kind, const QString &text, Buttons buttons,
+                          const MessageExtras &extras) override;
     QString inputBox(const QString &caption, const QString &prompt, const QString &defaultText,
                      int minimumWidth = 0) override;
     std::optional<QString> openFile(const QString &caption, const QString &filter,

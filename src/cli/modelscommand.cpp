@@ -164,6 +164,9 @@ int runModels(const Args &args, std::ostream &out, std::ostream &err)
                              std::move(graphSettings), std::move(look));
     data::Query query(table.connection());
     model::QuerySelection selection(query, table.setup());
+    // As `mkdir -p` would, once the table has opened.
+    if (!request.run.directory.empty() && model::CreateDirectories(request.run.directory))
+        err << "Created the directory " << request.run.directory << "\n";
     model::ModelPicturesRun run(request.run);
 
     model::ModelPicturesSummary summary;
@@ -181,6 +184,11 @@ int runModels(const Args &args, std::ostream &out, std::ostream &err)
         }
     }
     out << model::PicturesCompletionText(summary) << "\n";
+    const std::string reason = model::NoPicturesReason(summary);
+    if (!reason.empty()) err << reason << "\n";
+    if (!summary.warnings.empty())
+        err << summary.warnings.size() << " warnings, listed in " << run.settings().directory
+            << model::kWarningsFile << "\n";
     return 0;
 }
 

@@ -17,6 +17,9 @@ public:
     // condition, a slow read): true stops the statement, and the run ends as on a cancel at a step.
     // It may handle the watcher's pending events, but nothing that uses the engine.
     virtual bool cancelRequested() { return false; }
+    // Something the run tells and goes on after, such as a warning about one plot: listed by the
+    // watcher while the run goes on (a window shows it in a list; others may pass it over).
+    virtual void note(const std::string &text) { (void)text; }
 };
 
 } // namespace common

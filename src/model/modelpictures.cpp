@@ -60,11 +60,33 @@ std::string PicturesCompletionText(const ModelPicturesSummary &summary)
            " skipped";
 }
 
-// The messages of the model computation, each told with the plot and species it came from.
+std::string NoPicturesReason(const ModelPicturesSummary &summary)
+{
+    if (summary.cancelled || summary.pairsWithEnoughTrees > 0) return {};
+    return "No plot and species has the minimal number of trees (" + std::to_string(summary.minTrees) +
+           "); the largest has " + std::to_string(summary.mostTrees);
+}
+
+bool CreateDirectories(const std::string &directory)
+{
+    std::error_code ec;
+    const bool created = std::filesystem::create_directories(directory, ec);
+    // create_directories reports no error when a file of the name is in the way.
+    if (ec || !std::filesystem::is_directory(directory, ec))
+        throw common::FileError("Cannot create the directory " + directory + ": " +
+                                (ec ? ec.message() : "a file of this name is in the way"));
+    return created;
+}
+
+// The messages of the model computation, each told with the plot and species it came from; the
+// warnings are also kept.
 class ModelPicturesRun::Messages final : public common::MessageSink
 {
 public:
-    explicit Messages(common::MessageSink &target) : m_target(target) {}
+    Messages(common::MessageSink &target, std::vector<std::string> &warnings)
+        : m_target(target), m_warnings(warnings)
+    {
+    }
 
     void setPicture(const std::string &plot, const std::string &species)
     {
@@ -73,11 +95,14 @@ public:
 
     void message(common::MessageKind kind, const std::string &text) override
     {
-        m_target.message(kind, text + " (" + m_picture + ")");
+        const std::string told = text + " (" + m_picture + ")";
+        if (kind == common::MessageKind::Warning) m_warnings.push_back(told);
+        m_target.message(kind, told);
     }
 
 private:
     common::MessageSink &m_target;
+    std::vector<std::string> &m_warnings;
     std::string m_picture;
 };
 
@@ -90,6 +115,7 @@ ModelPicturesSummary ModelPicturesRun::execute(PlotSpeciesSelection &selection, 
                                                common::MessageSink &sink, common::Progress *progress)
 {
     m_summary = {};
+    m_summary.minTrees = m_settings.minTrees;
     if (m_settings.directory.empty()) throw common::FileError("No directory was given for the pictures.");
     std::error_code ec;
     if (!std::filesystem::is_directory(m_settings.directory, ec))
@@ -100,7 +126,25 @@ ModelPicturesSummary ModelPicturesRun::execute(PlotSpeciesSelection &selection, 
     // New pictures go to disk together at the end of the run (or when it is cancelled or fails);
     // pictures that replace older ones are flushed one by one as ever.
     const common::DeferredSync deferSync;
-    Messages messages(sink);
+    Messages messages(sink, m_summary.warnings);
+    try {
+        runPlots(selection, maker, messages, progress);
+    } catch (...) {
+        // The error that ended the run is the one to tell; the list is a help beside it.
+        try {
+            keepWarnings();
+        } catch (const std::exception &) {
+        }
+        throw;
+    }
+    report(sink);
+    keepWarnings();
+    return m_summary;
+}
+
+void ModelPicturesRun::runPlots(PlotSpeciesSelection &selection, ModelPictureMaker &maker, Messages &messages,
+                                common::Progress *progress)
+{
     const auto plots = selection.plots();
     const int total = static_cast<int>(plots.size());
     m_summary.plotCount = total;
@@ -113,7 +157,10 @@ ModelPicturesSummary ModelPicturesRun::execute(PlotSpeciesSelection &selection, 
         m_summary.plotsVisited = done + 1;
         const auto species = selection.selectPlot(p);
         for (std::size_t s = 0; s < species.size(); ++s) {
-            if (selection.selectSpecies(s) < m_settings.minTrees) continue;
+            const long long trees = selection.selectSpecies(s);
+            m_summary.mostTrees = std::max(m_summary.mostTrees, trees);
+            if (trees < m_settings.minTrees) continue;
+            ++m_summary.pairsWithEnoughTrees;
             makePicture(plots[p], species[s], maker, messages);
             // Cancel takes effect after the picture in hand.
             if (progress && !progress->step(done, total, plots[p])) {
@@ -123,8 +170,6 @@ ModelPicturesSummary ModelPicturesRun::execute(PlotSpeciesSelection &selection, 
         }
     }
     if (progress && !m_summary.cancelled) progress->step(total, total, "");
-    report(sink);
-    return m_summary;
 }
 
 void ModelPicturesRun::makePicture(const std::string &plot, const std::string &species,
@@ -162,21 +207,42 @@ void ModelPicturesRun::makePicture(const std::string &plot, const std::string &s
     ++m_summary.written;
 }
 
-void ModelPicturesRun::report(common::MessageSink &sink) const
+void ModelPicturesRun::report(common::MessageSink &sink)
 {
     if (!m_summary.renamed.empty()) {
         std::string names;
         for (const auto &name : m_summary.renamed)
             names += (names.empty() ? "" : ", ") + name;
-        sink.warning(
+        const std::string text =
             "These plot or species names hold characters a file name cannot hold; their pictures are "
             "named with \"_\" in their place: " +
-            names);
+            names;
+        m_summary.warnings.push_back(text);
+        sink.warning(text);
     }
     if (m_summary.cancelled)
         sink.information("Creating the models was cancelled after plot " +
                          std::to_string(m_summary.plotsVisited) + " of " +
                          std::to_string(m_summary.plotCount) + ": " + PicturesCompletionText(m_summary));
+}
+
+void ModelPicturesRun::keepWarnings() const
+{
+    const std::string file = m_settings.directory + kWarningsFile;
+    if (m_summary.warnings.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(file, ec);
+        return;
+    }
+    std::string text;
+    for (const auto &warning : m_summary.warnings) {
+        // A plot name may hold a line break; each warning stays on its line.
+        std::string line = warning;
+        std::replace_if(
+            line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+        text += line + "\n";
+    }
+    common::writeFileWhole(file, text);
 }
 
 } // namespace model

@@ -17,6 +17,9 @@ class Progress;
 
 namespace model {
 
+// The file beside the pictures that lists the warnings of the last run, one a line.
+inline constexpr const char *kWarningsFile = "warnings.txt";
+
 // The start values of the two texts of the model chart's title.
 inline constexpr const char *kDefaultTitlePlot = "Plot ";
 inline constexpr const char *kDefaultTitleSpecies = " - species ";
@@ -74,10 +77,24 @@ struct ModelPicturesSummary
     bool cancelled = false;
     // Plot and species names written with "_" in their file names, each once, in the order met.
     std::vector<std::string> renamed;
+    // Every warning told in the run, in order, as told (naming the plot and species).
+    std::vector<std::string> warnings;
+    long long minTrees = 0;       // the minimal number of trees of the run
+    int pairsWithEnoughTrees = 0; // plot and species pairs met with at least minTrees trees
+    long long mostTrees = 0;      // the largest number of trees of a plot and species met
 };
 
 // "12 pictures written, 3 skipped": how a run ended, as both the window and the command line say it.
 std::string PicturesCompletionText(const ModelPicturesSummary &summary);
+
+// Why a whole run drew nothing: "No plot and species has the minimal number of trees (10); the
+// largest has 4". Empty when some plot and species had enough trees or the run was cancelled.
+std::string NoPicturesReason(const ModelPicturesSummary &summary);
+
+// Creates the directory and the missing directories above it, as `mkdir -p`; false when it existed.
+// Throws common::FileError, with the system's reason, when it cannot be created (or a file of its
+// name is in the way).
+bool CreateDirectories(const std::string &directory);
 
 class ModelPicturesRun
 {
@@ -89,6 +106,11 @@ public:
     // agrees (otherwise it is counted as skipped), and the picture is saved. Messages of the
     // computation reach sink when they come, with the plot and species named ("No transition matrix
     // was calculated (plot A1, species SM)"), so that a warning met for many species says where.
+    //
+    // Every warning is also kept in the summary and, at the end, in kWarningsFile in the directory
+    // (one line each, written whole); a run without warnings removes the file that an earlier run
+    // left, which would speak of pictures now redrawn. A run ended by an error keeps the warnings
+    // met so far the same way.
     //
     // progress (optional) is told before every plot and after every picture; when it cancels, the
     // run stops after the picture in hand and sink is told how many were written. It may also throw,
@@ -108,7 +130,10 @@ private:
     class Messages;
     void makePicture(const std::string &plot, const std::string &species, ModelPictureMaker &maker,
                      Messages &messages);
-    void report(common::MessageSink &sink) const;
+    void runPlots(PlotSpeciesSelection &selection, ModelPictureMaker &maker, Messages &messages,
+                  common::Progress *progress);
+    void report(common::MessageSink &sink);
+    void keepWarnings() const;
 
     ModelPicturesSettings m_settings;
     ModelPicturesSummary m_summary;

@@ -7,10 +7,12 @@
 #include "support/picturereaders.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTableWidget>
 #include <QToolButton>
 
@@ -176,6 +178,167 @@ TEST_F(CreateModelsTest, CancelDuringTheRunStopsAfterThePictureInHand)
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(testsupport::namesIn(outDir), (std::vector<std::string>{"A1_BK.bmp", "A1_SM.bmp"}));
     EXPECT_EQ(readBytes(outDir / "A1_BK.bmp"), "old");
+}
+
+// Plots P1 to P6 have 10 trees of SM each, valued in one year only, which give no transition matrix;
+// A1 has 10 valued in both.
+std::vector<fixture::Tree> warningTrees()
+{
+    std::vector<fixture::Tree> trees;
+    fixture::addTrees(trees, 10, "A1", "SM", {10, 30});
+    for (int plot = 1; plot <= 6; ++plot)
+        fixture::addTrees(trees, 10, "P" + std::to_string(plot), "SM", {10, std::nullopt});
+    return trees;
+}
+
+const QString kDoNotStop = "Do not stop for further warnings in this run";
+
+QString noTransition(int plot)
+{
+    return QString("No transition matrix was calculated (plot P%1, species SM)").arg(plot);
+}
+
+// Each warning of the run stops it in a box until the user ticks "Do not stop..."; the rest go on
+// without a box, listed in the progress window, and the closing box counts and lists them all, as
+// warnings.txt beside the pictures keeps them.
+TEST_F(CreateModelsTest, TickingDoNotStopLetsTheRunGoOnWithoutWarningBoxes)
+{
+    startOnTrees(warningTrees());
+    QStringList all;
+    for (int plot = 1; plot <= 6; ++plot)
+        all << noTransition(plot);
+    for (const int tickedAt : {1, 3}) {
+        const fs::path out = outDir / std::to_string(tickedAt);
+        fs::create_directories(out);
+        expectSettings([&](TFormCreateModelsSetting &d) {
+            d.EditDirectory->setText(q(out));
+            return pressOK(d);
+        });
+        dialogs.expectProgress("Create all models");
+        for (int plot = 1; plot <= tickedAt; ++plot)
+            dialogs.expectMessage(MessageKind::Warning, noTransition(plot), Button::Ok, {kDoNotStop, {}},
+                                  {Button::Ok, plot == tickedAt});
+        dialogs.expectMessage(MessageKind::Information,
+                              "7 pictures written, 0 skipped\n6 warnings, listed in " +
+                                  q(out / "warnings.txt"),
+                              Button::Ok, {{}, all.join('\n')}, {Button::Ok, false});
+        const auto notesBefore = dialogs.progressNotes().size();
+        form->BtnCreateModelsAllClick();
+        EXPECT_EQ(dialogs.pending(), 0u) << tickedAt;
+        QStringList notes;
+        for (auto n = dialogs.progressNotes().begin() + notesBefore; n != dialogs.progressNotes().end(); ++n)
+            notes << QString::fromStdString(*n);
+        EXPECT_EQ(notes, all) << tickedAt;
+        EXPECT_EQ(readBytes(out / "warnings.txt"), (all.join('\n') + "\n").toStdString()) << tickedAt;
+    }
+}
+
+// A folder that does not exist keeps the dialog open with what was typed in it; Yes creates it.
+TEST_F(CreateModelsTest, AFolderThatDoesNotExistIsCreatedOnRequestAndTheSettingsStay)
+{
+    startOnTrees(partTrees());
+    const fs::path fresh = temp / "new" / "pictures";
+    writeBytes(temp / "file", "not a folder");
+    expectSettings([&](TFormCreateModelsSetting &d) {
+        d.EditTitlePlot->setText("Area ");
+        d.EditTreeNumber->setValue(12);
+        d.CBfiletype->setCurrentText(".svg");
+        d.EditDirectory->setText(q(temp / "file"));
+        d.BtnOK->click();
+        d.EditDirectory->setText(q(fresh));
+        d.BtnOK->click();
+        EXPECT_EQ(d.result(), QDialog::Rejected);
+        EXPECT_FALSE(fs::exists(fresh));
+        EXPECT_EQ(d.EditTitlePlot->text(), "Area ");
+        EXPECT_EQ(d.EditTreeNumber->value(), 12);
+        EXPECT_EQ(d.CBfiletype->currentText(), ".svg");
+        EXPECT_EQ(d.EditDirectory->text(), q(fresh));
+        return pressOK(d);
+    });
+    dialogs.expectMessage(MessageKind::Error, "The folder " + q(temp / "file") + " is a file, not a folder.",
+                          Button::Ok);
+    const QString question = "The folder " + q(fresh) + " does not exist. Create it?";
+    dialogs.expectMessage(MessageKind::Confirmation, question, Button::Yes | Button::No, Button::No);
+    dialogs.expectMessage(MessageKind::Confirmation, question, Button::Yes | Button::No, Button::Yes);
+    dialogs.expectProgress("Create all models");
+    dialogs.expectMessage(MessageKind::Information, "1 pictures written, 0 skipped", Button::Ok);
+    form->BtnCreateModelsAllClick();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(testsupport::namesIn(fresh), std::vector<std::string>{"A1_SM.svg"});
+    EXPECT_EQ(form->TitlePlot, "Area ");
+}
+
+// The grid shows every name whole, a typical Latin one before any is read and a longer one read from
+// a file; Cancel closes the dialog as Escape does.
+TEST_F(CreateModelsTest, TheSpeciesNamesShowWholeAndCancelClosesTheSettings)
+{
+    startOnTrees(partTrees());
+    writeBytes(temp / "names.txt",
+               "BK;Liriodendron tulipifera\r\nSM;Quercus velutina var. missouriensis\r\n");
+    expectSettings([this](TFormCreateModelsSetting &d) {
+        d.show();
+        auto nameShowsWhole = [&d](int row) {
+            const QTableWidget *grid = d.SpNameGrid;
+            const QTableWidgetItem *item = grid->item(row, 1);
+            // The text is drawn inside a margin on either side of its cell.
+            const int margins =
+                2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1);
+            const QRect cell = grid->visualItemRect(item);
+            return cell.width() >= grid->fontMetrics().horizontalAdvance(item->text()) + margins &&
+                   grid->viewport()->rect().contains(cell);
+        };
+        d.SpNameGrid->item(0, 1)->setText("Liriodendron tulipifera");
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(nameShowsWhole(0));
+        d.BtnSpRead->click();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(speciesColumn(d.SpNameGrid, 1),
+                  QStringList({"Liriodendron tulipifera", "Quercus velutina var. missouriensis"}));
+        EXPECT_TRUE(nameShowsWhole(0));
+        EXPECT_TRUE(nameShowsWhole(1));
+
+        EXPECT_EQ(d.BtnCancel->text(), "Cancel");
+        d.EditTitlePlot->setText("Area ");
+        d.BtnCancel->click();
+        EXPECT_FALSE(d.isVisible());
+        return d.result();
+    });
+    dialogs.expectOpenFile("Open", "Text file (*.txt);;Any file (*.*)", q(dataDir) + "/",
+                           q(temp / "names.txt"));
+    form->BtnCreateModelsAllClick();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(form->TitlePlot, "Plot ");
+    EXPECT_TRUE(testsupport::namesIn(outDir).empty());
+}
+
+// The FIA table's largest plot and species has 7 trees (C007P113/QR, counted in its README): the
+// window says why nothing was drawn, as fenoris-cli does.
+TEST_F(CreateModelsTest, ARunThatDrawsNothingSaysWhyAsTheCommandDoes)
+{
+    for (const char *name : {"FIA_RI.DBF", "FIA_RI.yrs", "FIA_RI.var"})
+        testsupport::copyInto(testsupport::realData() / "fia_ri" / name, dataDir);
+    startOn(dataDir / "FIA_RI.DBF");
+    form->BtnSetOKClick();
+    fs::create_directories(outDir);
+    expectSettings([this](TFormCreateModelsSetting &d) {
+        d.EditDirectory->setText(q(outDir));
+        return pressOK(d);
+    });
+    const std::string reason = "No plot and species has the minimal number of trees (10); the largest has 7";
+    dialogs.expectProgress("Create all models");
+    dialogs.expectMessage(MessageKind::Information,
+                          "0 pictures written, 0 skipped\n" + QString::fromStdString(reason), Button::Ok);
+    form->BtnCreateModelsAllClick();
+    EXPECT_EQ(dialogs.pending(), 0u);
+
+    std::string out;
+    ASSERT_EQ(testsupport::runCommand(std::string(FENORIS_CLI_PATH) + " models '" +
+                                          (dataDir / "FIA_RI.DBF").string() + "' --out '" + outDir.string() +
+                                          "' 2>'" + (temp / "err.txt").string() + "'",
+                                      &out),
+              0);
+    EXPECT_EQ(out, "0 pictures written, 0 skipped\n");
+    EXPECT_EQ(readBytes(temp / "err.txt"), reason + "\n");
 }
 
 } // namespace

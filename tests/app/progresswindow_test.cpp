@@ -1,7 +1,10 @@
 // The progress window of long runs: what it shows, and its Cancel button stopping the run.
 #include "app/progresswindow.h"
 
+#include <QLabel>
+#include <QListWidget>
 #include <QPointer>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QThread>
@@ -40,4 +43,31 @@ TEST(ProgressWindow, ShowsThePlotsDoneAndStopsOnceCancelIsPressed)
     }
     // The window goes with the run.
     EXPECT_TRUE(dialog.isNull());
+}
+
+// Notes of the run (its warnings) are listed under the plot line, above the bar, from the first on.
+TEST(ProgressWindow, ListsTheNotesBetweenThePlotLineAndTheBar)
+{
+    app::ProgressWindow window("Create all models", nullptr);
+    QListWidget *notes = window.notes();
+    ASSERT_NE(notes, nullptr);
+    EXPECT_FALSE(notes->isVisible());
+    EXPECT_EQ(notes->accessibleName(), "Warnings");
+    EXPECT_TRUE(window.step(0, 2, "A1"));
+    window.note("No transition matrix was calculated (plot A1, species SM)");
+    window.note("No transition matrix was calculated (plot A1, species BK)");
+    EXPECT_TRUE(window.step(1, 2, "B2"));
+    ASSERT_TRUE(notes->isVisible());
+    ASSERT_EQ(notes->count(), 2);
+    EXPECT_EQ(notes->item(1)->text(), "No transition matrix was calculated (plot A1, species BK)");
+
+    const auto *label = window.dialog()->findChild<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
+    const auto *bar = window.dialog()->findChild<QProgressBar *>();
+    ASSERT_NE(label, nullptr);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(label->text(), "Plot 2 of 2: B2");
+    EXPECT_GE(label->height(), label->sizeHint().height());
+    EXPECT_LE(label->geometry().bottom(), notes->geometry().top());
+    EXPECT_LE(notes->geometry().bottom(), bar->geometry().top());
+    EXPECT_GE(notes->height(), 3 * notes->fontMetrics().height());
 }

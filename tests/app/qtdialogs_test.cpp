@@ -1,11 +1,15 @@
 // The Qt input box behind the dialogs interface, as the user sees it: caption, prompt, default text,
-// the width asked for, and Cancel giving the default back.
+// the width asked for, and Cancel giving the default back; the message box with a check box and
+// details.
 #include "app/qtdialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -52,4 +56,34 @@ TEST(QtDialogs, InputBoxTakesTheWidthAskedForAndKeepsItsTexts)
     seen.answerNext("typed, then cancelled", false);
     EXPECT_EQ(dialogs.inputBox("Replace procedure", "Find value", "25"), "25");
     EXPECT_LT(seen.width, 480);
+}
+
+// The check box shows under the text, unticked; the answer tells whether the user ticked it. The
+// details are the box's own unfoldable text.
+TEST(QtDialogs, AMessageBoxTellsWhetherItsCheckBoxWasTicked)
+{
+    app::QtDialogs dialogs;
+    for (const bool tick : {false, true}) {
+        QString text, check, details;
+        bool tickedAtFirst = true;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            ASSERT_NE(box->checkBox(), nullptr);
+            text = box->text();
+            check = box->checkBox()->text();
+            details = box->detailedText();
+            tickedAtFirst = box->checkBox()->isChecked();
+            box->checkBox()->setChecked(tick);
+            box->button(QMessageBox::Ok)->click();
+        });
+        const auto answer = dialogs.message(app::MessageKind::Warning, "No transition matrix was calculated",
+                                            app::Button::Ok, {"Do not stop", "line 1\nline 2"});
+        EXPECT_EQ(answer.button, app::Button::Ok);
+        EXPECT_EQ(answer.checked, tick);
+        EXPECT_FALSE(tickedAtFirst);
+        EXPECT_EQ(text, "No transition matrix was calculated");
+        EXPECT_EQ(check, "Do not stop");
+        EXPECT_EQ(details, "line 1\nline 2");
+    }
 }

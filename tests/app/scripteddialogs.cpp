@@ -61,18 +61,23 @@ std::string inputBoxQuestion(const QString &caption, const QString &prompt, cons
            (minimumWidth > 0 ? " width " + std::to_string(minimumWidth) : std::string());
 }
 
-// The scripted progress window: answers each step as the test's function does.
+// The scripted progress window: answers each step as the test's function does and keeps the notes.
 class ScriptedProgress : public common::Progress
 {
 public:
-    explicit ScriptedProgress(ScriptedDialogs::ProgressStep onStep) : m_onStep(std::move(onStep)) {}
+    ScriptedProgress(ScriptedDialogs::ProgressStep onStep, std::vector<std::string> &notes)
+        : m_onStep(std::move(onStep)), m_notes(notes)
+    {
+    }
     bool step(int done, int total, const std::string &current) override
     {
         return !m_onStep || m_onStep(done, total, current);
     }
+    void note(const std::string &text) override { m_notes.push_back(text); }
 
 private:
     ScriptedDialogs::ProgressStep m_onStep;
+    std::vector<std::string> &m_notes;
 };
 
 } // namespace
@@ -83,14 +88,23 @@ ScriptedDialogs::~ScriptedDialogs()
         ADD_FAILURE() << "expected but never asked: " << e.question;
 }
 
-std::string ScriptedDialogs::describeMessage(MessageKind kind, const QString &text, Buttons buttons)
+std::string ScriptedDialogs::describeMessage(MessageKind kind, const QString &text, Buttons buttons,
+                                             const app::MessageExtras &extras)
 {
-    return "message " + kindName(kind) + " " + quoted(text) + " " + buttonNames(buttons);
+    return "message " + kindName(kind) + " " + quoted(text) + " " + buttonNames(buttons) +
+           (extras.checkBox.isEmpty() ? "" : " check " + quoted(extras.checkBox)) +
+           (extras.details.isEmpty() ? "" : " details " + quoted(extras.details));
 }
 
 void ScriptedDialogs::expectMessage(MessageKind kind, const QString &text, Buttons buttons, Button answer)
 {
     m_expected.push_back({describeMessage(kind, text, buttons), answer, {}});
+}
+
+void ScriptedDialogs::expectMessage(MessageKind kind, const QString &text, Buttons buttons,
+                                    const app::MessageExtras &extras, app::MessageAnswer answer)
+{
+    m_expected.push_back({describeMessage(kind, text, buttons, extras), answer, {}});
 }
 
 void ScriptedDialogs::expectMessageStartingWith(MessageKind kind, const QString &prefix, Buttons buttons,
@@ -201,11 +215,28 @@ const ScriptedDialogs::Expected *ScriptedDialogs::take(const std::string &questi
 
 Button ScriptedDialogs::message(MessageKind kind, const QString &text, Buttons buttons)
 {
-    if (const Expected *e = take(describeMessage(kind, text, buttons)))
+    if (const Expected *e = take(describeMessage(kind, text, buttons))) {
+        if (e->answer.type() == typeid(app::MessageAnswer))
+            return std::any_cast<app::MessageAnswer>(e->answer).button;
         return std::any_cast<Button>(e->answer);
+    }
     return buttons.testFlag(Button::Cancel) ? Button::Cancel
            : buttons.testFlag(Button::No)   ? Button::No
                                             : Button::Ok;
+}
+
+app::MessageAnswer ScriptedDialogs::message(MessageKind kind, const QString &text, Buttons buttons,
+                                            const app::MessageExtras &extras)
+{
+    if (const Expected *e = take(describeMessage(kind, text, buttons, extras))) {
+        if (e->answer.type() == typeid(app::MessageAnswer))
+            return std::any_cast<app::MessageAnswer>(e->answer);
+        return {std::any_cast<Button>(e->answer), false};
+    }
+    return {buttons.testFlag(Button::Cancel) ? Button::Cancel
+            : buttons.testFlag(Button::No)   ? Button::No
+                                             : Button::Ok,
+            false};
 }
 
 QString ScriptedDialogs::inputBox(const QString &caption, const QString &prompt, const QString &defaultText,
@@ -287,8 +318,8 @@ int ScriptedDialogs::runModal(QDialog &dialog)
 std::unique_ptr<common::Progress> ScriptedDialogs::progress(const QString &caption)
 {
     if (const Expected *e = take(openQuestion("progress", {caption})))
-        return std::make_unique<ScriptedProgress>(std::any_cast<ProgressStep>(e->answer));
-    return std::make_unique<ScriptedProgress>(ProgressStep{});
+        return std::make_unique<ScriptedProgress>(std::any_cast<ProgressStep>(e->answer), m_progressNotes);
+    return std::make_unique<ScriptedProgress>(ProgressStep{}, m_progressNotes);
 }
 
 bool ScriptedDialogs::openAddress(const QString &address)

@@ -20,6 +20,10 @@ public:
 
     void expectMessage(app::MessageKind kind, const QString &text, app::Buttons buttons,
                        app::Button answer = app::Button::Ok);
+    // A message box with a check box or details (recorded after its buttons as check "..." and
+    // details "..."), answered with a button and the check box ticked or not.
+    void expectMessage(app::MessageKind kind, const QString &text, app::Buttons buttons,
+                       const app::MessageExtras &extras, app::MessageAnswer answer);
     // A message whose text starts with `prefix` (a number computed in floating point follows, say);
     // asked() holds the whole text.
     void expectMessageStartingWith(app::MessageKind kind, const QString &prefix, app::Buttons buttons,
@@ -58,6 +62,8 @@ public:
     using ProgressStep = std::function<bool(int done, int total, const std::string &current)>;
     void expectProgress(const QString &caption, ProgressStep onStep = {});
 
+    // The notes the run has listed in its progress windows, in order.
+    const std::vector<std::string> &progressNotes() const { return m_progressNotes; }
     // Every question asked so far, in order, as recorded.
     const std::vector<std::string> &asked() const { return m_asked; }
     // Addresses handed to the desktop, in order, and whether the desktop finds a program for them
@@ -68,6 +74,8 @@ public:
     size_t pending() const { return m_expected.size(); }
 
     app::Button message(app::MessageKind kind, const QString &text, app::Buttons buttons) override;
+    app::MessageAnswer message(app::MessageKind kind, const QString &text, app::Buttons buttons,
+                               const app::MessageExtras &extras) override;
     QString inputBox(const QString &caption, const QString &prompt, const QString &defaultText,
                      int minimumWidth = 0) override;
     std::optional<QString> openFile(const QString &caption, const QString &filter,
@@ -84,7 +92,8 @@ public:
     bool openAddress(const QString &address) override;
 
     // The recorded form of a message box, as asked() lists it.
-    static std::string describeMessage(app::MessageKind kind, const QString &text, app::Buttons buttons);
+    static std::string describeMessage(app::MessageKind kind, const QString &text, app::Buttons buttons,
+                                       const app::MessageExtras &extras = {});
 
 private:
     struct Expected
@@ -108,6 +117,7 @@ private:
     Expected m_current;
     std::vector<std::string> m_asked;
     std::vector<QString> m_addresses;
+    std::vector<std::string> m_progressNotes;
     bool m_addressesOpen = true;
 };
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/file.h>
@@ -66,8 +67,9 @@ TEST(ModelsCommand, WritesOnePicturePerSpeciesWithEnoughTreesNamedByTheCodes)
     auto result = runModels(dir, args);
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "4 pictures written, 0 skipped\n");
-    EXPECT_EQ(testsupport::namesIn(dir / "out"),
-              (std::vector<std::string>{"A1_SM.bmp", "B2_SM.bmp", "C_3_SM.bmp", "D4_SM.bmp"}));
+    EXPECT_EQ(
+        testsupport::namesIn(dir / "out"),
+        (std::vector<std::string>{"A1_SM.bmp", "B2_SM.bmp", "C_3_SM.bmp", "D4_SM.bmp", "warnings.txt"}));
     EXPECT_NE(result.err.find("No transition matrix was calculated (plot D4, species SM)"), std::string::npos)
         << result.err;
     EXPECT_FALSE(fs::exists(dir / "outA1_SM.bmp"));
@@ -149,11 +151,101 @@ TEST(ModelsCommand, RefusesBadOptionsWithStatusTwoAndWritesNothing)
         EXPECT_EQ(result.out, "") << bad;
     }
     EXPECT_TRUE(testsupport::namesIn(dir / "out").empty());
+}
 
-    // A directory that does not exist is an error of the run, before anything is drawn.
-    const auto result = runModels(dir, "'" + table.string() + "' --out '" + (dir / "none").string() + "'");
+// An output directory that does not exist is created with those above it, as `mkdir -p` does, and
+// the user is told; a file in its way ends the run before anything is drawn.
+TEST(ModelsCommand, AnOutputDirectoryThatDoesNotExistIsCreated)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    const fs::path out = dir / "new" / "pictures";
+    auto result = runModels(dir, "'" + table.string() + "' --out '" + out.string() + "'");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err.rfind("Created the directory " + out.string() + "\n", 0), 0u) << result.err;
+    EXPECT_EQ(result.out, "4 pictures written, 0 skipped\n");
+    EXPECT_TRUE(fs::exists(out / "A1_SM.bmp"));
+
+    // Once it is there, nothing is said about it.
+    result = runModels(dir, "'" + table.string() + "' --out '" + out.string() + "' --overwrite");
+    EXPECT_EQ(result.err.find("Created the directory"), std::string::npos) << result.err;
+
+    testsupport::writeBytes(dir / "file", "not a folder");
+    result = runModels(dir, "'" + table.string() + "' --out '" + (dir / "file" / "out").string() + "'");
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("does not exist"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.rfind("Cannot create the directory " + (dir / "file" / "out").string() + ": ", 0),
+              0u)
+        << result.err;
+    EXPECT_EQ(result.out, "");
+}
+
+// Every warning of a run is kept in warnings.txt beside the pictures, one a line, as told on the
+// console; a run without warnings leaves no list of an earlier run behind.
+TEST(ModelsCommand, TheWarningsOfARunAreKeptBesideThePictures)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    const fs::path out = dir / "out";
+    fs::create_directories(out);
+    auto result = runModels(dir, "'" + table.string() + "' --out '" + out.string() + "'");
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string renamed = "These plot or species names hold characters a file name cannot hold; their "
+                                "pictures are named with \"_\" in their place: C/3";
+    EXPECT_EQ(testsupport::readBytes(out / "warnings.txt"),
+              "No transition matrix was calculated (plot D4, species SM)\n" + renamed + "\n");
+    EXPECT_NE(result.err.find("warning: No transition matrix was calculated (plot D4, species SM)\n"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("2 warnings, listed in " + (out / "warnings.txt").string() + "\n"),
+              std::string::npos)
+        << result.err;
+
+    result = runModels(dir, "'" + table.string() + "' --out '" + out.string() +
+                                "' --overwrite --conditions \"PLOT IN ('A1', 'B2')\"");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "2 pictures written, 0 skipped\n");
+    EXPECT_FALSE(fs::exists(out / "warnings.txt"));
+    EXPECT_EQ(result.err.find("warnings, listed in"), std::string::npos) << result.err;
+
+    // A picture that cannot be written ends the run; the warnings met before it are kept all the same.
+    fs::remove(out / "D4_SM.bmp");
+    fs::create_directories(out / "D4_SM.bmp" / "in the way");
+    result = runModels(dir, "'" + table.string() + "' --out '" + out.string() + "' --overwrite");
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_EQ(testsupport::readBytes(out / "warnings.txt"),
+              "No transition matrix was calculated (plot D4, species SM)\n");
+}
+
+// The FIA table's largest plot and species has 7 trees (C007P113/QR, counted in its README): at the
+// default 10 nothing is drawn, and the user is told why.
+TEST(ModelsCommand, ARunThatDrawsNothingSaysWhy)
+{
+    TempDir dir;
+    for (const char *name : {"FIA_RI.DBF", "FIA_RI.yrs", "FIA_RI.var"})
+        testsupport::copyInto(testsupport::realData() / "fia_ri" / name, dir.path());
+    struct Case
+    {
+        const char *minTrees;
+        const char *out;
+        const char *reason; // on the console, empty for none
+    };
+    const Case cases[] = {
+        {"10", "0 pictures written, 0 skipped\n",
+         "No plot and species has the minimal number of trees (10); the largest has 7\n"},
+        {"7", "1 pictures written, 0 skipped\n", ""},
+    };
+    for (const auto &c : cases) {
+        const fs::path out = dir / (std::string("out") + c.minTrees);
+        fs::create_directories(out);
+        const auto result = runModels(dir, "'" + (dir / "FIA_RI.DBF").string() + "' --out '" + out.string() +
+                                               "' --min-trees " + c.minTrees);
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out, c.out) << c.minTrees;
+        if (*c.reason)
+            EXPECT_NE(result.err.find(c.reason), std::string::npos) << result.err;
+        else
+            EXPECT_EQ(result.err.find("No plot and species has"), std::string::npos) << result.err;
+    }
 }
 
 // The SCBI census with its species names, as a forester would run it: a picture for each of the 224
@@ -172,8 +264,17 @@ TEST(ModelsCommand, TheCensusGivesOnePicturePerPairWithTenTreesTitledWithItsName
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "224 pictures written, 0 skipped\n");
     const auto files = testsupport::namesIn(dir / "out");
-    EXPECT_EQ(files.size(), 224u);
+    EXPECT_EQ(files.size(), 224u + 1); // and warnings.txt
     EXPECT_EQ(files.front(), "B0101_AR.bmp");
+    // The warnings told on the console, one a line in warnings.txt.
+    std::string told;
+    for (std::size_t pos = 0; (pos = result.err.find("warning: ", pos)) != std::string::npos;) {
+        const std::size_t end = result.err.find('\n', pos);
+        told += result.err.substr(pos + 9, end + 1 - pos - 9);
+        pos = end;
+    }
+    EXPECT_EQ(testsupport::readBytes(dir / "out" / "warnings.txt"), told);
+    EXPECT_EQ(std::count(told.begin(), told.end(), '\n'), 78);
 
     fs::create_directories(dir / "svg");
     result = runModels(dir, table + " --out '" + (dir / "svg").string() +
@@ -264,7 +365,13 @@ TEST(ModelsCommand, ControlCharactersInNamesGiveSafeFileNamesAndWellFormedPictur
         runModels(dir, "'" + table.string() + "' --out '" + (dir / "out").string() +
                            "' --type .svg --species-names '" + (dir / "names.txt").string() + "'");
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(testsupport::namesIn(dir / "out"), (std::vector<std::string>{"E_5_SM.svg", "F_6_SM.svg"}));
+    EXPECT_EQ(testsupport::namesIn(dir / "out"),
+              (std::vector<std::string>{"E_5_SM.svg", "F_6_SM.svg", "warnings.txt"}));
+    // The warning about the names stays on one line of the list, the line break a space.
+    EXPECT_EQ(testsupport::readBytes(dir / "out" / "warnings.txt"),
+              "These plot or species names hold characters a file name cannot hold; their pictures are "
+              "named with \"_\" in their place: E 5, F\x1b"
+              "6\n");
     for (const char *name : {"E_5_SM.svg", "F_6_SM.svg"})
         EXPECT_EQ(testsupport::runCommand("xmllint --noout '" + (dir / "out" / name).string() + "'"), 0)
             << name;
@@ -288,5 +395,5 @@ TEST(ModelsCommand, APictureWhoseFileNameIsTooLongIsPassedOverAndTheRunGoesOn)
     EXPECT_EQ(result.out, "1 pictures written, 1 skipped\n");
     EXPECT_NE(result.err.find("it was passed over (plot " + longPlot + ", species SM)"), std::string::npos)
         << result.err;
-    EXPECT_EQ(testsupport::namesIn(dir / "out"), std::vector<std::string>{"B2_SM.bmp"});
+    EXPECT_EQ(testsupport::namesIn(dir / "out"), (std::vector<std::string>{"B2_SM.bmp", "warnings.txt"}));
 }
