@@ -114,7 +114,6 @@ QWidget *TFormMain::createRegressionPage()
     SG_StatRes->setAccessibleName("Statistics of the series");
     SG_StatRes->horizontalHeader()->hide();
     SG_StatRes->verticalHeader()->hide();
-    SG_StatRes->horizontalHeader()->setDefaultSectionSize(kColumnWidth);
     SG_StatRes->verticalHeader()->setMinimumSectionSize(kRowHeight);
     SG_StatRes->verticalHeader()->setDefaultSectionSize(kRowHeight);
     SG_StatRes->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -126,11 +125,14 @@ QWidget *TFormMain::createRegressionPage()
         delete SG_StatRes->takeItem(0, col);
         SG_StatRes->setItem(0, col, headingItem());
     }
-    // The first column holds the series' names with their tree counts, "DBH-Height[178]" and longer.
+    // The first column holds the series' names with their tree counts, "DBH-Height[178]" and longer;
+    // the numbers share the rest of the design's width.
     const int firstWidth =
         std::max(kColumnWidth, SG_StatRes->fontMetrics().horizontalAdvance("DBH-Height[00000]") + 12);
+    const int numberWidth = (kGridColumns * kColumnWidth - firstWidth) / (kGridColumns - 1);
+    SG_StatRes->horizontalHeader()->setDefaultSectionSize(numberWidth);
     SG_StatRes->setColumnWidth(0, firstWidth);
-    SG_StatRes->setFixedSize(firstWidth + (kGridColumns - 1) * kColumnWidth + 2 * SG_StatRes->frameWidth(),
+    SG_StatRes->setFixedSize(firstWidth + (kGridColumns - 1) * numberWidth + 2 * SG_StatRes->frameWidth(),
                              kGridRows * kRowHeight + 2 * SG_StatRes->frameWidth());
 
     RG_series = named<QGroupBox>("RG_series", "Show");
