@@ -4,6 +4,7 @@
 
 #include "app/fplotcontainer.h"
 #include "app/listbox.h"
+#include "common/error.h"
 #include "data/condition.h"
 #include "data/listorder.h"
 #include "data/treeselection.h"
@@ -15,6 +16,8 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
+
+#include <optional>
 
 namespace app {
 
@@ -94,10 +97,24 @@ void TFormMain::BtnConditionsClick()
 {
     // Wide enough for a typical condition, such as (DBH > 10) AND (HEIGHT < 25) AND (SP <> 'BK').
     constexpr int kConditionBoxWidth = 560;
-    const QString answer = m_dialogs.inputBox("Dodatečné podmínky", "SELECT ... WHERE",
-                                              QString::fromStdString(Conditions), kConditionBoxWidth);
-    // Checked before it is taken: a condition refused leaves the condition and both lists as they were.
-    Conditions = data::checkCondition(PrimaryData, TableFile, answer.toStdString());
+    // Checked before it is taken: a condition refused leaves the condition and both lists as they
+    // were, and the box comes back with the refused text to correct. Given back unchanged (or
+    // cancelled, which gives the text it showed) it is dropped.
+    QString shown = QString::fromStdString(Conditions);
+    std::optional<QString> refused;
+    for (;;) {
+        const QString answer =
+            m_dialogs.inputBox("Dodatečné podmínky", "SELECT ... WHERE", shown, kConditionBoxWidth);
+        if (refused && answer == *refused) return;
+        try {
+            Conditions = data::checkCondition(PrimaryData, TableFile, answer.toStdString());
+            break;
+        } catch (const common::Error &error) {
+            m_dialogs.error(QString::fromUtf8(error.what()));
+            refused = answer;
+            shown = answer;
+        }
+    }
     LblConditions->setText(QString::fromStdString(Conditions));
     ListDistinct(TableFile, PlotField, ListPlots, "");
 }

@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProcess>
 #include <QUrl>
 
 #include <algorithm>
@@ -168,6 +169,24 @@ std::unique_ptr<common::Progress> QtDialogs::progress(const QString &caption)
 
 bool QtDialogs::openAddress(const QString &address)
 {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Qt starts xdg-open and calls that success, also where it finds no browser and gives up at once.
+    // Started here, its failure is seen: an exit with an error within moments is a browser that did
+    // not start; one still running hands the address on and is left to it.
+    auto *opener = new QProcess(qApp);
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    opener->start(QStringLiteral("xdg-open"), {address});
+    if (opener->waitForStarted(2000)) {
+        if (opener->waitForFinished(1500)) {
+            const bool opened = opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0;
+            opener->deleteLater();
+            return opened;
+        }
+        QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+        return true;
+    }
+    opener->deleteLater();
+#endif
     return QDesktopServices::openUrl(QUrl(address));
 }
 

@@ -18,7 +18,43 @@ std::vector<std::string> itemTexts(const ListBox *list)
     return items;
 }
 
+QString selectedText(const ListBox *list)
+{
+    const int row = list->selectedRow();
+    return row < 0 ? QString() : list->item(row)->text();
+}
+
+int rowOf(const ListBox *list, const QString &text)
+{
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text() == text) return i;
+    return -1;
+}
+
 } // namespace
+
+WindowSelection::WindowSelection(TFormMain &form)
+    : m_form(form), m_plot(selectedText(form.ListPlots)), m_species(selectedText(form.ListSpecies))
+{
+}
+
+WindowSelection::~WindowSelection()
+{
+    // Clicks of the user's own plot and species, so that the species list and the tree count are
+    // theirs again too; nothing is clicked for a selection the lists no longer hold.
+    try {
+        const int plot = m_plot.isEmpty() ? -1 : rowOf(m_form.ListPlots, m_plot);
+        if (plot < 0) return;
+        m_form.ListPlots->selectRow(plot);
+        m_form.ListPlotsClick();
+        const int species = m_species.isEmpty() ? -1 : rowOf(m_form.ListSpecies, m_species);
+        if (species < 0) return;
+        m_form.ListSpecies->selectRow(species);
+        m_form.ListSpeciesClick();
+    } catch (...) {
+        // A failure to count the trees again leaves the lists as the run left them.
+    }
+}
 
 std::vector<std::string> WindowSelection::plots()
 {

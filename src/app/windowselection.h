@@ -1,9 +1,12 @@
 // The runs over every plot and species walk the window's own lists: a plot is selected and clicked,
-// which fills the species list, a species is selected and clicked, which counts its trees. The last
-// plot and species stay selected, as the user sees them after the run.
+// which fills the species list, a species is selected and clicked, which counts its trees. When the
+// run ends, the plot and species the user had selected are selected again, as far as the lists still
+// hold them.
 #pragma once
 
 #include "model/statisticsrun.h"
+
+#include <QString>
 
 namespace app {
 
@@ -12,7 +15,10 @@ class TFormMain;
 class WindowSelection final : public model::PlotSpeciesSelection
 {
 public:
-    explicit WindowSelection(TFormMain &form) : m_form(form) {}
+    explicit WindowSelection(TFormMain &form);
+    ~WindowSelection() override;
+    WindowSelection(const WindowSelection &) = delete;
+    WindowSelection &operator=(const WindowSelection &) = delete;
 
     std::vector<std::string> plots() override;
     std::vector<std::string> selectPlot(std::size_t index) override;
@@ -21,6 +27,8 @@ public:
 
 private:
     TFormMain &m_form;
+    QString m_plot; // the user's selection before the run; empty when none
+    QString m_species;
 };
 
 } // namespace app

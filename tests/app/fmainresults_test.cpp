@@ -462,7 +462,7 @@ protected:
     fs::path coreDir = temp / "core";
 };
 
-TEST_F(StatisticsButtonTest, WritesTheRowsOfTheCoreRunAndLeavesTheLastSelection)
+TEST_F(StatisticsButtonTest, WritesTheRowsOfTheCoreRunAndKeepsTheUsersSelection)
 {
     startForest();
     const QStringList plots = itemsOf(form->ListPlots);
@@ -511,12 +511,22 @@ TEST_F(StatisticsButtonTest, WritesTheRowsOfTheCoreRunAndLeavesTheLastSelection)
     EXPECT_EQ(itemsOf(form->LB_TransitMatrix), yearsOf(transit));
     EXPECT_EQ(form->DBText1->text(), "2");
 
+    // A plot and species the user has selected are selected again after the run, with their count.
     showPage(form->TabSheetMain);
     form->EditInterval->setText("1");
+    clickPlot(plots[0]);
+    const QString userSpecies = form->ListSpecies->item(0)->text();
+    clickSpecies(userSpecies);
+    const QString count = form->LabelTreeCount->text();
     const auto [transit1, average1] = coreTables(1);
     dialogs.expectProgress("Statistics");
     dialogs.expectMessage(MessageKind::Information, completion(transit1, average1), Button::Ok);
     form->BtnStat->click();
+    EXPECT_EQ(form->selectedPlot(), plots[0].toStdString());
+    EXPECT_EQ(form->selectedSpecies(), userSpecies.toStdString());
+    EXPECT_EQ(form->LabelTreeCount->text(), count);
+    clickPlot(QString::fromStdString(plot));
+    clickSpecies(QString::fromStdString(species));
     const auto second = dbfdump::read(dataDir / "TRANSIT.DBF");
     ASSERT_NE(yearsOf(second), yearsOf(transit));
     showPage(form->TabSheetTransit);

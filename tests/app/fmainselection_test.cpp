@@ -171,6 +171,9 @@ TEST_F(SelectionTest, ConditionTheEngineRefusesIsNotTaken)
         SCOPED_TRACE(c.answer);
         dialogs.expectInputBox(kCaption, kPrompt, "(DBH>10)", QString::fromStdString(c.answer), kBoxWidth);
         dialogs.expectMessage(app::MessageKind::Error, QString::fromStdString(c.message), app::Button::Ok);
+        // The box comes back with the refused text to correct; cancelled, it gives that text back.
+        const QString refused = QString::fromStdString(c.answer);
+        dialogs.expectInputBox(kCaption, kPrompt, refused, refused, kBoxWidth);
         form->BtnConditions->click(); // the button runs the handler under the central error handler
         EXPECT_EQ(dialogs.pending(), 0u);
         EXPECT_EQ(form->Conditions, "(DBH>10)");
@@ -181,6 +184,16 @@ TEST_F(SelectionTest, ConditionTheEngineRefusesIsNotTaken)
         EXPECT_EQ(form->LabelTreeCount->text(), "2");
         EXPECT_EQ(form->Query1.sqlLines(), countLines);
     }
+    // Corrected in the box that came back, the condition is taken.
+    dialogs.expectInputBox(kCaption, kPrompt, "(DBH>10)", "HEIGHT>20", kBoxWidth);
+    dialogs.expectMessage(
+        app::MessageKind::Error,
+        QString::fromStdString("Condition: " + engineMessage("(HEIGHT>20)") + " in: (HEIGHT>20)"),
+        app::Button::Ok);
+    enterConditions("HEIGHT>20", "DBH>20");
+    EXPECT_EQ(form->Conditions, "(DBH>20)");
+    EXPECT_EQ(form->LblConditions->text(), "(DBH>20)");
+
     // The table still holds every tree.
     data::Table table(form->PrimaryData, "M_trees.dbf");
     table.open();

@@ -1,7 +1,8 @@
 // The Qt input box behind the dialogs interface, as the user sees it: caption, prompt, default text,
 // the width asked for, and Cancel giving the default back; the message box with a check box and
-// details.
+// details; an address opener that fails.
 #include "app/qtdialogs.h"
+#include "support/testsupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,6 +14,8 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -86,4 +89,32 @@ TEST(QtDialogs, AMessageBoxTellsWhetherItsCheckBoxWasTicked)
         EXPECT_EQ(check, "Do not stop");
         EXPECT_EQ(details, "line 1\nline 2");
     }
+}
+
+// Opening the manual: xdg-open that finds no browser fails at once, and that is reported, so that the
+// window can tell the user where the manual is; one that hands the address on succeeds.
+TEST(QtDialogs, OpeningAnAddressReportsAnOpenerThatFails)
+{
+    testsupport::TempDir dir;
+    const QByteArray path = qgetenv("PATH");
+    struct Case
+    {
+        const char *script;
+        bool opened;
+    };
+    const Case cases[] = {
+        {"#!/bin/sh\necho 'xdg-open: no method available for opening' >&2\nexit 3\n", false},
+        {"#!/bin/sh\necho \"$1\" > \"$(dirname \"$0\")/opened\"\nexit 0\n", true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.script);
+        const auto opener = dir / "xdg-open";
+        testsupport::writeBytes(opener, c.script);
+        std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
+        qputenv("PATH", QByteArray(dir.path().c_str()) + ":" + path);
+        app::QtDialogs dialogs;
+        EXPECT_EQ(dialogs.openAddress("file:///tmp/manual.html"), c.opened);
+        qputenv("PATH", path);
+    }
+    EXPECT_EQ(testsupport::readBytes(dir / "opened"), "file:///tmp/manual.html\n");
 }
