@@ -31,7 +31,7 @@ const QColor kSeriesColors[] = {QColor(255, 0, 0),     QColor(0, 128, 0),   QCol
                                 QColor(128, 128, 128), QColor(255, 128, 0), QColor(0, 0, 0)};
 
 // Automatic axes reach this share of the data's span beyond it on each side, so that no line lies on
-// the frame (a dead share of 100 %, a curve at 0 %) and marks at the ends are drawn whole.
+// the frame (a dead share of 100 %, a curve at 0 %); more where marks at the ends need it.
 constexpr double kAutomaticMargin = 0.03;
 
 // QCustomPlot ignores ranges it cannot draw (empty, or beyond 1e250): those are shown widened.
@@ -52,8 +52,12 @@ void fitToData(QCPAxis *axis)
 {
     bool any = false;
     QCPRange data;
+    double marker = 0;
     for (QCPAbstractPlottable *plottable : axis->plottables()) {
         if (!plottable->visible()) continue;
+        if (const auto *graph = qobject_cast<const QCPGraph *>(plottable);
+            graph && graph->scatterStyle().shape() != QCPScatterStyle::ssNone)
+            marker = std::max(marker, graph->scatterStyle().size());
         bool found = false;
         const QCPRange range =
             plottable->keyAxis() == axis ? plottable->getKeyRange(found) : plottable->getValueRange(found);
@@ -65,7 +69,12 @@ void fitToData(QCPAxis *axis)
         any = true;
     }
     if (!any) return;
-    const double margin = data.size() * kAutomaticMargin;
+    // Marks at the ends are drawn whole also on a small chart: the margin holds half a mark and a
+    // little more in pixels, where that is more than the share.
+    double margin = data.size() * kAutomaticMargin;
+    const double length = axis->orientation() == Qt::Vertical ? axis->axisRect()->height() : axis->axisRect()->width();
+    const double pixels = marker / 2 + 3;
+    if (marker > 0 && length > 4 * pixels) margin = std::max(margin, data.size() * pixels / (length - 2 * pixels));
     axis->setRange(drawableRange(data.lower - margin, data.upper + margin));
 }
 
@@ -334,6 +343,11 @@ Chart::Chart(QWidget *parent) : QWidget(parent), m(std::make_unique<Impl>())
 {
     m->self = this;
     m->plot = new detail::Plot(this);
+    // The marks' share of an automatic range depends on the plot area's size, known once laid out.
+    m->plot->afterLayout = [impl = m.get()] {
+        for (Axis *a : {impl->left.get(), impl->bottom.get()})
+            if (a && a->m->automatic) fitToData(a->m->axis);
+    };
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m->plot);

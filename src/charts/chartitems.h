@@ -7,6 +7,7 @@
 
 #include <qcustomplot.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -107,10 +108,15 @@ class Plot : public QCustomPlot
 public:
     using QCustomPlot::QCustomPlot;
 
+    // Called between two layouts of every drawing, when the plot area has its size: ranges that
+    // depend on it in pixels are set there.
+    std::function<void()> afterLayout;
+
 protected:
     void updateLayout() override
     {
         QCustomPlot::updateLayout();
+        if (afterLayout) afterLayout();
         QCustomPlot::updateLayout();
     }
 };

@@ -115,6 +115,25 @@ TEST_F(AxisTest, AutomaticFollowsTheActiveSeriesWithAMarginAndSwitchingOffKeepsT
     EXPECT_DOUBLE_EQ(chart->customPlot()->xAxis->range().upper, 2005.3);
 }
 
+// Points of two values only (defoliations of 15 and 20 on a small regression chart): the margin
+// holds their whole marks inside the plot area, where 3 % of the span would cut them at the frame.
+TEST_F(AxisTest, AutomaticKeepsWholeMarksOfPointsInside)
+{
+    Chart small;
+    small.setBevelOuter(BevelKind::None);
+    small.leftAxis().setAutomatic(true);
+    PointSeries &points = small.addPointSeries("Data");
+    points.setPointerStyle(PointerStyle::Circle);
+    for (double y : {15.0, 20.0, 15.0, 20.0})
+        points.addPoint(y + 10, y);
+    small.toImage(QSize(400, 200));
+    const QRect area = small.customPlot()->axisRect()->rect();
+    QCPAxis *y = small.customPlot()->yAxis;
+    const double radius = small.customPlot()->graph(0)->scatterStyle().size() / 2;
+    EXPECT_GT(y->coordToPixel(20) - radius, area.top());
+    EXPECT_LT(y->coordToPixel(15) + radius, area.bottom());
+}
+
 TEST_F(AxisTest, AutomaticKeepsLinesOffTheFrame)
 {
     // A dead share of 100 % and an average of 0 % over the whole survey: with the margin both lines
