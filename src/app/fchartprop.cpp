@@ -99,6 +99,8 @@ void TFormChartProp::createControls()
     MemoTitle = make<QPlainTextEdit>(title, "MemoTitle");
     MemoTitle->setAccessibleName("Title");
     MemoTitle->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A title is a line or a few: Enter breaks a line, Tab goes on to the next control.
+    MemoTitle->setTabChangesFocus(true);
     MemoTitle->setFixedHeight(60);
     CB_TitleVisible = make<QCheckBox>(title, "CB_TitleVisible", "visible");
     BtnTitleFont = make<QPushButton>(title, "BtnTitleFont", "Font");
@@ -221,6 +223,12 @@ QWidget *TFormChartProp::createAxisGroup(const QString &caption, AxisId axis)
     named(c.title, "Edit%1Title");
     named(c.titleFont, "Btn%1TFont");
     named(c.grid, "CB_%1Grid");
+
+    // As wide as what they usually hold: the model chart's left title, a year with decimals.
+    const QFontMetrics metrics = c.title->fontMetrics();
+    c.title->setMinimumWidth(metrics.horizontalAdvance("Defoliation / Deads share [%]") + 16);
+    for (QLineEdit *edit : {c.minimum, c.maximum, c.increment, c.format})
+        edit->setMinimumWidth(metrics.horizontalAdvance("-2021.5000") + 16);
 
     auto *grid = new QGridLayout(group);
     grid->addWidget(c.automatic, 0, 1);
@@ -438,19 +446,32 @@ void TFormChartProp::CB_AutomaticClick(AxisId axis)
     showAxisRange(axis);
 }
 
+void TFormChartProp::applyRangeValue(AxisId axis, const std::function<void()> &apply)
+{
+    // A refused value does not stay in its field as if it were in force: the field shows the
+    // axis' own value again, and the refusal is told.
+    try {
+        apply();
+    } catch (...) {
+        showAxisRange(axis);
+        throw;
+    }
+}
+
 void TFormChartProp::EditMinExit(AxisId axis)
 {
-    chart().axis(axis).setMinimum(readReal(controls(axis).minimum->text()));
+    applyRangeValue(axis, [&] { chart().axis(axis).setMinimum(readReal(controls(axis).minimum->text())); });
 }
 
 void TFormChartProp::EditMaxExit(AxisId axis)
 {
-    chart().axis(axis).setMaximum(readReal(controls(axis).maximum->text()));
+    applyRangeValue(axis, [&] { chart().axis(axis).setMaximum(readReal(controls(axis).maximum->text())); });
 }
 
 void TFormChartProp::EditIncrementExit(AxisId axis)
 {
-    chart().axis(axis).setIncrement(readReal(controls(axis).increment->text()));
+    applyRangeValue(axis,
+                    [&] { chart().axis(axis).setIncrement(readReal(controls(axis).increment->text())); });
 }
 
 void TFormChartProp::EditFormatExit(AxisId axis)

@@ -214,6 +214,7 @@ private:
     AxisControls &controls(charts::AxisId axis) { return m_axes[axis == charts::AxisId::Left ? 0 : 1]; }
     void showAxis(charts::AxisId axis);
     void showAxisRange(charts::AxisId axis);
+    void applyRangeValue(charts::AxisId axis, const std::function<void()> &apply);
     void fillSeriesList();
     // A number typed in an edit or an input box, with the user's decimal separator.
     double readReal(const QString &text) const;

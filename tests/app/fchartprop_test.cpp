@@ -4,6 +4,7 @@
 // and the "Properties" buttons of both pages sharing the one dialog.
 #include "app/fchartprop.h"
 #include "app/fmemodlg.h"
+#include "app/placement.h"
 #include "charts/chart.h"
 #include "charts/modelchart.h"
 #include "charts/regressionchart.h"
@@ -139,21 +140,24 @@ TEST_F(ChartPropTest, EditsApplyWhenLeftAndRefusedValuesAreToldAndNotTaken)
     EXPECT_EQ(chart.leftAxis().minimum(), -10);
     EXPECT_EQ(chart.leftAxis().maximum(), 50);
 
+    // Refused, the field shows the value in force again.
     struct Refusal
     {
         QLineEdit *edit;
         const char *text;
         const char *message;
+        const char *shown;
     };
     const Refusal refusals[] = {
-        {form.EditLeftMin, "60", "Axis Minimum Value must be <= Maximum"},
-        {form.EditLeftMax, "-20", "Axis Maximum Value must be >= Minimum"},
-        {form.EditLeftIncrement, "-1", "Axis increment must be >= 0"},
-        {form.EditLeftMin, "1e", "'1e' is not a valid floating point value"},
+        {form.EditLeftMin, "60", "Axis Minimum Value must be <= Maximum", "-10"},
+        {form.EditLeftMax, "-20", "Axis Maximum Value must be >= Minimum", "50"},
+        {form.EditLeftIncrement, "-1", "Axis increment must be >= 0", "0"},
+        {form.EditLeftMin, "1e", "'1e' is not a valid floating point value", "-10"},
     };
     for (const Refusal &r : refusals) {
         dialogs.expectMessage(MessageKind::Error, r.message, app::Button::Ok);
         type(r.edit, r.text);
+        EXPECT_EQ(r.edit->text(), r.shown) << r.text;
     }
     EXPECT_EQ(chart.leftAxis().minimum(), -10);
     EXPECT_EQ(chart.leftAxis().maximum(), 50);
@@ -167,6 +171,13 @@ TEST_F(ChartPropTest, EditsApplyWhenLeftAndRefusedValuesAreToldAndNotTaken)
     form.MemoTitle->setPlainText("A\nB\n");
     leave(form.MemoTitle);
     EXPECT_EQ(chart.titleLines(), QStringList({"A", "B"}));
+    // Tab leaves the title for the next control rather than typing into it.
+    QTest::keyClick(form.MemoTitle, Qt::Key_Tab);
+    EXPECT_EQ(form.MemoTitle->toPlainText(), "A\nB\n");
+    // The fields are as wide as what they usually hold.
+    form.adjustSize();
+    EXPECT_GT(form.EditLeftTitle->width(),
+              form.EditLeftTitle->fontMetrics().horizontalAdvance("Defoliation / Deads share [%]"));
     type(form.EditBottomFormat, "0.00");
     type(form.EditBottomTitle, QString(300, QLatin1Char('t')));
     EXPECT_EQ(chart.bottomAxis().format(), "0.00");
@@ -526,6 +537,39 @@ TEST_F(PropertiesButtonsTest, BothPagesShowTheOneDialogOnTheirChart)
     form->BtnProperties->click();
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->target(), form->ChartTModel);
+
+    // Opened where it covers least of the chart the screen allows, not at its top-left corner.
+    const QRect chartArea(form->ChartTModel->mapToGlobal(QPoint(0, 0)), form->ChartTModel->size());
+    const QRect screen = form->screen()->availableGeometry();
+    const QRect corner(screen.topLeft(), dialog->frameGeometry().size());
+    EXPECT_EQ(dialog->pos(),
+              app::placeBeside(form->frameGeometry(), chartArea, dialog->frameGeometry().size(), screen));
+    EXPECT_LE((dialog->frameGeometry() & chartArea).width() * (dialog->frameGeometry() & chartArea).height(),
+              (corner & chartArea).width() * (corner & chartArea).height());
+}
+
+// Beside the main window where the screen has room, else where it covers least of the chart.
+TEST(PlaceBeside, BesideTheWindowElseOverTheLeastOfTheChart)
+{
+    const QRect screen(0, 0, 1920, 1080);
+    const QRect chart(20, 100, 660, 380); // of a window at the screen's top-left corner
+    struct Case
+    {
+        QRect window;
+        QSize dialog;
+        QPoint expected;
+    };
+    const Case cases[] = {
+        {QRect(0, 0, 700, 500), QSize(600, 500), QPoint(700, 0)},      // room on the right
+        {QRect(1300, 0, 620, 500), QSize(600, 500), QPoint(700, 0)},   // only on the left
+        {QRect(0, 0, 1900, 500), QSize(600, 500), QPoint(0, 500)},     // only below
+        {QRect(0, 580, 1900, 500), QSize(600, 500), QPoint(0, 80)},    // only above
+        {QRect(0, 0, 1920, 1080), QSize(600, 500), QPoint(1320, 0)},   // no room: a corner off the chart
+        {QRect(0, 0, 1920, 1080), QSize(1500, 700), QPoint(420, 380)}, // larger: the least covered
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(app::placeBeside(c.window, chart, c.dialog, screen), c.expected)
+            << c.window.x() << "," << c.window.y() << " " << c.dialog.width();
 }
 
 } // namespace
