@@ -18,15 +18,7 @@ namespace fs = std::filesystem;
 const fs::path kScbi = testsupport::realData() / "scbi";
 const fs::path kFia = testsupport::realData() / "fia_ri";
 
-int runCli(const std::string &arguments, std::string *out, std::string *err)
-{
-    TempDir scratch;
-    const auto errFile = scratch / "stderr.txt";
-    const int status = testsupport::runCommand(
-        std::string(FENORIS_CLI_PATH) + " " + arguments + " 2>'" + errFile.string() + "'", out);
-    *err = readBytes(errFile);
-    return status;
-}
+using testsupport::runCli;
 
 // The FIA table copied without its side files, set up in process with the extra arguments.
 struct FiaSetup

@@ -20,15 +20,7 @@ using testsupport::TempDir;
 
 namespace {
 
-int runCli(const std::string &arguments, std::string *out, std::string *err)
-{
-    TempDir scratch;
-    const auto errFile = scratch / "stderr.txt";
-    const int status = testsupport::runCommand(
-        std::string(FENORIS_CLI_PATH) + " " + arguments + " 2>'" + errFile.string() + "'", out);
-    *err = testsupport::readBytes(errFile);
-    return status;
-}
+using testsupport::runCli;
 
 void copyTable(const std::filesystem::path &from, const std::string &stem, const std::filesystem::path &to)
 {

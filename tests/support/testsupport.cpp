@@ -81,6 +81,16 @@ int runCommand(const std::string &command, std::string *output)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+int runCli(const std::string &arguments, std::string *out, std::string *err)
+{
+    TempDir scratch;
+    const auto errFile = scratch / "stderr.txt";
+    const int status =
+        runCommand(std::string(FENORIS_CLI_PATH) + " " + arguments + " 2>'" + errFile.string() + "'", out);
+    *err = readBytes(errFile);
+    return status;
+}
+
 std::vector<std::string> namesIn(const std::filesystem::path &dir)
 {
     std::vector<std::string> names;

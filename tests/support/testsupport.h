@@ -46,6 +46,10 @@ std::string shellQuote(const std::string &text);
 // Runs a shell command, returns its exit status and fills output with its standard output.
 int runCommand(const std::string &command, std::string *output = nullptr);
 
+// Runs fenoris-cli with the arguments (already quoted for the shell); its standard output and
+// error go to out and err. Returns the exit status.
+int runCli(const std::string &arguments, std::string *out, std::string *err);
+
 // The names of the entries of a directory, sorted: what a write left behind.
 std::vector<std::string> namesIn(const std::filesystem::path &dir);
 
