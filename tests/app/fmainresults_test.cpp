@@ -12,6 +12,7 @@
 #include "support/testsupport.h"
 #include "treetable.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -399,6 +400,68 @@ TEST_F(ResultsTest, CopyRefusesAnEmptyOneCharacterField)
         EXPECT_EQ(QGuiApplication::clipboard()->text(), "kept");
         edit->setText(text);
     }
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+// The FIA table's C007P113/QR: 7 trees, all in class 1 in 2004 and in 2009 (counted in its README).
+// TRANSIT.DBF comes from fenoris-cli statistics at an interval of 5 years. The intervals are the
+// Wilson intervals of 7 of 7 and 0 of 7 at 0.95 (R: prop.test(x, 7, correct = FALSE)$conf.int).
+TEST_F(ResultsTest, TransitPageShowsTheTreesOfEachRowTheIntervalsAndTheHomogeneityLine)
+{
+    for (const char *name : {"FIA_RI.DBF", "FIA_RI.yrs", "FIA_RI.var"})
+        testsupport::copyInto(testsupport::realData() / "fia_ri" / name, dataDir);
+    std::string out;
+    ASSERT_EQ(testsupport::runCommand(std::string(FENORIS_CLI_PATH) + " statistics '" +
+                                          (dataDir / "FIA_RI.DBF").string() + "' --interval 5 2>&1",
+                                      &out),
+              0)
+        << out;
+    startOn(dataDir / "FIA_RI.DBF");
+    form->BtnSetOKClick();
+    select("C007P113", "QR");
+    showPage(form->TabSheetTransit);
+    ASSERT_EQ(itemsOf(form->LB_TransitMatrix), QStringList{"2004"});
+    EXPECT_EQ(form->CheckShowIntervals->accessibleName(), "Show intervals");
+    EXPECT_FALSE(form->CheckShowIntervals->isChecked());
+
+    QStringList counts;
+    for (QLabel *label : form->TransitRowCounts)
+        counts << label->text();
+    EXPECT_EQ(counts, (QStringList{"n = 0 (assumed)", "n = 7", "n = 0 (assumed)", "n = 0 (assumed)",
+                                   "n = 0 (assumed)", "n = 0 (assumed)"}));
+    EXPECT_EQ(form->LbHomogeneity->text(), "One period only: nothing to compare");
+    EXPECT_EQ(matrixShown(), asShown(kIdentity));
+
+    form->CheckShowIntervals->setChecked(true);
+    const QString none = QString::fromUtf8("0.000 (0.000\u20130.354)");
+    const QString all = QString::fromUtf8("1.000 (0.646\u20131.000)");
+    const QString assumedOne = QString::fromUtf8("1.000 (0.000\u20131.000)");
+    const QString assumedZero = QString::fromUtf8("0.000 (0.000\u20131.000)");
+    EXPECT_EQ(matrixShown()[1], (QStringList{none, all, none, none, none, none}));
+    EXPECT_EQ(matrixShown()[0],
+              (QStringList{assumedOne, assumedZero, assumedZero, assumedZero, assumedZero, assumedZero}));
+    EXPECT_EQ(field(4, 4), assumedOne);
+    // The wider cells push the counts to the right of the last column, clear of every cell.
+    const QRect last = form->TransitFields[1][5]->geometry();
+    EXPECT_GE(form->TransitRowCounts[1]->x(), last.right());
+    EXPECT_FALSE(form->GroupClipboard->geometry().intersects(last));
+
+    form->CheckShowIntervals->setChecked(false);
+    EXPECT_EQ(matrixShown(), asShown(kIdentity));
+    EXPECT_EQ(form->TransitFields[2][3]->geometry().topLeft(), QPoint(380, 120));
+
+    // With a condition that leaves 5 of the 7 trees, the stored matrix is no longer the trees': no
+    // counts, and the line says why.
+    showPage(form->TabSheetMain);
+    form->Conditions = "(DBH > 25)";
+    showPage(form->TabSheetTransit);
+    EXPECT_EQ(matrixShown(), asShown(kIdentity));
+    EXPECT_EQ(form->TransitRowCounts[1]->text(), "");
+    EXPECT_EQ(form->LbHomogeneity->text(),
+              "No tree counts: TRANSIT.DBF does not hold the matrices of the trees "
+              "now selected (run Statistics again)");
+    form->CheckShowIntervals->setChecked(true);
+    EXPECT_EQ(matrixShown(), asShown(kIdentity));
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
