@@ -465,6 +465,62 @@ TEST_F(ResultsTest, TransitPageShowsTheTreesOfEachRowTheIntervalsAndTheHomogenei
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
+// Three periods of a generated table: the window's row counts and homogeneity line against
+// fenoris-cli transitions on the same table, so that the page and the command cannot disagree.
+TEST_F(ResultsTest, TransitPageAgreesWithTheCommandOnThreePeriods)
+{
+    data::GeneratorSettings settings;
+    settings.trees = 200;
+    settings.plots = 2;
+    settings.years = 4;
+    const fs::path table = dataDir / "FOREST.DBF";
+    data::generateTable(table, settings);
+    const std::string cli = std::string(FENORIS_CLI_PATH);
+    std::string out;
+    ASSERT_EQ(testsupport::runCommand(cli + " statistics '" + table.string() + "' 2>&1", &out), 0) << out;
+    startOn(table);
+    form->BtnSetOKClick();
+    ASSERT_GT(form->ListPlots->count(), 0);
+    clickPlot(form->ListPlots->item(0)->text());
+    ASSERT_GT(form->ListSpecies->count(), 0);
+    clickSpecies(form->ListSpecies->item(0)->text());
+    showPage(form->TabSheetTransit);
+    ASSERT_EQ(form->LB_TransitMatrix->count(), 3);
+
+    const std::string selection =
+        " --plot '" + form->selectedPlot() + "' --species '" + form->selectedSpecies() + "'";
+    ASSERT_EQ(testsupport::runCommand(cli + " transitions '" + table.string() + "'" + selection, &out), 0);
+    // n_from of the first record's rows: lines 1, 7, 13, ... of the cells.
+    QStringList lines = QString::fromStdString(out).split('\n');
+    ASSERT_GE(lines.size(), 3 * 36 + 1);
+    for (int i = 0; i < 6; ++i) {
+        const QStringList cells = lines[1 + 6 * i].split(',');
+        const QString n = "n = " + cells[6] + (cells[12] == "0" ? " (assumed)" : "");
+        EXPECT_EQ(form->TransitRowCounts[i]->text(), n) << i;
+    }
+
+    ASSERT_EQ(testsupport::runCommand(cli + " transitions '" + table.string() + "'" + selection +
+                                          " --homogeneity 2>/dev/null",
+                                      &out),
+              0);
+    lines = QString::fromStdString(out).split('\n');
+    ASSERT_GE(lines.size(), 2);
+    ASSERT_EQ(lines[0], "chi2,df,p,small_counts");
+    const QStringList test = lines[1].split(',');
+    ASSERT_EQ(test.size(), 4);
+    const QRegularExpression shown(
+        QString::fromUtf8("^Periods (agree|differ): \u03c7\u00b2 = ([0-9.]+), df = ([0-9]+), p = "
+                          "([0-9.E-]+)(; small counts, p is rough)?$"));
+    const auto match = shown.match(form->LbHomogeneity->text());
+    ASSERT_TRUE(match.hasMatch()) << form->LbHomogeneity->text().toStdString();
+    EXPECT_NEAR(match.captured(2).toDouble(), test[0].toDouble(), 0.05);
+    EXPECT_EQ(match.captured(3), test[1]);
+    EXPECT_NEAR(match.captured(4).toDouble(), test[2].toDouble(), 0.005 * test[2].toDouble() + 1e-300);
+    EXPECT_EQ(match.captured(1), test[2].toDouble() < 0.05 ? "differ" : "agree");
+    EXPECT_EQ(match.captured(5).isEmpty(), test[3] == "0");
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
 // The statistics run on a generated table, against the same run of the core library on a copy.
 class StatisticsButtonTest : public ResultsTest
 {

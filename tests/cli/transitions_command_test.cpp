@@ -187,3 +187,24 @@ TEST(TransitionsCommand, HomogeneityWithoutDegreesOfFreedomHasNoPValue)
                           "periods and in two classes of the second year)\n");
     EXPECT_EQ(result.out, "chi2,df,p,small_counts\n0,0,,1\n");
 }
+
+TEST(TransitionsCommand, HomogeneityOfTheExampleTableAgreesWithR)
+{
+    // The example table's plot P00000, species BO: 50 trees, 9 periods of one year. Expected from R 4
+    // apart from the program: foreign::read.dbf, classes round(v / 20) kept within 0 to 5, one table
+    // of periods x destinations per first-year class, the sum of their chisq.test(correct = FALSE)
+    // statistics and degrees of freedom, pchisq(chi2, df, lower.tail = FALSE); 104 of the 131 expected
+    // counts are below 5.
+    TempDir dir;
+    const std::string table = "'" + std::string(FENORIS_EXAMPLES) + "/EXAMPLE.DBF'";
+    const auto result = runCli(dir, table + " --plot P00000 --species BO --homogeneity");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "Small counts: 104 of 131 expected counts are below 5; the p-value is rough\n");
+    const auto lines = csvLines(result.out, "chi2,df,p,small_counts");
+    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_EQ(lines[0].size(), 4u);
+    EXPECT_NEAR(std::stod(lines[0][0]), 86.31005487816293, 1e-9);
+    EXPECT_EQ(lines[0][1], "73");
+    EXPECT_NEAR(std::stod(lines[0][2]), 0.136682903128406, 1e-9);
+    EXPECT_EQ(lines[0][3], "1");
+}
