@@ -26,8 +26,8 @@ struct ShareInterval
 
 // The Wilson score interval of a share count / n at the quantile z: centre (p + z²/2n) / (1 + z²/n),
 // half-width z / (1 + z²/n) * sqrt(p(1 - p)/n + z²/4n²), with p = count / n. A count of 0 gives
-// lo = 0 and a count of n gives hi = 1 exactly. Needs
-// 0 <= count <= n and n > 0; otherwise throws common::MathError.
+// lo = 0 and a count of n gives hi = 1 exactly. Needs 0 <= count <= n and n > 0; otherwise throws
+// common::MathError.
 ShareInterval WilsonInterval(double count, double n, double z);
 
 struct CellEstimate
@@ -48,6 +48,7 @@ struct RowEstimate
 // The estimates of one record's 36 cells, row = class of the first year.
 using TransitEstimate = std::array<RowEstimate, 6>;
 
+// The estimates of a record from its tree counts (TTransit::Count), at the quantile z (see WilsonZ).
 TransitEstimate EstimateTransit(const TTransit &record, double z);
 
 // The estimates of every record of a list, in its order, at the given interval level (see WilsonZ;
