@@ -8,6 +8,7 @@
 #include "data/editjournal.h"
 #include "data/selection.h"
 #include "model/modelsettings.h"
+#include "model/transituncertainty.h"
 #include "stats/statistics.h"
 
 #include <QPrinter>
@@ -192,6 +193,7 @@ public:
     void BtnStatClick();
     void BuildTransitPage();
     void LB_TransitMatrixClick();
+    void CheckShowIntervalsClick();
     void EdCpBr1Change();
     void BtnCopyClpClick();
 
@@ -312,6 +314,13 @@ public:
     QLabel *DBText1;
     QLabel *DBTreeNumber;
     std::array<std::array<QLabel *, 6>, 6> TransitFields{};
+    // Beside the matrix: the trees of each row ("LbTMCount" i), the switch between the stored shares
+    // and the shares with their intervals, and under it the homogeneity line. They show the matrices
+    // counted again from the selected trees (TransitRecords), and only while TRANSIT.DBF holds those
+    // very matrices (TransitCountsAtHand); otherwise LbHomogeneity says why nothing is shown.
+    std::array<QLabel *, 6> TransitRowCounts{};
+    QCheckBox *CheckShowIntervals;
+    QLabel *LbHomogeneity;
     QGroupBox *GroupClipboard;
     QLineEdit *EdCpTitle;
     QLineEdit *EdCpBr1;
@@ -371,6 +380,9 @@ public:
     std::string Conditions;
     std::string FixedSpecies;
     bool TransitPageBuilt = false;
+    std::vector<model::TTransit> TransitRecords;
+    std::vector<model::TransitEstimate> TransitEstimates; // of TransitRecords, in their order
+    bool TransitCountsAtHand = false;
     // The series of the regression page: DBH, Height and DBH-Height of the year shown, then the
     // freely chosen pair; an entry is empty (null) when its series was not built or had too few
     // points. Absent while the page is not open.
@@ -438,6 +450,11 @@ private:
     // Shows QueryTransition's current row in every field bound to it; blank when it has no row. Qt
     // has no data-bound labels, so every change of the row calls it.
     void showTransitRow();
+    // Counts the matrices of the selection again from its trees at the interval of the stored ones
+    // and compares them with every stored row (QueryTransition is left on its first row).
+    void countTransitRecords();
+    // The row counts, the cells with intervals (when asked for) and the homogeneity line.
+    void showTransitUncertainty();
     // The matrix on display in the notation set in the group "Copy into clipboard".
     QString transitMatrixText() const;
 

@@ -11,7 +11,9 @@
 #include "model/matrixtext.h"
 #include "model/resulttables.h"
 #include "model/statisticsrun.h"
+#include "model/uncertaintytext.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -25,12 +27,28 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <set>
+
 namespace app {
 
 namespace {
 
 constexpr int kMatrixSize = 6;
 const char *const kNoStatistics = "Prepare average statistics firstly";
+const char *const kCountsNotAtHand = "No tree counts: TRANSIT.DBF does not hold the matrices of the trees "
+                                     "now selected (run Statistics again)";
+
+// The matrix display: the column of cell j from the left, and the cells' width, narrow for the stored
+// shares and wide for the shares with their intervals.
+int cellLeft(int j, bool wide)
+{
+    return 200 + (wide ? 135 : 60) * j;
+}
+int cellWidth(bool wide)
+{
+    return wide ? 130 : 55;
+}
 
 QString transitColumn(int i, int j)
 {
@@ -101,6 +119,13 @@ QWidget *TFormMain::createTransitPage()
     group->addWidget(named<QLabel>("LbCpDecimal", "decimal"), 1, 5);
     group->addWidget(EdCpDec, 1, 6);
     GroupClipboard->setGeometry(160, 250, 395, GroupClipboard->sizeHint().height());
+
+    // Above the matrix display and right under it.
+    CheckShowIntervals = named<QCheckBox>("CheckShowIntervals", "Show intervals", page);
+    CheckShowIntervals->setAccessibleName(CheckShowIntervals->text());
+    CheckShowIntervals->setGeometry(200, 4, 200, 22);
+    LbHomogeneity = named<QLabel>("LbHomogeneity", page);
+    LbHomogeneity->setGeometry(160, 230, 700, 18);
     return page;
 }
 
@@ -108,6 +133,7 @@ void TFormMain::connectResultPages()
 {
     connectGuarded(BtnStat, &QPushButton::clicked, &TFormMain::BtnStatClick);
     connectGuarded(LB_TransitMatrix, &ListBox::userClicked, &TFormMain::LB_TransitMatrixClick);
+    connectGuarded(CheckShowIntervals, &QCheckBox::toggled, &TFormMain::CheckShowIntervalsClick);
     connectGuarded(EdCpBr1, &QLineEdit::textChanged, &TFormMain::EdCpBr1Change);
     connectGuarded(BtnCopyClp, &QPushButton::clicked, &TFormMain::BtnCopyClpClick);
 }
@@ -198,9 +224,51 @@ void TFormMain::enterTransitPage()
     for (; !QueryTransition.eof(); QueryTransition.next())
         years.append(QString::fromStdString(QueryTransition.asString("ID_Year")));
     LB_TransitMatrix->addItems(years);
-    QueryTransition.first();
+    countTransitRecords();
     LB_TransitMatrix->selectRow(0);
     showTransitRow();
+}
+
+void TFormMain::countTransitRecords()
+{
+    TransitRecords.clear();
+    TransitEstimates.clear();
+    TransitCountsAtHand = false;
+    struct Stored
+    {
+        int year;
+        model::TransitMatrix shares;
+        double trees;
+    };
+    std::vector<Stored> stored;
+    std::set<int> intervals;
+    for (QueryTransition.first(); !QueryTransition.eof(); QueryTransition.next()) {
+        Stored row{
+            static_cast<int>(QueryTransition.asFloat("ID_Year")), {}, QueryTransition.asFloat("N_tree")};
+        for (int i = 0; i < kMatrixSize; ++i)
+            for (int j = 0; j < kMatrixSize; ++j)
+                row.shares[i][j] = QueryTransition.asFloat(transitColumn(i, j).toStdString());
+        stored.push_back(row);
+        intervals.insert(static_cast<int>(QueryTransition.asFloat("INTERVAL")));
+    }
+    QueryTransition.first();
+    if (intervals.size() != 1 || *intervals.begin() < 1) return;
+
+    PrepareTreeQuery();
+    const auto list = model::BuildTransitList(Query1, selectedPlot(), selectedSpecies(), yearList(),
+                                              *intervals.begin(), static_cast<model::ValueType>(valueType()));
+    Query1.close();
+    // Counts are shown only for the very matrices on display: the table may have changed, or the
+    // condition or the value type, since the statistics run wrote them.
+    if (!list || list->size() != stored.size()) return;
+    for (const auto &row : stored) {
+        const auto record =
+            std::find_if(list->begin(), list->end(), [&](const auto &r) { return r.Year == row.year; });
+        if (record == list->end() || !model::StoredMatrixMatches(*record, row.shares, row.trees)) return;
+    }
+    TransitRecords = *list;
+    TransitEstimates = model::EstimateTransits(TransitRecords);
+    TransitCountsAtHand = true;
 }
 
 void TFormMain::BuildTransitPage()
@@ -217,6 +285,11 @@ void TFormMain::BuildTransitPage()
             label->show();
         };
         for (int i = 0; i < kMatrixSize; ++i) {
+            auto *count = new QLabel(TabSheetTransit);
+            count->setObjectName(QString("LbTMCount%1").arg(i));
+            count->setGeometry(cellLeft(kMatrixSize, false), 60 + 30 * i, 110, 20);
+            count->show();
+            TransitRowCounts[i] = count;
             heading(QString("LbTMRow%1").arg(i), i, 160, 60 + 30 * i);
             heading(QString("LbTMColumn%1").arg(i), i, 200 + 60 * i, 30);
             for (int j = 0; j < kMatrixSize; ++j) {
@@ -248,6 +321,45 @@ void TFormMain::showTransitRow()
     for (int i = 0; i < kMatrixSize; ++i)
         for (int j = 0; j < kMatrixSize; ++j)
             show(TransitFields[i][j], transitColumn(i, j).toStdString());
+    showTransitUncertainty();
+}
+
+void TFormMain::showTransitUncertainty()
+{
+    if (!TransitRowCounts[0]) return;
+    const bool hasRow = QueryTransition.isActive() && !QueryTransition.eof();
+    const model::TransitEstimate *estimate = nullptr;
+    if (hasRow && TransitCountsAtHand) {
+        const int year = static_cast<int>(QueryTransition.asFloat("ID_Year"));
+        for (std::size_t k = 0; k < TransitRecords.size(); ++k)
+            if (TransitRecords[k].Year == year) estimate = &TransitEstimates[k];
+    }
+    const bool wide = estimate && CheckShowIntervals->isChecked();
+    for (int i = 0; i < kMatrixSize; ++i) {
+        const auto &row = estimate ? (*estimate)[static_cast<std::size_t>(i)] : model::RowEstimate{};
+        TransitRowCounts[i]->setText(estimate ? QString::fromStdString(model::RowCountText(row)) : QString());
+        TransitRowCounts[i]->move(cellLeft(kMatrixSize, wide), 60 + 30 * i);
+        if (auto *heading = TabSheetTransit->findChild<QLabel *>(QString("LbTMColumn%1").arg(i)))
+            heading->move(cellLeft(i, wide), 30);
+        for (int j = 0; j < kMatrixSize; ++j) {
+            QLabel *field = TransitFields[i][j];
+            field->setGeometry(cellLeft(j, wide), 60 + 30 * i, cellWidth(wide), 20);
+            if (wide)
+                field->setText(
+                    QString::fromStdString(model::IntervalCellText(row.cells[static_cast<std::size_t>(j)])));
+        }
+    }
+    QString line;
+    if (hasRow)
+        line = TransitCountsAtHand
+                   ? QString::fromStdString(model::HomogeneityText(model::TestHomogeneity(TransitRecords)))
+                   : QString(kCountsNotAtHand);
+    LbHomogeneity->setText(line);
+}
+
+void TFormMain::CheckShowIntervalsClick()
+{
+    showTransitRow();
 }
 
 void TFormMain::LB_TransitMatrixClick()

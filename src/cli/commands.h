@@ -15,6 +15,7 @@ int runQuery(const Args &args, std::ostream &out, std::ostream &err);
 int runGenerate(const Args &args, std::ostream &out, std::ostream &err);
 int runRegression(const Args &args, std::ostream &out, std::ostream &err);
 int runModel(const Args &args, std::ostream &out, std::ostream &err);
+int runTransitions(const Args &args, std::ostream &out, std::ostream &err);
 int runModels(const Args &args, std::ostream &out, std::ostream &err);
 int runStatistics(const Args &args, std::ostream &out, std::ostream &err);
 int runInfo(const Args &args, std::ostream &out, std::ostream &err);

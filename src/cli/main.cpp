@@ -43,6 +43,9 @@ const std::map<std::string, Command> &commands()
          {cli::runModel, "model TABLE.dbf --plot P --species S [--interval N] [--max-deads P] [--share P] "
                          "[--value-type percent|classes] [--conditions TEXT] [--picture FILE [--size WxH] "
                          "[--graph-ini FILE] [--settings FILE.gsf]]"}},
+        {"transitions",
+         {cli::runTransitions, "transitions TABLE.dbf --plot P --species S [--interval N] [--level L] "
+                               "[--value-type percent|classes] [--conditions TEXT] [--homogeneity]"}},
         {"models",
          {cli::runModels,
           "models TABLE.dbf --out DIR [--type .bmp|.wmf|.emf|.png|.svg|.pdf] [--min-trees N] "

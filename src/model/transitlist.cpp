@@ -17,6 +17,7 @@ constexpr std::size_t kMinTrees = 5;
 void finishRecord(TTransit &r)
 {
     r.NTree = 0;
+    r.Count = r.T;
     for (std::size_t a = 0; a < 6; ++a) {
         double sum = 0;
         for (double count : r.T[a])

@@ -28,6 +28,8 @@ struct TTransit
     // row shares afterwards. A row without trees is the identity row, so every row sums to 1.
     std::array<std::array<double, 6>, 6> T{};
     std::array<double, 6> RowSum{}; // counted trees per class of the first year
+    // The tree counts of T as they were before the rows became shares (all 0 in an identity row).
+    std::array<std::array<double, 6>, 6> Count{};
     int NTree = 0;                  // trees counted into the matrix
 };
 

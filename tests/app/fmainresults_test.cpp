@@ -12,6 +12,7 @@
 #include "support/testsupport.h"
 #include "treetable.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -399,6 +400,124 @@ TEST_F(ResultsTest, CopyRefusesAnEmptyOneCharacterField)
         EXPECT_EQ(QGuiApplication::clipboard()->text(), "kept");
         edit->setText(text);
     }
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+// The FIA table's C007P113/QR: 7 trees, all in class 1 in 2004 and in 2009 (counted in its README).
+// TRANSIT.DBF comes from fenoris-cli statistics at an interval of 5 years. The intervals are the
+// Wilson intervals of 7 of 7 and 0 of 7 at 0.95 (R: prop.test(x, 7, correct = FALSE)$conf.int).
+TEST_F(ResultsTest, TransitPageShowsTheTreesOfEachRowTheIntervalsAndTheHomogeneityLine)
+{
+    for (const char *name : {"FIA_RI.DBF", "FIA_RI.yrs", "FIA_RI.var"})
+        testsupport::copyInto(testsupport::realData() / "fia_ri" / name, dataDir);
+    std::string out;
+    ASSERT_EQ(testsupport::runCommand(std::string(FENORIS_CLI_PATH) + " statistics '" +
+                                          (dataDir / "FIA_RI.DBF").string() + "' --interval 5 2>&1",
+                                      &out),
+              0)
+        << out;
+    startOn(dataDir / "FIA_RI.DBF");
+    form->BtnSetOKClick();
+    select("C007P113", "QR");
+    showPage(form->TabSheetTransit);
+    ASSERT_EQ(itemsOf(form->LB_TransitMatrix), QStringList{"2004"});
+    EXPECT_EQ(form->CheckShowIntervals->accessibleName(), "Show intervals");
+    EXPECT_FALSE(form->CheckShowIntervals->isChecked());
+
+    QStringList counts;
+    for (QLabel *label : form->TransitRowCounts)
+        counts << label->text();
+    EXPECT_EQ(counts, (QStringList{"n = 0 (assumed)", "n = 7", "n = 0 (assumed)", "n = 0 (assumed)",
+                                   "n = 0 (assumed)", "n = 0 (assumed)"}));
+    EXPECT_EQ(form->LbHomogeneity->text(), "One period only: nothing to compare");
+    EXPECT_EQ(matrixShown(), asShown(kIdentity));
+
+    form->CheckShowIntervals->setChecked(true);
+    const QString none = QString::fromUtf8("0.000 (0.000\u20130.354)");
+    const QString all = QString::fromUtf8("1.000 (0.646\u20131.000)");
+    const QString assumedOne = QString::fromUtf8("1.000 (0.000\u20131.000)");
+    const QString assumedZero = QString::fromUtf8("0.000 (0.000\u20131.000)");
+    EXPECT_EQ(matrixShown()[1], (QStringList{none, all, none, none, none, none}));
+    EXPECT_EQ(matrixShown()[0],
+              (QStringList{assumedOne, assumedZero, assumedZero, assumedZero, assumedZero, assumedZero}));
+    EXPECT_EQ(field(4, 4), assumedOne);
+    // The wider cells push the counts to the right of the last column, clear of every cell.
+    const QRect last = form->TransitFields[1][5]->geometry();
+    EXPECT_GE(form->TransitRowCounts[1]->x(), last.right());
+    EXPECT_FALSE(form->GroupClipboard->geometry().intersects(last));
+
+    form->CheckShowIntervals->setChecked(false);
+    EXPECT_EQ(matrixShown(), asShown(kIdentity));
+    EXPECT_EQ(form->TransitFields[2][3]->geometry().topLeft(), QPoint(380, 120));
+
+    // With a condition that leaves 5 of the 7 trees, the stored matrix is no longer the trees': no
+    // counts, and the line says why.
+    showPage(form->TabSheetMain);
+    form->Conditions = "(DBH > 25)";
+    showPage(form->TabSheetTransit);
+    EXPECT_EQ(matrixShown(), asShown(kIdentity));
+    EXPECT_EQ(form->TransitRowCounts[1]->text(), "");
+    EXPECT_EQ(form->LbHomogeneity->text(),
+              "No tree counts: TRANSIT.DBF does not hold the matrices of the trees "
+              "now selected (run Statistics again)");
+    form->CheckShowIntervals->setChecked(true);
+    EXPECT_EQ(matrixShown(), asShown(kIdentity));
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+// Three periods of a generated table: the window's row counts and homogeneity line against
+// fenoris-cli transitions on the same table, so that the page and the command cannot disagree.
+TEST_F(ResultsTest, TransitPageAgreesWithTheCommandOnThreePeriods)
+{
+    data::GeneratorSettings settings;
+    settings.trees = 200;
+    settings.plots = 2;
+    settings.years = 4;
+    const fs::path table = dataDir / "FOREST.DBF";
+    data::generateTable(table, settings);
+    const std::string cli = std::string(FENORIS_CLI_PATH);
+    std::string out;
+    ASSERT_EQ(testsupport::runCommand(cli + " statistics '" + table.string() + "' 2>&1", &out), 0) << out;
+    startOn(table);
+    form->BtnSetOKClick();
+    ASSERT_GT(form->ListPlots->count(), 0);
+    clickPlot(form->ListPlots->item(0)->text());
+    ASSERT_GT(form->ListSpecies->count(), 0);
+    clickSpecies(form->ListSpecies->item(0)->text());
+    showPage(form->TabSheetTransit);
+    ASSERT_EQ(form->LB_TransitMatrix->count(), 3);
+
+    const std::string selection =
+        " --plot '" + form->selectedPlot() + "' --species '" + form->selectedSpecies() + "'";
+    ASSERT_EQ(testsupport::runCommand(cli + " transitions '" + table.string() + "'" + selection, &out), 0);
+    // n_from of the first record's rows: lines 1, 7, 13, ... of the cells.
+    QStringList lines = QString::fromStdString(out).split('\n');
+    ASSERT_GE(lines.size(), 3 * 36 + 1);
+    for (int i = 0; i < 6; ++i) {
+        const QStringList cells = lines[1 + 6 * i].split(',');
+        const QString n = "n = " + cells[6] + (cells[12] == "0" ? " (assumed)" : "");
+        EXPECT_EQ(form->TransitRowCounts[i]->text(), n) << i;
+    }
+
+    ASSERT_EQ(testsupport::runCommand(cli + " transitions '" + table.string() + "'" + selection +
+                                          " --homogeneity 2>/dev/null",
+                                      &out),
+              0);
+    lines = QString::fromStdString(out).split('\n');
+    ASSERT_GE(lines.size(), 2);
+    ASSERT_EQ(lines[0], "chi2,df,p,small_counts");
+    const QStringList test = lines[1].split(',');
+    ASSERT_EQ(test.size(), 4);
+    const QRegularExpression shown(
+        QString::fromUtf8("^Periods (agree|differ): \u03c7\u00b2 = ([0-9.]+), df = ([0-9]+), p = "
+                          "([0-9.E-]+)(; small counts, p is rough)?$"));
+    const auto match = shown.match(form->LbHomogeneity->text());
+    ASSERT_TRUE(match.hasMatch()) << form->LbHomogeneity->text().toStdString();
+    EXPECT_NEAR(match.captured(2).toDouble(), test[0].toDouble(), 0.05);
+    EXPECT_EQ(match.captured(3), test[1]);
+    EXPECT_NEAR(match.captured(4).toDouble(), test[2].toDouble(), 0.005 * test[2].toDouble() + 1e-300);
+    EXPECT_EQ(match.captured(1), test[2].toDouble() < 0.05 ? "differ" : "agree");
+    EXPECT_EQ(match.captured(5).isEmpty(), test[3] == "0");
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
