@@ -59,12 +59,15 @@ protected:
         dialogs.expectSaveFile("Import table", kFilter, 0, q(csvDir), "dbf", app::SaveChoice{q(table), 0});
     }
 
-    std::vector<QString> fields(const app::TFormImport &f) const
+    // The fields in the order of the command line's options, as typed.
+    std::vector<std::string> fields(const app::TFormImport &f) const
     {
-        return {f.EditPlot->text(),    f.EditTree->text(),           f.EditSpecies->text(),
-                f.EditYear->text(),    f.EditValue->text(),          f.EditDbh->text(),
-                f.EditHeight->text(),  f.EditWhere->text(),          f.EditEncoding->text(),
-                f.EditMissing->text(), f.CBDuplicates->currentText()};
+        std::vector<std::string> texts;
+        for (const QLineEdit *edit : {f.EditPlot, f.EditTree, f.EditSpecies, f.EditYear, f.EditValue,
+                                      f.EditDbh, f.EditHeight, f.EditWhere, f.EditEncoding, f.EditMissing})
+            texts.push_back(edit->text().toStdString());
+        texts.push_back(f.CBDuplicates->currentText().toStdString());
+        return texts;
     }
 
     fs::path csvDir = temp / "census";
@@ -82,8 +85,8 @@ TEST_F(ImportTest, WritesWhatTheCommandLineWritesAndOpensIt)
         EXPECT_EQ(f.ListColumns->count(), 47);
         EXPECT_EQ(f.ListColumns->item(0)->text(), "survey_year");
         EXPECT_EQ(f.ListFiles->count(), 3);
-        EXPECT_EQ(fields(f), (std::vector<QString>{"quadrat", "tag", "sp", "survey_year", "", "", "", "",
-                                                   "Windows-1250", "NA", "refuse"}));
+        EXPECT_EQ(fields(f), (std::vector<std::string>{"quadrat", "tag", "sp", "survey_year", "", "", "", "",
+                                                       "Windows-1250", "NA", "refuse"}));
         typeCensus(f);
 
         dialogs.expectProgress("Import preview", {}, "File");
@@ -146,6 +149,69 @@ TEST_F(ImportTest, WritesWhatTheCommandLineWritesAndOpensIt)
         EXPECT_EQ(readBytes(dataDir / file), readBytes(cliDir / file)) << file;
     EXPECT_EQ(testsupport::namesIn(cliDir),
               (std::vector<std::string>{"CENSUS.dbf", "CENSUS.var", "CENSUS.yrs"}));
+}
+
+// A fault, and a cancel, keep the dialog open with everything typed in it, write nothing and leave the
+// open table open.
+TEST_F(ImportTest, FaultsKeepTheDialogOpenWithItsFields)
+{
+    startTrees();
+    const fs::path table = dataDir / "CENSUS.dbf";
+    const fs::path other = csvDir / "other.csv";
+    writeBytes(other, "survey_year,tag,StemTag,sp,genus,species,plot\n2022,1,1,acru,Acer,rubrum,0202\n");
+    struct Case
+    {
+        const char *what;
+        const char *value; // typed over the census value expression, when given
+        std::function<void(app::TFormImport &)> act;
+    };
+    const Case cases[] = {
+        {"an expression SQLite refuses, at the import", "100 - crown_living",
+         [&](app::TFormImport &f) {
+             expectSave(table);
+             dialogs.expectProgress("Import", {}, "File");
+             dialogs.expectMessage(MessageKind::Error,
+                                   "The value expression is refused: no such column: crown_living",
+                                   Button::Ok);
+             f.BtnImport->click();
+         }},
+        {"a file whose header differs, at the preview", nullptr,
+         [&](app::TFormImport &f) {
+             dialogs.expectOpenFiles("CSV files", kCsvFilter, q(csvDir), files + QStringList{q(other)});
+             f.BtnFiles->click();
+             dialogs.expectProgress("Import preview", {}, "File");
+             dialogs.expectMessage(MessageKind::Error,
+                                   "File " + q(other) + " has other columns than " + files.first() +
+                                       ": column 7 is 'plot', not 'quadrat'",
+                                   Button::Ok);
+             f.BtnPreview->click();
+             EXPECT_EQ(f.GridPreview->rowCount(), 0);
+         }},
+        {"a cancel of the run", nullptr,
+         [&](app::TFormImport &f) {
+             expectSave(table);
+             dialogs.expectProgress(
+                 "Import", [](int, int, const std::string &) { return false; }, "File");
+             dialogs.expectMessage(MessageKind::Information, "The import was cancelled: nothing was written.",
+                                   Button::Ok);
+             f.BtnImport->click();
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        runImport([&](app::TFormImport &f) -> int {
+            chooseFiles(f);
+            typeCensus(f);
+            if (c.value) f.EditValue->setText(c.value);
+            const auto typed = fields(f);
+            c.act(f);
+            EXPECT_EQ(f.result(), QDialog::Rejected);
+            EXPECT_EQ(fields(f), typed);
+            return f.result();
+        });
+        EXPECT_FALSE(fs::exists(table));
+        EXPECT_EQ(form->TableFile, "M_trees.dbf");
+    }
 }
 
 } // namespace
