@@ -93,10 +93,11 @@ TFormImport::TFormImport(Dialogs &dialogs, QString startDir, QWidget *parent)
     buttons->addWidget(BtnImport);
     buttons->addWidget(BtnCancel);
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(createFilesRow());
+    // The preview is what the user reads most: it takes twice the room of the lists.
+    layout->addLayout(createFilesRow(), 1);
     layout->addLayout(createSettingsGrid());
     layout->addLayout(previewRow);
-    layout->addWidget(GridPreview, 1);
+    layout->addWidget(GridPreview, 2);
     layout->addWidget(LabelPreview);
     layout->addLayout(buttons);
     resize(720, 640);
