@@ -9,6 +9,7 @@
 #include <QFlags>
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -79,6 +80,9 @@ public:
     // the user cancels.
     virtual std::optional<QString> openFile(const QString &caption, const QString &filter,
                                             const QString &startDir) = 0;
+    // Several files picked at once, in the order the dialog gives them.
+    virtual std::optional<QStringList> openFiles(const QString &caption, const QString &filter,
+                                                 const QString &startDir) = 0;
     virtual std::optional<SaveChoice> saveFile(const QString &caption, const QString &filter, int filterIndex,
                                                const QString &startDir, const QString &defaultSuffix,
                                                const SaveOptions &options = {}) = 0;
@@ -96,7 +100,9 @@ public:
     // A window showing the progress of a long run, with a Cancel button, open while the returned object
     // lives; the run tells it every step and stops when step() returns false. It is not modal in the
     // sense of the others (the run goes on while it is shown), but a test must be able to cancel it.
-    virtual std::unique_ptr<common::Progress> progress(const QString &caption) = 0;
+    // unit names what the run counts in its steps ("Plot 3 of 120").
+    virtual std::unique_ptr<common::Progress> progress(const QString &caption,
+                                                       const QString &unit = "Plot") = 0;
 
     // Asks the desktop to open a web, "file:" or "mailto:" address; false when no program could be
     // started for it. Not modal, but a shell service that tests must not perform.

@@ -106,6 +106,11 @@ public:
     // (data::suggestColumnSetup), replacing what the grid showed, and gives the roles to their
     // columns; nothing is stored until Set OK. Throws common::DataError when the table cannot be read.
     void BtnSuggestClick();
+    // "Import table" (fmainimport.cpp): long CSV files made into a data table in the import dialog
+    // (TFormImport), which then opens as a table chosen in the open dialog does, its years and roles
+    // set as Set OK sets them, ready for the statistics. The open table stays when the dialog is
+    // cancelled.
+    void BtnImportClick();
 
     // Plot and species selection. The shared query Query1 carries each statement in turn and is left
     // closed. Errors of the engine are thrown (common::DataError). The list clicks run on the user's
@@ -263,6 +268,7 @@ public:
     QComboBox *CB_SpecFields;
     QPushButton *BtnSetOK;
     QPushButton *BtnSuggest;
+    QPushButton *BtnImport;
     // Under the field grid: the code page the table's text is read in; its tooltip says why.
     QLabel *LabelCodePage;
     QLabel *Label2;

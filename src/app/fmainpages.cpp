@@ -88,6 +88,7 @@ QLayout *TFormMain::createFieldsColumn()
     BtnSetOK->setDefault(true);
     BtnSuggest = named<QPushButton>("BtnSuggest", "Suggest");
     LabelCodePage = named<QLabel>("LabelCodePage", "Code page: -");
+    BtnImport = named<QPushButton>("BtnImport", "Import table...");
     auto *column = new QVBoxLayout;
     column->addWidget(Label1);
     column->addWidget(CB_SpecFields);
@@ -97,6 +98,7 @@ QLayout *TFormMain::createFieldsColumn()
     buttons->addWidget(BtnSuggest);
     buttons->addWidget(BtnSetOK);
     column->addLayout(buttons);
+    column->addWidget(BtnImport);
     return column;
 }
 

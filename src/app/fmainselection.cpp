@@ -154,6 +154,7 @@ void TFormMain::connectSelection()
 {
     connectGuarded(BtnSetOK, &QPushButton::clicked, &TFormMain::BtnSetOKClick);
     connectGuarded(BtnSuggest, &QPushButton::clicked, &TFormMain::BtnSuggestClick);
+    connectGuarded(BtnImport, &QPushButton::clicked, &TFormMain::BtnImportClick);
     connectGuarded(ListPlots, &ListBox::userClicked, &TFormMain::ListPlotsClick);
     connectGuarded(ListSpecies, &ListBox::userClicked, &TFormMain::ListSpeciesClick);
     connectGuarded(ListPlots, &QListWidget::itemDoubleClicked, &TFormMain::ListPlotsDblClick);

@@ -77,8 +77,8 @@ private:
 
 } // namespace
 
-ProgressWindow::ProgressWindow(const QString &caption, QWidget *owner)
-    : m_dialog(new NotesProgressDialog(owner))
+ProgressWindow::ProgressWindow(const QString &caption, QWidget *owner, QString unit)
+    : m_dialog(new NotesProgressDialog(owner)), m_unit(std::move(unit))
 {
     m_dialog->setObjectName("ProgressWindow");
     m_dialog->setWindowTitle(caption);
@@ -106,8 +106,11 @@ bool ProgressWindow::step(int done, int total, const std::string &current)
 {
     if (!m_dialog) return false;
     if (done < total)
-        m_dialog->setLabelText(
-            QString("Plot %1 of %2: %3").arg(done + 1).arg(total).arg(QString::fromStdString(current)));
+        m_dialog->setLabelText(QString("%1 %2 of %3: %4")
+                                   .arg(m_unit)
+                                   .arg(done + 1)
+                                   .arg(total)
+                                   .arg(QString::fromStdString(current)));
     // A modal progress dialog handles the pending events whenever its value is set; both wait for
     // the interval.
     if (done >= total || m_sinceEvents.elapsed() >= kEventInterval) {

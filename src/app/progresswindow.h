@@ -18,14 +18,15 @@ class ProgressWindow : public common::Progress
 {
 public:
     // Shows the window at once, in front of owner (may be null), taking the input of every other
-    // window of the program while it is open, so that nothing changes under the run.
-    ProgressWindow(const QString &caption, QWidget *owner);
+    // window of the program while it is open, so that nothing changes under the run. unit names what
+    // the steps count.
+    ProgressWindow(const QString &caption, QWidget *owner, QString unit = "Plot");
     // Closes the window.
     ~ProgressWindow() override;
     ProgressWindow(const ProgressWindow &) = delete;
     ProgressWindow &operator=(const ProgressWindow &) = delete;
 
-    // Shows "Plot <done + 1> of <total>: <current>" and the bar at done of total, then lets the
+    // Shows "<unit> <done + 1> of <total>: <current>" and the bar at done of total, then lets the
     // program handle its pending events (painting, the Cancel button), at most every kEventInterval
     // milliseconds: painting the window and the lists for each of thousands of quick plots would take
     // longer than the run itself. False once Cancel was pressed or the window was closed.
@@ -47,6 +48,7 @@ public:
 private:
     QPointer<QProgressDialog> m_dialog;
     QElapsedTimer m_sinceEvents;
+    QString m_unit;
 };
 
 } // namespace app

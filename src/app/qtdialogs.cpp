@@ -107,6 +107,14 @@ std::optional<QString> QtDialogs::openFile(const QString &caption, const QString
     return file;
 }
 
+std::optional<QStringList> QtDialogs::openFiles(const QString &caption, const QString &filter,
+                                                const QString &startDir)
+{
+    const QStringList files = QFileDialog::getOpenFileNames(owner(), caption, startDir, filter);
+    if (files.isEmpty()) return std::nullopt;
+    return files;
+}
+
 std::optional<SaveChoice> QtDialogs::saveFile(const QString &caption, const QString &filter, int filterIndex,
                                               const QString &startDir, const QString &defaultSuffix,
                                               const SaveOptions &options)
@@ -162,9 +170,9 @@ int QtDialogs::runModal(QDialog &dialog)
     return dialog.exec();
 }
 
-std::unique_ptr<common::Progress> QtDialogs::progress(const QString &caption)
+std::unique_ptr<common::Progress> QtDialogs::progress(const QString &caption, const QString &unit)
 {
-    return std::make_unique<ProgressWindow>(caption, owner());
+    return std::make_unique<ProgressWindow>(caption, owner(), unit);
 }
 
 bool QtDialogs::openAddress(const QString &address)

@@ -17,6 +17,8 @@ public:
                      int minimumWidth = 0) override;
     std::optional<QString> openFile(const QString &caption, const QString &filter,
                                     const QString &startDir) override;
+    std::optional<QStringList> openFiles(const QString &caption, const QString &filter,
+                                         const QString &startDir) override;
     std::optional<SaveChoice> saveFile(const QString &caption, const QString &filter, int filterIndex,
                                        const QString &startDir, const QString &defaultSuffix,
                                        const SaveOptions &options = {}) override;
@@ -25,7 +27,7 @@ public:
     std::optional<QFont> font(const QFont &initial) override;
     bool printerSetup(QPrinter &printer) override;
     int runModal(QDialog &dialog) override;
-    std::unique_ptr<common::Progress> progress(const QString &caption) override;
+    std::unique_ptr<common::Progress> progress(const QString &caption, const QString &unit = "Plot") override;
     bool openAddress(const QString &address) override;
 
 private:

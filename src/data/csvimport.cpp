@@ -250,22 +250,31 @@ std::string stepName(const std::filesystem::path &file)
     return file.filename().string();
 }
 
-} // namespace
+// The rows of the files gathered per tree, repeats resolved: everything of an import but the table.
+struct Gathered
+{
+    CsvStage stage;
+    std::vector<ImportTree> trees;
+    std::vector<RowOrigin> origins;
+    ImportTableLayout layout;
 
-ImportSummary importCsv(const ImportSettings &settings, common::MessageSink &sink, common::Progress *progress)
+    std::string place(std::uint32_t row) const { return stage.place(origins[row]); }
+};
+
+// Reads the files into gathered and fills the summary but for the code page; false when cancelled.
+bool gather(const ImportSettings &settings, common::MessageSink &sink, common::Progress *progress,
+            ImportSummary &summary, Gathered &gathered)
 {
     if (settings.files.empty()) throw common::Error("No CSV file to import");
-    checkTarget(settings);
     const std::string encoding = knownEncoding(settings.encoding);
 
-    ImportSummary summary;
     summary.duplicates = settings.duplicates;
     const int steps = static_cast<int>(settings.files.size()) + 1;
-    CsvStage stage;
+    CsvStage &stage = gathered.stage;
     for (const auto &file : settings.files) {
         if (progress && !progress->step(static_cast<int>(summary.files.size()), steps, stepName(file))) {
             summary.cancelled = true;
-            return summary;
+            return false;
         }
         const CsvText text = readCsvText(file, encoding);
         if (text.codePage != "UTF-8")
@@ -276,13 +285,13 @@ ImportSummary importCsv(const ImportSettings &settings, common::MessageSink &sin
     }
     if (progress && !progress->step(steps - 1, steps, stepName(settings.table))) {
         summary.cancelled = true;
-        return summary;
+        return false;
     }
 
     const std::vector<std::string> selected = checkedExpressions(settings, stage);
 
-    std::vector<ImportTree> trees;
-    std::vector<RowOrigin> origins;
+    std::vector<ImportTree> &trees = gathered.trees;
+    std::vector<RowOrigin> &origins = gathered.origins;
     std::unordered_map<std::string, std::size_t> index;
     std::map<int, bool> years;
     stage.select(selected, settings.condition, [&](const RowOrigin &origin, sqlite3_stmt *statement) {
@@ -305,13 +314,38 @@ ImportSummary importCsv(const ImportSettings &settings, common::MessageSink &sin
     reportDiffering(trees, "plot", &ImportTree::plot, sink);
     reportDiffering(trees, "species", &ImportTree::species, sink);
 
-    ImportTableLayout layout;
-    layout.years = summary.years;
-    layout.dbh = !settings.dbh.empty();
-    layout.height = !settings.height.empty();
-    summary.codePage = writeImportTable(settings.table, layout, trees,
-                                        [&](std::uint32_t row) { return stage.place(origins[row]); });
+    gathered.layout.years = summary.years;
+    gathered.layout.dbh = !settings.dbh.empty();
+    gathered.layout.height = !settings.height.empty();
+    return true;
+}
+
+} // namespace
+
+ImportSummary importCsv(const ImportSettings &settings, common::MessageSink &sink, common::Progress *progress)
+{
+    if (settings.files.empty()) throw common::Error("No CSV file to import");
+    checkTarget(settings);
+    ImportSummary summary;
+    Gathered gathered;
+    if (!gather(settings, sink, progress, summary, gathered)) return summary;
+    summary.codePage = writeImportTable(settings.table, gathered.layout, gathered.trees,
+                                        [&](std::uint32_t row) { return gathered.place(row); });
     return summary;
+}
+
+ImportPreview previewCsv(const ImportSettings &settings, common::MessageSink &sink, std::size_t rows,
+                         common::Progress *progress)
+{
+    ImportPreview preview;
+    Gathered gathered;
+    if (!gather(settings, sink, progress, preview.summary, gathered)) return preview;
+    ImportTableText text = importTableText(gathered.layout, gathered.trees, rows,
+                                           [&](std::uint32_t row) { return gathered.place(row); });
+    preview.columns = std::move(text.columns);
+    preview.rows = std::move(text.rows);
+    preview.summary.codePage = text.codePage;
+    return preview;
 }
 
 std::vector<std::string> describeImport(const ImportSummary &s)

@@ -82,6 +82,21 @@ struct ImportSummary
 ImportSummary importCsv(const ImportSettings &settings, common::MessageSink &sink,
                         common::Progress *progress = nullptr);
 
+// The first rows of the table importCsv would write, as text, and what it would say of them.
+struct ImportPreview
+{
+    std::vector<std::string> columns;           // PLOT, TREE, SP, [DBH], [HEIGHT], D<year>...
+    std::vector<std::vector<std::string>> rows; // in the table's order; a blank is empty
+    ImportSummary summary;                      // as importCsv returns it, for the whole table
+};
+
+// Reads the files as importCsv does and returns the first `rows` rows of the table, numbers written
+// with the decimals of their field, without writing anything: settings.table and replace are not
+// looked at. Tells sink and throws as importCsv does, but for the faults of the table's name; a
+// cancel returns with summary.cancelled set and no rows.
+ImportPreview previewCsv(const ImportSettings &settings, common::MessageSink &sink, std::size_t rows,
+                         common::Progress *progress = nullptr);
+
 // The summary as lines for the user: rows per file, rows kept, trees, years, values, blanks,
 // repeats and how they were resolved, the table's code page.
 std::vector<std::string> describeImport(const ImportSummary &summary);

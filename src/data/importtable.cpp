@@ -238,6 +238,36 @@ fs::path cpgOf(const fs::path &table)
 
 } // namespace
 
+ImportTableText importTableText(const ImportTableLayout &layout, const std::vector<ImportTree> &trees,
+                                std::size_t maxRows, const PlaceOf &placeOf)
+{
+    const Fields f = sizeFields(layout, trees, placeOf);
+    ImportTableText text;
+    text.codePage = f.utf8 ? "UTF-8" : kDefaultCodePage;
+    text.columns = {"PLOT", "TREE", "SP"};
+    if (layout.dbh) text.columns.push_back("DBH");
+    if (layout.height) text.columns.push_back("HEIGHT");
+    for (int year : layout.years)
+        text.columns.push_back("D" + std::to_string(year));
+    auto number = [](bool set, double value, const NumberSize &size) {
+        if (!set) return std::string();
+        char buffer[400];
+        const auto end =
+            std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, size.decimals).ptr;
+        return std::string(buffer, end);
+    };
+    for (const ImportTree *t : ordered(trees, f.numericTree)) {
+        if (text.rows.size() == maxRows) break;
+        std::vector<std::string> row{t->plot.text, t->key, t->species.text};
+        if (layout.dbh) row.push_back(number(t->dbh.set, t->dbh.value, f.dbh));
+        if (layout.height) row.push_back(number(t->height.set, t->height.value, f.height));
+        for (std::size_t y = 0; y < layout.years.size(); ++y)
+            row.push_back(number(t->cells[y].value.has_value(), t->cells[y].value.value_or(0), f.years[y]));
+        text.rows.push_back(std::move(row));
+    }
+    return text;
+}
+
 std::string writeImportTable(const fs::path &table, const ImportTableLayout &layout,
                              const std::vector<ImportTree> &trees, const PlaceOf &placeOf)
 {

@@ -81,4 +81,17 @@ std::string writeImportTable(const std::filesystem::path &table, const ImportTab
                              const std::vector<ImportTree> &trees,
                              const std::function<std::string(std::uint32_t row)> &placeOf);
 
+// The columns of the table writeImportTable writes and its first maxRows rows as text: numbers with
+// the decimals of their field, blanks empty. Throws as writeImportTable does for a value that does
+// not fit a field.
+struct ImportTableText
+{
+    std::vector<std::string> columns;
+    std::vector<std::vector<std::string>> rows;
+    std::string codePage; // iconv name, as writeImportTable returns it
+};
+ImportTableText importTableText(const ImportTableLayout &layout, const std::vector<ImportTree> &trees,
+                                std::size_t maxRows,
+                                const std::function<std::string(std::uint32_t row)> &placeOf);
+
 } // namespace data

@@ -3,6 +3,7 @@
 
 #include "common/asciicase.h"
 #include "data/fieldgrid.h"
+#include "data/sqlnames.h"
 
 #include <algorithm>
 #include <array>
@@ -162,6 +163,40 @@ std::vector<ColumnSetup> suggestColumnSetup(const std::vector<SuggestColumn> &co
     suggestRoles(columns, setup);
     suggestYears(columns, setup);
     return setup;
+}
+
+ImportSuggestion suggestImportExpressions(const std::vector<std::string> &header)
+{
+    std::vector<SuggestColumn> columns;
+    for (const std::string &name : header)
+        columns.push_back({name, true});
+    auto expression = [](const std::string &name) {
+        const bool plain =
+            !name.empty() && !(name[0] >= '0' && name[0] <= '9') &&
+            std::all_of(name.begin(), name.end(), [](char c) {
+                return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+            });
+        return plain ? name : quoteIdentifier(name);
+    };
+    ImportSuggestion suggestion;
+    const std::pair<const char *, std::string *> roles[] = {{kRoleNames[0], &suggestion.plot},
+                                                            {kRoleNames[1], &suggestion.tree},
+                                                            {kRoleNames[2], &suggestion.species},
+                                                            {kRoleNames[3], &suggestion.dbh},
+                                                            {kRoleNames[4], &suggestion.height}};
+    for (const ColumnSetup &column : suggestColumnSetup(columns))
+        for (const auto &[role, target] : roles)
+            if (column.role == role) *target = expression(column.column);
+    const RoleNames year{"", false, {"YEAR", "SURVEYYEAR", "CENSUSYEAR", "ROK"}};
+    int best = -1;
+    for (const std::string &name : header) {
+        const int r = rank(year, key(name));
+        if (r >= 0 && (best < 0 || r < best)) {
+            best = r;
+            suggestion.year = expression(name);
+        }
+    }
+    return suggestion;
 }
 
 std::vector<std::string> yearCells(const std::vector<ColumnSetup> &setup)

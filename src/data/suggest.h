@@ -49,4 +49,17 @@ std::vector<ColumnSetup> suggestColumnSetup(const std::vector<SuggestColumn> &co
 std::vector<std::string> yearCells(const std::vector<ColumnSetup> &setup);
 std::vector<std::string> roleCells(const std::vector<ColumnSetup> &setup);
 
+// The role expressions of an import (csvimport.h) that the column names of long CSV files suggest:
+// the column of each role as suggestColumnSetup finds it, every column taken as numeric (a CSV field
+// is text that may hold a number), and the survey year's column by the names YEAR, SURVEYYEAR,
+// CENSUSYEAR and ROK, compared as the role names are. A name that is not a plain SQL name (letters,
+// digits and "_", not starting with a digit) comes as a quoted identifier; a role no column fits is
+// empty. The value, the condition and any arithmetic are the user's.
+struct ImportSuggestion
+{
+    std::string plot, tree, species, year, dbh, height;
+    bool operator==(const ImportSuggestion &) const = default;
+};
+ImportSuggestion suggestImportExpressions(const std::vector<std::string> &header);
+
 } // namespace data

@@ -4,6 +4,7 @@
 #include "app/fchartprop.h"
 #include "app/fcreatemodelssetting.h"
 #include "app/fgraphparams.h"
+#include "app/fimport.h"
 #include "app/finfo.h"
 #include "app/fmain.h"
 #include "app/fmemodlg.h"
@@ -138,6 +139,13 @@ TEST_F(MainWindowTest, EveryVisibleControlHasAName)
     app::TFormMemoDialog memo;
     memo.show();
     EXPECT_EQ(unnamedControls(&memo, &memo), QStringList());
+    memo.hide();
+
+    app::TFormImport import(dialogs, q(dataDir));
+    import.show();
+    EXPECT_EQ(unnamedControls(&import, &import), QStringList());
+    EXPECT_EQ(import.EditValue->accessibleName(), "Defoliation %");
+    EXPECT_EQ(import.CBDuplicates->accessibleName(), "Repeats of a tree in a survey");
 }
 
 TEST_F(MainWindowTest, IconButtonsAreKnownByTheirHints)

@@ -43,6 +43,11 @@ TEST(ProgressWindow, ShowsThePlotsDoneAndStopsOnceCancelIsPressed)
     }
     // The window goes with the run.
     EXPECT_TRUE(dialog.isNull());
+
+    // A run that counts something else names it.
+    app::ProgressWindow files("Import", nullptr, "File");
+    files.step(1, 4, "b.csv");
+    EXPECT_EQ(files.dialog()->labelText(), "File 2 of 4: b.csv");
 }
 
 // Notes of the run (its warnings) are listed under the plot line, above the bar, from the first on.

@@ -61,6 +61,11 @@ std::string inputBoxQuestion(const QString &caption, const QString &prompt, cons
            (minimumWidth > 0 ? " width " + std::to_string(minimumWidth) : std::string());
 }
 
+std::string progressQuestion(const QString &caption, const QString &unit)
+{
+    return openQuestion("progress", {caption}) + (unit == "Plot" ? "" : " unit " + quoted(unit));
+}
+
 // The scripted progress window: answers each step as the test's function does and keeps the notes.
 class ScriptedProgress : public common::Progress
 {
@@ -133,6 +138,12 @@ void ScriptedDialogs::expectOpenFile(const QString &caption, const QString &filt
     m_expected.push_back({openQuestion("openFile", {caption, filter, startDir}), answer, {}});
 }
 
+void ScriptedDialogs::expectOpenFiles(const QString &caption, const QString &filter, const QString &startDir,
+                                      std::optional<QStringList> answer)
+{
+    m_expected.push_back({openQuestion("openFiles", {caption, filter, startDir}), answer, {}});
+}
+
 namespace {
 
 std::string saveQuestion(const QString &caption, const QString &filter, int filterIndex,
@@ -192,9 +203,9 @@ void ScriptedDialogs::expectModal(const QString &objectName, std::function<int(Q
     m_expected.push_back({openQuestion("modal", {objectName}), {}, std::move(answer)});
 }
 
-void ScriptedDialogs::expectProgress(const QString &caption, ProgressStep onStep)
+void ScriptedDialogs::expectProgress(const QString &caption, ProgressStep onStep, const QString &unit)
 {
-    m_expected.push_back({openQuestion("progress", {caption}), std::move(onStep), {}});
+    m_expected.push_back({progressQuestion(caption, unit), std::move(onStep), {}});
 }
 
 const ScriptedDialogs::Expected *ScriptedDialogs::take(const std::string &question)
@@ -252,6 +263,14 @@ std::optional<QString> ScriptedDialogs::openFile(const QString &caption, const Q
 {
     if (const Expected *e = take(openQuestion("openFile", {caption, filter, startDir})))
         return std::any_cast<std::optional<QString>>(e->answer);
+    return std::nullopt;
+}
+
+std::optional<QStringList> ScriptedDialogs::openFiles(const QString &caption, const QString &filter,
+                                                      const QString &startDir)
+{
+    if (const Expected *e = take(openQuestion("openFiles", {caption, filter, startDir})))
+        return std::any_cast<std::optional<QStringList>>(e->answer);
     return std::nullopt;
 }
 
@@ -315,9 +334,9 @@ int ScriptedDialogs::runModal(QDialog &dialog)
     return QDialog::Rejected;
 }
 
-std::unique_ptr<common::Progress> ScriptedDialogs::progress(const QString &caption)
+std::unique_ptr<common::Progress> ScriptedDialogs::progress(const QString &caption, const QString &unit)
 {
-    if (const Expected *e = take(openQuestion("progress", {caption})))
+    if (const Expected *e = take(progressQuestion(caption, unit)))
         return std::make_unique<ScriptedProgress>(std::any_cast<ProgressStep>(e->answer), m_progressNotes);
     return std::make_unique<ScriptedProgress>(ProgressStep{}, m_progressNotes);
 }

@@ -33,6 +33,9 @@ public:
                         const QString &answer, int minimumWidth = 0);
     void expectOpenFile(const QString &caption, const QString &filter, const QString &startDir,
                         std::optional<QString> answer);
+    // A multi-file open dialog, recorded as openFiles with its texts.
+    void expectOpenFiles(const QString &caption, const QString &filter, const QString &startDir,
+                         std::optional<QStringList> answer);
     void expectSaveFile(const QString &caption, const QString &filter, int filterIndex,
                         const QString &startDir, const QString &defaultSuffix,
                         std::optional<app::SaveChoice> answer);
@@ -57,10 +60,11 @@ public:
     // A dialog of the program run modally, known by its object name; answer may look at it and press
     // its buttons, and returns the dialog's result.
     void expectModal(const QString &objectName, std::function<int(QDialog &)> answer);
-    // A progress window with this caption. onStep sees every step of the run while it goes on and
+    // A progress window with this caption, counting in this unit (recorded after the caption when it
+    // is not "Plot"). onStep sees every step of the run while it goes on and
     // returns false to press Cancel; without it every step goes on.
     using ProgressStep = std::function<bool(int done, int total, const std::string &current)>;
-    void expectProgress(const QString &caption, ProgressStep onStep = {});
+    void expectProgress(const QString &caption, ProgressStep onStep = {}, const QString &unit = "Plot");
 
     // The notes the run has listed in its progress windows, in order.
     const std::vector<std::string> &progressNotes() const { return m_progressNotes; }
@@ -80,6 +84,8 @@ public:
                      int minimumWidth = 0) override;
     std::optional<QString> openFile(const QString &caption, const QString &filter,
                                     const QString &startDir) override;
+    std::optional<QStringList> openFiles(const QString &caption, const QString &filter,
+                                         const QString &startDir) override;
     std::optional<app::SaveChoice> saveFile(const QString &caption, const QString &filter, int filterIndex,
                                             const QString &startDir, const QString &defaultSuffix,
                                             const app::SaveOptions &options = {}) override;
@@ -88,7 +94,7 @@ public:
     std::optional<QFont> font(const QFont &initial) override;
     bool printerSetup(QPrinter &printer) override;
     int runModal(QDialog &dialog) override;
-    std::unique_ptr<common::Progress> progress(const QString &caption) override;
+    std::unique_ptr<common::Progress> progress(const QString &caption, const QString &unit = "Plot") override;
     bool openAddress(const QString &address) override;
 
     // The recorded form of a message box, as asked() lists it.

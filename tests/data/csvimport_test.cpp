@@ -306,6 +306,42 @@ TEST(CsvImport, ColumnsOfAnyName)
     EXPECT_EQ(rows(dir.path(), "TREE, D2020"), "1,20\n");
 }
 
+// The preview is the table's first rows, with the decimals of its fields, and writes nothing.
+TEST(CsvImport, PreviewShowsTheTablesFirstRows)
+{
+    TempDir dir;
+    writeBytes(dir / "a.csv", "plot,tree,sp,year,v,d\n"
+                              "B,3,SM,2020,144.3,21\nA,12,BK,2020,5,30.5\nA,2,BK,2021,NA,NA\n"
+                              "A,2,BK,2020,7,12\n");
+    auto settings = settingsFor(dir, {"a.csv"});
+    settings.value = "v / 10.0";
+    settings.dbh = "d";
+    common::RecordingSink notes;
+    const data::ImportPreview preview = data::previewCsv(settings, notes, 2);
+    EXPECT_EQ(preview.columns, (std::vector<std::string>{"PLOT", "TREE", "SP", "DBH", "D2020", "D2021"}));
+    EXPECT_EQ(preview.rows, (std::vector<std::vector<std::string>>{{"A", "2", "BK", "12.0", "0.70", ""},
+                                                                   {"A", "12", "BK", "30.5", "0.50", ""}}));
+    EXPECT_EQ(preview.summary.trees, 3u);
+    EXPECT_EQ(preview.summary.blanks, 3u);
+    EXPECT_EQ(testsupport::namesIn(dir.path()), std::vector<std::string>{"a.csv"});
+
+    // The same texts as the fields of the table written hold, spaces aside.
+    data::importCsv(settings, notes);
+    const data::DbfFile table(dir / "T.dbf");
+    std::vector<std::vector<std::string>> written;
+    for (std::size_t record = 0; record < table.recordCount(); ++record) {
+        const std::string bytes = table.recordBytes(record);
+        written.emplace_back();
+        for (const data::DbfField &f : table.fields()) {
+            std::string cell = bytes.substr(f.offset, f.width);
+            cell.erase(0, cell.find_first_not_of(' '));
+            cell.erase(cell.find_last_not_of(' ') + 1);
+            written.back().push_back(cell);
+        }
+    }
+    EXPECT_EQ(data::previewCsv(settings, notes, 10).rows, written);
+}
+
 // A cancel at a step leaves the folder as it was.
 TEST(CsvImport, CancelWritesNothing)
 {

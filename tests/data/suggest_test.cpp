@@ -79,3 +79,24 @@ TEST(SuggestColumnSetup, CellsAreTheGridColumnsHeadingFirst)
 }
 
 } // namespace
+
+TEST(SuggestImportExpressions, ReadsRolesAndTheYearFromCsvNames)
+{
+    struct Case
+    {
+        std::vector<std::string> header;
+        data::ImportSuggestion suggestion; // plot, tree, species, year, dbh, height
+    };
+    const Case cases[] = {
+        // The census files: no DBH by name, the survey year by its own name.
+        {{"survey_year", "tag", "StemTag", "sp", "genus", "species", "quadrat", "last_main_census_dbh"},
+         {"quadrat", "tag", "sp", "survey_year", "", ""}},
+        // Every CSV field is text, so DBH and height are found by name alone; names that are no plain
+        // SQL names come quoted; YEAR beats ROK.
+        {{"Plot ID", "strom", "Dřevina", "rok", "Year", "d.b.h", "ht", "1st"},
+         {"\"Plot ID\"", "strom", "\"Dřevina\"", "Year", "\"d.b.h\"", "ht"}},
+        {{"x", "y"}, {}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(data::suggestImportExpressions(c.header), c.suggestion) << c.header.front();
+}
