@@ -222,3 +222,34 @@ TEST(ReportCommand, ReplacesTheFolderWholeOnlyWhenAsked)
               (std::vector<std::string>{"index.html", "plots", "summary.csv"}));
     EXPECT_NE(result.out.find("3 plots and species of 3 plots"), std::string::npos) << result.out;
 }
+
+// In a real browser: every row is shown in plot order, a click on a heading sorts by the column
+// (numbers by value, empty figures last either way, a second click the other way), and the filter
+// box leaves the rows with its text.
+TEST(ReportCommand, SortsAndFiltersInABrowser)
+{
+    if (testsupport::runCommand("test -x /usr/bin/chromium && test -x /usr/bin/chromedriver && "
+                                "/usr/bin/python3 -c 'import selenium' 2>/dev/null") != 0)
+        FENORIS_SKIP_ON_PURPOSE("headless Chromium, chromedriver or python3-selenium is not installed");
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    testsupport::writeBytes(dir / "names.txt", "SM;Picea\r\n");
+    ASSERT_EQ(runReport(dir, reportArgs(dir, table)).status, 0);
+    const fs::path script = fs::path(FENORIS_FIXTURES).parent_path() / "cli" / "report_browser.py";
+    std::string seen;
+    ASSERT_EQ(testsupport::runCommand(
+                  "/usr/bin/python3 " + testsupport::shellQuote(script.string()) + " " +
+                      testsupport::shellQuote((dir / "out" / "report" / "index.html").string()) +
+                      " B_ 'Mean last' 'Mean last' \"Sen's slope\" \"Sen's slope\"",
+                  &seen),
+              0)
+        << seen;
+    // Mean last: A&<1> 44, B/2 10, B_2 40. Sen's slope: A&<1> 7.75, B/2 0, B_2 none.
+    EXPECT_EQ(seen, "rows 3\n"
+                    "start A&<1>|B/2|B_2\n"
+                    "Mean last B/2|B_2|A&<1>\n"
+                    "Mean last A&<1>|B_2|B/2\n"
+                    "Sen's slope B/2|A&<1>|B_2\n"
+                    "Sen's slope A&<1>|B/2|B_2\n"
+                    "filtered 1\n");
+}
