@@ -52,7 +52,7 @@ const std::map<std::string, Command> &commands()
         {"report",
          {cli::runReport, "report TABLE.dbf --out DIR [--min-trees N] [--interval N] [--share P] "
                           "[--value-type percent|classes] [--conditions TEXT] [--species-names FILE] "
-                          "[--overwrite]"}},
+                          "[--jobs N] [--overwrite]"}},
         {"statistics",
          {cli::runStatistics, "statistics TABLE.dbf [--interval N] [--share P] [--value-type "
                               "percent|classes] [--conditions TEXT]"}},

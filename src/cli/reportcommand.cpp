@@ -15,10 +15,18 @@
 #include "model/modelpictures.h"
 #include "model/report.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <iostream>
 #include <optional>
 #include <ostream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace cli {
 
@@ -27,12 +35,13 @@ namespace {
 constexpr const char *kUsage =
     "usage: fenoris-cli report TABLE.dbf --out DIR [--min-trees N] [--interval N] [--share P]\n"
     "                          [--value-type percent|classes] [--conditions TEXT]\n"
-    "                          [--species-names FILE] [--overwrite]\n";
+    "                          [--species-names FILE] [--jobs N] [--overwrite]\n";
 
 struct Request
 {
     std::string table, out, conditions, speciesNames;
     long long minTrees = 10;
+    int jobs = 1;
     model::ModelSettings model;
     bool overwrite = false;
 };
@@ -46,6 +55,9 @@ Request readRequest(const Options &options, common::MessageSink &sink)
     if (request.minTrees < 1 || request.minTrees > 9999)
         throw common::Error("--min-trees must be from 1 to 9999");
     request.model = settingsOptions(options, sink);
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    request.jobs = options.intValue("jobs", cores > 0 ? cores : 1);
+    if (request.jobs < 1 || request.jobs > 256) throw common::Error("--jobs must be from 1 to 256");
     request.conditions = options.value("conditions");
     request.speciesNames = options.value("species-names");
     request.overwrite = options.has("overwrite");
@@ -62,23 +74,115 @@ std::string now()
     return text;
 }
 
-// The model pictures drawn as SVG on the chart of `models --type .svg`, one after the other.
+// The model pictures drawn as SVG on the chart of `models --type .svg`. With one job each is drawn
+// when the run asks; with more the pictures are noted and drawn at the end by that many worker
+// processes, each taking every jobs-th one: a chart can only be drawn in a process's main thread.
+// The workers are forked before this process has brought Qt up, and each brings up its own.
 class ReportPictures final : public model::ReportPictureMaker
 {
 public:
-    ReportPictures() : m_writer(pictureWriters().modelSession()) {}
+    explicit ReportPictures(int jobs) : m_jobs(jobs)
+    {
+        if (m_jobs == 1) m_writer = pictureWriters().modelSession();
+    }
+
     void savePicture(const std::string &title, const std::vector<model::ChartLine> &lines,
                      const std::string &file) override
     {
+        if (m_jobs > 1) {
+            m_waiting.push_back({title, lines, file});
+            return;
+        }
         m_picture.title = title;
         m_picture.lines = lines;
         m_writer(m_picture, file, PictureSize{});
     }
 
+    // Draws the pictures noted; throws Interrupted on Ctrl+C or SIGTERM (the workers are then ended)
+    // and common::Error when a worker fails (its own message is on standard error).
+    void drawWaiting();
+
 private:
+    struct Waiting
+    {
+        std::string title;
+        std::vector<model::ChartLine> lines;
+        std::string file;
+    };
+    [[noreturn]] void drawShare(std::size_t first);
+
+    int m_jobs;
     ModelPictureWriter m_writer;
     ModelPicture m_picture;
+    std::vector<Waiting> m_waiting;
 };
+
+void ReportPictures::drawShare(std::size_t first)
+{
+    // The worker ends as any program does on Ctrl+C; the parent tells how far the report got.
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    int status = 0;
+    try {
+        ModelPictureWriter writer = pictureWriters().modelSession();
+        ModelPicture picture;
+        for (std::size_t i = first; i < m_waiting.size(); i += static_cast<std::size_t>(m_jobs)) {
+            picture.title = m_waiting[i].title;
+            picture.lines = m_waiting[i].lines;
+            writer(picture, m_waiting[i].file, PictureSize{});
+        }
+    } catch (const std::exception &e) {
+        std::cerr << e.what() << std::endl;
+        status = 1;
+    }
+    // Nothing of the parent's (its database, its streams' buffers) may be closed or flushed twice.
+    std::_Exit(status);
+}
+
+void ReportPictures::drawWaiting()
+{
+    if (m_waiting.empty()) return;
+    std::cout.flush();
+    std::cerr.flush();
+    std::vector<pid_t> workers;
+    auto endWorkers = [&workers] {
+        for (const pid_t pid : workers)
+            ::kill(pid, SIGTERM);
+        for (const pid_t pid : workers)
+            ::waitpid(pid, nullptr, 0);
+        workers.clear();
+    };
+    const std::size_t count = std::min(m_waiting.size(), static_cast<std::size_t>(m_jobs));
+    for (std::size_t w = 0; w < count; ++w) {
+        const pid_t pid = ::fork();
+        if (pid == 0) drawShare(w);
+        if (pid < 0) {
+            endWorkers();
+            throw common::Error(std::string("Cannot start a process to draw the pictures: ") +
+                                std::strerror(errno));
+        }
+        workers.push_back(pid);
+    }
+    // Polled rather than waited for: a SIGTERM to this process alone must end the workers too.
+    bool failed = false;
+    while (!workers.empty()) {
+        if (const int signal = InterruptWatch::signal()) {
+            endWorkers();
+            throw Interrupted{signal, 1, 1};
+        }
+        int status = 0;
+        const pid_t pid = ::waitpid(-1, &status, WNOHANG);
+        if (pid == 0 || (pid < 0 && errno == EINTR)) {
+            ::usleep(20000);
+            continue;
+        }
+        if (pid < 0) break;
+        workers.erase(std::remove(workers.begin(), workers.end(), pid), workers.end());
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) failed = true;
+    }
+    if (const int signal = InterruptWatch::signal()) throw Interrupted{signal, 1, 1};
+    if (failed) throw common::Error("Drawing the model pictures failed");
+}
 
 } // namespace
 
@@ -90,7 +194,8 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
     Request request;
     try {
         Options options(
-            args, {"out", "min-trees", "interval", "share", "value-type", "conditions", "species-names"},
+            args,
+            {"out", "min-trees", "interval", "share", "value-type", "conditions", "species-names", "jobs"},
             {"overwrite"});
         if (options.positional().size() != 1 || !options.has("out") || options.value("out").empty()) {
             err << kUsage;
@@ -125,16 +230,20 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
     model::ReportRun run(trees, table.setup(), settings, std::move(names));
     data::Query query(table.connection());
     model::QuerySelection selection(query, table.setup());
-    ReportPictures pictures;
+    ReportPictures pictures(request.jobs);
 
     model::ReportSummary summary;
     {
         TerminalProgress progress(err, TerminalProgress::watched(err));
-        const std::optional<Interrupted> interrupted =
-            progress.runInterruptible([&] { summary = run.execute(selection, pictures, sink, &progress); });
+        const std::optional<Interrupted> interrupted = progress.runInterruptible([&] {
+            summary = run.execute(selection, pictures, sink, &progress);
+            pictures.drawWaiting();
+        });
         if (interrupted) {
             if (interrupted->total == 0)
                 err << "Report interrupted while the plots were listed";
+            else if (interrupted->done >= interrupted->total)
+                err << "Report interrupted while the pictures were drawn";
             else
                 err << "Report interrupted at plot " << interrupted->done + 1 << " of " << interrupted->total;
             err << "; " << request.out << " was left as it was\n";

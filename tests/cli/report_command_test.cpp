@@ -253,3 +253,26 @@ TEST(ReportCommand, SortsAndFiltersInABrowser)
                     "Sen's slope A&<1>|B/2|B_2\n"
                     "filtered 1\n");
 }
+
+// Pictures drawn by worker processes are the pictures drawn one after the other in the command's
+// own process, and every file of the report is the same.
+TEST(ReportCommand, WorkerProcessesDrawTheSamePictures)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    testsupport::writeBytes(dir / "names.txt", "SM;Picea\r\n");
+    const std::string args = "'" + table.string() + "' --min-trees 6 --species-names '" +
+                             (dir / "names.txt").string() + "' --out ";
+    ASSERT_EQ(runReport(dir, args + "'" + (dir / "one").string() + "' --jobs 1").status, 0);
+    const auto result = runReport(dir, args + "'" + (dir / "three").string() + "' --jobs 3");
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto pictures = testsupport::namesIn(dir / "one" / "plots");
+    ASSERT_EQ(pictures.size(), 6u);
+    EXPECT_EQ(testsupport::namesIn(dir / "three" / "plots"), pictures);
+    for (const auto &name : pictures)
+        EXPECT_EQ(testsupport::readBytes(dir / "three" / "plots" / name),
+                  testsupport::readBytes(dir / "one" / "plots" / name))
+            << name;
+    EXPECT_EQ(testsupport::readBytes(dir / "three" / "summary.csv"),
+              testsupport::readBytes(dir / "one" / "summary.csv"));
+}
