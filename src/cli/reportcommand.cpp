@@ -9,6 +9,7 @@
 
 #include "common/consolesink.h"
 #include "common/error.h"
+#include "common/replacingfile.h"
 #include "common/replacingfolder.h"
 #include "common/version.h"
 #include "data/treeselection.h"
@@ -124,6 +125,8 @@ void ReportPictures::drawShare(std::size_t first)
     std::signal(SIGTERM, SIG_DFL);
     int status = 0;
     try {
+        // The folder is flushed whole when it is put in place: no picture need wait for the disk.
+        const common::DeferredSync deferSync;
         ModelPictureWriter writer = pictureWriters().modelSession();
         ModelPicture picture;
         for (std::size_t i = first; i < m_waiting.size(); i += static_cast<std::size_t>(m_jobs)) {
