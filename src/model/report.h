@@ -5,6 +5,7 @@
 #pragma once
 
 #include "model/modelchart.h"
+#include "model/modelpictures.h"
 #include "model/speciesnames.h"
 #include "model/statisticsrun.h"
 #include "model/treevalues.h"
@@ -78,8 +79,8 @@ struct ReportSettings
     std::string folder;      // an existing, empty folder the report is written into
     long long minTrees = 10; // a plot and species is reported when it has at least this many trees
     ModelSettings model;
-    std::string titlePlot = "Plot ";
-    std::string titleSpecies = " - species ";
+    std::string titlePlot = kDefaultTitlePlot;
+    std::string titleSpecies = kDefaultTitleSpecies;
     std::string date, version; // for ReportInfo
 };
 
@@ -102,9 +103,9 @@ public:
     // trees reads its trees once, computes its figures and model, and has the maker save the picture
     // into plots/; writes each plot's page when the plot is done, and index.html and summary.csv at the
     // end. The model computation's warnings go to sink naming plot and species. progress (optional) is
-    // told before every plot; it may cancel (nothing more is written and `cancelled` is returned in
-    // the summary's plotsDone < plotCount) or throw. Errors of the engine, the maker and the files
-    // propagate.
+    // told before every plot; it may cancel (the run returns at once, without index.html and
+    // summary.csv, with plotsDone below plotCount) or throw. Errors of the engine, the maker and the
+    // files propagate.
     ReportSummary execute(PlotSpeciesSelection &selection, ReportPictureMaker &maker,
                           common::MessageSink &sink, common::Progress *progress = nullptr);
 
