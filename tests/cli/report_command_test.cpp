@@ -1,5 +1,6 @@
 // fenoris-cli report: summary.csv against figures worked out by hand, links and pictures of the pages
 // that exist, names escaped, and the folder written whole (kept, replaced, leftovers cleared).
+#include "common/writerlock.h"
 #include "model/fixturetable.h"
 #include "support/picturereaders.h"
 #include "support/testsupport.h"
@@ -10,6 +11,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using testsupport::TempDir;
@@ -221,6 +223,18 @@ TEST(ReportCommand, ReplacesTheFolderWholeOnlyWhenAsked)
     EXPECT_EQ(testsupport::namesIn(dir / "out" / "report"),
               (std::vector<std::string>{"index.html", "plots", "summary.csv"}));
     EXPECT_NE(result.out.find("3 plots and species of 3 plots"), std::string::npos) << result.out;
+
+    // While another process writes the same report, a second run is refused and changes nothing.
+    {
+        const common::WriterLock other((dir / "out" / ".~report.lock").string());
+        ASSERT_TRUE(other.held());
+        result = runReport(dir, reportArgs(dir, table) + " --overwrite");
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find("Another process (" + std::to_string(::getpid()) + ") is writing"),
+                  std::string::npos)
+            << result.err;
+    }
+    EXPECT_EQ(testsupport::namesIn(dir / "out"), std::vector<std::string>{"report"});
 }
 
 // In a real browser: every row is shown in plot order, a click on a heading sorts by the column
