@@ -73,7 +73,9 @@ std::string svgBytes(Chart &chart, QSize size)
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setResolution(kDpi);
-        svg.setTitle(title(chart));
+        // The generator writes the title into <title> as it is: a plot or species name with "&" or "<"
+        // would break the XML.
+        svg.setTitle(title(chart).toHtmlEscaped());
         svg.setDescription(QStringLiteral("Fenoris"));
         if (!drawVector(chart, svg, size)) throw common::Error("The SVG drawing could not be made.");
     }

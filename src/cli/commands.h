@@ -17,6 +17,7 @@ int runRegression(const Args &args, std::ostream &out, std::ostream &err);
 int runModel(const Args &args, std::ostream &out, std::ostream &err);
 int runTransitions(const Args &args, std::ostream &out, std::ostream &err);
 int runModels(const Args &args, std::ostream &out, std::ostream &err);
+int runReport(const Args &args, std::ostream &out, std::ostream &err);
 int runStatistics(const Args &args, std::ostream &out, std::ostream &err);
 int runInfo(const Args &args, std::ostream &out, std::ostream &err);
 int runImport(const Args &args, std::ostream &out, std::ostream &err);

@@ -5,6 +5,7 @@
 #include "cli/options.h"
 #include "data/database.h"
 #include "model/defclass.h"
+#include "model/speciesnames.h"
 #include "model/statisticsrun.h"
 
 #include <string>
@@ -41,5 +42,11 @@ model::ValueType parseValueType(const std::string &text);
 // window reads its share field in, so that both compute the same factor; its messages go to sink.
 // "Max deads %" keeps its default. Throws common::Error for a value out of range.
 model::ModelSettings settingsOptions(const Options &options, common::MessageSink &sink);
+
+// The species of the whole table under the user's condition, in list order, named as the file of
+// species names (--species-names, empty for none) names them: the rows of the window's species grid.
+// The file's messages go to sink; throws common::Error when it cannot be read.
+std::vector<model::SpeciesNameRow> speciesNameRows(OpenedTable &table, const std::string &file,
+                                                   common::MessageSink &sink);
 
 } // namespace cli

@@ -52,6 +52,10 @@ const std::map<std::string, Command> &commands()
           "[--interval N] [--max-deads P] [--share P] [--value-type percent|classes] "
           "[--conditions TEXT] [--species-names FILE] [--title-plot TEXT] [--title-species TEXT] "
           "[--size WxH] [--graph-ini FILE] [--settings FILE.gsf] [--overwrite]"}},
+        {"report",
+         {cli::runReport, "report TABLE.dbf --out DIR [--min-trees N] [--interval N] [--share P] "
+                          "[--value-type percent|classes] [--conditions TEXT] [--species-names FILE] "
+                          "[--jobs N] [--overwrite]"}},
         {"statistics",
          {cli::runStatistics, "statistics TABLE.dbf [--interval N] [--share P] [--value-type "
                               "percent|classes] [--conditions TEXT]"}},

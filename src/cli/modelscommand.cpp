@@ -71,24 +71,6 @@ Request readRequest(const Options &options, common::MessageSink &sink)
     return request;
 }
 
-// The species of the whole table under the user's condition, in list order, named as the file names
-// them: the rows of the window's species grid.
-std::vector<model::SpeciesNameRow> speciesNames(OpenedTable &table, const std::string &file,
-                                                common::MessageSink &sink)
-{
-    const auto &setup = table.setup();
-    data::Query query(table.connection());
-    query.setSql(data::distinctSql(setup.tableFile, setup.roles.species, "", setup.conditions));
-    auto codes = data::firstColumnValues(query);
-    data::sortListValues(codes);
-    auto rows = model::SpeciesNameRows(codes);
-    if (!file.empty()) {
-        const auto codePage = data::describeTable(table.connection(), setup.tableFile).codePage.name;
-        model::ReadSpeciesNames(rows, common::readTextFile(file), codePage, &sink, file);
-    }
-    return rows;
-}
-
 // The pictures drawn on a chart of the drawing library, one after the other.
 class CommandPictures final : public model::ModelPictureMaker
 {
@@ -160,7 +142,7 @@ int runModels(const Args &args, std::ostream &out, std::ostream &err)
     table.setConditions(request.conditions);
     std::vector<std::string> graphSettings;
     if (!request.graphIni.empty()) graphSettings = common::splitLines(common::readTextFile(request.graphIni));
-    CommandPictures pictures(table, request, speciesNames(table, request.speciesNames, sink),
+    CommandPictures pictures(table, request, speciesNameRows(table, request.speciesNames, sink),
                              std::move(graphSettings), std::move(look));
     data::Query query(table.connection());
     model::QuerySelection selection(query, table.setup());

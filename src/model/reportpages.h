@@ -1,0 +1,43 @@
+// The texts of the report's files: index.html, the plot pages and summary.csv. Pages stand alone (no
+// external style sheet, script or font) and read in plot order without JavaScript.
+#pragma once
+
+#include "model/report.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace model {
+
+// The header line of summary.csv.
+inline constexpr const char *kSummaryHeader =
+    "plot,species,species_name,trees,first_year,last_year,mean_first,"
+    "mean_last,share_over_25,dead_last,mk_s,mk_p,sen_slope,"
+    "homogeneity_p";
+
+// Text with &, <, >, " and ' written as character references.
+std::string HtmlEscaped(std::string_view text);
+// A relative address with every byte but letters, digits and -._~/ written as %XX.
+std::string UrlEscaped(std::string_view path);
+
+// summary.csv: the header, then one line per row; text fields quoted when they hold a comma, quote or
+// line break; numbers with a point; an empty field for a figure that does not exist. Means and shares
+// in per cent to 3 decimals (as AVERAGE.DBF holds them), p to 6 significant digits, Sen's slope to
+// 4 decimals.
+std::string SummaryCsv(const std::vector<ReportRow> &rows);
+
+// index.html: what was read, then a table of the rows in the order given, each linking its plot page.
+std::string IndexHtml(const ReportInfo &info, const std::vector<ReportRow> &rows);
+
+// One plot's page: for each of its rows (with its yearly statistics) the picture, the table of the
+// survey years with statistics and the trend.
+struct PlotSection
+{
+    const ReportRow *row;
+    YearSeries series;
+};
+std::string PlotHtml(const std::string &plot, const std::vector<PlotSection> &sections,
+                     const std::vector<data::YearColumn> &years);
+
+} // namespace model

@@ -1,0 +1,292 @@
+// fenoris-cli report: summary.csv against figures worked out by hand, links and pictures of the pages
+// that exist, names escaped, and the folder written whole (kept, replaced, leftovers cleared).
+#include "common/writerlock.h"
+#include "model/fixturetable.h"
+#include "support/picturereaders.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using testsupport::TempDir;
+
+namespace {
+
+struct Output
+{
+    int status = 0;
+    std::string out, err;
+};
+
+Output runReport(const TempDir &dir, const std::string &arguments)
+{
+    Output result;
+    const auto errFile = dir / "stderr.txt";
+    result.status = testsupport::runCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                                                std::string(FENORIS_CLI_PATH) + " report " + arguments +
+                                                " 2>'" + errFile.string() + "'",
+                                            &result.out);
+    result.err = testsupport::readBytes(errFile);
+    return result;
+}
+
+// Five survey years. Plot "A&<1>" (a name HTML must escape): 10 SM trees, 5 dying in the last year;
+// "B/2" 7 SM trees at 10 % every year and 3 BK trees (too few); "B_2", whose file name "B/2" would
+// take, 6 SM trees observed in two years only.
+fs::path writeTrees(const TempDir &dir)
+{
+    std::vector<fixture::Tree> trees;
+    fixture::addTrees(trees, 5, "A&<1>", "SM", {10, 20, 30, 40, 100});
+    fixture::addTrees(trees, 3, "A&<1>", "SM", {20, 20, 30, 50, 60});
+    fixture::addTrees(trees, 2, "A&<1>", "SM", {20, 20, 30, 50, 20});
+    fixture::addTrees(trees, 7, "B/2", "SM", {10, 10, 10, 10, 10});
+    fixture::addTrees(trees, 3, "B/2", "BK", {10, 20, 30, 40, 50});
+    fixture::addTrees(trees, 3, "B_2", "SM", {30, 40, std::nullopt, std::nullopt, std::nullopt});
+    fixture::addTrees(trees, 3, "B_2", "SM", {50, 40, std::nullopt, std::nullopt, std::nullopt});
+    return fixture::writeTable(
+        dir.path(), "trees.dbf",
+        {{"D2000", 2000}, {"D2001", 2001}, {"D2002", 2002}, {"D2003", 2003}, {"D2004", 2004}}, trees);
+}
+
+// Figures worked out by hand (and checked with python3):
+// A&<1>: yearly means 15, 20, 30, 45, 44 (2004: living 60, 60, 60, 20, 20); 3 of the 5 living over
+//   25 % = 60 %; 5 of 10 dead = 50 %. S = 4 + 3 + 2 - 1 = 8, Var S = 5*4*15/18 = 300/18,
+//   Z = 7/sqrt(300/18) = 1.714643, p = erfc(Z/sqrt 2) = 0.0864107. Pair slopes -1, 5, 7, 7.25, 7.5,
+//   8, 10, 10, 12.5, 15: Sen's slope (7.5 + 8)/2 = 7.75.
+// B/2 SM: 10 % throughout: S = 0, every mean tied so no p, Sen's slope 0.
+// B_2 SM: two years with statistics (means (3*30 + 3*50)/6 = 40 and 40), too few for a trend.
+// The species name holds a quote and a comma, so the CSV quotes it.
+const char *kSummary =
+    "plot,species,species_name,trees,first_year,last_year,mean_first,mean_last,share_over_25,dead_last,"
+    "mk_s,mk_p,sen_slope,homogeneity_p\n"
+    "A&<1>,SM,\"Picea \"\"abies\"\" <x>, & co\",10,2000,2004,15.000,44.000,60.000,50.000,8,0.0864107,"
+    "7.7500,\n"
+    "B/2,SM,\"Picea \"\"abies\"\" <x>, & co\",7,2000,2004,10.000,10.000,0.000,0.000,0,,0.0000,\n"
+    "B_2,SM,\"Picea \"\"abies\"\" <x>, & co\",6,2000,2001,40.000,40.000,100.000,0.000,,,,\n";
+
+std::string percentDecoded(const std::string &text)
+{
+    std::string decoded;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            decoded += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            decoded += text[i];
+        }
+    }
+    return decoded;
+}
+
+// The addresses of an attribute (href or src) in a page, as the browser reads them.
+std::vector<std::string> addresses(const std::string &html, const std::string &attribute)
+{
+    std::vector<std::string> found;
+    const std::regex pattern(attribute + "=\"([^\"]*)\"");
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), pattern); it != std::sregex_iterator();
+         ++it) {
+        std::string address = (*it)[1];
+        // Only &amp; can stand in an escaped address here.
+        for (std::size_t at; (at = address.find("&amp;")) != std::string::npos;)
+            address.replace(at, 5, "&");
+        found.push_back(percentDecoded(address));
+    }
+    return found;
+}
+
+std::string reportArgs(const TempDir &dir, const fs::path &table)
+{
+    return "'" + table.string() + "' --out '" + (dir / "out" / "report").string() +
+           "' --min-trees 6 --species-names '" + (dir / "names.txt").string() + "'";
+}
+
+} // namespace
+
+TEST(ReportCommand, WritesTheFiguresAndPagesThatLinkUp)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    testsupport::writeBytes(dir / "names.txt", "SM;Picea \"abies\" <x>, & co\r\n");
+    const auto result = runReport(dir, reportArgs(dir, table));
+    ASSERT_EQ(result.status, 0) << result.err;
+    const fs::path report = dir / "out" / "report";
+    EXPECT_EQ(testsupport::readBytes(report / "summary.csv"), kSummary);
+    EXPECT_EQ(testsupport::namesIn(report / "plots"),
+              (std::vector<std::string>{"A&<1>.html", "A&<1>_SM.svg", "B_2.html", "B_2_SM.svg",
+                                        "B_2_SM~2.svg", "B_2~2.html"}));
+
+    // Every link of the index and every picture of a page is a file of the report.
+    const std::string index = testsupport::readBytes(report / "index.html");
+    const auto links = addresses(index, "href");
+    EXPECT_EQ(links, (std::vector<std::string>{"plots/A&<1>.html", "plots/B_2.html", "plots/B_2~2.html"}));
+    for (const auto &link : links) {
+        ASSERT_TRUE(fs::is_regular_file(report / link)) << link;
+        const std::string page = testsupport::readBytes(report / link);
+        const auto pictures = addresses(page, "src");
+        ASSERT_EQ(pictures.size(), 1u) << link;
+        EXPECT_TRUE(fs::is_regular_file(report / "plots" / pictures[0])) << pictures[0];
+        EXPECT_EQ(addresses(page, "href"), std::vector<std::string>{"../index.html"});
+    }
+    const std::string svg = (report / "plots" / "A&<1>_SM.svg").string();
+    EXPECT_NE(testsupport::readerOutput("xmllint --xpath '//*[local-name()=\"text\"]' " +
+                                        testsupport::shellQuote(svg))
+                  .find("Plot A&amp;&lt;1&gt; - species Picea \"abies\" &lt;x&gt;, &amp; co"),
+              std::string::npos);
+
+    // Names escaped wherever they are shown; the facts of what was read.
+    EXPECT_NE(index.find(">A&amp;&lt;1&gt;</a>"), std::string::npos);
+    EXPECT_NE(index.find("Picea &quot;abies&quot; &lt;x&gt;, &amp; co"), std::string::npos);
+    EXPECT_EQ(index.find("<x>"), std::string::npos);
+    EXPECT_EQ(index.find("A&<"), std::string::npos);
+    for (const char *fact :
+         {"<th>Trees</th><td>26</td>", "<th>Plots</th><td>3</td>", "<th>Species</th><td>2</td>",
+          "<th>Survey years</th><td>5 (2000, 2001, 2002, 2003, 2004)</td>"})
+        EXPECT_NE(index.find(fact), std::string::npos) << fact;
+    const std::string page = testsupport::readBytes(report / "plots" / "A&<1>.html");
+    EXPECT_NE(page.find("<h1>Plot A&amp;&lt;1&gt;</h1>"), std::string::npos);
+    EXPECT_NE(page.find("Mann–Kendall S = 8, p = 0.08641; Sen&#39;s slope 7.75 % per year."),
+              std::string::npos);
+}
+
+// The mean defoliation of the first and last year is the one the statistics run writes into
+// AVERAGE.DBF.
+TEST(ReportCommand, MeansAgreeWithAverageTable)
+{
+    TempDir dir;
+    const fs::path table =
+        testsupport::copyInto(testsupport::realData() / "scbi" / "SCBI_CROWN.DBF", dir.path());
+    for (const char *side : {"SCBI_CROWN.var", "SCBI_CROWN.yrs"})
+        testsupport::copyInto(testsupport::realData() / "scbi" / side, dir.path());
+    ASSERT_EQ(testsupport::runCommand(std::string(FENORIS_CLI_PATH) + " statistics '" + table.string() +
+                                      "' 2>/dev/null"),
+              0);
+    std::string averages;
+    ASSERT_EQ(testsupport::runCommand(std::string(FENORIS_CLI_PATH) + " query '" + dir.path().string() +
+                                          "' \"SELECT Id_plot, Id_species, Id_year, Def_avg FROM AVERAGE\"",
+                                      &averages),
+              0);
+    const auto result =
+        runReport(dir, "'" + table.string() + "' --out '" + (dir / "r").string() + "' --min-trees 6");
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string summary = testsupport::readBytes(dir / "r" / "summary.csv");
+    std::istringstream lines(summary);
+    std::string line;
+    std::getline(lines, line);
+    int checked = 0;
+    while (std::getline(lines, line)) {
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, ',');)
+            f.push_back(field);
+        ASSERT_GE(f.size(), 8u) << line;
+        // A pair whose trees give no year with statistics has no AVERAGE.DBF row either.
+        if (f[4].empty()) continue;
+        for (const auto &[year, mean] : {std::pair{f[4], f[6]}, std::pair{f[5], f[7]}}) {
+            const std::string row = f[0] + "," + f[1] + "," + year + ",";
+            const auto at = averages.find("\n" + row);
+            ASSERT_NE(at, std::string::npos) << row;
+            const std::string stored =
+                averages.substr(at + 1 + row.size(), averages.find('\n', at + 1) - at - 1 - row.size());
+            EXPECT_DOUBLE_EQ(std::stod(stored), std::stod(mean)) << row;
+            ++checked;
+        }
+    }
+    // Every pair of the statistics run (more than 5 trees) is in the report, so each of its years is met.
+    EXPECT_GT(checked, 300);
+}
+
+// The report is put in place whole: an existing folder is kept unless --overwrite, then replaced,
+// and a temporary folder that a killed run left beside it is removed by the next run.
+TEST(ReportCommand, ReplacesTheFolderWholeOnlyWhenAsked)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    testsupport::writeBytes(dir / "names.txt", "SM;Picea\r\n");
+    fs::create_directories(dir / "out" / "report");
+    testsupport::writeBytes(dir / "out" / "report" / "mine.txt", "kept");
+    fs::create_directories(dir / "out" / ".~report-Ab12Cd" / "plots");
+
+    auto result = runReport(dir, reportArgs(dir, table));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("exists; --overwrite replaces it"), std::string::npos) << result.err;
+    EXPECT_EQ(testsupport::namesIn(dir / "out" / "report"), std::vector<std::string>{"mine.txt"});
+
+    result = runReport(dir, reportArgs(dir, table) + " --overwrite");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(testsupport::namesIn(dir / "out"), std::vector<std::string>{"report"});
+    EXPECT_EQ(testsupport::namesIn(dir / "out" / "report"),
+              (std::vector<std::string>{"index.html", "plots", "summary.csv"}));
+    EXPECT_NE(result.out.find("3 plots and species of 3 plots"), std::string::npos) << result.out;
+
+    // While another process writes the same report, a second run is refused and changes nothing.
+    {
+        const common::WriterLock other((dir / "out" / ".~report.lock").string());
+        ASSERT_TRUE(other.held());
+        result = runReport(dir, reportArgs(dir, table) + " --overwrite");
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find("Another process (" + std::to_string(::getpid()) + ") is writing"),
+                  std::string::npos)
+            << result.err;
+    }
+    EXPECT_EQ(testsupport::namesIn(dir / "out"), std::vector<std::string>{"report"});
+}
+
+// In a real browser: every row is shown in plot order, a click on a heading sorts by the column
+// (numbers by value, empty figures last either way, a second click the other way), and the filter
+// box leaves the rows with its text.
+TEST(ReportCommand, SortsAndFiltersInABrowser)
+{
+    if (testsupport::runCommand("test -x /usr/bin/chromium && test -x /usr/bin/chromedriver && "
+                                "/usr/bin/python3 -c 'import selenium' 2>/dev/null") != 0)
+        FENORIS_SKIP_ON_PURPOSE("headless Chromium, chromedriver or python3-selenium is not installed");
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    testsupport::writeBytes(dir / "names.txt", "SM;Picea\r\n");
+    ASSERT_EQ(runReport(dir, reportArgs(dir, table)).status, 0);
+    const fs::path script = fs::path(FENORIS_FIXTURES).parent_path() / "cli" / "report_browser.py";
+    std::string seen;
+    ASSERT_EQ(testsupport::runCommand(
+                  "/usr/bin/python3 " + testsupport::shellQuote(script.string()) + " " +
+                      testsupport::shellQuote((dir / "out" / "report" / "index.html").string()) +
+                      " B_ 'Mean last' 'Mean last' \"Sen's slope\" \"Sen's slope\"",
+                  &seen),
+              0)
+        << seen;
+    // Mean last: A&<1> 44, B/2 10, B_2 40. Sen's slope: A&<1> 7.75, B/2 0, B_2 none.
+    EXPECT_EQ(seen, "rows 3\n"
+                    "start A&<1>|B/2|B_2\n"
+                    "Mean last B/2|B_2|A&<1>\n"
+                    "Mean last A&<1>|B_2|B/2\n"
+                    "Sen's slope B/2|A&<1>|B_2\n"
+                    "Sen's slope A&<1>|B/2|B_2\n"
+                    "filtered 1\n");
+}
+
+// Pictures drawn by worker processes are the pictures drawn one after the other in the command's
+// own process, and every file of the report is the same.
+TEST(ReportCommand, WorkerProcessesDrawTheSamePictures)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    testsupport::writeBytes(dir / "names.txt", "SM;Picea\r\n");
+    const std::string args = "'" + table.string() + "' --min-trees 6 --species-names '" +
+                             (dir / "names.txt").string() + "' --out ";
+    ASSERT_EQ(runReport(dir, args + "'" + (dir / "one").string() + "' --jobs 1").status, 0);
+    const auto result = runReport(dir, args + "'" + (dir / "three").string() + "' --jobs 3");
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto pictures = testsupport::namesIn(dir / "one" / "plots");
+    ASSERT_EQ(pictures.size(), 6u);
+    EXPECT_EQ(testsupport::namesIn(dir / "three" / "plots"), pictures);
+    for (const auto &name : pictures)
+        EXPECT_EQ(testsupport::readBytes(dir / "three" / "plots" / name),
+                  testsupport::readBytes(dir / "one" / "plots" / name))
+            << name;
+    EXPECT_EQ(testsupport::readBytes(dir / "three" / "summary.csv"),
+              testsupport::readBytes(dir / "one" / "summary.csv"));
+}
