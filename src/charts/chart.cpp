@@ -72,9 +72,11 @@ void fitToData(QCPAxis *axis)
     // Marks at the ends are drawn whole also on a small chart: the margin holds half a mark and a
     // little more in pixels, where that is more than the share.
     double margin = data.size() * kAutomaticMargin;
-    const double length = axis->orientation() == Qt::Vertical ? axis->axisRect()->height() : axis->axisRect()->width();
+    const double length =
+        axis->orientation() == Qt::Vertical ? axis->axisRect()->height() : axis->axisRect()->width();
     const double pixels = marker / 2 + 3;
-    if (marker > 0 && length > 4 * pixels) margin = std::max(margin, data.size() * pixels / (length - 2 * pixels));
+    if (marker > 0 && length > 4 * pixels)
+        margin = std::max(margin, data.size() * pixels / (length - 2 * pixels));
     axis->setRange(drawableRange(data.lower - margin, data.upper + margin));
 }
 

@@ -47,8 +47,9 @@ public:
 
     // Automatic: the range follows the data of the active series, from their smallest to their
     // largest value and 3 % of that span beyond each end, so that no line lies on the chart's frame
-    // (more where the marks of points at the ends need it to be drawn whole). A single value is shown in a range of at least 1 around it. Minimum and maximum then report the
-    // range in use; switching automatic off keeps that range.
+    // (more where the marks of points at the ends need it to be drawn whole). A single value is shown
+    // in a range of at least 1 around it. Minimum and maximum then report the range in use; switching
+    // automatic off keeps that range.
     bool automatic() const;
     void setAutomatic(bool on);
 
