@@ -9,6 +9,7 @@
 #include "common/error.h"
 #include "common/numbers.h"
 #include "data/selection.h"
+#include "data/treeselection.h"
 #include "model/modelchart.h"
 
 #include <algorithm>
@@ -47,8 +48,7 @@ int runModel(const Args &args, std::ostream &out, std::ostream &err)
     table.setConditions(options.value("conditions"));
     const auto &setup = table.setup();
     data::Query query(table.connection());
-    query.setSql(data::treeQuerySql(setup.tableFile, setup.roles, setup.conditions));
-    query.prepare();
+    data::prepareTreeQuery(query, setup.tableFile, setup.roles, setup.conditions);
     const auto chart = model::ComputeModelChart(query, options.value("plot"), options.value("species"),
                                                 setup.years, settings, sink);
     if (picture) {

@@ -131,10 +131,7 @@ int runModels(const Args &args, std::ostream &out, std::ostream &err)
         err << e.what() << "\n" << kUsage;
         return 2;
     }
-    if (!pictureWriters().modelSession) {
-        err << "This fenoris-cli was built without charts and cannot draw pictures.\n";
-        return 2;
-    }
+    if (!canDrawModelPictures(err)) return 2;
 
     // A refused settings file ends the command before the table is opened, as for one picture.
     ChartLook look = readChartLook(request.settings);

@@ -50,6 +50,13 @@ const PictureWriters &pictureWriters()
     return writers();
 }
 
+bool canDrawModelPictures(std::ostream &err)
+{
+    if (writers().modelSession) return true;
+    err << kCannotDraw << "\n";
+    return false;
+}
+
 ChartLook readChartLook(const std::string &settingsFile)
 {
     if (settingsFile.empty()) return {};

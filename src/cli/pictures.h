@@ -75,6 +75,9 @@ struct PictureWriters
 
 void setPictureWriters(PictureWriters writers);
 const PictureWriters &pictureWriters();
+// False, with the reason on err, when this fenoris-cli was built without charts and cannot draw
+// the pictures of a batch.
+bool canDrawModelPictures(std::ostream &err);
 
 // The look of the settings file for every chart of a command; empty for an empty name. Throws
 // common::Error with the settings file reader's message for a file that cannot be read, is shorter

@@ -209,10 +209,7 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
         err << e.what() << "\n" << kUsage;
         return 2;
     }
-    if (!pictureWriters().modelSession) {
-        err << "This fenoris-cli was built without charts and cannot draw pictures.\n";
-        return 2;
-    }
+    if (!canDrawModelPictures(err)) return 2;
 
     OpenedTable table(request.table);
     table.setConditions(request.conditions);

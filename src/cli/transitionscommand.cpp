@@ -9,6 +9,7 @@
 #include "common/error.h"
 #include "common/numbers.h"
 #include "data/selection.h"
+#include "data/treeselection.h"
 #include "model/modelchart.h"
 #include "model/transituncertainty.h"
 
@@ -97,8 +98,7 @@ int runTransitions(const Args &args, std::ostream &out, std::ostream &err)
     table.setConditions(options.value("conditions"));
     const auto &setup = table.setup();
     data::Query query(table.connection());
-    query.setSql(data::treeQuerySql(setup.tableFile, setup.roles, setup.conditions));
-    query.prepare();
+    data::prepareTreeQuery(query, setup.tableFile, setup.roles, setup.conditions);
     const std::string species = options.value("species");
     const auto list = model::BuildTransitList(query, options.value("plot"), species, setup.years,
                                               settings.interval, settings.valueType);
