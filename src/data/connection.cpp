@@ -172,7 +172,7 @@ void Connection::Impl::refreshAttachments()
 }
 
 Connection::Connection()
-    : m_params{"PATH=", "DEFAULT DRIVER=dBASE", "ENABLE BCD=FALSE"}, m_impl(std::make_unique<Impl>())
+    : m_params{"PATH="}, m_impl(std::make_unique<Impl>())
 {
     m_impl->owner = this;
 }

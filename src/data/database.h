@@ -49,8 +49,6 @@ public:
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
-    // The parameter list, "NAME=value" lines in order.
-    const std::vector<std::string> &params() const { return m_params; }
     // Replaces the value of the parameter whose name matches (case ignored), or appends it.
     void setParam(const std::string &name, const std::string &value);
     // The value of a parameter (name case ignored), empty when absent.
@@ -99,7 +97,6 @@ public:
 
     // The SQL text as lines; the engine receives them joined by line breaks ("\n").
     void setSql(const std::vector<std::string> &lines);
-    void clearSql();
     void addSql(const std::string &line);
     const std::vector<std::string> &sqlLines() const { return m_lines; }
     std::string sqlText() const;
@@ -124,11 +121,9 @@ public:
     void next();
     bool eof() const;
     int recordCount();
-    int recNo() const; // 0-based position of the current row
 
     // Result columns in order, as the table names them.
     std::vector<std::string> fieldNames() const;
-    bool hasField(const std::string &name) const;
     // A column of the current row by name (case ignored). Text: empty for a blank value, numbers in
     // the general format with 15 digits and '.', character columns without trailing blanks.
     std::string asString(const std::string &field) const;

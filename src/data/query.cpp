@@ -304,11 +304,6 @@ void Query::setSql(const std::vector<std::string> &lines)
     m_lines = lines;
 }
 
-void Query::clearSql()
-{
-    setSql({});
-}
-
 void Query::addSql(const std::string &line)
 {
     close();
@@ -382,21 +377,9 @@ int Query::recordCount()
 {
     return m_impl->recordCount();
 }
-int Query::recNo() const
-{
-    return m_impl->row;
-}
-
 std::vector<std::string> Query::fieldNames() const
 {
     return m_impl->columns;
-}
-
-bool Query::hasField(const std::string &name) const
-{
-    for (const std::string &column : m_impl->columns)
-        if (equalsIgnoreCase(column, name)) return true;
-    return false;
 }
 
 std::string Query::asString(const std::string &field) const

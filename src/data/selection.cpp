@@ -42,9 +42,4 @@ std::vector<std::string> treeQuerySql(const std::string &table, const FieldRoles
     return lines;
 }
 
-std::string wrapConditions(const std::string &answer)
-{
-    return keptCondition(answer);
-}
-
 } // namespace data

@@ -48,7 +48,4 @@ std::vector<std::string> countSql(const std::string &table, const FieldRoles &ro
 std::vector<std::string> treeQuerySql(const std::string &table, const FieldRoles &roles,
                                       const std::string &conditions);
 
-// The user's free condition as it is kept: empty, or one bracketed group (data::keptCondition).
-std::string wrapConditions(const std::string &answer);
-
 } // namespace data

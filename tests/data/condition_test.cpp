@@ -23,10 +23,8 @@ TEST(Condition, IsKeptAsOneBracketedGroup)
         {"   ", ""},
         {"", ""},
     };
-    for (const auto &[typed, kept] : cases) {
+    for (const auto &[typed, kept] : cases)
         EXPECT_EQ(data::keptCondition(typed), kept) << typed;
-        EXPECT_EQ(data::wrapConditions(typed), kept) << typed;
-    }
 }
 
 TEST(Condition, EveryProblemIsNamedWithTheCondition)

@@ -56,15 +56,14 @@ protected:
 
 TEST_F(EngineSql, ConnectionParametersAndFileLookup)
 {
-    EXPECT_EQ(data::Connection().params(),
-              (std::vector<std::string>{"PATH=", "DEFAULT DRIVER=dBASE", "ENABLE BCD=FALSE"}));
-    EXPECT_EQ(connection.params()[0], "PATH=" + dir.path().string() + "/");
+    EXPECT_EQ(data::Connection().param("PATH"), "");
+    EXPECT_EQ(connection.param("path"), dir.path().string() + "/");
     EXPECT_EQ(connection.findFile("m_TREES.DBF"), dir / "M_trees.dbf");
     EXPECT_EQ(connection.findFile("../M_trees.dbf"), std::nullopt);
 
     data::Connection bad;
     bad.setParam("path", (dir / "missing").string());
-    EXPECT_EQ(bad.params()[0], "PATH=" + (dir / "missing").string());
+    EXPECT_EQ(bad.param("PATH"), (dir / "missing").string());
     EXPECT_THROW(bad.open(), common::DataError);
 }
 
