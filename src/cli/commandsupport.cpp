@@ -19,46 +19,11 @@
 
 namespace cli {
 
-OpenedTable::OpenedTable(const std::string &path)
+std::unique_ptr<model::Survey> openSurvey(const std::string &path)
 {
-    const std::filesystem::path file(path);
-    data::requireTableFileType(file);
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec))
-        throw common::FileError("Cannot open table " + path + ": no such file");
-    std::filesystem::path dir = file.parent_path();
-    if (dir.empty()) dir = ".";
-    const std::string dataDir = dir.string() + "/";
-    m_setup.tableFile = file.filename().string();
-    m_connection.setParam("PATH", dataDir);
-    // Ctrl+C or SIGTERM noted by the command's InterruptWatch stops a slow statement at once.
-    m_connection.setStopCheck([] { return InterruptWatch::signal() != 0; });
-    m_connection.open();
-
-    std::vector<std::string> columns;
-    {
-        data::Query query(m_connection);
-        query.setSql({"SELECT * FROM " + data::tableName(m_setup.tableFile)});
-        query.open();
-        columns = query.fieldNames();
-        query.close();
-    }
-
-    m_setup.years = data::readYearsSideFile(dataDir, m_setup.tableFile, columns);
-    m_setup.roles = data::readRolesSideFile(dataDir, m_setup.tableFile, columns);
-    for (const auto &[role, column] :
-         {std::pair{"PlotNames", m_setup.roles.plot}, std::pair{"TreeID", m_setup.roles.treeId},
-          std::pair{"Species", m_setup.roles.species}})
-        if (column.empty())
-            throw common::Error("The roles side file of " + m_setup.tableFile + " gives no column the role " +
-                                role);
-    if (m_setup.years.empty())
-        throw common::Error("The years side file of " + m_setup.tableFile + " gives no column a survey year");
-}
-
-void OpenedTable::setConditions(const std::string &conditions)
-{
-    m_setup.conditions = data::checkCondition(m_connection, m_setup.tableFile, conditions);
+    auto survey = std::make_unique<model::Survey>(path, [] { return InterruptWatch::signal() != 0; });
+    survey->readSetup();
+    return survey;
 }
 
 model::ValueType parseValueType(const std::string &text)
@@ -86,7 +51,7 @@ model::ModelSettings settingsOptions(const Options &options, common::MessageSink
     return settings;
 }
 
-std::vector<model::SpeciesNameRow> speciesNameRows(OpenedTable &table, const std::string &file,
+std::vector<model::SpeciesNameRow> speciesNameRows(model::Survey &table, const std::string &file,
                                                    common::MessageSink &sink)
 {
     const auto &setup = table.setup();

@@ -7,32 +7,17 @@
 #include "model/defclass.h"
 #include "model/speciesnames.h"
 #include "model/statisticsrun.h"
+#include "model/survey.h"
 
+#include <memory>
 #include <string>
 
 namespace cli {
 
-// The table at `path` through a connection to its directory, with the column roles and the year list
-// taken from its years and roles side files as Fenoris stored them (Set OK). Throws common::Error with
-// a message naming the file when a side file is missing, does not have one line per column of the
-// table, holds a year that is not a whole number, or leaves PlotNames, TreeID or Species without a
-// column or the table without a year column.
-class OpenedTable
-{
-public:
-    explicit OpenedTable(const std::string &path);
-    OpenedTable(const OpenedTable &) = delete;
-    OpenedTable &operator=(const OpenedTable &) = delete;
-
-    data::Connection &connection() { return m_connection; }
-    const model::TableSetup &setup() const { return m_setup; }
-    // Checks the user's condition (data::checkCondition) and keeps it for the queries.
-    void setConditions(const std::string &conditions);
-
-private:
-    data::Connection m_connection;
-    model::TableSetup m_setup;
-};
+// The table at `path` opened with the roles and years of its side files (model::Survey::readSetup,
+// with its errors). Ctrl+C or SIGTERM noted by the command's InterruptWatch stops a slow statement
+// at once.
+std::unique_ptr<model::Survey> openSurvey(const std::string &path);
 
 // "percent" or "classes"; anything else throws common::Error.
 model::ValueType parseValueType(const std::string &text);
@@ -46,7 +31,7 @@ model::ModelSettings settingsOptions(const Options &options, common::MessageSink
 // The species of the whole table under the user's condition, in list order, named as the file of
 // species names (--species-names, empty for none) names them: the rows of the window's species grid.
 // The file's messages go to sink; throws common::Error when it cannot be read.
-std::vector<model::SpeciesNameRow> speciesNameRows(OpenedTable &table, const std::string &file,
+std::vector<model::SpeciesNameRow> speciesNameRows(model::Survey &table, const std::string &file,
                                                    common::MessageSink &sink);
 
 } // namespace cli

@@ -42,9 +42,10 @@ int runModel(const Args &args, std::ostream &out, std::ostream &err)
     if (status != 0) return status;
     common::ConsoleSink sink(err);
     model::ModelSettings settings = settingsOptions(options, sink);
-    settings.maxDeads = options.floatValue("max-deads", 50);
+    settings.maxDeads = options.floatValue("max-deads", model::DefaultMaxDeads);
 
-    OpenedTable table(options.positional()[0]);
+    const auto opened = openSurvey(options.positional()[0]);
+    model::Survey &table = *opened;
     table.setConditions(options.value("conditions"));
     const auto &setup = table.setup();
     data::Query query(table.connection());

@@ -58,7 +58,7 @@ Request readRequest(const Options &options, common::MessageSink &sink)
     if (request.run.minTrees < 1 || request.run.minTrees > 9999)
         throw common::Error("--min-trees must be from 1 to 9999");
     request.model = settingsOptions(options, sink);
-    request.model.maxDeads = options.floatValue("max-deads", 50);
+    request.model.maxDeads = options.floatValue("max-deads", model::DefaultMaxDeads);
     if (options.has("size")) request.size = parsePictureSize(options.value("size"));
     if (options.has("title-plot")) request.titlePlot = options.value("title-plot");
     if (options.has("title-species")) request.titleSpecies = options.value("title-species");
@@ -75,7 +75,7 @@ Request readRequest(const Options &options, common::MessageSink &sink)
 class CommandPictures final : public model::ModelPictureMaker
 {
 public:
-    CommandPictures(OpenedTable &table, const Request &request, std::vector<model::SpeciesNameRow> names,
+    CommandPictures(model::Survey &table, const Request &request, std::vector<model::SpeciesNameRow> names,
                     std::vector<std::string> graphSettings, ChartLook look)
         : m_table(table), m_request(request), m_names(std::move(names)), m_trees(table.connection()),
           m_writer(pictureWriters().modelSession())
@@ -100,7 +100,7 @@ public:
     void savePicture(const std::string &file) override { m_writer(m_picture, file, m_request.size); }
 
 private:
-    OpenedTable &m_table;
+    model::Survey &m_table;
     const Request &m_request;
     std::vector<model::SpeciesNameRow> m_names;
     data::Query m_trees;
@@ -135,7 +135,8 @@ int runModels(const Args &args, std::ostream &out, std::ostream &err)
 
     // A refused settings file ends the command before the table is opened, as for one picture.
     ChartLook look = readChartLook(request.settings);
-    OpenedTable table(request.table);
+    const auto opened = openSurvey(request.table);
+    model::Survey &table = *opened;
     table.setConditions(request.conditions);
     std::vector<std::string> graphSettings;
     if (!request.graphIni.empty()) graphSettings = common::splitLines(common::readTextFile(request.graphIni));

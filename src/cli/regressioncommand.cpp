@@ -10,14 +10,13 @@
 #include "cli/options.h"
 #include "cli/pictures.h"
 
-#include "common/asciicase.h"
 #include "common/consolesink.h"
 #include "common/error.h"
 #include "common/numbers.h"
 #include "data/database.h"
-#include "data/fieldgrid.h"
 #include "data/selection.h"
-#include "data/sidefiles.h"
+#include "data/sqlnames.h"
+#include "model/survey.h"
 #include "stats/regressionseries.h"
 #include "stats/regressiontext.h"
 #include "stats/statistics.h"
@@ -96,67 +95,22 @@ RegressionRequest parseRequest(const Options &options)
     return request;
 }
 
-// The table's spelling of a column named on the command line (case ignored).
-std::string findColumn(const std::vector<std::string> &columns, const std::string &name,
-                       const std::string &table)
-{
-    for (const auto &column : columns)
-        if (common::equalsIgnoreCase(column, name)) return column;
-    std::string list;
-    for (const auto &column : columns)
-        list += (list.empty() ? "" : ", ") + column;
-    throw common::DataError("Table " + table + " has no column '" + name + "' (columns: " + list + ")");
-}
-
-// The plot and species columns from the roles side file: line k + 1 holds the role of the k-th
-// column, and a role named twice goes to the lower line, as when the program applies the file.
-data::FieldRoles readRoles(const std::string &dataDir, const std::string &tableFile,
-                           const std::vector<std::string> &columns)
-{
-    const std::string file = data::rolesSideFile(dataDir, tableFile);
-    if (!std::filesystem::exists(file))
-        throw common::FileError(
-            "The roles side file \"" + file +
-            "\" does not exist; --plot and --species need its PlotNames and Species columns");
-    const auto roles = data::rolesFromCells(columns, data::loadSideFile(file, columns.size() + 1));
-    if (roles.plot.empty())
-        throw common::DataError("The roles side file \"" + file + "\" names no PlotNames column");
-    if (roles.species.empty())
-        throw common::DataError("The roles side file \"" + file + "\" names no Species column");
-    return roles;
-}
-
 // Returns the columns as the table spells them.
 stats::SeriesColumns fillSeries(stats::TStatistics &series, const RegressionRequest &request)
 {
-    std::string dataDir = request.table.parent_path().string();
-    if (dataDir.empty()) dataDir = ".";
-    dataDir += std::filesystem::path::preferred_separator;
-    const std::string tableFile = request.table.filename().string();
+    model::Survey survey(request.table);
+    const std::string x = survey.column(request.x);
+    const std::string y = survey.column(request.y);
 
-    data::Connection connection;
-    connection.setParam("PATH", dataDir);
-    connection.open();
-    if (!connection.findFile(tableFile))
-        throw common::FileError("Table " + request.table.string() + " not found");
-
-    std::vector<std::string> columns;
-    {
-        data::Table table(connection, tableFile);
-        table.open();
-        columns = table.fieldNames();
-    }
-    const std::string x = findColumn(columns, request.x, tableFile);
-    const std::string y = findColumn(columns, request.y, tableFile);
-
-    data::Query query(connection);
+    data::Query query(survey.connection());
     if (request.plot) {
-        query.setSql(data::treeQuerySql(tableFile, readRoles(dataDir, tableFile, columns), ""));
+        survey.readRoles();
+        query.setSql(data::treeQuerySql(survey.tableFile(), survey.setup().roles, ""));
         query.prepare();
         query.setParam("PlotNames", *request.plot);
         query.setParam("NSpecies", *request.species);
     } else {
-        query.setSql({"SELECT * FROM " + data::tableName(tableFile)});
+        query.setSql({"SELECT * FROM " + data::tableName(survey.tableFile())});
         query.prepare();
     }
     query.open();

@@ -211,7 +211,8 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
     }
     if (!canDrawModelPictures(err)) return 2;
 
-    OpenedTable table(request.table);
+    const auto opened = openSurvey(request.table);
+    model::Survey &table = *opened;
     table.setConditions(request.conditions);
     auto names = speciesNameRows(table, request.speciesNames, sink);
     // As `mkdir -p` would for the folder above the report, once the table has opened.

@@ -10,6 +10,7 @@
 #include "data/sidefiles.h"
 #include "data/suggest.h"
 #include "data/tableinfo.h"
+#include "model/survey.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -121,11 +122,9 @@ int runSetup(const Args &args, std::ostream &out, std::ostream &err)
         err << kUsage;
         return 2;
     }
-    const std::filesystem::path file(options.positional()[0]);
-    data::requireTableFileType(file);
-    const std::filesystem::path dir = file.has_parent_path() ? file.parent_path() : ".";
-    const std::string dataDir = dir.string() + "/";
-    const std::string tableFile = file.filename().string();
+    model::Survey survey(options.positional()[0]);
+    const std::string &dataDir = survey.dataDir();
+    const std::string &tableFile = survey.tableFile();
     const std::string yearsFile = data::yearsSideFile(dataDir, tableFile);
     const std::string rolesFile = data::rolesSideFile(dataDir, tableFile);
     const bool dryRun = options.has("dry-run");
@@ -134,11 +133,8 @@ int runSetup(const Args &args, std::ostream &out, std::ostream &err)
             if (std::filesystem::exists(side))
                 throw common::Error("The side file " + side + " exists already; give --force to replace it");
 
-    data::Connection connection;
-    connection.setParam("PATH", dataDir);
-    connection.open();
     std::vector<data::SuggestColumn> columns;
-    for (const auto &field : data::describeTable(connection, tableFile).fields)
+    for (const auto &field : data::describeTable(survey.connection(), tableFile).fields)
         columns.push_back({field.name, field.isNumeric()});
     auto setup = data::suggestColumnSetup(columns);
     for (const auto &year : options.values("year"))

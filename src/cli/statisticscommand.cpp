@@ -43,7 +43,8 @@ int runStatistics(const Args &args, std::ostream &out, std::ostream &err)
     const std::filesystem::path tablePath(options.positional()[0]);
     model::RequireNotResultTable(tablePath.parent_path().empty() ? "." : tablePath.parent_path(),
                                  tablePath.filename().string());
-    OpenedTable table(options.positional()[0]);
+    const auto opened = openSurvey(options.positional()[0]);
+    model::Survey &table = *opened;
     table.setConditions(options.value("conditions"));
     data::Query query(table.connection());
     model::QuerySelection selection(query, table.setup());

@@ -94,7 +94,8 @@ int runTransitions(const Args &args, std::ostream &out, std::ostream &err)
     const model::ModelSettings settings = settingsOptions(options, sink);
     const double level = levelOption(options);
 
-    OpenedTable table(options.positional()[0]);
+    const auto opened = openSurvey(options.positional()[0]);
+    model::Survey &table = *opened;
     table.setConditions(options.value("conditions"));
     const auto &setup = table.setup();
     data::Query query(table.connection());

@@ -104,7 +104,7 @@ TEST(InfoCommand, RefusesAMissingTableAndWrongArguments)
 {
     TempDir dir;
     std::ostringstream out, err;
-    EXPECT_THROW(cli::runInfo({(dir / "none.dbf").string()}, out, err), common::DataError);
+    EXPECT_THROW(cli::runInfo({(dir / "none.dbf").string()}, out, err), common::FileError);
     EXPECT_EQ(cli::runInfo({}, out, err), 2);
     EXPECT_EQ(err.str(), "usage: fenoris-cli info TABLE.dbf\n");
     EXPECT_EQ(out.str(), "");

@@ -166,9 +166,9 @@ TEST_F(RegressionCommand, ExplainsMistakes)
         const char *message; // a part of the error text
     };
     const Case cases[] = {
-        {{(dir / "NONE.DBF").string(), "DBH", "D1995"}, "NONE.DBF not found"},
+        {{(dir / "NONE.DBF").string(), "DBH", "D1995"}, "NONE.DBF: no such file"},
         {{tablePath(), "DBH", "D2000"}, "no column 'D2000'"},
-        {{tablePath(), "DBH", "D1995", "--plot", "A", "--species", "SM"}, "T.var\" does not exist"},
+        {{tablePath(), "DBH", "D1995", "--plot", "A", "--species", "SM"}, "T.var of T.DBF is missing"},
         {{tablePath(), "DBH", "D1995", "--plot", "A"}, "--plot and --species go together"},
         {{tablePath(), "DBH", "D1995", "--degree", "two"},
          "--degree: Degree must be a whole number from 0 to 20"},

@@ -180,6 +180,6 @@ TEST(SetupCommand, RefusesBadOptionsAndAnIncompleteSetupWritingNothing)
     EXPECT_EQ(cli::runSetup({}, out, err), 2);
     EXPECT_EQ(cli::runSetup({"a.dbf", "b.dbf"}, out, err), 2);
     EXPECT_EQ(err.str().substr(0, 33), "usage: fenoris-cli setup TABLE.db");
-    EXPECT_THROW(cli::runSetup({(dir / "none.dbf").string()}, out, err), common::DataError);
+    EXPECT_THROW(cli::runSetup({(dir / "none.dbf").string()}, out, err), common::FileError);
     EXPECT_TRUE(testsupport::namesIn(dir.path()).empty());
 }
