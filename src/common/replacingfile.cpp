@@ -2,6 +2,7 @@
 #include "common/replacingfile.h"
 
 #include "common/error.h"
+#include "common/fileio.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -303,7 +304,7 @@ void finishJournal(const fs::path &journal)
         ::stat(journal.c_str(), &named) != 0 || mine.st_ino != named.st_ino || mine.st_dev != named.st_dev)
         return;
     std::string text(4096, '\0');
-    const ssize_t n = ::pread(fd, text.data(), text.size(), 0);
+    const ssize_t n = readAt(fd, text.data(), text.size(), 0);
     text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
     std::vector<std::string> lines;
     for (std::size_t at = 0; at < text.size();) {

@@ -1,6 +1,8 @@
 // The lock file of a folder's writer.
 #include "common/writerlock.h"
 
+#include "common/fileio.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -19,7 +21,7 @@ long readHolder(int fd)
 {
     for (int look = 0; look < 20; ++look) {
         char text[32] = {};
-        const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+        const ssize_t n = readAt(fd, text, sizeof text - 1, 0);
         char *end = nullptr;
         const long pid = n > 0 ? std::strtol(text, &end, 10) : 0;
         if (n > 0 && end != text && pid > 0 && *end == '\n') return pid;
@@ -49,7 +51,7 @@ WriterLock::WriterLock(std::string file) : m_file(std::move(file))
         if (::fstat(fd, &mine) == 0 && ::stat(m_file.c_str(), &named) == 0 && mine.st_ino == named.st_ino &&
             mine.st_dev == named.st_dev) {
             const std::string pid = std::to_string(::getpid()) + "\n";
-            if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, pid.data(), pid.size(), 0) < 0) {
+            if (::ftruncate(fd, 0) == 0 && !writeAt(fd, pid.data(), pid.size(), 0)) {
                 // The lock holds without the id; a second writer is then told the process is unknown.
             }
             m_fd = fd;

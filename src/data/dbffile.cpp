@@ -2,6 +2,7 @@
 #include "data/dbffile.h"
 
 #include "common/error.h"
+#include "common/fileio.h"
 #include "common/numbers.h"
 #include "data/codepage.h"
 #include "data/dbfwriter.h"
@@ -121,19 +122,16 @@ int openWithHeader(const std::filesystem::path &path, std::string &header, struc
     // The fixed part first, then the field descriptors as far as the header length says and the
     // file holds; parseHeader judges what came.
     auto readUpTo = [&](std::size_t wanted) {
-        while (header.size() < wanted) {
-            char buffer[4096];
-            std::size_t chunk = std::min(sizeof buffer, wanted - header.size());
-            ssize_t length = ::pread(fd, buffer, chunk, static_cast<off_t>(header.size()));
-            if (length < 0 && errno == EINTR) continue;
-            if (length < 0) {
-                int error = errno;
-                ::close(fd);
-                throw common::DataError("Cannot read table " + name + ": " + std::strerror(error));
-            }
-            if (length == 0) break;
-            header.append(buffer, static_cast<std::size_t>(length));
+        const std::size_t had = header.size();
+        if (wanted <= had) return;
+        header.resize(wanted);
+        const ssize_t length = common::readAt(fd, header.data() + had, wanted - had, static_cast<off_t>(had));
+        if (length < 0) {
+            int error = errno;
+            ::close(fd);
+            throw common::DataError("Cannot read table " + name + ": " + std::strerror(error));
         }
+        header.resize(had + static_cast<std::size_t>(length));
     };
     header.clear();
     readUpTo(kFileHeader);

@@ -2,6 +2,7 @@
 #include "data/dbfwriter.h"
 
 #include "common/error.h"
+#include "common/fileio.h"
 #include "data/codepage.h"
 #include "data/fieldtext.h"
 
@@ -50,14 +51,8 @@ SAOffset hookRead(void *buffer, SAOffset size, SAOffset count, SAFile handle)
     if (size == 0 || count == 0) return 0;
     char *bytes = static_cast<char *>(buffer);
     std::size_t wanted = size * count;
-    std::size_t done = 0;
-    while (done < wanted) {
-        ssize_t length =
-            ::pread(file->fd, bytes + done, wanted - done, static_cast<off_t>(file->position + done));
-        if (length < 0 && errno == EINTR) continue;
-        if (length <= 0) break;
-        done += static_cast<std::size_t>(length);
-    }
+    const ssize_t length = common::readAt(file->fd, bytes, wanted, static_cast<off_t>(file->position));
+    const std::size_t done = length > 0 ? static_cast<std::size_t>(length) : 0;
     file->position += done;
     return done / size;
 }
@@ -69,15 +64,9 @@ SAOffset hookWrite(void *buffer, SAOffset size, SAOffset count, SAFile handle)
     if (file->error != 0) return 0;
     const char *bytes = static_cast<const char *>(buffer);
     std::size_t total = size * count;
-    for (std::size_t done = 0; done < total;) {
-        ssize_t written =
-            ::pwrite(file->fd, bytes + done, total - done, static_cast<off_t>(file->position + done));
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            file->error = written < 0 ? errno : EIO;
-            return 0;
-        }
-        done += static_cast<std::size_t>(written);
+    if (!common::writeAt(file->fd, bytes, total, static_cast<off_t>(file->position))) {
+        file->error = errno;
+        return 0;
     }
     file->position += total;
     return count;
@@ -234,10 +223,7 @@ void DbfFile::Writer::write(std::size_t record, const std::string &bytes, const 
 DbfFile::UpdateDate DbfFile::Writer::storedDate() const
 {
     unsigned char bytes[3] = {0, 0, 0};
-    ssize_t length;
-    do
-        length = ::pread(file.fd, bytes, sizeof bytes, 1);
-    while (length < 0 && errno == EINTR);
+    const ssize_t length = common::readAt(file.fd, bytes, sizeof bytes, 1);
     if (length != static_cast<ssize_t>(sizeof bytes))
         throw common::DataError("Cannot read the header of table " + path.filename().string());
     return {bytes[0], bytes[1], bytes[2]};

@@ -2,6 +2,7 @@
 #include "data/recordcache.h"
 
 #include "common/error.h"
+#include "common/fileio.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -97,18 +98,11 @@ RecordCache::Block &RecordCache::load(std::size_t number, std::size_t recordCoun
     }
     std::string bytes(count * m_recordLength, '\0');
     const off_t offset = static_cast<off_t>(m_headerLength + first * m_recordLength);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t length =
-            ::pread(m_fd, bytes.data() + done, bytes.size() - done, offset + static_cast<off_t>(done));
-        if (length < 0 && errno == EINTR) continue;
-        if (length < 0)
-            throw common::DataError("Cannot read table " + m_fileName + ": " + std::strerror(errno));
-        if (length == 0)
-            throw common::DataError("Table " + m_fileName +
-                                    " was cut short on disk by another program while it was read");
-        done += static_cast<std::size_t>(length);
-    }
+    const ssize_t length = common::readAt(m_fd, bytes.data(), bytes.size(), offset);
+    if (length < 0) throw common::DataError("Cannot read table " + m_fileName + ": " + std::strerror(errno));
+    if (static_cast<std::size_t>(length) < bytes.size())
+        throw common::DataError("Table " + m_fileName +
+                                " was cut short on disk by another program while it was read");
     Block &block = m_blocks[number];
     block.first = first;
     block.count = count;

@@ -2,6 +2,7 @@
 #include "data/tablewriter.h"
 
 #include "common/error.h"
+#include "common/fileio.h"
 #include "data/dbffile.h"
 #include "data/engine.h"
 #include "data/fieldtext.h"
@@ -14,20 +15,6 @@
 namespace data {
 
 namespace {
-
-bool writeAt(int fd, const char *bytes, std::size_t size, std::size_t offset)
-{
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t n = ::pwrite(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 std::string joined(const std::vector<std::string> &lines)
 {
@@ -89,7 +76,7 @@ int TableWriter::field(std::string_view name) const
 void TableWriter::flush()
 {
     if (m_buffer.empty()) return;
-    if (!writeAt(m_fd, m_buffer.data(), m_buffer.size(), m_headerLength + m_written * m_recordLength))
+    if (!common::writeAt(m_fd, m_buffer.data(), m_buffer.size(), m_headerLength + m_written * m_recordLength))
         refuse(errno);
     m_written += m_buffer.size() / m_recordLength;
     m_buffer.clear();
@@ -169,12 +156,12 @@ void TableWriter::finish()
 {
     flush();
     const char endOfFile = 0x1A;
-    if (!writeAt(m_fd, &endOfFile, 1, m_headerLength + m_written * m_recordLength)) refuse(errno);
+    if (!common::writeAt(m_fd, &endOfFile, 1, m_headerLength + m_written * m_recordLength)) refuse(errno);
     const auto count = static_cast<std::uint32_t>(m_written);
     const unsigned char le[4] = {static_cast<unsigned char>(count), static_cast<unsigned char>(count >> 8),
                                  static_cast<unsigned char>(count >> 16),
                                  static_cast<unsigned char>(count >> 24)};
-    if (!writeAt(m_fd, reinterpret_cast<const char *>(le), sizeof le, 4)) refuse(errno);
+    if (!common::writeAt(m_fd, reinterpret_cast<const char *>(le), sizeof le, 4)) refuse(errno);
     // The file ends with its end-of-file mark, also where an earlier write reached further.
     if (::ftruncate(m_fd, static_cast<off_t>(m_headerLength + m_written * m_recordLength + 1)) != 0)
         refuse(errno);
