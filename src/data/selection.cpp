@@ -23,9 +23,16 @@ std::string plotWhere(const std::string &plotField, const std::string &plot)
     return "(" + columnName(plotField) + "=" + quoteLiteral(plot) + ")";
 }
 
+std::string treeCount(const FieldRoles &roles)
+{
+    // A row is a tree: without a TreeID column every row counts, as every row is one of the selected
+    // trees; with one, a row whose tree number is blank does not.
+    return "Count(" + (roles.treeId.empty() ? std::string("*") : columnName(roles.treeId)) + ")";
+}
+
 std::vector<std::string> countSql(const std::string &table, const FieldRoles &roles, const std::string &conditions)
 {
-    std::vector<std::string> lines{"SELECT Count(" + columnName(roles.treeId) + ") FROM " + tableName(table),
+    std::vector<std::string> lines{"SELECT " + treeCount(roles) + " FROM " + tableName(table),
                                    "WHERE ((" + columnName(roles.plot) + "=:PlotNames) AND (" +
                                        columnName(roles.species) + "=:Species))"};
     if (!conditions.empty()) lines.push_back("and " + conditions);

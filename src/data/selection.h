@@ -40,6 +40,10 @@ std::vector<std::string> distinctSql(const std::string &table, const std::string
 // The WHERE text of the species list of one plot: (PLOT='plot').
 std::string plotWhere(const std::string &plotField, const std::string &plot);
 
+// The SQL that counts the trees of a selection: Count of the TreeID column, or Count(*) when no
+// column has the role TreeID. The species list's count and the statistics run's count both use it.
+std::string treeCount(const FieldRoles &roles);
+
 // The tree count of one plot and species, parameters PlotNames and Species.
 std::vector<std::string> countSql(const std::string &table, const FieldRoles &roles, const std::string &conditions);
 

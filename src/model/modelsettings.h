@@ -9,11 +9,15 @@ class MessageSink;
 
 namespace model {
 
+// The "Max deads %" the window shows at first and the commands take without --max-deads.
+inline constexpr double DefaultMaxDeads = 50;
+
 struct ModelSettings
 {
     ValueType valueType = ValueType::Percent;
     int interval = 1;         // years between the two years of a transition and between model steps
-    double maxDeads = 50;     // "Max deads %": class-5 share, in per cent, above which a curve turns "model1"
+    double maxDeads =
+        DefaultMaxDeads;      // "Max deads %": class-5 share, in per cent, above which a curve turns "model1"
     double prcTreeFactor = 0; // turns the standard deviation into the lower limit; see ComputePrcTreeFactor
 };
 

@@ -133,10 +133,8 @@ std::vector<std::string> QuerySelection::plots()
 std::vector<std::string> QuerySelection::selectPlot(std::size_t index)
 {
     const auto &roles = m_setup.roles;
-    // Without a TreeID column every row of the species counts.
-    const std::string counted = roles.treeId.empty() ? "*" : data::columnName(roles.treeId);
     const std::string species = data::columnName(roles.species);
-    std::vector<std::string> sql{"SELECT " + species + ", Count(" + counted + ") FROM " +
+    std::vector<std::string> sql{"SELECT " + species + ", " + data::treeCount(roles) + " FROM " +
                                      data::tableName(m_setup.tableFile),
                                  "WHERE (" + data::columnName(roles.plot) + "=:PlotNames)"};
     if (!m_setup.conditions.empty()) sql.push_back("and " + m_setup.conditions);

@@ -40,10 +40,14 @@ TEST(SelectionSql, NamesAreQuoted)
     EXPECT_EQ(data::tableName("O'Hara.dbf"), "'O''Hara.dbf'");
 }
 
-// SQLite reads "" as an empty text: a role without a column must stop the query instead.
+// SQLite reads "" as an empty text: a role without a column must stop the query instead. The tree
+// count is the exception: without a TreeID column every row is a tree, in the species list as in the
+// statistics run.
 TEST(SelectionSql, ARoleWithoutAColumnIsRefused)
 {
     const FieldRoles noTree{"PLOT", "", "SP", "", ""};
-    EXPECT_THROW(data::countSql("T.dbf", noTree, ""), common::DataError);
+    EXPECT_EQ(data::countSql("T.dbf", noTree, ""),
+              (Lines{"SELECT Count(*) FROM 'T.dbf'", "WHERE ((\"PLOT\"=:PlotNames) AND (\"SP\"=:Species))"}));
     EXPECT_THROW(data::distinctSql("T.dbf", "", "", ""), common::DataError);
+    EXPECT_THROW(data::countSql("T.dbf", {"", "TREE", "SP", "", ""}, ""), common::DataError);
 }
