@@ -12,7 +12,7 @@
 #include "charts/chart.h"
 #include "charts/regressionchart.h"
 #include "common/numbers.h"
-#include "stats/regressionseries.h"
+#include "model/regressionseries.h"
 #include "stats/regressiontext.h"
 
 #include <QButtonGroup>
@@ -251,7 +251,7 @@ void TFormMain::AddSeries(const std::string &FX, const std::string &FY, int Row,
     auto series = std::make_unique<stats::TStatistics>(m_sink);
     series->MissingX = MisX;
     series->MissingY = MisY;
-    stats::FillSeries(*series, Query1, {FX, FY});
+    model::FillSeries(*series, Query1, {FX, FY});
     series->Calculate(1);
     const stats::TStatRes &res = series->Res;
     // Fewer than four trees with both values say nothing about a relation.
@@ -354,7 +354,7 @@ void TFormMain::chooseAnotherSeries()
             const char separator = decimalSeparator();
             if (!choice.missingX.empty()) series->MissingX = common::strToFloat(choice.missingX, separator);
             if (!choice.missingY.empty()) series->MissingY = common::strToFloat(choice.missingY, separator);
-            stats::FillSeries(*series, Query1, choice);
+            model::FillSeries(*series, Query1, choice);
             read = true;
         });
         if (read) break;
@@ -372,8 +372,8 @@ void TFormMain::chooseAnotherSeries()
     while (RegrStats->size() < kFixedSeries)
         RegrStats->push_back(nullptr);
     RegrStats->push_back(std::move(series));
-    ChartRegr->bottomAxis().setTitle(QString::fromStdString(stats::AxisTitle(choice.x, choice.logX)));
-    ChartRegr->leftAxis().setTitle(QString::fromStdString(stats::AxisTitle(choice.y, choice.logY)));
+    ChartRegr->bottomAxis().setTitle(QString::fromStdString(model::AxisTitle(choice.x, choice.logX)));
+    ChartRegr->leftAxis().setTitle(QString::fromStdString(model::AxisTitle(choice.y, choice.logY)));
     BtnNewPolynom->setEnabled(true);
     BtnEquation->setEnabled(true);
     charts::DrawRegression(*ChartRegr, *RegrStats->back(), true);

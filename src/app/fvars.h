@@ -3,7 +3,7 @@
 // so nothing typed survives from one use to the next.
 #pragma once
 
-#include "stats/regressionseries.h"
+#include "model/regressionseries.h"
 
 #include <QDialog>
 
@@ -23,7 +23,7 @@ namespace app {
 
 // What the dialog was confirmed with: the columns of the series and their missing values, the edits'
 // texts as typed (an empty text keeps the series' default).
-struct VarsChoice : stats::SeriesColumns
+struct VarsChoice : model::SeriesColumns
 {
     std::string missingX;
     std::string missingY;

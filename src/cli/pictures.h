@@ -46,7 +46,7 @@ struct ModelPicture
 };
 
 // The regression chart as the window draws a freely chosen pair: no title, the axes named after the
-// columns (stats::AxisTitle), the points as "Data" and the series' polynomial.
+// columns (model::AxisTitle), the points as "Data" and the series' polynomial.
 struct RegressionPicture
 {
     const stats::TStatistics *series = nullptr;

@@ -1,7 +1,7 @@
 // fenoris-cli regression: one paired series from two columns of a data table, its statistics and a
 // least-squares polynomial, printed as "name value" lines.
 //
-// The series is built by the routine the regression page builds its series with (stats::FillSeries):
+// The series is built by the routine the regression page builds its series with (model::FillSeries):
 // rows with a blank in either column are skipped, values are read as doubles, --log-x/--log-y take
 // base-10 logarithms and skip values <= 0, and the missing values are compared with the transformed
 // values. With --plot and --species only the trees of that plot and species are read, through the
@@ -16,8 +16,8 @@
 #include "data/database.h"
 #include "data/selection.h"
 #include "data/sqlnames.h"
+#include "model/regressionseries.h"
 #include "model/survey.h"
-#include "stats/regressionseries.h"
 #include "stats/regressiontext.h"
 #include "stats/statistics.h"
 
@@ -96,7 +96,7 @@ RegressionRequest parseRequest(const Options &options)
 }
 
 // Returns the columns as the table spells them.
-stats::SeriesColumns fillSeries(stats::TStatistics &series, const RegressionRequest &request)
+model::SeriesColumns fillSeries(stats::TStatistics &series, const RegressionRequest &request)
 {
     model::Survey survey(request.table);
     const std::string x = survey.column(request.x);
@@ -114,8 +114,8 @@ stats::SeriesColumns fillSeries(stats::TStatistics &series, const RegressionRequ
         query.prepare();
     }
     query.open();
-    const stats::SeriesColumns read{x, y, request.logX, request.logY};
-    stats::FillSeries(series, query, read);
+    const model::SeriesColumns read{x, y, request.logX, request.logY};
+    model::FillSeries(series, query, read);
     query.close();
     return read;
 }
@@ -179,7 +179,7 @@ int runRegression(const Args &args, std::ostream &out, std::ostream &err)
     stats::TStatistics series(sink);
     series.MissingX = request.missingX;
     series.MissingY = request.missingY;
-    const stats::SeriesColumns columns = fillSeries(series, request);
+    const model::SeriesColumns columns = fillSeries(series, request);
 
     series.Calculate(request.degree);
     if (!series.Res.Calculated) {
@@ -192,8 +192,8 @@ int runRegression(const Args &args, std::ostream &out, std::ostream &err)
     if (series.Res.Undetermined) return 1;
     if (picture) {
         // The window's chart of a pair chosen under "another".
-        pictureWriters().regression({&series, stats::AxisTitle(columns.x, columns.logX),
-                                     stats::AxisTitle(columns.y, columns.logY), picture->look},
+        pictureWriters().regression({&series, model::AxisTitle(columns.x, columns.logX),
+                                     model::AxisTitle(columns.y, columns.logY), picture->look},
                                     picture->file, picture->size);
     }
     printResults(series.Res, out, err);

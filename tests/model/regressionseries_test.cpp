@@ -4,7 +4,7 @@
 #include "common/error.h"
 #include "common/messagesink.h"
 #include "data/database.h"
-#include "stats/regressionseries.h"
+#include "model/regressionseries.h"
 #include "support/testsupport.h"
 
 #include <gtest/gtest.h>
@@ -65,14 +65,14 @@ protected:
         query.open();
     }
 
-    std::vector<stats::TPoint> points(const stats::SeriesColumns &columns,
+    std::vector<stats::TPoint> points(const model::SeriesColumns &columns,
                                       long double missingX = stats::kDefaultMissing,
                                       long double missingY = stats::kDefaultMissing)
     {
         stats::TStatistics series(sink);
         series.MissingX = missingX;
         series.MissingY = missingY;
-        stats::FillSeries(series, query, columns);
+        model::FillSeries(series, query, columns);
         return series.Points();
     }
 

@@ -10,7 +10,7 @@ namespace data {
 class Query;
 }
 
-namespace stats {
+namespace model {
 
 // The two columns of a series, named as the query's result names them, and whether each value is
 // replaced by its base-10 logarithm.
@@ -29,11 +29,11 @@ struct SeriesColumns
 //  - with logX (logY) a row whose value is <= 0 is skipped, otherwise the value becomes its base-10
 //    logarithm, kept as a double;
 //  - the series' MissingX and MissingY then leave out the points they match, compared with the
-//    transformed values (TStatistics::AddPoint).
+//    transformed values (stats::TStatistics::AddPoint).
 // Engine errors are thrown as common::DataError. The query stays open, on its last row.
-void FillSeries(TStatistics &series, data::Query &query, const SeriesColumns &columns);
+void FillSeries(stats::TStatistics &series, data::Query &query, const SeriesColumns &columns);
 
 // The title of a chart axis that shows a column: its name, or "log(<name>)" for its logarithms.
 std::string AxisTitle(const std::string &column, bool useLog);
 
-} // namespace stats
+} // namespace model

@@ -1,11 +1,11 @@
 // A paired series read from the rows of a query.
-#include "stats/regressionseries.h"
+#include "model/regressionseries.h"
 
 #include "data/database.h"
 
 #include <cmath>
 
-namespace stats {
+namespace model {
 
 namespace {
 
@@ -21,7 +21,7 @@ bool transform(double &value, bool useLog)
 
 } // namespace
 
-void FillSeries(TStatistics &series, data::Query &query, const SeriesColumns &columns)
+void FillSeries(stats::TStatistics &series, data::Query &query, const SeriesColumns &columns)
 {
     for (query.first(); !query.eof(); query.next()) {
         // A value that is not a number is an error naming its record, never a quiet blank or 0.
@@ -38,4 +38,4 @@ std::string AxisTitle(const std::string &column, bool useLog)
     return useLog ? "log(" + column + ")" : column;
 }
 
-} // namespace stats
+} // namespace model
