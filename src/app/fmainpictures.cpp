@@ -2,9 +2,9 @@
 // writer with its overwrite question, and the print command with its layout dialog.
 #include "app/fmain.h"
 
+#include "app/printcanvas.h"
 #include "charts/chart.h"
 #include "charts/picturewriter.h"
-#include "charts/printcanvas.h"
 #include "common/error.h"
 #include "common/picturetype.h"
 #include "common/replacingfile.h"
@@ -96,7 +96,7 @@ void TFormMain::BtnPrintClick()
 
     const QSize chartSize = ChartTModel->size();
     if (chartSize.isEmpty()) throw common::Error("The model chart has no size to print.");
-    charts::TFormPrintCanvas canvas(this);
+    TFormPrintCanvas canvas(this);
     canvas.InitLayout(Printer->width(), Printer->height(), double(chartSize.width()) / chartSize.height());
     m_dialogs.runModal(canvas);
     if (canvas.PrintRect.empty()) return;

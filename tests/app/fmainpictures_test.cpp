@@ -3,8 +3,8 @@
 // plot opened by independent readers, the command line drawing the same picture, and printing
 // through a PDF printer into the rectangle chosen in the layout dialog.
 #include "app/fmain.h"
+#include "app/printcanvas.h"
 #include "charts/chart.h"
-#include "charts/printcanvas.h"
 #include "mainwindowtest.h"
 #include "support/picturereaders.h"
 
@@ -20,8 +20,8 @@
 namespace {
 
 using namespace apptest;
+using app::TFormPrintCanvas;
 using charts::PrintRectangle;
-using charts::TFormPrintCanvas;
 using testsupport::readerOutput;
 using testsupport::svgTexts;
 

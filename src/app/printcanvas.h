@@ -1,7 +1,9 @@
 // The print layout dialog "Print Canvas": the printable area of the page in miniature with the chart's
 // place on it, moved and sized with the mouse or with four steppers, and the rectangle of the page
-// the chart is then printed into. Also the printing itself.
+// the chart is then printed into (charts::printChart prints it).
 #pragma once
+
+#include "charts/printing.h"
 
 #include <QDialog>
 #include <QSize>
@@ -16,9 +18,9 @@ class QPrinter;
 class QPushButton;
 class QToolButton;
 
-namespace charts {
+namespace app {
 
-class Chart;
+using charts::PrintRectangle;
 
 // Up and down arrows that step a 16-bit position within a range; horizontal ones show left and right
 // arrows (right steps up), vertical ones up and down arrows (up steps up). A negative increment
@@ -55,18 +57,6 @@ private:
     int m_position = 0;
     QToolButton *m_up;
     QToolButton *m_down;
-};
-
-// Left, Top, Right and Bottom in printer pixels from the top-left corner of the printable area.
-// Left = Right means that nothing is to be printed.
-struct PrintRectangle
-{
-    std::int32_t Left = 0;
-    std::int32_t Top = 0;
-    std::int32_t Right = 0;
-    std::int32_t Bottom = 0;
-    bool empty() const { return Left == Right; }
-    bool operator==(const PrintRectangle &) const = default;
 };
 
 class TFormPrintCanvas : public QDialog
@@ -157,13 +147,4 @@ private:
     int m_valuesX = 0; // where the value labels stand on the image
 };
 
-// Why the printer cannot print, as the user is told; nothing when it can. Without any installed
-// printer Qt falls back to writing a PDF file, which the user has not asked for unless a file was
-// chosen in the printer dialog.
-std::optional<std::string> printerProblem(const QPrinter &printer);
-
-// Prints the chart, laid out at chartSize pixels, stretched into the rectangle on one page. Throws
-// common::Error when the printer cannot begin or finish the document.
-void printChart(Chart &chart, QPrinter &printer, const PrintRectangle &rect, QSize chartSize);
-
-} // namespace charts
+} // namespace app

@@ -1,6 +1,6 @@
 // The print layout dialog: the worked layouts to the pixel, the mouse, double-clicks, the steppers and
 // the two buttons.
-#include "charts/printcanvas.h"
+#include "app/printcanvas.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
-using namespace charts;
+using namespace app;
 
 namespace {
 

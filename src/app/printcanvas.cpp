@@ -1,16 +1,11 @@
-// The print layout dialog and printing a chart into a rectangle of the page.
-#include "charts/printcanvas.h"
-
-#include "charts/chart.h"
-#include "common/error.h"
+// The print layout dialog.
+#include "app/printcanvas.h"
 
 #include <QEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
@@ -19,7 +14,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace charts {
+namespace app {
 
 namespace {
 
@@ -479,22 +474,4 @@ bool TFormPrintCanvas::eventFilter(QObject *watched, QEvent *event)
 
 // ---- printing --------------------------------------------------------------------------------
 
-std::optional<std::string> printerProblem(const QPrinter &printer)
-{
-    if (printer.outputFormat() == QPrinter::NativeFormat) return std::nullopt;
-    const QString file = printer.outputFileName();
-    if (!file.isEmpty() && !QFileInfo(file).isDir()) return std::nullopt;
-    return std::string("No printer is installed, so nothing can be printed. Install a printer, or choose "
-                       "printing into a PDF file with a file name in the printer dialog.");
-}
-
-void printChart(Chart &chart, QPrinter &printer, const PrintRectangle &rect, QSize chartSize)
-{
-    QPainter painter;
-    if (!painter.begin(&printer)) throw common::Error("The printer could not begin printing.");
-    chart.drawTo(painter, QRectF(rect.Left, rect.Top, rect.Right - rect.Left, rect.Bottom - rect.Top),
-                 chartSize);
-    if (!painter.end()) throw common::Error("The printer could not finish printing.");
-}
-
-} // namespace charts
+} // namespace app
