@@ -12,6 +12,7 @@
 #include "app/fvars.h"
 #include "app/updown.h"
 #include "charts/chart.h"
+#include "controls.h"
 #include "mainwindowtest.h"
 
 #include <QAbstractButton>
@@ -132,9 +133,9 @@ TEST_F(MainWindowTest, EveryVisibleControlHasAName)
     form->BtnPropertiesClick();
     app::TFormChartProp *properties = form->FormChartProp.get();
     EXPECT_EQ(unnamedControls(properties, properties), QStringList());
-    EXPECT_EQ(properties->EditLeftMin->accessibleName(), "Minimum");
-    EXPECT_EQ(properties->ListSeries->accessibleName(), "Series");
-    EXPECT_EQ(properties->BtnLoad->toolTip(), "Load setting from file");
+    EXPECT_EQ(apptest::control<QLineEdit>(properties, "EditLeftMin")->accessibleName(), "Minimum");
+    EXPECT_EQ(apptest::control<QListWidget>(properties, "ListSeries")->accessibleName(), "Series");
+    EXPECT_EQ(apptest::control<QPushButton>(properties, "BtnLoad")->toolTip(), "Load setting from file");
     properties->hide();
     app::TFormMemoDialog memo;
     memo.show();
