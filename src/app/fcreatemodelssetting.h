@@ -54,7 +54,13 @@ public:
     std::vector<model::SpeciesNameRow> speciesRows() const;
     // The text of EditDirectory as a path, with its trailing separator added when missing.
     std::string directory() const;
+    // EditDirectory takes the directory, with its trailing separator added when missing.
+    void setDirectory(const std::string &directory);
+    // The picture type chosen (".bmp", ".png", ...) and the minimal number of trees.
+    std::string fileType() const;
+    int minTrees() const;
 
+private:
     QLabel *Label1;
     QLineEdit *EditTitlePlot;
     QLabel *Label2;
@@ -73,8 +79,6 @@ public:
     QPushButton *BtnOK;
     QPushButton *BtnCancel;
 
-private:
-    void setDirectory(const std::string &directory);
     bool OutputDirectoryReady();
     // Both columns as wide as their longest text, and the names at least as wide as a typical Latin
     // name, so that no name is cut; the grid as wide as its columns.

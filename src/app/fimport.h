@@ -51,6 +51,7 @@ public:
 
     static constexpr std::size_t kPreviewRows = 20;
 
+private:
     QPushButton *BtnFiles;
     QListWidget *ListFiles;
     QLabel *LabelColumns;
@@ -83,7 +84,6 @@ public:
     QPushButton *BtnImport;
     QPushButton *BtnCancel;
 
-private:
     QLayout *createFilesRow();
     QLayout *createSettingsGrid();
     void showPreview(const data::ImportPreview &preview, const std::vector<std::string> &warnings);

@@ -28,6 +28,7 @@ public:
     void BtnClearClick();
     void BtnCloseClick();
 
+private:
     QPlainTextEdit *MemoList;
     QPushButton *BtnClear;
     QPushButton *BtnClose;

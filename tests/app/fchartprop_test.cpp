@@ -451,16 +451,16 @@ TEST_F(ChartPropTest, ShapesTakeBrushTextAndBitmaps)
     dialogs.expectModal("FormMemoDialog", [](QDialog &d) {
         auto &memo = static_cast<app::TFormMemoDialog &>(d);
         EXPECT_EQ(d.windowTitle(), "Edit chart shape text");
-        EXPECT_EQ(memo.Memo->toPlainText(), "old");
-        memo.Memo->setPlainText("first\nsecond");
-        memo.BtnOK->click();
+        EXPECT_EQ(apptest::control<QPlainTextEdit>(&memo, "Memo")->toPlainText(), "old");
+        apptest::control<QPlainTextEdit>(&memo, "Memo")->setPlainText("first\nsecond");
+        apptest::control<QPushButton>(&memo, "BtnOK")->click();
         return d.result();
     });
     command("ShapeText1")->trigger();
     EXPECT_EQ(shape.textLines(), QStringList({"first", "second"}));
     dialogs.expectModal("FormMemoDialog", [](QDialog &d) {
-        static_cast<app::TFormMemoDialog &>(d).Memo->setPlainText("dropped");
-        static_cast<app::TFormMemoDialog &>(d).BtnCancel->click();
+        apptest::control<QPlainTextEdit>(&d, "Memo")->setPlainText("dropped");
+        apptest::control<QPushButton>(&d, "BtnCancel")->click();
         return d.result();
     });
     command("ShapeText1")->trigger();
