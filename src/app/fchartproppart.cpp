@@ -8,7 +8,6 @@
 #include "common/numbers.h"
 
 #include <QAbstractButton>
-#include <QCheckBox>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -38,15 +37,14 @@ void ChartPropPart::onLeaving(QWidget *control, std::function<void()> handler)
     control->installEventFilter(this);
 }
 
-void ChartPropPart::onClicked(QWidget *button, std::function<void()> handler)
+void ChartPropPart::onClicked(QAbstractButton *button, std::function<void()> handler)
 {
-    connect(static_cast<QAbstractButton *>(button), &QAbstractButton::clicked, this,
-            [this, handler] { guard(handler); });
+    connect(button, &QAbstractButton::clicked, this, [this, handler] { guard(handler); });
 }
 
-void ChartPropPart::onToggled(QWidget *box, std::function<void()> handler)
+void ChartPropPart::onToggled(QAbstractButton *box, std::function<void()> handler)
 {
-    connect(static_cast<QAbstractButton *>(box), &QAbstractButton::toggled, this, [this, handler] {
+    connect(box, &QAbstractButton::toggled, this, [this, handler] {
         if (!refreshing()) guard(handler);
     });
 }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 
+class QAbstractButton;
 class QLabel;
 
 namespace app {
@@ -49,8 +50,8 @@ protected:
     void onLeaving(QWidget *control, std::function<void()> handler);
     // Guarded handlers for the usual signals; a check box applies on toggled, not clicked, as a screen
     // reader's toggle action checks it without a click. Neither applies during a refresh.
-    void onClicked(QWidget *button, std::function<void()> handler);
-    void onToggled(QWidget *box, std::function<void()> handler);
+    void onClicked(QAbstractButton *button, std::function<void()> handler);
+    void onToggled(QAbstractButton *box, std::function<void()> handler);
 
     // A number typed in an edit or an input box, with the user's decimal separator.
     static double readReal(const QString &text);

@@ -34,16 +34,6 @@ public:
 
     // The title edits take the program's title texts.
     void FormActivate();
-    // The title texts take the edits' and the dialog closes with OK, once the output directory is
-    // there: a directory that does not exist is created when the user agrees; otherwise, or when it
-    // cannot be, the dialog stays open with everything typed in it.
-    void BtnOKClick();
-    // The folder chooser "Output directory", starting at the folder in EditDirectory.
-    void BtnDirClick();
-    // Writes "SpeciesNames.txt" into the directory of EditDirectory; an old file is replaced whole.
-    void BtnSpWriteClick();
-    // Names the grid's species from a file the user picks.
-    void BtnSpReadClick();
     // One row per species, both columns the code; every row that was there before goes.
     void FillSpeciesGrid(const std::vector<std::string> &species);
     // The grid's name of the species (codes compared without regard to case), "<" code ">" when the
@@ -61,6 +51,17 @@ public:
     int minTrees() const;
 
 private:
+    // The title texts take the edits' and the dialog closes with OK, once the output directory is
+    // there: a directory that does not exist is created when the user agrees; otherwise, or when it
+    // cannot be, the dialog stays open with everything typed in it.
+    void BtnOKClick();
+    // The folder chooser "Output directory", starting at the folder in EditDirectory.
+    void BtnDirClick();
+    // Writes "SpeciesNames.txt" into the directory of EditDirectory; an old file is replaced whole.
+    void BtnSpWriteClick();
+    // Names the grid's species from a file the user picks.
+    void BtnSpReadClick();
+
     QLabel *Label1;
     QLineEdit *EditTitlePlot;
     QLabel *Label2;

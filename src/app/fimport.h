@@ -30,6 +30,14 @@ public:
     // startDir: where the CSV open dialog starts.
     TFormImport(Dialogs &dialogs, QString startDir, QWidget *parent = nullptr);
 
+    // The settings as the fields give them; files and table as chosen.
+    data::ImportSettings settings() const;
+    // The table written, once the dialog closed with OK.
+    QString table() const { return m_table; }
+
+    static constexpr std::size_t kPreviewRows = 20;
+
+private:
     // Asks for the CSV files, lists them and the first one's columns, and fills the role fields that
     // are still empty with the expressions the column names suggest (data::suggestImportExpressions).
     // Nothing changes when the user cancels. Throws common::Error when the first file's header cannot
@@ -44,14 +52,6 @@ public:
     // run keeps the dialog open; so does a fault, which is thrown.
     void BtnImportClick();
 
-    // The settings as the fields give them; files and table as chosen.
-    data::ImportSettings settings() const;
-    // The table written, once the dialog closed with OK.
-    QString table() const { return m_table; }
-
-    static constexpr std::size_t kPreviewRows = 20;
-
-private:
     QPushButton *BtnFiles;
     QListWidget *ListFiles;
     QLabel *LabelColumns;

@@ -25,10 +25,10 @@ public:
     // The memo's lines; none when it is empty.
     QStringList lines() const;
 
+private:
     void BtnClearClick();
     void BtnCloseClick();
 
-private:
     QPlainTextEdit *MemoList;
     QPushButton *BtnClear;
     QPushButton *BtnClose;
