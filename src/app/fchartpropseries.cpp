@@ -1,9 +1,8 @@
 // The series menu of the "Chart properties" dialog: one command per property of a series, the
 // conversion of points to arrows, and deleting a series.
-#include "app/fchartprop.h"
+#include "app/fchartpropseries.h"
 
 #include "app/dialogs.h"
-#include "app/errorhandler.h"
 #include "app/fmemodlg.h"
 #include "app/localenumbers.h"
 #include "common/error.h"
@@ -12,8 +11,10 @@
 #include <QActionGroup>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QVBoxLayout>
 
 namespace app {
 
@@ -62,9 +63,69 @@ template <std::size_t N> void checkChoice(std::array<QAction *, N> &actions, int
         actions[i]->setChecked(static_cast<int>(i) == index);
 }
 
+QString seriesCaption(const QString &kind, int index, const charts::Series &series)
+{
+    return kind + " [" + QString::number(index) + "] " + series.title();
+}
+
 } // namespace
 
-void TFormChartProp::createSeriesMenu()
+ChartSeriesPart::ChartSeriesPart(ChartPropContext &context, QWidget *parent) : ChartPropPart(context, parent)
+{
+    setObjectName("SeriesPart");
+    createControls();
+    createSeriesMenu();
+    connectControls();
+    connectSeriesMenu();
+}
+
+void ChartSeriesPart::createControls()
+{
+    ListSeries = makeNamed<QListWidget>(this, "ListSeries");
+    ListSeries->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListSeries->setContextMenuPolicy(Qt::CustomContextMenu);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(labelFor(ListSeries, "Series", this));
+    layout->addWidget(ListSeries, 1);
+}
+
+void ChartSeriesPart::connectControls()
+{
+    connect(ListSeries, &QListWidget::currentRowChanged, this, [this] {
+        if (!refreshing()) guard([this] { ListSeriesClick(); });
+    });
+    connect(ListSeries, &QListWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        if (!m_popupAttached) return;
+        guard([this] { PopupSeriesPopup(); });
+        PopupSeries->exec(ListSeries->viewport()->mapToGlobal(at));
+    });
+}
+
+void ChartSeriesPart::showChart(const charts::Chart &chart)
+{
+    fillList(chart);
+    m_popupAttached = false;
+}
+
+void ChartSeriesPart::fillList(const charts::Chart &chart)
+{
+    bool &refreshing = context().refreshing;
+    const bool wasRefreshing = refreshing;
+    refreshing = true;
+    ListSeries->clear();
+    for (int i = 0; i < chart.seriesCount(); ++i)
+        ListSeries->addItem(chart.seriesListEntry(i));
+    ListSeries->setCurrentRow(-1);
+    refreshing = wasRefreshing;
+}
+
+void ChartSeriesPart::ListSeriesClick()
+{
+    if (ListSeries->currentRow() >= 0) m_popupAttached = true;
+}
+
+void ChartSeriesPart::createSeriesMenu()
 {
     PopupSeries = new QMenu(this);
     PopupSeries->setObjectName("PopupSeries");
@@ -106,7 +167,7 @@ void TFormChartProp::createSeriesMenu()
     Delete1 = menuItem(PopupSeries, "Delete1", "&Delete");
 }
 
-void TFormChartProp::connectSeriesMenu()
+void ChartSeriesPart::connectSeriesMenu()
 {
     auto on = [this](QAction *action, std::function<void()> handler) {
         connect(action, &QAction::triggered, this, [this, handler] { guard(handler); });
@@ -140,26 +201,22 @@ void TFormChartProp::connectSeriesMenu()
     on(Delete1, [this] { Delete1Click(); });
 }
 
-charts::Series *TFormChartProp::selectedSeries(int *index) const
+charts::Series *ChartSeriesPart::selectedSeries(int *index) const
 {
+    const QPointer<charts::Chart> &chart = context().chart;
     const int row = ListSeries->currentRow();
-    if (!m_chart || row < 0 || !ListSeries->item(row)->isSelected() || row >= m_chart->seriesCount())
+    if (!chart || row < 0 || !ListSeries->item(row)->isSelected() || row >= chart->seriesCount())
         return nullptr;
     if (index) *index = row;
-    return &m_chart->series(row);
+    return &chart->series(row);
 }
 
-int TFormChartProp::askInteger(const QString &caption, const QString &prompt, int current)
+int ChartSeriesPart::askInteger(const QString &caption, const QString &prompt, int current)
 {
-    return common::strToInt(m_dialogs.inputBox(caption, prompt, QString::number(current)).toStdString());
+    return common::strToInt(dialogs().inputBox(caption, prompt, QString::number(current)).toStdString());
 }
 
-QString TFormChartProp::seriesCaption(const QString &kind, int index, const charts::Series &series) const
-{
-    return kind + " [" + QString::number(index) + "] " + series.title();
-}
-
-void TFormChartProp::PopupSeriesPopup()
+void ChartSeriesPart::PopupSeriesPopup()
 {
     const charts::Series *series = selectedSeries();
     const SeriesKind kind = series ? series->kind() : SeriesKind::Other;
@@ -179,55 +236,56 @@ void TFormChartProp::PopupSeriesPopup()
 
 // ---- every series ----------------------------------------------------------------------------
 
-void TFormChartProp::Rename1Click()
+void ChartSeriesPart::Rename1Click()
 {
     int index = 0;
     charts::Series *series = selectedSeries(&index);
     if (!series) return;
     series->setTitle(
-        m_dialogs.inputBox("Rename", "Series title [" + QString::number(index) + "]", series->title()));
-    ListSeries->item(index)->setText(m_chart->seriesListEntry(index));
+        dialogs().inputBox("Rename", "Series title [" + QString::number(index) + "]", series->title()));
+    ListSeries->item(index)->setText(chart().seriesListEntry(index));
 }
 
-void TFormChartProp::ActiveClick(bool active)
+void ChartSeriesPart::ActiveClick(bool active)
 {
     if (charts::Series *series = selectedSeries()) series->setActive(active);
 }
 
-void TFormChartProp::ShowInLegendClick(bool show)
+void ChartSeriesPart::ShowInLegendClick(bool show)
 {
     if (charts::Series *series = selectedSeries()) series->setShowInLegend(show);
 }
 
-void TFormChartProp::Color1Click()
+void ChartSeriesPart::Color1Click()
 {
     charts::Series *series = selectedSeries();
     if (!series) return;
-    if (const std::optional<QColor> chosen = m_dialogs.colour(series->color())) series->setColor(*chosen);
+    if (const std::optional<QColor> chosen = dialogs().colour(series->color())) series->setColor(*chosen);
 }
 
-void TFormChartProp::Delete1Click()
+void ChartSeriesPart::Delete1Click()
 {
     int index = 0;
     if (!selectedSeries(&index)) return;
-    m_chart->removeSeries(index);
-    const bool wasRefreshing = m_refreshing;
-    m_refreshing = true;
+    chart().removeSeries(index);
+    bool &refreshing = context().refreshing;
+    const bool wasRefreshing = refreshing;
+    refreshing = true;
     delete ListSeries->takeItem(index);
     // No entry stays selected: the commands wait for the user's next choice.
     ListSeries->setCurrentRow(-1);
     ListSeries->clearSelection();
-    m_refreshing = wasRefreshing;
+    refreshing = wasRefreshing;
 }
 
 // ---- line series -----------------------------------------------------------------------------
 
-void TFormChartProp::LineStyleClick(int style)
+void ChartSeriesPart::LineStyleClick(int style)
 {
     if (auto *line = selected<charts::LineSeries>()) line->setPenStyle(style);
 }
 
-void TFormChartProp::LineWidthClick()
+void ChartSeriesPart::LineWidthClick()
 {
     int index = 0;
     auto *line = selected<charts::LineSeries>(&index);
@@ -237,13 +295,13 @@ void TFormChartProp::LineWidthClick()
 
 // ---- point series ----------------------------------------------------------------------------
 
-void TFormChartProp::PointStyleClick(int style)
+void ChartSeriesPart::PointStyleClick(int style)
 {
     if (auto *points = selected<charts::PointSeries>())
         points->setPointerStyle(static_cast<charts::PointerStyle>(style));
 }
 
-void TFormChartProp::HorizontalSizeClick()
+void ChartSeriesPart::HorizontalSizeClick()
 {
     int index = 0;
     auto *points = selected<charts::PointSeries>(&index);
@@ -252,7 +310,7 @@ void TFormChartProp::HorizontalSizeClick()
                                          "Horizontal size of marks", points->horizontalSize()));
 }
 
-void TFormChartProp::VerticalSizeClick()
+void ChartSeriesPart::VerticalSizeClick()
 {
     int index = 0;
     auto *points = selected<charts::PointSeries>(&index);
@@ -261,23 +319,23 @@ void TFormChartProp::VerticalSizeClick()
                                        "Vertical size of marks", points->verticalSize()));
 }
 
-void TFormChartProp::Pointtoarrow1Click()
+void ChartSeriesPart::Pointtoarrow1Click()
 {
     int index = 0;
     if (!selected<charts::PointSeries>(&index)) return;
     const QString one = QString("1") + decimalSeparator() + "0";
     // Each answer is read at once: one that is not a number ends the command before anything changed.
-    const double originX = readReal(m_dialogs.inputBox(kArrowCaption, "Origin - X", "0"));
-    const double originY = readReal(m_dialogs.inputBox(kArrowCaption, "Origin - Y", "0"));
-    const double multiplier = readReal(m_dialogs.inputBox(kArrowCaption, "Multiplier", one));
-    const int width = common::strToInt(m_dialogs.inputBox(kArrowCaption, "Line width", "1").toStdString());
-    m_chart->convertPointsToArrows(index, originX, originY, multiplier, width);
-    fillSeriesList();
+    const double originX = readReal(dialogs().inputBox(kArrowCaption, "Origin - X", "0"));
+    const double originY = readReal(dialogs().inputBox(kArrowCaption, "Origin - Y", "0"));
+    const double multiplier = readReal(dialogs().inputBox(kArrowCaption, "Multiplier", one));
+    const int width = common::strToInt(dialogs().inputBox(kArrowCaption, "Line width", "1").toStdString());
+    chart().convertPointsToArrows(index, originX, originY, multiplier, width);
+    fillList(chart());
 }
 
 // ---- arrow series ----------------------------------------------------------------------------
 
-void TFormChartProp::ArrowWidthClick()
+void ChartSeriesPart::ArrowWidthClick()
 {
     auto *arrows = selected<charts::ArrowSeries>();
     if (!arrows) return;
@@ -287,7 +345,7 @@ void TFormChartProp::ArrowWidthClick()
     arrows->setHeadHeight(4 * width);
 }
 
-void TFormChartProp::ArrowSizeClick()
+void ChartSeriesPart::ArrowSizeClick()
 {
     auto *arrows = selected<charts::ArrowSeries>();
     if (!arrows) return;
@@ -296,28 +354,28 @@ void TFormChartProp::ArrowSizeClick()
     arrows->setHeadHeight(size);
 }
 
-void TFormChartProp::LengthMultiplierClick()
+void ChartSeriesPart::LengthMultiplierClick()
 {
     auto *arrows = selected<charts::ArrowSeries>();
     if (!arrows) return;
     const QString one = QString("1") + decimalSeparator() + "0";
-    const double multiplier = readReal(m_dialogs.inputBox(kArrowCaption, "Multiplier", one));
+    const double multiplier = readReal(dialogs().inputBox(kArrowCaption, "Multiplier", one));
     if (multiplier != 1) arrows->multiplyLengths(multiplier);
 }
 
 // ---- chart shapes ----------------------------------------------------------------------------
 
-void TFormChartProp::TransparentClick(bool transparent)
+void ChartSeriesPart::TransparentClick(bool transparent)
 {
     if (auto *shape = selected<charts::ShapeSeries>()) shape->setTransparent(transparent);
 }
 
-void TFormChartProp::BrushClick(int style)
+void ChartSeriesPart::BrushClick(int style)
 {
     if (auto *shape = selected<charts::ShapeSeries>()) shape->setBrushStyle(style);
 }
 
-void TFormChartProp::ShapeFontClick()
+void ChartSeriesPart::ShapeFontClick()
 {
     auto *shape = selected<charts::ShapeSeries>();
     if (!shape) return;
@@ -325,19 +383,19 @@ void TFormChartProp::ShapeFontClick()
     if (chooseFont(font)) shape->setFont(font);
 }
 
-void TFormChartProp::ShapeTextClick()
+void ChartSeriesPart::ShapeTextClick()
 {
     auto *shape = selected<charts::ShapeSeries>();
     if (!shape) return;
     QStringList lines = shape->textLines();
-    if (EditTextLines(lines, "Edit chart shape text", m_dialogs, this)) shape->setTextLines(lines);
+    if (EditTextLines(lines, "Edit chart shape text", dialogs(), this)) shape->setTextLines(lines);
 }
 
-void TFormChartProp::ShapeBitmapClick()
+void ChartSeriesPart::ShapeBitmapClick()
 {
     auto *shape = selected<charts::ShapeSeries>();
     if (!shape) return;
-    const std::optional<QString> file = m_dialogs.openFile("Open", "Bitmaps (*.bmp)", m_bitmapDir);
+    const std::optional<QString> file = dialogs().openFile("Open", "Bitmaps (*.bmp)", m_bitmapDir);
     if (!file) return;
     m_bitmapDir = QFileInfo(*file).absolutePath();
     shape->clearBrushBitmap();
@@ -349,7 +407,7 @@ void TFormChartProp::ShapeBitmapClick()
     shape->setBrushBitmap(bitmap);
 }
 
-void TFormChartProp::ClearBitmapClick()
+void ChartSeriesPart::ClearBitmapClick()
 {
     if (auto *shape = selected<charts::ShapeSeries>()) shape->clearBrushBitmap();
 }

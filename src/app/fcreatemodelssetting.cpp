@@ -251,4 +251,14 @@ void TFormCreateModelsSetting::setDirectory(const std::string &directory)
     EditDirectory->setText(QFile::decodeName(model::WithTrailingSeparator(directory).c_str()));
 }
 
+std::string TFormCreateModelsSetting::fileType() const
+{
+    return CBfiletype->currentText().toStdString();
+}
+
+int TFormCreateModelsSetting::minTrees() const
+{
+    return EditTreeNumber->value();
+}
+
 } // namespace app

@@ -34,16 +34,6 @@ public:
 
     // The title edits take the program's title texts.
     void FormActivate();
-    // The title texts take the edits' and the dialog closes with OK, once the output directory is
-    // there: a directory that does not exist is created when the user agrees; otherwise, or when it
-    // cannot be, the dialog stays open with everything typed in it.
-    void BtnOKClick();
-    // The folder chooser "Output directory", starting at the folder in EditDirectory.
-    void BtnDirClick();
-    // Writes "SpeciesNames.txt" into the directory of EditDirectory; an old file is replaced whole.
-    void BtnSpWriteClick();
-    // Names the grid's species from a file the user picks.
-    void BtnSpReadClick();
     // One row per species, both columns the code; every row that was there before goes.
     void FillSpeciesGrid(const std::vector<std::string> &species);
     // The grid's name of the species (codes compared without regard to case), "<" code ">" when the
@@ -54,6 +44,23 @@ public:
     std::vector<model::SpeciesNameRow> speciesRows() const;
     // The text of EditDirectory as a path, with its trailing separator added when missing.
     std::string directory() const;
+    // EditDirectory takes the directory, with its trailing separator added when missing.
+    void setDirectory(const std::string &directory);
+    // The picture type chosen (".bmp", ".png", ...) and the minimal number of trees.
+    std::string fileType() const;
+    int minTrees() const;
+
+private:
+    // The title texts take the edits' and the dialog closes with OK, once the output directory is
+    // there: a directory that does not exist is created when the user agrees; otherwise, or when it
+    // cannot be, the dialog stays open with everything typed in it.
+    void BtnOKClick();
+    // The folder chooser "Output directory", starting at the folder in EditDirectory.
+    void BtnDirClick();
+    // Writes "SpeciesNames.txt" into the directory of EditDirectory; an old file is replaced whole.
+    void BtnSpWriteClick();
+    // Names the grid's species from a file the user picks.
+    void BtnSpReadClick();
 
     QLabel *Label1;
     QLineEdit *EditTitlePlot;
@@ -73,8 +80,6 @@ public:
     QPushButton *BtnOK;
     QPushButton *BtnCancel;
 
-private:
-    void setDirectory(const std::string &directory);
     bool OutputDirectoryReady();
     // Both columns as wide as their longest text, and the names at least as wide as a typical Latin
     // name, so that no name is cut; the grid as wide as its columns.

@@ -30,6 +30,14 @@ public:
     // startDir: where the CSV open dialog starts.
     TFormImport(Dialogs &dialogs, QString startDir, QWidget *parent = nullptr);
 
+    // The settings as the fields give them; files and table as chosen.
+    data::ImportSettings settings() const;
+    // The table written, once the dialog closed with OK.
+    QString table() const { return m_table; }
+
+    static constexpr std::size_t kPreviewRows = 20;
+
+private:
     // Asks for the CSV files, lists them and the first one's columns, and fills the role fields that
     // are still empty with the expressions the column names suggest (data::suggestImportExpressions).
     // Nothing changes when the user cancels. Throws common::Error when the first file's header cannot
@@ -43,13 +51,6 @@ public:
     // progress window, shows the summary and closes with OK. A cancel of the save dialog or of the
     // run keeps the dialog open; so does a fault, which is thrown.
     void BtnImportClick();
-
-    // The settings as the fields give them; files and table as chosen.
-    data::ImportSettings settings() const;
-    // The table written, once the dialog closed with OK.
-    QString table() const { return m_table; }
-
-    static constexpr std::size_t kPreviewRows = 20;
 
     QPushButton *BtnFiles;
     QListWidget *ListFiles;
@@ -83,7 +84,6 @@ public:
     QPushButton *BtnImport;
     QPushButton *BtnCancel;
 
-private:
     QLayout *createFilesRow();
     QLayout *createSettingsGrid();
     void showPreview(const data::ImportPreview &preview, const std::vector<std::string> &warnings);

@@ -45,6 +45,15 @@ public:
     // A size designed at 96 pixels per inch on this screen, fraction cut off.
     int scaled(int designPixels) const { return m_pixelsPerInch * designPixels / 96; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // The icon and the texts beside it; the buttons and the version list below.
+    QLayout *createTexts();
+    QLayout *createButtons();
+    void setBoxHeight(int designHeight);
+
     QLabel *ProgramIcon;
     QLabel *LblTitle;
     QLabel *LblComment;
@@ -55,15 +64,6 @@ public:
     QPushButton *BtnOK;
     QPushButton *BtnMore;
     QPlainTextEdit *Memo1;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    // The icon and the texts beside it; the buttons and the version list below.
-    QLayout *createTexts();
-    QLayout *createButtons();
-    void setBoxHeight(int designHeight);
 
     Dialogs &m_dialogs;
     int m_pixelsPerInch;

@@ -148,8 +148,7 @@ bool TFormMain::ShowCreateModelsSetting(const std::string &directory, const std:
     const std::string codePage = data::describeTable(PrimaryData, TableFile).codePage.name;
     FormCreateModelsSetting =
         std::make_unique<TFormCreateModelsSetting>(m_dialogs, TitlePlot, TitleSpecies, codePage, this);
-    FormCreateModelsSetting->EditDirectory->setText(
-        QFile::decodeName(model::WithTrailingSeparator(directory).c_str()));
+    FormCreateModelsSetting->setDirectory(directory);
     FormCreateModelsSetting->FillSpeciesGrid(species);
     FormCreateModelsSetting->FormActivate();
     return m_dialogs.runModal(*FormCreateModelsSetting) == QDialog::Accepted;
@@ -180,8 +179,8 @@ void TFormMain::BtnCreateModelsAllClick()
 
     model::ModelPicturesSettings settings;
     settings.directory = FormCreateModelsSetting->directory();
-    settings.fileType = FormCreateModelsSetting->CBfiletype->currentText().toStdString();
-    settings.minTrees = FormCreateModelsSetting->EditTreeNumber->value();
+    settings.fileType = FormCreateModelsSetting->fileType();
+    settings.minTrees = FormCreateModelsSetting->minTrees();
     model::ModelPicturesRun run(settings);
     BatchSelection selection(*this);
     BatchPictures pictures(*this);

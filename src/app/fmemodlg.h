@@ -22,6 +22,7 @@ public:
     QStringList lines() const;
     void setLines(const QStringList &lines);
 
+private:
     QPlainTextEdit *Memo;
     QPushButton *BtnOK;
     QPushButton *BtnCancel;

@@ -25,6 +25,7 @@ public:
     // The memo's lines; none when it is empty.
     QStringList lines() const;
 
+private:
     void BtnClearClick();
     void BtnCloseClick();
 

@@ -41,6 +41,7 @@ public:
     // The chosen columns and settings; throws common::Error when either list has no chosen item.
     VarsChoice choice() const;
 
+private:
     QListWidget *ListBoxX;
     QListWidget *ListBoxY;
     QLineEdit *EditMisX;

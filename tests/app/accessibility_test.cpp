@@ -12,6 +12,7 @@
 #include "app/fvars.h"
 #include "app/updown.h"
 #include "charts/chart.h"
+#include "controls.h"
 #include "mainwindowtest.h"
 
 #include <QAbstractButton>
@@ -103,17 +104,18 @@ TEST_F(MainWindowTest, EveryVisibleControlHasAName)
     app::TFormVars vars;
     vars.setColumns({"DBH", "D1995"});
     EXPECT_EQ(unnamedControls(&vars, &vars), QStringList());
-    EXPECT_EQ(vars.ListBoxX->accessibleName(), "Independent (X)");
-    EXPECT_EQ(vars.ListBoxY->accessibleName(), "Dependent (Y)");
+    EXPECT_EQ(apptest::control<QListWidget>(&vars, "ListBoxX")->accessibleName(), "Independent (X)");
+    EXPECT_EQ(apptest::control<QListWidget>(&vars, "ListBoxY")->accessibleName(), "Dependent (Y)");
 
     std::string titlePlot, titleSpecies;
     app::TFormCreateModelsSetting models(dialogs, titlePlot, titleSpecies, "CP1252");
     models.FillSpeciesGrid({"SM"});
     models.show();
     EXPECT_EQ(unnamedControls(&models, &models), QStringList());
-    EXPECT_EQ(models.BtnSpWrite->toolTip(), "Write species names to file");
-    EXPECT_EQ(models.BtnSpRead->toolTip(), "Read species names from file");
-    EXPECT_EQ(models.EditTreeNumber->accessibleName(), "Minimal number of trees");
+    EXPECT_EQ(apptest::control<QToolButton>(&models, "BtnSpWrite")->toolTip(), "Write species names to file");
+    EXPECT_EQ(apptest::control<QToolButton>(&models, "BtnSpRead")->toolTip(), "Read species names from file");
+    EXPECT_EQ(apptest::control<QSpinBox>(&models, "EditTreeNumber")->accessibleName(),
+              "Minimal number of trees");
     models.hide();
 
     dialogs.expectModal("FormGraphParams", [](QDialog &d) {
@@ -132,9 +134,9 @@ TEST_F(MainWindowTest, EveryVisibleControlHasAName)
     form->BtnPropertiesClick();
     app::TFormChartProp *properties = form->FormChartProp.get();
     EXPECT_EQ(unnamedControls(properties, properties), QStringList());
-    EXPECT_EQ(properties->EditLeftMin->accessibleName(), "Minimum");
-    EXPECT_EQ(properties->ListSeries->accessibleName(), "Series");
-    EXPECT_EQ(properties->BtnLoad->toolTip(), "Load setting from file");
+    EXPECT_EQ(apptest::control<QLineEdit>(properties, "EditLeftMin")->accessibleName(), "Minimum");
+    EXPECT_EQ(apptest::control<QListWidget>(properties, "ListSeries")->accessibleName(), "Series");
+    EXPECT_EQ(apptest::control<QPushButton>(properties, "BtnLoad")->toolTip(), "Load setting from file");
     properties->hide();
     app::TFormMemoDialog memo;
     memo.show();
@@ -144,8 +146,9 @@ TEST_F(MainWindowTest, EveryVisibleControlHasAName)
     app::TFormImport import(dialogs, q(dataDir));
     import.show();
     EXPECT_EQ(unnamedControls(&import, &import), QStringList());
-    EXPECT_EQ(import.EditValue->accessibleName(), "Defoliation %");
-    EXPECT_EQ(import.CBDuplicates->accessibleName(), "Repeats of a tree in a survey");
+    EXPECT_EQ(apptest::control<QLineEdit>(&import, "EditValue")->accessibleName(), "Defoliation %");
+    EXPECT_EQ(apptest::control<QComboBox>(&import, "CBDuplicates")->accessibleName(),
+              "Repeats of a tree in a survey");
 }
 
 TEST_F(MainWindowTest, IconButtonsAreKnownByTheirHints)

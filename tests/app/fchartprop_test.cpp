@@ -9,6 +9,7 @@
 #include "charts/modelchart.h"
 #include "charts/regressionchart.h"
 #include "common/messagesink.h"
+#include "controls.h"
 #include "mainwindowtest.h"
 #include "stats/statistics.h"
 
@@ -54,13 +55,29 @@ protected:
         edit->setText(text);
         leave(edit);
     }
+    template <class W> W *find(const char *name) const { return apptest::control<W>(&form, name); }
+    QLineEdit *edit(const char *name) const { return find<QLineEdit>(name); }
+    QCheckBox *box(const char *name) const { return find<QCheckBox>(name); }
+    QPushButton *button(const char *name) const { return find<QPushButton>(name); }
+    QAction *command(const char *name) const { return find<QAction>(name); }
+    QMenu *menu(const char *name) const { return find<QMenu>(name); }
+    // The i-th choice of a submenu of choices, as the user counts them.
+    QAction *choice(const char *submenu, int i) const { return menu(submenu)->actions().at(i); }
+    // The series menu about to open, as a right click on the list opens it.
+    void popup() const
+    {
+        QMenu *series = menu("PopupSeries");
+        series->popup(QPoint());
+        series->hide();
+    }
+    QListWidget *list() const { return find<QListWidget>("ListSeries"); }
     // The user selects the entry, as a click does.
-    void selectEntry(int row) { form.ListSeries->setCurrentRow(row); }
+    void selectEntry(int row) { list()->setCurrentRow(row); }
     QStringList entries() const
     {
         QStringList items;
-        for (int i = 0; i < form.ListSeries->count(); ++i)
-            items << form.ListSeries->item(i)->text();
+        for (int i = 0; i < list()->count(); ++i)
+            items << list()->item(i)->text();
         return items;
     }
     charts::PointSeries &threePoints(const QString &title)
@@ -94,20 +111,20 @@ TEST_F(ChartPropTest, TheRefreshShowsTheChartAndEveryActivationRereadsIt)
 
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(&form, &activate);
-    EXPECT_EQ(form.MemoTitle->toPlainText(), "Plot 1\nSpruce");
-    EXPECT_EQ(form.CB_TitleAlignment->currentText(), "right");
-    EXPECT_FALSE(form.CB_LeftAutomatic->isChecked());
-    EXPECT_EQ(form.EditLeftMin->text(), "-0.5");
-    EXPECT_EQ(form.EditLeftMax->text(), "100");
-    EXPECT_EQ(form.EditLeftIncrement->text(), "12.5");
-    EXPECT_TRUE(form.EditLeftMin->isEnabled());
-    EXPECT_TRUE(form.CB_BottomAutomatic->isChecked());
-    EXPECT_FALSE(form.EditBottomMin->isEnabled());
-    EXPECT_FALSE(form.EditBottomIncrement->isEnabled());
-    EXPECT_EQ(form.EditBottomTitle->text(), "Year");
-    EXPECT_EQ(form.EditBottomFormat->text(), "#,##0.###");
-    EXPECT_TRUE(form.CB_bevel->isChecked());
-    EXPECT_EQ(form.EditColorWidth->text(), "30");
+    EXPECT_EQ(find<QPlainTextEdit>("MemoTitle")->toPlainText(), "Plot 1\nSpruce");
+    EXPECT_EQ(find<QComboBox>("CB_TitleAlignment")->currentText(), "right");
+    EXPECT_FALSE(box("CB_LeftAutomatic")->isChecked());
+    EXPECT_EQ(edit("EditLeftMin")->text(), "-0.5");
+    EXPECT_EQ(edit("EditLeftMax")->text(), "100");
+    EXPECT_EQ(edit("EditLeftIncrement")->text(), "12.5");
+    EXPECT_TRUE(edit("EditLeftMin")->isEnabled());
+    EXPECT_TRUE(box("CB_BottomAutomatic")->isChecked());
+    EXPECT_FALSE(edit("EditBottomMin")->isEnabled());
+    EXPECT_FALSE(edit("EditBottomIncrement")->isEnabled());
+    EXPECT_EQ(edit("EditBottomTitle")->text(), "Year");
+    EXPECT_EQ(edit("EditBottomFormat")->text(), "#,##0.###");
+    EXPECT_TRUE(box("CB_bevel")->isChecked());
+    EXPECT_EQ(edit("EditColorWidth")->text(), "30");
     EXPECT_EQ(entries(), QStringList{"0 Line: Average def."});
     EXPECT_FALSE(form.popupAttached());
     EXPECT_EQ(dialogs.asked().size(), 0u);
@@ -117,7 +134,7 @@ TEST_F(ChartPropTest, TheRefreshShowsTheChartAndEveryActivationRereadsIt)
     QLocale::setDefault(QLocale(QLocale::Czech, QLocale::CzechRepublic));
     form.FormActivate();
     QLocale::setDefault(saved);
-    EXPECT_EQ(form.EditLeftMin->text(), "-0,5");
+    EXPECT_EQ(edit("EditLeftMin")->text(), "-0,5");
 }
 
 TEST_F(ChartPropTest, WithoutAChartTheDialogWarnsAndCloses)
@@ -132,11 +149,11 @@ TEST_F(ChartPropTest, WithoutAChartTheDialogWarnsAndCloses)
 
 TEST_F(ChartPropTest, EditsApplyWhenLeftAndRefusedValuesAreToldAndNotTaken)
 {
-    form.CB_LeftAutomatic->click();
+    box("CB_LeftAutomatic")->click();
     EXPECT_FALSE(chart.leftAxis().automatic());
-    EXPECT_TRUE(form.EditLeftMin->isEnabled());
-    type(form.EditLeftMax, "50");
-    type(form.EditLeftMin, "-10");
+    EXPECT_TRUE(edit("EditLeftMin")->isEnabled());
+    type(edit("EditLeftMax"), "50");
+    type(edit("EditLeftMin"), "-10");
     EXPECT_EQ(chart.leftAxis().minimum(), -10);
     EXPECT_EQ(chart.leftAxis().maximum(), 50);
 
@@ -149,10 +166,10 @@ TEST_F(ChartPropTest, EditsApplyWhenLeftAndRefusedValuesAreToldAndNotTaken)
         const char *shown;
     };
     const Refusal refusals[] = {
-        {form.EditLeftMin, "60", "Axis Minimum Value must be <= Maximum", "-10"},
-        {form.EditLeftMax, "-20", "Axis Maximum Value must be >= Minimum", "50"},
-        {form.EditLeftIncrement, "-1", "Axis increment must be >= 0", "0"},
-        {form.EditLeftMin, "1e", "'1e' is not a valid floating point value", "-10"},
+        {edit("EditLeftMin"), "60", "Axis Minimum Value must be <= Maximum", "-10"},
+        {edit("EditLeftMax"), "-20", "Axis Maximum Value must be >= Minimum", "50"},
+        {edit("EditLeftIncrement"), "-1", "Axis increment must be >= 0", "0"},
+        {edit("EditLeftMin"), "1e", "'1e' is not a valid floating point value", "-10"},
     };
     for (const Refusal &r : refusals) {
         dialogs.expectMessage(MessageKind::Error, r.message, app::Button::Ok);
@@ -165,33 +182,33 @@ TEST_F(ChartPropTest, EditsApplyWhenLeftAndRefusedValuesAreToldAndNotTaken)
     EXPECT_EQ(dialogs.pending(), 0u);
 
     // Return applies too; the memo, format and titles are taken whole.
-    form.EditLeftIncrement->setText("5");
-    QTest::keyClick(form.EditLeftIncrement, Qt::Key_Return);
+    edit("EditLeftIncrement")->setText("5");
+    QTest::keyClick(edit("EditLeftIncrement"), Qt::Key_Return);
     EXPECT_EQ(chart.leftAxis().increment(), 5);
-    form.MemoTitle->setPlainText("A\nB\n");
-    leave(form.MemoTitle);
+    find<QPlainTextEdit>("MemoTitle")->setPlainText("A\nB\n");
+    leave(find<QPlainTextEdit>("MemoTitle"));
     EXPECT_EQ(chart.titleLines(), QStringList({"A", "B"}));
     // Tab leaves the title for the next control rather than typing into it.
-    QTest::keyClick(form.MemoTitle, Qt::Key_Tab);
-    EXPECT_EQ(form.MemoTitle->toPlainText(), "A\nB\n");
+    QTest::keyClick(find<QPlainTextEdit>("MemoTitle"), Qt::Key_Tab);
+    EXPECT_EQ(find<QPlainTextEdit>("MemoTitle")->toPlainText(), "A\nB\n");
     // The fields are as wide as what they usually hold.
     form.adjustSize();
-    EXPECT_GT(form.EditLeftTitle->width(),
-              form.EditLeftTitle->fontMetrics().horizontalAdvance("Defoliation / Deads share [%]"));
-    type(form.EditBottomFormat, "0.00");
-    type(form.EditBottomTitle, QString(300, QLatin1Char('t')));
+    EXPECT_GT(edit("EditLeftTitle")->width(),
+              edit("EditLeftTitle")->fontMetrics().horizontalAdvance("Defoliation / Deads share [%]"));
+    type(edit("EditBottomFormat"), "0.00");
+    type(edit("EditBottomTitle"), QString(300, QLatin1Char('t')));
     EXPECT_EQ(chart.bottomAxis().format(), "0.00");
     EXPECT_EQ(chart.bottomAxis().title().size(), 300);
-    form.CB_TitleAlignment->setCurrentText("left");
+    find<QComboBox>("CB_TitleAlignment")->setCurrentText("left");
     EXPECT_EQ(chart.titleAlignment(), charts::TitleAlignment::Left);
 }
 
 TEST_F(ChartPropTest, ChecksFontsAndColourGoToTheChart)
 {
-    form.CB_TitleVisible->click();
-    form.CB_LeftGrid->click();
-    form.CB_Border->click();
-    form.CB_Legend->click();
+    box("CB_TitleVisible")->click();
+    box("CB_LeftGrid")->click();
+    box("CB_Border")->click();
+    box("CB_Legend")->click();
     EXPECT_FALSE(chart.titleVisible());
     EXPECT_FALSE(chart.leftAxis().gridVisible());
     EXPECT_TRUE(chart.borderVisible());
@@ -201,18 +218,18 @@ TEST_F(ChartPropTest, ChecksFontsAndColourGoToTheChart)
     QFont chosen("Courier", 20);
     chosen.setItalic(true);
     dialogs.expectFont(QFont("Arial", 12), chosen);
-    form.BtnTitleFont->click();
+    button("BtnTitleFont")->click();
     EXPECT_EQ(chart.titleFont().font, chosen);
     EXPECT_EQ(chart.titleFont().color, QColor(Qt::blue)); // the font dialog has no colour
     dialogs.expectFont(chart.bottomAxis().titleFont().font, std::nullopt);
-    form.BtnBottomTFont->click();
+    button("BtnBottomTFont")->click();
     dialogs.expectFont(chart.leftAxis().labelsFont().font, chosen);
-    form.BtnLeftLFont->click();
+    button("BtnLeftLFont")->click();
     EXPECT_EQ(chart.leftAxis().labelsFont().font, chosen);
     EXPECT_NE(chart.bottomAxis().titleFont().font, chosen);
 
     dialogs.expectColour(Qt::white, QColor(255, 255, 192));
-    form.BtnColor->click();
+    button("BtnColor")->click();
     EXPECT_EQ(chart.chartColor(), QColor(255, 255, 192));
     EXPECT_EQ(chart.chartSystemColor(), -1);
     EXPECT_EQ(dialogs.pending(), 0u);
@@ -222,23 +239,23 @@ TEST_F(ChartPropTest, BevelCyclesItsWidthAndTheColourWidthFollowsTyping)
 {
     chart.setBevelWidth(4);
     form.FormActivate();
-    ASSERT_TRUE(form.CB_bevel->isChecked());
-    form.CB_bevel->click(); // off
+    ASSERT_TRUE(box("CB_bevel")->isChecked());
+    box("CB_bevel")->click(); // off
     EXPECT_EQ(chart.bevelOuter(), charts::BevelKind::None);
     EXPECT_EQ(chart.bevelInner(), charts::BevelKind::None);
-    form.CB_bevel->click(); // on: 4 becomes 5
+    box("CB_bevel")->click(); // on: 4 becomes 5
     EXPECT_EQ(chart.bevelWidth(), 5);
     EXPECT_EQ(chart.bevelOuter(), charts::BevelKind::Raised);
-    form.CB_bevel->click();
-    form.CB_bevel->click(); // 5 starts again at 1
+    box("CB_bevel")->click();
+    box("CB_bevel")->click(); // 5 starts again at 1
     EXPECT_EQ(chart.bevelWidth(), 1);
 
-    form.EditColorWidth->selectAll();
-    QTest::keyClick(form.EditColorWidth, Qt::Key_Delete);
+    edit("EditColorWidth")->selectAll();
+    QTest::keyClick(edit("EditColorWidth"), Qt::Key_Delete);
     EXPECT_EQ(chart.legendColorWidth(), 25);
-    QTest::keyClick(form.EditColorWidth, Qt::Key_1);
+    QTest::keyClick(edit("EditColorWidth"), Qt::Key_1);
     EXPECT_EQ(chart.legendColorWidth(), 1);
-    QTest::keyClick(form.EditColorWidth, Qt::Key_2);
+    QTest::keyClick(edit("EditColorWidth"), Qt::Key_2);
     EXPECT_EQ(chart.legendColorWidth(), 12);
 }
 
@@ -264,7 +281,7 @@ TEST_F(ChartPropTest, TheListNamesTheKindOfEverySeriesTheProgramDraws)
     dialogs.expectInputBox("Arrow common parameters", "Multiplier", "1.0", "1");
     dialogs.expectInputBox("Arrow common parameters", "Line width", "1", "1");
     selectEntry(5);
-    form.Pointtoarrow1->trigger();
+    command("Pointtoarrow1")->trigger();
     EXPECT_EQ(entries().last(), "5 Arrow: Data");
 
     // The menu shows the submenu of the selected series' kind only.
@@ -280,12 +297,12 @@ TEST_F(ChartPropTest, TheListNamesTheKindOfEverySeriesTheProgramDraws)
                            {5, false, false, true, false}};
     for (const Shown &s : shown) {
         selectEntry(s.row);
-        form.PopupSeriesPopup();
-        EXPECT_EQ(form.PointSeries1->menuAction()->isVisible(), s.point) << s.row;
-        EXPECT_EQ(form.LineSeries1->menuAction()->isVisible(), s.line) << s.row;
-        EXPECT_EQ(form.ArrowSeries1->menuAction()->isVisible(), s.arrow) << s.row;
-        EXPECT_EQ(form.ChartShape1->menuAction()->isVisible(), s.shape) << s.row;
-        EXPECT_TRUE(form.Rename1->isVisible());
+        popup();
+        EXPECT_EQ(menu("PointSeries1")->menuAction()->isVisible(), s.point) << s.row;
+        EXPECT_EQ(menu("LineSeries1")->menuAction()->isVisible(), s.line) << s.row;
+        EXPECT_EQ(menu("ArrowSeries1")->menuAction()->isVisible(), s.arrow) << s.row;
+        EXPECT_EQ(menu("ChartShape1")->menuAction()->isVisible(), s.shape) << s.row;
+        EXPECT_TRUE(command("Rename1")->isVisible());
     }
 }
 
@@ -295,27 +312,28 @@ TEST_F(ChartPropTest, RenameWithCancelKeepsTheTitleAndDeleteLeavesTheMenuInert)
     chart.addArrowSeries("Data");
     form.FormActivate();
     EXPECT_EQ(entries(), QStringList({"0 Line: Data", "1 Arrow: Data"}));
-    form.Rename1->trigger(); // nothing selected: nothing asked
+    command("Rename1")->trigger(); // nothing selected: nothing asked
     EXPECT_FALSE(form.popupAttached());
     selectEntry(1);
     EXPECT_TRUE(form.popupAttached());
 
     // Cancel gives back the proposed text.
     dialogs.expectInputBox("Rename", "Series title [1]", "Data", "Data");
-    form.Rename1->trigger();
+    command("Rename1")->trigger();
     EXPECT_EQ(chart.series(1).title(), "Data");
     dialogs.expectInputBox("Rename", "Series title [1]", "Data", "Wind");
-    form.Rename1->trigger();
+    command("Rename1")->trigger();
     EXPECT_EQ(chart.series(1).title(), "Wind");
     EXPECT_EQ(entries(), QStringList({"0 Line: Data", "1 Arrow: Wind"}));
 
     selectEntry(0);
-    form.Delete1->trigger();
+    command("Delete1")->trigger();
     ASSERT_EQ(chart.seriesCount(), 1);
     EXPECT_EQ(chart.series(0).title(), "Wind");
     EXPECT_EQ(entries(), QStringList{"1 Arrow: Wind"}); // kept until the next refresh
-    for (QAction *command : {form.Rename1, form.Delete1, form.ActiveNo, form.Color1, form.ArrowWidth1})
-        command->trigger();
+    for (QAction *action : {command("Rename1"), command("Delete1"), command("ActiveNo"), command("Color1"),
+                            command("ArrowWidth1")})
+        action->trigger();
     EXPECT_EQ(chart.seriesCount(), 1);
     EXPECT_TRUE(chart.series(0).active());
     EXPECT_EQ(dialogs.pending(), 0u);
@@ -332,29 +350,29 @@ TEST_F(ChartPropTest, SeriesCommandsSetTheirProperty)
     form.FormActivate();
 
     selectEntry(0);
-    form.PopupSeriesPopup();
-    EXPECT_TRUE(form.LineStyles[2]->isChecked());
-    form.LineStyles[4]->trigger();
+    popup();
+    EXPECT_TRUE(choice("LineStyle1", 2)->isChecked());
+    choice("LineStyle1", 4)->trigger();
     EXPECT_EQ(line.penStyle(), 4);
     dialogs.expectInputBox("Line series [0] Deads", "Pen width", "4", "6");
-    form.LineWidth1->trigger();
+    command("LineWidth1")->trigger();
     EXPECT_EQ(line.penWidth(), 6);
-    form.ActiveNo->trigger();
-    form.LegendNo->trigger();
+    command("ActiveNo")->trigger();
+    command("LegendNo")->trigger();
     EXPECT_FALSE(line.active());
     EXPECT_FALSE(line.showInLegend());
     dialogs.expectColour(Qt::red, QColor(0, 0, 128));
-    form.Color1->trigger();
+    command("Color1")->trigger();
     EXPECT_EQ(line.color(), QColor(0, 0, 128));
 
     selectEntry(1);
-    form.PointStyles[7]->trigger();
+    choice("PointStyle1", 7)->trigger();
     EXPECT_EQ(points.pointerStyle(), charts::PointerStyle::Diamond);
     dialogs.expectInputBox("Point series [1] Data", "Horizontal size of marks", "4", "7");
-    form.HorizontalSize1->trigger();
+    command("HorizontalSize1")->trigger();
     dialogs.expectInputBox("Point series [1] Data", "Vertical size of marks", "4", "x");
     dialogs.expectMessage(MessageKind::Error, "'x' is not a valid integer value", app::Button::Ok);
-    form.VerticalSize1->trigger();
+    command("VerticalSize1")->trigger();
     EXPECT_EQ(points.horizontalSize(), 7);
     EXPECT_EQ(points.verticalSize(), 4);
     EXPECT_EQ(dialogs.pending(), 0u);
@@ -372,7 +390,7 @@ TEST_F(ChartPropTest, PointsBecomeArrowsAndArrowLengthsMultiply)
     dialogs.expectInputBox("Arrow common parameters", "Origin - X", "0", "1");
     dialogs.expectInputBox("Arrow common parameters", "Origin - Y", "0", "one");
     dialogs.expectMessage(MessageKind::Error, "'one' is not a valid floating point value", app::Button::Ok);
-    form.Pointtoarrow1->trigger();
+    command("Pointtoarrow1")->trigger();
     EXPECT_EQ(chart.seriesCount(), 3);
     EXPECT_EQ(chart.series(1).kind(), charts::SeriesKind::Point);
 
@@ -380,7 +398,7 @@ TEST_F(ChartPropTest, PointsBecomeArrowsAndArrowLengthsMultiply)
     dialogs.expectInputBox("Arrow common parameters", "Origin - Y", "0", "1");
     dialogs.expectInputBox("Arrow common parameters", "Multiplier", "1.0", "2");
     dialogs.expectInputBox("Arrow common parameters", "Line width", "1", "2");
-    form.Pointtoarrow1->trigger();
+    command("Pointtoarrow1")->trigger();
     ASSERT_EQ(chart.seriesCount(), 3);
     EXPECT_EQ(entries(), QStringList({"0 Line: Average def.", "1 Line: Deads", "2 Arrow: Data"}));
     auto &arrows = static_cast<charts::ArrowSeries &>(chart.series(2));
@@ -393,16 +411,16 @@ TEST_F(ChartPropTest, PointsBecomeArrowsAndArrowLengthsMultiply)
     selectEntry(2);
     for (const char *m : {"2", "2", "1"}) {
         dialogs.expectInputBox("Arrow common parameters", "Multiplier", "1.0", m);
-        form.LengthMultiplier1->trigger();
+        command("LengthMultiplier1")->trigger();
     }
     EXPECT_EQ(arrows.arrows()[0], (charts::Arrow{1, 1, 1, 9})); // 2 and 2 again: four times
     EXPECT_EQ(arrows.arrows()[2], (charts::Arrow{1, 1, 25, 25}));
     dialogs.expectInputBox("Arrow common parameters", "Line width", "2", "3");
-    form.ArrowWidth1->trigger();
+    command("ArrowWidth1")->trigger();
     EXPECT_EQ(arrows.penWidth(), 3);
     EXPECT_EQ(arrows.headHeight(), 12);
     dialogs.expectInputBox("Arrow common parameters", "Arrow size", "12", "5");
-    form.ArrowSize1->trigger();
+    command("ArrowSize1")->trigger();
     EXPECT_EQ(arrows.headWidth(), 5);
     EXPECT_EQ(arrows.headHeight(), 5);
 
@@ -410,7 +428,7 @@ TEST_F(ChartPropTest, PointsBecomeArrowsAndArrowLengthsMultiply)
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::Czech, QLocale::CzechRepublic));
     dialogs.expectInputBox("Arrow common parameters", "Multiplier", "1,0", "0,5");
-    form.LengthMultiplier1->trigger();
+    command("LengthMultiplier1")->trigger();
     QLocale::setDefault(saved);
     EXPECT_EQ(arrows.arrows()[2], (charts::Arrow{1, 1, 13, 13}));
     EXPECT_EQ(dialogs.pending(), 0u);
@@ -422,30 +440,30 @@ TEST_F(ChartPropTest, ShapesTakeBrushTextAndBitmaps)
     shape.setTextLines({"old"});
     form.FormActivate();
     selectEntry(0);
-    form.TransparentYes->trigger();
+    command("TransparentYes")->trigger();
     EXPECT_TRUE(shape.transparent());
-    form.Brushes[6]->trigger();
+    choice("Brush1", 6)->trigger();
     EXPECT_EQ(shape.brushStyle(), 6);
-    form.PopupSeriesPopup();
-    EXPECT_TRUE(form.Brushes[6]->isChecked());
-    EXPECT_FALSE(form.ClearBitmap1->isVisible());
+    popup();
+    EXPECT_TRUE(choice("Brush1", 6)->isChecked());
+    EXPECT_FALSE(command("ClearBitmap1")->isVisible());
 
     dialogs.expectModal("FormMemoDialog", [](QDialog &d) {
         auto &memo = static_cast<app::TFormMemoDialog &>(d);
         EXPECT_EQ(d.windowTitle(), "Edit chart shape text");
-        EXPECT_EQ(memo.Memo->toPlainText(), "old");
-        memo.Memo->setPlainText("first\nsecond");
-        memo.BtnOK->click();
+        EXPECT_EQ(apptest::control<QPlainTextEdit>(&memo, "Memo")->toPlainText(), "old");
+        apptest::control<QPlainTextEdit>(&memo, "Memo")->setPlainText("first\nsecond");
+        apptest::control<QPushButton>(&memo, "BtnOK")->click();
         return d.result();
     });
-    form.ShapeText1->trigger();
+    command("ShapeText1")->trigger();
     EXPECT_EQ(shape.textLines(), QStringList({"first", "second"}));
     dialogs.expectModal("FormMemoDialog", [](QDialog &d) {
-        static_cast<app::TFormMemoDialog &>(d).Memo->setPlainText("dropped");
-        static_cast<app::TFormMemoDialog &>(d).BtnCancel->click();
+        apptest::control<QPlainTextEdit>(&d, "Memo")->setPlainText("dropped");
+        apptest::control<QPushButton>(&d, "BtnCancel")->click();
         return d.result();
     });
-    form.ShapeText1->trigger();
+    command("ShapeText1")->trigger();
     EXPECT_EQ(shape.textLines(), QStringList({"first", "second"}));
 
     const QString bitmap = apptest::q(temp / "tile.bmp");
@@ -453,12 +471,12 @@ TEST_F(ChartPropTest, ShapesTakeBrushTextAndBitmaps)
     tile.fill(Qt::green);
     ASSERT_TRUE(tile.save(bitmap, "BMP"));
     dialogs.expectOpenFile("Open", "Bitmaps (*.bmp)", "", bitmap);
-    form.ShapeBitmap1->trigger();
+    command("ShapeBitmap1")->trigger();
     ASSERT_TRUE(shape.hasBrushBitmap());
     EXPECT_EQ(shape.brushBitmap().pixelColor(1, 1), QColor(Qt::green));
-    form.PopupSeriesPopup();
-    EXPECT_TRUE(form.ClearBitmap1->isVisible());
-    form.ClearBitmap1->trigger();
+    popup();
+    EXPECT_TRUE(command("ClearBitmap1")->isVisible());
+    command("ClearBitmap1")->trigger();
     EXPECT_FALSE(shape.hasBrushBitmap());
 
     // A file that is no bitmap: told, and the brush is left without one.
@@ -467,7 +485,7 @@ TEST_F(ChartPropTest, ShapesTakeBrushTextAndBitmaps)
     dialogs.expectOpenFile("Open", "Bitmaps (*.bmp)", apptest::q(temp.path()), apptest::q(temp / "text.bmp"));
     dialogs.expectMessageStartingWith(
         MessageKind::Error, "Cannot load bitmap \"" + apptest::q(temp / "text.bmp"), app::Button::Ok);
-    form.ShapeBitmap1->trigger();
+    command("ShapeBitmap1")->trigger();
     EXPECT_FALSE(shape.hasBrushBitmap());
     EXPECT_EQ(dialogs.pending(), 0u);
 }
@@ -481,7 +499,7 @@ TEST_F(ChartPropTest, SaveAndLoadCarryTheLookToAnotherChartAndRefresh)
     chart.setChartColor(QColor(200, 220, 255));
     const QString file = apptest::q(temp / "look.gsf");
     dialogs.expectSaveFile("Save setting to file", filter, 0, "", "gsf", app::SaveChoice{file, 0});
-    form.BtnSave->click();
+    button("BtnSave")->click();
     EXPECT_EQ(std::filesystem::file_size(temp / "look.gsf"), 2992u);
 
     charts::Chart other;
@@ -489,13 +507,13 @@ TEST_F(ChartPropTest, SaveAndLoadCarryTheLookToAnotherChartAndRefresh)
     form.setTarget(&other);
     form.FormActivate();
     dialogs.expectOpenFile("Load setting from file", filter, apptest::q(temp.path()), file);
-    form.BtnLoad->click();
+    button("BtnLoad")->click();
     EXPECT_EQ(other.titleLines(), QStringList{"Plot 7"});
     EXPECT_EQ(other.leftAxis().maximum(), 60);
     EXPECT_EQ(other.chartColor(), QColor(200, 220, 255));
     EXPECT_EQ(other.seriesCount(), 1);
-    EXPECT_EQ(form.MemoTitle->toPlainText(), "Plot 7");
-    EXPECT_EQ(form.EditLeftMax->text(), "60");
+    EXPECT_EQ(find<QPlainTextEdit>("MemoTitle")->toPlainText(), "Plot 7");
+    EXPECT_EQ(edit("EditLeftMax")->text(), "60");
 
     // A short file is refused with its size, and nothing changes.
     testsupport::writeBytes(temp / "short.gsf", std::string(100, '\0'));
@@ -504,7 +522,7 @@ TEST_F(ChartPropTest, SaveAndLoadCarryTheLookToAnotherChartAndRefresh)
     dialogs.expectMessage(MessageKind::Error,
                           "Not a chart settings file: " + shortFile + " (100 bytes, expected 2992)",
                           app::Button::Ok);
-    form.BtnLoad->click();
+    button("BtnLoad")->click();
     EXPECT_EQ(other.titleLines(), QStringList{"Plot 7"});
     EXPECT_EQ(dialogs.pending(), 0u);
 }
@@ -524,15 +542,15 @@ TEST_F(PropertiesButtonsTest, BothPagesShowTheOneDialogOnTheirChart)
     TFormChartProp *dialog = form->FormChartProp.get();
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->target(), form->ChartTModel);
-    EXPECT_EQ(dialog->MemoTitle->toPlainText(), "Plot A");
+    EXPECT_EQ(apptest::control<QPlainTextEdit>(dialog, "MemoTitle")->toPlainText(), "Plot A");
 
     form->ChartRegr->bottomAxis().setTitle("DBH");
     form->BtnPropertiesRegr->click();
     EXPECT_EQ(form->FormChartProp.get(), dialog);
     EXPECT_EQ(dialog->target(), form->ChartRegr);
-    EXPECT_EQ(dialog->EditBottomTitle->text(), "DBH");
+    EXPECT_EQ(apptest::control<QLineEdit>(dialog, "EditBottomTitle")->text(), "DBH");
 
-    dialog->BtnClose->click();
+    apptest::control<QPushButton>(dialog, "BtnClose")->click();
     EXPECT_FALSE(dialog->isVisible());
     form->BtnProperties->click();
     EXPECT_TRUE(dialog->isVisible());

@@ -1,6 +1,7 @@
 // "Import table": the census files imported through the dialog give the table fenoris-cli import
 // writes with the same options, opened and ready for the statistics; faults keep the dialog open.
 #include "app/fimport.h"
+#include "controls.h"
 #include "mainwindowtest.h"
 
 #include <QComboBox>
@@ -41,17 +42,17 @@ protected:
     void chooseFiles(app::TFormImport &f)
     {
         dialogs.expectOpenFiles("CSV files", kCsvFilter, q(dataDir) + "/", files);
-        f.BtnFiles->click();
+        apptest::control<QPushButton>(&f, "BtnFiles")->click();
     }
 
     // The census expressions typed over the suggestion.
     void typeCensus(app::TFormImport &f)
     {
-        f.EditSpecies->setText("upper(sp)");
-        f.EditValue->setText(kValue);
-        f.EditDbh->setText("last_main_census_dbh / 10.0");
-        f.EditWhere->setText("StemTag = '1'");
-        f.CBDuplicates->setCurrentText("agree");
+        apptest::control<QLineEdit>(&f, "EditSpecies")->setText("upper(sp)");
+        apptest::control<QLineEdit>(&f, "EditValue")->setText(kValue);
+        apptest::control<QLineEdit>(&f, "EditDbh")->setText("last_main_census_dbh / 10.0");
+        apptest::control<QLineEdit>(&f, "EditWhere")->setText("StemTag = '1'");
+        apptest::control<QComboBox>(&f, "CBDuplicates")->setCurrentText("agree");
     }
 
     void expectSave(const fs::path &table)
@@ -63,10 +64,10 @@ protected:
     std::vector<std::string> fields(const app::TFormImport &f) const
     {
         std::vector<std::string> texts;
-        for (const QLineEdit *edit : {f.EditPlot, f.EditTree, f.EditSpecies, f.EditYear, f.EditValue,
-                                      f.EditDbh, f.EditHeight, f.EditWhere, f.EditEncoding, f.EditMissing})
-            texts.push_back(edit->text().toStdString());
-        texts.push_back(f.CBDuplicates->currentText().toStdString());
+        for (const char *name : {"EditPlot", "EditTree", "EditSpecies", "EditYear", "EditValue", "EditDbh",
+                                 "EditHeight", "EditWhere", "EditEncoding", "EditMissing"})
+            texts.push_back(apptest::control<QLineEdit>(&f, name)->text().toStdString());
+        texts.push_back(apptest::control<QComboBox>(&f, "CBDuplicates")->currentText().toStdString());
         return texts;
     }
 
@@ -82,20 +83,24 @@ TEST_F(ImportTest, WritesWhatTheCommandLineWritesAndOpensIt)
         EXPECT_EQ(f.windowTitle(), "Import table");
         chooseFiles(f);
         // The first file's columns, and the roles their names suggest; value and condition are typed.
-        EXPECT_EQ(f.ListColumns->count(), 47);
-        EXPECT_EQ(f.ListColumns->item(0)->text(), "survey_year");
-        EXPECT_EQ(f.ListFiles->count(), 3);
+        EXPECT_EQ(apptest::control<QListWidget>(&f, "ListColumns")->count(), 47);
+        EXPECT_EQ(apptest::control<QListWidget>(&f, "ListColumns")->item(0)->text(), "survey_year");
+        EXPECT_EQ(apptest::control<QListWidget>(&f, "ListFiles")->count(), 3);
         EXPECT_EQ(fields(f), (std::vector<std::string>{"quadrat", "tag", "sp", "survey_year", "", "", "", "",
                                                        "Windows-1250", "NA", "refuse"}));
         typeCensus(f);
 
         dialogs.expectProgress("Import preview", {}, "File");
-        f.BtnPreview->click();
-        EXPECT_EQ(f.GridPreview->columnCount(), 7);
-        EXPECT_EQ(f.GridPreview->horizontalHeaderItem(6)->text(), "D2021");
-        EXPECT_EQ(f.GridPreview->rowCount(), int(app::TFormImport::kPreviewRows));
-        EXPECT_TRUE(f.LabelPreview->text().contains("71 trees, 3 survey years (2014, 2019, 2021)"))
-            << f.LabelPreview->text().toStdString();
+        apptest::control<QPushButton>(&f, "BtnPreview")->click();
+        EXPECT_EQ(apptest::control<QTableWidget>(&f, "GridPreview")->columnCount(), 7);
+        EXPECT_EQ(apptest::control<QTableWidget>(&f, "GridPreview")->horizontalHeaderItem(6)->text(),
+                  "D2021");
+        EXPECT_EQ(apptest::control<QTableWidget>(&f, "GridPreview")->rowCount(),
+                  int(app::TFormImport::kPreviewRows));
+        EXPECT_TRUE(apptest::control<QLabel>(&f, "LabelPreview")
+                        ->text()
+                        .contains("71 trees, 3 survey years (2014, 2019, 2021)"))
+            << apptest::control<QLabel>(&f, "LabelPreview")->text().toStdString();
 
         expectSave(table);
         std::vector<std::string> steps;
@@ -119,7 +124,7 @@ TEST_F(ImportTest, WritesWhatTheCommandLineWritesAndOpensIt)
                 "values: the common value kept, a blank where they differ\n"
                 "The table is marked Windows-1250",
             Button::Ok);
-        f.BtnImport->click();
+        apptest::control<QPushButton>(&f, "BtnImport")->click();
         EXPECT_EQ(steps, (std::vector<std::string>{"0/4 mortality_2014.csv", "1/4 mortality_2019.csv",
                                                    "2/4 mortality_2021.csv", "3/4 CENSUS.dbf"}));
         return f.result();
@@ -173,19 +178,19 @@ TEST_F(ImportTest, FaultsKeepTheDialogOpenWithItsFields)
              dialogs.expectMessage(MessageKind::Error,
                                    "The value expression is refused: no such column: crown_living",
                                    Button::Ok);
-             f.BtnImport->click();
+             apptest::control<QPushButton>(&f, "BtnImport")->click();
          }},
         {"a file whose header differs, at the preview", nullptr,
          [&](app::TFormImport &f) {
              dialogs.expectOpenFiles("CSV files", kCsvFilter, q(csvDir), files + QStringList{q(other)});
-             f.BtnFiles->click();
+             apptest::control<QPushButton>(&f, "BtnFiles")->click();
              dialogs.expectProgress("Import preview", {}, "File");
              dialogs.expectMessage(MessageKind::Error,
                                    "File " + q(other) + " has other columns than " + files.first() +
                                        ": column 7 is 'plot', not 'quadrat'",
                                    Button::Ok);
-             f.BtnPreview->click();
-             EXPECT_EQ(f.GridPreview->rowCount(), 0);
+             apptest::control<QPushButton>(&f, "BtnPreview")->click();
+             EXPECT_EQ(apptest::control<QTableWidget>(&f, "GridPreview")->rowCount(), 0);
          }},
         {"a cancel of the run", nullptr,
          [&](app::TFormImport &f) {
@@ -194,7 +199,7 @@ TEST_F(ImportTest, FaultsKeepTheDialogOpenWithItsFields)
                  "Import", [](int, int, const std::string &) { return false; }, "File");
              dialogs.expectMessage(MessageKind::Information, "The import was cancelled: nothing was written.",
                                    Button::Ok);
-             f.BtnImport->click();
+             apptest::control<QPushButton>(&f, "BtnImport")->click();
          }},
     };
     for (const Case &c : cases) {
@@ -202,7 +207,7 @@ TEST_F(ImportTest, FaultsKeepTheDialogOpenWithItsFields)
         runImport([&](app::TFormImport &f) -> int {
             chooseFiles(f);
             typeCensus(f);
-            if (c.value) f.EditValue->setText(c.value);
+            if (c.value) apptest::control<QLineEdit>(&f, "EditValue")->setText(c.value);
             const auto typed = fields(f);
             c.act(f);
             EXPECT_EQ(f.result(), QDialog::Rejected);

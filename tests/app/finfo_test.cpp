@@ -1,6 +1,7 @@
 // The about box: version information, the two heights at 96 and 120 pixels per inch, the contact line.
 #include "app/finfo.h"
 #include "common/version.h"
+#include "controls.h"
 #include "scripteddialogs.h"
 
 #include <QCoreApplication>
@@ -28,15 +29,15 @@ TEST(AboutBox, MoreInfoHeightsScaleWithPixelsPerInch)
         apptest::ScriptedDialogs dialogs;
         TFormInfo box(dialogs, c.ppi);
         EXPECT_EQ(box.height(), c.less);
-        EXPECT_EQ(box.BtnMore->text(), "More Info >>");
+        EXPECT_EQ(apptest::control<QPushButton>(&box, "BtnMore")->text(), "More Info >>");
         box.BtnMoreClick();
         EXPECT_EQ(box.height(), c.more);
-        EXPECT_EQ(box.BtnMore->text(), "<< Info");
-        EXPECT_TRUE(box.Memo1->isVisibleTo(&box));
+        EXPECT_EQ(apptest::control<QPushButton>(&box, "BtnMore")->text(), "<< Info");
+        EXPECT_TRUE(apptest::control<QPlainTextEdit>(&box, "Memo1")->isVisibleTo(&box));
         box.BtnMoreClick();
         EXPECT_EQ(box.height(), c.less);
-        EXPECT_EQ(box.BtnMore->text(), "More Info >>");
-        EXPECT_FALSE(box.Memo1->isVisibleTo(&box));
+        EXPECT_EQ(apptest::control<QPushButton>(&box, "BtnMore")->text(), "More Info >>");
+        EXPECT_FALSE(apptest::control<QPlainTextEdit>(&box, "Memo1")->isVisibleTo(&box));
     }
 }
 
@@ -46,11 +47,13 @@ TEST(AboutBox, ShowsTheCompiledVersionInformation)
     TFormInfo box(dialogs, 96);
     const QString version = QString::fromUtf8(common::kProgramVersion);
     EXPECT_EQ(box.windowTitle(), "Program info");
-    EXPECT_EQ(box.LblTitle->text(), "Program Fenoris");
-    EXPECT_EQ(box.LblComment->text(), QString::fromUtf8(common::kProgramDescription));
-    EXPECT_EQ(box.LblVersion->text(), "Version " + version);
-    EXPECT_EQ(box.LblCopyright->text(), "Copyright (C) 2026 Fenoris developers");
-    EXPECT_FALSE(box.BtnMore->isHidden());
+    EXPECT_EQ(apptest::control<QLabel>(&box, "LblTitle")->text(), "Program Fenoris");
+    EXPECT_EQ(apptest::control<QLabel>(&box, "LblComment")->text(),
+              QString::fromUtf8(common::kProgramDescription));
+    EXPECT_EQ(apptest::control<QLabel>(&box, "LblVersion")->text(), "Version " + version);
+    EXPECT_EQ(apptest::control<QLabel>(&box, "LblCopyright")->text(),
+              "Copyright (C) 2026 Fenoris developers");
+    EXPECT_FALSE(apptest::control<QPushButton>(&box, "BtnMore")->isHidden());
     // The ten keys in order; the two without a value are left out.
     const QStringList expected = {
         "CompanyName=Fenoris developers",
@@ -62,7 +65,7 @@ TEST(AboutBox, ShowsTheCompiledVersionInformation)
         "ProductName=Fenoris",
         "ProductVersion=" + version,
     };
-    EXPECT_EQ(box.Memo1->toPlainText(), expected.join('\n'));
+    EXPECT_EQ(apptest::control<QPlainTextEdit>(&box, "Memo1")->toPlainText(), expected.join('\n'));
     EXPECT_FALSE(box.windowFlags() & Qt::WindowCloseButtonHint);
 }
 
@@ -71,12 +74,14 @@ TEST(AboutBox, MissingEntriesFallBack)
     apptest::ScriptedDialogs dialogs;
     TFormInfo box(dialogs, 96);
     box.fillVersionInfo({{"InternalName", ""}, {"Comments", ""}});
-    EXPECT_EQ(box.LblTitle->text(), "Program " + QCoreApplication::applicationName());
-    EXPECT_EQ(box.LblComment->text(), "");
-    EXPECT_EQ(box.LblVersion->text(), "Version ");
-    EXPECT_EQ(box.LblCopyright->text(), "Copyright (C) 2026 Fenoris developers");
-    EXPECT_TRUE(box.BtnMore->isHidden());
-    EXPECT_EQ(box.Memo1->toPlainText(), "");
+    EXPECT_EQ(apptest::control<QLabel>(&box, "LblTitle")->text(),
+              "Program " + QCoreApplication::applicationName());
+    EXPECT_EQ(apptest::control<QLabel>(&box, "LblComment")->text(), "");
+    EXPECT_EQ(apptest::control<QLabel>(&box, "LblVersion")->text(), "Version ");
+    EXPECT_EQ(apptest::control<QLabel>(&box, "LblCopyright")->text(),
+              "Copyright (C) 2026 Fenoris developers");
+    EXPECT_TRUE(apptest::control<QPushButton>(&box, "BtnMore")->isHidden());
+    EXPECT_EQ(apptest::control<QPlainTextEdit>(&box, "Memo1")->toPlainText(), "");
 }
 
 // Without an issue tracker named at build time there is no contact line at all, rather than an
@@ -85,16 +90,16 @@ TEST(AboutBox, ContactLineNamesTheIssueTrackerOrIsLeftOut)
 {
     apptest::ScriptedDialogs dialogs;
     TFormInfo box(dialogs, 96);
-    EXPECT_EQ(box.LblAddress->text(), QString::fromUtf8(common::kIssueTracker));
+    EXPECT_EQ(apptest::control<QLabel>(&box, "LblAddress")->text(), QString::fromUtf8(common::kIssueTracker));
     box.setContactAddress("");
-    EXPECT_TRUE(box.LblContact->isHidden());
-    EXPECT_TRUE(box.LblAddress->isHidden());
+    EXPECT_TRUE(apptest::control<QLabel>(&box, "LblContact")->isHidden());
+    EXPECT_TRUE(apptest::control<QLabel>(&box, "LblAddress")->isHidden());
     box.LblAddressClick();
     EXPECT_TRUE(dialogs.openedAddresses().empty());
 
     box.setContactAddress("https://tracker.invalid/fenoris/issues");
-    EXPECT_FALSE(box.LblContact->isHidden());
-    EXPECT_EQ(box.LblContact->text(), "Questions and comments:");
+    EXPECT_FALSE(apptest::control<QLabel>(&box, "LblContact")->isHidden());
+    EXPECT_EQ(apptest::control<QLabel>(&box, "LblContact")->text(), "Questions and comments:");
     box.LblAddressClick();
     box.setContactAddress("forester@tracker.invalid");
     box.LblAddressClick();

@@ -2,6 +2,7 @@
 // under the codes' names and the display names' titles, the same files as fenoris-cli models, and
 // Cancel in the dialog and during the run.
 #include "app/fcreatemodelssetting.h"
+#include "controls.h"
 #include "mainwindowtest.h"
 #include "model/fixturetable.h"
 #include "support/picturereaders.h"
@@ -49,7 +50,7 @@ protected:
 
     static int pressOK(TFormCreateModelsSetting &d)
     {
-        d.BtnOK->click();
+        apptest::control<QPushButton>(&d, "BtnOK")->click();
         return d.result();
     }
 
@@ -73,26 +74,29 @@ TEST_F(CreateModelsTest, WritesThePicturesOfSpeciesWithEnoughTreesAsTheCommandDo
     writeBytes(temp / "names.txt", "SM;Picea abies\r\nXX;Other\r\n");
     expectSettings([this](TFormCreateModelsSetting &d) {
         EXPECT_EQ(d.windowTitle(), "FormCreateModelsSetting");
-        EXPECT_EQ(d.EditTitlePlot->text(), "Plot ");
-        EXPECT_EQ(d.EditTitleSpecies->text(), " - species ");
-        EXPECT_EQ(d.EditDirectory->text(), q(dataDir) + "/");
-        EXPECT_EQ(d.EditTreeNumber->value(), 10);
-        EXPECT_EQ(d.CBfiletype->currentText(), ".bmp");
-        EXPECT_EQ(d.CBfiletype->count(), 6);
-        EXPECT_EQ(speciesColumn(d.SpNameGrid, 0), QStringList({"BK", "SM"}));
-        EXPECT_EQ(speciesColumn(d.SpNameGrid, 1), QStringList({"BK", "SM"}));
+        EXPECT_EQ(apptest::control<QLineEdit>(&d, "EditTitlePlot")->text(), "Plot ");
+        EXPECT_EQ(apptest::control<QLineEdit>(&d, "EditTitleSpecies")->text(), " - species ");
+        EXPECT_EQ(apptest::control<QLineEdit>(&d, "EditDirectory")->text(), q(dataDir) + "/");
+        EXPECT_EQ(apptest::control<QSpinBox>(&d, "EditTreeNumber")->value(), 10);
+        EXPECT_EQ(apptest::control<QComboBox>(&d, "CBfiletype")->currentText(), ".bmp");
+        EXPECT_EQ(apptest::control<QComboBox>(&d, "CBfiletype")->count(), 6);
+        EXPECT_EQ(speciesColumn(apptest::control<QTableWidget>(&d, "SpNameGrid"), 0),
+                  QStringList({"BK", "SM"}));
+        EXPECT_EQ(speciesColumn(apptest::control<QTableWidget>(&d, "SpNameGrid"), 1),
+                  QStringList({"BK", "SM"}));
         // The species file names SM; BK keeps its code and XX, which the table lacks, is passed over.
-        d.BtnSpRead->click();
-        EXPECT_EQ(speciesColumn(d.SpNameGrid, 1), QStringList({"BK", "Picea abies"}));
+        apptest::control<QToolButton>(&d, "BtnSpRead")->click();
+        EXPECT_EQ(speciesColumn(apptest::control<QTableWidget>(&d, "SpNameGrid"), 1),
+                  QStringList({"BK", "Picea abies"}));
         // A folder without its trailing separator takes one.
-        d.BtnDir->click();
-        EXPECT_EQ(d.EditDirectory->text(), q(outDir) + "/");
+        apptest::control<QToolButton>(&d, "BtnDir")->click();
+        EXPECT_EQ(apptest::control<QLineEdit>(&d, "EditDirectory")->text(), q(outDir) + "/");
         // Typed without it, the names still go into the folder.
-        d.EditDirectory->setText(q(outDir));
+        apptest::control<QLineEdit>(&d, "EditDirectory")->setText(q(outDir));
         // The file is in the table's code page.
-        d.SpNameGrid->item(0, 1)->setText("Buk lesní");
-        d.BtnSpWrite->click();
-        d.EditTitleSpecies->setText(", ");
+        apptest::control<QTableWidget>(&d, "SpNameGrid")->item(0, 1)->setText("Buk lesní");
+        apptest::control<QToolButton>(&d, "BtnSpWrite")->click();
+        apptest::control<QLineEdit>(&d, "EditTitleSpecies")->setText(", ");
         return pressOK(d);
     });
     dialogs.expectOpenFile("Open", "Text file (*.txt);;Any file (*.*)", q(dataDir) + "/",
@@ -138,7 +142,7 @@ TEST_F(CreateModelsTest, CancelInTheSettingsWritesNothingAndKeepsTheTitles)
 {
     startOnTrees(partTrees());
     expectSettings([](TFormCreateModelsSetting &d) {
-        d.EditTitlePlot->setText("Area ");
+        apptest::control<QLineEdit>(&d, "EditTitlePlot")->setText("Area ");
         return int(QDialog::Rejected);
     });
     form->BtnCreateModelsAllClick();
@@ -161,7 +165,7 @@ TEST_F(CreateModelsTest, CancelDuringTheRunStopsAfterThePictureInHand)
     // An existing picture is asked about; No keeps it.
     writeBytes(outDir / "A1_BK.bmp", "old");
     expectSettings([this](TFormCreateModelsSetting &d) {
-        d.EditDirectory->setText(q(outDir));
+        apptest::control<QLineEdit>(&d, "EditDirectory")->setText(q(outDir));
         return pressOK(d);
     });
     int pictureSteps = 0;
@@ -211,7 +215,7 @@ TEST_F(CreateModelsTest, TickingDoNotStopLetsTheRunGoOnWithoutWarningBoxes)
         const fs::path out = outDir / std::to_string(tickedAt);
         fs::create_directories(out);
         expectSettings([&](TFormCreateModelsSetting &d) {
-            d.EditDirectory->setText(q(out));
+            apptest::control<QLineEdit>(&d, "EditDirectory")->setText(q(out));
             return pressOK(d);
         });
         dialogs.expectProgress("Create all models");
@@ -240,19 +244,19 @@ TEST_F(CreateModelsTest, AFolderThatDoesNotExistIsCreatedOnRequestAndTheSettings
     const fs::path fresh = temp / "new" / "pictures";
     writeBytes(temp / "file", "not a folder");
     expectSettings([&](TFormCreateModelsSetting &d) {
-        d.EditTitlePlot->setText("Area ");
-        d.EditTreeNumber->setValue(12);
-        d.CBfiletype->setCurrentText(".svg");
-        d.EditDirectory->setText(q(temp / "file"));
-        d.BtnOK->click();
-        d.EditDirectory->setText(q(fresh));
-        d.BtnOK->click();
+        apptest::control<QLineEdit>(&d, "EditTitlePlot")->setText("Area ");
+        apptest::control<QSpinBox>(&d, "EditTreeNumber")->setValue(12);
+        apptest::control<QComboBox>(&d, "CBfiletype")->setCurrentText(".svg");
+        apptest::control<QLineEdit>(&d, "EditDirectory")->setText(q(temp / "file"));
+        apptest::control<QPushButton>(&d, "BtnOK")->click();
+        apptest::control<QLineEdit>(&d, "EditDirectory")->setText(q(fresh));
+        apptest::control<QPushButton>(&d, "BtnOK")->click();
         EXPECT_EQ(d.result(), QDialog::Rejected);
         EXPECT_FALSE(fs::exists(fresh));
-        EXPECT_EQ(d.EditTitlePlot->text(), "Area ");
-        EXPECT_EQ(d.EditTreeNumber->value(), 12);
-        EXPECT_EQ(d.CBfiletype->currentText(), ".svg");
-        EXPECT_EQ(d.EditDirectory->text(), q(fresh));
+        EXPECT_EQ(apptest::control<QLineEdit>(&d, "EditTitlePlot")->text(), "Area ");
+        EXPECT_EQ(apptest::control<QSpinBox>(&d, "EditTreeNumber")->value(), 12);
+        EXPECT_EQ(apptest::control<QComboBox>(&d, "CBfiletype")->currentText(), ".svg");
+        EXPECT_EQ(apptest::control<QLineEdit>(&d, "EditDirectory")->text(), q(fresh));
         return pressOK(d);
     });
     dialogs.expectMessage(MessageKind::Error, "The folder " + q(temp / "file") + " is a file, not a folder.",
@@ -278,7 +282,7 @@ TEST_F(CreateModelsTest, TheSpeciesNamesShowWholeAndCancelClosesTheSettings)
     expectSettings([this](TFormCreateModelsSetting &d) {
         d.show();
         auto nameShowsWhole = [&d](int row) {
-            const QTableWidget *grid = d.SpNameGrid;
+            const QTableWidget *grid = apptest::control<QTableWidget>(&d, "SpNameGrid");
             const QTableWidgetItem *item = grid->item(row, 1);
             // The text is drawn inside a margin on either side of its cell.
             const int margins =
@@ -287,19 +291,19 @@ TEST_F(CreateModelsTest, TheSpeciesNamesShowWholeAndCancelClosesTheSettings)
             return cell.width() >= grid->fontMetrics().horizontalAdvance(item->text()) + margins &&
                    grid->viewport()->rect().contains(cell);
         };
-        d.SpNameGrid->item(0, 1)->setText("Liriodendron tulipifera");
+        apptest::control<QTableWidget>(&d, "SpNameGrid")->item(0, 1)->setText("Liriodendron tulipifera");
         QCoreApplication::processEvents();
         EXPECT_TRUE(nameShowsWhole(0));
-        d.BtnSpRead->click();
+        apptest::control<QToolButton>(&d, "BtnSpRead")->click();
         QCoreApplication::processEvents();
-        EXPECT_EQ(speciesColumn(d.SpNameGrid, 1),
+        EXPECT_EQ(speciesColumn(apptest::control<QTableWidget>(&d, "SpNameGrid"), 1),
                   QStringList({"Liriodendron tulipifera", "Quercus velutina var. missouriensis"}));
         EXPECT_TRUE(nameShowsWhole(0));
         EXPECT_TRUE(nameShowsWhole(1));
 
-        EXPECT_EQ(d.BtnCancel->text(), "Cancel");
-        d.EditTitlePlot->setText("Area ");
-        d.BtnCancel->click();
+        EXPECT_EQ(apptest::control<QPushButton>(&d, "BtnCancel")->text(), "Cancel");
+        apptest::control<QLineEdit>(&d, "EditTitlePlot")->setText("Area ");
+        apptest::control<QPushButton>(&d, "BtnCancel")->click();
         EXPECT_FALSE(d.isVisible());
         return d.result();
     });
@@ -321,7 +325,7 @@ TEST_F(CreateModelsTest, ARunThatDrawsNothingSaysWhyAsTheCommandDoes)
     form->BtnSetOKClick();
     fs::create_directories(outDir);
     expectSettings([this](TFormCreateModelsSetting &d) {
-        d.EditDirectory->setText(q(outDir));
+        apptest::control<QLineEdit>(&d, "EditDirectory")->setText(q(outDir));
         return pressOK(d);
     });
     const std::string reason = "No plot and species has the minimal number of trees (10); the largest has 7";

@@ -8,6 +8,7 @@
 #include "app/updown.h"
 #include "charts/chart.h"
 #include "charts/chartsettings.h"
+#include "controls.h"
 #include "mainwindowtest.h"
 #include "support/picturereaders.h"
 
@@ -163,14 +164,22 @@ protected:
         dialogs.expectModal("FormVars", [=](QDialog &d) {
             auto &vars = static_cast<app::TFormVars &>(d);
             EXPECT_EQ(vars.windowTitle(), "Variables");
-            EXPECT_TRUE(vars.ListBoxX->selectedItems().isEmpty());
-            EXPECT_TRUE(vars.EditMisX->text().isEmpty());
-            if (!x.isEmpty()) vars.ListBoxX->findItems(x, Qt::MatchExactly).first()->setSelected(true);
-            if (!y.isEmpty()) vars.ListBoxY->findItems(y, Qt::MatchExactly).first()->setSelected(true);
-            vars.CBlogX->setChecked(logX);
-            vars.CBlogY->setChecked(logY);
-            vars.EditMisX->setText(missingX);
-            vars.EditMisY->setText(missingY);
+            EXPECT_TRUE(apptest::control<QListWidget>(&vars, "ListBoxX")->selectedItems().isEmpty());
+            EXPECT_TRUE(apptest::control<QLineEdit>(&vars, "EditMisX")->text().isEmpty());
+            if (!x.isEmpty())
+                apptest::control<QListWidget>(&vars, "ListBoxX")
+                    ->findItems(x, Qt::MatchExactly)
+                    .first()
+                    ->setSelected(true);
+            if (!y.isEmpty())
+                apptest::control<QListWidget>(&vars, "ListBoxY")
+                    ->findItems(y, Qt::MatchExactly)
+                    .first()
+                    ->setSelected(true);
+            apptest::control<QCheckBox>(&vars, "CBlogX")->setChecked(logX);
+            apptest::control<QCheckBox>(&vars, "CBlogY")->setChecked(logY);
+            apptest::control<QLineEdit>(&vars, "EditMisX")->setText(missingX);
+            apptest::control<QLineEdit>(&vars, "EditMisY")->setText(missingY);
             return int(QDialog::Accepted);
         });
     }
@@ -419,10 +428,10 @@ TEST_F(RegressionPageTest, AnotherPairCancelledRefusedOrOfDegreeZero)
     auto expectKept = [&](const QString &x, const QString &missingX) {
         dialogs.expectModal("FormVars", [=](QDialog &d) {
             auto &vars = static_cast<app::TFormVars &>(d);
-            const auto chosen = vars.ListBoxX->selectedItems();
+            const auto chosen = apptest::control<QListWidget>(&vars, "ListBoxX")->selectedItems();
             EXPECT_EQ(chosen.size() == 1 ? chosen.first()->text() : QString(), x);
-            EXPECT_TRUE(vars.CBlogY->isChecked());
-            EXPECT_EQ(vars.EditMisX->text(), missingX);
+            EXPECT_TRUE(apptest::control<QCheckBox>(&vars, "CBlogY")->isChecked());
+            EXPECT_EQ(apptest::control<QLineEdit>(&vars, "EditMisX")->text(), missingX);
             return int(QDialog::Rejected);
         });
     };

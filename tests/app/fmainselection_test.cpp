@@ -4,6 +4,7 @@
 #include "app/fplotcontainer.h"
 #include "app/listbox.h"
 #include "common/error.h"
+#include "controls.h"
 #include "mainwindowtest.h"
 #include "treetable.h"
 
@@ -275,9 +276,9 @@ TEST_F(SelectionTest, PlotContainerCollectsEachPlotOnce)
     EXPECT_TRUE(container.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_FALSE(container.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_EQ(container.size(), QSize(152, 349));
-    EXPECT_TRUE(container.MemoList->isReadOnly());
-    EXPECT_EQ(container.BtnClear->text(), "Clear");
-    EXPECT_EQ(container.BtnClose->text(), "&Close");
+    EXPECT_TRUE(apptest::control<QPlainTextEdit>(&container, "MemoList")->isReadOnly());
+    EXPECT_EQ(apptest::control<QPushButton>(&container, "BtnClear")->text(), "Clear");
+    EXPECT_EQ(apptest::control<QPushButton>(&container, "BtnClose")->text(), "&Close");
 
     // Hidden, it takes nothing.
     EXPECT_FALSE(container.isVisible());
@@ -295,11 +296,11 @@ TEST_F(SelectionTest, PlotContainerCollectsEachPlotOnce)
     emit form->ListPlots->itemDoubleClicked(form->ListPlots->currentItem());
     EXPECT_EQ(container.lines(), (QStringList{"A1", "O'Hara"}));
 
-    container.BtnClose->click();
+    apptest::control<QPushButton>(&container, "BtnClose")->click();
     EXPECT_FALSE(container.isVisible());
     form->SpeedButton1Click();
     EXPECT_EQ(container.lines(), (QStringList{"A1", "O'Hara"}));
-    container.BtnClear->click();
+    apptest::control<QPushButton>(&container, "BtnClear")->click();
     EXPECT_TRUE(container.lines().isEmpty());
 
     // Closing the main window takes the container along.
