@@ -143,6 +143,8 @@ public:
     // plot and species. Runs on the user's page changes; a page the program selects itself is
     // selected with the tab bar's signals blocked and calls it when it wants the entry.
     void PageControl1Change();
+    // Selects the main page and runs the page entry once, as a page change by the user would.
+    void showMainPage();
 
     // Model page (fmainmodel.cpp).
     // Computes and draws the model chart of the selected plot and species; the selected-trees query
@@ -253,6 +255,82 @@ public:
     // True once a cancelled open dialog has asked the program to end.
     bool terminated() const { return m_terminated; }
 
+
+    SaveDialog SaveDlg = pictureSaveDialog();
+    // The printer of the print command, created by its first use and kept with its settings.
+    std::unique_ptr<QPrinter> Printer;
+
+    // The about box, created by the first activation and kept.
+    std::unique_ptr<TFormInfo> FormInfo;
+    std::unique_ptr<TFormGraphParams> FormGraphParams;
+    std::unique_ptr<TFormChartProp> FormChartProp;
+    // The plot container, hidden until SpeedButton1 shows it.
+    std::unique_ptr<TFormPlotContainer> FormPlotContainer;
+    // The connection to the data directory and the window's shared query on it.
+    data::Connection PrimaryData;
+    data::Query Query1{PrimaryData};
+    data::Query QueryAverage{PrimaryData};
+    data::Query QueryTransition{PrimaryData};
+
+    // State of the main window. The yearly lists are indexed from 0 (survey year i + 1).
+    bool Activated = false;
+    std::string DataDir;   // with its trailing separator
+    std::string TableFile; // file name with extension, no directory
+    std::string PlotField;
+    std::string TreeIdField;
+    std::string SpeciesField;
+    std::string DbhField;
+    std::string HeightField;
+    int YearCount = 0;
+    std::vector<int> Years;
+    std::vector<std::string> YearFields;
+    std::vector<double> YearDefAvg;
+    std::vector<double> YearDefStd;
+    std::vector<double> YearDead;
+    std::vector<int> YearTrees;
+    std::vector<std::array<int, 6>> YearClasses;
+    double PrcTreeFactor = 0;
+    std::string Conditions;
+    std::string FixedSpecies;
+    bool TransitPageBuilt = false;
+    std::vector<model::TTransit> TransitRecords;
+    std::vector<model::TransitEstimate> TransitEstimates; // of TransitRecords, in their order
+    bool TransitCountsAtHand = false;
+    // The series of the regression page: DBH, Height and DBH-Height of the year shown, then the
+    // freely chosen pair; an entry is empty (null) when its series was not built or had too few
+    // points. Absent while the page is not open.
+    std::optional<std::vector<std::unique_ptr<stats::TStatistics>>> RegrStats;
+    int RegrYear = 0; // 1 ... YearCount: the year shown on the regression page
+
+    // State of the whole program, kept here as the main window lives as long as the program.
+    std::string TitlePlot;
+    std::string TitleSpecies;
+    std::vector<std::string> GraphSettings; // the name=value lines of Graph.ini, unknown lines included
+
+    // "Data table" page (fmaindata.cpp): the selected trees in an editable grid over Query1, the tools
+    // Replace and Check deads, and undo of what was stored into the data table.
+    // Replace: asks for the value to find and the new one, then asks about every cell found in the
+    // shown rows. Check deads: asks for the dead value, then about every later year of a tree once
+    // recorded dead. Both store the grid's edited row first; one run is one step of the undo history.
+    void BtnReplaceClick();
+    void BtnCheckDeadsClick();
+    // Drops the edited row's unsaved changes, else writes back the last stored step. Also Ctrl+Z.
+    void BtnUndoClick();
+    // Stores the grid's edited row; false, after the user was told why, when it cannot be stored.
+    bool storeDataEdits();
+    // The undo history of the data table, kept until the table is closed.
+    data::EditJournal DataJournal{PrimaryData};
+
+protected:
+    bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    friend class WindowSelection; // selects and clicks in the plot and species lists
+
     // Pages.
     QTabWidget *PageControl1;
     QWidget *TabSheetMain;
@@ -349,68 +427,7 @@ public:
     QPushButton *BtnSave2;
     charts::Chart *ChartRegr;
 
-    SaveDialog SaveDlg = pictureSaveDialog();
-    // The printer of the print command, created by its first use and kept with its settings.
-    std::unique_ptr<QPrinter> Printer;
-
-    // The about box, created by the first activation and kept.
-    std::unique_ptr<TFormInfo> FormInfo;
-    std::unique_ptr<TFormGraphParams> FormGraphParams;
-    std::unique_ptr<TFormChartProp> FormChartProp;
-    // The plot container, hidden until SpeedButton1 shows it.
-    std::unique_ptr<TFormPlotContainer> FormPlotContainer;
-    // The connection to the data directory and the window's shared query on it.
-    data::Connection PrimaryData;
-    data::Query Query1{PrimaryData};
-    data::Query QueryAverage{PrimaryData};
-    data::Query QueryTransition{PrimaryData};
-
-    // State of the main window. The yearly lists are indexed from 0 (survey year i + 1).
-    bool Activated = false;
-    std::string DataDir;   // with its trailing separator
-    std::string TableFile; // file name with extension, no directory
-    std::string PlotField;
-    std::string TreeIdField;
-    std::string SpeciesField;
-    std::string DbhField;
-    std::string HeightField;
-    int YearCount = 0;
-    std::vector<int> Years;
-    std::vector<std::string> YearFields;
-    std::vector<double> YearDefAvg;
-    std::vector<double> YearDefStd;
-    std::vector<double> YearDead;
-    std::vector<int> YearTrees;
-    std::vector<std::array<int, 6>> YearClasses;
-    double PrcTreeFactor = 0;
-    std::string Conditions;
-    std::string FixedSpecies;
-    bool TransitPageBuilt = false;
-    std::vector<model::TTransit> TransitRecords;
-    std::vector<model::TransitEstimate> TransitEstimates; // of TransitRecords, in their order
-    bool TransitCountsAtHand = false;
-    // The series of the regression page: DBH, Height and DBH-Height of the year shown, then the
-    // freely chosen pair; an entry is empty (null) when its series was not built or had too few
-    // points. Absent while the page is not open.
-    std::optional<std::vector<std::unique_ptr<stats::TStatistics>>> RegrStats;
-    int RegrYear = 0; // 1 ... YearCount: the year shown on the regression page
-
-    // State of the whole program, kept here as the main window lives as long as the program.
-    std::string TitlePlot;
-    std::string TitleSpecies;
-    std::vector<std::string> GraphSettings; // the name=value lines of Graph.ini, unknown lines included
-
-    // "Data table" page (fmaindata.cpp): the selected trees in an editable grid over Query1, the tools
-    // Replace and Check deads, and undo of what was stored into the data table.
-    // Replace: asks for the value to find and the new one, then asks about every cell found in the
-    // shown rows. Check deads: asks for the dead value, then about every later year of a tree once
-    // recorded dead. Both store the grid's edited row first; one run is one step of the undo history.
-    void BtnReplaceClick();
-    void BtnCheckDeadsClick();
-    // Drops the edited row's unsaved changes, else writes back the last stored step. Also Ctrl+Z.
-    void BtnUndoClick();
-    // Stores the grid's edited row; false, after the user was told why, when it cannot be stored.
-    bool storeDataEdits();
+    // "Data table" page.
     QLabel *LabelReadOnly; // above the grid: why the table cannot be edited, shown only then
     DataGrid *DBGridData;
     QWidget *PanelDataTools;
@@ -420,17 +437,7 @@ public:
     QPushButton *BtnReplace;
     QPushButton *BtnCheckDeads;
     QPushButton *BtnUndo;
-    // The undo history of the data table, kept until the table is closed.
-    data::EditJournal DataJournal{PrimaryData};
 
-protected:
-    bool event(QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
     // fmainpages.cpp: the pages and their controls.
     void createPages();
     QWidget *createMainPage();

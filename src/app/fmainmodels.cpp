@@ -33,11 +33,7 @@ public:
 
     std::vector<std::string> selectPlot(std::size_t index) override
     {
-        {
-            const QSignalBlocker blocker(m_form.PageControl1);
-            m_form.PageControl1->setCurrentWidget(m_form.TabSheetMain);
-        }
-        m_form.PageControl1Change();
+        m_form.showMainPage();
         return m_lists.selectPlot(index);
     }
 

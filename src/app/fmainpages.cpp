@@ -217,6 +217,15 @@ QLayout *TFormMain::createToolButtons()
     return tools;
 }
 
+void TFormMain::showMainPage()
+{
+    {
+        const QSignalBlocker blocker(PageControl1);
+        PageControl1->setCurrentWidget(TabSheetMain);
+    }
+    PageControl1Change();
+}
+
 void TFormMain::PageControl1Change()
 {
     // The data table's edited row is stored before its page is left; when it cannot be, the page stays.

@@ -114,12 +114,12 @@ TEST_F(CreateModelsTest, WritesThePicturesOfSpeciesWithEnoughTreesAsTheCommandDo
     EXPECT_EQ(testsupport::readerOutput("identify -format '%m' '" + (outDir / "B2_SM.bmp").string() + "'"),
               "BMP3");
     // The last model stays on its page, titled with the display name and the changed text.
-    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheetModel);
-    EXPECT_EQ(form->ChartTModel->titleLines(), QStringList({"Plot B2, Picea abies"}));
+    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(), control<QWidget>(form.get(), "TabSheetModel"));
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->titleLines(), QStringList({"Plot B2, Picea abies"}));
     EXPECT_EQ(form->TitleSpecies, ", ");
     EXPECT_EQ(form->FormCreateModelsSetting, nullptr);
     EXPECT_EQ(form->SpeciesName("SM"), "SM");
-    EXPECT_EQ(form->LabelTreeCount->text(), "10");
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "10");
 
     // fenoris-cli writes the same files for the same settings.
     const fs::path cliDir = temp / "cli";
@@ -147,7 +147,7 @@ TEST_F(CreateModelsTest, CancelInTheSettingsWritesNothingAndKeepsTheTitles)
     EXPECT_TRUE(testsupport::namesIn(outDir).empty());
     EXPECT_TRUE(fs::exists(dataDir / "trees.dbf"));
     EXPECT_EQ(testsupport::namesIn(dataDir).size(), 3u);
-    EXPECT_TRUE(form->BtnCreateModelsAll->isEnabled());
+    EXPECT_TRUE(control<QToolButton>(form.get(), "BtnCreateModelsAll")->isEnabled());
 }
 
 TEST_F(CreateModelsTest, CancelDuringTheRunStopsAfterThePictureInHand)
