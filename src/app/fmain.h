@@ -4,6 +4,7 @@
 
 #include "app/dialogs.h"
 #include "app/environment.h"
+#include "app/pagehost.h"
 #include "data/database.h"
 #include "data/editjournal.h"
 #include "data/selection.h"
@@ -47,6 +48,7 @@ namespace app {
 
 class DataGrid;
 class ListBox;
+class RegressionPage;
 class TFormChartProp;
 class TFormCreateModelsSetting;
 class TFormGraphParams;
@@ -54,14 +56,7 @@ class TFormInfo;
 class TFormPlotContainer;
 class UpDown;
 
-// The rows of the plot and species chosen in their lists.
-struct SelectedRows
-{
-    int plot = -1;
-    int species = -1;
-};
-
-class TFormMain : public QWidget
+class TFormMain : public QWidget, public PageHost
 {
     Q_OBJECT
 public:
@@ -131,10 +126,10 @@ public:
     void BtnConditionsClick();
     // Sets Query1 to the selected-trees query and prepares it; the caller sets the parameters
     // PlotNames and NSpecies and opens it.
-    void PrepareTreeQuery();
+    void PrepareTreeQuery() override;
     // The rows of the selected plot and species; nothing, after a warning and with the main page
     // shown, when either list has no selection.
-    std::optional<SelectedRows> CheckSelection();
+    std::optional<SelectedRows> CheckSelection() override;
     void SpeedButton1Click();
     // Adds the selected plot to the plot container, once, while the container is shown.
     void ListPlotsDblClick();
@@ -179,9 +174,8 @@ public:
         QString dir;         // the folder last saved into; empty until the first save
     };
     void BtnSaveClick();
-    void BtnSave2Click();
     // The save dialog for a chart of the window; a confirmed name goes to SaveChartPicture.
-    void SaveChartAs(charts::Chart &chart);
+    void SaveChartAs(charts::Chart &chart) override;
     // Writes the chart at its size on the screen, in the type its extension names (.bmp, .wmf, .emf,
     // .png, .svg, .pdf, any case). Another extension or none: an error message, nothing written.
     // An existing file: asks whether to overwrite it; No writes nothing. Throws common::FileError when
@@ -204,36 +198,10 @@ public:
     void EdCpBr1Change();
     void BtnCopyClpClick();
 
-    // Regression page (fmainregression.cpp). The page works on Query1, opened by its entry with the
-    // selected trees; RegrStats exists while the page is open.
-    // Shows survey year k (1 ... YearCount): rebuilds the three fixed series and their grid rows,
-    // drops the freely chosen pair and resets the choice of RG_series to "none".
-    void ShowYear(int k);
-    // Builds one fixed series from Query1 (at least 4 points with both values, else an empty entry)
-    // and writes its grid row, and the Y statistics into YRow when YRow > 0.
-    void AddSeries(const std::string &FX, const std::string &FY, int Row, double MisX, double MisY, int YRow,
-                   const std::string &Name);
-    // Writes v into the cell with `Digits` decimals and the user's decimal separator; the grid grows
-    // to the row when needed.
-    void PutNumber(int Col, int Row, int Digits, double v);
-    void BtnFirstYearClick();
-    void BtnLastYearClick();
-    // An arrow of UpDownYear: +1 the next year, -1 the previous one, staying within the year list.
-    void UpDownYearClick(int direction);
-    // The choice of RG_series: clears the chart and draws the chosen series with its last fit;
-    // "another" asks for the columns in TFormVars and the degree first.
-    void RG_seriesClick();
-    // Fits another degree to the series shown and adds its line. A degree outside 0 to 20 is refused
-    // (common::ConvertError) and nothing changes.
-    void BtnNewPolynomClick();
-    // Shows the equation of the last fit and copies it unless the answer is No.
-    void BtnEquationClick();
-
     // Chart properties (fmainchartprop.cpp): the one "Chart properties" dialog, created by the first
     // use and kept, pointed at the given chart, shown beside the window and brought to the front.
-    void ShowChartProperties(charts::Chart &chart);
+    void ShowChartProperties(charts::Chart &chart) override;
     void BtnPropertiesClick();
-    void BtnPropertiesRegrClick();
 
     // The settings of a statistics run as the controls hold them now; "Max deads %" stays at its
     // default, as only the chart uses it. Throws ConvertError for an interval that is not a number.
@@ -247,8 +215,8 @@ public:
     data::FieldRoles fieldRoles() const;
     void setFieldRoles(const data::FieldRoles &roles);
     // The text of the selected plot or species; empty when the list has no selection.
-    std::string selectedPlot() const;
-    std::string selectedSpecies() const;
+    std::string selectedPlot() const override;
+    std::string selectedSpecies() const override;
 
     // Index of the checked item of RG_valtyp: 0 per cent, 1 damage classes.
     int valueType() const;
@@ -266,46 +234,14 @@ public:
     std::unique_ptr<TFormChartProp> FormChartProp;
     // The plot container, hidden until SpeedButton1 shows it.
     std::unique_ptr<TFormPlotContainer> FormPlotContainer;
-    // The connection to the data directory and the window's shared query on it.
-    data::Connection PrimaryData;
-    data::Query Query1{PrimaryData};
-    data::Query QueryAverage{PrimaryData};
-    data::Query QueryTransition{PrimaryData};
 
-    // State of the main window. The yearly lists are indexed from 0 (survey year i + 1).
+    // State of the main window and its pages.
+    WindowState &state() override { return m_state; }
     bool Activated = false;
-    std::string DataDir;   // with its trailing separator
-    std::string TableFile; // file name with extension, no directory
-    std::string PlotField;
-    std::string TreeIdField;
-    std::string SpeciesField;
-    std::string DbhField;
-    std::string HeightField;
-    int YearCount = 0;
-    std::vector<int> Years;
-    std::vector<std::string> YearFields;
-    std::vector<double> YearDefAvg;
-    std::vector<double> YearDefStd;
-    std::vector<double> YearDead;
-    std::vector<int> YearTrees;
-    std::vector<std::array<int, 6>> YearClasses;
-    double PrcTreeFactor = 0;
-    std::string Conditions;
-    std::string FixedSpecies;
     bool TransitPageBuilt = false;
     std::vector<model::TTransit> TransitRecords;
     std::vector<model::TransitEstimate> TransitEstimates; // of TransitRecords, in their order
     bool TransitCountsAtHand = false;
-    // The series of the regression page: DBH, Height and DBH-Height of the year shown, then the
-    // freely chosen pair; an entry is empty (null) when its series was not built or had too few
-    // points. Absent while the page is not open.
-    std::optional<std::vector<std::unique_ptr<stats::TStatistics>>> RegrStats;
-    int RegrYear = 0; // 1 ... YearCount: the year shown on the regression page
-
-    // State of the whole program, kept here as the main window lives as long as the program.
-    std::string TitlePlot;
-    std::string TitleSpecies;
-    std::vector<std::string> GraphSettings; // the name=value lines of Graph.ini, unknown lines included
 
     // "Data table" page (fmaindata.cpp): the selected trees in an editable grid over Query1, the tools
     // Replace and Check deads, and undo of what was stored into the data table.
@@ -318,8 +254,6 @@ public:
     void BtnUndoClick();
     // Stores the grid's edited row; false, after the user was told why, when it cannot be stored.
     bool storeDataEdits();
-    // The undo history of the data table, kept until the table is closed.
-    data::EditJournal DataJournal{PrimaryData};
 
 protected:
     bool event(QEvent *event) override;
@@ -338,7 +272,7 @@ private:
     QWidget *TabSheetModel;
     QWidget *TabSheetStat;
     QWidget *TabSheetTransit;
-    QWidget *TabSheetRegression;
+    RegressionPage *TabSheetRegression;
 
     // Main page.
     QLabel *Label1;
@@ -413,19 +347,6 @@ private:
     QLineEdit *EdCpDec;
     QPushButton *BtnCopyClp;
 
-    // "Regression model" page. SG_StatRes has a heading row and a heading column as its first row
-    // and column; RG_series holds the radio buttons "none", "DBH", "height", "DBH-height", "another".
-    QLabel *LabelYear;
-    UpDown *UpDownYear;
-    QToolButton *BtnFirstYear;
-    QToolButton *BtnLastYear;
-    QTableWidget *SG_StatRes;
-    QGroupBox *RG_series;
-    QPushButton *BtnPropertiesRegr;
-    QPushButton *BtnNewPolynom;
-    QPushButton *BtnEquation;
-    QPushButton *BtnSave2;
-    charts::Chart *ChartRegr;
 
     // "Data table" page.
     QLabel *LabelReadOnly; // above the grid: why the table cannot be edited, shown only then
@@ -489,20 +410,6 @@ private:
     // it draws (the window's message boxes otherwise).
     class BatchPictures;
     common::MessageSink *m_modelSink = nullptr;
-    // fmainregression.cpp
-    QWidget *createRegressionPage();
-    void connectRegressionPage();
-    void enterRegressionPage();
-    // The index of the checked item of RG_series, 0 "none" to 4 "another".
-    int regressionChoice() const;
-    // The series of the chosen item of RG_series; nullptr when there is none to act on.
-    stats::TStatistics *chosenRegression();
-    // The pair chosen in TFormVars, computed and drawn ("another").
-    void chooseAnotherSeries();
-    // The degree typed in the input box, starting from the proposal.
-    std::uint8_t askDegree(int proposal);
-    void showDetermination(const stats::TStatistics &series);
-    QButtonGroup *m_seriesButtons = nullptr;
     // fmaincontrols.cpp: while no table is open, every control that needs one is disabled and the
     // caption names none.
     void setTableOpen(bool open);
@@ -537,6 +444,7 @@ private:
         connect(sender, signal, this, [this, handler] { guard([this, handler] { (this->*handler)(); }); });
     }
 
+    WindowState m_state;
     Dialogs &m_dialogs;
     Environment m_env;
     DialogsSink m_sink;

@@ -3,6 +3,7 @@
 
 #include "app/listbox.h"
 #include "app/named.h"
+#include "app/regressionpage.h"
 #include "app/smallbutton.h"
 #include "app/updown.h"
 #include "data/fieldgrid.h"
@@ -38,7 +39,7 @@ void TFormMain::createPages()
     TabSheetModel = createModelPage();
     TabSheetStat = createStatPage();
     TabSheetTransit = createTransitPage();
-    TabSheetRegression = createRegressionPage();
+    TabSheetRegression = new RegressionPage(*this, m_dialogs);
     PageControl1->addTab(TabSheetMain, "Main Page");
     PageControl1->addTab(TabSheetData, "Data table");
     PageControl1->addTab(TabSheetModel, "Single plot model");
@@ -235,10 +236,10 @@ void TFormMain::PageControl1Change()
         return;
     }
     // Leaving a page discards its open result.
-    for (data::Query *query : {&Query1, &QueryAverage, &QueryTransition})
+    for (data::Query *query : {&m_state.Query1, &m_state.QueryAverage, &m_state.QueryTransition})
         if (query->isActive()) query->close();
     // The regression page's series go with it, also when it is the page now shown.
-    RegrStats.reset();
+    TabSheetRegression->leave();
 
     QWidget *page = PageControl1->currentWidget();
     if (page == TabSheetStat) {
@@ -250,7 +251,7 @@ void TFormMain::PageControl1Change()
     } else if (page == TabSheetData) {
         enterDataPage();
     } else if (page == TabSheetRegression) {
-        if (CheckSelection()) enterRegressionPage();
+        if (CheckSelection()) TabSheetRegression->enter();
     }
 }
 

@@ -148,8 +148,8 @@ void TFormMain::BtnStatClick()
         ~Enable() { button->setEnabled(true); }
     } enable{BtnStat};
 
-    const model::TableSetup setup{TableFile, fieldRoles(), Conditions, yearList()};
-    model::StatisticsRun run(PrimaryData, Query1, setup, modelSettings());
+    const model::TableSetup setup{m_state.TableFile, fieldRoles(), m_state.Conditions, yearList()};
+    model::StatisticsRun run(m_state.PrimaryData, m_state.Query1, setup, modelSettings());
     WindowSelection selection(*this);
     // The run's closing messages are shown once its progress window has gone.
     common::RecordingSink messages;
@@ -170,25 +170,25 @@ void TFormMain::enterStatPage()
     DBGrid1->clear();
     DBGrid1->setRowCount(0);
     DBGrid1->setColumnCount(0);
-    if (!PrimaryData.findFile(model::kAverageTable)) {
+    if (!m_state.PrimaryData.findFile(model::kAverageTable)) {
         m_dialogs.warning(kNoStatistics);
         return;
     }
     if (!CheckSelection()) return;
     // Quotes in a name are doubled, so that a plot such as O'Hara stays one literal.
-    QueryAverage.setSql({"SELECT * FROM 'AVERAGE.DBF'",
+    m_state.QueryAverage.setSql({"SELECT * FROM 'AVERAGE.DBF'",
                          "WHERE ((ID_PLOT=" + data::quoteLiteral(selectedPlot()) +
                              ") and (ID_SPECIES=" + data::quoteLiteral(selectedSpecies()) + "))"});
-    QueryAverage.open();
+    m_state.QueryAverage.open();
 
-    const auto columns = QueryAverage.fieldNames();
+    const auto columns = m_state.QueryAverage.fieldNames();
     DBGrid1->setColumnCount(static_cast<int>(columns.size()));
     for (int c = 0; c < DBGrid1->columnCount(); ++c)
         DBGrid1->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromStdString(columns[c])));
-    for (int row = 0; !QueryAverage.eof(); QueryAverage.next(), ++row) {
+    for (int row = 0; !m_state.QueryAverage.eof(); m_state.QueryAverage.next(), ++row) {
         DBGrid1->insertRow(row);
         for (int c = 0; c < DBGrid1->columnCount(); ++c)
-            DBGrid1->setItem(row, c, new QTableWidgetItem(QString::fromStdString(QueryAverage.valueText(c))));
+            DBGrid1->setItem(row, c, new QTableWidgetItem(QString::fromStdString(m_state.QueryAverage.valueText(c))));
     }
 }
 
@@ -197,7 +197,7 @@ void TFormMain::enterTransitPage()
     // Nothing of an earlier entry stays on display: the page change has closed QueryTransition.
     LB_TransitMatrix->clear();
     showTransitRow();
-    if (!PrimaryData.findFile(model::kTransitTable)) {
+    if (!m_state.PrimaryData.findFile(model::kTransitTable)) {
         m_dialogs.warning(kNoStatistics);
         return;
     }
@@ -206,14 +206,14 @@ void TFormMain::enterTransitPage()
 
     const std::string plot = selectedPlot();
     const std::string species = selectedSpecies();
-    QueryTransition.setParam("Plot", plot);
+    m_state.QueryTransition.setParam("Plot", plot);
     Lb_TMplot->setText(QString::fromStdString("Plot " + plot));
-    QueryTransition.setParam("Species", species);
+    m_state.QueryTransition.setParam("Species", species);
     Lb_TMspecies->setText(QString::fromStdString("Species " + species));
-    QueryTransition.open();
-    if (QueryTransition.eof()) {
+    m_state.QueryTransition.open();
+    if (m_state.QueryTransition.eof()) {
         m_dialogs.information("There is no transition matrix in this case");
-        QueryTransition.close();
+        m_state.QueryTransition.close();
         showTransitRow();
         // A page the program selects runs no page entry.
         const QSignalBlocker blocker(PageControl1);
@@ -221,8 +221,8 @@ void TFormMain::enterTransitPage()
         return;
     }
     QStringList years;
-    for (; !QueryTransition.eof(); QueryTransition.next())
-        years.append(QString::fromStdString(QueryTransition.asString("ID_Year")));
+    for (; !m_state.QueryTransition.eof(); m_state.QueryTransition.next())
+        years.append(QString::fromStdString(m_state.QueryTransition.asString("ID_Year")));
     LB_TransitMatrix->addItems(years);
     countTransitRecords();
     LB_TransitMatrix->selectRow(0);
@@ -242,22 +242,22 @@ void TFormMain::countTransitRecords()
     };
     std::vector<Stored> stored;
     std::set<int> intervals;
-    for (QueryTransition.first(); !QueryTransition.eof(); QueryTransition.next()) {
+    for (m_state.QueryTransition.first(); !m_state.QueryTransition.eof(); m_state.QueryTransition.next()) {
         Stored row{
-            static_cast<int>(QueryTransition.asFloat("ID_Year")), {}, QueryTransition.asFloat("N_tree")};
+            static_cast<int>(m_state.QueryTransition.asFloat("ID_Year")), {}, m_state.QueryTransition.asFloat("N_tree")};
         for (int i = 0; i < kMatrixSize; ++i)
             for (int j = 0; j < kMatrixSize; ++j)
-                row.shares[i][j] = QueryTransition.asFloat(transitColumn(i, j).toStdString());
+                row.shares[i][j] = m_state.QueryTransition.asFloat(transitColumn(i, j).toStdString());
         stored.push_back(row);
-        intervals.insert(static_cast<int>(QueryTransition.asFloat("INTERVAL")));
+        intervals.insert(static_cast<int>(m_state.QueryTransition.asFloat("INTERVAL")));
     }
-    QueryTransition.first();
+    m_state.QueryTransition.first();
     if (intervals.size() != 1 || *intervals.begin() < 1) return;
 
     PrepareTreeQuery();
-    const auto list = model::BuildTransitList(Query1, selectedPlot(), selectedSpecies(), yearList(),
+    const auto list = model::BuildTransitList(m_state.Query1, selectedPlot(), selectedSpecies(), yearList(),
                                               *intervals.begin(), static_cast<model::ValueType>(valueType()));
-    Query1.close();
+    m_state.Query1.close();
     // Counts are shown only for the very matrices on display: the table may have changed, or the
     // condition or the value type, since the statistics run wrote them.
     if (!list || list->size() != stored.size()) return;
@@ -302,19 +302,19 @@ void TFormMain::BuildTransitPage()
             }
         }
     }
-    QueryTransition.close();
-    QueryTransition.setSql(
+    m_state.QueryTransition.close();
+    m_state.QueryTransition.setSql(
         {"SELECT * FROM 'TRANSIT.DBF'", "WHERE ((ID_PLOT = :Plot) and (ID_SPECIES = :Species))"});
-    QueryTransition.prepare();
+    m_state.QueryTransition.prepare();
     TransitPageBuilt = true;
 }
 
 void TFormMain::showTransitRow()
 {
-    const bool hasRow = QueryTransition.isActive() && !QueryTransition.eof();
+    const bool hasRow = m_state.QueryTransition.isActive() && !m_state.QueryTransition.eof();
     auto show = [&](QLabel *field, const std::string &column) {
         if (field)
-            field->setText(hasRow ? QString::fromStdString(QueryTransition.asString(column)) : QString());
+            field->setText(hasRow ? QString::fromStdString(m_state.QueryTransition.asString(column)) : QString());
     };
     show(DBText1, "INTERVAL");
     show(DBTreeNumber, "N_tree");
@@ -327,10 +327,10 @@ void TFormMain::showTransitRow()
 void TFormMain::showTransitUncertainty()
 {
     if (!TransitRowCounts[0]) return;
-    const bool hasRow = QueryTransition.isActive() && !QueryTransition.eof();
+    const bool hasRow = m_state.QueryTransition.isActive() && !m_state.QueryTransition.eof();
     const model::TransitEstimate *estimate = nullptr;
     if (hasRow && TransitCountsAtHand) {
-        const int year = static_cast<int>(QueryTransition.asFloat("ID_Year"));
+        const int year = static_cast<int>(m_state.QueryTransition.asFloat("ID_Year"));
         for (std::size_t k = 0; k < TransitRecords.size(); ++k)
             if (TransitRecords[k].Year == year) estimate = &TransitEstimates[k];
     }
@@ -366,7 +366,7 @@ void TFormMain::LB_TransitMatrixClick()
 {
     const int row = LB_TransitMatrix->selectedRow();
     if (row < 0) return;
-    if (!QueryTransition.locate("ID_Year", LB_TransitMatrix->item(row)->text().toStdString())) {
+    if (!m_state.QueryTransition.locate("ID_Year", LB_TransitMatrix->item(row)->text().toStdString())) {
         m_dialogs.warning("System error: cannot find existing data");
         return;
     }
@@ -406,7 +406,7 @@ QString TFormMain::transitMatrixText() const
 {
     // A closed query still knows its columns and reads them as blanks; with no matrix on display the
     // copy fails as reading a column of a closed dataset does.
-    if (!QueryTransition.isActive() || QueryTransition.eof())
+    if (!m_state.QueryTransition.isActive() || m_state.QueryTransition.eof())
         throw common::DataError("Field 'ID_SPECIES' not found");
     auto first = [](const QLineEdit *edit) { return QString(edit->text().at(0)).toStdString(); };
     model::MatrixNotation notation;
@@ -418,10 +418,10 @@ QString TFormMain::transitMatrixText() const
     model::TransitMatrix matrix;
     for (int i = 0; i < kMatrixSize; ++i)
         for (int j = 0; j < kMatrixSize; ++j)
-            matrix[i][j] = QueryTransition.asFloat(transitColumn(i, j).toStdString());
-    return QString::fromStdString(model::MatrixText(notation, QueryTransition.asString("ID_PLOT"),
-                                                    QueryTransition.asString("ID_Year"),
-                                                    QueryTransition.asString("ID_SPECIES"), matrix,
+            matrix[i][j] = m_state.QueryTransition.asFloat(transitColumn(i, j).toStdString());
+    return QString::fromStdString(model::MatrixText(notation, m_state.QueryTransition.asString("ID_PLOT"),
+                                                    m_state.QueryTransition.asString("ID_Year"),
+                                                    m_state.QueryTransition.asString("ID_SPECIES"), matrix,
                                                     decimalSeparator()));
 }
 

@@ -199,7 +199,7 @@ TEST_F(MainWindowTest, ScreenReaderTogglesReachTheHandlers)
     select("A1", "SM");
     toggleAction(control<QCheckBox>(form.get(), "CB_Fix"));
     EXPECT_TRUE(control<QCheckBox>(form.get(), "CB_Fix")->isChecked());
-    EXPECT_EQ(form->FixedSpecies, "SM");
+    EXPECT_EQ(form->state().FixedSpecies, "SM");
 
     control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetRegression"));
     // The small table has too few trees per year for a series.

@@ -127,9 +127,9 @@ TEST_F(ImportTest, WritesWhatTheCommandLineWritesAndOpensIt)
 
     // The window has the table open with its years and roles, its plots listed.
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
-    EXPECT_EQ(form->TableFile, "CENSUS.dbf");
+    EXPECT_EQ(form->state().TableFile, "CENSUS.dbf");
     EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")), (QStringList{"0202", "0403", "0815"}));
-    EXPECT_EQ(form->YearCount, 3);
+    EXPECT_EQ(form->state().YearCount, 3);
     EXPECT_EQ(roles(), (std::vector<std::string>{"PLOT", "TREE", "SP", "DBH", ""}));
     EXPECT_FALSE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
 
@@ -210,7 +210,7 @@ TEST_F(ImportTest, FaultsKeepTheDialogOpenWithItsFields)
             return f.result();
         });
         EXPECT_FALSE(fs::exists(table));
-        EXPECT_EQ(form->TableFile, "M_trees.dbf");
+        EXPECT_EQ(form->state().TableFile, "M_trees.dbf");
     }
 }
 

@@ -53,10 +53,10 @@ TEST_F(MainWindowTest, StartShowsAboutBoxThenOpensTableWithItsSideFiles)
     ASSERT_EQ(dialogs.pending(), 0u);
     EXPECT_TRUE(form->Activated);
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
-    EXPECT_EQ(form->DataDir, dataDir.string() + "/");
-    EXPECT_EQ(form->TableFile, "SCBI_CROWN.DBF");
-    EXPECT_EQ(form->PrimaryData.param("PATH"), form->DataDir);
-    EXPECT_TRUE(form->PrimaryData.isOpen());
+    EXPECT_EQ(form->state().DataDir, dataDir.string() + "/");
+    EXPECT_EQ(form->state().TableFile, "SCBI_CROWN.DBF");
+    EXPECT_EQ(form->state().PrimaryData.param("PATH"), form->state().DataDir);
+    EXPECT_TRUE(form->state().PrimaryData.isOpen());
 
     std::vector<std::string> names{"Fields"};
     names.insert(names.end(), kCrownColumns.begin(), kCrownColumns.end());
@@ -65,7 +65,7 @@ TEST_F(MainWindowTest, StartShowsAboutBoxThenOpensTableWithItsSideFiles)
     EXPECT_EQ(gridColumn(2), crlfLines(dataDir / "SCBI_CROWN.var"));
     EXPECT_EQ(roles(), (std::vector<std::string>{"PLOT", "TREE", "SP", "DBH", ""}));
     EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(), control<QWidget>(form.get(), "TabSheetMain"));
-    EXPECT_NEAR(form->PrcTreeFactor, 0.6742, 5e-4);
+    EXPECT_NEAR(form->state().PrcTreeFactor, 0.6742, 5e-4);
     EXPECT_TRUE(control<QLabel>(form.get(), "LabelGraphSize")->text().startsWith("Model graph size = "));
 
     // Once done, activation repeats nothing; the about box of BtnInfo is the one shown at start and
@@ -89,8 +89,8 @@ TEST_F(MainWindowTest, TableWithoutSideFilesKeepsDashesAndNoRoles)
     form->FormActivate();
 
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(dataDir) + "/M_trees.dbf]");
-    EXPECT_EQ(form->DataDir, dataDir.string() + "/");
-    EXPECT_EQ(form->TableFile, "M_trees.dbf");
+    EXPECT_EQ(form->state().DataDir, dataDir.string() + "/");
+    EXPECT_EQ(form->state().TableFile, "M_trees.dbf");
     auto dashes = [](const char *heading) {
         std::vector<std::string> cells(12, "-");
         cells[0] = heading;
@@ -233,7 +233,7 @@ TEST_F(MainWindowTest, FailedStepShowsTheErrorAndTheNextActivationStartsAgain)
     // The file that failed is not shown as the table, and nothing can act on it.
     EXPECT_EQ(form->windowTitle(), "Fenoris");
     EXPECT_EQ(tableControls(), none);
-    EXPECT_FALSE(form->PrimaryData.isOpen());
+    EXPECT_FALSE(form->state().PrimaryData.isOpen());
 
     // An empty file fails the same way.
     writeBytes(broken, "");
@@ -252,7 +252,7 @@ TEST_F(MainWindowTest, FailedStepShowsTheErrorAndTheNextActivationStartsAgain)
     app::runGuarded(dialogs, [&] { form->FormActivate(); });
     EXPECT_TRUE(form->Activated);
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
-    EXPECT_EQ(form->TableFile, "trees.dbf");
+    EXPECT_EQ(form->state().TableFile, "trees.dbf");
     EXPECT_EQ(control<QTableWidget>(form.get(), "GridFields")->rowCount(), 11);
     EXPECT_EQ(tableControls(), all);
 }
@@ -287,9 +287,9 @@ TEST_F(MainWindowTest, CloseWritesGraphIniKeepingUnknownLines)
 {
     writeBytes(programDir / "Graph.ini", "LCavg=00800000\r\n[Extra]\r\nsomething odd\r\n\r\nLWavg=2\n");
     createForm();
-    EXPECT_EQ(form->GraphSettings,
+    EXPECT_EQ(form->state().GraphSettings,
               (std::vector<std::string>{"LCavg=00800000", "[Extra]", "something odd", "", "LWavg=2"}));
-    form->GraphSettings.push_back("LSavg=0");
+    form->state().GraphSettings.push_back("LSavg=0");
     EXPECT_TRUE(form->close());
     EXPECT_EQ(readBytes(programDir / "Graph.ini"),
               "LCavg=00800000\r\n[Extra]\r\nsomething odd\r\n\r\nLWavg=2\r\nLSavg=0\r\n");
@@ -299,7 +299,7 @@ TEST_F(MainWindowTest, CloseWritesGraphIniKeepingUnknownLines)
 TEST_F(MainWindowTest, FirstCloseWritesGraphIniEvenWhenNothingChanged)
 {
     createForm();
-    EXPECT_TRUE(form->GraphSettings.empty());
+    EXPECT_TRUE(form->state().GraphSettings.empty());
     EXPECT_TRUE(form->close());
     EXPECT_EQ(readBytes(programDir / "Graph.ini"), "");
 }
@@ -311,8 +311,8 @@ TEST_F(MainWindowTest, ProgramInstalledSystemWideKeepsGraphIniPerUser)
     fs::create_directories(configDir);
     writeBytes(configDir / "Graph.ini", "LWavg=3\r\n");
     createForm();
-    EXPECT_EQ(form->GraphSettings, std::vector<std::string>{"LWavg=3"});
-    form->GraphSettings.push_back("LSavg=1");
+    EXPECT_EQ(form->state().GraphSettings, std::vector<std::string>{"LWavg=3"});
+    form->state().GraphSettings.push_back("LSavg=1");
     EXPECT_TRUE(form->close());
     EXPECT_EQ(readBytes(configDir / "Graph.ini"), "LWavg=3\r\nLSavg=1\r\n");
 }
@@ -389,7 +389,7 @@ TEST_F(MainWindowTest, ShareFieldSetsTheFactor)
         SCOPED_TRACE(c.text);
         if (c.error) dialogs.expectMessage(MessageKind::Error, c.error, Button::Ok);
         control<QLineEdit>(form.get(), "EditPrcTree")->setText(c.text);
-        EXPECT_NEAR(form->PrcTreeFactor, c.expected, 1e-6);
+        EXPECT_NEAR(form->state().PrcTreeFactor, c.expected, 1e-6);
         EXPECT_EQ(dialogs.pending(), 0u);
     }
 
@@ -402,7 +402,7 @@ TEST_F(MainWindowTest, ShareFieldSetsTheFactor)
     control<QLineEdit>(form.get(), "EditPrcTree")->setText("25");
     control<app::UpDown>(form.get(), "UpDownPrcTree")->step(-1);
     EXPECT_EQ(control<QLineEdit>(form.get(), "EditPrcTree")->text(), "20");
-    EXPECT_NEAR(form->PrcTreeFactor, 0.841457, 1e-6);
+    EXPECT_NEAR(form->state().PrcTreeFactor, 0.841457, 1e-6);
 }
 
 TEST_F(MainWindowTest, RightButtonOnTheShareFieldShowsTheFactor)

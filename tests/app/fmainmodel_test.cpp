@@ -46,10 +46,10 @@ protected:
                                     const model::ModelSettings &settings)
     {
         data::Connection connection;
-        connection.setParam("PATH", form->DataDir);
+        connection.setParam("PATH", form->state().DataDir);
         connection.open();
         data::Query query(connection);
-        data::prepareTreeQuery(query, form->TableFile, form->fieldRoles(), form->Conditions);
+        data::prepareTreeQuery(query, form->state().TableFile, form->fieldRoles(), form->state().Conditions);
         common::NullSink quiet;
         return model::ComputeModelChart(query, plot, species, form->yearList(), settings, quiet);
     }
@@ -67,8 +67,8 @@ TEST_F(ModelPageTest, EntrySetsTitleAndPreparesTheSelectedTrees)
     control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
     EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->titleLines(), QStringList{"Plot B0101 - species FA"});
     EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), 0);
-    EXPECT_TRUE(form->Query1.isPrepared());
-    EXPECT_EQ(form->Query1.sqlLines().front(), "SELECT * FROM 'SCBI_CROWN.DBF'");
+    EXPECT_TRUE(form->state().Query1.isPrepared());
+    EXPECT_EQ(form->state().Query1.sqlLines().front(), "SELECT * FROM 'SCBI_CROWN.DBF'");
     EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->bottomAxis().title(), "Year");
     EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->leftAxis().title(), "Defoliation / Deads share [%]");
     EXPECT_FALSE(control<charts::Chart>(form.get(), "ChartTModel")->legendVisible());
@@ -87,7 +87,7 @@ TEST_F(ModelPageTest, ChartHasTheCoreLinesInTheLineSettings)
 {
     startGenerated();
     select("P00000", "BO");
-    form->GraphSettings = {"LCavg=0000FF00", "LWdeads=3", "[other]", "LSdeads="};
+    form->state().GraphSettings = {"LCavg=0000FF00", "LWdeads=3", "[other]", "LSdeads="};
     control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
     control<QPushButton>(form.get(), "BtnSingleM")->click();
     ASSERT_EQ(dialogs.pending(), 0u);
@@ -117,7 +117,7 @@ TEST_F(ModelPageTest, ChartHasTheCoreLinesInTheLineSettings)
     EXPECT_EQ(line(n - 3).color(), QColor(0, 0, 255));
 
     // Missing keys are stored width, style, colour, line type by line type as first drawn.
-    const std::vector<std::string> &s = form->GraphSettings;
+    const std::vector<std::string> &s = form->state().GraphSettings;
     ASSERT_GE(s.size(), 4u);
     EXPECT_EQ(std::vector<std::string>(s.begin(), s.begin() + 4),
               (std::vector<std::string>{"LCavg=0000FF00", "LWdeads=3", "[other]", "LSdeads=0"}));
@@ -206,7 +206,7 @@ TEST_F(ModelPageTest, FewTreesWarnAndDrawEmptyObservedLines)
         EXPECT_EQ(line(i).title(), titles[i]);
         EXPECT_EQ(line(i).pointCount(), 0);
     }
-    EXPECT_EQ(form->YearDefAvg, (std::vector<double>{-1, -1}));
+    EXPECT_EQ(form->state().YearDefAvg, (std::vector<double>{-1, -1}));
 }
 
 } // namespace
@@ -230,8 +230,8 @@ TEST_F(MainWindowTest, LineSettingsDialogDefaultsReachTheChart)
     });
     control<QToolButton>(form.get(), "BtnGraphLines")->click();
     for (const char *line : {"LCdeads=00000000", "LWdeads=1", "LSdeads=0"})
-        EXPECT_NE(std::find(form->GraphSettings.begin(), form->GraphSettings.end(), line),
-                  form->GraphSettings.end())
+        EXPECT_NE(std::find(form->state().GraphSettings.begin(), form->state().GraphSettings.end(), line),
+                  form->state().GraphSettings.end())
             << line;
 
     select("B2", "sm");

@@ -9,6 +9,7 @@
 #include "charts/chart.h"
 #include "charts/chartsettings.h"
 #include "mainwindowtest.h"
+#include "app/regressionpage.h"
 #include "support/picturereaders.h"
 
 #include <QButtonGroup>
@@ -74,6 +75,8 @@ struct B0206
 class RegressionPageTest : public MainWindowTest
 {
 protected:
+    app::RegressionPage &page() { return *control<app::RegressionPage>(form.get(), "TabSheetRegression"); }
+
     // The table with a Height role, after Set OK, with plot A1 and species SM selected.
     void startHeights(const char *plot = "A1")
     {
@@ -210,14 +213,14 @@ TEST_F(RegressionPageTest, EntryWritesTheHeadingsAndShowsTheFirstYear)
     showRegression();
 
     EXPECT_EQ(dialogs.pending(), 0u);
-    EXPECT_TRUE(form->Query1.isActive());
+    EXPECT_TRUE(form->state().Query1.isActive());
     EXPECT_EQ(gridRow(0), (QStringList{"", "Average", "St.dev.", "Min", "Max", "r", "P[%]"}));
     EXPECT_EQ(control<QLabel>(form.get(), "LabelYear")->text(), "1995");
-    EXPECT_EQ(form->RegrYear, 1);
+    EXPECT_EQ(page().year(), 1);
     EXPECT_EQ(control<app::UpDown>(form.get(), "UpDownYear")->minimum(), 1);
     EXPECT_EQ(control<app::UpDown>(form.get(), "UpDownYear")->maximum(), 2);
-    ASSERT_TRUE(form->RegrStats);
-    ASSERT_EQ(form->RegrStats->size(), 3u);
+    ASSERT_TRUE(page().series());
+    ASSERT_EQ(page().series()->size(), 3u);
 
     // Row 1: the defoliation of the DBH series, without a label. The DBH of 0, the height of 0, the
     // defoliation of -1 and the blanks are left out: five trees for DBH (P 0.966894 is 96.6894),
@@ -242,11 +245,11 @@ TEST_F(RegressionPageTest, EntryWritesTheHeadingsAndShowsTheFirstYear)
 
     // Any change of page releases the series, also to the page itself, which builds them again.
     control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
-    EXPECT_FALSE(form->RegrStats);
-    EXPECT_FALSE(form->Query1.isActive());
+    EXPECT_FALSE(page().series());
+    EXPECT_FALSE(form->state().Query1.isActive());
     showRegression();
-    ASSERT_TRUE(form->RegrStats);
-    EXPECT_EQ(form->RegrStats->size(), 3u);
+    ASSERT_TRUE(page().series());
+    EXPECT_EQ(page().series()->size(), 3u);
 }
 
 TEST_F(RegressionPageTest, YearButtonsStayWithinTheYearsAndResetTheChoice)
@@ -261,8 +264,8 @@ TEST_F(RegressionPageTest, YearButtonsStayWithinTheYearsAndResetTheChoice)
     EXPECT_EQ(gridRow(2), kEmptyRow);
     EXPECT_EQ(gridRow(3), kEmptyRow);
     EXPECT_EQ(gridRow(4)[0], "DBH-Height[5]");
-    ASSERT_EQ(form->RegrStats->size(), 3u);
-    EXPECT_FALSE((*form->RegrStats)[0]);
+    ASSERT_EQ(page().series()->size(), 3u);
+    EXPECT_FALSE((*page().series())[0]);
 
     dialogs.expectMessage(MessageKind::Information, "Statistics of the series was not calculate", Button::Ok);
     choose(1);
@@ -294,7 +297,7 @@ TEST_F(RegressionPageTest, YearButtonsStayWithinTheYearsAndResetTheChoice)
     EXPECT_EQ(control<app::UpDown>(form.get(), "UpDownYear")->position(), 2);
     control<QToolButton>(form.get(), "BtnFirstYear")->click();
     EXPECT_EQ(control<QLabel>(form.get(), "LabelYear")->text(), "1995");
-    EXPECT_EQ(form->RegrYear, 1);
+    EXPECT_EQ(page().year(), 1);
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
@@ -344,7 +347,7 @@ TEST_F(RegressionPageTest, DegreesOutsideZeroToTwentyAreRefusedAndChangeNothing)
         expectDegree("2", answer);
         dialogs.expectMessage(MessageKind::Error, "Degree must be a whole number from 0 to 20", Button::Ok);
         control<QPushButton>(form.get(), "BtnNewPolynom")->click();
-        EXPECT_EQ((*form->RegrStats)[0]->Res.Degree, 1) << answer;
+        EXPECT_EQ((*page().series())[0]->Res.Degree, 1) << answer;
         EXPECT_EQ(seriesTitles(), (QStringList{"Data", "Regression (1)"})) << answer;
     }
     // The largest degree is taken, and refused as one that five points cannot determine: no line.
@@ -372,7 +375,7 @@ TEST_F(RegressionPageTest, AnotherPairWithLogarithmsAndMissingValues)
     EXPECT_EQ(pointCount(0), 4);
     EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->bottomAxis().title(), "log(DBH)");
     EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->leftAxis().title(), "D1995");
-    ASSERT_EQ(form->RegrStats->size(), 4u);
+    ASSERT_EQ(page().series()->size(), 4u);
     EXPECT_TRUE(control<QPushButton>(form.get(), "BtnEquation")->isEnabled());
 
     // A missing X of 0 meets the logarithm of DBH 1: three points left, r^2 = 12/13.
@@ -381,7 +384,7 @@ TEST_F(RegressionPageTest, AnotherPairWithLogarithmsAndMissingValues)
     expectDetermination("0.923076923076923");
     choose(4);
     EXPECT_EQ(pointCount(0), 3);
-    EXPECT_EQ(form->RegrStats->size(), 4u);
+    EXPECT_EQ(page().series()->size(), 4u);
 
     // Both logarithms.
     expectVars("DBH", "D1996", true, true);
@@ -412,7 +415,7 @@ TEST_F(RegressionPageTest, AnotherPairCancelledRefusedOrOfDegreeZero)
     // Cancelled: nothing asked further, nothing drawn.
     dialogs.expectModal("FormVars", [](QDialog &) { return int(QDialog::Rejected); });
     choose(4);
-    EXPECT_EQ(form->RegrStats->size(), 3u);
+    EXPECT_EQ(page().series()->size(), 3u);
 
     // Confirmed without a column, or with a missing value that is not a number: an error, and the
     // dialog back with what the user chose, to correct it or cancel; the list stays as it was.
@@ -435,7 +438,7 @@ TEST_F(RegressionPageTest, AnotherPairCancelledRefusedOrOfDegreeZero)
     dialogs.expectMessage(MessageKind::Error, "'x' is not a valid floating point value", Button::Ok);
     expectKept("DBH", "x");
     choose(4);
-    EXPECT_EQ(form->RegrStats->size(), 3u);
+    EXPECT_EQ(page().series()->size(), 3u);
     EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->seriesCount(), 0);
 
     // A refused degree keeps the pair shown before.
@@ -443,15 +446,15 @@ TEST_F(RegressionPageTest, AnotherPairCancelledRefusedOrOfDegreeZero)
     expectDegree("1", "1");
     expectDetermination("0.402641551493535");
     choose(4);
-    ASSERT_EQ(form->RegrStats->size(), 4u);
-    const stats::TStatistics *shown = (*form->RegrStats)[3].get();
+    ASSERT_EQ(page().series()->size(), 4u);
+    const stats::TStatistics *shown = (*page().series())[3].get();
     EXPECT_EQ(shown->Res.X.N, 7);
     expectVars("DBH", "D1996");
     expectDegree("1", "21");
     dialogs.expectMessage(MessageKind::Error, "Degree must be a whole number from 0 to 20", Button::Ok);
     choose(4);
-    ASSERT_EQ(form->RegrStats->size(), 4u);
-    EXPECT_EQ((*form->RegrStats)[3].get(), shown);
+    ASSERT_EQ(page().series()->size(), 4u);
+    EXPECT_EQ((*page().series())[3].get(), shown);
 
     // Degree 0 on a new series: statistics only, no coefficients, so no line and no equation.
     expectVars("DBH", "D1995");
@@ -460,8 +463,8 @@ TEST_F(RegressionPageTest, AnotherPairCancelledRefusedOrOfDegreeZero)
     dialogs.expectMessage(MessageKind::Warning, "Regression was not calculated", Button::Ok);
     choose(4);
     EXPECT_EQ(seriesTitles(), (QStringList{"Data"}));
-    ASSERT_EQ(form->RegrStats->size(), 4u);
-    EXPECT_EQ((*form->RegrStats)[3]->Res.Degree, 0);
+    ASSERT_EQ(page().series()->size(), 4u);
+    EXPECT_EQ((*page().series())[3]->Res.Degree, 0);
     expectEquation("Regression was not calculated");
     control<QPushButton>(form.get(), "BtnEquation")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
@@ -473,16 +476,16 @@ TEST_F(RegressionPageTest, ChoicesWithoutTheirSeriesWarn)
 {
     startHeights();
     showRegression();
-    form->RegrStats->resize(1);
+    page().series()->resize(1);
     dialogs.expectMessage(MessageKind::Warning, "Series was not calculated", Button::Ok);
     choose(2);
-    form->RegrStats.reset();
+    page().series().reset();
     dialogs.expectMessage(MessageKind::Warning, "There is no statistical series", Button::Ok);
     choose(1);
     // Nothing to act on: the buttons do nothing.
-    form->BtnNewPolynomClick();
-    form->BtnEquationClick();
-    form->BtnLastYearClick();
+    page().BtnNewPolynomClick();
+    page().BtnEquationClick();
+    page().BtnLastYearClick();
     EXPECT_EQ(control<QLabel>(form.get(), "LabelYear")->text(), "1995");
     EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->seriesCount(), 0);
     EXPECT_EQ(dialogs.pending(), 0u);

@@ -207,7 +207,7 @@ TEST_F(ResultsTest, PlotStatisticsShowTheStoredYearsOfTheSelection)
     startTrees();
     select("A1", "SM");
     showPage(control<QWidget>(form.get(), "TabSheetStat"));
-    EXPECT_EQ(form->QueryAverage.sqlLines(),
+    EXPECT_EQ(form->state().QueryAverage.sqlLines(),
               (Lines{"SELECT * FROM 'AVERAGE.DBF'", "WHERE ((ID_PLOT='A1') and (ID_SPECIES='SM'))"}));
 
     QStringList headings;
@@ -242,7 +242,7 @@ TEST_F(ResultsTest, TransitPageIsBuiltOnceAndFollowsTheSelectionAndTheYearList)
     select("A1", "SM");
     showPage(control<QWidget>(form.get(), "TabSheetTransit"));
     EXPECT_EQ(
-        form->QueryTransition.sqlLines(),
+        form->state().QueryTransition.sqlLines(),
         (Lines{"SELECT * FROM 'TRANSIT.DBF'", "WHERE ((ID_PLOT = :Plot) and (ID_SPECIES = :Species))"}));
     EXPECT_EQ(control<QLabel>(form.get(), "Lb_TMplot")->text(), "Plot A1");
     EXPECT_EQ(control<QLabel>(form.get(), "Lb_TMspecies")->text(), "Species SM");
@@ -308,7 +308,7 @@ TEST_F(ResultsTest, SelectionWithoutMatrixReturnsToTheMainPageAndShowsNothing)
     showPage(control<QWidget>(form.get(), "TabSheetTransit"));
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(), control<QWidget>(form.get(), "TabSheetMain"));
-    EXPECT_FALSE(form->QueryTransition.isActive());
+    EXPECT_FALSE(form->state().QueryTransition.isActive());
     EXPECT_EQ(control<app::ListBox>(form.get(), "LB_TransitMatrix")->count(), 0);
     EXPECT_EQ(matrixShown(), std::vector<QStringList>(6, QStringList(6, "")));
     EXPECT_EQ(control<QLabel>(form.get(), "DBText1")->text(), "");
@@ -464,7 +464,7 @@ TEST_F(ResultsTest, TransitPageShowsTheTreesOfEachRowTheIntervalsAndTheHomogenei
     // With a condition that leaves 5 of the 7 trees, the stored matrix is no longer the trees': no
     // counts, and the line says why.
     showPage(control<QWidget>(form.get(), "TabSheetMain"));
-    form->Conditions = "(DBH > 25)";
+    form->state().Conditions = "(DBH > 25)";
     showPage(control<QWidget>(form.get(), "TabSheetTransit"));
     EXPECT_EQ(matrixShown(), asShown(kIdentity));
     EXPECT_EQ(transitRowCount(*form, 1)->text(), "");
@@ -624,7 +624,7 @@ TEST_F(StatisticsButtonTest, WritesTheRowsOfTheCoreRunAndKeepsTheUsersSelection)
     EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->selectedRow(), kPlots - 1);
     EXPECT_EQ(control<app::ListBox>(form.get(), "ListSpecies")->selectedRow(), control<app::ListBox>(form.get(), "ListSpecies")->count() - 1);
     EXPECT_NE(control<QLabel>(form.get(), "LabelTreeCount")->text(), "-");
-    EXPECT_FALSE(form->Query1.isActive());
+    EXPECT_FALSE(form->state().Query1.isActive());
 
     // The page shows the tables of the last run, also when a second run has replaced them under
     // its query.

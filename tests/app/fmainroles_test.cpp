@@ -72,23 +72,23 @@ TEST_F(FieldRolesTest, DoubleClickMovesAndEmptiesRoles)
 {
     startTrees();
     doubleClickRole("SP", "Species");
-    EXPECT_EQ(form->SpeciesField, "SP");
+    EXPECT_EQ(form->state().SpeciesField, "SP");
 
     // A second row with the same role: both show it, the variable names the row clicked last.
     doubleClickRole("DBH", "Species");
     EXPECT_EQ(cell("SP"), "Species");
     EXPECT_EQ(cell("DBH"), "Species");
-    EXPECT_EQ(form->SpeciesField, "DBH");
+    EXPECT_EQ(form->state().SpeciesField, "DBH");
 
     // Nothing chosen: the cell is emptied and its role unassigned, whichever row it pointed to.
     doubleClickRole("SP", nullptr);
     EXPECT_EQ(cell("SP"), "");
-    EXPECT_EQ(form->SpeciesField, "");
+    EXPECT_EQ(form->state().SpeciesField, "");
 
     // Only the "Specials" column reacts.
     doubleClickRole("PLOT", "PlotNames", 1);
     EXPECT_EQ(control<QTableWidget>(form.get(), "GridFields")->item(rowOf("PLOT"), 1)->text(), "-");
-    EXPECT_EQ(form->PlotField, "");
+    EXPECT_EQ(form->state().PlotField, "");
 
     // The user's double-click assigns the role without opening the cell's editor.
     control<QComboBox>(form.get(), "CB_SpecFields")->setCurrentIndex(control<QComboBox>(form.get(), "CB_SpecFields")->findText("PlotNames"));
@@ -103,7 +103,7 @@ TEST_F(FieldRolesTest, DoubleClickMovesAndEmptiesRoles)
     }
     QCoreApplication::processEvents();
     EXPECT_EQ(cell("PLOT"), "PlotNames");
-    EXPECT_EQ(form->PlotField, "PLOT");
+    EXPECT_EQ(form->state().PlotField, "PLOT");
     for (const QLineEdit *editor : viewport->findChildren<QLineEdit *>())
         EXPECT_FALSE(editor->isVisible());
     EXPECT_EQ(dialogs.asked().size(), 2u); // the about box and the open dialog
@@ -124,15 +124,15 @@ TEST_F(FieldRolesTest, SetOkKeepsTypedYearOrderFillsPlotsAndWritesSideFiles)
     control<QPushButton>(form.get(), "BtnSetOK")->click();
 
     EXPECT_EQ(dialogs.asked().size(), 2u);
-    EXPECT_EQ(form->YearCount, 2);
-    EXPECT_EQ(form->Years, (std::vector<int>{1996, 1995}));
-    EXPECT_EQ(form->YearFields, (std::vector<std::string>{"D1995", "D1996"}));
-    EXPECT_EQ(form->YearDefAvg.size(), 2u);
-    EXPECT_EQ(form->YearClasses.size(), 2u);
-    EXPECT_EQ(form->PlotField, "PLOT");
-    EXPECT_EQ(form->Query1.sqlLines(),
+    EXPECT_EQ(form->state().YearCount, 2);
+    EXPECT_EQ(form->state().Years, (std::vector<int>{1996, 1995}));
+    EXPECT_EQ(form->state().YearFields, (std::vector<std::string>{"D1995", "D1996"}));
+    EXPECT_EQ(form->state().YearDefAvg.size(), 2u);
+    EXPECT_EQ(form->state().YearClasses.size(), 2u);
+    EXPECT_EQ(form->state().PlotField, "PLOT");
+    EXPECT_EQ(form->state().Query1.sqlLines(),
               (std::vector<std::string>{"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'"}));
-    EXPECT_FALSE(form->Query1.isActive());
+    EXPECT_FALSE(form->state().Query1.isActive());
     // Ascending, whatever the table's order: A1 before a1 as their letters tie.
     EXPECT_EQ(plots(), (QStringList{"A1", "a1", "B2", "C3", "O'Hara"}));
     EXPECT_EQ(control<app::ListBox>(form.get(), "ListSpecies")->count(), 0);
@@ -152,7 +152,7 @@ TEST_F(FieldRolesTest, SetOkKeepsTypedYearOrderFillsPlotsAndWritesSideFiles)
     // At the next start the roles are applied top to bottom: the lower PlotNames wins.
     form.reset();
     startOn(dataDir / "M_trees.dbf");
-    EXPECT_EQ(form->PlotField, "D1996");
+    EXPECT_EQ(form->state().PlotField, "D1996");
 }
 
 TEST_F(FieldRolesTest, FailuresLeaveSetOkEnabled)
@@ -171,8 +171,8 @@ TEST_F(FieldRolesTest, FailuresLeaveSetOkEnabled)
                               app::Button::Ok);
         control<QPushButton>(form.get(), "BtnSetOK")->click();
         EXPECT_EQ(dialogs.pending(), 0u);
-        EXPECT_EQ(form->YearCount, 0);
-        EXPECT_TRUE(form->Years.empty());
+        EXPECT_EQ(form->state().YearCount, 0);
+        EXPECT_TRUE(form->state().Years.empty());
         EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->count(), 0);
         EXPECT_FALSE(fs::exists(years));
         EXPECT_TRUE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
@@ -228,7 +228,7 @@ TEST_F(FieldRolesTest, SuggestFillsTheGridAsTheTablesOwnSideFiles)
     control<QPushButton>(form.get(), "BtnSetOK")->click();
     EXPECT_EQ(readBytes(dataDir / "SCBI_CROWN.yrs"), readBytes(fixture / "SCBI_CROWN.yrs"));
     EXPECT_EQ(readBytes(dataDir / "SCBI_CROWN.var"), readBytes(fixture / "SCBI_CROWN.var"));
-    EXPECT_EQ(form->Years, (std::vector<int>{2014, 2015, 2016, 2017, 2018, 2019, 2021}));
+    EXPECT_EQ(form->state().Years, (std::vector<int>{2014, 2015, 2016, 2017, 2018, 2019, 2021}));
     EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->count(), 28);
     // Like Set OK, the suggestion is over for this run.
     EXPECT_FALSE(control<QPushButton>(form.get(), "BtnSuggest")->isEnabled());

@@ -32,7 +32,7 @@ protected:
     std::string engineMessage(const std::string &conditions)
     {
         try {
-            data::Query query(form->PrimaryData);
+            data::Query query(form->state().PrimaryData);
             query.setSql({"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'", "WHERE " + conditions});
             query.open();
         } catch (const common::DataError &e) {
@@ -57,20 +57,20 @@ TEST_F(SelectionTest, PlotAndSpeciesClicksRunTheirExactQueries)
     EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")), (QStringList{"A1", "a1", "B2", "C3", "O'Hara"}));
 
     clickPlot("A1");
-    EXPECT_EQ(form->Query1.sqlLines(),
+    EXPECT_EQ(form->state().Query1.sqlLines(),
               (Lines{"SELECT DISTINCT \"SP\" FROM 'M_trees.dbf'", "WHERE (\"PLOT\"='A1')"}));
     EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListSpecies")), (QStringList{"BK", "SM"}));
     EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "-");
 
     clickSpecies("SM");
-    EXPECT_EQ(form->Query1.sqlLines(), (Lines{"SELECT Count(\"TREE\") FROM 'M_trees.dbf'",
+    EXPECT_EQ(form->state().Query1.sqlLines(), (Lines{"SELECT Count(\"TREE\") FROM 'M_trees.dbf'",
                                               "WHERE ((\"PLOT\"=:PlotNames) AND (\"SP\"=:Species))"}));
-    EXPECT_FALSE(form->Query1.isActive());
+    EXPECT_FALSE(form->state().Query1.isActive());
     EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "3");
 
     // A quote in a plot name is doubled in the literal and passes unchanged as a parameter.
     clickPlot("O'Hara");
-    EXPECT_EQ(form->Query1.sqlLines(),
+    EXPECT_EQ(form->state().Query1.sqlLines(),
               (Lines{"SELECT DISTINCT \"SP\" FROM 'M_trees.dbf'", "WHERE (\"PLOT\"='O''Hara')"}));
     EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListSpecies")), QStringList{"SM"});
     clickSpecies("SM");
@@ -98,9 +98,9 @@ TEST_F(SelectionTest, ConditionsAreWrappedAndRestrictEveryQuery)
     clickPlot("A1");
 
     enterConditions("", "DBH>10");
-    EXPECT_EQ(form->Conditions, "(DBH>10)");
+    EXPECT_EQ(form->state().Conditions, "(DBH>10)");
     EXPECT_EQ(control<QLabel>(form.get(), "LblConditions")->text(), "(DBH>10)");
-    EXPECT_EQ(form->Query1.sqlLines(),
+    EXPECT_EQ(form->state().Query1.sqlLines(),
               (Lines{"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'", "WHERE (DBH>10)"}));
     EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")), (QStringList{"A1", "B2", "C3", "O'Hara"}));
     // The plot list has no selection; the species list still shows the former plot's species, and a
@@ -109,13 +109,13 @@ TEST_F(SelectionTest, ConditionsAreWrappedAndRestrictEveryQuery)
     EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListSpecies")), (QStringList{"BK", "SM"}));
     clickSpecies("SM");
     EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "-");
-    EXPECT_EQ(form->Query1.sqlLines().size(), 2u);
+    EXPECT_EQ(form->state().Query1.sqlLines().size(), 2u);
 
     clickPlot("A1");
-    EXPECT_EQ(form->Query1.sqlLines(),
+    EXPECT_EQ(form->state().Query1.sqlLines(),
               (Lines{"SELECT DISTINCT \"SP\" FROM 'M_trees.dbf'", "WHERE (\"PLOT\"='A1')", "and (DBH>10)"}));
     clickSpecies("SM");
-    EXPECT_EQ(form->Query1.sqlLines(),
+    EXPECT_EQ(form->state().Query1.sqlLines(),
               (Lines{"SELECT Count(\"TREE\") FROM 'M_trees.dbf'",
                      "WHERE ((\"PLOT\"=:PlotNames) AND (\"SP\"=:Species))", "and (DBH>10)"}));
     EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "2");
@@ -123,22 +123,22 @@ TEST_F(SelectionTest, ConditionsAreWrappedAndRestrictEveryQuery)
     // Two groups joined by OR are kept in brackets of their own, so that "and" takes them as one
     // condition and the plot and species still select.
     enterConditions("(DBH>10)", "(DBH>20) or (SP='FI')");
-    EXPECT_EQ(form->Conditions, "((DBH>20) or (SP='FI'))");
+    EXPECT_EQ(form->state().Conditions, "((DBH>20) or (SP='FI'))");
     form->PrepareTreeQuery();
-    EXPECT_EQ(form->Query1.sqlLines(), (Lines{"SELECT * FROM 'M_trees.dbf'",
+    EXPECT_EQ(form->state().Query1.sqlLines(), (Lines{"SELECT * FROM 'M_trees.dbf'",
                                               "WHERE ((\"PLOT\" = :PlotNames) and (\"SP\" = :NSpecies))",
                                               "and ((DBH>20) or (SP='FI'))"}));
-    EXPECT_FALSE(form->Query1.isActive());
+    EXPECT_FALSE(form->state().Query1.isActive());
 
     // Cancel answers with the text shown: nothing changes but the refill.
     enterConditions("((DBH>20) or (SP='FI'))", "((DBH>20) or (SP='FI'))");
-    EXPECT_EQ(form->Conditions, "((DBH>20) or (SP='FI'))");
+    EXPECT_EQ(form->state().Conditions, "((DBH>20) or (SP='FI'))");
 
     // An empty answer removes the condition.
     enterConditions("((DBH>20) or (SP='FI'))", "");
-    EXPECT_EQ(form->Conditions, "");
+    EXPECT_EQ(form->state().Conditions, "");
     EXPECT_EQ(control<QLabel>(form.get(), "LblConditions")->text(), "");
-    EXPECT_EQ(form->Query1.sqlLines(), Lines{"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'"});
+    EXPECT_EQ(form->state().Query1.sqlLines(), Lines{"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'"});
     EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->count(), 5);
 }
 
@@ -148,7 +148,7 @@ TEST_F(SelectionTest, ConditionTheEngineRefusesIsNotTaken)
     enterConditions("", "DBH>10");
     clickPlot("B2");
     clickSpecies("sm");
-    const Lines countLines = form->Query1.sqlLines();
+    const Lines countLines = form->state().Query1.sqlLines();
 
     struct Case
     {
@@ -176,13 +176,13 @@ TEST_F(SelectionTest, ConditionTheEngineRefusesIsNotTaken)
         dialogs.expectInputBox(kCaption, kPrompt, refused, refused, kBoxWidth);
         control<QPushButton>(form.get(), "BtnConditions")->click(); // the button runs the handler under the central error handler
         EXPECT_EQ(dialogs.pending(), 0u);
-        EXPECT_EQ(form->Conditions, "(DBH>10)");
+        EXPECT_EQ(form->state().Conditions, "(DBH>10)");
         EXPECT_EQ(control<QLabel>(form.get(), "LblConditions")->text(), "(DBH>10)");
         EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")), (QStringList{"A1", "B2", "C3", "O'Hara"}));
         EXPECT_EQ(form->selectedPlot(), "B2");
         EXPECT_EQ(form->selectedSpecies(), "sm");
         EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "2");
-        EXPECT_EQ(form->Query1.sqlLines(), countLines);
+        EXPECT_EQ(form->state().Query1.sqlLines(), countLines);
     }
     // Corrected in the box that came back, the condition is taken.
     dialogs.expectInputBox(kCaption, kPrompt, "(DBH>10)", "HEIGHT>20", kBoxWidth);
@@ -191,11 +191,11 @@ TEST_F(SelectionTest, ConditionTheEngineRefusesIsNotTaken)
         QString::fromStdString("Condition: " + engineMessage("(HEIGHT>20)") + " in: (HEIGHT>20)"),
         app::Button::Ok);
     enterConditions("HEIGHT>20", "DBH>20");
-    EXPECT_EQ(form->Conditions, "(DBH>20)");
+    EXPECT_EQ(form->state().Conditions, "(DBH>20)");
     EXPECT_EQ(control<QLabel>(form.get(), "LblConditions")->text(), "(DBH>20)");
 
     // The table still holds every tree.
-    data::Table table(form->PrimaryData, "M_trees.dbf");
+    data::Table table(form->state().PrimaryData, "M_trees.dbf");
     table.open();
     EXPECT_EQ(table.recordCount(), static_cast<int>(kTreeRows.size()));
 }
@@ -209,23 +209,23 @@ TEST_F(SelectionTest, FixBoxKeepsTheSpeciesAcrossPlotsIgnoringCase)
     control<QCheckBox>(form.get(), "CB_Fix")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_FALSE(control<QCheckBox>(form.get(), "CB_Fix")->isChecked());
-    EXPECT_EQ(form->FixedSpecies, "");
+    EXPECT_EQ(form->state().FixedSpecies, "");
 
     clickSpecies("SM");
     control<QCheckBox>(form.get(), "CB_Fix")->click();
-    EXPECT_EQ(form->FixedSpecies, "SM");
+    EXPECT_EQ(form->state().FixedSpecies, "SM");
 
     clickPlot("B2");
     EXPECT_EQ(form->selectedSpecies(), "sm");
     EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "2");
-    EXPECT_EQ(form->FixedSpecies, "SM");
+    EXPECT_EQ(form->state().FixedSpecies, "SM");
 
     clickPlot("C3");
     EXPECT_EQ(form->selectedSpecies(), "");
     EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "-");
 
     control<QCheckBox>(form.get(), "CB_Fix")->click();
-    EXPECT_EQ(form->FixedSpecies, "");
+    EXPECT_EQ(form->state().FixedSpecies, "");
     clickPlot("A1");
     EXPECT_EQ(form->selectedSpecies(), "");
     EXPECT_EQ(dialogs.asked().size(), 3u);
@@ -253,18 +253,18 @@ TEST_F(SelectionTest, TreeQueryAndSelectionCheck)
 
     // The selected trees, every column, live.
     form->PrepareTreeQuery();
-    EXPECT_EQ(form->Query1.sqlLines(), (Lines{"SELECT * FROM 'M_trees.dbf'",
+    EXPECT_EQ(form->state().Query1.sqlLines(), (Lines{"SELECT * FROM 'M_trees.dbf'",
                                               "WHERE ((\"PLOT\" = :PlotNames) and (\"SP\" = :NSpecies))"}));
-    form->Query1.setParam("PlotNames", "B2");
-    form->Query1.setParam("NSpecies", "sm");
-    form->Query1.open();
+    form->state().Query1.setParam("PlotNames", "B2");
+    form->state().Query1.setParam("NSpecies", "sm");
+    form->state().Query1.open();
     std::vector<std::string> trees;
-    for (; !form->Query1.eof(); form->Query1.next())
-        trees.push_back(form->Query1.asString("TREE"));
+    for (; !form->state().Query1.eof(); form->state().Query1.next())
+        trees.push_back(form->state().Query1.asString("TREE"));
     EXPECT_EQ(trees, (Lines{"5", "7"}));
-    EXPECT_EQ(form->Query1.fieldNames().size(), 6u);
-    EXPECT_TRUE(form->Query1.canModify());
-    form->Query1.close();
+    EXPECT_EQ(form->state().Query1.fieldNames().size(), 6u);
+    EXPECT_TRUE(form->state().Query1.canModify());
+    form->state().Query1.close();
 }
 
 TEST_F(SelectionTest, PlotContainerCollectsEachPlotOnce)
@@ -322,7 +322,7 @@ TEST_F(SelectionTest, CrownTableFromSetOkToTreeCount)
 
     control<QPushButton>(form.get(), "BtnSetOK")->click();
     EXPECT_EQ(dialogs.asked().size(), 2u);
-    EXPECT_EQ(form->Years, (std::vector<int>{2014, 2015, 2016, 2017, 2018, 2019, 2021}));
+    EXPECT_EQ(form->state().Years, (std::vector<int>{2014, 2015, 2016, 2017, 2018, 2019, 2021}));
     EXPECT_EQ(readBytes(dataDir / "SCBI_CROWN.yrs"), readBytes(shared / "SCBI_CROWN.yrs"));
     EXPECT_EQ(readBytes(dataDir / "SCBI_CROWN.var"), readBytes(shared / "SCBI_CROWN.var"));
     EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->count(), 28);

@@ -167,7 +167,7 @@ protected:
 
     std::vector<std::string> roles() const
     {
-        return {form->PlotField, form->TreeIdField, form->SpeciesField, form->DbhField, form->HeightField};
+        return {form->state().PlotField, form->state().TreeIdField, form->state().SpeciesField, form->state().DbhField, form->state().HeightField};
     }
 
     void clickItem(app::ListBox *list, const QString &text, void (TFormMain::*click)())
