@@ -100,7 +100,6 @@ void TFormMain::guard(const std::function<void()> &handler)
 void TFormMain::FormCreate()
 {
     Activated = false;
-    TransitPageBuilt = false;
     m_state.TitlePlot = model::kDefaultTitlePlot;
     m_state.TitleSpecies = model::kDefaultTitleSpecies;
     m_state.GraphSettings = loadGraphIni(graphIniReadPath(m_env.programDir, m_env.configDir));

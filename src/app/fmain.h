@@ -49,6 +49,8 @@ namespace app {
 class DataGrid;
 class ListBox;
 class RegressionPage;
+class StatPage;
+class TransitPage;
 class TFormChartProp;
 class TFormCreateModelsSetting;
 class TFormGraphParams;
@@ -192,11 +194,6 @@ public:
 
     // Result pages and the statistics run (fmainresults.cpp).
     void BtnStatClick();
-    void BuildTransitPage();
-    void LB_TransitMatrixClick();
-    void CheckShowIntervalsClick();
-    void EdCpBr1Change();
-    void BtnCopyClpClick();
 
     // Chart properties (fmainchartprop.cpp): the one "Chart properties" dialog, created by the first
     // use and kept, pointed at the given chart, shown beside the window and brought to the front.
@@ -209,7 +206,7 @@ public:
     // The same with "Max deads %", for the model chart; ConvertError also when it is not a number.
     model::ModelSettings modelChartSettings() const;
     // The survey years of the year list, in its order.
-    std::vector<data::YearColumn> yearList() const;
+    std::vector<data::YearColumn> yearList() const override;
 
     // The column names of the roles, as the SQL texts take them, and setting all five at once.
     data::FieldRoles fieldRoles() const;
@@ -219,7 +216,8 @@ public:
     std::string selectedSpecies() const override;
 
     // Index of the checked item of RG_valtyp: 0 per cent, 1 damage classes.
-    int valueType() const;
+    int valueType() const override;
+    void returnToMainPage() override;
     // True once a cancelled open dialog has asked the program to end.
     bool terminated() const { return m_terminated; }
 
@@ -238,10 +236,6 @@ public:
     // State of the main window and its pages.
     WindowState &state() override { return m_state; }
     bool Activated = false;
-    bool TransitPageBuilt = false;
-    std::vector<model::TTransit> TransitRecords;
-    std::vector<model::TransitEstimate> TransitEstimates; // of TransitRecords, in their order
-    bool TransitCountsAtHand = false;
 
     // "Data table" page (fmaindata.cpp): the selected trees in an editable grid over Query1, the tools
     // Replace and Check deads, and undo of what was stored into the data table.
@@ -270,8 +264,8 @@ private:
     QWidget *TabSheetMain;
     QWidget *TabSheetData;
     QWidget *TabSheetModel;
-    QWidget *TabSheetStat;
-    QWidget *TabSheetTransit;
+    StatPage *TabSheetStat;
+    TransitPage *TabSheetTransit;
     RegressionPage *TabSheetRegression;
 
     // Main page.
@@ -320,32 +314,6 @@ private:
     QPushButton *BtnSave;
     charts::Chart *ChartTModel;
 
-    // "Plot statistics" page: the stored yearly statistics of the selection, read-only.
-    QTableWidget *DBGrid1;
-
-    // "Transit matrix" page. The fields show columns of QueryTransition's current row; TransitFields
-    // (row i, column j shows column "T" i j) exist once BuildTransitPage has run.
-    QWidget *PanelTransit;
-    QLabel *Lb_TMplot;
-    QLabel *Lb_TMspecies;
-    ListBox *LB_TransitMatrix;
-    QLabel *DBText1;
-    QLabel *DBTreeNumber;
-    std::array<std::array<QLabel *, 6>, 6> TransitFields{};
-    // Beside the matrix: the trees of each row ("LbTMCount" i), the switch between the stored shares
-    // and the shares with their intervals, and under it the homogeneity line. They show the matrices
-    // counted again from the selected trees (TransitRecords), and only while TRANSIT.DBF holds those
-    // very matrices (TransitCountsAtHand); otherwise LbHomogeneity says why nothing is shown.
-    std::array<QLabel *, 6> TransitRowCounts{};
-    QCheckBox *CheckShowIntervals;
-    QLabel *LbHomogeneity;
-    QGroupBox *GroupClipboard;
-    QLineEdit *EdCpTitle;
-    QLineEdit *EdCpBr1;
-    QLineEdit *EdCpBr2;
-    QLineEdit *EdCpSpr;
-    QLineEdit *EdCpDec;
-    QPushButton *BtnCopyClp;
 
 
     // "Data table" page.
@@ -376,21 +344,7 @@ private:
     void connectModelPage();
     void enterModelPage(const SelectedRows &rows);
     // fmainresults.cpp
-    QWidget *createStatPage();
-    QWidget *createTransitPage();
     void connectResultPages();
-    void enterStatPage();
-    void enterTransitPage();
-    // Shows QueryTransition's current row in every field bound to it; blank when it has no row. Qt
-    // has no data-bound labels, so every change of the row calls it.
-    void showTransitRow();
-    // Counts the matrices of the selection again from its trees at the interval of the stored ones
-    // and compares them with every stored row (QueryTransition is left on its first row).
-    void countTransitRecords();
-    // The row counts, the cells with intervals (when asked for) and the homogeneity line.
-    void showTransitUncertainty();
-    // The matrix on display in the notation set in the group "Copy into clipboard".
-    QString transitMatrixText() const;
 
     // fmaindata.cpp
     QWidget *createDataPage();

@@ -4,6 +4,7 @@
 #include "app/listbox.h"
 #include "app/named.h"
 #include "app/regressionpage.h"
+#include "app/resultpages.h"
 #include "app/smallbutton.h"
 #include "app/updown.h"
 #include "data/fieldgrid.h"
@@ -37,8 +38,8 @@ void TFormMain::createPages()
     TabSheetMain = createMainPage();
     TabSheetData = createDataPage();
     TabSheetModel = createModelPage();
-    TabSheetStat = createStatPage();
-    TabSheetTransit = createTransitPage();
+    TabSheetStat = new StatPage(*this, m_dialogs);
+    TabSheetTransit = new TransitPage(*this, m_dialogs);
     TabSheetRegression = new RegressionPage(*this, m_dialogs);
     PageControl1->addTab(TabSheetMain, "Main Page");
     PageControl1->addTab(TabSheetData, "Data table");
@@ -218,6 +219,13 @@ QLayout *TFormMain::createToolButtons()
     return tools;
 }
 
+void TFormMain::returnToMainPage()
+{
+    // A page the program selects runs no page entry.
+    const QSignalBlocker blocker(PageControl1);
+    PageControl1->setCurrentWidget(TabSheetMain);
+}
+
 void TFormMain::showMainPage()
 {
     {
@@ -243,9 +251,9 @@ void TFormMain::PageControl1Change()
 
     QWidget *page = PageControl1->currentWidget();
     if (page == TabSheetStat) {
-        enterStatPage();
+        TabSheetStat->enter();
     } else if (page == TabSheetTransit) {
-        enterTransitPage();
+        TabSheetTransit->enter();
     } else if (page == TabSheetModel) {
         if (const auto rows = CheckSelection()) enterModelPage(*rows);
     } else if (page == TabSheetData) {

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "app/windowstate.h"
+#include "data/selection.h"
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace charts {
 class Chart;
@@ -33,6 +35,12 @@ public:
     // The rows of the selected plot and species; nothing, after a warning and with the main page
     // shown, when either list has no selection.
     virtual std::optional<SelectedRows> CheckSelection() = 0;
+    // The survey years of the year list, in its order.
+    virtual std::vector<data::YearColumn> yearList() const = 0;
+    // Index of the checked item of RG_valtyp: 0 per cent, 1 damage classes.
+    virtual int valueType() const = 0;
+    // Shows the main page without its page entry, when the page shown has nothing to show.
+    virtual void returnToMainPage() = 0;
     // The window's save dialog for pictures, for the chart.
     virtual void SaveChartAs(charts::Chart &chart) = 0;
     // The one "Chart properties" dialog, pointed at the chart.

@@ -6,6 +6,7 @@
 #include "data/database.h"
 #include "data/generator.h"
 #include "mainwindowtest.h"
+#include "app/resultpages.h"
 #include "model/dbfdump.h"
 #include "model/resulttables.h"
 #include "model/statisticsrun.h"
@@ -272,14 +273,14 @@ TEST_F(ResultsTest, TransitPageIsBuiltOnceAndFollowsTheSelectionAndTheYearList)
 
     // A click on the third year shows the third row.
     control<app::ListBox>(form.get(), "LB_TransitMatrix")->selectRow(2);
-    form->LB_TransitMatrixClick();
+    control<app::TransitPage>(form.get(), "TabSheetTransit")->LB_TransitMatrixClick();
     EXPECT_EQ(matrixShown(), asShown(kHalf));
     EXPECT_EQ(control<QLabel>(form.get(), "DBTreeNumber")->text(), "10");
     // A year the query does not hold leaves the display where it was.
     control<app::ListBox>(form.get(), "LB_TransitMatrix")->addItem("2001");
     control<app::ListBox>(form.get(), "LB_TransitMatrix")->selectRow(3);
     dialogs.expectMessage(MessageKind::Warning, "System error: cannot find existing data", Button::Ok);
-    form->LB_TransitMatrixClick();
+    control<app::TransitPage>(form.get(), "TabSheetTransit")->LB_TransitMatrixClick();
     EXPECT_EQ(field(0, 0), "0.5");
 
     // The second entry, for another selection, reuses the display and lists its own years only.
