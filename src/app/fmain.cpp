@@ -220,7 +220,8 @@ void TFormMain::loadSideFiles()
     auto find = [this](const std::string &path) {
         return m_state.PrimaryData.findFile(std::filesystem::path(path).filename().string());
     };
-    if (auto years = find(data::yearsSideFile(m_state.DataDir, m_state.TableFile))) loadGridColumn(1, years->string());
+    if (auto years = find(data::yearsSideFile(m_state.DataDir, m_state.TableFile)))
+        loadGridColumn(1, years->string());
     if (auto roles = find(data::rolesSideFile(m_state.DataDir, m_state.TableFile))) {
         loadGridColumn(2, roles->string());
         std::vector<std::string> fields;
@@ -306,7 +307,8 @@ void TFormMain::BtnInfoClick()
 
 void TFormMain::BtnGraphLinesClick()
 {
-    if (!FormGraphParams) FormGraphParams = std::make_unique<TFormGraphParams>(m_state.GraphSettings, m_dialogs, this);
+    if (!FormGraphParams)
+        FormGraphParams = std::make_unique<TFormGraphParams>(m_state.GraphSettings, m_dialogs, this);
     m_dialogs.runModal(*FormGraphParams);
 }
 
@@ -319,8 +321,8 @@ void TFormMain::EditPrcTreeChange()
 void TFormMain::EditPrcTreeMouseDown(Qt::MouseButton button)
 {
     if (button != Qt::RightButton) return;
-    m_dialogs.information("Share value n(%)=" +
-                          QString::fromStdString(common::floatToText(m_state.PrcTreeFactor, decimalSeparator())));
+    m_dialogs.information("Share value n(%)=" + QString::fromStdString(common::floatToText(
+                                                    m_state.PrcTreeFactor, decimalSeparator())));
 }
 
 void TFormMain::scheduleStart()

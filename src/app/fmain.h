@@ -221,7 +221,6 @@ public:
     // True once a cancelled open dialog has asked the program to end.
     bool terminated() const { return m_terminated; }
 
-
     SaveDialog SaveDlg = pictureSaveDialog();
     // The printer of the print command, created by its first use and kept with its settings.
     std::unique_ptr<QPrinter> Printer;
@@ -313,8 +312,6 @@ private:
     QPushButton *BtnPrint;
     QPushButton *BtnSave;
     charts::Chart *ChartTModel;
-
-
 
     // "Data table" page.
     QLabel *LabelReadOnly; // above the grid: why the table cannot be edited, shown only then

@@ -225,14 +225,12 @@ void TFormMain::BtnReplaceClick()
     if (!storeDataEdits()) return;
     const QString find = m_dialogs.inputBox(kReplaceCaption, "Find value", QString());
     const QString replacement = m_dialogs.inputBox(kReplaceCaption, "Replace value", QString());
-    const data::ReplaceSettings settings{find.toStdString(),
-                                         replacement.toStdString(),
-                                         CB_selected->isChecked(),
-                                         CB_Fields->currentText().toStdString(),
-                                         m_state.YearFields,
-                                         m_state.TreeIdField};
-    runDataTool(
-        [&](data::Confirmations &confirmations) { data::replaceValues(m_state.Query1, settings, confirmations); });
+    const data::ReplaceSettings settings{find.toStdString(),       replacement.toStdString(),
+                                         CB_selected->isChecked(), CB_Fields->currentText().toStdString(),
+                                         m_state.YearFields,       m_state.TreeIdField};
+    runDataTool([&](data::Confirmations &confirmations) {
+        data::replaceValues(m_state.Query1, settings, confirmations);
+    });
 }
 
 void TFormMain::BtnCheckDeadsClick()
@@ -242,8 +240,9 @@ void TFormMain::BtnCheckDeadsClick()
     const QString dead =
         m_dialogs.inputBox(kReplaceCaption, "Value of deads", QString::fromStdString(standard));
     const data::DeadCheckSettings settings{dead.toStdString(), standard, yearList()};
-    runDataTool(
-        [&](data::Confirmations &confirmations) { data::checkDeads(m_state.Query1, settings, confirmations); });
+    runDataTool([&](data::Confirmations &confirmations) {
+        data::checkDeads(m_state.Query1, settings, confirmations);
+    });
 }
 
 void TFormMain::BtnUndoClick()

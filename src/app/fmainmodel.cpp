@@ -100,8 +100,8 @@ void TFormMain::enterModelPage(const SelectedRows &)
 {
     ChartTModel->clearSeries();
     const std::string plot = selectedPlot();
-    ChartTModel->setTitleLines({QString::fromStdString(
-        model::ModelChartTitle(m_state.TitlePlot, plot, m_state.TitleSpecies, SpeciesName(selectedSpecies())))});
+    ChartTModel->setTitleLines({QString::fromStdString(model::ModelChartTitle(
+        m_state.TitlePlot, plot, m_state.TitleSpecies, SpeciesName(selectedSpecies())))});
     PrepareTreeQuery();
     if (CB_Auto->isChecked()) BtnSingleMClick();
 }
@@ -156,8 +156,8 @@ void TFormMain::BtnSingleMClick()
     ChartTModel->clearSeries();
     const std::string species = selectedSpecies();
     const std::string plot = selectedPlot();
-    const model::ModelChart chart = model::ComputeModelChart(m_state.Query1, plot, species, yearList(), settings,
-                                                             m_modelSink ? *m_modelSink : m_sink);
+    const model::ModelChart chart = model::ComputeModelChart(m_state.Query1, plot, species, yearList(),
+                                                             settings, m_modelSink ? *m_modelSink : m_sink);
     m_state.Query1.close();
 
     m_state.YearDefAvg = chart.series.YearDefAvg;

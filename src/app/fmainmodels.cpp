@@ -142,8 +142,8 @@ private:
 bool TFormMain::ShowCreateModelsSetting(const std::string &directory, const std::vector<std::string> &species)
 {
     const std::string codePage = data::describeTable(m_state.PrimaryData, m_state.TableFile).codePage.name;
-    FormCreateModelsSetting =
-        std::make_unique<TFormCreateModelsSetting>(m_dialogs, m_state.TitlePlot, m_state.TitleSpecies, codePage, this);
+    FormCreateModelsSetting = std::make_unique<TFormCreateModelsSetting>(
+        m_dialogs, m_state.TitlePlot, m_state.TitleSpecies, codePage, this);
     FormCreateModelsSetting->EditDirectory->setText(
         QFile::decodeName(model::WithTrailingSeparator(directory).c_str()));
     FormCreateModelsSetting->FillSpeciesGrid(species);

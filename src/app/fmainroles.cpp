@@ -29,7 +29,8 @@ void TFormMain::AssignRole(const std::string &role, const std::string &column)
 
 data::FieldRoles TFormMain::fieldRoles() const
 {
-    return {m_state.PlotField, m_state.TreeIdField, m_state.SpeciesField, m_state.DbhField, m_state.HeightField};
+    return {m_state.PlotField, m_state.TreeIdField, m_state.SpeciesField, m_state.DbhField,
+            m_state.HeightField};
 }
 
 void TFormMain::setFieldRoles(const data::FieldRoles &roles)
@@ -68,8 +69,10 @@ void TFormMain::BtnSetOKClick()
     model::RequireRole(m_state.PlotField, "PlotNames");
     ListDistinct(m_state.TableFile, m_state.PlotField, ListPlots, "");
 
-    data::writeSideFile(sideFileTarget(data::yearsSideFile(m_state.DataDir, m_state.TableFile)), gridColumn(1));
-    data::writeSideFile(sideFileTarget(data::rolesSideFile(m_state.DataDir, m_state.TableFile)), gridColumn(2));
+    data::writeSideFile(sideFileTarget(data::yearsSideFile(m_state.DataDir, m_state.TableFile)),
+                        gridColumn(1));
+    data::writeSideFile(sideFileTarget(data::rolesSideFile(m_state.DataDir, m_state.TableFile)),
+                        gridColumn(2));
     // The years and roles stay fixed for the rest of the run.
     BtnSetOK->setEnabled(false);
     BtnSuggest->setEnabled(false);

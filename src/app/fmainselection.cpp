@@ -60,10 +60,12 @@ void TFormMain::ListPlotsClick()
     ListSpecies->clear();
     if (ListPlots->selectedRow() < 0) return;
     model::RequireRole(m_state.SpeciesField, "Species");
-    ListDistinct(m_state.TableFile, m_state.SpeciesField, ListSpecies, data::plotWhere(m_state.PlotField, selectedPlot()));
+    ListDistinct(m_state.TableFile, m_state.SpeciesField, ListSpecies,
+                 data::plotWhere(m_state.PlotField, selectedPlot()));
     if (!CB_Fix->isChecked()) return;
     // The list's own exact search, which ignores case: "SM" finds "sm".
-    const auto found = ListSpecies->findItems(QString::fromStdString(m_state.FixedSpecies), Qt::MatchFixedString);
+    const auto found =
+        ListSpecies->findItems(QString::fromStdString(m_state.FixedSpecies), Qt::MatchFixedString);
     if (found.isEmpty()) return;
     ListSpecies->selectRow(ListSpecies->row(found.first()));
     ListSpeciesClick();
@@ -74,8 +76,8 @@ void TFormMain::ListSpeciesClick()
     // After Conditions the plot list may have lost its selection while the species list kept the
     // former plot's species: there is nothing to count then.
     if (ListPlots->selectedRow() < 0 || ListSpecies->selectedRow() < 0) return;
-    const int count =
-        data::countTrees(m_state.Query1, m_state.TableFile, fieldRoles(), m_state.Conditions, selectedPlot(), selectedSpecies());
+    const int count = data::countTrees(m_state.Query1, m_state.TableFile, fieldRoles(), m_state.Conditions,
+                                       selectedPlot(), selectedSpecies());
     LabelTreeCount->setText(QString::number(count));
 }
 
@@ -107,7 +109,8 @@ void TFormMain::BtnConditionsClick()
             m_dialogs.inputBox("Dodatečné podmínky", "SELECT ... WHERE", shown, kConditionBoxWidth);
         if (refused && answer == *refused) return;
         try {
-            m_state.Conditions = data::checkCondition(m_state.PrimaryData, m_state.TableFile, answer.toStdString());
+            m_state.Conditions =
+                data::checkCondition(m_state.PrimaryData, m_state.TableFile, answer.toStdString());
             break;
         } catch (const common::Error &error) {
             m_dialogs.error(QString::fromUtf8(error.what()));

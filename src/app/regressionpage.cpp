@@ -180,14 +180,16 @@ RegressionPage::RegressionPage(PageHost &host, Dialogs &dialogs, QWidget *parent
 
     connectGuarded(this, m_dialogs, BtnFirstYear, &QToolButton::clicked, &RegressionPage::BtnFirstYearClick);
     connectGuarded(this, m_dialogs, BtnLastYear, &QToolButton::clicked, &RegressionPage::BtnLastYearClick);
-    connect(UpDownYear, &UpDown::clicked, this,
-            [this](int direction) { runGuarded(m_dialogs, [this, direction] { UpDownYearClick(direction); }); });
+    connect(UpDownYear, &UpDown::clicked, this, [this](int direction) {
+        runGuarded(m_dialogs, [this, direction] { UpDownYearClick(direction); });
+    });
     // A change of the choice by a click, the keyboard or a screen reader's toggle action; choosing the
     // item already chosen changes nothing. ShowYear resets the choice with the signals blocked.
     connect(m_seriesButtons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked) runGuarded(m_dialogs, [this] { RG_seriesClick(); });
     });
-    connectGuarded(this, m_dialogs, BtnNewPolynom, &QPushButton::clicked, &RegressionPage::BtnNewPolynomClick);
+    connectGuarded(this, m_dialogs, BtnNewPolynom, &QPushButton::clicked,
+                   &RegressionPage::BtnNewPolynomClick);
     connectGuarded(this, m_dialogs, BtnEquation, &QPushButton::clicked, &RegressionPage::BtnEquationClick);
     connectGuarded(this, m_dialogs, BtnSave2, &QPushButton::clicked, &RegressionPage::BtnSave2Click);
     connectGuarded(this, m_dialogs, BtnPropertiesRegr, &QPushButton::clicked,
@@ -249,8 +251,8 @@ void RegressionPage::ShowYear(int k)
         RegrStats->push_back(nullptr);
 }
 
-void RegressionPage::AddSeries(const std::string &FX, const std::string &FY, int Row, double MisX, double MisY,
-                          int YRow, const std::string &Name)
+void RegressionPage::AddSeries(const std::string &FX, const std::string &FY, int Row, double MisX,
+                               double MisY, int YRow, const std::string &Name)
 {
     auto series = std::make_unique<stats::TStatistics>(m_sink);
     series->MissingX = MisX;

@@ -137,8 +137,10 @@ TransitPage::TransitPage(PageHost &host, Dialogs &dialogs, QWidget *parent)
     EdCpBr1->setAccessibleName("brackets (opening)");
     EdCpBr2->setAccessibleName("brackets (closing)");
 
-    connectGuarded(this, m_dialogs, LB_TransitMatrix, &ListBox::userClicked, &TransitPage::LB_TransitMatrixClick);
-    connectGuarded(this, m_dialogs, CheckShowIntervals, &QCheckBox::toggled, &TransitPage::CheckShowIntervalsClick);
+    connectGuarded(this, m_dialogs, LB_TransitMatrix, &ListBox::userClicked,
+                   &TransitPage::LB_TransitMatrixClick);
+    connectGuarded(this, m_dialogs, CheckShowIntervals, &QCheckBox::toggled,
+                   &TransitPage::CheckShowIntervalsClick);
     connectGuarded(this, m_dialogs, EdCpBr1, &QLineEdit::textChanged, &TransitPage::EdCpBr1Change);
     connectGuarded(this, m_dialogs, BtnCopyClp, &QPushButton::clicked, &TransitPage::BtnCopyClpClick);
 }
@@ -156,8 +158,9 @@ void StatPage::enter()
     if (!m_host.CheckSelection()) return;
     // Quotes in a name are doubled, so that a plot such as O'Hara stays one literal.
     m_state.QueryAverage.setSql({"SELECT * FROM 'AVERAGE.DBF'",
-                         "WHERE ((ID_PLOT=" + data::quoteLiteral(m_host.selectedPlot()) +
-                             ") and (ID_SPECIES=" + data::quoteLiteral(m_host.selectedSpecies()) + "))"});
+                                 "WHERE ((ID_PLOT=" + data::quoteLiteral(m_host.selectedPlot()) +
+                                     ") and (ID_SPECIES=" + data::quoteLiteral(m_host.selectedSpecies()) +
+                                     "))"});
     m_state.QueryAverage.open();
 
     const auto columns = m_state.QueryAverage.fieldNames();
@@ -167,7 +170,8 @@ void StatPage::enter()
     for (int row = 0; !m_state.QueryAverage.eof(); m_state.QueryAverage.next(), ++row) {
         DBGrid1->insertRow(row);
         for (int c = 0; c < DBGrid1->columnCount(); ++c)
-            DBGrid1->setItem(row, c, new QTableWidgetItem(QString::fromStdString(m_state.QueryAverage.valueText(c))));
+            DBGrid1->setItem(row, c,
+                             new QTableWidgetItem(QString::fromStdString(m_state.QueryAverage.valueText(c))));
     }
 }
 
@@ -220,8 +224,9 @@ void TransitPage::countTransitRecords()
     std::vector<Stored> stored;
     std::set<int> intervals;
     for (m_state.QueryTransition.first(); !m_state.QueryTransition.eof(); m_state.QueryTransition.next()) {
-        Stored row{
-            static_cast<int>(m_state.QueryTransition.asFloat("ID_Year")), {}, m_state.QueryTransition.asFloat("N_tree")};
+        Stored row{static_cast<int>(m_state.QueryTransition.asFloat("ID_Year")),
+                   {},
+                   m_state.QueryTransition.asFloat("N_tree")};
         for (int i = 0; i < kMatrixSize; ++i)
             for (int j = 0; j < kMatrixSize; ++j)
                 row.shares[i][j] = m_state.QueryTransition.asFloat(transitColumn(i, j).toStdString());
@@ -232,8 +237,9 @@ void TransitPage::countTransitRecords()
     if (intervals.size() != 1 || *intervals.begin() < 1) return;
 
     m_host.PrepareTreeQuery();
-    const auto list = model::BuildTransitList(m_state.Query1, m_host.selectedPlot(), m_host.selectedSpecies(), m_host.yearList(),
-                                              *intervals.begin(), static_cast<model::ValueType>(m_host.valueType()));
+    const auto list = model::BuildTransitList(m_state.Query1, m_host.selectedPlot(), m_host.selectedSpecies(),
+                                              m_host.yearList(), *intervals.begin(),
+                                              static_cast<model::ValueType>(m_host.valueType()));
     m_state.Query1.close();
     // Counts are shown only for the very matrices on display: the table may have changed, or the
     // condition or the value type, since the statistics run wrote them.
@@ -291,7 +297,8 @@ void TransitPage::showTransitRow()
     const bool hasRow = m_state.QueryTransition.isActive() && !m_state.QueryTransition.eof();
     auto show = [&](QLabel *field, const std::string &column) {
         if (field)
-            field->setText(hasRow ? QString::fromStdString(m_state.QueryTransition.asString(column)) : QString());
+            field->setText(hasRow ? QString::fromStdString(m_state.QueryTransition.asString(column))
+                                  : QString());
     };
     show(DBText1, "INTERVAL");
     show(DBTreeNumber, "N_tree");
@@ -396,10 +403,9 @@ QString TransitPage::transitMatrixText() const
     for (int i = 0; i < kMatrixSize; ++i)
         for (int j = 0; j < kMatrixSize; ++j)
             matrix[i][j] = m_state.QueryTransition.asFloat(transitColumn(i, j).toStdString());
-    return QString::fromStdString(model::MatrixText(notation, m_state.QueryTransition.asString("ID_PLOT"),
-                                                    m_state.QueryTransition.asString("ID_Year"),
-                                                    m_state.QueryTransition.asString("ID_SPECIES"), matrix,
-                                                    decimalSeparator()));
+    return QString::fromStdString(model::MatrixText(
+        notation, m_state.QueryTransition.asString("ID_PLOT"), m_state.QueryTransition.asString("ID_Year"),
+        m_state.QueryTransition.asString("ID_SPECIES"), matrix, decimalSeparator()));
 }
 
 } // namespace app

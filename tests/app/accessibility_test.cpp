@@ -168,9 +168,12 @@ TEST_F(MainWindowTest, IconButtonsAreKnownByTheirHints)
     }
     // Edits, lists and grids take the label beside them.
     const std::pair<QWidget *, const char *> labelled[] = {
-        {control<QTableWidget>(form.get(), "GridFields"), "Data table fields"}, {control<app::ListBox>(form.get(), "ListPlots"), "Plots"},
-        {control<app::ListBox>(form.get(), "ListSpecies"), "Tree species"},     {control<QLineEdit>(form.get(), "EditPrcTree"), "Minimal defoliation (% of all trees)"},
-        {control<QLineEdit>(form.get(), "EditInterval"), "Interval"},        {control<QLineEdit>(form.get(), "EditMaxDeads"), "Max deads %"},
+        {control<QTableWidget>(form.get(), "GridFields"), "Data table fields"},
+        {control<app::ListBox>(form.get(), "ListPlots"), "Plots"},
+        {control<app::ListBox>(form.get(), "ListSpecies"), "Tree species"},
+        {control<QLineEdit>(form.get(), "EditPrcTree"), "Minimal defoliation (% of all trees)"},
+        {control<QLineEdit>(form.get(), "EditInterval"), "Interval"},
+        {control<QLineEdit>(form.get(), "EditMaxDeads"), "Max deads %"},
     };
     for (const auto &[control, label] : labelled)
         EXPECT_EQ(control->accessibleName(), label) << control->objectName().toStdString();
@@ -201,7 +204,8 @@ TEST_F(MainWindowTest, ScreenReaderTogglesReachTheHandlers)
     EXPECT_TRUE(control<QCheckBox>(form.get(), "CB_Fix")->isChecked());
     EXPECT_EQ(form->state().FixedSpecies, "SM");
 
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetRegression"));
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetRegression"));
     // The small table has too few trees per year for a series.
     dialogs.expectMessage(MessageKind::Information, "Statistics of the series was not calculate", Button::Ok);
     toggleAction(control<QGroupBox>(form.get(), "RG_series")->findChildren<QAbstractButton *>().at(1));

@@ -31,8 +31,8 @@ namespace {
 
 using app::MessageKind;
 using app::TFormChartProp;
-using apptest::ScriptedDialogs;
 using apptest::control;
+using apptest::ScriptedDialogs;
 using charts::AxisId;
 
 class ChartPropTest : public ::testing::Test
@@ -540,7 +540,8 @@ TEST_F(PropertiesButtonsTest, BothPagesShowTheOneDialogOnTheirChart)
     EXPECT_EQ(dialog->target(), control<charts::Chart>(form.get(), "ChartTModel"));
 
     // Opened where it covers least of the chart the screen allows, not at its top-left corner.
-    const QRect chartArea(control<charts::Chart>(form.get(), "ChartTModel")->mapToGlobal(QPoint(0, 0)), control<charts::Chart>(form.get(), "ChartTModel")->size());
+    const QRect chartArea(control<charts::Chart>(form.get(), "ChartTModel")->mapToGlobal(QPoint(0, 0)),
+                          control<charts::Chart>(form.get(), "ChartTModel")->size());
     const QRect screen = form->screen()->availableGeometry();
     const QRect corner(screen.topLeft(), dialog->frameGeometry().size());
     EXPECT_EQ(dialog->pos(),

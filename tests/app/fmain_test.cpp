@@ -64,7 +64,8 @@ TEST_F(MainWindowTest, StartShowsAboutBoxThenOpensTableWithItsSideFiles)
     EXPECT_EQ(gridColumn(1), crlfLines(dataDir / "SCBI_CROWN.yrs"));
     EXPECT_EQ(gridColumn(2), crlfLines(dataDir / "SCBI_CROWN.var"));
     EXPECT_EQ(roles(), (std::vector<std::string>{"PLOT", "TREE", "SP", "DBH", ""}));
-    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(), control<QWidget>(form.get(), "TabSheetMain"));
+    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(),
+              control<QWidget>(form.get(), "TabSheetMain"));
     EXPECT_NEAR(form->state().PrcTreeFactor, 0.6742, 5e-4);
     EXPECT_TRUE(control<QLabel>(form.get(), "LabelGraphSize")->text().startsWith("Model graph size = "));
 
@@ -209,10 +210,16 @@ TEST_F(MainWindowTest, FailedStepShowsTheErrorAndTheNextActivationStartsAgain)
     const fs::path table = copyCrown("trees.dbf");
     createForm();
     // Every control that needs a table waits for one; so do all pages but the main one.
-    const std::vector<QWidget *> needTable{
-        control<QTableWidget>(form.get(), "GridFields"), control<QComboBox>(form.get(), "CB_SpecFields"),     control<QPushButton>(form.get(), "BtnSuggest"), control<QPushButton>(form.get(), "BtnSetOK"),
-        control<app::ListBox>(form.get(), "ListPlots"),  control<app::ListBox>(form.get(), "ListSpecies"),       control<QCheckBox>(form.get(), "CB_Fix"),     control<QPushButton>(form.get(), "BtnConditions"),
-        control<QPushButton>(form.get(), "BtnStat"),    control<QToolButton>(form.get(), "BtnCreateModelsAll")};
+    const std::vector<QWidget *> needTable{control<QTableWidget>(form.get(), "GridFields"),
+                                           control<QComboBox>(form.get(), "CB_SpecFields"),
+                                           control<QPushButton>(form.get(), "BtnSuggest"),
+                                           control<QPushButton>(form.get(), "BtnSetOK"),
+                                           control<app::ListBox>(form.get(), "ListPlots"),
+                                           control<app::ListBox>(form.get(), "ListSpecies"),
+                                           control<QCheckBox>(form.get(), "CB_Fix"),
+                                           control<QPushButton>(form.get(), "BtnConditions"),
+                                           control<QPushButton>(form.get(), "BtnStat"),
+                                           control<QToolButton>(form.get(), "BtnCreateModelsAll")};
     auto tableControls = [&] {
         std::vector<bool> enabled;
         for (QWidget *control : needTable)
@@ -362,7 +369,8 @@ TEST_F(MainWindowTest, GraphSizeLabelFollowsTheModelChart)
     // The numbers are the chart's real size once its page is shown (without the page entry, which
     // wants a selection).
     const QSignalBlocker blocker(control<QTabWidget>(form.get(), "PageControl1"));
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
     QCoreApplication::processEvents();
     EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->size(), QSize(w1, h1));
 }

@@ -42,9 +42,16 @@ protected:
         select("B0403", "UR");
     }
 
-    void enterPage() { control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetData")); }
+    void enterPage()
+    {
+        control<QTabWidget>(form.get(), "PageControl1")
+            ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetData"));
+    }
 
-    app::DataGridModel *model() const { return control<app::DataGrid>(form.get(), "DBGridData")->dataModel(); }
+    app::DataGridModel *model() const
+    {
+        return control<app::DataGrid>(form.get(), "DBGridData")->dataModel();
+    }
 
     // The grid's row of a tree, by its TREE column.
     int rowOf(const QString &tree) const
@@ -81,7 +88,8 @@ protected:
     }
     QLineEdit *openEditor() const
     {
-        const auto *delegate = static_cast<app::DataGridDelegate *>(control<app::DataGrid>(form.get(), "DBGridData")->itemDelegate());
+        const auto *delegate = static_cast<app::DataGridDelegate *>(
+            control<app::DataGrid>(form.get(), "DBGridData")->itemDelegate());
         return qobject_cast<QLineEdit *>(delegate->openEditor());
     }
     // Presses a key in a cell's editor and lets the grid finish: Return commits through a queued call,
@@ -94,7 +102,9 @@ protected:
     }
     void moveToRow(int row)
     {
-        control<app::DataGrid>(form.get(), "DBGridData")->setCurrentIndex(model()->index(row, control<app::DataGrid>(form.get(), "DBGridData")->currentIndex().column()));
+        control<app::DataGrid>(form.get(), "DBGridData")
+            ->setCurrentIndex(model()->index(
+                row, control<app::DataGrid>(form.get(), "DBGridData")->currentIndex().column()));
     }
 
     // A column of the crown table as dbfdump reads it, for the given trees (one reading of the file).
@@ -155,20 +165,25 @@ TEST_F(DataPageTest, EntryShowsTheSelectedTreesEditableWithTheirColumnsAndNamedC
     EXPECT_FALSE(control<QPushButton>(form.get(), "BtnUndo")->isEnabled()); // nothing to undo yet
 
     const std::pair<QWidget *, QString> names[] = {
-        {control<app::DataGrid>(form.get(), "DBGridData"), "Data table"}, {control<QLabel>(form.get(), "Label9"), "Fields"},
-        {control<QComboBox>(form.get(), "CB_Fields"), "Fields"},      {control<QCheckBox>(form.get(), "CB_selected"), "selected only"},
-        {control<QPushButton>(form.get(), "BtnReplace"), "Replace"},    {control<QPushButton>(form.get(), "BtnCheckDeads"), "Check deads"},
+        {control<app::DataGrid>(form.get(), "DBGridData"), "Data table"},
+        {control<QLabel>(form.get(), "Label9"), "Fields"},
+        {control<QComboBox>(form.get(), "CB_Fields"), "Fields"},
+        {control<QCheckBox>(form.get(), "CB_selected"), "selected only"},
+        {control<QPushButton>(form.get(), "BtnReplace"), "Replace"},
+        {control<QPushButton>(form.get(), "BtnCheckDeads"), "Check deads"},
         {control<QPushButton>(form.get(), "BtnUndo"), "Undo"},
     };
     for (const auto &[widget, name] : names)
         EXPECT_EQ(accessibleName(widget), name) << widget->objectName().toStdString();
 
     // Without a selection the page warns and the main page comes back with the grid empty.
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
     control<app::ListBox>(form.get(), "ListSpecies")->clearSelection();
     dialogs.expectMessage(MessageKind::Warning, "Select a species from the list", Button::Ok);
     enterPage();
-    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(), control<QWidget>(form.get(), "TabSheetMain"));
+    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(),
+              control<QWidget>(form.get(), "TabSheetMain"));
     EXPECT_EQ(model()->rowCount(), 0);
 }
 
@@ -279,7 +294,8 @@ TEST_F(DataPageTest, ARowIsStoredOnLeavingThePageAndAnotherProgramsChangeDropsTh
     startCrown();
     enterPage();
     press(typeInto("181004", "D2021", "15"), Qt::Key_Return);
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
     EXPECT_EQ(stored("D2021", {"181004"}), Lines{"15"});
 
     // "selected only" with the empty item: the engine's message, nothing asked or written.
@@ -344,7 +360,8 @@ TEST_F(DataPageTest, ATableThatCannotBeWrittenIsShownReadOnlyWithTheReason)
     EXPECT_EQ(model()->editedRow(), -1);
 
     // Entered again, the page shows the rows read-only and says why.
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
     enterPage();
     EXPECT_EQ(model()->rowCount(), 14);
     EXPECT_FALSE(model()->flags(model()->index(0, 0)).testFlag(Qt::ItemIsEditable));
@@ -353,9 +370,12 @@ TEST_F(DataPageTest, ATableThatCannotBeWrittenIsShownReadOnlyWithTheReason)
               "Read-only. Table SCBI_CROWN.DBF cannot be written: Permission denied. "
               "The rows are shown, but editing, Replace and Check deads are off.");
     for (QWidget *control : std::initializer_list<QWidget *>{
-             control<QPushButton>(form.get(), "BtnReplace"), control<QPushButton>(form.get(), "BtnCheckDeads"), control<QPushButton>(form.get(), "BtnUndo"), control<QComboBox>(form.get(), "CB_Fields"), control<QCheckBox>(form.get(), "CB_selected")})
+             control<QPushButton>(form.get(), "BtnReplace"),
+             control<QPushButton>(form.get(), "BtnCheckDeads"), control<QPushButton>(form.get(), "BtnUndo"),
+             control<QComboBox>(form.get(), "CB_Fields"), control<QCheckBox>(form.get(), "CB_selected")})
         EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
-    EXPECT_EQ(accessibleName(control<QLabel>(form.get(), "LabelReadOnly")), control<QLabel>(form.get(), "LabelReadOnly")->text());
+    EXPECT_EQ(accessibleName(control<QLabel>(form.get(), "LabelReadOnly")),
+              control<QLabel>(form.get(), "LabelReadOnly")->text());
     EXPECT_TRUE(readBytes(table) == original) << "the table differs from the original";
 }
 

@@ -56,7 +56,8 @@ protected:
 
     charts::LineSeries &line(int index)
     {
-        return static_cast<charts::LineSeries &>(control<charts::Chart>(form.get(), "ChartTModel")->series(index));
+        return static_cast<charts::LineSeries &>(
+            control<charts::Chart>(form.get(), "ChartTModel")->series(index));
     }
 };
 
@@ -64,21 +65,28 @@ TEST_F(ModelPageTest, EntrySetsTitleAndPreparesTheSelectedTrees)
 {
     startCrown();
     select("B0101", "FA");
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
-    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->titleLines(), QStringList{"Plot B0101 - species FA"});
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->titleLines(),
+              QStringList{"Plot B0101 - species FA"});
     EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), 0);
     EXPECT_TRUE(form->state().Query1.isPrepared());
     EXPECT_EQ(form->state().Query1.sqlLines().front(), "SELECT * FROM 'SCBI_CROWN.DBF'");
     EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->bottomAxis().title(), "Year");
-    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->leftAxis().title(), "Defoliation / Deads share [%]");
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->leftAxis().title(),
+              "Defoliation / Deads share [%]");
     EXPECT_FALSE(control<charts::Chart>(form.get(), "ChartTModel")->legendVisible());
-    for (QPushButton *b : {control<QPushButton>(form.get(), "BtnProperties"), control<QPushButton>(form.get(), "BtnPrint"), control<QPushButton>(form.get(), "BtnSave")})
+    for (QPushButton *b :
+         {control<QPushButton>(form.get(), "BtnProperties"), control<QPushButton>(form.get(), "BtnPrint"),
+          control<QPushButton>(form.get(), "BtnSave")})
         EXPECT_TRUE(b->isEnabled());
 
     // Back to the main page and in again with automatic calculation: drawn at once.
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
     control<QCheckBox>(form.get(), "CB_Auto")->setChecked(true);
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
     EXPECT_GT(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), 4);
     EXPECT_EQ(dialogs.pending(), 0u);
 }
@@ -88,13 +96,15 @@ TEST_F(ModelPageTest, ChartHasTheCoreLinesInTheLineSettings)
     startGenerated();
     select("P00000", "BO");
     form->state().GraphSettings = {"LCavg=0000FF00", "LWdeads=3", "[other]", "LSdeads="};
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
     control<QPushButton>(form.get(), "BtnSingleM")->click();
     ASSERT_EQ(dialogs.pending(), 0u);
 
     const auto expected = expectedChart("P00000", "BO", form->modelChartSettings());
     ASSERT_GT(expected.lines.size(), 4u);
-    ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), static_cast<int>(expected.lines.size()));
+    ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(),
+              static_cast<int>(expected.lines.size()));
     for (size_t i = 0; i < expected.lines.size(); ++i) {
         const auto &want = expected.lines[i];
         auto &got = line(static_cast<int>(i));
@@ -138,7 +148,8 @@ TEST_F(ModelPageTest, AutomaticCalculationFollowsTheSettings)
     startGenerated();
     select("P00000", "BO");
     control<QCheckBox>(form.get(), "CB_Auto")->setChecked(true);
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
     ASSERT_GT(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), 4);
 
     // The up arrow of the interval recomputes with two years per step.
@@ -147,7 +158,8 @@ TEST_F(ModelPageTest, AutomaticCalculationFollowsTheSettings)
     auto settings = form->modelChartSettings();
     EXPECT_EQ(settings.interval, 2);
     const auto two = expectedChart("P00000", "BO", settings);
-    ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), static_cast<int>(two.lines.size()));
+    ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(),
+              static_cast<int>(two.lines.size()));
     const auto &first = line(0).points();
     ASSERT_GE(first.size(), 2u);
     EXPECT_EQ(first[1].x - first[0].x, 2);
@@ -156,7 +168,8 @@ TEST_F(ModelPageTest, AutomaticCalculationFollowsTheSettings)
     control<QLineEdit>(form.get(), "EditMaxDeads")->setText("0");
     settings = form->modelChartSettings();
     const auto zero = expectedChart("P00000", "BO", settings);
-    ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), static_cast<int>(zero.lines.size()));
+    ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(),
+              static_cast<int>(zero.lines.size()));
     auto model1Lines = [](const model::ModelChart &chart) {
         return std::count_if(chart.lines.begin(), chart.lines.end(),
                              [](const model::ChartLine &l) { return l.lineType == "model1"; });
@@ -195,8 +208,10 @@ TEST_F(ModelPageTest, FewTreesWarnAndDrawEmptyObservedLines)
 {
     startTrees();
     select("A1", "SM");
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
-    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->titleLines(), QStringList{"Plot A1 - species SM"});
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->titleLines(),
+              QStringList{"Plot A1 - species SM"});
     dialogs.expectMessage(app::MessageKind::Warning, "No transition matrix was calculated", app::Button::Ok);
     control<QPushButton>(form.get(), "BtnSingleM")->click();
     ASSERT_EQ(dialogs.pending(), 0u);
@@ -235,10 +250,12 @@ TEST_F(MainWindowTest, LineSettingsDialogDefaultsReachTheChart)
             << line;
 
     select("B2", "sm");
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
     dialogs.expectMessage(app::MessageKind::Warning, "No transition matrix was calculated", app::Button::Ok);
     control<QPushButton>(form.get(), "BtnSingleM")->click();
-    const auto &deads = static_cast<charts::LineSeries &>(control<charts::Chart>(form.get(), "ChartTModel")->series(3));
+    const auto &deads =
+        static_cast<charts::LineSeries &>(control<charts::Chart>(form.get(), "ChartTModel")->series(3));
     EXPECT_EQ(deads.title(), "Deads");
     EXPECT_EQ(deads.color(), QColor(0, 0, 0));
     EXPECT_EQ(deads.penWidth(), 1);

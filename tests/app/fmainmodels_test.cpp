@@ -114,8 +114,10 @@ TEST_F(CreateModelsTest, WritesThePicturesOfSpeciesWithEnoughTreesAsTheCommandDo
     EXPECT_EQ(testsupport::readerOutput("identify -format '%m' '" + (outDir / "B2_SM.bmp").string() + "'"),
               "BMP3");
     // The last model stays on its page, titled with the display name and the changed text.
-    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(), control<QWidget>(form.get(), "TabSheetModel"));
-    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->titleLines(), QStringList({"Plot B2, Picea abies"}));
+    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(),
+              control<QWidget>(form.get(), "TabSheetModel"));
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->titleLines(),
+              QStringList({"Plot B2, Picea abies"}));
     EXPECT_EQ(form->state().TitleSpecies, ", ");
     EXPECT_EQ(form->FormCreateModelsSetting, nullptr);
     EXPECT_EQ(form->SpeciesName("SM"), "SM");

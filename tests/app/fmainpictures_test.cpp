@@ -43,7 +43,8 @@ protected:
         startOn(table);
         form->BtnSetOKClick();
         select("B0206", "LT");
-        control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+        control<QTabWidget>(form.get(), "PageControl1")
+            ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
         control<QPushButton>(form.get(), "BtnSingleM")->click();
         // The window's size for a chart of 680 x 392 pixels, whatever the style's frames take.
         const QSize chart = control<charts::Chart>(form.get(), "ChartTModel")->size();

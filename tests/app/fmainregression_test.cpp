@@ -5,11 +5,11 @@
 #include "app/fmain.h"
 #include "app/fvars.h"
 #include "app/listbox.h"
+#include "app/regressionpage.h"
 #include "app/updown.h"
 #include "charts/chart.h"
 #include "charts/chartsettings.h"
 #include "mainwindowtest.h"
-#include "app/regressionpage.h"
 #include "support/picturereaders.h"
 
 #include <QButtonGroup>
@@ -115,7 +115,11 @@ protected:
         }
     }
 
-    void showRegression() { control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetRegression")); }
+    void showRegression()
+    {
+        control<QTabWidget>(form.get(), "PageControl1")
+            ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetRegression"));
+    }
 
     QStringList gridRow(int row) const
     {
@@ -156,7 +160,9 @@ protected:
 
     int pointCount(int series) const
     {
-        return static_cast<const charts::XYSeries &>(control<charts::Chart>(form.get(), "ChartRegr")->series(series)).pointCount();
+        return static_cast<const charts::XYSeries &>(
+                   control<charts::Chart>(form.get(), "ChartRegr")->series(series))
+            .pointCount();
     }
 
     // The variables dialog answered with the two columns, LOG boxes and missing values.
@@ -231,20 +237,25 @@ TEST_F(RegressionPageTest, EntryWritesTheHeadingsAndShowsTheFirstYear)
     EXPECT_EQ(gridRow(3).mid(0, 5), (QStringList{"Height[6]", "14.1667", "2.6087", "10.0000", "18.0000"}));
     EXPECT_EQ(gridRow(4).mid(0, 5), (QStringList{"DBH-Height[5]", "3.0000", "1.4142", "1.0000", "5.0000"}));
     // The names are shown whole, also with the counts of a large table; the grid shows every column.
-    const int nameWidth = control<QTableWidget>(form.get(), "SG_StatRes")->fontMetrics().horizontalAdvance("DBH-Height[12848]");
+    const int nameWidth =
+        control<QTableWidget>(form.get(), "SG_StatRes")->fontMetrics().horizontalAdvance("DBH-Height[12848]");
     EXPECT_GT(control<QTableWidget>(form.get(), "SG_StatRes")->columnWidth(0), nameWidth);
-    EXPECT_GE(control<QTableWidget>(form.get(), "SG_StatRes")->viewport()->width(), control<QTableWidget>(form.get(), "SG_StatRes")->horizontalHeader()->length());
+    EXPECT_GE(control<QTableWidget>(form.get(), "SG_StatRes")->viewport()->width(),
+              control<QTableWidget>(form.get(), "SG_StatRes")->horizontalHeader()->length());
 
     EXPECT_EQ(chosen(), 0);
     EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->seriesCount(), 0);
     EXPECT_TRUE(control<charts::Chart>(form.get(), "ChartRegr")->titleLines().isEmpty());
-    for (QPushButton *b : {control<QPushButton>(form.get(), "BtnPropertiesRegr"), control<QPushButton>(form.get(), "BtnSave2")})
+    for (QPushButton *b : {control<QPushButton>(form.get(), "BtnPropertiesRegr"),
+                           control<QPushButton>(form.get(), "BtnSave2")})
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
-    for (QPushButton *b : {control<QPushButton>(form.get(), "BtnNewPolynom"), control<QPushButton>(form.get(), "BtnEquation")})
+    for (QPushButton *b :
+         {control<QPushButton>(form.get(), "BtnNewPolynom"), control<QPushButton>(form.get(), "BtnEquation")})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
 
     // Any change of page releases the series, also to the page itself, which builds them again.
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
     EXPECT_FALSE(page().series());
     EXPECT_FALSE(form->state().Query1.isActive());
     showRegression();
@@ -534,7 +545,8 @@ TEST_F(RegressionPageTest, RealPlotAgreesWithTheIndependentComputation)
     select("B0206", "LT");
     for (const auto &c : cases) {
         QLocale::setDefault(c.locale);
-        control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
+        control<QTabWidget>(form.get(), "PageControl1")
+            ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
         showRegression();
         control<QToolButton>(form.get(), "BtnLastYear")->click();
         EXPECT_EQ(control<QLabel>(form.get(), "LabelYear")->text(), "2021");

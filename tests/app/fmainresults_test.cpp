@@ -2,11 +2,11 @@
 // a matrix.
 #include "app/fmain.h"
 #include "app/listbox.h"
+#include "app/resultpages.h"
 #include "common/messagesink.h"
 #include "data/database.h"
 #include "data/generator.h"
 #include "mainwindowtest.h"
-#include "app/resultpages.h"
 #include "model/dbfdump.h"
 #include "model/resulttables.h"
 #include "model/statisticsrun.h"
@@ -179,7 +179,8 @@ TEST_F(ResultsTest, WithoutStoredResultsThePagesWarnFirstAndCopyFails)
 {
     startTrees();
     select("A1", "SM");
-    for (QWidget *page : {control<QWidget>(form.get(), "TabSheetStat"), control<QWidget>(form.get(), "TabSheetTransit")}) {
+    for (QWidget *page :
+         {control<QWidget>(form.get(), "TabSheetStat"), control<QWidget>(form.get(), "TabSheetTransit")}) {
         // The file test comes before the selection check: a selection does not help.
         dialogs.expectMessage(MessageKind::Warning, "Prepare average statistics firstly", Button::Ok);
         showPage(page);
@@ -226,7 +227,8 @@ TEST_F(ResultsTest, PlotStatisticsShowTheStoredYearsOfTheSelection)
     EXPECT_EQ(row(0), (QStringList{"A1", "SM", "1995", "3", "0", "12.5", "4.25", "-3.484", "0.3333", "0.6667",
                                    "0", "0", "0", "0"}));
     EXPECT_EQ(row(1), (QStringList{"A1", "SM", "1996", "0", "100", "0", "0", "0", "", "", "", "", "", ""}));
-    EXPECT_EQ(control<QTableWidget>(form.get(), "DBGrid1")->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(control<QTableWidget>(form.get(), "DBGrid1")->editTriggers(),
+              QAbstractItemView::NoEditTriggers);
 
     // A quote in the plot name stays inside its literal.
     showPage(control<QWidget>(form.get(), "TabSheetMain"));
@@ -247,7 +249,8 @@ TEST_F(ResultsTest, TransitPageIsBuiltOnceAndFollowsTheSelectionAndTheYearList)
         (Lines{"SELECT * FROM 'TRANSIT.DBF'", "WHERE ((ID_PLOT = :Plot) and (ID_SPECIES = :Species))"}));
     EXPECT_EQ(control<QLabel>(form.get(), "Lb_TMplot")->text(), "Plot A1");
     EXPECT_EQ(control<QLabel>(form.get(), "Lb_TMspecies")->text(), "Species SM");
-    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "LB_TransitMatrix")), (QStringList{"1995", "1996", "1997"}));
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "LB_TransitMatrix")),
+              (QStringList{"1995", "1996", "1997"}));
     EXPECT_EQ(control<app::ListBox>(form.get(), "LB_TransitMatrix")->selectedRow(), 0);
     EXPECT_EQ(matrixShown(), asShown(kExample));
     EXPECT_EQ(control<QLabel>(form.get(), "DBText1")->text(), "1");
@@ -269,7 +272,8 @@ TEST_F(ResultsTest, TransitPageIsBuiltOnceAndFollowsTheSelectionAndTheYearList)
             << label->text().toStdString();
     }
     EXPECT_EQ(headings, 12);
-    EXPECT_FALSE(control<QGroupBox>(form.get(), "GroupClipboard")->geometry().intersects(QRect(160, 30, 395, 210)));
+    EXPECT_FALSE(
+        control<QGroupBox>(form.get(), "GroupClipboard")->geometry().intersects(QRect(160, 30, 395, 210)));
 
     // A click on the third year shows the third row.
     control<app::ListBox>(form.get(), "LB_TransitMatrix")->selectRow(2);
@@ -288,7 +292,10 @@ TEST_F(ResultsTest, TransitPageIsBuiltOnceAndFollowsTheSelectionAndTheYearList)
     select("B2", "sm");
     showPage(control<QWidget>(form.get(), "TabSheetTransit"));
     EXPECT_EQ(transitField(*form, 0, 0), t00);
-    EXPECT_EQ(control<QWidget>(form.get(), "TabSheetTransit")->findChildren<QLabel *>(QRegularExpression("^DBT\\d\\d$")).size(), 36);
+    EXPECT_EQ(control<QWidget>(form.get(), "TabSheetTransit")
+                  ->findChildren<QLabel *>(QRegularExpression("^DBT\\d\\d$"))
+                  .size(),
+              36);
     EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "LB_TransitMatrix")), QStringList{"1996"});
     EXPECT_EQ(matrixShown(), asShown(kIdentity));
     EXPECT_EQ(control<QLabel>(form.get(), "DBTreeNumber")->text(), "7");
@@ -308,7 +315,8 @@ TEST_F(ResultsTest, SelectionWithoutMatrixReturnsToTheMainPageAndShowsNothing)
     dialogs.expectMessage(MessageKind::Information, "There is no transition matrix in this case", Button::Ok);
     showPage(control<QWidget>(form.get(), "TabSheetTransit"));
     EXPECT_EQ(dialogs.pending(), 0u);
-    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(), control<QWidget>(form.get(), "TabSheetMain"));
+    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(),
+              control<QWidget>(form.get(), "TabSheetMain"));
     EXPECT_FALSE(form->state().QueryTransition.isActive());
     EXPECT_EQ(control<app::ListBox>(form.get(), "LB_TransitMatrix")->count(), 0);
     EXPECT_EQ(matrixShown(), std::vector<QStringList>(6, QStringList(6, "")));
@@ -398,10 +406,11 @@ TEST_F(ResultsTest, CopyRefusesAnEmptyOneCharacterField)
     select("A1", "SM");
     showPage(control<QWidget>(form.get(), "TabSheetTransit"));
     QGuiApplication::clipboard()->setText("kept");
-    const std::pair<QLineEdit *, QString> fields[] = {{control<QLineEdit>(form.get(), "EdCpBr1"), "opening bracket"},
-                                                      {control<QLineEdit>(form.get(), "EdCpBr2"), "closing bracket"},
-                                                      {control<QLineEdit>(form.get(), "EdCpSpr"), "separator"},
-                                                      {control<QLineEdit>(form.get(), "EdCpDec"), "decimal"}};
+    const std::pair<QLineEdit *, QString> fields[] = {
+        {control<QLineEdit>(form.get(), "EdCpBr1"), "opening bracket"},
+        {control<QLineEdit>(form.get(), "EdCpBr2"), "closing bracket"},
+        {control<QLineEdit>(form.get(), "EdCpSpr"), "separator"},
+        {control<QLineEdit>(form.get(), "EdCpDec"), "decimal"}};
     for (const auto &[edit, name] : fields) {
         const QString text = edit->text();
         edit->clear();
@@ -623,7 +632,8 @@ TEST_F(StatisticsButtonTest, WritesTheRowsOfTheCoreRunAndKeepsTheUsersSelection)
     EXPECT_EQ(dbfdump::read(dataDir / "AVERAGE.DBF").rows, average.rows);
 
     EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->selectedRow(), kPlots - 1);
-    EXPECT_EQ(control<app::ListBox>(form.get(), "ListSpecies")->selectedRow(), control<app::ListBox>(form.get(), "ListSpecies")->count() - 1);
+    EXPECT_EQ(control<app::ListBox>(form.get(), "ListSpecies")->selectedRow(),
+              control<app::ListBox>(form.get(), "ListSpecies")->count() - 1);
     EXPECT_NE(control<QLabel>(form.get(), "LabelTreeCount")->text(), "-");
     EXPECT_FALSE(form->state().Query1.isActive());
 

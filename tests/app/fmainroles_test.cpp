@@ -36,7 +36,8 @@ protected:
     int rowOf(const std::string &column) const
     {
         for (int row = 0; row < control<QTableWidget>(form.get(), "GridFields")->rowCount(); ++row)
-            if (control<QTableWidget>(form.get(), "GridFields")->item(row, 0)->text().toStdString() == column) return row;
+            if (control<QTableWidget>(form.get(), "GridFields")->item(row, 0)->text().toStdString() == column)
+                return row;
         ADD_FAILURE() << column;
         return 0;
     }
@@ -44,7 +45,8 @@ protected:
     // Chooses the role in CB_SpecFields (nullptr: nothing chosen) and double-clicks the cell.
     void doubleClickRole(const std::string &column, const char *role, int gridColumn = 2)
     {
-        control<QComboBox>(form.get(), "CB_SpecFields")->setCurrentIndex(role ? control<QComboBox>(form.get(), "CB_SpecFields")->findText(role) : -1);
+        control<QComboBox>(form.get(), "CB_SpecFields")
+            ->setCurrentIndex(role ? control<QComboBox>(form.get(), "CB_SpecFields")->findText(role) : -1);
         control<QTableWidget>(form.get(), "GridFields")->setCurrentCell(rowOf(column), gridColumn);
         form->GridFieldsDblClick();
     }
@@ -91,10 +93,14 @@ TEST_F(FieldRolesTest, DoubleClickMovesAndEmptiesRoles)
     EXPECT_EQ(form->state().PlotField, "");
 
     // The user's double-click assigns the role without opening the cell's editor.
-    control<QComboBox>(form.get(), "CB_SpecFields")->setCurrentIndex(control<QComboBox>(form.get(), "CB_SpecFields")->findText("PlotNames"));
+    control<QComboBox>(form.get(), "CB_SpecFields")
+        ->setCurrentIndex(control<QComboBox>(form.get(), "CB_SpecFields")->findText("PlotNames"));
     QCoreApplication::processEvents();
     QWidget *viewport = control<QTableWidget>(form.get(), "GridFields")->viewport();
-    const QPoint at = control<QTableWidget>(form.get(), "GridFields")->visualItemRect(control<QTableWidget>(form.get(), "GridFields")->item(rowOf("PLOT"), 2)).center();
+    const QPoint at =
+        control<QTableWidget>(form.get(), "GridFields")
+            ->visualItemRect(control<QTableWidget>(form.get(), "GridFields")->item(rowOf("PLOT"), 2))
+            .center();
     for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
                       QEvent::MouseButtonRelease}) {
         QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton,

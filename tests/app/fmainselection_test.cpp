@@ -54,7 +54,8 @@ TEST_F(SelectionTest, PlotAndSpeciesClicksRunTheirExactQueries)
 {
     startTrees();
     // Both lists ascending, whatever the table's order (A1, B2, O'Hara, C3, a1; SM before BK).
-    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")), (QStringList{"A1", "a1", "B2", "C3", "O'Hara"}));
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")),
+              (QStringList{"A1", "a1", "B2", "C3", "O'Hara"}));
 
     clickPlot("A1");
     EXPECT_EQ(form->state().Query1.sqlLines(),
@@ -63,8 +64,9 @@ TEST_F(SelectionTest, PlotAndSpeciesClicksRunTheirExactQueries)
     EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "-");
 
     clickSpecies("SM");
-    EXPECT_EQ(form->state().Query1.sqlLines(), (Lines{"SELECT Count(\"TREE\") FROM 'M_trees.dbf'",
-                                              "WHERE ((\"PLOT\"=:PlotNames) AND (\"SP\"=:Species))"}));
+    EXPECT_EQ(form->state().Query1.sqlLines(),
+              (Lines{"SELECT Count(\"TREE\") FROM 'M_trees.dbf'",
+                     "WHERE ((\"PLOT\"=:PlotNames) AND (\"SP\"=:Species))"}));
     EXPECT_FALSE(form->state().Query1.isActive());
     EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "3");
 
@@ -79,7 +81,9 @@ TEST_F(SelectionTest, PlotAndSpeciesClicksRunTheirExactQueries)
     // The user's click runs the handler; a row selected by code does not.
     QCoreApplication::processEvents();
     QWidget *viewport = control<app::ListBox>(form.get(), "ListPlots")->viewport();
-    const QPoint at = control<app::ListBox>(form.get(), "ListPlots")->visualItemRect(control<app::ListBox>(form.get(), "ListPlots")->item(2)).center();
+    const QPoint at = control<app::ListBox>(form.get(), "ListPlots")
+                          ->visualItemRect(control<app::ListBox>(form.get(), "ListPlots")->item(2))
+                          .center();
     for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
         QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton,
                           type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
@@ -102,7 +106,8 @@ TEST_F(SelectionTest, ConditionsAreWrappedAndRestrictEveryQuery)
     EXPECT_EQ(control<QLabel>(form.get(), "LblConditions")->text(), "(DBH>10)");
     EXPECT_EQ(form->state().Query1.sqlLines(),
               (Lines{"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'", "WHERE (DBH>10)"}));
-    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")), (QStringList{"A1", "B2", "C3", "O'Hara"}));
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")),
+              (QStringList{"A1", "B2", "C3", "O'Hara"}));
     // The plot list has no selection; the species list still shows the former plot's species, and a
     // species click then has no plot to count.
     EXPECT_EQ(form->selectedPlot(), "");
@@ -125,9 +130,10 @@ TEST_F(SelectionTest, ConditionsAreWrappedAndRestrictEveryQuery)
     enterConditions("(DBH>10)", "(DBH>20) or (SP='FI')");
     EXPECT_EQ(form->state().Conditions, "((DBH>20) or (SP='FI'))");
     form->PrepareTreeQuery();
-    EXPECT_EQ(form->state().Query1.sqlLines(), (Lines{"SELECT * FROM 'M_trees.dbf'",
-                                              "WHERE ((\"PLOT\" = :PlotNames) and (\"SP\" = :NSpecies))",
-                                              "and ((DBH>20) or (SP='FI'))"}));
+    EXPECT_EQ(
+        form->state().Query1.sqlLines(),
+        (Lines{"SELECT * FROM 'M_trees.dbf'", "WHERE ((\"PLOT\" = :PlotNames) and (\"SP\" = :NSpecies))",
+               "and ((DBH>20) or (SP='FI'))"}));
     EXPECT_FALSE(form->state().Query1.isActive());
 
     // Cancel answers with the text shown: nothing changes but the refill.
@@ -174,11 +180,13 @@ TEST_F(SelectionTest, ConditionTheEngineRefusesIsNotTaken)
         // The box comes back with the refused text to correct; cancelled, it gives that text back.
         const QString refused = QString::fromStdString(c.answer);
         dialogs.expectInputBox(kCaption, kPrompt, refused, refused, kBoxWidth);
-        control<QPushButton>(form.get(), "BtnConditions")->click(); // the button runs the handler under the central error handler
+        control<QPushButton>(form.get(), "BtnConditions")
+            ->click(); // the button runs the handler under the central error handler
         EXPECT_EQ(dialogs.pending(), 0u);
         EXPECT_EQ(form->state().Conditions, "(DBH>10)");
         EXPECT_EQ(control<QLabel>(form.get(), "LblConditions")->text(), "(DBH>10)");
-        EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")), (QStringList{"A1", "B2", "C3", "O'Hara"}));
+        EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")),
+                  (QStringList{"A1", "B2", "C3", "O'Hara"}));
         EXPECT_EQ(form->selectedPlot(), "B2");
         EXPECT_EQ(form->selectedSpecies(), "sm");
         EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "2");
@@ -236,13 +244,17 @@ TEST_F(SelectionTest, TreeQueryAndSelectionCheck)
     startTrees();
     // Selecting a page checks the selection on entry.
     dialogs.expectMessage(app::MessageKind::Warning, "Select a plot from the list", app::Button::Ok);
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetData"));
-    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(), control<QWidget>(form.get(), "TabSheetMain"));
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetData"));
+    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(),
+              control<QWidget>(form.get(), "TabSheetMain"));
 
     clickPlot("B2");
     dialogs.expectMessage(app::MessageKind::Warning, "Select a species from the list", app::Button::Ok);
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetData"));
-    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(), control<QWidget>(form.get(), "TabSheetMain"));
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetData"));
+    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(),
+              control<QWidget>(form.get(), "TabSheetMain"));
     EXPECT_EQ(dialogs.pending(), 0u);
 
     clickSpecies("sm");
@@ -253,8 +265,9 @@ TEST_F(SelectionTest, TreeQueryAndSelectionCheck)
 
     // The selected trees, every column, live.
     form->PrepareTreeQuery();
-    EXPECT_EQ(form->state().Query1.sqlLines(), (Lines{"SELECT * FROM 'M_trees.dbf'",
-                                              "WHERE ((\"PLOT\" = :PlotNames) and (\"SP\" = :NSpecies))"}));
+    EXPECT_EQ(
+        form->state().Query1.sqlLines(),
+        (Lines{"SELECT * FROM 'M_trees.dbf'", "WHERE ((\"PLOT\" = :PlotNames) and (\"SP\" = :NSpecies))"}));
     form->state().Query1.setParam("PlotNames", "B2");
     form->state().Query1.setParam("NSpecies", "sm");
     form->state().Query1.open();
@@ -292,7 +305,8 @@ TEST_F(SelectionTest, PlotContainerCollectsEachPlotOnce)
     clickPlot("a1"); // another plot for the engine, the same line for the container
     form->ListPlotsDblClick();
     clickPlot("O'Hara");
-    emit control<app::ListBox>(form.get(), "ListPlots")->itemDoubleClicked(control<app::ListBox>(form.get(), "ListPlots")->currentItem());
+    emit control<app::ListBox>(form.get(), "ListPlots")
+        ->itemDoubleClicked(control<app::ListBox>(form.get(), "ListPlots")->currentItem());
     EXPECT_EQ(container.lines(), (QStringList{"A1", "O'Hara"}));
 
     container.BtnClose->click();

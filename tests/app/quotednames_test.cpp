@@ -29,10 +29,12 @@ TEST_F(MainWindowTest, TableNamedOHaraWithColumnsOrderAndGroupWorks)
     EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListSpecies")), (QStringList{"BK", "SM"}));
     EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "7");
 
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
     control<QPushButton>(form.get(), "BtnSingleM")->click();
     EXPECT_GT(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), 4);
-    control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
 
     dialogs.expectProgress("Statistics");
     dialogs.expectMessage(app::MessageKind::Information,
