@@ -79,7 +79,6 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     connectModelPage();
     connectResultPages();
     connectDataPage();
-    connectRegressionPage();
     connectChartProperties();
     connectGuarded(PageControl1, &QTabWidget::currentChanged, &TFormMain::PageControl1Change);
     connectGuarded(BtnCreateModelsAll, &QToolButton::clicked, &TFormMain::BtnCreateModelsAllClick);
@@ -90,7 +89,7 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
 
 TFormMain::~TFormMain()
 {
-    Query1.setJournal(nullptr);
+    m_state.Query1.setJournal(nullptr);
 }
 
 void TFormMain::guard(const std::function<void()> &handler)
@@ -101,10 +100,9 @@ void TFormMain::guard(const std::function<void()> &handler)
 void TFormMain::FormCreate()
 {
     Activated = false;
-    TransitPageBuilt = false;
-    TitlePlot = model::kDefaultTitlePlot;
-    TitleSpecies = model::kDefaultTitleSpecies;
-    GraphSettings = loadGraphIni(graphIniReadPath(m_env.programDir, m_env.configDir));
+    m_state.TitlePlot = model::kDefaultTitlePlot;
+    m_state.TitleSpecies = model::kDefaultTitleSpecies;
+    m_state.GraphSettings = loadGraphIni(graphIniReadPath(m_env.programDir, m_env.configDir));
 }
 
 void TFormMain::FormActivate()
@@ -125,7 +123,7 @@ void TFormMain::FormActivate()
         if (m_env.terminate) m_env.terminate();
         return;
     }
-    FixedSpecies.clear();
+    m_state.FixedSpecies.clear();
     {
         // Pages the program selects do not run the page entry.
         const QSignalBlocker blocker(PageControl1);
@@ -163,9 +161,9 @@ bool TFormMain::openStartTable()
 
 void TFormMain::openTableFile(const QString &file)
 {
-    if (PrimaryData.isOpen()) PrimaryData.close();
+    if (m_state.PrimaryData.isOpen()) m_state.PrimaryData.close();
     // The undo history belongs to the table that was open.
-    DataJournal.clear();
+    m_state.DataJournal.clear();
     setTableOpen(false);
     const QString path = QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath());
     std::vector<std::string> columns;
@@ -173,8 +171,8 @@ void TFormMain::openTableFile(const QString &file)
         columns = connectDataTable(path);
     } catch (...) {
         // A file that is no table leaves no table open, not the directory of one.
-        PrimaryData.close();
-        TableFile.clear();
+        m_state.PrimaryData.close();
+        m_state.TableFile.clear();
         throw;
     }
     setWindowTitle("Fenoris [" + path + "]");
@@ -189,12 +187,12 @@ std::vector<std::string> TFormMain::connectDataTable(const QString &file)
     const QFileInfo info(file);
     QString dir = QDir::toNativeSeparators(info.absolutePath());
     if (!dir.endsWith(QDir::separator())) dir += QDir::separator();
-    DataDir = fileBytes(dir);
-    PrimaryData.setParam("PATH", DataDir);
-    PrimaryData.open();
+    m_state.DataDir = fileBytes(dir);
+    m_state.PrimaryData.setParam("PATH", m_state.DataDir);
+    m_state.PrimaryData.open();
 
-    TableFile = fileBytes(info.fileName());
-    data::Table table(PrimaryData, TableFile);
+    m_state.TableFile = fileBytes(info.fileName());
+    data::Table table(m_state.PrimaryData, m_state.TableFile);
     table.open();
     auto columns = table.fieldNames();
     table.close();
@@ -220,10 +218,11 @@ void TFormMain::loadSideFiles()
 {
     // A side file written on a case-insensitive system may differ from the table's name in case.
     auto find = [this](const std::string &path) {
-        return PrimaryData.findFile(std::filesystem::path(path).filename().string());
+        return m_state.PrimaryData.findFile(std::filesystem::path(path).filename().string());
     };
-    if (auto years = find(data::yearsSideFile(DataDir, TableFile))) loadGridColumn(1, years->string());
-    if (auto roles = find(data::rolesSideFile(DataDir, TableFile))) {
+    if (auto years = find(data::yearsSideFile(m_state.DataDir, m_state.TableFile)))
+        loadGridColumn(1, years->string());
+    if (auto roles = find(data::rolesSideFile(m_state.DataDir, m_state.TableFile))) {
         loadGridColumn(2, roles->string());
         std::vector<std::string> fields;
         for (int row = 0; row < GridFields->rowCount(); ++row)
@@ -273,7 +272,7 @@ bool TFormMain::FormClose()
                           Button::Yes | Button::No) != Button::Yes)
         return false;
     try {
-        saveGraphIni(graphIniWritePath(m_env.programDir, m_env.configDir), GraphSettings);
+        saveGraphIni(graphIniWritePath(m_env.programDir, m_env.configDir), m_state.GraphSettings);
     } catch (const common::Error &e) {
         // Without this question a settings file that cannot be written would keep the window open.
         m_dialogs.error(QString::fromStdString(e.what()));
@@ -308,21 +307,22 @@ void TFormMain::BtnInfoClick()
 
 void TFormMain::BtnGraphLinesClick()
 {
-    if (!FormGraphParams) FormGraphParams = std::make_unique<TFormGraphParams>(GraphSettings, m_dialogs, this);
+    if (!FormGraphParams)
+        FormGraphParams = std::make_unique<TFormGraphParams>(m_state.GraphSettings, m_dialogs, this);
     m_dialogs.runModal(*FormGraphParams);
 }
 
 void TFormMain::EditPrcTreeChange()
 {
     const long double share = common::strToFloat(EditPrcTree->text().toStdString(), decimalSeparator());
-    PrcTreeFactor = model::ComputePrcTreeFactor(share, m_sink);
+    m_state.PrcTreeFactor = model::ComputePrcTreeFactor(share, m_sink);
 }
 
 void TFormMain::EditPrcTreeMouseDown(Qt::MouseButton button)
 {
     if (button != Qt::RightButton) return;
-    m_dialogs.information("Share value n(%)=" +
-                          QString::fromStdString(common::floatToText(PrcTreeFactor, decimalSeparator())));
+    m_dialogs.information("Share value n(%)=" + QString::fromStdString(common::floatToText(
+                                                    m_state.PrcTreeFactor, decimalSeparator())));
 }
 
 void TFormMain::scheduleStart()

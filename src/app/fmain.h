@@ -4,6 +4,7 @@
 
 #include "app/dialogs.h"
 #include "app/environment.h"
+#include "app/pagehost.h"
 #include "data/database.h"
 #include "data/editjournal.h"
 #include "data/selection.h"
@@ -47,6 +48,9 @@ namespace app {
 
 class DataGrid;
 class ListBox;
+class RegressionPage;
+class StatPage;
+class TransitPage;
 class TFormChartProp;
 class TFormCreateModelsSetting;
 class TFormGraphParams;
@@ -54,14 +58,7 @@ class TFormInfo;
 class TFormPlotContainer;
 class UpDown;
 
-// The rows of the plot and species chosen in their lists.
-struct SelectedRows
-{
-    int plot = -1;
-    int species = -1;
-};
-
-class TFormMain : public QWidget
+class TFormMain : public QWidget, public PageHost
 {
     Q_OBJECT
 public:
@@ -131,10 +128,10 @@ public:
     void BtnConditionsClick();
     // Sets Query1 to the selected-trees query and prepares it; the caller sets the parameters
     // PlotNames and NSpecies and opens it.
-    void PrepareTreeQuery();
+    void PrepareTreeQuery() override;
     // The rows of the selected plot and species; nothing, after a warning and with the main page
     // shown, when either list has no selection.
-    std::optional<SelectedRows> CheckSelection();
+    std::optional<SelectedRows> CheckSelection() override;
     void SpeedButton1Click();
     // Adds the selected plot to the plot container, once, while the container is shown.
     void ListPlotsDblClick();
@@ -143,6 +140,8 @@ public:
     // plot and species. Runs on the user's page changes; a page the program selects itself is
     // selected with the tab bar's signals blocked and calls it when it wants the entry.
     void PageControl1Change();
+    // Selects the main page and runs the page entry once, as a page change by the user would.
+    void showMainPage();
 
     // Model page (fmainmodel.cpp).
     // Computes and draws the model chart of the selected plot and species; the selected-trees query
@@ -177,9 +176,8 @@ public:
         QString dir;         // the folder last saved into; empty until the first save
     };
     void BtnSaveClick();
-    void BtnSave2Click();
     // The save dialog for a chart of the window; a confirmed name goes to SaveChartPicture.
-    void SaveChartAs(charts::Chart &chart);
+    void SaveChartAs(charts::Chart &chart) override;
     // Writes the chart at its size on the screen, in the type its extension names (.bmp, .wmf, .emf,
     // .png, .svg, .pdf, any case). Another extension or none: an error message, nothing written.
     // An existing file: asks whether to overwrite it; No writes nothing. Throws common::FileError when
@@ -196,42 +194,11 @@ public:
 
     // Result pages and the statistics run (fmainresults.cpp).
     void BtnStatClick();
-    void BuildTransitPage();
-    void LB_TransitMatrixClick();
-    void CheckShowIntervalsClick();
-    void EdCpBr1Change();
-    void BtnCopyClpClick();
-
-    // Regression page (fmainregression.cpp). The page works on Query1, opened by its entry with the
-    // selected trees; RegrStats exists while the page is open.
-    // Shows survey year k (1 ... YearCount): rebuilds the three fixed series and their grid rows,
-    // drops the freely chosen pair and resets the choice of RG_series to "none".
-    void ShowYear(int k);
-    // Builds one fixed series from Query1 (at least 4 points with both values, else an empty entry)
-    // and writes its grid row, and the Y statistics into YRow when YRow > 0.
-    void AddSeries(const std::string &FX, const std::string &FY, int Row, double MisX, double MisY, int YRow,
-                   const std::string &Name);
-    // Writes v into the cell with `Digits` decimals and the user's decimal separator; the grid grows
-    // to the row when needed.
-    void PutNumber(int Col, int Row, int Digits, double v);
-    void BtnFirstYearClick();
-    void BtnLastYearClick();
-    // An arrow of UpDownYear: +1 the next year, -1 the previous one, staying within the year list.
-    void UpDownYearClick(int direction);
-    // The choice of RG_series: clears the chart and draws the chosen series with its last fit;
-    // "another" asks for the columns in TFormVars and the degree first.
-    void RG_seriesClick();
-    // Fits another degree to the series shown and adds its line. A degree outside 0 to 20 is refused
-    // (common::ConvertError) and nothing changes.
-    void BtnNewPolynomClick();
-    // Shows the equation of the last fit and copies it unless the answer is No.
-    void BtnEquationClick();
 
     // Chart properties (fmainchartprop.cpp): the one "Chart properties" dialog, created by the first
     // use and kept, pointed at the given chart, shown beside the window and brought to the front.
-    void ShowChartProperties(charts::Chart &chart);
+    void ShowChartProperties(charts::Chart &chart) override;
     void BtnPropertiesClick();
-    void BtnPropertiesRegrClick();
 
     // The settings of a statistics run as the controls hold them now; "Max deads %" stays at its
     // default, as only the chart uses it. Throws ConvertError for an interval that is not a number.
@@ -239,28 +206,66 @@ public:
     // The same with "Max deads %", for the model chart; ConvertError also when it is not a number.
     model::ModelSettings modelChartSettings() const;
     // The survey years of the year list, in its order.
-    std::vector<data::YearColumn> yearList() const;
+    std::vector<data::YearColumn> yearList() const override;
 
     // The column names of the roles, as the SQL texts take them, and setting all five at once.
     data::FieldRoles fieldRoles() const;
     void setFieldRoles(const data::FieldRoles &roles);
     // The text of the selected plot or species; empty when the list has no selection.
-    std::string selectedPlot() const;
-    std::string selectedSpecies() const;
+    std::string selectedPlot() const override;
+    std::string selectedSpecies() const override;
 
     // Index of the checked item of RG_valtyp: 0 per cent, 1 damage classes.
-    int valueType() const;
+    int valueType() const override;
+    void returnToMainPage() override;
     // True once a cancelled open dialog has asked the program to end.
     bool terminated() const { return m_terminated; }
+
+    SaveDialog SaveDlg = pictureSaveDialog();
+    // The printer of the print command, created by its first use and kept with its settings.
+    std::unique_ptr<QPrinter> Printer;
+
+    // The about box, created by the first activation and kept.
+    std::unique_ptr<TFormInfo> FormInfo;
+    std::unique_ptr<TFormGraphParams> FormGraphParams;
+    std::unique_ptr<TFormChartProp> FormChartProp;
+    // The plot container, hidden until SpeedButton1 shows it.
+    std::unique_ptr<TFormPlotContainer> FormPlotContainer;
+
+    // State of the main window and its pages.
+    WindowState &state() override { return m_state; }
+    bool Activated = false;
+
+    // "Data table" page (fmaindata.cpp): the selected trees in an editable grid over Query1, the tools
+    // Replace and Check deads, and undo of what was stored into the data table.
+    // Replace: asks for the value to find and the new one, then asks about every cell found in the
+    // shown rows. Check deads: asks for the dead value, then about every later year of a tree once
+    // recorded dead. Both store the grid's edited row first; one run is one step of the undo history.
+    void BtnReplaceClick();
+    void BtnCheckDeadsClick();
+    // Drops the edited row's unsaved changes, else writes back the last stored step. Also Ctrl+Z.
+    void BtnUndoClick();
+    // Stores the grid's edited row; false, after the user was told why, when it cannot be stored.
+    bool storeDataEdits();
+
+protected:
+    bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    friend class WindowSelection; // selects and clicks in the plot and species lists
 
     // Pages.
     QTabWidget *PageControl1;
     QWidget *TabSheetMain;
     QWidget *TabSheetData;
     QWidget *TabSheetModel;
-    QWidget *TabSheetStat;
-    QWidget *TabSheetTransit;
-    QWidget *TabSheetRegression;
+    StatPage *TabSheetStat;
+    TransitPage *TabSheetTransit;
+    RegressionPage *TabSheetRegression;
 
     // Main page.
     QLabel *Label1;
@@ -308,109 +313,7 @@ public:
     QPushButton *BtnSave;
     charts::Chart *ChartTModel;
 
-    // "Plot statistics" page: the stored yearly statistics of the selection, read-only.
-    QTableWidget *DBGrid1;
-
-    // "Transit matrix" page. The fields show columns of QueryTransition's current row; TransitFields
-    // (row i, column j shows column "T" i j) exist once BuildTransitPage has run.
-    QWidget *PanelTransit;
-    QLabel *Lb_TMplot;
-    QLabel *Lb_TMspecies;
-    ListBox *LB_TransitMatrix;
-    QLabel *DBText1;
-    QLabel *DBTreeNumber;
-    std::array<std::array<QLabel *, 6>, 6> TransitFields{};
-    // Beside the matrix: the trees of each row ("LbTMCount" i), the switch between the stored shares
-    // and the shares with their intervals, and under it the homogeneity line. They show the matrices
-    // counted again from the selected trees (TransitRecords), and only while TRANSIT.DBF holds those
-    // very matrices (TransitCountsAtHand); otherwise LbHomogeneity says why nothing is shown.
-    std::array<QLabel *, 6> TransitRowCounts{};
-    QCheckBox *CheckShowIntervals;
-    QLabel *LbHomogeneity;
-    QGroupBox *GroupClipboard;
-    QLineEdit *EdCpTitle;
-    QLineEdit *EdCpBr1;
-    QLineEdit *EdCpBr2;
-    QLineEdit *EdCpSpr;
-    QLineEdit *EdCpDec;
-    QPushButton *BtnCopyClp;
-
-    // "Regression model" page. SG_StatRes has a heading row and a heading column as its first row
-    // and column; RG_series holds the radio buttons "none", "DBH", "height", "DBH-height", "another".
-    QLabel *LabelYear;
-    UpDown *UpDownYear;
-    QToolButton *BtnFirstYear;
-    QToolButton *BtnLastYear;
-    QTableWidget *SG_StatRes;
-    QGroupBox *RG_series;
-    QPushButton *BtnPropertiesRegr;
-    QPushButton *BtnNewPolynom;
-    QPushButton *BtnEquation;
-    QPushButton *BtnSave2;
-    charts::Chart *ChartRegr;
-
-    SaveDialog SaveDlg = pictureSaveDialog();
-    // The printer of the print command, created by its first use and kept with its settings.
-    std::unique_ptr<QPrinter> Printer;
-
-    // The about box, created by the first activation and kept.
-    std::unique_ptr<TFormInfo> FormInfo;
-    std::unique_ptr<TFormGraphParams> FormGraphParams;
-    std::unique_ptr<TFormChartProp> FormChartProp;
-    // The plot container, hidden until SpeedButton1 shows it.
-    std::unique_ptr<TFormPlotContainer> FormPlotContainer;
-    // The connection to the data directory and the window's shared query on it.
-    data::Connection PrimaryData;
-    data::Query Query1{PrimaryData};
-    data::Query QueryAverage{PrimaryData};
-    data::Query QueryTransition{PrimaryData};
-
-    // State of the main window. The yearly lists are indexed from 0 (survey year i + 1).
-    bool Activated = false;
-    std::string DataDir;   // with its trailing separator
-    std::string TableFile; // file name with extension, no directory
-    std::string PlotField;
-    std::string TreeIdField;
-    std::string SpeciesField;
-    std::string DbhField;
-    std::string HeightField;
-    int YearCount = 0;
-    std::vector<int> Years;
-    std::vector<std::string> YearFields;
-    std::vector<double> YearDefAvg;
-    std::vector<double> YearDefStd;
-    std::vector<double> YearDead;
-    std::vector<int> YearTrees;
-    std::vector<std::array<int, 6>> YearClasses;
-    double PrcTreeFactor = 0;
-    std::string Conditions;
-    std::string FixedSpecies;
-    bool TransitPageBuilt = false;
-    std::vector<model::TTransit> TransitRecords;
-    std::vector<model::TransitEstimate> TransitEstimates; // of TransitRecords, in their order
-    bool TransitCountsAtHand = false;
-    // The series of the regression page: DBH, Height and DBH-Height of the year shown, then the
-    // freely chosen pair; an entry is empty (null) when its series was not built or had too few
-    // points. Absent while the page is not open.
-    std::optional<std::vector<std::unique_ptr<stats::TStatistics>>> RegrStats;
-    int RegrYear = 0; // 1 ... YearCount: the year shown on the regression page
-
-    // State of the whole program, kept here as the main window lives as long as the program.
-    std::string TitlePlot;
-    std::string TitleSpecies;
-    std::vector<std::string> GraphSettings; // the name=value lines of Graph.ini, unknown lines included
-
-    // "Data table" page (fmaindata.cpp): the selected trees in an editable grid over Query1, the tools
-    // Replace and Check deads, and undo of what was stored into the data table.
-    // Replace: asks for the value to find and the new one, then asks about every cell found in the
-    // shown rows. Check deads: asks for the dead value, then about every later year of a tree once
-    // recorded dead. Both store the grid's edited row first; one run is one step of the undo history.
-    void BtnReplaceClick();
-    void BtnCheckDeadsClick();
-    // Drops the edited row's unsaved changes, else writes back the last stored step. Also Ctrl+Z.
-    void BtnUndoClick();
-    // Stores the grid's edited row; false, after the user was told why, when it cannot be stored.
-    bool storeDataEdits();
+    // "Data table" page.
     QLabel *LabelReadOnly; // above the grid: why the table cannot be edited, shown only then
     DataGrid *DBGridData;
     QWidget *PanelDataTools;
@@ -420,17 +323,7 @@ public:
     QPushButton *BtnReplace;
     QPushButton *BtnCheckDeads;
     QPushButton *BtnUndo;
-    // The undo history of the data table, kept until the table is closed.
-    data::EditJournal DataJournal{PrimaryData};
 
-protected:
-    bool event(QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
     // fmainpages.cpp: the pages and their controls.
     void createPages();
     QWidget *createMainPage();
@@ -448,21 +341,7 @@ private:
     void connectModelPage();
     void enterModelPage(const SelectedRows &rows);
     // fmainresults.cpp
-    QWidget *createStatPage();
-    QWidget *createTransitPage();
     void connectResultPages();
-    void enterStatPage();
-    void enterTransitPage();
-    // Shows QueryTransition's current row in every field bound to it; blank when it has no row. Qt
-    // has no data-bound labels, so every change of the row calls it.
-    void showTransitRow();
-    // Counts the matrices of the selection again from its trees at the interval of the stored ones
-    // and compares them with every stored row (QueryTransition is left on its first row).
-    void countTransitRecords();
-    // The row counts, the cells with intervals (when asked for) and the homogeneity line.
-    void showTransitUncertainty();
-    // The matrix on display in the notation set in the group "Copy into clipboard".
-    QString transitMatrixText() const;
 
     // fmaindata.cpp
     QWidget *createDataPage();
@@ -482,20 +361,6 @@ private:
     // it draws (the window's message boxes otherwise).
     class BatchPictures;
     common::MessageSink *m_modelSink = nullptr;
-    // fmainregression.cpp
-    QWidget *createRegressionPage();
-    void connectRegressionPage();
-    void enterRegressionPage();
-    // The index of the checked item of RG_series, 0 "none" to 4 "another".
-    int regressionChoice() const;
-    // The series of the chosen item of RG_series; nullptr when there is none to act on.
-    stats::TStatistics *chosenRegression();
-    // The pair chosen in TFormVars, computed and drawn ("another").
-    void chooseAnotherSeries();
-    // The degree typed in the input box, starting from the proposal.
-    std::uint8_t askDegree(int proposal);
-    void showDetermination(const stats::TStatistics &series);
-    QButtonGroup *m_seriesButtons = nullptr;
     // fmaincontrols.cpp: while no table is open, every control that needs one is disabled and the
     // caption names none.
     void setTableOpen(bool open);
@@ -530,6 +395,7 @@ private:
         connect(sender, signal, this, [this, handler] { guard([this, handler] { (this->*handler)(); }); });
     }
 
+    WindowState m_state;
     Dialogs &m_dialogs;
     Environment m_env;
     DialogsSink m_sink;

@@ -1,4 +1,4 @@
-// The buttons "Properties" of the model and regression pages: the chart properties dialog.
+// The chart properties dialog of the model and regression pages, and the model page's "Properties".
 #include "app/fmain.h"
 
 #include "app/fchartprop.h"
@@ -13,7 +13,6 @@ namespace app {
 void TFormMain::connectChartProperties()
 {
     connectGuarded(BtnProperties, &QPushButton::clicked, &TFormMain::BtnPropertiesClick);
-    connectGuarded(BtnPropertiesRegr, &QPushButton::clicked, &TFormMain::BtnPropertiesRegrClick);
 }
 
 void TFormMain::ShowChartProperties(charts::Chart &chart)
@@ -40,11 +39,6 @@ void TFormMain::ShowChartProperties(charts::Chart &chart)
 void TFormMain::BtnPropertiesClick()
 {
     ShowChartProperties(*ChartTModel);
-}
-
-void TFormMain::BtnPropertiesRegrClick()
-{
-    ShowChartProperties(*ChartRegr);
 }
 
 } // namespace app

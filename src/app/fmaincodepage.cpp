@@ -11,7 +11,7 @@ namespace app {
 
 void TFormMain::showTableCodePage()
 {
-    const data::TableInfo info = data::describeTable(PrimaryData, TableFile);
+    const data::TableInfo info = data::describeTable(m_state.PrimaryData, m_state.TableFile);
     LabelCodePage->setText("Code page: " +
                            QString::fromStdString(data::codePageDisplayName(info.codePage.name)));
     LabelCodePage->setToolTip(QFile::decodeName(info.fileName.c_str()) + ": text read as " +

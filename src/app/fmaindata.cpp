@@ -93,7 +93,7 @@ QWidget *TFormMain::createDataPage()
 void TFormMain::connectDataPage()
 {
     // Every row Query1 stores can be undone until the table is closed.
-    Query1.setJournal(&DataJournal);
+    m_state.Query1.setJournal(&m_state.DataJournal);
     connectGuarded(BtnReplace, &QPushButton::clicked, &TFormMain::BtnReplaceClick);
     connectGuarded(BtnCheckDeads, &QPushButton::clicked, &TFormMain::BtnCheckDeadsClick);
     connectGuarded(BtnUndo, &QPushButton::clicked, &TFormMain::BtnUndoClick);
@@ -117,11 +117,11 @@ void TFormMain::enterDataPage()
     LabelReadOnly->hide();
     if (!CheckSelection()) return;
     PrepareTreeQuery();
-    Query1.setParam("PlotNames", selectedPlot());
-    Query1.setParam("NSpecies", selectedSpecies());
-    Query1.open();
-    const std::string readOnly = Query1.readOnlyReason();
-    DBGridData->dataModel()->load(Query1, readOnly.empty());
+    m_state.Query1.setParam("PlotNames", selectedPlot());
+    m_state.Query1.setParam("NSpecies", selectedSpecies());
+    m_state.Query1.open();
+    const std::string readOnly = m_state.Query1.readOnlyReason();
+    DBGridData->dataModel()->load(m_state.Query1, readOnly.empty());
     // Narrow columns of numbers: all of a survey's years fit the window's width.
     DBGridData->resizeColumnsToContents();
     if (!readOnly.empty()) {
@@ -135,10 +135,10 @@ void TFormMain::enterDataPage()
     const QString chosen = CB_Fields->currentText();
     CB_Fields->clear();
     CB_Fields->addItem(QString());
-    for (const auto &column : Query1.fieldNames())
+    for (const auto &column : m_state.Query1.fieldNames())
         CB_Fields->addItem(QString::fromStdString(column));
     CB_Fields->setCurrentIndex(std::max(0, CB_Fields->findText(chosen, Qt::MatchExactly)));
-    DataJournal.checkFile();
+    m_state.DataJournal.checkFile();
     showDataNote();
     updateDataTools();
 }
@@ -158,12 +158,12 @@ void TFormMain::updateDataTools()
     for (QWidget *control :
          std::initializer_list<QWidget *>{CB_Fields, CB_selected, BtnReplace, BtnCheckDeads})
         control->setEnabled(editable);
-    BtnUndo->setEnabled(editable && (DataJournal.canUndo() || model->editedRow() >= 0));
+    BtnUndo->setEnabled(editable && (m_state.DataJournal.canUndo() || model->editedRow() >= 0));
 }
 
 void TFormMain::showDataNote()
 {
-    const std::string note = DataJournal.takeNote();
+    const std::string note = m_state.DataJournal.takeNote();
     if (!note.empty()) m_dialogs.information(QString::fromStdString(note));
 }
 
@@ -211,7 +211,7 @@ void TFormMain::runDataTool(const std::function<void(data::Confirmations &)> &to
     DialogsConfirmations confirmations(m_dialogs);
     try {
         // One run is one step of the undo history.
-        data::EditJournal::StepScope step(DataJournal);
+        data::EditJournal::StepScope step(m_state.DataJournal);
         tool(confirmations);
     } catch (...) {
         refreshDataGrid();
@@ -225,14 +225,12 @@ void TFormMain::BtnReplaceClick()
     if (!storeDataEdits()) return;
     const QString find = m_dialogs.inputBox(kReplaceCaption, "Find value", QString());
     const QString replacement = m_dialogs.inputBox(kReplaceCaption, "Replace value", QString());
-    const data::ReplaceSettings settings{find.toStdString(),
-                                         replacement.toStdString(),
-                                         CB_selected->isChecked(),
-                                         CB_Fields->currentText().toStdString(),
-                                         YearFields,
-                                         TreeIdField};
-    runDataTool(
-        [&](data::Confirmations &confirmations) { data::replaceValues(Query1, settings, confirmations); });
+    const data::ReplaceSettings settings{find.toStdString(),       replacement.toStdString(),
+                                         CB_selected->isChecked(), CB_Fields->currentText().toStdString(),
+                                         m_state.YearFields,       m_state.TreeIdField};
+    runDataTool([&](data::Confirmations &confirmations) {
+        data::replaceValues(m_state.Query1, settings, confirmations);
+    });
 }
 
 void TFormMain::BtnCheckDeadsClick()
@@ -242,8 +240,9 @@ void TFormMain::BtnCheckDeadsClick()
     const QString dead =
         m_dialogs.inputBox(kReplaceCaption, "Value of deads", QString::fromStdString(standard));
     const data::DeadCheckSettings settings{dead.toStdString(), standard, yearList()};
-    runDataTool(
-        [&](data::Confirmations &confirmations) { data::checkDeads(Query1, settings, confirmations); });
+    runDataTool([&](data::Confirmations &confirmations) {
+        data::checkDeads(m_state.Query1, settings, confirmations);
+    });
 }
 
 void TFormMain::BtnUndoClick()
@@ -256,7 +255,7 @@ void TFormMain::BtnUndoClick()
         return;
     }
     try {
-        DataJournal.undo();
+        m_state.DataJournal.undo();
     } catch (...) {
         refreshDataGrid();
         throw;

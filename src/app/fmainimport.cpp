@@ -11,11 +11,12 @@ namespace app {
 void TFormMain::BtnImportClick()
 {
     // The CSV files are looked for beside the open table, where the program was last pointed.
-    const QString startDir = DataDir.empty() ? m_env.openDir : QFile::decodeName(DataDir.c_str());
+    const QString startDir =
+        m_state.DataDir.empty() ? m_env.openDir : QFile::decodeName(m_state.DataDir.c_str());
     TFormImport dialog(m_dialogs, startDir, this);
     if (m_dialogs.runModal(dialog) != QDialog::Accepted) return;
     openTableFile(dialog.table());
-    FixedSpecies.clear();
+    m_state.FixedSpecies.clear();
     {
         // Pages the program selects do not run the page entry.
         const QSignalBlocker blocker(PageControl1);

@@ -49,7 +49,7 @@ QWidget *TFormMain::createModelPage()
     LabelMaxDeads = named<QLabel>("LabelMaxDeads", "Max deads %");
     EditMaxDeads = named<QLineEdit>("EditMaxDeads");
     UpDown2 = named<UpDown>("UpDown2");
-    setupNumberEdit(EditMaxDeads, UpDown2, 0, 100, 10, 50);
+    setupNumberEdit(EditMaxDeads, UpDown2, 0, 100, 10, static_cast<int>(model::DefaultMaxDeads));
     BtnSingleM = named<QPushButton>("BtnSingleM", "Single model");
     CB_Auto = named<QCheckBox>("CB_Auto", "Auto model calculation");
     BtnProperties = named<QPushButton>("BtnProperties", "Properties");
@@ -100,8 +100,8 @@ void TFormMain::enterModelPage(const SelectedRows &)
 {
     ChartTModel->clearSeries();
     const std::string plot = selectedPlot();
-    ChartTModel->setTitleLines({QString::fromStdString(
-        model::ModelChartTitle(TitlePlot, plot, TitleSpecies, SpeciesName(selectedSpecies())))});
+    ChartTModel->setTitleLines({QString::fromStdString(model::ModelChartTitle(
+        m_state.TitlePlot, plot, m_state.TitleSpecies, SpeciesName(selectedSpecies())))});
     PrepareTreeQuery();
     if (CB_Auto->isChecked()) BtnSingleMClick();
 }
@@ -124,7 +124,7 @@ model::ModelSettings TFormMain::modelSettings() const
     if (interval < 1 || interval > 10)
         throw common::ConvertError("Interval must be a whole number from 1 to 10");
     settings.interval = interval;
-    settings.prcTreeFactor = PrcTreeFactor;
+    settings.prcTreeFactor = m_state.PrcTreeFactor;
     return settings;
 }
 
@@ -143,8 +143,8 @@ model::ModelSettings TFormMain::modelChartSettings() const
 std::vector<data::YearColumn> TFormMain::yearList() const
 {
     std::vector<data::YearColumn> years;
-    for (std::size_t i = 0; i < Years.size(); ++i)
-        years.push_back({Years[i], YearFields[i]});
+    for (std::size_t i = 0; i < m_state.Years.size(); ++i)
+        years.push_back({m_state.Years[i], m_state.YearFields[i]});
     return years;
 }
 
@@ -156,17 +156,17 @@ void TFormMain::BtnSingleMClick()
     ChartTModel->clearSeries();
     const std::string species = selectedSpecies();
     const std::string plot = selectedPlot();
-    const model::ModelChart chart = model::ComputeModelChart(Query1, plot, species, yearList(), settings,
-                                                             m_modelSink ? *m_modelSink : m_sink);
-    Query1.close();
+    const model::ModelChart chart = model::ComputeModelChart(m_state.Query1, plot, species, yearList(),
+                                                             settings, m_modelSink ? *m_modelSink : m_sink);
+    m_state.Query1.close();
 
-    YearDefAvg = chart.series.YearDefAvg;
-    YearDefStd = chart.series.YearDefStd;
-    YearDead = chart.series.YearDead;
-    YearTrees = chart.series.YearTrees;
-    YearClasses = chart.series.YearClasses;
+    m_state.YearDefAvg = chart.series.YearDefAvg;
+    m_state.YearDefStd = chart.series.YearDefStd;
+    m_state.YearDead = chart.series.YearDead;
+    m_state.YearTrees = chart.series.YearTrees;
+    m_state.YearClasses = chart.series.YearClasses;
 
-    charts::drawModelLines(*ChartTModel, chart.lines, GraphSettings);
+    charts::drawModelLines(*ChartTModel, chart.lines, m_state.GraphSettings);
 }
 
 void TFormMain::EditIntervalChange()

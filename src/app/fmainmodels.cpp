@@ -33,11 +33,7 @@ public:
 
     std::vector<std::string> selectPlot(std::size_t index) override
     {
-        {
-            const QSignalBlocker blocker(m_form.PageControl1);
-            m_form.PageControl1->setCurrentWidget(m_form.TabSheetMain);
-        }
-        m_form.PageControl1Change();
+        m_form.showMainPage();
         return m_lists.selectPlot(index);
     }
 
@@ -145,9 +141,9 @@ private:
 
 bool TFormMain::ShowCreateModelsSetting(const std::string &directory, const std::vector<std::string> &species)
 {
-    const std::string codePage = data::describeTable(PrimaryData, TableFile).codePage.name;
-    FormCreateModelsSetting =
-        std::make_unique<TFormCreateModelsSetting>(m_dialogs, TitlePlot, TitleSpecies, codePage, this);
+    const std::string codePage = data::describeTable(m_state.PrimaryData, m_state.TableFile).codePage.name;
+    FormCreateModelsSetting = std::make_unique<TFormCreateModelsSetting>(
+        m_dialogs, m_state.TitlePlot, m_state.TitleSpecies, codePage, this);
     FormCreateModelsSetting->setDirectory(directory);
     FormCreateModelsSetting->FillSpeciesGrid(species);
     FormCreateModelsSetting->FormActivate();
@@ -169,13 +165,13 @@ void TFormMain::BtnCreateModelsAllClick()
         }
     } end{*this};
 
-    model::RequireRole(SpeciesField, "Species");
+    model::RequireRole(m_state.SpeciesField, "Species");
     ListBox species;
-    ListDistinct(TableFile, SpeciesField, &species, "");
+    ListDistinct(m_state.TableFile, m_state.SpeciesField, &species, "");
     std::vector<std::string> codes;
     for (int i = 0; i < species.count(); ++i)
         codes.push_back(species.item(i)->text().toStdString());
-    if (!ShowCreateModelsSetting(DataDir, codes)) return;
+    if (!ShowCreateModelsSetting(m_state.DataDir, codes)) return;
 
     model::ModelPicturesSettings settings;
     settings.directory = FormCreateModelsSetting->directory();

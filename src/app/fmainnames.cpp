@@ -1,8 +1,8 @@
 // The accessible names of the main window's controls that show no text of their own, so that a
 // screen reader and a test tool find every control as a user does: an edit, list or grid is known by
 // the label beside it, a control without a label by what it holds, the arrows of an edit by what they
-// step. Icon buttons get their hints where they are made (smallButton), and the regression page names
-// its own controls.
+// step. Icon buttons get their hints where they are made (smallButton), and the regression and
+// result pages name their own controls.
 #include "app/fmain.h"
 
 #include "app/listbox.h"
@@ -17,15 +17,6 @@
 #include <QTableWidget>
 
 namespace app {
-
-namespace {
-
-QLabel *label(QWidget *page, const char *name)
-{
-    return page->findChild<QLabel *>(name);
-}
-
-} // namespace
 
 void TFormMain::nameControls()
 {
@@ -45,15 +36,6 @@ void TFormMain::nameControls()
     UpDown1->setHints("Interval up", "Interval down");
     UpDown2->setHints("Max deads % up", "Max deads % down");
     ChartTModel->setAccessibleName("Model chart");
-
-    // Result pages.
-    DBGrid1->setAccessibleName("Plot statistics");
-    LB_TransitMatrix->setAccessibleName("Transit matrix years");
-    nameAfter(EdCpTitle, label(TabSheetTransit, "LbCpTitle"));
-    nameAfter(EdCpSpr, label(TabSheetTransit, "LbCpSeparator"));
-    nameAfter(EdCpDec, label(TabSheetTransit, "LbCpDecimal"));
-    EdCpBr1->setAccessibleName("brackets (opening)");
-    EdCpBr2->setAccessibleName("brackets (closing)");
 }
 
 } // namespace app

@@ -3,6 +3,8 @@
 
 #include "app/listbox.h"
 #include "app/named.h"
+#include "app/regressionpage.h"
+#include "app/resultpages.h"
 #include "app/smallbutton.h"
 #include "app/updown.h"
 #include "data/fieldgrid.h"
@@ -36,9 +38,9 @@ void TFormMain::createPages()
     TabSheetMain = createMainPage();
     TabSheetData = createDataPage();
     TabSheetModel = createModelPage();
-    TabSheetStat = createStatPage();
-    TabSheetTransit = createTransitPage();
-    TabSheetRegression = createRegressionPage();
+    TabSheetStat = new StatPage(*this, m_dialogs);
+    TabSheetTransit = new TransitPage(*this, m_dialogs);
+    TabSheetRegression = new RegressionPage(*this, m_dialogs);
     PageControl1->addTab(TabSheetMain, "Main Page");
     PageControl1->addTab(TabSheetData, "Data table");
     PageControl1->addTab(TabSheetModel, "Single plot model");
@@ -217,6 +219,22 @@ QLayout *TFormMain::createToolButtons()
     return tools;
 }
 
+void TFormMain::returnToMainPage()
+{
+    // A page the program selects runs no page entry.
+    const QSignalBlocker blocker(PageControl1);
+    PageControl1->setCurrentWidget(TabSheetMain);
+}
+
+void TFormMain::showMainPage()
+{
+    {
+        const QSignalBlocker blocker(PageControl1);
+        PageControl1->setCurrentWidget(TabSheetMain);
+    }
+    PageControl1Change();
+}
+
 void TFormMain::PageControl1Change()
 {
     // The data table's edited row is stored before its page is left; when it cannot be, the page stays.
@@ -226,22 +244,22 @@ void TFormMain::PageControl1Change()
         return;
     }
     // Leaving a page discards its open result.
-    for (data::Query *query : {&Query1, &QueryAverage, &QueryTransition})
+    for (data::Query *query : {&m_state.Query1, &m_state.QueryAverage, &m_state.QueryTransition})
         if (query->isActive()) query->close();
     // The regression page's series go with it, also when it is the page now shown.
-    RegrStats.reset();
+    TabSheetRegression->leave();
 
     QWidget *page = PageControl1->currentWidget();
     if (page == TabSheetStat) {
-        enterStatPage();
+        TabSheetStat->enter();
     } else if (page == TabSheetTransit) {
-        enterTransitPage();
+        TabSheetTransit->enter();
     } else if (page == TabSheetModel) {
         if (const auto rows = CheckSelection()) enterModelPage(*rows);
     } else if (page == TabSheetData) {
         enterDataPage();
     } else if (page == TabSheetRegression) {
-        if (CheckSelection()) enterRegressionPage();
+        if (CheckSelection()) TabSheetRegression->enter();
     }
 }
 

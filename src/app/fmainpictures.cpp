@@ -39,11 +39,6 @@ void TFormMain::BtnSaveClick()
     SaveChartAs(*ChartTModel);
 }
 
-void TFormMain::BtnSave2Click()
-{
-    SaveChartAs(*ChartRegr);
-}
-
 void TFormMain::SaveChartAs(charts::Chart &chart)
 {
     SaveOptions options;
@@ -54,7 +49,7 @@ void TFormMain::SaveChartAs(charts::Chart &chart)
     // SaveChartPicture asks before replacing a file.
     options.confirmOverwrite = false;
     const QString startDir =
-        SaveDlg.dir.isEmpty() ? QDir(QFile::decodeName(DataDir.c_str())).absolutePath() : SaveDlg.dir;
+        SaveDlg.dir.isEmpty() ? QDir(QFile::decodeName(m_state.DataDir.c_str())).absolutePath() : SaveDlg.dir;
     const auto choice = m_dialogs.saveFile(SaveDlg.title, SaveDlg.filter, SaveDlg.filterIndex, startDir,
                                            SaveDlg.defaultExt, options);
     if (!choice) return;

@@ -29,16 +29,17 @@ void TFormMain::AssignRole(const std::string &role, const std::string &column)
 
 data::FieldRoles TFormMain::fieldRoles() const
 {
-    return {PlotField, TreeIdField, SpeciesField, DbhField, HeightField};
+    return {m_state.PlotField, m_state.TreeIdField, m_state.SpeciesField, m_state.DbhField,
+            m_state.HeightField};
 }
 
 void TFormMain::setFieldRoles(const data::FieldRoles &roles)
 {
-    PlotField = roles.plot;
-    TreeIdField = roles.treeId;
-    SpeciesField = roles.species;
-    DbhField = roles.dbh;
-    HeightField = roles.height;
+    m_state.PlotField = roles.plot;
+    m_state.TreeIdField = roles.treeId;
+    m_state.SpeciesField = roles.species;
+    m_state.DbhField = roles.dbh;
+    m_state.HeightField = roles.height;
 }
 
 void TFormMain::GridFieldsDblClick()
@@ -65,11 +66,13 @@ void TFormMain::BtnSetOKClick()
 
     ListPlots->clear();
     ListSpecies->clear();
-    model::RequireRole(PlotField, "PlotNames");
-    ListDistinct(TableFile, PlotField, ListPlots, "");
+    model::RequireRole(m_state.PlotField, "PlotNames");
+    ListDistinct(m_state.TableFile, m_state.PlotField, ListPlots, "");
 
-    data::writeSideFile(sideFileTarget(data::yearsSideFile(DataDir, TableFile)), gridColumn(1));
-    data::writeSideFile(sideFileTarget(data::rolesSideFile(DataDir, TableFile)), gridColumn(2));
+    data::writeSideFile(sideFileTarget(data::yearsSideFile(m_state.DataDir, m_state.TableFile)),
+                        gridColumn(1));
+    data::writeSideFile(sideFileTarget(data::rolesSideFile(m_state.DataDir, m_state.TableFile)),
+                        gridColumn(2));
     // The years and roles stay fixed for the rest of the run.
     BtnSetOK->setEnabled(false);
     BtnSuggest->setEnabled(false);
@@ -79,7 +82,7 @@ void TFormMain::BtnSuggestClick()
 {
     // The grid's rows are the table's columns in the table's order.
     std::vector<data::SuggestColumn> columns;
-    for (const data::DbfField &field : data::describeTable(PrimaryData, TableFile).fields)
+    for (const data::DbfField &field : data::describeTable(m_state.PrimaryData, m_state.TableFile).fields)
         columns.push_back({field.name, field.isNumeric()});
     const auto setup = data::suggestColumnSetup(columns);
     const auto years = data::yearCells(setup);
@@ -95,18 +98,18 @@ void TFormMain::BtnSuggestClick()
 
 void TFormMain::setYearList(const std::vector<data::YearColumn> &years)
 {
-    YearCount = static_cast<int>(years.size());
-    Years.clear();
-    YearFields.clear();
+    m_state.YearCount = static_cast<int>(years.size());
+    m_state.Years.clear();
+    m_state.YearFields.clear();
     for (const auto &y : years) {
-        Years.push_back(y.year);
-        YearFields.push_back(y.field);
+        m_state.Years.push_back(y.year);
+        m_state.YearFields.push_back(y.field);
     }
-    YearDefAvg.assign(years.size(), 0.0);
-    YearDefStd.assign(years.size(), 0.0);
-    YearDead.assign(years.size(), 0.0);
-    YearTrees.assign(years.size(), 0);
-    YearClasses.assign(years.size(), {});
+    m_state.YearDefAvg.assign(years.size(), 0.0);
+    m_state.YearDefStd.assign(years.size(), 0.0);
+    m_state.YearDead.assign(years.size(), 0.0);
+    m_state.YearTrees.assign(years.size(), 0);
+    m_state.YearClasses.assign(years.size(), {});
 }
 
 std::vector<std::string> TFormMain::gridColumn(int column) const
@@ -120,7 +123,7 @@ std::vector<std::string> TFormMain::gridColumn(int column) const
 std::string TFormMain::sideFileTarget(const std::string &path) const
 {
     // A side file brought from a system that ignores case is replaced, not joined by a second one.
-    const auto found = PrimaryData.findFile(std::filesystem::path(path).filename().string());
+    const auto found = m_state.PrimaryData.findFile(std::filesystem::path(path).filename().string());
     return found ? found->string() : path;
 }
 

@@ -44,10 +44,10 @@ std::string TFormMain::selectedSpecies() const
 void TFormMain::ListDistinct(const std::string &table, const std::string &column, ListBox *target,
                              const std::string &where)
 {
-    Query1.setSql(data::distinctSql(table, column, where, Conditions));
+    m_state.Query1.setSql(data::distinctSql(table, column, where, m_state.Conditions));
     target->clear();
     LabelTreeCount->setText("-");
-    auto values = data::firstColumnValues(Query1);
+    auto values = data::firstColumnValues(m_state.Query1);
     data::sortListValues(values);
     QStringList items;
     for (const auto &value : values)
@@ -59,11 +59,13 @@ void TFormMain::ListPlotsClick()
 {
     ListSpecies->clear();
     if (ListPlots->selectedRow() < 0) return;
-    model::RequireRole(SpeciesField, "Species");
-    ListDistinct(TableFile, SpeciesField, ListSpecies, data::plotWhere(PlotField, selectedPlot()));
+    model::RequireRole(m_state.SpeciesField, "Species");
+    ListDistinct(m_state.TableFile, m_state.SpeciesField, ListSpecies,
+                 data::plotWhere(m_state.PlotField, selectedPlot()));
     if (!CB_Fix->isChecked()) return;
     // The list's own exact search, which ignores case: "SM" finds "sm".
-    const auto found = ListSpecies->findItems(QString::fromStdString(FixedSpecies), Qt::MatchFixedString);
+    const auto found =
+        ListSpecies->findItems(QString::fromStdString(m_state.FixedSpecies), Qt::MatchFixedString);
     if (found.isEmpty()) return;
     ListSpecies->selectRow(ListSpecies->row(found.first()));
     ListSpeciesClick();
@@ -74,15 +76,15 @@ void TFormMain::ListSpeciesClick()
     // After Conditions the plot list may have lost its selection while the species list kept the
     // former plot's species: there is nothing to count then.
     if (ListPlots->selectedRow() < 0 || ListSpecies->selectedRow() < 0) return;
-    const int count =
-        data::countTrees(Query1, TableFile, fieldRoles(), Conditions, selectedPlot(), selectedSpecies());
+    const int count = data::countTrees(m_state.Query1, m_state.TableFile, fieldRoles(), m_state.Conditions,
+                                       selectedPlot(), selectedSpecies());
     LabelTreeCount->setText(QString::number(count));
 }
 
 void TFormMain::CB_FixClick()
 {
     if (!CB_Fix->isChecked()) {
-        FixedSpecies.clear();
+        m_state.FixedSpecies.clear();
         return;
     }
     if (ListSpecies->selectedRow() < 0) {
@@ -90,7 +92,7 @@ void TFormMain::CB_FixClick()
         CB_Fix->setChecked(false);
         return;
     }
-    FixedSpecies = selectedSpecies();
+    m_state.FixedSpecies = selectedSpecies();
 }
 
 void TFormMain::BtnConditionsClick()
@@ -100,14 +102,15 @@ void TFormMain::BtnConditionsClick()
     // Checked before it is taken: a condition refused leaves the condition and both lists as they
     // were, and the box comes back with the refused text to correct. Given back unchanged (or
     // cancelled, which gives the text it showed) it is dropped.
-    QString shown = QString::fromStdString(Conditions);
+    QString shown = QString::fromStdString(m_state.Conditions);
     std::optional<QString> refused;
     for (;;) {
         const QString answer =
             m_dialogs.inputBox("Dodatečné podmínky", "SELECT ... WHERE", shown, kConditionBoxWidth);
         if (refused && answer == *refused) return;
         try {
-            Conditions = data::checkCondition(PrimaryData, TableFile, answer.toStdString());
+            m_state.Conditions =
+                data::checkCondition(m_state.PrimaryData, m_state.TableFile, answer.toStdString());
             break;
         } catch (const common::Error &error) {
             m_dialogs.error(QString::fromUtf8(error.what()));
@@ -115,13 +118,13 @@ void TFormMain::BtnConditionsClick()
             shown = answer;
         }
     }
-    LblConditions->setText(QString::fromStdString(Conditions));
-    ListDistinct(TableFile, PlotField, ListPlots, "");
+    LblConditions->setText(QString::fromStdString(m_state.Conditions));
+    ListDistinct(m_state.TableFile, m_state.PlotField, ListPlots, "");
 }
 
 void TFormMain::PrepareTreeQuery()
 {
-    data::prepareTreeQuery(Query1, TableFile, fieldRoles(), Conditions);
+    data::prepareTreeQuery(m_state.Query1, m_state.TableFile, fieldRoles(), m_state.Conditions);
 }
 
 std::optional<SelectedRows> TFormMain::CheckSelection()

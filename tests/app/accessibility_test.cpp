@@ -87,14 +87,14 @@ TEST_F(MainWindowTest, EveryVisibleControlHasAName)
 {
     startTrees();
     // Every page in turn, as the user sees it; entering them needs no selection here.
-    for (int i = 0; i < form->PageControl1->count(); ++i) {
-        QWidget *page = form->PageControl1->widget(i);
+    for (int i = 0; i < control<QTabWidget>(form.get(), "PageControl1")->count(); ++i) {
+        QWidget *page = control<QTabWidget>(form.get(), "PageControl1")->widget(i);
         {
-            const QSignalBlocker blocker(form->PageControl1);
-            form->PageControl1->setCurrentWidget(page);
+            const QSignalBlocker blocker(control<QTabWidget>(form.get(), "PageControl1"));
+            control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(page);
         }
         EXPECT_EQ(unnamedControls(form.get(), form.get()), QStringList())
-            << form->PageControl1->tabText(i).toStdString();
+            << control<QTabWidget>(form.get(), "PageControl1")->tabText(i).toStdString();
     }
 
     form->FormPlotContainer->show();
@@ -155,15 +155,15 @@ TEST_F(MainWindowTest, IconButtonsAreKnownByTheirHints)
 {
     createForm();
     const std::pair<QAbstractButton *, const char *> hints[] = {
-        {form->SpeedButton1, "Plot container"},
-        {form->BtnCreateModelsAll, "Create all models"},
-        {form->BtnGraphLines, "Model lines setting"},
-        {form->BtnHelp, "Help on-line"},
-        {form->BtnInfo, "About info"},
-        {form->BtnFirstYear, "First year"},
-        {form->BtnLastYear, "Last year"},
-        {form->UpDownYear->downButton(), "Previous year"},
-        {form->UpDownYear->upButton(), "Next year"},
+        {control<QToolButton>(form.get(), "SpeedButton1"), "Plot container"},
+        {control<QToolButton>(form.get(), "BtnCreateModelsAll"), "Create all models"},
+        {control<QToolButton>(form.get(), "BtnGraphLines"), "Model lines setting"},
+        {control<QToolButton>(form.get(), "BtnHelp"), "Help on-line"},
+        {control<QToolButton>(form.get(), "BtnInfo"), "About info"},
+        {control<QToolButton>(form.get(), "BtnFirstYear"), "First year"},
+        {control<QToolButton>(form.get(), "BtnLastYear"), "Last year"},
+        {control<app::UpDown>(form.get(), "UpDownYear")->downButton(), "Previous year"},
+        {control<app::UpDown>(form.get(), "UpDownYear")->upButton(), "Next year"},
     };
     for (const auto &[button, hint] : hints) {
         EXPECT_EQ(button->toolTip(), hint);
@@ -171,9 +171,12 @@ TEST_F(MainWindowTest, IconButtonsAreKnownByTheirHints)
     }
     // Edits, lists and grids take the label beside them.
     const std::pair<QWidget *, const char *> labelled[] = {
-        {form->GridFields, "Data table fields"}, {form->ListPlots, "Plots"},
-        {form->ListSpecies, "Tree species"},     {form->EditPrcTree, "Minimal defoliation (% of all trees)"},
-        {form->EditInterval, "Interval"},        {form->EditMaxDeads, "Max deads %"},
+        {control<QTableWidget>(form.get(), "GridFields"), "Data table fields"},
+        {control<app::ListBox>(form.get(), "ListPlots"), "Plots"},
+        {control<app::ListBox>(form.get(), "ListSpecies"), "Tree species"},
+        {control<QLineEdit>(form.get(), "EditPrcTree"), "Minimal defoliation (% of all trees)"},
+        {control<QLineEdit>(form.get(), "EditInterval"), "Interval"},
+        {control<QLineEdit>(form.get(), "EditMaxDeads"), "Max deads %"},
     };
     for (const auto &[control, label] : labelled)
         EXPECT_EQ(control->accessibleName(), label) << control->objectName().toStdString();
@@ -200,14 +203,15 @@ TEST_F(MainWindowTest, ScreenReaderTogglesReachTheHandlers)
 {
     startTrees();
     select("A1", "SM");
-    toggleAction(form->CB_Fix);
-    EXPECT_TRUE(form->CB_Fix->isChecked());
-    EXPECT_EQ(form->FixedSpecies, "SM");
+    toggleAction(control<QCheckBox>(form.get(), "CB_Fix"));
+    EXPECT_TRUE(control<QCheckBox>(form.get(), "CB_Fix")->isChecked());
+    EXPECT_EQ(form->state().FixedSpecies, "SM");
 
-    form->PageControl1->setCurrentWidget(form->TabSheetRegression);
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetRegression"));
     // The small table has too few trees per year for a series.
     dialogs.expectMessage(MessageKind::Information, "Statistics of the series was not calculate", Button::Ok);
-    toggleAction(form->RG_series->findChildren<QAbstractButton *>().at(1));
+    toggleAction(control<QGroupBox>(form.get(), "RG_series")->findChildren<QAbstractButton *>().at(1));
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 

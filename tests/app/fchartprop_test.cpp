@@ -32,6 +32,7 @@ namespace {
 
 using app::MessageKind;
 using app::TFormChartProp;
+using apptest::control;
 using apptest::ScriptedDialogs;
 using charts::AxisId;
 
@@ -534,30 +535,31 @@ class PropertiesButtonsTest : public apptest::MainWindowTest
 TEST_F(PropertiesButtonsTest, BothPagesShowTheOneDialogOnTheirChart)
 {
     startTrees();
-    EXPECT_TRUE(form->BtnProperties->isEnabled());
-    EXPECT_TRUE(form->BtnPropertiesRegr->isEnabled());
-    form->ChartTModel->setTitleLines({"Plot A"});
-    form->BtnProperties->click();
+    EXPECT_TRUE(control<QPushButton>(form.get(), "BtnProperties")->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(form.get(), "BtnPropertiesRegr")->isEnabled());
+    control<charts::Chart>(form.get(), "ChartTModel")->setTitleLines({"Plot A"});
+    control<QPushButton>(form.get(), "BtnProperties")->click();
     ASSERT_TRUE(form->FormChartProp);
     TFormChartProp *dialog = form->FormChartProp.get();
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(dialog->target(), form->ChartTModel);
+    EXPECT_EQ(dialog->target(), control<charts::Chart>(form.get(), "ChartTModel"));
     EXPECT_EQ(apptest::control<QPlainTextEdit>(dialog, "MemoTitle")->toPlainText(), "Plot A");
 
-    form->ChartRegr->bottomAxis().setTitle("DBH");
-    form->BtnPropertiesRegr->click();
+    control<charts::Chart>(form.get(), "ChartRegr")->bottomAxis().setTitle("DBH");
+    control<QPushButton>(form.get(), "BtnPropertiesRegr")->click();
     EXPECT_EQ(form->FormChartProp.get(), dialog);
-    EXPECT_EQ(dialog->target(), form->ChartRegr);
+    EXPECT_EQ(dialog->target(), control<charts::Chart>(form.get(), "ChartRegr"));
     EXPECT_EQ(apptest::control<QLineEdit>(dialog, "EditBottomTitle")->text(), "DBH");
 
     apptest::control<QPushButton>(dialog, "BtnClose")->click();
     EXPECT_FALSE(dialog->isVisible());
-    form->BtnProperties->click();
+    control<QPushButton>(form.get(), "BtnProperties")->click();
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(dialog->target(), form->ChartTModel);
+    EXPECT_EQ(dialog->target(), control<charts::Chart>(form.get(), "ChartTModel"));
 
     // Opened where it covers least of the chart the screen allows, not at its top-left corner.
-    const QRect chartArea(form->ChartTModel->mapToGlobal(QPoint(0, 0)), form->ChartTModel->size());
+    const QRect chartArea(control<charts::Chart>(form.get(), "ChartTModel")->mapToGlobal(QPoint(0, 0)),
+                          control<charts::Chart>(form.get(), "ChartTModel")->size());
     const QRect screen = form->screen()->availableGeometry();
     const QRect corner(screen.topLeft(), dialog->frameGeometry().size());
     EXPECT_EQ(dialog->pos(),

@@ -35,7 +35,7 @@ protected:
     {
         dialogs.expectModal("FormImport",
                             [use](QDialog &d) { return use(static_cast<app::TFormImport &>(d)); });
-        form->BtnImport->click();
+        control<QPushButton>(form.get(), "BtnImport")->click();
     }
 
     // The census files chosen in the dialog opened beside the open table.
@@ -132,11 +132,11 @@ TEST_F(ImportTest, WritesWhatTheCommandLineWritesAndOpensIt)
 
     // The window has the table open with its years and roles, its plots listed.
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
-    EXPECT_EQ(form->TableFile, "CENSUS.dbf");
-    EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"0202", "0403", "0815"}));
-    EXPECT_EQ(form->YearCount, 3);
+    EXPECT_EQ(form->state().TableFile, "CENSUS.dbf");
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")), (QStringList{"0202", "0403", "0815"}));
+    EXPECT_EQ(form->state().YearCount, 3);
     EXPECT_EQ(roles(), (std::vector<std::string>{"PLOT", "TREE", "SP", "DBH", ""}));
-    EXPECT_FALSE(form->BtnSetOK->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
 
     // The command line with the same options writes the same bytes.
     const fs::path cliDir = temp / "cli";
@@ -215,7 +215,7 @@ TEST_F(ImportTest, FaultsKeepTheDialogOpenWithItsFields)
             return f.result();
         });
         EXPECT_FALSE(fs::exists(table));
-        EXPECT_EQ(form->TableFile, "M_trees.dbf");
+        EXPECT_EQ(form->state().TableFile, "M_trees.dbf");
     }
 }
 

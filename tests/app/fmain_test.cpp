@@ -53,10 +53,10 @@ TEST_F(MainWindowTest, StartShowsAboutBoxThenOpensTableWithItsSideFiles)
     ASSERT_EQ(dialogs.pending(), 0u);
     EXPECT_TRUE(form->Activated);
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
-    EXPECT_EQ(form->DataDir, dataDir.string() + "/");
-    EXPECT_EQ(form->TableFile, "SCBI_CROWN.DBF");
-    EXPECT_EQ(form->PrimaryData.param("PATH"), form->DataDir);
-    EXPECT_TRUE(form->PrimaryData.isOpen());
+    EXPECT_EQ(form->state().DataDir, dataDir.string() + "/");
+    EXPECT_EQ(form->state().TableFile, "SCBI_CROWN.DBF");
+    EXPECT_EQ(form->state().PrimaryData.param("PATH"), form->state().DataDir);
+    EXPECT_TRUE(form->state().PrimaryData.isOpen());
 
     std::vector<std::string> names{"Fields"};
     names.insert(names.end(), kCrownColumns.begin(), kCrownColumns.end());
@@ -64,9 +64,10 @@ TEST_F(MainWindowTest, StartShowsAboutBoxThenOpensTableWithItsSideFiles)
     EXPECT_EQ(gridColumn(1), crlfLines(dataDir / "SCBI_CROWN.yrs"));
     EXPECT_EQ(gridColumn(2), crlfLines(dataDir / "SCBI_CROWN.var"));
     EXPECT_EQ(roles(), (std::vector<std::string>{"PLOT", "TREE", "SP", "DBH", ""}));
-    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheetMain);
-    EXPECT_NEAR(form->PrcTreeFactor, 0.6742, 5e-4);
-    EXPECT_TRUE(form->LabelGraphSize->text().startsWith("Model graph size = "));
+    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(),
+              control<QWidget>(form.get(), "TabSheetMain"));
+    EXPECT_NEAR(form->state().PrcTreeFactor, 0.6742, 5e-4);
+    EXPECT_TRUE(control<QLabel>(form.get(), "LabelGraphSize")->text().startsWith("Model graph size = "));
 
     // Once done, activation repeats nothing; the about box of BtnInfo is the one shown at start and
     // still shows its version list.
@@ -89,8 +90,8 @@ TEST_F(MainWindowTest, TableWithoutSideFilesKeepsDashesAndNoRoles)
     form->FormActivate();
 
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(dataDir) + "/M_trees.dbf]");
-    EXPECT_EQ(form->DataDir, dataDir.string() + "/");
-    EXPECT_EQ(form->TableFile, "M_trees.dbf");
+    EXPECT_EQ(form->state().DataDir, dataDir.string() + "/");
+    EXPECT_EQ(form->state().TableFile, "M_trees.dbf");
     auto dashes = [](const char *heading) {
         std::vector<std::string> cells(12, "-");
         cells[0] = heading;
@@ -100,8 +101,8 @@ TEST_F(MainWindowTest, TableWithoutSideFilesKeepsDashesAndNoRoles)
     EXPECT_EQ(gridColumn(2), dashes("Specials"));
     EXPECT_EQ(roles(), std::vector<std::string>(5));
     // The names are editable only in the assignment columns.
-    EXPECT_FALSE(form->GridFields->item(0, 0)->flags() & Qt::ItemIsEditable);
-    EXPECT_TRUE(form->GridFields->item(0, 2)->flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(control<QTableWidget>(form.get(), "GridFields")->item(0, 0)->flags() & Qt::ItemIsEditable);
+    EXPECT_TRUE(control<QTableWidget>(form.get(), "GridFields")->item(0, 2)->flags() & Qt::ItemIsEditable);
 }
 
 struct SideFileCase
@@ -209,16 +210,22 @@ TEST_F(MainWindowTest, FailedStepShowsTheErrorAndTheNextActivationStartsAgain)
     const fs::path table = copyCrown("trees.dbf");
     createForm();
     // Every control that needs a table waits for one; so do all pages but the main one.
-    const std::vector<QWidget *> needTable{
-        form->GridFields, form->CB_SpecFields,     form->BtnSuggest, form->BtnSetOK,
-        form->ListPlots,  form->ListSpecies,       form->CB_Fix,     form->BtnConditions,
-        form->BtnStat,    form->BtnCreateModelsAll};
+    const std::vector<QWidget *> needTable{control<QTableWidget>(form.get(), "GridFields"),
+                                           control<QComboBox>(form.get(), "CB_SpecFields"),
+                                           control<QPushButton>(form.get(), "BtnSuggest"),
+                                           control<QPushButton>(form.get(), "BtnSetOK"),
+                                           control<app::ListBox>(form.get(), "ListPlots"),
+                                           control<app::ListBox>(form.get(), "ListSpecies"),
+                                           control<QCheckBox>(form.get(), "CB_Fix"),
+                                           control<QPushButton>(form.get(), "BtnConditions"),
+                                           control<QPushButton>(form.get(), "BtnStat"),
+                                           control<QToolButton>(form.get(), "BtnCreateModelsAll")};
     auto tableControls = [&] {
         std::vector<bool> enabled;
         for (QWidget *control : needTable)
             enabled.push_back(control->isEnabled());
-        for (int page = 1; page < form->PageControl1->count(); ++page)
-            enabled.push_back(form->PageControl1->isTabEnabled(page));
+        for (int page = 1; page < control<QTabWidget>(form.get(), "PageControl1")->count(); ++page)
+            enabled.push_back(control<QTabWidget>(form.get(), "PageControl1")->isTabEnabled(page));
         return enabled;
     };
     const std::vector<bool> none(needTable.size() + 5, false), all(needTable.size() + 5, true);
@@ -233,7 +240,7 @@ TEST_F(MainWindowTest, FailedStepShowsTheErrorAndTheNextActivationStartsAgain)
     // The file that failed is not shown as the table, and nothing can act on it.
     EXPECT_EQ(form->windowTitle(), "Fenoris");
     EXPECT_EQ(tableControls(), none);
-    EXPECT_FALSE(form->PrimaryData.isOpen());
+    EXPECT_FALSE(form->state().PrimaryData.isOpen());
 
     // An empty file fails the same way.
     writeBytes(broken, "");
@@ -252,8 +259,8 @@ TEST_F(MainWindowTest, FailedStepShowsTheErrorAndTheNextActivationStartsAgain)
     app::runGuarded(dialogs, [&] { form->FormActivate(); });
     EXPECT_TRUE(form->Activated);
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
-    EXPECT_EQ(form->TableFile, "trees.dbf");
-    EXPECT_EQ(form->GridFields->rowCount(), 11);
+    EXPECT_EQ(form->state().TableFile, "trees.dbf");
+    EXPECT_EQ(control<QTableWidget>(form.get(), "GridFields")->rowCount(), 11);
     EXPECT_EQ(tableControls(), all);
 }
 
@@ -287,9 +294,9 @@ TEST_F(MainWindowTest, CloseWritesGraphIniKeepingUnknownLines)
 {
     writeBytes(programDir / "Graph.ini", "LCavg=00800000\r\n[Extra]\r\nsomething odd\r\n\r\nLWavg=2\n");
     createForm();
-    EXPECT_EQ(form->GraphSettings,
+    EXPECT_EQ(form->state().GraphSettings,
               (std::vector<std::string>{"LCavg=00800000", "[Extra]", "something odd", "", "LWavg=2"}));
-    form->GraphSettings.push_back("LSavg=0");
+    form->state().GraphSettings.push_back("LSavg=0");
     EXPECT_TRUE(form->close());
     EXPECT_EQ(readBytes(programDir / "Graph.ini"),
               "LCavg=00800000\r\n[Extra]\r\nsomething odd\r\n\r\nLWavg=2\r\nLSavg=0\r\n");
@@ -299,7 +306,7 @@ TEST_F(MainWindowTest, CloseWritesGraphIniKeepingUnknownLines)
 TEST_F(MainWindowTest, FirstCloseWritesGraphIniEvenWhenNothingChanged)
 {
     createForm();
-    EXPECT_TRUE(form->GraphSettings.empty());
+    EXPECT_TRUE(form->state().GraphSettings.empty());
     EXPECT_TRUE(form->close());
     EXPECT_EQ(readBytes(programDir / "Graph.ini"), "");
 }
@@ -311,8 +318,8 @@ TEST_F(MainWindowTest, ProgramInstalledSystemWideKeepsGraphIniPerUser)
     fs::create_directories(configDir);
     writeBytes(configDir / "Graph.ini", "LWavg=3\r\n");
     createForm();
-    EXPECT_EQ(form->GraphSettings, std::vector<std::string>{"LWavg=3"});
-    form->GraphSettings.push_back("LSavg=1");
+    EXPECT_EQ(form->state().GraphSettings, std::vector<std::string>{"LWavg=3"});
+    form->state().GraphSettings.push_back("LSavg=1");
     EXPECT_TRUE(form->close());
     EXPECT_EQ(readBytes(configDir / "Graph.ini"), "LWavg=3\r\nLSavg=1\r\n");
 }
@@ -350,21 +357,22 @@ TEST_F(MainWindowTest, GraphSizeLabelFollowsTheModelChart)
     createForm();
     QCoreApplication::processEvents();
     ASSERT_EQ(form->size(), QSize(696, 480));
-    const auto [w0, h0] = labelledSize(form->LabelGraphSize);
+    const auto [w0, h0] = labelledSize(control<QLabel>(form.get(), "LabelGraphSize"));
     EXPECT_NEAR(w0, 680, 12);
     EXPECT_NEAR(h0, 392, 12);
 
     form->resize(800, 600);
     QCoreApplication::processEvents();
-    const auto [w1, h1] = labelledSize(form->LabelGraphSize);
+    const auto [w1, h1] = labelledSize(control<QLabel>(form.get(), "LabelGraphSize"));
     EXPECT_EQ(w1 - w0, 104);
     EXPECT_EQ(h1 - h0, 120);
     // The numbers are the chart's real size once its page is shown (without the page entry, which
     // wants a selection).
-    const QSignalBlocker blocker(form->PageControl1);
-    form->PageControl1->setCurrentWidget(form->TabSheetModel);
+    const QSignalBlocker blocker(control<QTabWidget>(form.get(), "PageControl1"));
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
     QCoreApplication::processEvents();
-    EXPECT_EQ(form->ChartTModel->size(), QSize(w1, h1));
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->size(), QSize(w1, h1));
 }
 
 // The factors are |x| of the rational approximation (Abramowitz-Stegun 26.2.23) worked out on their
@@ -388,21 +396,21 @@ TEST_F(MainWindowTest, ShareFieldSetsTheFactor)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
         if (c.error) dialogs.expectMessage(MessageKind::Error, c.error, Button::Ok);
-        form->EditPrcTree->setText(c.text);
-        EXPECT_NEAR(form->PrcTreeFactor, c.expected, 1e-6);
+        control<QLineEdit>(form.get(), "EditPrcTree")->setText(c.text);
+        EXPECT_NEAR(form->state().PrcTreeFactor, c.expected, 1e-6);
         EXPECT_EQ(dialogs.pending(), 0u);
     }
 
     // The arrows step by 5 within 0 to 50, starting from what the edit shows.
-    form->EditPrcTree->setText("45");
-    form->UpDownPrcTree->step(+1);
-    EXPECT_EQ(form->EditPrcTree->text(), "50");
-    form->UpDownPrcTree->step(+1);
-    EXPECT_EQ(form->EditPrcTree->text(), "50");
-    form->EditPrcTree->setText("25");
-    form->UpDownPrcTree->step(-1);
-    EXPECT_EQ(form->EditPrcTree->text(), "20");
-    EXPECT_NEAR(form->PrcTreeFactor, 0.841457, 1e-6);
+    control<QLineEdit>(form.get(), "EditPrcTree")->setText("45");
+    control<app::UpDown>(form.get(), "UpDownPrcTree")->step(+1);
+    EXPECT_EQ(control<QLineEdit>(form.get(), "EditPrcTree")->text(), "50");
+    control<app::UpDown>(form.get(), "UpDownPrcTree")->step(+1);
+    EXPECT_EQ(control<QLineEdit>(form.get(), "EditPrcTree")->text(), "50");
+    control<QLineEdit>(form.get(), "EditPrcTree")->setText("25");
+    control<app::UpDown>(form.get(), "UpDownPrcTree")->step(-1);
+    EXPECT_EQ(control<QLineEdit>(form.get(), "EditPrcTree")->text(), "20");
+    EXPECT_NEAR(form->state().PrcTreeFactor, 0.841457, 1e-6);
 }
 
 TEST_F(MainWindowTest, RightButtonOnTheShareFieldShowsTheFactor)
@@ -412,7 +420,7 @@ TEST_F(MainWindowTest, RightButtonOnTheShareFieldShowsTheFactor)
     auto press = [&](Qt::MouseButton button) {
         QMouseEvent event(QEvent::MouseButtonPress, QPointF(4, 4), QPointF(4, 4), button, button,
                           Qt::NoModifier);
-        QApplication::sendEvent(form->EditPrcTree, &event);
+        QApplication::sendEvent(control<QLineEdit>(form.get(), "EditPrcTree"), &event);
     };
     // |NormalQuantile(0.25)| of the rational approximation, in the general format with 15 digits.
     dialogs.expectMessage(MessageKind::Information, "Share value n(%)=0.674189140043316", Button::Ok);

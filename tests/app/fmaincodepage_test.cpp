@@ -34,17 +34,20 @@ TEST_F(CodePageTest, PlotListAndCodePageOfUnmarkedTables)
         for (const char *ext : {".dbf", ".var", ".yrs"})
             testsupport::copyInto(kTables / (c.stem + std::string(ext)), dataDir);
         startOn(dataDir / (c.stem + std::string(".dbf")));
-        EXPECT_EQ(form->LabelCodePage->text(), c.label);
-        EXPECT_EQ(form->LabelCodePage->toolTip(), QString(c.stem) + ".dbf: text read as " + c.why);
-        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(form->LabelCodePage);
+        EXPECT_EQ(control<QLabel>(form.get(), "LabelCodePage")->text(), c.label);
+        EXPECT_EQ(control<QLabel>(form.get(), "LabelCodePage")->toolTip(),
+                  QString(c.stem) + ".dbf: text read as " + c.why);
+        QAccessibleInterface *accessible =
+            QAccessible::queryAccessibleInterface(control<QLabel>(form.get(), "LabelCodePage"));
         ASSERT_NE(accessible, nullptr);
         EXPECT_EQ(accessible->text(QAccessible::Name), c.label);
 
         form->BtnSetOKClick();
-        EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"Lesní", "Šumava", "Žďár"}));
+        EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")),
+                  (QStringList{"Lesní", "Šumava", "Žďár"}));
         clickPlot("Žďár");
         clickSpecies("SM");
-        EXPECT_EQ(form->LabelTreeCount->text(), "6");
+        EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "6");
     }
 }
 

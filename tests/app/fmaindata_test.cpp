@@ -42,9 +42,16 @@ protected:
         select("B0403", "UR");
     }
 
-    void enterPage() { form->PageControl1->setCurrentWidget(form->TabSheetData); }
+    void enterPage()
+    {
+        control<QTabWidget>(form.get(), "PageControl1")
+            ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetData"));
+    }
 
-    app::DataGridModel *model() const { return form->DBGridData->dataModel(); }
+    app::DataGridModel *model() const
+    {
+        return control<app::DataGrid>(form.get(), "DBGridData")->dataModel();
+    }
 
     // The grid's row of a tree, by its TREE column.
     int rowOf(const QString &tree) const
@@ -71,8 +78,8 @@ protected:
     QLineEdit *typeInto(const QString &tree, const QString &column, const QString &text)
     {
         const QModelIndex index = model()->index(rowOf(tree), columnOf(column));
-        form->DBGridData->setCurrentIndex(index);
-        form->DBGridData->edit(index);
+        control<app::DataGrid>(form.get(), "DBGridData")->setCurrentIndex(index);
+        control<app::DataGrid>(form.get(), "DBGridData")->edit(index);
         QLineEdit *editor = openEditor();
         if (!editor) return nullptr;
         editor->selectAll();
@@ -81,7 +88,8 @@ protected:
     }
     QLineEdit *openEditor() const
     {
-        const auto *delegate = static_cast<app::DataGridDelegate *>(form->DBGridData->itemDelegate());
+        const auto *delegate = static_cast<app::DataGridDelegate *>(
+            control<app::DataGrid>(form.get(), "DBGridData")->itemDelegate());
         return qobject_cast<QLineEdit *>(delegate->openEditor());
     }
     // Presses a key in a cell's editor and lets the grid finish: Return commits through a queued call,
@@ -94,7 +102,9 @@ protected:
     }
     void moveToRow(int row)
     {
-        form->DBGridData->setCurrentIndex(model()->index(row, form->DBGridData->currentIndex().column()));
+        control<app::DataGrid>(form.get(), "DBGridData")
+            ->setCurrentIndex(model()->index(
+                row, control<app::DataGrid>(form.get(), "DBGridData")->currentIndex().column()));
     }
 
     // A column of the crown table as dbfdump reads it, for the given trees (one reading of the file).
@@ -144,31 +154,36 @@ TEST_F(DataPageTest, EntryShowsTheSelectedTreesEditableWithTheirColumnsAndNamedC
     for (const auto &column : kCrownColumns)
         fields << QString::fromStdString(column);
     QStringList items;
-    for (int i = 0; i < form->CB_Fields->count(); ++i)
-        items << form->CB_Fields->itemText(i);
+    for (int i = 0; i < control<QComboBox>(form.get(), "CB_Fields")->count(); ++i)
+        items << control<QComboBox>(form.get(), "CB_Fields")->itemText(i);
     EXPECT_EQ(items, fields);
-    EXPECT_EQ(form->CB_Fields->currentIndex(), 0);
+    EXPECT_EQ(control<QComboBox>(form.get(), "CB_Fields")->currentIndex(), 0);
 
-    EXPECT_FALSE(form->LabelReadOnly->isVisible());
-    EXPECT_TRUE(form->BtnReplace->isEnabled());
-    EXPECT_TRUE(form->BtnCheckDeads->isEnabled());
-    EXPECT_FALSE(form->BtnUndo->isEnabled()); // nothing to undo yet
+    EXPECT_FALSE(control<QLabel>(form.get(), "LabelReadOnly")->isVisible());
+    EXPECT_TRUE(control<QPushButton>(form.get(), "BtnReplace")->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(form.get(), "BtnCheckDeads")->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(form.get(), "BtnUndo")->isEnabled()); // nothing to undo yet
 
     const std::pair<QWidget *, QString> names[] = {
-        {form->DBGridData, "Data table"}, {form->Label9, "Fields"},
-        {form->CB_Fields, "Fields"},      {form->CB_selected, "selected only"},
-        {form->BtnReplace, "Replace"},    {form->BtnCheckDeads, "Check deads"},
-        {form->BtnUndo, "Undo"},
+        {control<app::DataGrid>(form.get(), "DBGridData"), "Data table"},
+        {control<QLabel>(form.get(), "Label9"), "Fields"},
+        {control<QComboBox>(form.get(), "CB_Fields"), "Fields"},
+        {control<QCheckBox>(form.get(), "CB_selected"), "selected only"},
+        {control<QPushButton>(form.get(), "BtnReplace"), "Replace"},
+        {control<QPushButton>(form.get(), "BtnCheckDeads"), "Check deads"},
+        {control<QPushButton>(form.get(), "BtnUndo"), "Undo"},
     };
     for (const auto &[widget, name] : names)
         EXPECT_EQ(accessibleName(widget), name) << widget->objectName().toStdString();
 
     // Without a selection the page warns and the main page comes back with the grid empty.
-    form->PageControl1->setCurrentWidget(form->TabSheetMain);
-    form->ListSpecies->clearSelection();
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
+    control<app::ListBox>(form.get(), "ListSpecies")->clearSelection();
     dialogs.expectMessage(MessageKind::Warning, "Select a species from the list", Button::Ok);
     enterPage();
-    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheetMain);
+    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(),
+              control<QWidget>(form.get(), "TabSheetMain"));
     EXPECT_EQ(model()->rowCount(), 0);
 }
 
@@ -185,7 +200,7 @@ TEST_F(DataPageTest, ANewUserCorrectsReplacesChecksDeadsAndUndoesBackToTheOrigin
     EXPECT_EQ(shown("181004", "D2021"), "15");
     EXPECT_EQ(model()->editedRow(), row);
     EXPECT_TRUE(readBytes(table) == original) << "the table differs from the original";
-    EXPECT_TRUE(form->BtnUndo->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(form.get(), "BtnUndo")->isEnabled());
     moveToRow(row + 1);
     EXPECT_EQ(model()->editedRow(), -1);
     EXPECT_EQ(stored("D2021", {"181004"}), Lines{"15"});
@@ -195,7 +210,7 @@ TEST_F(DataPageTest, ANewUserCorrectsReplacesChecksDeadsAndUndoesBackToTheOrigin
     dialogs.expectInputBox("Replace procedure", "Replace value", "", "30");
     dialogs.expectMessage(MessageKind::Confirmation, "Replace the case of 161000", kYesNoCancel, Button::Yes);
     dialogs.expectMessage(MessageKind::Confirmation, "Replace the case of 201188", kYesNoCancel, Button::No);
-    form->BtnReplace->click();
+    control<QPushButton>(form.get(), "BtnReplace")->click();
     EXPECT_EQ(stored("D2021", {"161000", "201188"}), (Lines{"30", "25"}));
     EXPECT_EQ(shown("161000", "D2021"), "30");
 
@@ -206,7 +221,7 @@ TEST_F(DataPageTest, ANewUserCorrectsReplacesChecksDeadsAndUndoesBackToTheOrigin
                           Button::Yes);
     dialogs.expectMessage(MessageKind::Confirmation, "Replace the case of year 2021", kYesNoCancel,
                           Button::Cancel);
-    form->BtnCheckDeads->click();
+    control<QPushButton>(form.get(), "BtnCheckDeads")->click();
     EXPECT_EQ(stored("D2021", {"171305", "201079"}), (Lines{"100", ""}));
     EXPECT_EQ(shown("171305", "D2021"), "100");
     ASSERT_EQ(dialogs.pending(), 0u);
@@ -214,16 +229,16 @@ TEST_F(DataPageTest, ANewUserCorrectsReplacesChecksDeadsAndUndoesBackToTheOrigin
     // Three steps back, the first with Ctrl+Z on the page: the file is the original, byte for byte.
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    form->DBGridData->setFocus();
-    QTest::keyClick(form->DBGridData, Qt::Key_Z, Qt::ControlModifier);
+    control<app::DataGrid>(form.get(), "DBGridData")->setFocus();
+    QTest::keyClick(control<app::DataGrid>(form.get(), "DBGridData"), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(stored("D2021", {"171305"}), Lines{""});
     EXPECT_EQ(shown("171305", "D2021"), "");
-    form->BtnUndo->click();
+    control<QPushButton>(form.get(), "BtnUndo")->click();
     EXPECT_EQ(stored("D2021", {"161000"}), Lines{"25"});
-    form->BtnUndo->click();
+    control<QPushButton>(form.get(), "BtnUndo")->click();
     EXPECT_TRUE(readBytes(table) == original) << "the table differs from the original";
     EXPECT_EQ(shown("181004", "D2021"), "10");
-    EXPECT_FALSE(form->BtnUndo->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(form.get(), "BtnUndo")->isEnabled());
 }
 
 TEST_F(DataPageTest, ATypedValueTheColumnCannotHoldIsRefusedAndTheCellStaysOpen)
@@ -254,7 +269,7 @@ TEST_F(DataPageTest, ATypedValueTheColumnCannotHoldIsRefusedAndTheCellStaysOpen)
         QLineEdit *reopened = openEditor();
         ASSERT_TRUE(reopened);
         EXPECT_EQ(reopened->text(), r.typed);
-        EXPECT_EQ(form->DBGridData->currentIndex().row(), row);
+        EXPECT_EQ(control<app::DataGrid>(form.get(), "DBGridData")->currentIndex().row(), row);
         QTest::keyClick(reopened, Qt::Key_Escape);
         EXPECT_EQ(openEditor(), nullptr);
         EXPECT_EQ(shown("181004", "D2021"), "10");
@@ -267,7 +282,7 @@ TEST_F(DataPageTest, ATypedValueTheColumnCannotHoldIsRefusedAndTheCellStaysOpen)
     press(typeInto("181004", "D2019", "5"), Qt::Key_Tab);
     QTest::keyClick(openEditor(), Qt::Key_Escape);
     EXPECT_EQ(model()->editedRow(), row);
-    QTest::keyClick(form->DBGridData, Qt::Key_Escape);
+    QTest::keyClick(control<app::DataGrid>(form.get(), "DBGridData"), Qt::Key_Escape);
     EXPECT_EQ(model()->editedRow(), -1);
     EXPECT_EQ(shown("181004", "D2019"), "");
     moveToRow(row + 1);
@@ -279,18 +294,19 @@ TEST_F(DataPageTest, ARowIsStoredOnLeavingThePageAndAnotherProgramsChangeDropsTh
     startCrown();
     enterPage();
     press(typeInto("181004", "D2021", "15"), Qt::Key_Return);
-    form->PageControl1->setCurrentWidget(form->TabSheetMain);
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
     EXPECT_EQ(stored("D2021", {"181004"}), Lines{"15"});
 
     // "selected only" with the empty item: the engine's message, nothing asked or written.
     enterPage();
-    EXPECT_TRUE(form->BtnUndo->isEnabled()); // the history outlives the page
+    EXPECT_TRUE(control<QPushButton>(form.get(), "BtnUndo")->isEnabled()); // the history outlives the page
     const std::string afterEdit = readBytes(table);
-    form->CB_selected->setChecked(true);
+    control<QCheckBox>(form.get(), "CB_selected")->setChecked(true);
     dialogs.expectInputBox("Replace procedure", "Find value", "", "10");
     dialogs.expectInputBox("Replace procedure", "Replace value", "", "11");
     dialogs.expectMessage(MessageKind::Error, "Field '' not found", Button::Ok);
-    form->BtnReplace->click();
+    control<QPushButton>(form.get(), "BtnReplace")->click();
     EXPECT_TRUE(readBytes(table) == afterEdit);
 
     // Another program appends a tree: the change made here can no longer be undone.
@@ -300,9 +316,9 @@ TEST_F(DataPageTest, ARowIsStoredOnLeavingThePageAndAnotherProgramsChangeDropsTh
                           "Table SCBI_CROWN.DBF was changed by another program after your last change here: "
                           "the changes made before cannot be undone any more.",
                           Button::Ok);
-    form->BtnUndo->click();
+    control<QPushButton>(form.get(), "BtnUndo")->click();
     EXPECT_TRUE(readBytes(table) == changed);
-    EXPECT_FALSE(form->BtnUndo->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(form.get(), "BtnUndo")->isEnabled());
     EXPECT_EQ(shown("181004", "D2021"), "15");
 }
 
@@ -338,24 +354,28 @@ TEST_F(DataPageTest, ATableThatCannotBeWrittenIsShownReadOnlyWithTheReason)
     moveToRow(row + 1);
     QApplication::processEvents();
     EXPECT_EQ(model()->editedRow(), row);
-    EXPECT_EQ(form->DBGridData->currentIndex().row(), row);
+    EXPECT_EQ(control<app::DataGrid>(form.get(), "DBGridData")->currentIndex().row(), row);
     EXPECT_EQ(shown("181004", "D2021"), "15");
-    QTest::keyClick(form->DBGridData, Qt::Key_Escape);
+    QTest::keyClick(control<app::DataGrid>(form.get(), "DBGridData"), Qt::Key_Escape);
     EXPECT_EQ(model()->editedRow(), -1);
 
     // Entered again, the page shows the rows read-only and says why.
-    form->PageControl1->setCurrentWidget(form->TabSheetMain);
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
     enterPage();
     EXPECT_EQ(model()->rowCount(), 14);
     EXPECT_FALSE(model()->flags(model()->index(0, 0)).testFlag(Qt::ItemIsEditable));
-    EXPECT_TRUE(form->LabelReadOnly->isVisible());
-    EXPECT_EQ(form->LabelReadOnly->text(),
+    EXPECT_TRUE(control<QLabel>(form.get(), "LabelReadOnly")->isVisible());
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelReadOnly")->text(),
               "Read-only. Table SCBI_CROWN.DBF cannot be written: Permission denied. "
               "The rows are shown, but editing, Replace and Check deads are off.");
     for (QWidget *control : std::initializer_list<QWidget *>{
-             form->BtnReplace, form->BtnCheckDeads, form->BtnUndo, form->CB_Fields, form->CB_selected})
+             control<QPushButton>(form.get(), "BtnReplace"),
+             control<QPushButton>(form.get(), "BtnCheckDeads"), control<QPushButton>(form.get(), "BtnUndo"),
+             control<QComboBox>(form.get(), "CB_Fields"), control<QCheckBox>(form.get(), "CB_selected")})
         EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
-    EXPECT_EQ(accessibleName(form->LabelReadOnly), form->LabelReadOnly->text());
+    EXPECT_EQ(accessibleName(control<QLabel>(form.get(), "LabelReadOnly")),
+              control<QLabel>(form.get(), "LabelReadOnly")->text());
     EXPECT_TRUE(readBytes(table) == original) << "the table differs from the original";
 }
 

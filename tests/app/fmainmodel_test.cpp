@@ -46,17 +46,18 @@ protected:
                                     const model::ModelSettings &settings)
     {
         data::Connection connection;
-        connection.setParam("PATH", form->DataDir);
+        connection.setParam("PATH", form->state().DataDir);
         connection.open();
         data::Query query(connection);
-        data::prepareTreeQuery(query, form->TableFile, form->fieldRoles(), form->Conditions);
+        data::prepareTreeQuery(query, form->state().TableFile, form->fieldRoles(), form->state().Conditions);
         common::NullSink quiet;
         return model::ComputeModelChart(query, plot, species, form->yearList(), settings, quiet);
     }
 
     charts::LineSeries &line(int index)
     {
-        return static_cast<charts::LineSeries &>(form->ChartTModel->series(index));
+        return static_cast<charts::LineSeries &>(
+            control<charts::Chart>(form.get(), "ChartTModel")->series(index));
     }
 };
 
@@ -64,22 +65,29 @@ TEST_F(ModelPageTest, EntrySetsTitleAndPreparesTheSelectedTrees)
 {
     startCrown();
     select("B0101", "FA");
-    form->PageControl1->setCurrentWidget(form->TabSheetModel);
-    EXPECT_EQ(form->ChartTModel->titleLines(), QStringList{"Plot B0101 - species FA"});
-    EXPECT_EQ(form->ChartTModel->seriesCount(), 0);
-    EXPECT_TRUE(form->Query1.isPrepared());
-    EXPECT_EQ(form->Query1.sqlLines().front(), "SELECT * FROM 'SCBI_CROWN.DBF'");
-    EXPECT_EQ(form->ChartTModel->bottomAxis().title(), "Year");
-    EXPECT_EQ(form->ChartTModel->leftAxis().title(), "Defoliation / Deads share [%]");
-    EXPECT_FALSE(form->ChartTModel->legendVisible());
-    for (QPushButton *b : {form->BtnProperties, form->BtnPrint, form->BtnSave})
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->titleLines(),
+              QStringList{"Plot B0101 - species FA"});
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), 0);
+    EXPECT_TRUE(form->state().Query1.isPrepared());
+    EXPECT_EQ(form->state().Query1.sqlLines().front(), "SELECT * FROM 'SCBI_CROWN.DBF'");
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->bottomAxis().title(), "Year");
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->leftAxis().title(),
+              "Defoliation / Deads share [%]");
+    EXPECT_FALSE(control<charts::Chart>(form.get(), "ChartTModel")->legendVisible());
+    for (QPushButton *b :
+         {control<QPushButton>(form.get(), "BtnProperties"), control<QPushButton>(form.get(), "BtnPrint"),
+          control<QPushButton>(form.get(), "BtnSave")})
         EXPECT_TRUE(b->isEnabled());
 
     // Back to the main page and in again with automatic calculation: drawn at once.
-    form->PageControl1->setCurrentWidget(form->TabSheetMain);
-    form->CB_Auto->setChecked(true);
-    form->PageControl1->setCurrentWidget(form->TabSheetModel);
-    EXPECT_GT(form->ChartTModel->seriesCount(), 4);
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
+    control<QCheckBox>(form.get(), "CB_Auto")->setChecked(true);
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+    EXPECT_GT(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), 4);
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
@@ -87,14 +95,16 @@ TEST_F(ModelPageTest, ChartHasTheCoreLinesInTheLineSettings)
 {
     startGenerated();
     select("P00000", "BO");
-    form->GraphSettings = {"LCavg=0000FF00", "LWdeads=3", "[other]", "LSdeads="};
-    form->PageControl1->setCurrentWidget(form->TabSheetModel);
-    form->BtnSingleM->click();
+    form->state().GraphSettings = {"LCavg=0000FF00", "LWdeads=3", "[other]", "LSdeads="};
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+    control<QPushButton>(form.get(), "BtnSingleM")->click();
     ASSERT_EQ(dialogs.pending(), 0u);
 
     const auto expected = expectedChart("P00000", "BO", form->modelChartSettings());
     ASSERT_GT(expected.lines.size(), 4u);
-    ASSERT_EQ(form->ChartTModel->seriesCount(), static_cast<int>(expected.lines.size()));
+    ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(),
+              static_cast<int>(expected.lines.size()));
     for (size_t i = 0; i < expected.lines.size(); ++i) {
         const auto &want = expected.lines[i];
         auto &got = line(static_cast<int>(i));
@@ -105,7 +115,7 @@ TEST_F(ModelPageTest, ChartHasTheCoreLinesInTheLineSettings)
             EXPECT_EQ(got.points()[p].y, want.points[p].y);
         }
     }
-    const int n = form->ChartTModel->seriesCount();
+    const int n = control<charts::Chart>(form.get(), "ChartTModel")->seriesCount();
     EXPECT_EQ(line(n - 4).title(), "Average def.");
     EXPECT_EQ(line(n - 1).title(), "Deads");
     // Stored settings win over the defaults; an empty one takes the default and stores it.
@@ -117,7 +127,7 @@ TEST_F(ModelPageTest, ChartHasTheCoreLinesInTheLineSettings)
     EXPECT_EQ(line(n - 3).color(), QColor(0, 0, 255));
 
     // Missing keys are stored width, style, colour, line type by line type as first drawn.
-    const std::vector<std::string> &s = form->GraphSettings;
+    const std::vector<std::string> &s = form->state().GraphSettings;
     ASSERT_GE(s.size(), 4u);
     EXPECT_EQ(std::vector<std::string>(s.begin(), s.begin() + 4),
               (std::vector<std::string>{"LCavg=0000FF00", "LWdeads=3", "[other]", "LSdeads=0"}));
@@ -137,26 +147,29 @@ TEST_F(ModelPageTest, AutomaticCalculationFollowsTheSettings)
 {
     startGenerated();
     select("P00000", "BO");
-    form->CB_Auto->setChecked(true);
-    form->PageControl1->setCurrentWidget(form->TabSheetModel);
-    ASSERT_GT(form->ChartTModel->seriesCount(), 4);
+    control<QCheckBox>(form.get(), "CB_Auto")->setChecked(true);
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+    ASSERT_GT(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), 4);
 
     // The up arrow of the interval recomputes with two years per step.
-    form->UpDown1->step(+1);
-    EXPECT_EQ(form->EditInterval->text(), "2");
+    control<app::UpDown>(form.get(), "UpDown1")->step(+1);
+    EXPECT_EQ(control<QLineEdit>(form.get(), "EditInterval")->text(), "2");
     auto settings = form->modelChartSettings();
     EXPECT_EQ(settings.interval, 2);
     const auto two = expectedChart("P00000", "BO", settings);
-    ASSERT_EQ(form->ChartTModel->seriesCount(), static_cast<int>(two.lines.size()));
+    ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(),
+              static_cast<int>(two.lines.size()));
     const auto &first = line(0).points();
     ASSERT_GE(first.size(), 2u);
     EXPECT_EQ(first[1].x - first[0].x, 2);
 
     // "Max deads %" at 0: every curve that starts with any dead share is "model1" from the start.
-    form->EditMaxDeads->setText("0");
+    control<QLineEdit>(form.get(), "EditMaxDeads")->setText("0");
     settings = form->modelChartSettings();
     const auto zero = expectedChart("P00000", "BO", settings);
-    ASSERT_EQ(form->ChartTModel->seriesCount(), static_cast<int>(zero.lines.size()));
+    ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(),
+              static_cast<int>(zero.lines.size()));
     auto model1Lines = [](const model::ModelChart &chart) {
         return std::count_if(chart.lines.begin(), chart.lines.end(),
                              [](const model::ChartLine &l) { return l.lineType == "model1"; });
@@ -170,24 +183,24 @@ TEST_F(ModelPageTest, AutomaticCalculationFollowsTheSettings)
     }
 
     // A setting typed wrong is refused naming its field, and the chart stays as it was.
-    const int drawn = form->ChartTModel->seriesCount();
+    const int drawn = control<charts::Chart>(form.get(), "ChartTModel")->seriesCount();
     for (const char *typed : {"x", "0", "11", ""}) {
         dialogs.expectMessage(app::MessageKind::Error, "Interval must be a whole number from 1 to 10",
                               app::Button::Ok);
-        form->EditInterval->setText(typed);
-        EXPECT_EQ(form->ChartTModel->seriesCount(), drawn) << typed;
+        control<QLineEdit>(form.get(), "EditInterval")->setText(typed);
+        EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), drawn) << typed;
     }
-    form->EditInterval->setText("2");
+    control<QLineEdit>(form.get(), "EditInterval")->setText("2");
     dialogs.expectMessage(app::MessageKind::Error, "Max deads % must be a number", app::Button::Ok);
-    form->EditMaxDeads->setText("half");
-    EXPECT_EQ(form->ChartTModel->seriesCount(), drawn);
+    control<QLineEdit>(form.get(), "EditMaxDeads")->setText("half");
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), drawn);
 
     // Without automatic calculation a change leaves the chart as it is.
-    form->CB_Auto->setChecked(false);
-    form->ChartTModel->clearSeries();
-    form->EditMaxDeads->setText("0");
-    form->EditInterval->setText("1");
-    EXPECT_EQ(form->ChartTModel->seriesCount(), 0);
+    control<QCheckBox>(form.get(), "CB_Auto")->setChecked(false);
+    control<charts::Chart>(form.get(), "ChartTModel")->clearSeries();
+    control<QLineEdit>(form.get(), "EditMaxDeads")->setText("0");
+    control<QLineEdit>(form.get(), "EditInterval")->setText("1");
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), 0);
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
@@ -195,18 +208,20 @@ TEST_F(ModelPageTest, FewTreesWarnAndDrawEmptyObservedLines)
 {
     startTrees();
     select("A1", "SM");
-    form->PageControl1->setCurrentWidget(form->TabSheetModel);
-    EXPECT_EQ(form->ChartTModel->titleLines(), QStringList{"Plot A1 - species SM"});
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->titleLines(),
+              QStringList{"Plot A1 - species SM"});
     dialogs.expectMessage(app::MessageKind::Warning, "No transition matrix was calculated", app::Button::Ok);
-    form->BtnSingleM->click();
+    control<QPushButton>(form.get(), "BtnSingleM")->click();
     ASSERT_EQ(dialogs.pending(), 0u);
-    ASSERT_EQ(form->ChartTModel->seriesCount(), 4);
+    ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), 4);
     const QStringList titles{"Average def.", "AVG+n(%)STD", "AVG-n(%)STD", "Deads"};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(line(i).title(), titles[i]);
         EXPECT_EQ(line(i).pointCount(), 0);
     }
-    EXPECT_EQ(form->YearDefAvg, (std::vector<double>{-1, -1}));
+    EXPECT_EQ(form->state().YearDefAvg, (std::vector<double>{-1, -1}));
 }
 
 } // namespace
@@ -228,17 +243,19 @@ TEST_F(MainWindowTest, LineSettingsDialogDefaultsReachTheChart)
         params.CBlinetype->setCurrentText("deads");
         return int(QDialog::Rejected);
     });
-    form->BtnGraphLines->click();
+    control<QToolButton>(form.get(), "BtnGraphLines")->click();
     for (const char *line : {"LCdeads=00000000", "LWdeads=1", "LSdeads=0"})
-        EXPECT_NE(std::find(form->GraphSettings.begin(), form->GraphSettings.end(), line),
-                  form->GraphSettings.end())
+        EXPECT_NE(std::find(form->state().GraphSettings.begin(), form->state().GraphSettings.end(), line),
+                  form->state().GraphSettings.end())
             << line;
 
     select("B2", "sm");
-    form->PageControl1->setCurrentWidget(form->TabSheetModel);
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
     dialogs.expectMessage(app::MessageKind::Warning, "No transition matrix was calculated", app::Button::Ok);
-    form->BtnSingleM->click();
-    const auto &deads = static_cast<charts::LineSeries &>(form->ChartTModel->series(3));
+    control<QPushButton>(form.get(), "BtnSingleM")->click();
+    const auto &deads =
+        static_cast<charts::LineSeries &>(control<charts::Chart>(form.get(), "ChartTModel")->series(3));
     EXPECT_EQ(deads.title(), "Deads");
     EXPECT_EQ(deads.color(), QColor(0, 0, 0));
     EXPECT_EQ(deads.penWidth(), 1);
@@ -249,7 +266,7 @@ TEST_F(MainWindowTest, LineSettingsDialogDefaultsReachTheChart)
         EXPECT_EQ(static_cast<app::TFormGraphParams &>(d).CBlinetype->currentText(), "deads");
         return int(QDialog::Rejected);
     });
-    form->BtnGraphLines->click();
+    control<QToolButton>(form.get(), "BtnGraphLines")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 

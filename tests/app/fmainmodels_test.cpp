@@ -118,12 +118,14 @@ TEST_F(CreateModelsTest, WritesThePicturesOfSpeciesWithEnoughTreesAsTheCommandDo
     EXPECT_EQ(testsupport::readerOutput("identify -format '%m' '" + (outDir / "B2_SM.bmp").string() + "'"),
               "BMP3");
     // The last model stays on its page, titled with the display name and the changed text.
-    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheetModel);
-    EXPECT_EQ(form->ChartTModel->titleLines(), QStringList({"Plot B2, Picea abies"}));
-    EXPECT_EQ(form->TitleSpecies, ", ");
+    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(),
+              control<QWidget>(form.get(), "TabSheetModel"));
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->titleLines(),
+              QStringList({"Plot B2, Picea abies"}));
+    EXPECT_EQ(form->state().TitleSpecies, ", ");
     EXPECT_EQ(form->FormCreateModelsSetting, nullptr);
     EXPECT_EQ(form->SpeciesName("SM"), "SM");
-    EXPECT_EQ(form->LabelTreeCount->text(), "10");
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "10");
 
     // fenoris-cli writes the same files for the same settings.
     const fs::path cliDir = temp / "cli";
@@ -147,11 +149,11 @@ TEST_F(CreateModelsTest, CancelInTheSettingsWritesNothingAndKeepsTheTitles)
     });
     form->BtnCreateModelsAllClick();
     EXPECT_EQ(dialogs.pending(), 0u);
-    EXPECT_EQ(form->TitlePlot, "Plot ");
+    EXPECT_EQ(form->state().TitlePlot, "Plot ");
     EXPECT_TRUE(testsupport::namesIn(outDir).empty());
     EXPECT_TRUE(fs::exists(dataDir / "trees.dbf"));
     EXPECT_EQ(testsupport::namesIn(dataDir).size(), 3u);
-    EXPECT_TRUE(form->BtnCreateModelsAll->isEnabled());
+    EXPECT_TRUE(control<QToolButton>(form.get(), "BtnCreateModelsAll")->isEnabled());
 }
 
 TEST_F(CreateModelsTest, CancelDuringTheRunStopsAfterThePictureInHand)
@@ -269,7 +271,7 @@ TEST_F(CreateModelsTest, AFolderThatDoesNotExistIsCreatedOnRequestAndTheSettings
     form->BtnCreateModelsAllClick();
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(testsupport::namesIn(fresh), std::vector<std::string>{"A1_SM.svg"});
-    EXPECT_EQ(form->TitlePlot, "Area ");
+    EXPECT_EQ(form->state().TitlePlot, "Area ");
 }
 
 // The grid shows every name whole, a typical Latin one before any is read and a longer one read from
@@ -311,7 +313,7 @@ TEST_F(CreateModelsTest, TheSpeciesNamesShowWholeAndCancelClosesTheSettings)
                            q(temp / "names.txt"));
     form->BtnCreateModelsAllClick();
     EXPECT_EQ(dialogs.pending(), 0u);
-    EXPECT_EQ(form->TitlePlot, "Plot ");
+    EXPECT_EQ(form->state().TitlePlot, "Plot ");
     EXPECT_TRUE(testsupport::namesIn(outDir).empty());
 }
 

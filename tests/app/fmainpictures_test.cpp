@@ -43,14 +43,15 @@ protected:
         startOn(table);
         form->BtnSetOKClick();
         select("B0206", "LT");
-        form->PageControl1->setCurrentWidget(form->TabSheetModel);
-        form->BtnSingleM->click();
+        control<QTabWidget>(form.get(), "PageControl1")
+            ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+        control<QPushButton>(form.get(), "BtnSingleM")->click();
         // The window's size for a chart of 680 x 392 pixels, whatever the style's frames take.
-        const QSize chart = form->ChartTModel->size();
+        const QSize chart = control<charts::Chart>(form.get(), "ChartTModel")->size();
         form->resize(form->size() + QSize(680, 392) - chart);
         QCoreApplication::processEvents();
-        ASSERT_EQ(form->ChartTModel->size(), QSize(680, 392));
-        ASSERT_EQ(form->ChartTModel->titleLines(), QStringList{kTitle});
+        ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->size(), QSize(680, 392));
+        ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->titleLines(), QStringList{kTitle});
         ASSERT_EQ(dialogs.pending(), 0u);
     }
 
@@ -70,11 +71,11 @@ protected:
 TEST_F(PicturesTest, TheSaveDialogKeepsItsTypeAndTheExtensionChoosesTheFormat)
 {
     startExample();
-    EXPECT_TRUE(form->BtnSave->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(form.get(), "BtnSave")->isEnabled());
 
     // A name typed without an extension with the WMF type picked: the type's default extension.
     expectSave(0, "bmp", ScriptedDialogs::Typed{q(dataDir / "chart"), 1});
-    form->BtnSave->click();
+    control<QPushButton>(form.get(), "BtnSave")->click();
     EXPECT_EQ(magic(dataDir / "chart.wmf", 4), "\xD7\xCD\xC6\x9A");
 
     // The dialog offers the last type and extension again. "All files" and no extension: the message,
@@ -82,25 +83,25 @@ TEST_F(PicturesTest, TheSaveDialogKeepsItsTypeAndTheExtensionChoosesTheFormat)
     expectSave(1, "wmf", ScriptedDialogs::Typed{q(dataDir / "chart2"), 3});
     dialogs.expectMessage(MessageKind::Error, QString::fromStdString(unknownType("no extension")),
                           Button::Ok);
-    form->BtnSave->click();
+    control<QPushButton>(form.get(), "BtnSave")->click();
     EXPECT_FALSE(fs::exists(dataDir / "chart2"));
 
     // A picture type beyond the three Windows ones is written under "All files" too; another
     // extension is refused by name.
     expectSave(3, "", ScriptedDialogs::Typed{q(dataDir / "chart.png"), 3});
-    form->BtnSave->click();
+    control<QPushButton>(form.get(), "BtnSave")->click();
     EXPECT_EQ(magic(dataDir / "chart.png", 4), "\x89PNG");
     expectSave(3, "", ScriptedDialogs::Typed{q(dataDir / "chart.xyz"), 3});
     dialogs.expectMessage(MessageKind::Error, QString::fromStdString(unknownType(".xyz")), Button::Ok);
-    form->BtnSave->click();
+    control<QPushButton>(form.get(), "BtnSave")->click();
     EXPECT_FALSE(fs::exists(dataDir / "chart.xyz"));
 
     // The SVG type gives "svg"; a cancelled dialog writes nothing and keeps the type.
     expectSave(3, "", ScriptedDialogs::Typed{q(dataDir / "drawing"), 5});
-    form->BtnSave->click();
+    control<QPushButton>(form.get(), "BtnSave")->click();
     EXPECT_TRUE(fs::exists(dataDir / "drawing.svg"));
     expectSave(5, "svg", std::nullopt);
-    form->BtnSave->click();
+    control<QPushButton>(form.get(), "BtnSave")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
@@ -113,17 +114,17 @@ TEST_F(PicturesTest, NoToTheOverwriteQuestionKeepsTheFile)
     const QString question = "Overwrite file " + q(file) + "?";
 
     dialogs.expectMessage(MessageKind::Confirmation, question, Button::Yes | Button::No, Button::No);
-    form->SaveChartPicture(*form->ChartTModel, q(file));
+    form->SaveChartPicture(*control<charts::Chart>(form.get(), "ChartTModel"), q(file));
     EXPECT_EQ(readBytes(file), old);
 
     dialogs.expectMessage(MessageKind::Confirmation, question, Button::Yes | Button::No, Button::Yes);
-    form->SaveChartPicture(*form->ChartTModel, q(file));
+    form->SaveChartPicture(*control<charts::Chart>(form.get(), "ChartTModel"), q(file));
     EXPECT_EQ(magic(file, 2), "BM");
 
     // A type that cannot be written is refused before any question.
     writeBytes(dataDir / "old.tif", old);
     dialogs.expectMessage(MessageKind::Error, QString::fromStdString(unknownType(".tif")), Button::Ok);
-    form->SaveChartPicture(*form->ChartTModel, q(dataDir / "old.tif"));
+    form->SaveChartPicture(*control<charts::Chart>(form.get(), "ChartTModel"), q(dataDir / "old.tif"));
     EXPECT_EQ(readBytes(dataDir / "old.tif"), old);
     EXPECT_EQ(dialogs.pending(), 0u);
 }
@@ -133,7 +134,7 @@ TEST_F(PicturesTest, EveryTypeOfTheExampleOpensAt680x392WithItsTitle)
     startExample();
     auto save = [&](const char *type) {
         const fs::path file = dataDir / (std::string("B0206_LT.") + type);
-        form->SaveChartPicture(*form->ChartTModel, q(file));
+        form->SaveChartPicture(*control<charts::Chart>(form.get(), "ChartTModel"), q(file));
         return "'" + file.string() + "'";
     };
     EXPECT_EQ(readerOutput("identify -format '%m %w %h' " + save("bmp")), "BMP3 680 392");
@@ -170,7 +171,7 @@ TEST_F(PicturesTest, EveryTypeOfTheExampleOpensAt680x392WithItsTitle)
 TEST_F(PicturesTest, TheCommandLineDrawsTheSamePictureWithoutADisplay)
 {
     startExample();
-    form->SaveChartPicture(*form->ChartTModel, q(dataDir / "window.bmp"));
+    form->SaveChartPicture(*control<charts::Chart>(form.get(), "ChartTModel"), q(dataDir / "window.bmp"));
     // No display and no platform named: the command line finds Qt's offscreen platform by itself.
     const std::string command =
         "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + std::string(FENORIS_CLI_PATH) + " model '" +
@@ -216,7 +217,7 @@ TEST_F(PrintTest, ThePageShowsTheChartStretchedIntoTheChosenRectangle)
 {
     startExample();
     // A chart colour that stands out on the paper shows where the chart is.
-    form->ChartTModel->setChartColor(QColor(255, 255, 160));
+    control<charts::Chart>(form.get(), "ChartTModel")->setChartColor(QColor(255, 255, 160));
     const fs::path pdf = dataDir / "printed.pdf";
     expectPdfPrinter(pdf);
     expectLayout([](TFormPrintCanvas &canvas) {
@@ -227,7 +228,7 @@ TEST_F(PrintTest, ThePageShowsTheChartStretchedIntoTheChosenRectangle)
         canvas.PanelImageMouseUp();
         canvas.BtnPrint->click();
     });
-    form->BtnPrint->click();
+    control<QPushButton>(form.get(), "BtnPrint")->click();
     ASSERT_EQ(dialogs.pending(), 0u);
     ASSERT_FALSE(printed.empty());
     EXPECT_NE(readerOutput("pdftotext '" + pdf.string() + "' -").find(kTitle), std::string::npos);
@@ -265,7 +266,7 @@ TEST_F(PrintTest, CancelAndAnEmptyRectanglePrintNothing)
     const fs::path pdf = dataDir / "printed.pdf";
     expectPdfPrinter(pdf);
     expectLayout([](TFormPrintCanvas &canvas) { canvas.BtnCancel->click(); });
-    form->BtnPrint->click();
+    control<QPushButton>(form.get(), "BtnPrint")->click();
     EXPECT_TRUE(printed.empty());
 
     // The image dragged to no width, then "Print".
@@ -277,7 +278,7 @@ TEST_F(PrintTest, CancelAndAnEmptyRectanglePrintNothing)
         canvas.PanelImageMouseUp();
         canvas.BtnPrint->click();
     });
-    form->BtnPrint->click();
+    control<QPushButton>(form.get(), "BtnPrint")->click();
     EXPECT_TRUE(printed.empty());
     EXPECT_FALSE(fs::exists(pdf));
     EXPECT_EQ(dialogs.pending(), 0u);
@@ -298,7 +299,7 @@ TEST_F(PrintTest, WithoutAPrinterTheUserIsToldNotGivenAPdfFile)
             "No printer is installed, so nothing can be printed. Install a printer, or choose "
             "printing into a PDF file with a file name in the printer dialog.",
             Button::Ok);
-        form->BtnPrint->click();
+        control<QPushButton>(form.get(), "BtnPrint")->click();
     }
     EXPECT_EQ(dialogs.pending(), 0u);
 }

@@ -5,6 +5,7 @@
 #include "app/fmain.h"
 #include "app/fvars.h"
 #include "app/listbox.h"
+#include "app/regressionpage.h"
 #include "app/updown.h"
 #include "charts/chart.h"
 #include "charts/chartsettings.h"
@@ -75,6 +76,8 @@ struct B0206
 class RegressionPageTest : public MainWindowTest
 {
 protected:
+    app::RegressionPage &page() { return *control<app::RegressionPage>(form.get(), "TabSheetRegression"); }
+
     // The table with a Height role, after Set OK, with plot A1 and species SM selected.
     void startHeights(const char *plot = "A1")
     {
@@ -113,13 +116,17 @@ protected:
         }
     }
 
-    void showRegression() { form->PageControl1->setCurrentWidget(form->TabSheetRegression); }
+    void showRegression()
+    {
+        control<QTabWidget>(form.get(), "PageControl1")
+            ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetRegression"));
+    }
 
     QStringList gridRow(int row) const
     {
         QStringList cells;
-        for (int col = 0; col < form->SG_StatRes->columnCount(); ++col) {
-            const QTableWidgetItem *item = form->SG_StatRes->item(row, col);
+        for (int col = 0; col < control<QTableWidget>(form.get(), "SG_StatRes")->columnCount(); ++col) {
+            const QTableWidgetItem *item = control<QTableWidget>(form.get(), "SG_StatRes")->item(row, col);
             cells << (item ? item->text() : QString());
         }
         return cells;
@@ -129,7 +136,7 @@ protected:
     // again changes nothing.
     void choose(int item)
     {
-        const auto radios = form->RG_series->findChildren<QRadioButton *>();
+        const auto radios = control<QGroupBox>(form.get(), "RG_series")->findChildren<QRadioButton *>();
         if (radios.at(item)->isChecked()) {
             const QSignalBlocker blocker(radios.at(item)->group());
             radios.at(item == 0 ? 1 : 0)->setChecked(true);
@@ -138,7 +145,7 @@ protected:
     }
     int chosen() const
     {
-        const auto radios = form->RG_series->findChildren<QRadioButton *>();
+        const auto radios = control<QGroupBox>(form.get(), "RG_series")->findChildren<QRadioButton *>();
         for (int i = 0; i < radios.size(); ++i)
             if (radios[i]->isChecked()) return i;
         return -1;
@@ -147,14 +154,16 @@ protected:
     QStringList seriesTitles() const
     {
         QStringList titles;
-        for (int i = 0; i < form->ChartRegr->seriesCount(); ++i)
-            titles << form->ChartRegr->series(i).title();
+        for (int i = 0; i < control<charts::Chart>(form.get(), "ChartRegr")->seriesCount(); ++i)
+            titles << control<charts::Chart>(form.get(), "ChartRegr")->series(i).title();
         return titles;
     }
 
     int pointCount(int series) const
     {
-        return static_cast<const charts::XYSeries &>(form->ChartRegr->series(series)).pointCount();
+        return static_cast<const charts::XYSeries &>(
+                   control<charts::Chart>(form.get(), "ChartRegr")->series(series))
+            .pointCount();
     }
 
     // The variables dialog answered with the two columns, LOG boxes and missing values.
@@ -219,14 +228,14 @@ TEST_F(RegressionPageTest, EntryWritesTheHeadingsAndShowsTheFirstYear)
     showRegression();
 
     EXPECT_EQ(dialogs.pending(), 0u);
-    EXPECT_TRUE(form->Query1.isActive());
+    EXPECT_TRUE(form->state().Query1.isActive());
     EXPECT_EQ(gridRow(0), (QStringList{"", "Average", "St.dev.", "Min", "Max", "r", "P[%]"}));
-    EXPECT_EQ(form->LabelYear->text(), "1995");
-    EXPECT_EQ(form->RegrYear, 1);
-    EXPECT_EQ(form->UpDownYear->minimum(), 1);
-    EXPECT_EQ(form->UpDownYear->maximum(), 2);
-    ASSERT_TRUE(form->RegrStats);
-    ASSERT_EQ(form->RegrStats->size(), 3u);
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelYear")->text(), "1995");
+    EXPECT_EQ(page().year(), 1);
+    EXPECT_EQ(control<app::UpDown>(form.get(), "UpDownYear")->minimum(), 1);
+    EXPECT_EQ(control<app::UpDown>(form.get(), "UpDownYear")->maximum(), 2);
+    ASSERT_TRUE(page().series());
+    ASSERT_EQ(page().series()->size(), 3u);
 
     // Row 1: the defoliation of the DBH series, without a label. The DBH of 0, the height of 0, the
     // defoliation of -1 and the blanks are left out: five trees for DBH (P 0.966894 is 96.6894),
@@ -237,25 +246,30 @@ TEST_F(RegressionPageTest, EntryWritesTheHeadingsAndShowsTheFirstYear)
     EXPECT_EQ(gridRow(3).mid(0, 5), (QStringList{"Height[6]", "14.1667", "2.6087", "10.0000", "18.0000"}));
     EXPECT_EQ(gridRow(4).mid(0, 5), (QStringList{"DBH-Height[5]", "3.0000", "1.4142", "1.0000", "5.0000"}));
     // The names are shown whole, also with the counts of a large table; the grid shows every column.
-    const int nameWidth = form->SG_StatRes->fontMetrics().horizontalAdvance("DBH-Height[12848]");
-    EXPECT_GT(form->SG_StatRes->columnWidth(0), nameWidth);
-    EXPECT_GE(form->SG_StatRes->viewport()->width(), form->SG_StatRes->horizontalHeader()->length());
+    const int nameWidth =
+        control<QTableWidget>(form.get(), "SG_StatRes")->fontMetrics().horizontalAdvance("DBH-Height[12848]");
+    EXPECT_GT(control<QTableWidget>(form.get(), "SG_StatRes")->columnWidth(0), nameWidth);
+    EXPECT_GE(control<QTableWidget>(form.get(), "SG_StatRes")->viewport()->width(),
+              control<QTableWidget>(form.get(), "SG_StatRes")->horizontalHeader()->length());
 
     EXPECT_EQ(chosen(), 0);
-    EXPECT_EQ(form->ChartRegr->seriesCount(), 0);
-    EXPECT_TRUE(form->ChartRegr->titleLines().isEmpty());
-    for (QPushButton *b : {form->BtnPropertiesRegr, form->BtnSave2})
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->seriesCount(), 0);
+    EXPECT_TRUE(control<charts::Chart>(form.get(), "ChartRegr")->titleLines().isEmpty());
+    for (QPushButton *b : {control<QPushButton>(form.get(), "BtnPropertiesRegr"),
+                           control<QPushButton>(form.get(), "BtnSave2")})
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
-    for (QPushButton *b : {form->BtnNewPolynom, form->BtnEquation})
+    for (QPushButton *b :
+         {control<QPushButton>(form.get(), "BtnNewPolynom"), control<QPushButton>(form.get(), "BtnEquation")})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
 
     // Any change of page releases the series, also to the page itself, which builds them again.
-    form->PageControl1->setCurrentWidget(form->TabSheetMain);
-    EXPECT_FALSE(form->RegrStats);
-    EXPECT_FALSE(form->Query1.isActive());
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
+    EXPECT_FALSE(page().series());
+    EXPECT_FALSE(form->state().Query1.isActive());
     showRegression();
-    ASSERT_TRUE(form->RegrStats);
-    EXPECT_EQ(form->RegrStats->size(), 3u);
+    ASSERT_TRUE(page().series());
+    EXPECT_EQ(page().series()->size(), 3u);
 }
 
 TEST_F(RegressionPageTest, YearButtonsStayWithinTheYearsAndResetTheChoice)
@@ -264,46 +278,46 @@ TEST_F(RegressionPageTest, YearButtonsStayWithinTheYearsAndResetTheChoice)
     showRegression();
 
     // 1996: three trees with DBH and defoliation, three with height: rows 1 to 3 stay empty.
-    form->UpDownYear->upButton()->click();
-    EXPECT_EQ(form->LabelYear->text(), "1996");
+    control<app::UpDown>(form.get(), "UpDownYear")->upButton()->click();
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelYear")->text(), "1996");
     EXPECT_EQ(gridRow(1), kEmptyRow);
     EXPECT_EQ(gridRow(2), kEmptyRow);
     EXPECT_EQ(gridRow(3), kEmptyRow);
     EXPECT_EQ(gridRow(4)[0], "DBH-Height[5]");
-    ASSERT_EQ(form->RegrStats->size(), 3u);
-    EXPECT_FALSE((*form->RegrStats)[0]);
+    ASSERT_EQ(page().series()->size(), 3u);
+    EXPECT_FALSE((*page().series())[0]);
 
     dialogs.expectMessage(MessageKind::Information, "Statistics of the series was not calculate", Button::Ok);
     choose(1);
-    EXPECT_EQ(form->ChartRegr->seriesCount(), 0);
-    EXPECT_FALSE(form->BtnNewPolynom->isEnabled());
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->seriesCount(), 0);
+    EXPECT_FALSE(control<QPushButton>(form.get(), "BtnNewPolynom")->isEnabled());
 
     choose(3);
     EXPECT_EQ(seriesTitles(), (QStringList{"Data", "Regression (1)"}));
-    EXPECT_EQ(form->ChartRegr->bottomAxis().title(), "DBH");
-    EXPECT_EQ(form->ChartRegr->leftAxis().title(), "Height");
-    EXPECT_TRUE(form->BtnNewPolynom->isEnabled());
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->bottomAxis().title(), "DBH");
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->leftAxis().title(), "Height");
+    EXPECT_TRUE(control<QPushButton>(form.get(), "BtnNewPolynom")->isEnabled());
 
     // "Up" at the last year shows it again and resets the choice to "none".
-    form->UpDownYear->upButton()->click();
-    EXPECT_EQ(form->LabelYear->text(), "1996");
+    control<app::UpDown>(form.get(), "UpDownYear")->upButton()->click();
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelYear")->text(), "1996");
     EXPECT_EQ(chosen(), 0);
-    EXPECT_EQ(form->ChartRegr->seriesCount(), 0);
-    EXPECT_EQ(form->ChartRegr->bottomAxis().title(), "");
-    EXPECT_FALSE(form->BtnNewPolynom->isEnabled());
-    EXPECT_FALSE(form->BtnEquation->isEnabled());
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->seriesCount(), 0);
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->bottomAxis().title(), "");
+    EXPECT_FALSE(control<QPushButton>(form.get(), "BtnNewPolynom")->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(form.get(), "BtnEquation")->isEnabled());
 
-    form->UpDownYear->downButton()->click();
-    EXPECT_EQ(form->LabelYear->text(), "1995");
-    form->UpDownYear->downButton()->click();
-    EXPECT_EQ(form->LabelYear->text(), "1995");
+    control<app::UpDown>(form.get(), "UpDownYear")->downButton()->click();
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelYear")->text(), "1995");
+    control<app::UpDown>(form.get(), "UpDownYear")->downButton()->click();
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelYear")->text(), "1995");
     EXPECT_EQ(gridRow(2)[0], "DBH[5]");
-    form->BtnLastYear->click();
-    EXPECT_EQ(form->LabelYear->text(), "1996");
-    EXPECT_EQ(form->UpDownYear->position(), 2);
-    form->BtnFirstYear->click();
-    EXPECT_EQ(form->LabelYear->text(), "1995");
-    EXPECT_EQ(form->RegrYear, 1);
+    control<QToolButton>(form.get(), "BtnLastYear")->click();
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelYear")->text(), "1996");
+    EXPECT_EQ(control<app::UpDown>(form.get(), "UpDownYear")->position(), 2);
+    control<QToolButton>(form.get(), "BtnFirstYear")->click();
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelYear")->text(), "1995");
+    EXPECT_EQ(page().year(), 1);
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
@@ -314,25 +328,25 @@ TEST_F(RegressionPageTest, SeriesDrawnWithItsPolynomialsAndItsEquationCopied)
     choose(1);
     EXPECT_EQ(seriesTitles(), (QStringList{"Data", "Regression (1)"}));
     EXPECT_EQ(pointCount(0), 5);
-    EXPECT_EQ(form->ChartRegr->bottomAxis().title(), "DBH");
-    EXPECT_EQ(form->ChartRegr->leftAxis().title(), "Defoliation");
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->bottomAxis().title(), "DBH");
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->leftAxis().title(), "Defoliation");
 
     QGuiApplication::clipboard()->setText("before");
     expectEquation("y = 1.8 + 0.8x", Button::No);
-    form->BtnEquation->click();
+    control<QPushButton>(form.get(), "BtnEquation")->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
 
     // Degrees 2 and 3 proposed one above the last: three lines, the grid row untouched.
     const QStringList row2 = gridRow(2);
     expectDegree("2", "2");
     expectDetermination("0.75974025974026");
-    form->BtnNewPolynom->click();
+    control<QPushButton>(form.get(), "BtnNewPolynom")->click();
     expectEquation("y = 0.8 + 1.657x -0.1429x^2");
-    form->BtnEquation->click();
+    control<QPushButton>(form.get(), "BtnEquation")->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "y = 0.8 + 1.657x -0.1429x^2");
     expectDegree("3", "3");
     expectDetermination("0.941558441558442");
-    form->BtnNewPolynom->click();
+    control<QPushButton>(form.get(), "BtnNewPolynom")->click();
     EXPECT_EQ(seriesTitles(), (QStringList{"Data", "Regression (1)", "Regression (2)", "Regression (3)"}));
     EXPECT_EQ(gridRow(2), row2);
 
@@ -352,8 +366,8 @@ TEST_F(RegressionPageTest, DegreesOutsideZeroToTwentyAreRefusedAndChangeNothing)
     for (const char *answer : {"21", "257", "-1", "two", ""}) {
         expectDegree("2", answer);
         dialogs.expectMessage(MessageKind::Error, "Degree must be a whole number from 0 to 20", Button::Ok);
-        form->BtnNewPolynom->click();
-        EXPECT_EQ((*form->RegrStats)[0]->Res.Degree, 1) << answer;
+        control<QPushButton>(form.get(), "BtnNewPolynom")->click();
+        EXPECT_EQ((*page().series())[0]->Res.Degree, 1) << answer;
         EXPECT_EQ(seriesTitles(), (QStringList{"Data", "Regression (1)"})) << answer;
     }
     // The largest degree is taken, and refused as one that five points cannot determine: no line.
@@ -362,7 +376,7 @@ TEST_F(RegressionPageTest, DegreesOutsideZeroToTwentyAreRefusedAndChangeNothing)
         MessageKind::Error,
         "A polynomial of degree 20 cannot be fitted reliably to these 5 points; try a lower degree",
         Button::Ok);
-    form->BtnNewPolynom->click();
+    control<QPushButton>(form.get(), "BtnNewPolynom")->click();
     EXPECT_EQ(seriesTitles(), (QStringList{"Data", "Regression (1)"}));
     EXPECT_EQ(dialogs.pending(), 0u);
 }
@@ -379,10 +393,10 @@ TEST_F(RegressionPageTest, AnotherPairWithLogarithmsAndMissingValues)
     choose(4);
     EXPECT_EQ(seriesTitles(), (QStringList{"Data", "Regression (1)"}));
     EXPECT_EQ(pointCount(0), 4);
-    EXPECT_EQ(form->ChartRegr->bottomAxis().title(), "log(DBH)");
-    EXPECT_EQ(form->ChartRegr->leftAxis().title(), "D1995");
-    ASSERT_EQ(form->RegrStats->size(), 4u);
-    EXPECT_TRUE(form->BtnEquation->isEnabled());
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->bottomAxis().title(), "log(DBH)");
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->leftAxis().title(), "D1995");
+    ASSERT_EQ(page().series()->size(), 4u);
+    EXPECT_TRUE(control<QPushButton>(form.get(), "BtnEquation")->isEnabled());
 
     // A missing X of 0 meets the logarithm of DBH 1: three points left, r^2 = 12/13.
     expectVars("DBH", "D1995", true, false, "0", "");
@@ -390,7 +404,7 @@ TEST_F(RegressionPageTest, AnotherPairWithLogarithmsAndMissingValues)
     expectDetermination("0.923076923076923");
     choose(4);
     EXPECT_EQ(pointCount(0), 3);
-    EXPECT_EQ(form->RegrStats->size(), 4u);
+    EXPECT_EQ(page().series()->size(), 4u);
 
     // Both logarithms.
     expectVars("DBH", "D1996", true, true);
@@ -398,7 +412,7 @@ TEST_F(RegressionPageTest, AnotherPairWithLogarithmsAndMissingValues)
     dialogs.expectMessageStartingWith(MessageKind::Information,
                                       "Coefficient of determination Sqr(r)=", Button::Ok);
     choose(4);
-    EXPECT_EQ(form->ChartRegr->leftAxis().title(), "log(D1996)");
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->leftAxis().title(), "log(D1996)");
     EXPECT_EQ(pointCount(0), 4);
 
     // The missing values are typed, and R2 written, with the user's decimal separator.
@@ -421,7 +435,7 @@ TEST_F(RegressionPageTest, AnotherPairCancelledRefusedOrOfDegreeZero)
     // Cancelled: nothing asked further, nothing drawn.
     dialogs.expectModal("FormVars", [](QDialog &) { return int(QDialog::Rejected); });
     choose(4);
-    EXPECT_EQ(form->RegrStats->size(), 3u);
+    EXPECT_EQ(page().series()->size(), 3u);
 
     // Confirmed without a column, or with a missing value that is not a number: an error, and the
     // dialog back with what the user chose, to correct it or cancel; the list stays as it was.
@@ -444,23 +458,23 @@ TEST_F(RegressionPageTest, AnotherPairCancelledRefusedOrOfDegreeZero)
     dialogs.expectMessage(MessageKind::Error, "'x' is not a valid floating point value", Button::Ok);
     expectKept("DBH", "x");
     choose(4);
-    EXPECT_EQ(form->RegrStats->size(), 3u);
-    EXPECT_EQ(form->ChartRegr->seriesCount(), 0);
+    EXPECT_EQ(page().series()->size(), 3u);
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->seriesCount(), 0);
 
     // A refused degree keeps the pair shown before.
     expectVars("DBH", "D1995");
     expectDegree("1", "1");
     expectDetermination("0.402641551493535");
     choose(4);
-    ASSERT_EQ(form->RegrStats->size(), 4u);
-    const stats::TStatistics *shown = (*form->RegrStats)[3].get();
+    ASSERT_EQ(page().series()->size(), 4u);
+    const stats::TStatistics *shown = (*page().series())[3].get();
     EXPECT_EQ(shown->Res.X.N, 7);
     expectVars("DBH", "D1996");
     expectDegree("1", "21");
     dialogs.expectMessage(MessageKind::Error, "Degree must be a whole number from 0 to 20", Button::Ok);
     choose(4);
-    ASSERT_EQ(form->RegrStats->size(), 4u);
-    EXPECT_EQ((*form->RegrStats)[3].get(), shown);
+    ASSERT_EQ(page().series()->size(), 4u);
+    EXPECT_EQ((*page().series())[3].get(), shown);
 
     // Degree 0 on a new series: statistics only, no coefficients, so no line and no equation.
     expectVars("DBH", "D1995");
@@ -469,10 +483,10 @@ TEST_F(RegressionPageTest, AnotherPairCancelledRefusedOrOfDegreeZero)
     dialogs.expectMessage(MessageKind::Warning, "Regression was not calculated", Button::Ok);
     choose(4);
     EXPECT_EQ(seriesTitles(), (QStringList{"Data"}));
-    ASSERT_EQ(form->RegrStats->size(), 4u);
-    EXPECT_EQ((*form->RegrStats)[3]->Res.Degree, 0);
+    ASSERT_EQ(page().series()->size(), 4u);
+    EXPECT_EQ((*page().series())[3]->Res.Degree, 0);
     expectEquation("Regression was not calculated");
-    form->BtnEquation->click();
+    control<QPushButton>(form.get(), "BtnEquation")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
@@ -482,18 +496,18 @@ TEST_F(RegressionPageTest, ChoicesWithoutTheirSeriesWarn)
 {
     startHeights();
     showRegression();
-    form->RegrStats->resize(1);
+    page().series()->resize(1);
     dialogs.expectMessage(MessageKind::Warning, "Series was not calculated", Button::Ok);
     choose(2);
-    form->RegrStats.reset();
+    page().series().reset();
     dialogs.expectMessage(MessageKind::Warning, "There is no statistical series", Button::Ok);
     choose(1);
     // Nothing to act on: the buttons do nothing.
-    form->BtnNewPolynomClick();
-    form->BtnEquationClick();
-    form->BtnLastYearClick();
-    EXPECT_EQ(form->LabelYear->text(), "1995");
-    EXPECT_EQ(form->ChartRegr->seriesCount(), 0);
+    page().BtnNewPolynomClick();
+    page().BtnEquationClick();
+    page().BtnLastYearClick();
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelYear")->text(), "1995");
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->seriesCount(), 0);
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
@@ -502,8 +516,8 @@ TEST_F(RegressionPageTest, WithoutAHeightRoleOnlyTheDbhSeries)
     startCrown();
     select("B0206", "LT");
     showRegression();
-    EXPECT_EQ(form->LabelYear->text(), "2014");
-    form->BtnLastYear->click();
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelYear")->text(), "2014");
+    control<QToolButton>(form.get(), "BtnLastYear")->click();
     EXPECT_EQ(gridRow(2)[0], "DBH[178]");
     EXPECT_EQ(gridRow(3), kEmptyRow);
     EXPECT_EQ(gridRow(4), kEmptyRow);
@@ -514,7 +528,7 @@ TEST_F(RegressionPageTest, WithoutAHeightRoleOnlyTheDbhSeries)
             "the main page, give the column of heights the role Height and press Set OK.",
             Button::Ok);
         choose(item);
-        EXPECT_EQ(form->ChartRegr->seriesCount(), 0);
+        EXPECT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->seriesCount(), 0);
     }
     choose(1);
     EXPECT_EQ(seriesTitles(), (QStringList{"Data", "Regression (1)"}));
@@ -540,10 +554,11 @@ TEST_F(RegressionPageTest, RealPlotAgreesWithTheIndependentComputation)
     select("B0206", "LT");
     for (const auto &c : cases) {
         QLocale::setDefault(c.locale);
-        form->PageControl1->setCurrentWidget(form->TabSheetMain);
+        control<QTabWidget>(form.get(), "PageControl1")
+            ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
         showRegression();
-        form->BtnLastYear->click();
-        EXPECT_EQ(form->LabelYear->text(), "2021");
+        control<QToolButton>(form.get(), "BtnLastYear")->click();
+        EXPECT_EQ(control<QLabel>(form.get(), "LabelYear")->text(), "2021");
 
         auto number = [&](double v) { return QString::number(v, 'f', 4).replace('.', c.separator); };
         QStringList dbh{QString("DBH[%1]").arg(B0206::n)}, defoliation{""};
@@ -562,10 +577,10 @@ TEST_F(RegressionPageTest, RealPlotAgreesWithTheIndependentComputation)
         expectDegree("2", "2");
         dialogs.expectMessageStartingWith(MessageKind::Information,
                                           "Coefficient of determination Sqr(r)=", Button::Ok);
-        form->BtnNewPolynom->click();
+        control<QPushButton>(form.get(), "BtnNewPolynom")->click();
         EXPECT_NEAR(lastNumber(c.separator), B0206::r2Degree2, 1e-9);
         expectEquation(c.equation);
-        form->BtnEquation->click();
+        control<QPushButton>(form.get(), "BtnEquation")->click();
         EXPECT_EQ(QGuiApplication::clipboard()->text(), c.equation);
         EXPECT_EQ(seriesTitles(), (QStringList{"Data", "Regression (1)", "Regression (2)"}));
         EXPECT_EQ(dialogs.pending(), 0u);
@@ -576,7 +591,7 @@ TEST_F(RegressionPageTest, RealPlotAgreesWithTheIndependentComputation)
     expectDegree("3", "20");
     dialogs.expectMessageStartingWith(MessageKind::Information,
                                       "Coefficient of determination Sqr(r)=", Button::Ok);
-    form->BtnNewPolynom->click();
+    control<QPushButton>(form.get(), "BtnNewPolynom")->click();
     EXPECT_NEAR(lastNumber(), 0.133281838482141, 1e-12);
     dialogs.expectMessage(
         MessageKind::Information,
@@ -584,7 +599,7 @@ TEST_F(RegressionPageTest, RealPlotAgreesWithTheIndependentComputation)
         "equation shows: they cancel one another over the points. The curve and Sqr(r) are "
         "right; a lower degree gives an equation that can be shown.",
         Button::Ok);
-    form->BtnEquation->click();
+    control<QPushButton>(form.get(), "BtnEquation")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
     QLocale::setDefault(saved);
 }
@@ -599,10 +614,10 @@ protected:
         startCrown();
         select("B0206", "LT");
         showRegression();
-        const QSize chart = form->ChartRegr->size();
+        const QSize chart = control<charts::Chart>(form.get(), "ChartRegr")->size();
         form->resize(form->size() + QSize(680, 392) - chart);
         QCoreApplication::processEvents();
-        ASSERT_EQ(form->ChartRegr->size(), QSize(680, 392));
+        ASSERT_EQ(control<charts::Chart>(form.get(), "ChartRegr")->size(), QSize(680, 392));
     }
 
     void expectSave(int filterIndex, const QString &suffix, const QString &name, int typeIndex)
@@ -616,18 +631,18 @@ protected:
 TEST_F(RegressionPictureTest, SavePictureWritesTheChartShown)
 {
     startExample();
-    form->BtnLastYear->click();
+    control<QToolButton>(form.get(), "BtnLastYear")->click();
     choose(1);
     ASSERT_EQ(seriesTitles(), (QStringList{"Data", "Regression (1)"}));
 
     // Names typed without an extension, the PNG type and then the EMF type picked.
     expectSave(0, "bmp", "regression", 4);
-    form->BtnSave2->click();
+    control<QPushButton>(form.get(), "BtnSave2")->click();
     EXPECT_EQ(
         testsupport::readerOutput("identify -format '%m %w %h' " + (dataDir / "regression.png").string()),
         "PNG 680 392");
     expectSave(4, "png", "regression", 2);
-    form->BtnSave2->click();
+    control<QPushButton>(form.get(), "BtnSave2")->click();
     const std::string svg = testsupport::readerOutput(
         "emf2svg-conv -i " + (dataDir / "regression.emf").string() + " -o /dev/stdout");
     EXPECT_NEAR(testsupport::svgNumber(svg, "width"), 680, 1);
@@ -650,12 +665,12 @@ TEST_F(RegressionPictureTest, TheCommandLineDrawsTheSameChartAsTheWindow)
         if (withLook) {
             // A look of the window's chart kept in a file, a chart colour and a fixed left axis, and
             // loaded as the properties dialog's Load does.
-            form->ChartRegr->setChartColor(QColor(255, 255, 160));
-            form->ChartRegr->leftAxis().setAutomatic(false);
-            form->ChartRegr->leftAxis().setRange(-20, 120);
-            form->ChartRegr->leftAxis().setIncrement(20);
-            charts::SaveChartSettings(*form->ChartRegr, look.string());
-            charts::ApplyChartSettingsFile(*form->ChartRegr, look.string());
+            control<charts::Chart>(form.get(), "ChartRegr")->setChartColor(QColor(255, 255, 160));
+            control<charts::Chart>(form.get(), "ChartRegr")->leftAxis().setAutomatic(false);
+            control<charts::Chart>(form.get(), "ChartRegr")->leftAxis().setRange(-20, 120);
+            control<charts::Chart>(form.get(), "ChartRegr")->leftAxis().setIncrement(20);
+            charts::SaveChartSettings(*control<charts::Chart>(form.get(), "ChartRegr"), look.string());
+            charts::ApplyChartSettingsFile(*control<charts::Chart>(form.get(), "ChartRegr"), look.string());
         }
         expectVars("DBH", "D2021", false, false, "0", "-1");
         expectDegree("1", "2");
@@ -663,7 +678,7 @@ TEST_F(RegressionPictureTest, TheCommandLineDrawsTheSameChartAsTheWindow)
                                           "Coefficient of determination Sqr(r)=", Button::Ok);
         choose(4);
         ASSERT_EQ(dialogs.pending(), 0u);
-        form->SaveChartPicture(*form->ChartRegr, q(dataDir / "window.bmp"));
+        form->SaveChartPicture(*control<charts::Chart>(form.get(), "ChartRegr"), q(dataDir / "window.bmp"));
 
         const std::string command =
             "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + std::string(FENORIS_CLI_PATH) +

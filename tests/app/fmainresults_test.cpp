@@ -2,6 +2,7 @@
 // a matrix.
 #include "app/fmain.h"
 #include "app/listbox.h"
+#include "app/resultpages.h"
 #include "common/messagesink.h"
 #include "data/database.h"
 #include "data/generator.h"
@@ -35,6 +36,17 @@ using namespace apptest;
 using Lines = std::vector<std::string>;
 using Matrix = std::array<std::array<double, 6>, 6>;
 using Rows = std::vector<std::vector<std::string>>;
+
+// The field of the transit matrix in row i, column j, and the tree count beside row i.
+QLabel *transitField(const TFormMain &form, int i, int j)
+{
+    return control<QLabel>(&form, QString("DBT%1%2").arg(i).arg(j));
+}
+
+QLabel *transitRowCount(const TFormMain &form, int i)
+{
+    return control<QLabel>(&form, QString("LbTMCount%1").arg(i));
+}
 
 const Matrix kExample = {{{0.8, 0.2, 0, 0, 0, 0},
                           {0.1, 0.7, 0.2, 0, 0, 0},
@@ -83,7 +95,7 @@ const char *const kAverageValueColumns[] = {"N_TREE", "DEAD", "DEF_AVG", "DEF_ST
 class ResultsTest : public MainWindowTest
 {
 protected:
-    void showPage(QWidget *page) { form->PageControl1->setCurrentWidget(page); }
+    void showPage(QWidget *page) { control<QTabWidget>(form.get(), "PageControl1")->setCurrentWidget(page); }
 
     // The tables as the statistics run creates them, filled with the given rows.
     void writeTransit(const std::vector<TransitRow> &rows)
@@ -119,7 +131,7 @@ protected:
         });
     }
 
-    QString field(int i, int j) const { return form->TransitFields[i][j]->text(); }
+    QString field(int i, int j) const { return transitField(*form, i, j)->text(); }
 
     // The page's fields of the matrix, row by row.
     std::vector<QStringList> matrixShown() const
@@ -167,19 +179,20 @@ TEST_F(ResultsTest, WithoutStoredResultsThePagesWarnFirstAndCopyFails)
 {
     startTrees();
     select("A1", "SM");
-    for (QWidget *page : {form->TabSheetStat, form->TabSheetTransit}) {
+    for (QWidget *page :
+         {control<QWidget>(form.get(), "TabSheetStat"), control<QWidget>(form.get(), "TabSheetTransit")}) {
         // The file test comes before the selection check: a selection does not help.
         dialogs.expectMessage(MessageKind::Warning, "Prepare average statistics firstly", Button::Ok);
         showPage(page);
         EXPECT_EQ(dialogs.pending(), 0u);
-        EXPECT_EQ(form->PageControl1->currentWidget(), page);
+        EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(), page);
     }
-    EXPECT_EQ(form->DBGrid1->rowCount(), 0);
-    EXPECT_EQ(form->LB_TransitMatrix->count(), 0);
+    EXPECT_EQ(control<QTableWidget>(form.get(), "DBGrid1")->rowCount(), 0);
+    EXPECT_EQ(control<app::ListBox>(form.get(), "LB_TransitMatrix")->count(), 0);
 
     QGuiApplication::clipboard()->setText("kept");
     dialogs.expectMessage(MessageKind::Error, "Field 'ID_SPECIES' not found", Button::Ok);
-    form->BtnCopyClp->click();
+    control<QPushButton>(form.get(), "BtnCopyClp")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "kept");
 }
@@ -195,33 +208,34 @@ TEST_F(ResultsTest, PlotStatisticsShowTheStoredYearsOfTheSelection)
     });
     startTrees();
     select("A1", "SM");
-    showPage(form->TabSheetStat);
-    EXPECT_EQ(form->QueryAverage.sqlLines(),
+    showPage(control<QWidget>(form.get(), "TabSheetStat"));
+    EXPECT_EQ(form->state().QueryAverage.sqlLines(),
               (Lines{"SELECT * FROM 'AVERAGE.DBF'", "WHERE ((ID_PLOT='A1') and (ID_SPECIES='SM'))"}));
 
     QStringList headings;
-    for (int c = 0; c < form->DBGrid1->columnCount(); ++c)
-        headings << form->DBGrid1->horizontalHeaderItem(c)->text();
+    for (int c = 0; c < control<QTableWidget>(form.get(), "DBGrid1")->columnCount(); ++c)
+        headings << control<QTableWidget>(form.get(), "DBGrid1")->horizontalHeaderItem(c)->text();
     EXPECT_EQ(headings, (QStringList{"Id_plot", "Id_species", "Id_year", "N_tree", "Dead", "Def_avg",
                                      "Def_std", "Def_min", "C0", "C1", "C2", "C3", "C4", "C5"}));
     auto row = [this](int r) {
         QStringList cells;
-        for (int c = 0; c < form->DBGrid1->columnCount(); ++c)
-            cells << form->DBGrid1->item(r, c)->text();
+        for (int c = 0; c < control<QTableWidget>(form.get(), "DBGrid1")->columnCount(); ++c)
+            cells << control<QTableWidget>(form.get(), "DBGrid1")->item(r, c)->text();
         return cells;
     };
-    ASSERT_EQ(form->DBGrid1->rowCount(), 2);
+    ASSERT_EQ(control<QTableWidget>(form.get(), "DBGrid1")->rowCount(), 2);
     EXPECT_EQ(row(0), (QStringList{"A1", "SM", "1995", "3", "0", "12.5", "4.25", "-3.484", "0.3333", "0.6667",
                                    "0", "0", "0", "0"}));
     EXPECT_EQ(row(1), (QStringList{"A1", "SM", "1996", "0", "100", "0", "0", "0", "", "", "", "", "", ""}));
-    EXPECT_EQ(form->DBGrid1->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(control<QTableWidget>(form.get(), "DBGrid1")->editTriggers(),
+              QAbstractItemView::NoEditTriggers);
 
     // A quote in the plot name stays inside its literal.
-    showPage(form->TabSheetMain);
+    showPage(control<QWidget>(form.get(), "TabSheetMain"));
     select("O'Hara", "SM");
-    showPage(form->TabSheetStat);
-    ASSERT_EQ(form->DBGrid1->rowCount(), 1);
-    EXPECT_EQ(form->DBGrid1->item(0, 0)->text(), "O'Hara");
+    showPage(control<QWidget>(form.get(), "TabSheetStat"));
+    ASSERT_EQ(control<QTableWidget>(form.get(), "DBGrid1")->rowCount(), 1);
+    EXPECT_EQ(control<QTableWidget>(form.get(), "DBGrid1")->item(0, 0)->text(), "O'Hara");
 }
 
 TEST_F(ResultsTest, TransitPageIsBuiltOnceAndFollowsTheSelectionAndTheYearList)
@@ -229,26 +243,27 @@ TEST_F(ResultsTest, TransitPageIsBuiltOnceAndFollowsTheSelectionAndTheYearList)
     writeTransit(kTransitRows);
     startTrees();
     select("A1", "SM");
-    showPage(form->TabSheetTransit);
+    showPage(control<QWidget>(form.get(), "TabSheetTransit"));
     EXPECT_EQ(
-        form->QueryTransition.sqlLines(),
+        form->state().QueryTransition.sqlLines(),
         (Lines{"SELECT * FROM 'TRANSIT.DBF'", "WHERE ((ID_PLOT = :Plot) and (ID_SPECIES = :Species))"}));
-    EXPECT_EQ(form->Lb_TMplot->text(), "Plot A1");
-    EXPECT_EQ(form->Lb_TMspecies->text(), "Species SM");
-    EXPECT_EQ(itemsOf(form->LB_TransitMatrix), (QStringList{"1995", "1996", "1997"}));
-    EXPECT_EQ(form->LB_TransitMatrix->selectedRow(), 0);
+    EXPECT_EQ(control<QLabel>(form.get(), "Lb_TMplot")->text(), "Plot A1");
+    EXPECT_EQ(control<QLabel>(form.get(), "Lb_TMspecies")->text(), "Species SM");
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "LB_TransitMatrix")),
+              (QStringList{"1995", "1996", "1997"}));
+    EXPECT_EQ(control<app::ListBox>(form.get(), "LB_TransitMatrix")->selectedRow(), 0);
     EXPECT_EQ(matrixShown(), asShown(kExample));
-    EXPECT_EQ(form->DBText1->text(), "1");
-    EXPECT_EQ(form->DBTreeNumber->text(), "12");
+    EXPECT_EQ(control<QLabel>(form.get(), "DBText1")->text(), "1");
+    EXPECT_EQ(control<QLabel>(form.get(), "DBTreeNumber")->text(), "12");
 
     // The display by pixels within the page: headings at 160 and at top 30, fields 55 wide.
-    QLabel *const t00 = form->TransitFields[0][0];
+    QLabel *const t00 = transitField(*form, 0, 0);
     EXPECT_EQ(t00->objectName(), "DBT00");
-    EXPECT_EQ(t00->parentWidget(), form->TabSheetTransit);
-    const QRect t23 = form->TransitFields[2][3]->geometry();
+    EXPECT_EQ(t00->parentWidget(), control<QWidget>(form.get(), "TabSheetTransit"));
+    const QRect t23 = transitField(*form, 2, 3)->geometry();
     EXPECT_EQ(QRect(t23.left(), t23.top(), t23.width(), 1), QRect(380, 120, 55, 1));
     int headings = 0;
-    for (QLabel *label : form->TabSheetTransit->findChildren<QLabel *>()) {
+    for (QLabel *label : control<QWidget>(form.get(), "TabSheetTransit")->findChildren<QLabel *>()) {
         if (!QRegularExpression("^[0-5]:$").match(label->text()).hasMatch()) continue;
         ++headings;
         EXPECT_TRUE(label->font().bold());
@@ -257,29 +272,33 @@ TEST_F(ResultsTest, TransitPageIsBuiltOnceAndFollowsTheSelectionAndTheYearList)
             << label->text().toStdString();
     }
     EXPECT_EQ(headings, 12);
-    EXPECT_FALSE(form->GroupClipboard->geometry().intersects(QRect(160, 30, 395, 210)));
+    EXPECT_FALSE(
+        control<QGroupBox>(form.get(), "GroupClipboard")->geometry().intersects(QRect(160, 30, 395, 210)));
 
     // A click on the third year shows the third row.
-    form->LB_TransitMatrix->selectRow(2);
-    form->LB_TransitMatrixClick();
+    control<app::ListBox>(form.get(), "LB_TransitMatrix")->selectRow(2);
+    control<app::TransitPage>(form.get(), "TabSheetTransit")->LB_TransitMatrixClick();
     EXPECT_EQ(matrixShown(), asShown(kHalf));
-    EXPECT_EQ(form->DBTreeNumber->text(), "10");
+    EXPECT_EQ(control<QLabel>(form.get(), "DBTreeNumber")->text(), "10");
     // A year the query does not hold leaves the display where it was.
-    form->LB_TransitMatrix->addItem("2001");
-    form->LB_TransitMatrix->selectRow(3);
+    control<app::ListBox>(form.get(), "LB_TransitMatrix")->addItem("2001");
+    control<app::ListBox>(form.get(), "LB_TransitMatrix")->selectRow(3);
     dialogs.expectMessage(MessageKind::Warning, "System error: cannot find existing data", Button::Ok);
-    form->LB_TransitMatrixClick();
+    control<app::TransitPage>(form.get(), "TabSheetTransit")->LB_TransitMatrixClick();
     EXPECT_EQ(field(0, 0), "0.5");
 
     // The second entry, for another selection, reuses the display and lists its own years only.
-    showPage(form->TabSheetMain);
+    showPage(control<QWidget>(form.get(), "TabSheetMain"));
     select("B2", "sm");
-    showPage(form->TabSheetTransit);
-    EXPECT_EQ(form->TransitFields[0][0], t00);
-    EXPECT_EQ(form->TabSheetTransit->findChildren<QLabel *>(QRegularExpression("^DBT\\d\\d$")).size(), 36);
-    EXPECT_EQ(itemsOf(form->LB_TransitMatrix), QStringList{"1996"});
+    showPage(control<QWidget>(form.get(), "TabSheetTransit"));
+    EXPECT_EQ(transitField(*form, 0, 0), t00);
+    EXPECT_EQ(control<QWidget>(form.get(), "TabSheetTransit")
+                  ->findChildren<QLabel *>(QRegularExpression("^DBT\\d\\d$"))
+                  .size(),
+              36);
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "LB_TransitMatrix")), QStringList{"1996"});
     EXPECT_EQ(matrixShown(), asShown(kIdentity));
-    EXPECT_EQ(form->DBTreeNumber->text(), "7");
+    EXPECT_EQ(control<QLabel>(form.get(), "DBTreeNumber")->text(), "7");
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
@@ -288,20 +307,21 @@ TEST_F(ResultsTest, SelectionWithoutMatrixReturnsToTheMainPageAndShowsNothing)
     writeTransit(kTransitRows);
     startTrees();
     select("A1", "SM");
-    showPage(form->TabSheetTransit);
+    showPage(control<QWidget>(form.get(), "TabSheetTransit"));
     ASSERT_EQ(field(0, 0), "0.8");
 
-    showPage(form->TabSheetMain);
+    showPage(control<QWidget>(form.get(), "TabSheetMain"));
     select("A1", "BK");
     dialogs.expectMessage(MessageKind::Information, "There is no transition matrix in this case", Button::Ok);
-    showPage(form->TabSheetTransit);
+    showPage(control<QWidget>(form.get(), "TabSheetTransit"));
     EXPECT_EQ(dialogs.pending(), 0u);
-    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheetMain);
-    EXPECT_FALSE(form->QueryTransition.isActive());
-    EXPECT_EQ(form->LB_TransitMatrix->count(), 0);
+    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(),
+              control<QWidget>(form.get(), "TabSheetMain"));
+    EXPECT_FALSE(form->state().QueryTransition.isActive());
+    EXPECT_EQ(control<app::ListBox>(form.get(), "LB_TransitMatrix")->count(), 0);
     EXPECT_EQ(matrixShown(), std::vector<QStringList>(6, QStringList(6, "")));
-    EXPECT_EQ(form->DBText1->text(), "");
-    EXPECT_EQ(form->DBTreeNumber->text(), "");
+    EXPECT_EQ(control<QLabel>(form.get(), "DBText1")->text(), "");
+    EXPECT_EQ(control<QLabel>(form.get(), "DBTreeNumber")->text(), "");
 }
 
 // Restores the default locale, which gives the program's decimal separator.
@@ -325,7 +345,7 @@ TEST_F(ResultsTest, CopyWritesTheMatrixOnDisplayInTheChosenNotation)
     writeTransit(kTransitRows);
     startTrees();
     select("A1", "SM");
-    showPage(form->TabSheetTransit);
+    showPage(control<QWidget>(form.get(), "TabSheetTransit"));
 
     const QString example = kExampleLine;
     const QString matrix = example.mid(example.indexOf('='));
@@ -352,10 +372,10 @@ TEST_F(ResultsTest, CopyWritesTheMatrixOnDisplayInTheChosenNotation)
     };
     for (const auto &c : cases) {
         const LocaleScope locale{QLocale(c.system)};
-        form->EdCpTitle->setText(c.title);
-        form->EdCpBr1->setText(c.opening);
-        form->EdCpDec->setText(c.decimal);
-        form->BtnCopyClp->click();
+        control<QLineEdit>(form.get(), "EdCpTitle")->setText(c.title);
+        control<QLineEdit>(form.get(), "EdCpBr1")->setText(c.opening);
+        control<QLineEdit>(form.get(), "EdCpDec")->setText(c.decimal);
+        control<QPushButton>(form.get(), "BtnCopyClp")->click();
         EXPECT_EQ(QGuiApplication::clipboard()->text(), c.expected)
             << c.title << " " << c.opening << c.decimal;
     }
@@ -368,14 +388,14 @@ TEST_F(ResultsTest, OpeningBracketSetsItsPartnerTwoCodesHigher)
     const std::pair<QString, QString> cases[] = {
         {"{", "}"}, {"[", "]"}, {"<", ">"}, {"(", "*"}, {QString(QChar(0xFF)), QString(QChar(0x01))}};
     for (const auto &[opening, closing] : cases) {
-        form->EdCpBr1->setText(opening);
-        EXPECT_EQ(form->EdCpBr2->text(), closing) << opening.toStdString();
+        control<QLineEdit>(form.get(), "EdCpBr1")->setText(opening);
+        EXPECT_EQ(control<QLineEdit>(form.get(), "EdCpBr2")->text(), closing) << opening.toStdString();
     }
     // Nothing to pair: the closing bracket stays.
     for (const QString &opening : {QString(), QString::fromUtf8("€")}) {
-        form->EdCpBr2->setText(")");
-        form->EdCpBr1->setText(opening);
-        EXPECT_EQ(form->EdCpBr2->text(), ")");
+        control<QLineEdit>(form.get(), "EdCpBr2")->setText(")");
+        control<QLineEdit>(form.get(), "EdCpBr1")->setText(opening);
+        EXPECT_EQ(control<QLineEdit>(form.get(), "EdCpBr2")->text(), ")");
     }
 }
 
@@ -384,19 +404,20 @@ TEST_F(ResultsTest, CopyRefusesAnEmptyOneCharacterField)
     writeTransit(kTransitRows);
     startTrees();
     select("A1", "SM");
-    showPage(form->TabSheetTransit);
+    showPage(control<QWidget>(form.get(), "TabSheetTransit"));
     QGuiApplication::clipboard()->setText("kept");
-    const std::pair<QLineEdit *, QString> fields[] = {{form->EdCpBr1, "opening bracket"},
-                                                      {form->EdCpBr2, "closing bracket"},
-                                                      {form->EdCpSpr, "separator"},
-                                                      {form->EdCpDec, "decimal"}};
+    const std::pair<QLineEdit *, QString> fields[] = {
+        {control<QLineEdit>(form.get(), "EdCpBr1"), "opening bracket"},
+        {control<QLineEdit>(form.get(), "EdCpBr2"), "closing bracket"},
+        {control<QLineEdit>(form.get(), "EdCpSpr"), "separator"},
+        {control<QLineEdit>(form.get(), "EdCpDec"), "decimal"}};
     for (const auto &[edit, name] : fields) {
         const QString text = edit->text();
         edit->clear();
         dialogs.expectMessage(
             MessageKind::Warning,
             "The " + name + " field is empty: enter one character in it to copy the matrix.", Button::Ok);
-        form->BtnCopyClp->click();
+        control<QPushButton>(form.get(), "BtnCopyClp")->click();
         EXPECT_EQ(QGuiApplication::clipboard()->text(), "kept");
         edit->setText(text);
     }
@@ -419,20 +440,20 @@ TEST_F(ResultsTest, TransitPageShowsTheTreesOfEachRowTheIntervalsAndTheHomogenei
     startOn(dataDir / "FIA_RI.DBF");
     form->BtnSetOKClick();
     select("C007P113", "QR");
-    showPage(form->TabSheetTransit);
-    ASSERT_EQ(itemsOf(form->LB_TransitMatrix), QStringList{"2004"});
-    EXPECT_EQ(form->CheckShowIntervals->accessibleName(), "Show intervals");
-    EXPECT_FALSE(form->CheckShowIntervals->isChecked());
+    showPage(control<QWidget>(form.get(), "TabSheetTransit"));
+    ASSERT_EQ(itemsOf(control<app::ListBox>(form.get(), "LB_TransitMatrix")), QStringList{"2004"});
+    EXPECT_EQ(control<QCheckBox>(form.get(), "CheckShowIntervals")->accessibleName(), "Show intervals");
+    EXPECT_FALSE(control<QCheckBox>(form.get(), "CheckShowIntervals")->isChecked());
 
     QStringList counts;
-    for (QLabel *label : form->TransitRowCounts)
-        counts << label->text();
+    for (int i = 0; i < 6; ++i)
+        counts << transitRowCount(*form, i)->text();
     EXPECT_EQ(counts, (QStringList{"n = 0 (assumed)", "n = 7", "n = 0 (assumed)", "n = 0 (assumed)",
                                    "n = 0 (assumed)", "n = 0 (assumed)"}));
-    EXPECT_EQ(form->LbHomogeneity->text(), "One period only: nothing to compare");
+    EXPECT_EQ(control<QLabel>(form.get(), "LbHomogeneity")->text(), "One period only: nothing to compare");
     EXPECT_EQ(matrixShown(), asShown(kIdentity));
 
-    form->CheckShowIntervals->setChecked(true);
+    control<QCheckBox>(form.get(), "CheckShowIntervals")->setChecked(true);
     const QString none = QString::fromUtf8("0.000 (0.000\u20130.354)");
     const QString all = QString::fromUtf8("1.000 (0.646\u20131.000)");
     const QString assumedOne = QString::fromUtf8("1.000 (0.000\u20131.000)");
@@ -442,25 +463,25 @@ TEST_F(ResultsTest, TransitPageShowsTheTreesOfEachRowTheIntervalsAndTheHomogenei
               (QStringList{assumedOne, assumedZero, assumedZero, assumedZero, assumedZero, assumedZero}));
     EXPECT_EQ(field(4, 4), assumedOne);
     // The wider cells push the counts to the right of the last column, clear of every cell.
-    const QRect last = form->TransitFields[1][5]->geometry();
-    EXPECT_GE(form->TransitRowCounts[1]->x(), last.right());
-    EXPECT_FALSE(form->GroupClipboard->geometry().intersects(last));
+    const QRect last = transitField(*form, 1, 5)->geometry();
+    EXPECT_GE(transitRowCount(*form, 1)->x(), last.right());
+    EXPECT_FALSE(control<QGroupBox>(form.get(), "GroupClipboard")->geometry().intersects(last));
 
-    form->CheckShowIntervals->setChecked(false);
+    control<QCheckBox>(form.get(), "CheckShowIntervals")->setChecked(false);
     EXPECT_EQ(matrixShown(), asShown(kIdentity));
-    EXPECT_EQ(form->TransitFields[2][3]->geometry().topLeft(), QPoint(380, 120));
+    EXPECT_EQ(transitField(*form, 2, 3)->geometry().topLeft(), QPoint(380, 120));
 
     // With a condition that leaves 5 of the 7 trees, the stored matrix is no longer the trees': no
     // counts, and the line says why.
-    showPage(form->TabSheetMain);
-    form->Conditions = "(DBH > 25)";
-    showPage(form->TabSheetTransit);
+    showPage(control<QWidget>(form.get(), "TabSheetMain"));
+    form->state().Conditions = "(DBH > 25)";
+    showPage(control<QWidget>(form.get(), "TabSheetTransit"));
     EXPECT_EQ(matrixShown(), asShown(kIdentity));
-    EXPECT_EQ(form->TransitRowCounts[1]->text(), "");
-    EXPECT_EQ(form->LbHomogeneity->text(),
+    EXPECT_EQ(transitRowCount(*form, 1)->text(), "");
+    EXPECT_EQ(control<QLabel>(form.get(), "LbHomogeneity")->text(),
               "No tree counts: TRANSIT.DBF does not hold the matrices of the trees "
               "now selected (run Statistics again)");
-    form->CheckShowIntervals->setChecked(true);
+    control<QCheckBox>(form.get(), "CheckShowIntervals")->setChecked(true);
     EXPECT_EQ(matrixShown(), asShown(kIdentity));
     EXPECT_EQ(dialogs.pending(), 0u);
 }
@@ -480,12 +501,12 @@ TEST_F(ResultsTest, TransitPageAgreesWithTheCommandOnThreePeriods)
     ASSERT_EQ(testsupport::runCommand(cli + " statistics '" + table.string() + "' 2>&1", &out), 0) << out;
     startOn(table);
     form->BtnSetOKClick();
-    ASSERT_GT(form->ListPlots->count(), 0);
-    clickPlot(form->ListPlots->item(0)->text());
-    ASSERT_GT(form->ListSpecies->count(), 0);
-    clickSpecies(form->ListSpecies->item(0)->text());
-    showPage(form->TabSheetTransit);
-    ASSERT_EQ(form->LB_TransitMatrix->count(), 3);
+    ASSERT_GT(control<app::ListBox>(form.get(), "ListPlots")->count(), 0);
+    clickPlot(control<app::ListBox>(form.get(), "ListPlots")->item(0)->text());
+    ASSERT_GT(control<app::ListBox>(form.get(), "ListSpecies")->count(), 0);
+    clickSpecies(control<app::ListBox>(form.get(), "ListSpecies")->item(0)->text());
+    showPage(control<QWidget>(form.get(), "TabSheetTransit"));
+    ASSERT_EQ(control<app::ListBox>(form.get(), "LB_TransitMatrix")->count(), 3);
 
     const std::string selection =
         " --plot '" + form->selectedPlot() + "' --species '" + form->selectedSpecies() + "'";
@@ -496,7 +517,7 @@ TEST_F(ResultsTest, TransitPageAgreesWithTheCommandOnThreePeriods)
     for (int i = 0; i < 6; ++i) {
         const QStringList cells = lines[1 + 6 * i].split(',');
         const QString n = "n = " + cells[6] + (cells[12] == "0" ? " (assumed)" : "");
-        EXPECT_EQ(form->TransitRowCounts[i]->text(), n) << i;
+        EXPECT_EQ(transitRowCount(*form, i)->text(), n) << i;
     }
 
     ASSERT_EQ(testsupport::runCommand(cli + " transitions '" + table.string() + "'" + selection +
@@ -511,8 +532,8 @@ TEST_F(ResultsTest, TransitPageAgreesWithTheCommandOnThreePeriods)
     const QRegularExpression shown(
         QString::fromUtf8("^Periods (agree|differ): \u03c7\u00b2 = ([0-9.]+), df = ([0-9]+), p = "
                           "([0-9.E-]+)(; small counts, p is rough)?$"));
-    const auto match = shown.match(form->LbHomogeneity->text());
-    ASSERT_TRUE(match.hasMatch()) << form->LbHomogeneity->text().toStdString();
+    const auto match = shown.match(control<QLabel>(form.get(), "LbHomogeneity")->text());
+    ASSERT_TRUE(match.hasMatch()) << control<QLabel>(form.get(), "LbHomogeneity")->text().toStdString();
     EXPECT_NEAR(match.captured(2).toDouble(), test[0].toDouble(), 0.05);
     EXPECT_EQ(match.captured(3), test[1]);
     EXPECT_NEAR(match.captured(4).toDouble(), test[2].toDouble(), 0.005 * test[2].toDouble() + 1e-300);
@@ -540,8 +561,8 @@ protected:
             fs::copy_file(dataDir / file, coreDir / file);
         startOn(dataDir / "FOREST.DBF");
         form->BtnSetOKClick();
-        form->EditInterval->setText("2");
-        form->EditPrcTree->setText("10");
+        control<QLineEdit>(form.get(), "EditInterval")->setText("2");
+        control<QLineEdit>(form.get(), "EditPrcTree")->setText("10");
     }
 
     // TRANSIT.DBF and AVERAGE.DBF as the core library writes them for the table, interval 2, share 10.
@@ -584,22 +605,22 @@ protected:
 TEST_F(StatisticsButtonTest, WritesTheRowsOfTheCoreRunAndKeepsTheUsersSelection)
 {
     startForest();
-    const QStringList plots = itemsOf(form->ListPlots);
+    const QStringList plots = itemsOf(control<app::ListBox>(form.get(), "ListPlots"));
     ASSERT_EQ(plots.size(), kPlots);
     const auto [transit, average] = coreTables();
     // Only the model chart reads "Max deads %"; the run does not stop on it.
-    form->EditMaxDeads->setText("half");
+    control<QLineEdit>(form.get(), "EditMaxDeads")->setText("half");
     std::vector<std::string> steps;
     dialogs.expectProgress("Statistics", [&](int done, int total, const std::string &current) {
         steps.push_back(std::to_string(done) + "/" + std::to_string(total) + " " + current);
         // A second click cannot start a second run.
-        EXPECT_FALSE(form->BtnStat->isEnabled());
+        EXPECT_FALSE(control<QPushButton>(form.get(), "BtnStat")->isEnabled());
         return true;
     });
     dialogs.expectMessage(MessageKind::Information, completion(transit, average), Button::Ok);
-    form->BtnStat->click();
+    control<QPushButton>(form.get(), "BtnStat")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
-    EXPECT_TRUE(form->BtnStat->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(form.get(), "BtnStat")->isEnabled());
     std::vector<std::string> expectedSteps;
     for (int p = 0; p <= kPlots; ++p)
         expectedSteps.push_back(std::to_string(p) + "/" + std::to_string(kPlots) + " " +
@@ -610,10 +631,11 @@ TEST_F(StatisticsButtonTest, WritesTheRowsOfTheCoreRunAndKeepsTheUsersSelection)
     EXPECT_EQ(dbfdump::read(dataDir / "TRANSIT.DBF").rows, transit.rows);
     EXPECT_EQ(dbfdump::read(dataDir / "AVERAGE.DBF").rows, average.rows);
 
-    EXPECT_EQ(form->ListPlots->selectedRow(), kPlots - 1);
-    EXPECT_EQ(form->ListSpecies->selectedRow(), form->ListSpecies->count() - 1);
-    EXPECT_NE(form->LabelTreeCount->text(), "-");
-    EXPECT_FALSE(form->Query1.isActive());
+    EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->selectedRow(), kPlots - 1);
+    EXPECT_EQ(control<app::ListBox>(form.get(), "ListSpecies")->selectedRow(),
+              control<app::ListBox>(form.get(), "ListSpecies")->count() - 1);
+    EXPECT_NE(control<QLabel>(form.get(), "LabelTreeCount")->text(), "-");
+    EXPECT_FALSE(form->state().Query1.isActive());
 
     // The page shows the tables of the last run, also when a second run has replaced them under
     // its query.
@@ -626,44 +648,44 @@ TEST_F(StatisticsButtonTest, WritesTheRowsOfTheCoreRunAndKeepsTheUsersSelection)
         return years;
     };
     ASSERT_FALSE(yearsOf(transit).isEmpty()) << "the last plot and species have no transition rows";
-    showPage(form->TabSheetTransit);
-    EXPECT_EQ(itemsOf(form->LB_TransitMatrix), yearsOf(transit));
-    EXPECT_EQ(form->DBText1->text(), "2");
+    showPage(control<QWidget>(form.get(), "TabSheetTransit"));
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "LB_TransitMatrix")), yearsOf(transit));
+    EXPECT_EQ(control<QLabel>(form.get(), "DBText1")->text(), "2");
 
     // A plot and species the user has selected are selected again after the run, with their count.
-    showPage(form->TabSheetMain);
-    form->EditInterval->setText("1");
+    showPage(control<QWidget>(form.get(), "TabSheetMain"));
+    control<QLineEdit>(form.get(), "EditInterval")->setText("1");
     clickPlot(plots[0]);
-    const QString userSpecies = form->ListSpecies->item(0)->text();
+    const QString userSpecies = control<app::ListBox>(form.get(), "ListSpecies")->item(0)->text();
     clickSpecies(userSpecies);
-    const QString count = form->LabelTreeCount->text();
+    const QString count = control<QLabel>(form.get(), "LabelTreeCount")->text();
     const auto [transit1, average1] = coreTables(1);
     dialogs.expectProgress("Statistics");
     dialogs.expectMessage(MessageKind::Information, completion(transit1, average1), Button::Ok);
-    form->BtnStat->click();
+    control<QPushButton>(form.get(), "BtnStat")->click();
     EXPECT_EQ(form->selectedPlot(), plots[0].toStdString());
     EXPECT_EQ(form->selectedSpecies(), userSpecies.toStdString());
-    EXPECT_EQ(form->LabelTreeCount->text(), count);
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), count);
     clickPlot(QString::fromStdString(plot));
     clickSpecies(QString::fromStdString(species));
     const auto second = dbfdump::read(dataDir / "TRANSIT.DBF");
     ASSERT_NE(yearsOf(second), yearsOf(transit));
-    showPage(form->TabSheetTransit);
-    EXPECT_EQ(itemsOf(form->LB_TransitMatrix), yearsOf(second));
-    EXPECT_EQ(form->DBText1->text(), "1");
+    showPage(control<QWidget>(form.get(), "TabSheetTransit"));
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "LB_TransitMatrix")), yearsOf(second));
+    EXPECT_EQ(control<QLabel>(form.get(), "DBText1")->text(), "1");
 }
 
 TEST_F(StatisticsButtonTest, CancelAfterTheFirstPlotKeepsItsRowsInValidTables)
 {
     startForest();
-    const std::string first = form->ListPlots->item(0)->text().toStdString();
+    const std::string first = control<app::ListBox>(form.get(), "ListPlots")->item(0)->text().toStdString();
     dialogs.expectProgress("Statistics", [](int done, int, const std::string &) { return done < 1; });
     dialogs.expectMessage(
         MessageKind::Information,
         "Statistics cancelled after 1 of 6 plots; TRANSIT.DBF and AVERAGE.DBF keep the rows "
         "written so far.",
         Button::Ok);
-    form->BtnStat->click();
+    control<QPushButton>(form.get(), "BtnStat")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
 
     const auto [transit, average] = coreTables();
@@ -678,7 +700,7 @@ TEST_F(StatisticsButtonTest, CancelAfterTheFirstPlotKeepsItsRowsInValidTables)
     // dbfdump reads the files to their end: both are complete tables.
     EXPECT_EQ(dbfdump::read(dataDir / "TRANSIT.DBF").rows, transitFirst);
     EXPECT_EQ(dbfdump::read(dataDir / "AVERAGE.DBF").rows, firstPlot(average.rows));
-    EXPECT_TRUE(form->BtnStat->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(form.get(), "BtnStat")->isEnabled());
 }
 
 TEST_F(StatisticsButtonTest, ARunThatFailsKeepsTheLastTablesAndNamesThePlace)
@@ -687,7 +709,7 @@ TEST_F(StatisticsButtonTest, ARunThatFailsKeepsTheLastTablesAndNamesThePlace)
     const auto [transit, average] = coreTables();
     dialogs.expectProgress("Statistics");
     dialogs.expectMessage(MessageKind::Information, completion(transit, average), Button::Ok);
-    form->BtnStat->click();
+    control<QPushButton>(form.get(), "BtnStat")->click();
     const std::string lastTransit = readBytes(dataDir / "TRANSIT.DBF");
     const std::string lastAverage = readBytes(dataDir / "AVERAGE.DBF");
 
@@ -709,11 +731,11 @@ TEST_F(StatisticsButtonTest, ARunThatFailsKeepsTheLastTablesAndNamesThePlace)
     dialogs.expectMessage(
         MessageKind::Error,
         "Table " + q(dataDir / "FOREST.DBF") + ", column D1995, record 1: 'abc' is not a number", Button::Ok);
-    form->BtnStat->click();
+    control<QPushButton>(form.get(), "BtnStat")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(readBytes(dataDir / "TRANSIT.DBF"), lastTransit);
     EXPECT_EQ(readBytes(dataDir / "AVERAGE.DBF"), lastAverage);
-    EXPECT_TRUE(form->BtnStat->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(form.get(), "BtnStat")->isEnabled());
 }
 
 TEST_F(StatisticsButtonTest, TableThatCannotBeDeletedStopsTheRunWithAnErrorBox)
@@ -724,9 +746,9 @@ TEST_F(StatisticsButtonTest, TableThatCannotBeDeletedStopsTheRunWithAnErrorBox)
         fs::create_directories(dataDir / name / "kept");
         dialogs.expectProgress("Statistics");
         dialogs.expectMessage(MessageKind::Error, "Unable delete file " + q(dataDir / name), Button::Ok);
-        form->BtnStat->click();
+        control<QPushButton>(form.get(), "BtnStat")->click();
         EXPECT_EQ(dialogs.pending(), 0u);
-        EXPECT_TRUE(form->BtnStat->isEnabled());
+        EXPECT_TRUE(control<QPushButton>(form.get(), "BtnStat")->isEnabled());
         fs::remove_all(dataDir / name);
     }
 }
@@ -751,7 +773,7 @@ TEST_F(StatisticsButtonTest, ATableUnderAResultsNameOrAnotherRunIsRefusedWithAnE
         "The table cannot be named TRANSIT.DBF or AVERAGE.DBF: the statistics are written under "
         "these names beside it",
         Button::Ok);
-    form->BtnStat->click();
+    control<QPushButton>(form.get(), "BtnStat")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(testsupport::readBytes(dataDir / "transit.dbf"), trees);
 
@@ -771,7 +793,7 @@ TEST_F(StatisticsButtonTest, ATableUnderAResultsNameOrAnotherRunIsRefusedWithAnE
                           QString::fromStdString("Another statistics run (process " + pid +
                                                  ") is writing TRANSIT.DBF and AVERAGE.DBF in this folder"),
                           Button::Ok);
-    form->BtnStat->click();
+    control<QPushButton>(form.get(), "BtnStat")->click();
     ::close(lock);
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_FALSE(fs::exists(dataDir / "TRANSIT.DBF"));

@@ -35,8 +35,9 @@ protected:
 
     int rowOf(const std::string &column) const
     {
-        for (int row = 0; row < form->GridFields->rowCount(); ++row)
-            if (form->GridFields->item(row, 0)->text().toStdString() == column) return row;
+        for (int row = 0; row < control<QTableWidget>(form.get(), "GridFields")->rowCount(); ++row)
+            if (control<QTableWidget>(form.get(), "GridFields")->item(row, 0)->text().toStdString() == column)
+                return row;
         ADD_FAILURE() << column;
         return 0;
     }
@@ -44,27 +45,28 @@ protected:
     // Chooses the role in CB_SpecFields (nullptr: nothing chosen) and double-clicks the cell.
     void doubleClickRole(const std::string &column, const char *role, int gridColumn = 2)
     {
-        form->CB_SpecFields->setCurrentIndex(role ? form->CB_SpecFields->findText(role) : -1);
-        form->GridFields->setCurrentCell(rowOf(column), gridColumn);
+        control<QComboBox>(form.get(), "CB_SpecFields")
+            ->setCurrentIndex(role ? control<QComboBox>(form.get(), "CB_SpecFields")->findText(role) : -1);
+        control<QTableWidget>(form.get(), "GridFields")->setCurrentCell(rowOf(column), gridColumn);
         form->GridFieldsDblClick();
     }
 
     void type(const std::string &column, int gridColumn, const char *text)
     {
-        form->GridFields->item(rowOf(column), gridColumn)->setText(text);
+        control<QTableWidget>(form.get(), "GridFields")->item(rowOf(column), gridColumn)->setText(text);
     }
 
     QStringList plots() const
     {
         QStringList items;
-        for (int i = 0; i < form->ListPlots->count(); ++i)
-            items << form->ListPlots->item(i)->text();
+        for (int i = 0; i < control<app::ListBox>(form.get(), "ListPlots")->count(); ++i)
+            items << control<app::ListBox>(form.get(), "ListPlots")->item(i)->text();
         return items;
     }
 
     std::string cell(const std::string &column) const
     {
-        return form->GridFields->item(rowOf(column), 2)->text().toStdString();
+        return control<QTableWidget>(form.get(), "GridFields")->item(rowOf(column), 2)->text().toStdString();
     }
 };
 
@@ -72,29 +74,33 @@ TEST_F(FieldRolesTest, DoubleClickMovesAndEmptiesRoles)
 {
     startTrees();
     doubleClickRole("SP", "Species");
-    EXPECT_EQ(form->SpeciesField, "SP");
+    EXPECT_EQ(form->state().SpeciesField, "SP");
 
     // A second row with the same role: both show it, the variable names the row clicked last.
     doubleClickRole("DBH", "Species");
     EXPECT_EQ(cell("SP"), "Species");
     EXPECT_EQ(cell("DBH"), "Species");
-    EXPECT_EQ(form->SpeciesField, "DBH");
+    EXPECT_EQ(form->state().SpeciesField, "DBH");
 
     // Nothing chosen: the cell is emptied and its role unassigned, whichever row it pointed to.
     doubleClickRole("SP", nullptr);
     EXPECT_EQ(cell("SP"), "");
-    EXPECT_EQ(form->SpeciesField, "");
+    EXPECT_EQ(form->state().SpeciesField, "");
 
     // Only the "Specials" column reacts.
     doubleClickRole("PLOT", "PlotNames", 1);
-    EXPECT_EQ(form->GridFields->item(rowOf("PLOT"), 1)->text(), "-");
-    EXPECT_EQ(form->PlotField, "");
+    EXPECT_EQ(control<QTableWidget>(form.get(), "GridFields")->item(rowOf("PLOT"), 1)->text(), "-");
+    EXPECT_EQ(form->state().PlotField, "");
 
     // The user's double-click assigns the role without opening the cell's editor.
-    form->CB_SpecFields->setCurrentIndex(form->CB_SpecFields->findText("PlotNames"));
+    control<QComboBox>(form.get(), "CB_SpecFields")
+        ->setCurrentIndex(control<QComboBox>(form.get(), "CB_SpecFields")->findText("PlotNames"));
     QCoreApplication::processEvents();
-    QWidget *viewport = form->GridFields->viewport();
-    const QPoint at = form->GridFields->visualItemRect(form->GridFields->item(rowOf("PLOT"), 2)).center();
+    QWidget *viewport = control<QTableWidget>(form.get(), "GridFields")->viewport();
+    const QPoint at =
+        control<QTableWidget>(form.get(), "GridFields")
+            ->visualItemRect(control<QTableWidget>(form.get(), "GridFields")->item(rowOf("PLOT"), 2))
+            .center();
     for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
                       QEvent::MouseButtonRelease}) {
         QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton,
@@ -103,7 +109,7 @@ TEST_F(FieldRolesTest, DoubleClickMovesAndEmptiesRoles)
     }
     QCoreApplication::processEvents();
     EXPECT_EQ(cell("PLOT"), "PlotNames");
-    EXPECT_EQ(form->PlotField, "PLOT");
+    EXPECT_EQ(form->state().PlotField, "PLOT");
     for (const QLineEdit *editor : viewport->findChildren<QLineEdit *>())
         EXPECT_FALSE(editor->isVisible());
     EXPECT_EQ(dialogs.asked().size(), 2u); // the about box and the open dialog
@@ -121,26 +127,26 @@ TEST_F(FieldRolesTest, SetOkKeepsTypedYearOrderFillsPlotsAndWritesSideFiles)
     // Typed roles are stored but not applied in this run.
     type("D1996", 2, "PlotNames");
 
-    form->BtnSetOK->click();
+    control<QPushButton>(form.get(), "BtnSetOK")->click();
 
     EXPECT_EQ(dialogs.asked().size(), 2u);
-    EXPECT_EQ(form->YearCount, 2);
-    EXPECT_EQ(form->Years, (std::vector<int>{1996, 1995}));
-    EXPECT_EQ(form->YearFields, (std::vector<std::string>{"D1995", "D1996"}));
-    EXPECT_EQ(form->YearDefAvg.size(), 2u);
-    EXPECT_EQ(form->YearClasses.size(), 2u);
-    EXPECT_EQ(form->PlotField, "PLOT");
-    EXPECT_EQ(form->Query1.sqlLines(),
+    EXPECT_EQ(form->state().YearCount, 2);
+    EXPECT_EQ(form->state().Years, (std::vector<int>{1996, 1995}));
+    EXPECT_EQ(form->state().YearFields, (std::vector<std::string>{"D1995", "D1996"}));
+    EXPECT_EQ(form->state().YearDefAvg.size(), 2u);
+    EXPECT_EQ(form->state().YearClasses.size(), 2u);
+    EXPECT_EQ(form->state().PlotField, "PLOT");
+    EXPECT_EQ(form->state().Query1.sqlLines(),
               (std::vector<std::string>{"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'"}));
-    EXPECT_FALSE(form->Query1.isActive());
+    EXPECT_FALSE(form->state().Query1.isActive());
     // Ascending, whatever the table's order: A1 before a1 as their letters tie.
     EXPECT_EQ(plots(), (QStringList{"A1", "a1", "B2", "C3", "O'Hara"}));
-    EXPECT_EQ(form->ListSpecies->count(), 0);
-    EXPECT_EQ(form->LabelTreeCount->text(), "-");
+    EXPECT_EQ(control<app::ListBox>(form.get(), "ListSpecies")->count(), 0);
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "-");
     EXPECT_EQ(readBytes(dataDir / "M_trees.yrs"), "Defoliations\r\n-\r\n-\r\n-\r\n-\r\n1996\r\n1995\r\n");
     EXPECT_EQ(readBytes(dataDir / "M_trees.var"),
               "Specials\r\nPlotNames\r\nTreeID\r\nSpecies\r\nDBH\r\n-\r\nPlotNames\r\n");
-    EXPECT_FALSE(form->BtnSetOK->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
 
     // Set OK succeeds once per run: Enter no longer presses it.
     fs::remove(dataDir / "M_trees.yrs");
@@ -152,7 +158,7 @@ TEST_F(FieldRolesTest, SetOkKeepsTypedYearOrderFillsPlotsAndWritesSideFiles)
     // At the next start the roles are applied top to bottom: the lower PlotNames wins.
     form.reset();
     startOn(dataDir / "M_trees.dbf");
-    EXPECT_EQ(form->PlotField, "D1996");
+    EXPECT_EQ(form->state().PlotField, "D1996");
 }
 
 TEST_F(FieldRolesTest, FailuresLeaveSetOkEnabled)
@@ -169,13 +175,13 @@ TEST_F(FieldRolesTest, FailuresLeaveSetOkEnabled)
         type("D1996", 1, bad);
         dialogs.expectMessage(app::MessageKind::Error, QString("'") + bad + "' is not a valid integer value",
                               app::Button::Ok);
-        form->BtnSetOK->click();
+        control<QPushButton>(form.get(), "BtnSetOK")->click();
         EXPECT_EQ(dialogs.pending(), 0u);
-        EXPECT_EQ(form->YearCount, 0);
-        EXPECT_TRUE(form->Years.empty());
-        EXPECT_EQ(form->ListPlots->count(), 0);
+        EXPECT_EQ(form->state().YearCount, 0);
+        EXPECT_TRUE(form->state().Years.empty());
+        EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->count(), 0);
         EXPECT_FALSE(fs::exists(years));
-        EXPECT_TRUE(form->BtnSetOK->isEnabled());
+        EXPECT_TRUE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
     }
     type("D1996", 1, "1996");
 
@@ -185,10 +191,10 @@ TEST_F(FieldRolesTest, FailuresLeaveSetOkEnabled)
         app::MessageKind::Error,
         "No column has the role PlotNames: double-click a cell under \"Specials\" to assign it",
         app::Button::Ok);
-    form->BtnSetOK->click();
+    control<QPushButton>(form.get(), "BtnSetOK")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_FALSE(fs::exists(years));
-    EXPECT_TRUE(form->BtnSetOK->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
 
     // A side file that cannot be written: the file system's message, the plot list already filled.
     doubleClickRole("PLOT", "PlotNames");
@@ -196,17 +202,17 @@ TEST_F(FieldRolesTest, FailuresLeaveSetOkEnabled)
     dialogs.expectMessage(app::MessageKind::Error,
                           "Cannot create file \"" + q(years) + "\". " + std::strerror(EISDIR),
                           app::Button::Ok);
-    form->BtnSetOK->click();
+    control<QPushButton>(form.get(), "BtnSetOK")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
-    EXPECT_EQ(form->ListPlots->count(), 5);
+    EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->count(), 5);
     EXPECT_FALSE(fs::exists(roles));
-    EXPECT_TRUE(form->BtnSetOK->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
 
     fs::remove(years);
-    form->BtnSetOK->click();
+    control<QPushButton>(form.get(), "BtnSetOK")->click();
     EXPECT_EQ(readBytes(years), kTreeYears);
     EXPECT_EQ(readBytes(roles), kTreeRoles);
-    EXPECT_FALSE(form->BtnSetOK->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
 }
 
 TEST_F(FieldRolesTest, SuggestFillsTheGridAsTheTablesOwnSideFiles)
@@ -219,19 +225,19 @@ TEST_F(FieldRolesTest, SuggestFillsTheGridAsTheTablesOwnSideFiles)
     blank.front() = "Specials";
     EXPECT_EQ(gridColumn(2), blank);
 
-    form->BtnSuggest->click();
+    control<QPushButton>(form.get(), "BtnSuggest")->click();
     const fs::path fixture = testsupport::realData() / "scbi";
     EXPECT_EQ(gridColumn(1), crlfLines(fixture / "SCBI_CROWN.yrs"));
     EXPECT_EQ(gridColumn(2), crlfLines(fixture / "SCBI_CROWN.var"));
     EXPECT_EQ(roles(), (std::vector<std::string>{"PLOT", "TREE", "SP", "DBH", ""}));
 
-    form->BtnSetOK->click();
+    control<QPushButton>(form.get(), "BtnSetOK")->click();
     EXPECT_EQ(readBytes(dataDir / "SCBI_CROWN.yrs"), readBytes(fixture / "SCBI_CROWN.yrs"));
     EXPECT_EQ(readBytes(dataDir / "SCBI_CROWN.var"), readBytes(fixture / "SCBI_CROWN.var"));
-    EXPECT_EQ(form->Years, (std::vector<int>{2014, 2015, 2016, 2017, 2018, 2019, 2021}));
-    EXPECT_EQ(form->ListPlots->count(), 28);
+    EXPECT_EQ(form->state().Years, (std::vector<int>{2014, 2015, 2016, 2017, 2018, 2019, 2021}));
+    EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->count(), 28);
     // Like Set OK, the suggestion is over for this run.
-    EXPECT_FALSE(form->BtnSuggest->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(form.get(), "BtnSuggest")->isEnabled());
     EXPECT_EQ(dialogs.asked().size(), 2u); // the about box and the open dialog
 }
 
@@ -244,13 +250,13 @@ TEST_F(FieldRolesTest, SuggestReplacesWhatTheUserGaveAndMovesTheRoles)
     doubleClickRole("PLOT", nullptr);
     EXPECT_EQ(roles(), (std::vector<std::string>{"", "TREE", "DBH", "", ""}));
 
-    form->BtnSuggest->click();
+    control<QPushButton>(form.get(), "BtnSuggest")->click();
     EXPECT_EQ(gridColumn(1), crlfLines(dataDir / "M_trees.yrs"));
     EXPECT_EQ(gridColumn(2), crlfLines(dataDir / "M_trees.var"));
     EXPECT_EQ(roles(), (std::vector<std::string>{"PLOT", "TREE", "SP", "DBH", ""}));
     // Nothing is stored before Set OK.
     EXPECT_EQ(readBytes(dataDir / "M_trees.yrs"), kTreeYears);
-    EXPECT_TRUE(form->BtnSetOK->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
 }
 
 } // namespace

@@ -33,7 +33,7 @@ protected:
     std::string engineMessage(const std::string &conditions)
     {
         try {
-            data::Query query(form->PrimaryData);
+            data::Query query(form->state().PrimaryData);
             query.setSql({"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'", "WHERE " + conditions});
             query.open();
         } catch (const common::DataError &e) {
@@ -55,41 +55,45 @@ TEST_F(SelectionTest, PlotAndSpeciesClicksRunTheirExactQueries)
 {
     startTrees();
     // Both lists ascending, whatever the table's order (A1, B2, O'Hara, C3, a1; SM before BK).
-    EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"A1", "a1", "B2", "C3", "O'Hara"}));
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")),
+              (QStringList{"A1", "a1", "B2", "C3", "O'Hara"}));
 
     clickPlot("A1");
-    EXPECT_EQ(form->Query1.sqlLines(),
+    EXPECT_EQ(form->state().Query1.sqlLines(),
               (Lines{"SELECT DISTINCT \"SP\" FROM 'M_trees.dbf'", "WHERE (\"PLOT\"='A1')"}));
-    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"BK", "SM"}));
-    EXPECT_EQ(form->LabelTreeCount->text(), "-");
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListSpecies")), (QStringList{"BK", "SM"}));
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "-");
 
     clickSpecies("SM");
-    EXPECT_EQ(form->Query1.sqlLines(), (Lines{"SELECT Count(\"TREE\") FROM 'M_trees.dbf'",
-                                              "WHERE ((\"PLOT\"=:PlotNames) AND (\"SP\"=:Species))"}));
-    EXPECT_FALSE(form->Query1.isActive());
-    EXPECT_EQ(form->LabelTreeCount->text(), "3");
+    EXPECT_EQ(form->state().Query1.sqlLines(),
+              (Lines{"SELECT Count(\"TREE\") FROM 'M_trees.dbf'",
+                     "WHERE ((\"PLOT\"=:PlotNames) AND (\"SP\"=:Species))"}));
+    EXPECT_FALSE(form->state().Query1.isActive());
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "3");
 
     // A quote in a plot name is doubled in the literal and passes unchanged as a parameter.
     clickPlot("O'Hara");
-    EXPECT_EQ(form->Query1.sqlLines(),
+    EXPECT_EQ(form->state().Query1.sqlLines(),
               (Lines{"SELECT DISTINCT \"SP\" FROM 'M_trees.dbf'", "WHERE (\"PLOT\"='O''Hara')"}));
-    EXPECT_EQ(itemsOf(form->ListSpecies), QStringList{"SM"});
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListSpecies")), QStringList{"SM"});
     clickSpecies("SM");
-    EXPECT_EQ(form->LabelTreeCount->text(), "1");
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "1");
 
     // The user's click runs the handler; a row selected by code does not.
     QCoreApplication::processEvents();
-    QWidget *viewport = form->ListPlots->viewport();
-    const QPoint at = form->ListPlots->visualItemRect(form->ListPlots->item(2)).center();
+    QWidget *viewport = control<app::ListBox>(form.get(), "ListPlots")->viewport();
+    const QPoint at = control<app::ListBox>(form.get(), "ListPlots")
+                          ->visualItemRect(control<app::ListBox>(form.get(), "ListPlots")->item(2))
+                          .center();
     for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
         QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton,
                           type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &event);
     }
     EXPECT_EQ(form->selectedPlot(), "B2");
-    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"FI", "sm"}));
-    form->ListPlots->selectRow(0);
-    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"FI", "sm"}));
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListSpecies")), (QStringList{"FI", "sm"}));
+    control<app::ListBox>(form.get(), "ListPlots")->selectRow(0);
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListSpecies")), (QStringList{"FI", "sm"}));
     EXPECT_EQ(dialogs.asked().size(), 2u);
 }
 
@@ -99,48 +103,50 @@ TEST_F(SelectionTest, ConditionsAreWrappedAndRestrictEveryQuery)
     clickPlot("A1");
 
     enterConditions("", "DBH>10");
-    EXPECT_EQ(form->Conditions, "(DBH>10)");
-    EXPECT_EQ(form->LblConditions->text(), "(DBH>10)");
-    EXPECT_EQ(form->Query1.sqlLines(),
+    EXPECT_EQ(form->state().Conditions, "(DBH>10)");
+    EXPECT_EQ(control<QLabel>(form.get(), "LblConditions")->text(), "(DBH>10)");
+    EXPECT_EQ(form->state().Query1.sqlLines(),
               (Lines{"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'", "WHERE (DBH>10)"}));
-    EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"A1", "B2", "C3", "O'Hara"}));
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")),
+              (QStringList{"A1", "B2", "C3", "O'Hara"}));
     // The plot list has no selection; the species list still shows the former plot's species, and a
     // species click then has no plot to count.
     EXPECT_EQ(form->selectedPlot(), "");
-    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"BK", "SM"}));
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListSpecies")), (QStringList{"BK", "SM"}));
     clickSpecies("SM");
-    EXPECT_EQ(form->LabelTreeCount->text(), "-");
-    EXPECT_EQ(form->Query1.sqlLines().size(), 2u);
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "-");
+    EXPECT_EQ(form->state().Query1.sqlLines().size(), 2u);
 
     clickPlot("A1");
-    EXPECT_EQ(form->Query1.sqlLines(),
+    EXPECT_EQ(form->state().Query1.sqlLines(),
               (Lines{"SELECT DISTINCT \"SP\" FROM 'M_trees.dbf'", "WHERE (\"PLOT\"='A1')", "and (DBH>10)"}));
     clickSpecies("SM");
-    EXPECT_EQ(form->Query1.sqlLines(),
+    EXPECT_EQ(form->state().Query1.sqlLines(),
               (Lines{"SELECT Count(\"TREE\") FROM 'M_trees.dbf'",
                      "WHERE ((\"PLOT\"=:PlotNames) AND (\"SP\"=:Species))", "and (DBH>10)"}));
-    EXPECT_EQ(form->LabelTreeCount->text(), "2");
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "2");
 
     // Two groups joined by OR are kept in brackets of their own, so that "and" takes them as one
     // condition and the plot and species still select.
     enterConditions("(DBH>10)", "(DBH>20) or (SP='FI')");
-    EXPECT_EQ(form->Conditions, "((DBH>20) or (SP='FI'))");
+    EXPECT_EQ(form->state().Conditions, "((DBH>20) or (SP='FI'))");
     form->PrepareTreeQuery();
-    EXPECT_EQ(form->Query1.sqlLines(), (Lines{"SELECT * FROM 'M_trees.dbf'",
-                                              "WHERE ((\"PLOT\" = :PlotNames) and (\"SP\" = :NSpecies))",
-                                              "and ((DBH>20) or (SP='FI'))"}));
-    EXPECT_FALSE(form->Query1.isActive());
+    EXPECT_EQ(
+        form->state().Query1.sqlLines(),
+        (Lines{"SELECT * FROM 'M_trees.dbf'", "WHERE ((\"PLOT\" = :PlotNames) and (\"SP\" = :NSpecies))",
+               "and ((DBH>20) or (SP='FI'))"}));
+    EXPECT_FALSE(form->state().Query1.isActive());
 
     // Cancel answers with the text shown: nothing changes but the refill.
     enterConditions("((DBH>20) or (SP='FI'))", "((DBH>20) or (SP='FI'))");
-    EXPECT_EQ(form->Conditions, "((DBH>20) or (SP='FI'))");
+    EXPECT_EQ(form->state().Conditions, "((DBH>20) or (SP='FI'))");
 
     // An empty answer removes the condition.
     enterConditions("((DBH>20) or (SP='FI'))", "");
-    EXPECT_EQ(form->Conditions, "");
-    EXPECT_EQ(form->LblConditions->text(), "");
-    EXPECT_EQ(form->Query1.sqlLines(), Lines{"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'"});
-    EXPECT_EQ(form->ListPlots->count(), 5);
+    EXPECT_EQ(form->state().Conditions, "");
+    EXPECT_EQ(control<QLabel>(form.get(), "LblConditions")->text(), "");
+    EXPECT_EQ(form->state().Query1.sqlLines(), Lines{"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'"});
+    EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->count(), 5);
 }
 
 TEST_F(SelectionTest, ConditionTheEngineRefusesIsNotTaken)
@@ -149,7 +155,7 @@ TEST_F(SelectionTest, ConditionTheEngineRefusesIsNotTaken)
     enterConditions("", "DBH>10");
     clickPlot("B2");
     clickSpecies("sm");
-    const Lines countLines = form->Query1.sqlLines();
+    const Lines countLines = form->state().Query1.sqlLines();
 
     struct Case
     {
@@ -175,15 +181,17 @@ TEST_F(SelectionTest, ConditionTheEngineRefusesIsNotTaken)
         // The box comes back with the refused text to correct; cancelled, it gives that text back.
         const QString refused = QString::fromStdString(c.answer);
         dialogs.expectInputBox(kCaption, kPrompt, refused, refused, kBoxWidth);
-        form->BtnConditions->click(); // the button runs the handler under the central error handler
+        control<QPushButton>(form.get(), "BtnConditions")
+            ->click(); // the button runs the handler under the central error handler
         EXPECT_EQ(dialogs.pending(), 0u);
-        EXPECT_EQ(form->Conditions, "(DBH>10)");
-        EXPECT_EQ(form->LblConditions->text(), "(DBH>10)");
-        EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"A1", "B2", "C3", "O'Hara"}));
+        EXPECT_EQ(form->state().Conditions, "(DBH>10)");
+        EXPECT_EQ(control<QLabel>(form.get(), "LblConditions")->text(), "(DBH>10)");
+        EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")),
+                  (QStringList{"A1", "B2", "C3", "O'Hara"}));
         EXPECT_EQ(form->selectedPlot(), "B2");
         EXPECT_EQ(form->selectedSpecies(), "sm");
-        EXPECT_EQ(form->LabelTreeCount->text(), "2");
-        EXPECT_EQ(form->Query1.sqlLines(), countLines);
+        EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "2");
+        EXPECT_EQ(form->state().Query1.sqlLines(), countLines);
     }
     // Corrected in the box that came back, the condition is taken.
     dialogs.expectInputBox(kCaption, kPrompt, "(DBH>10)", "HEIGHT>20", kBoxWidth);
@@ -192,11 +200,11 @@ TEST_F(SelectionTest, ConditionTheEngineRefusesIsNotTaken)
         QString::fromStdString("Condition: " + engineMessage("(HEIGHT>20)") + " in: (HEIGHT>20)"),
         app::Button::Ok);
     enterConditions("HEIGHT>20", "DBH>20");
-    EXPECT_EQ(form->Conditions, "(DBH>20)");
-    EXPECT_EQ(form->LblConditions->text(), "(DBH>20)");
+    EXPECT_EQ(form->state().Conditions, "(DBH>20)");
+    EXPECT_EQ(control<QLabel>(form.get(), "LblConditions")->text(), "(DBH>20)");
 
     // The table still holds every tree.
-    data::Table table(form->PrimaryData, "M_trees.dbf");
+    data::Table table(form->state().PrimaryData, "M_trees.dbf");
     table.open();
     EXPECT_EQ(table.recordCount(), static_cast<int>(kTreeRows.size()));
 }
@@ -207,26 +215,26 @@ TEST_F(SelectionTest, FixBoxKeepsTheSpeciesAcrossPlotsIgnoringCase)
     clickPlot("A1");
     dialogs.expectMessage(app::MessageKind::Warning, "You must select an item from the species list",
                           app::Button::Ok);
-    form->CB_Fix->click();
+    control<QCheckBox>(form.get(), "CB_Fix")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
-    EXPECT_FALSE(form->CB_Fix->isChecked());
-    EXPECT_EQ(form->FixedSpecies, "");
+    EXPECT_FALSE(control<QCheckBox>(form.get(), "CB_Fix")->isChecked());
+    EXPECT_EQ(form->state().FixedSpecies, "");
 
     clickSpecies("SM");
-    form->CB_Fix->click();
-    EXPECT_EQ(form->FixedSpecies, "SM");
+    control<QCheckBox>(form.get(), "CB_Fix")->click();
+    EXPECT_EQ(form->state().FixedSpecies, "SM");
 
     clickPlot("B2");
     EXPECT_EQ(form->selectedSpecies(), "sm");
-    EXPECT_EQ(form->LabelTreeCount->text(), "2");
-    EXPECT_EQ(form->FixedSpecies, "SM");
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "2");
+    EXPECT_EQ(form->state().FixedSpecies, "SM");
 
     clickPlot("C3");
     EXPECT_EQ(form->selectedSpecies(), "");
-    EXPECT_EQ(form->LabelTreeCount->text(), "-");
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "-");
 
-    form->CB_Fix->click();
-    EXPECT_EQ(form->FixedSpecies, "");
+    control<QCheckBox>(form.get(), "CB_Fix")->click();
+    EXPECT_EQ(form->state().FixedSpecies, "");
     clickPlot("A1");
     EXPECT_EQ(form->selectedSpecies(), "");
     EXPECT_EQ(dialogs.asked().size(), 3u);
@@ -237,13 +245,17 @@ TEST_F(SelectionTest, TreeQueryAndSelectionCheck)
     startTrees();
     // Selecting a page checks the selection on entry.
     dialogs.expectMessage(app::MessageKind::Warning, "Select a plot from the list", app::Button::Ok);
-    form->PageControl1->setCurrentWidget(form->TabSheetData);
-    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheetMain);
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetData"));
+    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(),
+              control<QWidget>(form.get(), "TabSheetMain"));
 
     clickPlot("B2");
     dialogs.expectMessage(app::MessageKind::Warning, "Select a species from the list", app::Button::Ok);
-    form->PageControl1->setCurrentWidget(form->TabSheetData);
-    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheetMain);
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetData"));
+    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->currentWidget(),
+              control<QWidget>(form.get(), "TabSheetMain"));
     EXPECT_EQ(dialogs.pending(), 0u);
 
     clickSpecies("sm");
@@ -254,18 +266,19 @@ TEST_F(SelectionTest, TreeQueryAndSelectionCheck)
 
     // The selected trees, every column, live.
     form->PrepareTreeQuery();
-    EXPECT_EQ(form->Query1.sqlLines(), (Lines{"SELECT * FROM 'M_trees.dbf'",
-                                              "WHERE ((\"PLOT\" = :PlotNames) and (\"SP\" = :NSpecies))"}));
-    form->Query1.setParam("PlotNames", "B2");
-    form->Query1.setParam("NSpecies", "sm");
-    form->Query1.open();
+    EXPECT_EQ(
+        form->state().Query1.sqlLines(),
+        (Lines{"SELECT * FROM 'M_trees.dbf'", "WHERE ((\"PLOT\" = :PlotNames) and (\"SP\" = :NSpecies))"}));
+    form->state().Query1.setParam("PlotNames", "B2");
+    form->state().Query1.setParam("NSpecies", "sm");
+    form->state().Query1.open();
     std::vector<std::string> trees;
-    for (; !form->Query1.eof(); form->Query1.next())
-        trees.push_back(form->Query1.asString("TREE"));
+    for (; !form->state().Query1.eof(); form->state().Query1.next())
+        trees.push_back(form->state().Query1.asString("TREE"));
     EXPECT_EQ(trees, (Lines{"5", "7"}));
-    EXPECT_EQ(form->Query1.fieldNames().size(), 6u);
-    EXPECT_TRUE(form->Query1.canModify());
-    form->Query1.close();
+    EXPECT_EQ(form->state().Query1.fieldNames().size(), 6u);
+    EXPECT_TRUE(form->state().Query1.canModify());
+    form->state().Query1.close();
 }
 
 TEST_F(SelectionTest, PlotContainerCollectsEachPlotOnce)
@@ -286,14 +299,15 @@ TEST_F(SelectionTest, PlotContainerCollectsEachPlotOnce)
     form->ListPlotsDblClick();
     EXPECT_TRUE(container.lines().isEmpty());
 
-    form->SpeedButton1->click();
+    control<QToolButton>(form.get(), "SpeedButton1")->click();
     EXPECT_TRUE(container.isVisible());
     form->ListPlotsDblClick();
     form->ListPlotsDblClick();
     clickPlot("a1"); // another plot for the engine, the same line for the container
     form->ListPlotsDblClick();
     clickPlot("O'Hara");
-    emit form->ListPlots->itemDoubleClicked(form->ListPlots->currentItem());
+    emit control<app::ListBox>(form.get(), "ListPlots")
+        ->itemDoubleClicked(control<app::ListBox>(form.get(), "ListPlots")->currentItem());
     EXPECT_EQ(container.lines(), (QStringList{"A1", "O'Hara"}));
 
     apptest::control<QPushButton>(&container, "BtnClose")->click();
@@ -321,18 +335,18 @@ TEST_F(SelectionTest, CrownTableFromSetOkToTreeCount)
     for (const char *side : {"SCBI_CROWN.var", "SCBI_CROWN.yrs"})
         fs::remove(dataDir / side);
 
-    form->BtnSetOK->click();
+    control<QPushButton>(form.get(), "BtnSetOK")->click();
     EXPECT_EQ(dialogs.asked().size(), 2u);
-    EXPECT_EQ(form->Years, (std::vector<int>{2014, 2015, 2016, 2017, 2018, 2019, 2021}));
+    EXPECT_EQ(form->state().Years, (std::vector<int>{2014, 2015, 2016, 2017, 2018, 2019, 2021}));
     EXPECT_EQ(readBytes(dataDir / "SCBI_CROWN.yrs"), readBytes(shared / "SCBI_CROWN.yrs"));
     EXPECT_EQ(readBytes(dataDir / "SCBI_CROWN.var"), readBytes(shared / "SCBI_CROWN.var"));
-    EXPECT_EQ(form->ListPlots->count(), 28);
-    EXPECT_EQ(form->ListPlots->item(0)->text(), "B0101");
+    EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->count(), 28);
+    EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->item(0)->text(), "B0101");
 
     clickPlot("B0101");
     clickSpecies("FA");
     // 36 trees of FA on B0101, counted in the table by dbfdump.
-    EXPECT_EQ(form->LabelTreeCount->text(), "36");
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "36");
 }
 
 } // namespace

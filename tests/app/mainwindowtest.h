@@ -3,8 +3,9 @@
 #pragma once
 
 #include "app/fmain.h"
-#include "charts/chart.h"
 #include "app/listbox.h"
+#include "charts/chart.h"
+#include "controls.h"
 #include "scripteddialogs.h"
 #include "support/testsupport.h"
 #include "treetable.h"
@@ -126,9 +127,13 @@ protected:
     // A grid column, heading first.
     std::vector<std::string> gridColumn(int column) const
     {
-        std::vector<std::string> cells{form->GridFields->horizontalHeaderItem(column)->text().toStdString()};
-        for (int row = 0; row < form->GridFields->rowCount(); ++row)
-            cells.push_back(form->GridFields->item(row, column)->text().toStdString());
+        std::vector<std::string> cells{control<QTableWidget>(form.get(), "GridFields")
+                                           ->horizontalHeaderItem(column)
+                                           ->text()
+                                           .toStdString()};
+        for (int row = 0; row < control<QTableWidget>(form.get(), "GridFields")->rowCount(); ++row)
+            cells.push_back(
+                control<QTableWidget>(form.get(), "GridFields")->item(row, column)->text().toStdString());
         return cells;
     }
 
@@ -153,10 +158,13 @@ protected:
     }
 
     // Selects the item with exactly this text and runs the list's click handler, as a click does.
-    void clickPlot(const QString &plot) { clickItem(form->ListPlots, plot, &TFormMain::ListPlotsClick); }
+    void clickPlot(const QString &plot)
+    {
+        clickItem(control<app::ListBox>(form.get(), "ListPlots"), plot, &TFormMain::ListPlotsClick);
+    }
     void clickSpecies(const QString &species)
     {
-        clickItem(form->ListSpecies, species, &TFormMain::ListSpeciesClick);
+        clickItem(control<app::ListBox>(form.get(), "ListSpecies"), species, &TFormMain::ListSpeciesClick);
     }
     void select(const QString &plot, const QString &species)
     {
@@ -166,7 +174,8 @@ protected:
 
     std::vector<std::string> roles() const
     {
-        return {form->PlotField, form->TreeIdField, form->SpeciesField, form->DbhField, form->HeightField};
+        return {form->state().PlotField, form->state().TreeIdField, form->state().SpeciesField,
+                form->state().DbhField, form->state().HeightField};
     }
 
     void clickItem(app::ListBox *list, const QString &text, void (TFormMain::*click)())

@@ -22,23 +22,25 @@ TEST_F(MainWindowTest, TableNamedOHaraWithColumnsOrderAndGroupWorks)
 
     startOn(table);
     form->BtnSetOKClick();
-    EXPECT_EQ(form->PlotField, "ORDER");
-    EXPECT_EQ(form->SpeciesField, "GROUP");
-    EXPECT_EQ(itemsOf(form->ListPlots), (QStringList{"O'Neil", "P2"}));
+    EXPECT_EQ(form->state().PlotField, "ORDER");
+    EXPECT_EQ(form->state().SpeciesField, "GROUP");
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")), (QStringList{"O'Neil", "P2"}));
     select("O'Neil", "SM");
-    EXPECT_EQ(itemsOf(form->ListSpecies), (QStringList{"BK", "SM"}));
-    EXPECT_EQ(form->LabelTreeCount->text(), "7");
+    EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListSpecies")), (QStringList{"BK", "SM"}));
+    EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "7");
 
-    form->PageControl1->setCurrentWidget(form->TabSheetModel);
-    form->BtnSingleM->click();
-    EXPECT_GT(form->ChartTModel->seriesCount(), 4);
-    form->PageControl1->setCurrentWidget(form->TabSheetMain);
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+    control<QPushButton>(form.get(), "BtnSingleM")->click();
+    EXPECT_GT(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), 4);
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
 
     dialogs.expectProgress("Statistics");
     dialogs.expectMessage(app::MessageKind::Information,
                           "Statistics written: 2 plots, 3 species; TRANSIT.DBF 3 rows, AVERAGE.DBF 6 rows",
                           app::Button::Ok);
-    form->BtnStat->click();
+    control<QPushButton>(form.get(), "BtnStat")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
     std::string output;
     ASSERT_EQ(testsupport::runCommand(std::string(FENORIS_CLI_PATH) + " statistics " +

@@ -1,7 +1,9 @@
 // The page "Regression model": for the selected trees and one survey year at a time, the statistics
 // of DBH, height and defoliation in a grid, any series drawn with its polynomial, more polynomials
 // added and the equation of the last fit copied.
-#include "app/fmain.h"
+#include "app/regressionpage.h"
+
+#include "app/guardedslot.h"
 
 #include "app/errorhandler.h"
 #include "app/fvars.h"
@@ -87,9 +89,11 @@ void clearStatRows(QTableWidget *grid)
 
 } // namespace
 
-QWidget *TFormMain::createRegressionPage()
+RegressionPage::RegressionPage(PageHost &host, Dialogs &dialogs, QWidget *parent)
+    : QWidget(parent), m_host(host), m_state(host.state()), m_dialogs(dialogs), m_sink(dialogs)
 {
-    auto *page = named<QWidget>("TabSheetRegression");
+    setObjectName("TabSheetRegression");
+    QWidget *page = this;
 
     auto *yearCaption = named<QLabel>("LabelYearCaption", "Year:");
     LabelYear = named<QLabel>("LabelYear", "-");
@@ -173,45 +177,47 @@ QWidget *TFormMain::createRegressionPage()
     layout->addLayout(top);
     layout->addLayout(buttons);
     layout->addWidget(ChartRegr, 1);
-    return page;
-}
 
-void TFormMain::connectRegressionPage()
-{
-    connectGuarded(BtnFirstYear, &QToolButton::clicked, &TFormMain::BtnFirstYearClick);
-    connectGuarded(BtnLastYear, &QToolButton::clicked, &TFormMain::BtnLastYearClick);
-    connect(UpDownYear, &UpDown::clicked, this,
-            [this](int direction) { guard([this, direction] { UpDownYearClick(direction); }); });
+    connectGuarded(this, m_dialogs, BtnFirstYear, &QToolButton::clicked, &RegressionPage::BtnFirstYearClick);
+    connectGuarded(this, m_dialogs, BtnLastYear, &QToolButton::clicked, &RegressionPage::BtnLastYearClick);
+    connect(UpDownYear, &UpDown::clicked, this, [this](int direction) {
+        runGuarded(m_dialogs, [this, direction] { UpDownYearClick(direction); });
+    });
     // A change of the choice by a click, the keyboard or a screen reader's toggle action; choosing the
     // item already chosen changes nothing. ShowYear resets the choice with the signals blocked.
     connect(m_seriesButtons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
-        if (checked) guard([this] { RG_seriesClick(); });
+        if (checked) runGuarded(m_dialogs, [this] { RG_seriesClick(); });
     });
-    connectGuarded(BtnNewPolynom, &QPushButton::clicked, &TFormMain::BtnNewPolynomClick);
-    connectGuarded(BtnEquation, &QPushButton::clicked, &TFormMain::BtnEquationClick);
-    connectGuarded(BtnSave2, &QPushButton::clicked, &TFormMain::BtnSave2Click);
+    connectGuarded(this, m_dialogs, BtnNewPolynom, &QPushButton::clicked,
+                   &RegressionPage::BtnNewPolynomClick);
+    connectGuarded(this, m_dialogs, BtnEquation, &QPushButton::clicked, &RegressionPage::BtnEquationClick);
+    connectGuarded(this, m_dialogs, BtnSave2, &QPushButton::clicked, &RegressionPage::BtnSave2Click);
+    connectGuarded(this, m_dialogs, BtnPropertiesRegr, &QPushButton::clicked,
+                   &RegressionPage::BtnPropertiesRegrClick);
 }
 
-void TFormMain::enterRegressionPage()
+RegressionPage::~RegressionPage() = default;
+
+void RegressionPage::enter()
 {
     // Nothing of an earlier selection stays on the page, also when the query fails.
     clearStatRows(SG_StatRes);
     ChartRegr->clearSeries();
     BtnNewPolynom->setEnabled(false);
     BtnEquation->setEnabled(false);
-    PrepareTreeQuery();
-    Query1.setParam("PlotNames", selectedPlot());
-    Query1.setParam("NSpecies", selectedSpecies());
-    Query1.open();
+    m_host.PrepareTreeQuery();
+    m_state.Query1.setParam("PlotNames", m_host.selectedPlot());
+    m_state.Query1.setParam("NSpecies", m_host.selectedSpecies());
+    m_state.Query1.open();
     for (int col = 1; col < kGridColumns; ++col)
         setCell(SG_StatRes, col, 0, kHeadings[col - 1]);
     ChartRegr->setTitleLines({});
-    UpDownYear->setRange(1, std::max(1, YearCount));
+    UpDownYear->setRange(1, std::max(1, m_state.YearCount));
     RegrStats.emplace();
     ShowYear(1);
 }
 
-void TFormMain::ShowYear(int k)
+void RegressionPage::ShowYear(int k)
 {
     // The year buttons act only while the page is open.
     if (!RegrStats) return;
@@ -226,32 +232,32 @@ void TFormMain::ShowYear(int k)
     }
     RegrYear = k;
     // Without survey years (none marked before Set OK) only the DBH-Height series can be built.
-    const bool hasYear = k >= 1 && k <= YearCount;
-    LabelYear->setText(hasYear ? QString::number(Years[k - 1]) : QString("-"));
+    const bool hasYear = k >= 1 && k <= m_state.YearCount;
+    LabelYear->setText(hasYear ? QString::number(m_state.Years[k - 1]) : QString("-"));
     clearStatRows(SG_StatRes);
 
-    const std::string year = hasYear ? YearFields[k - 1] : std::string();
-    if (!DbhField.empty() && hasYear)
-        AddSeries(DbhField, year, 2, 0, -1, 1, "DBH");
+    const std::string year = hasYear ? m_state.YearFields[k - 1] : std::string();
+    if (!m_state.DbhField.empty() && hasYear)
+        AddSeries(m_state.DbhField, year, 2, 0, -1, 1, "DBH");
     else
         RegrStats->push_back(nullptr);
-    if (!HeightField.empty() && hasYear)
-        AddSeries(HeightField, year, 3, 0, -1, 0, "Height");
+    if (!m_state.HeightField.empty() && hasYear)
+        AddSeries(m_state.HeightField, year, 3, 0, -1, 0, "Height");
     else
         RegrStats->push_back(nullptr);
-    if (!DbhField.empty() && !HeightField.empty())
-        AddSeries(DbhField, HeightField, 4, 0, 0, 0, "DBH-Height");
+    if (!m_state.DbhField.empty() && !m_state.HeightField.empty())
+        AddSeries(m_state.DbhField, m_state.HeightField, 4, 0, 0, 0, "DBH-Height");
     else
         RegrStats->push_back(nullptr);
 }
 
-void TFormMain::AddSeries(const std::string &FX, const std::string &FY, int Row, double MisX, double MisY,
-                          int YRow, const std::string &Name)
+void RegressionPage::AddSeries(const std::string &FX, const std::string &FY, int Row, double MisX,
+                               double MisY, int YRow, const std::string &Name)
 {
     auto series = std::make_unique<stats::TStatistics>(m_sink);
     series->MissingX = MisX;
     series->MissingY = MisY;
-    model::FillSeries(*series, Query1, {FX, FY});
+    model::FillSeries(*series, m_state.Query1, {FX, FY});
     series->Calculate(1);
     const stats::TStatRes &res = series->Res;
     // Fewer than four trees with both values say nothing about a relation.
@@ -274,34 +280,34 @@ void TFormMain::AddSeries(const std::string &FX, const std::string &FY, int Row,
     RegrStats->push_back(std::move(series));
 }
 
-void TFormMain::PutNumber(int Col, int Row, int Digits, double v)
+void RegressionPage::PutNumber(int Col, int Row, int Digits, double v)
 {
     setCell(SG_StatRes, Col, Row,
             QString::fromStdString(stats::StatNumberText(v, Digits, decimalSeparator())));
 }
 
-void TFormMain::BtnFirstYearClick()
+void RegressionPage::BtnFirstYearClick()
 {
     ShowYear(1);
 }
 
-void TFormMain::BtnLastYearClick()
+void RegressionPage::BtnLastYearClick()
 {
-    ShowYear(std::max(1, YearCount));
+    ShowYear(std::max(1, m_state.YearCount));
 }
 
-void TFormMain::UpDownYearClick(int direction)
+void RegressionPage::UpDownYearClick(int direction)
 {
     // At either end the same year is shown again, and computed again.
-    ShowYear(std::clamp(RegrYear + (direction > 0 ? 1 : -1), 1, std::max(1, YearCount)));
+    ShowYear(std::clamp(RegrYear + (direction > 0 ? 1 : -1), 1, std::max(1, m_state.YearCount)));
 }
 
-int TFormMain::regressionChoice() const
+int RegressionPage::regressionChoice() const
 {
     return std::max(0, m_seriesButtons->checkedId());
 }
 
-void TFormMain::RG_seriesClick()
+void RegressionPage::RG_seriesClick()
 {
     const int i = regressionChoice();
     ChartRegr->clearSeries();
@@ -318,7 +324,7 @@ void TFormMain::RG_seriesClick()
         m_dialogs.warning(kNoSeries);
     } else if (static_cast<int>(RegrStats->size()) < i) {
         m_dialogs.warning("Series was not calculated");
-    } else if (!(*RegrStats)[i - 1] && i >= 2 && HeightField.empty()) {
+    } else if (!(*RegrStats)[i - 1] && i >= 2 && m_state.HeightField.empty()) {
         // Not too few trees: the heights were never read. Say how to have them.
         m_dialogs.information(kNoHeightRole);
     } else if (!(*RegrStats)[i - 1]) {
@@ -330,15 +336,15 @@ void TFormMain::RG_seriesClick()
     }
 }
 
-void TFormMain::chooseAnotherSeries()
+void RegressionPage::chooseAnotherSeries()
 {
     if (!RegrStats) {
         m_dialogs.warning(kNoSeries);
         return;
     }
-    if (!Query1.isActive()) Query1.open();
+    if (!m_state.Query1.isActive()) m_state.Query1.open();
     TFormVars dialog;
-    if (!FillVars(dialog, Query1)) return;
+    if (!FillVars(dialog, m_state.Query1)) return;
 
     // Everything the user typed is read before the pair shown so far is dropped: a value that is not
     // a number or a refused degree leave the page as it was. What the dialog holds that cannot be
@@ -354,7 +360,7 @@ void TFormMain::chooseAnotherSeries()
             const char separator = decimalSeparator();
             if (!choice.missingX.empty()) series->MissingX = common::strToFloat(choice.missingX, separator);
             if (!choice.missingY.empty()) series->MissingY = common::strToFloat(choice.missingY, separator);
-            model::FillSeries(*series, Query1, choice);
+            model::FillSeries(*series, m_state.Query1, choice);
             read = true;
         });
         if (read) break;
@@ -379,7 +385,7 @@ void TFormMain::chooseAnotherSeries()
     charts::DrawRegression(*ChartRegr, *RegrStats->back(), true);
 }
 
-std::uint8_t TFormMain::askDegree(int proposal)
+std::uint8_t RegressionPage::askDegree(int proposal)
 {
     // Cancel gives the proposal, which is then the degree.
     const QString answer =
@@ -387,20 +393,20 @@ std::uint8_t TFormMain::askDegree(int proposal)
     return stats::ParseDegree(answer.toStdString());
 }
 
-void TFormMain::showDetermination(const stats::TStatistics &series)
+void RegressionPage::showDetermination(const stats::TStatistics &series)
 {
     m_dialogs.information("Coefficient of determination Sqr(r)=" +
                           QString::fromStdString(common::floatToText(series.Res.R2, decimalSeparator())));
 }
 
-stats::TStatistics *TFormMain::chosenRegression()
+stats::TStatistics *RegressionPage::chosenRegression()
 {
     const int i = regressionChoice();
     if (!RegrStats || i < 1 || static_cast<int>(RegrStats->size()) < i) return nullptr;
     return (*RegrStats)[i - 1].get();
 }
 
-void TFormMain::BtnNewPolynomClick()
+void RegressionPage::BtnNewPolynomClick()
 {
     stats::TStatistics *series = chosenRegression();
     if (!series) return;
@@ -417,7 +423,7 @@ void TFormMain::BtnNewPolynomClick()
     showDetermination(*series);
 }
 
-void TFormMain::BtnEquationClick()
+void RegressionPage::BtnEquationClick()
 {
     const stats::TStatistics *series = chosenRegression();
     if (!series) return;
@@ -429,6 +435,20 @@ void TFormMain::BtnEquationClick()
     if (m_dialogs.message(MessageKind::Information, "Copy equation\r\n" + text, Button::Yes | Button::No) !=
         Button::No)
         QGuiApplication::clipboard()->setText(text);
+}
+
+} // namespace app
+
+namespace app {
+
+void RegressionPage::BtnPropertiesRegrClick()
+{
+    m_host.ShowChartProperties(*ChartRegr);
+}
+
+void RegressionPage::BtnSave2Click()
+{
+    m_host.SaveChartAs(*ChartRegr);
 }
 
 } // namespace app
