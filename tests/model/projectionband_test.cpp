@@ -117,6 +117,13 @@ TEST(ProjectionBand, IsRepeatableForASeedAndLiesAroundTheCurve)
     BandSettings other = settings;
     other.seed = settings.seed + 1;
     EXPECT_NE(model::ProjectionBand(record, other), band);
+    // The default seed's band as it was first computed: a change of the generator, the sampler or
+    // the quantile changes what users were shown. The draws use only the generator's integers,
+    // arithmetic, sqrt, log and exp, so other machines agree to the last digits.
+    EXPECT_NEAR(band[1].lo, 42.173747453450837, 1e-9);
+    EXPECT_NEAR(band[1].hi, 46.288346099422007, 1e-9);
+    EXPECT_NEAR(band[10].lo, 46.427627513698589, 1e-9);
+    EXPECT_NEAR(band[10].hi, 70.83374514793644, 1e-9);
 
     model::Distribution p{};
     double curve = model::ModelStart(record, p);
