@@ -39,7 +39,8 @@ LineSeries &AddModelLine(Chart &chart, const QString &title, const common::LineS
 void drawModelLines(Chart &chart, const std::vector<model::ChartLine> &lines,
                     std::vector<std::string> &graphSettings)
 {
-    const bool banded = std::any_of(lines.begin(), lines.end(), [](const auto &l) { return !l.band.empty(); });
+    const bool banded =
+        std::any_of(lines.begin(), lines.end(), [](const auto &l) { return !l.band.empty(); });
     if (banded) {
         // The bands go first, under every line, so that no fill covers a curve even where a
         // metafile lays the translucent colour on white as an opaque tint. Reading the settings in
@@ -53,7 +54,8 @@ void drawModelLines(Chart &chart, const std::vector<model::ChartLine> &lines,
             if (line.band.empty()) continue;
             QColor fill = toQColor(looks[i].color);
             fill.setAlpha(kBandAlpha);
-            AreaSeries &area = chart.addAreaSeries(QStringLiteral("Band ") + QString::fromStdString(line.title), fill);
+            AreaSeries &area =
+                chart.addAreaSeries(QStringLiteral("Band ") + QString::fromStdString(line.title), fill);
             area.setShowInLegend(false);
             for (std::size_t k = 0; k < line.points.size() && k < line.band.size(); ++k)
                 area.addRange(line.points[k].x, line.band[k].lo, line.band[k].hi);

@@ -33,7 +33,8 @@ constexpr const char *kUsage =
 std::optional<model::BandSettings> bandOptions(const Options &options)
 {
     if (!options.has("band")) {
-        if (options.has("draws") || options.has("seed")) throw common::Error("--draws and --seed go with --band L");
+        if (options.has("draws") || options.has("seed"))
+            throw common::Error("--draws and --seed go with --band L");
         return std::nullopt;
     }
     model::BandSettings band;
@@ -52,14 +53,15 @@ std::optional<model::BandSettings> bandOptions(const Options &options)
         band.draws = 0;
     }
     if (band.draws < 1 || band.draws > model::kMaxBandDraws)
-        throw common::Error("--draws must be a whole number from 1 to " + std::to_string(model::kMaxBandDraws) +
-                            ", not '" + draws + "'");
+        throw common::Error("--draws must be a whole number from 1 to " +
+                            std::to_string(model::kMaxBandDraws) + ", not '" + draws + "'");
     if (options.has("seed")) {
         const std::string seed = options.value("seed");
         const char *end = seed.data() + seed.size();
         const auto [stop, error] = std::from_chars(seed.data(), end, band.seed);
         if (seed.empty() || error != std::errc() || stop != end)
-            throw common::Error("--seed must be a whole number from 0 to 18446744073709551615, not '" + seed + "'");
+            throw common::Error("--seed must be a whole number from 0 to 18446744073709551615, not '" + seed +
+                                "'");
     }
     return band;
 }
@@ -106,8 +108,9 @@ int runModel(const Args &args, std::ostream &out, std::ostream &err)
         std::vector<std::size_t> order(line.points.size());
         for (std::size_t k = 0; k < order.size(); ++k)
             order[k] = k;
-        std::stable_sort(order.begin(), order.end(),
-                         [&line](std::size_t a, std::size_t b) { return line.points[a].x < line.points[b].x; });
+        std::stable_sort(order.begin(), order.end(), [&line](std::size_t a, std::size_t b) {
+            return line.points[a].x < line.points[b].x;
+        });
         for (const std::size_t k : order) {
             const auto &point = line.points[k];
             out << i << "," << csvField(line.title) << "," << line.lineType << ","

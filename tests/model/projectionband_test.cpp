@@ -103,8 +103,7 @@ TEST(DrawTransitMatrix, DrawsObservedRowsAroundTheCountsAndKeepsAssumedRows)
     // 0.07 here, so 20,000 draws give the mean to about 0.0005.
     for (std::size_t a : {1u, 2u, 3u, 5u})
         for (std::size_t b = 0; b < 6; ++b)
-            EXPECT_NEAR(mean[a][b], (kMixed[a][b] + 0.5) / (record.RowSum[a] + 3), 0.003)
-                << a << "," << b;
+            EXPECT_NEAR(mean[a][b], (kMixed[a][b] + 0.5) / (record.RowSum[a] + 3), 0.003) << a << "," << b;
 }
 
 TEST(ProjectionBand, IsRepeatableForASeedAndLiesAroundTheCurve)
@@ -188,8 +187,13 @@ TEST(ProjectionBand, OfTreesThatAllStayIsNarrowButNotNil)
 TEST(ProjectionBand, RefusesSettingsOutOfRange)
 {
     const TTransit record = recordOf(kMixed);
-    const BandSettings bad[] = {{0, 1000, 1},   {1, 1000, 1}, {-0.5, 1000, 1}, {NAN, 1000, 1},
-                                {0.9, 0, 1},    {0.9, -3, 1}, {0.9, model::kMaxBandDraws + 1, 1}};
+    const BandSettings bad[] = {{0, 1000, 1},
+                                {1, 1000, 1},
+                                {-0.5, 1000, 1},
+                                {NAN, 1000, 1},
+                                {0.9, 0, 1},
+                                {0.9, -3, 1},
+                                {0.9, model::kMaxBandDraws + 1, 1}};
     for (const auto &settings : bad)
         EXPECT_THROW(model::ProjectionBand(record, settings), common::Error)
             << settings.level << " " << settings.draws;
