@@ -7,7 +7,9 @@
 #include "charts/series.h"
 #include "common/error.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QImage>
@@ -64,6 +66,21 @@ TFormGraphParams::TFormGraphParams(std::vector<std::string> &GraphSettings, Dial
         CBstyle->addItem(QString::fromLatin1(style));
     CBstyle->setCurrentIndex(0);
 
+    CBband = new QCheckBox("Uncertainty band", this);
+    CBband->setObjectName("CBband");
+    CBband->setAccessibleName("Uncertainty band");
+    CBband->setToolTip("A translucent band around each model curve: the central share of 1000 redrawn "
+                       "transition matrices projected as the model is");
+    EditBandLevel = new QDoubleSpinBox(this);
+    EditBandLevel->setObjectName("EditBandLevel");
+    EditBandLevel->setAccessibleName("Band level");
+    // The level as a share: 0.95 keeps the central 95 % of the draws.
+    EditBandLevel->setDecimals(2);
+    EditBandLevel->setRange(0.01, 0.99);
+    EditBandLevel->setSingleStep(0.05);
+    EditBandLevel->setValue(m_band.level);
+    EditBandLevel->setEnabled(false);
+
     BtnApply = new QPushButton("Apply", this);
     BtnApply->setObjectName("BtnApply");
     BtnClose = new QPushButton("Close", this);
@@ -79,6 +96,9 @@ TFormGraphParams::TFormGraphParams(std::vector<std::string> &GraphSettings, Dial
     grid->addWidget(BtnColor, 1, 2);
     grid->addWidget(new QLabel("Style", this), 2, 0);
     grid->addWidget(CBstyle, 2, 1);
+    grid->addWidget(CBband, 3, 0, 1, 2);
+    grid->addWidget(new QLabel("Level", this), 4, 0);
+    grid->addWidget(EditBandLevel, 4, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(BtnApply);
@@ -99,6 +119,9 @@ TFormGraphParams::TFormGraphParams(std::vector<std::string> &GraphSettings, Dial
     connect(EditWidth, &QSpinBox::valueChanged, this, guarded(&TFormGraphParams::EditWidthChange));
     connect(BtnColor, &QPushButton::clicked, this, guarded(&TFormGraphParams::BtnColorClick));
     connect(CBstyle, &QComboBox::currentIndexChanged, this, guarded(&TFormGraphParams::CBstyleChange));
+    connect(CBband, &QCheckBox::toggled, this, guarded(&TFormGraphParams::CBbandClick));
+    connect(EditBandLevel, &QDoubleSpinBox::valueChanged, this,
+            guarded(&TFormGraphParams::EditBandLevelChange));
     connect(BtnApply, &QPushButton::clicked, this, guarded(&TFormGraphParams::BtnApplyClick));
     // Closing keeps the dialog as it is, unapplied edits included, for the next time it is shown.
     connect(BtnClose, &QPushButton::clicked, this, &QDialog::accept);
@@ -109,13 +132,53 @@ TFormGraphParams::TFormGraphParams(std::vector<std::string> &GraphSettings, Dial
 void TFormGraphParams::FormCreate()
 {
     LoadLineSettings();
+    LoadBandLook();
     BtnApply->setEnabled(true);
 }
 
 void TFormGraphParams::CBlinetypeChange()
 {
     LoadLineSettings();
-    BtnApply->setEnabled(false);
+    // A band edit is not of the line type: it stays to be applied.
+    BtnApply->setEnabled(m_bandEdited);
+}
+
+void TFormGraphParams::CBbandClick()
+{
+    m_band.on = CBband->isChecked();
+    EditBandLevel->setEnabled(m_band.on);
+    m_bandEdited = true;
+    BtnApply->setEnabled(true);
+}
+
+void TFormGraphParams::EditBandLevelChange()
+{
+    m_band.level = EditBandLevel->value();
+    m_bandEdited = true;
+    BtnApply->setEnabled(true);
+}
+
+void TFormGraphParams::LoadBandLook()
+{
+    std::optional<QString> error;
+    try {
+        m_band = common::ReadBandLook(m_settings);
+    } catch (const common::ConvertError &e) {
+        m_band = {};
+        error = QString::fromUtf8(e.what());
+    }
+    {
+        // Showing the stored band is not an edit.
+        const QSignalBlocker blockBand(CBband);
+        const QSignalBlocker blockLevel(EditBandLevel);
+        CBband->setChecked(m_band.on);
+        EditBandLevel->setValue(m_band.level);
+        EditBandLevel->setEnabled(m_band.on);
+    }
+    // The spin box rounds to its range and two decimals: what it shows is what "Apply" would store.
+    m_band.level = EditBandLevel->value();
+    m_bandEdited = false;
+    if (error) m_dialogs.error(*error);
 }
 
 void TFormGraphParams::EditWidthChange()
@@ -144,6 +207,8 @@ void TFormGraphParams::CBstyleChange()
 void TFormGraphParams::BtnApplyClick()
 {
     common::StoreLineSettings(m_settings, lineType(), m_line);
+    if (m_bandEdited) common::StoreBandLook(m_settings, m_band);
+    m_bandEdited = false;
     BtnApply->setEnabled(false);
 }
 

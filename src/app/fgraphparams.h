@@ -1,5 +1,6 @@
 // The "Graph parameters" dialog: colour, pen width and pen style of each model chart line, edited
-// one line type at a time and written into the Graph.ini settings by "Apply".
+// one line type at a time, and the uncertainty band of the model curves (on or off, its level),
+// written into the Graph.ini settings by "Apply".
 #pragma once
 
 #include "common/graphsettings.h"
@@ -9,7 +10,9 @@
 #include <string>
 #include <vector>
 
+class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -39,11 +42,17 @@ public:
     void EditWidthChange();
     void CBstyleChange();
     void BtnColorClick();
-    // Stores LC, LS and LW of the chosen line type, in this order, replacing or appending each line.
+    // Takes the band's on/off or level as an unapplied edit; the level is editable only while on.
+    void CBbandClick();
+    void EditBandLevelChange();
+    // Stores LC, LS and LW of the chosen line type, in this order, replacing or appending each line;
+    // then BandOn and BandLevel, only when the band was edited since it was last stored or loaded.
     void BtnApplyClick();
 
     // The colour, width and style being edited.
     const common::LineSettings &lineSettings() const { return m_line; }
+    // The band as the dialog shows it.
+    const common::BandLook &bandLook() const { return m_band; }
 
     QComboBox *CBlinetype;
     QLabel *Image1; // holds the drawn sample as its pixmap
@@ -54,6 +63,13 @@ public:
     QPushButton *BtnClose;
 
 private:
+    // Object and accessible names "CBband" / "Uncertainty band" and "EditBandLevel" / "Band level".
+    QCheckBox *CBband;
+    QDoubleSpinBox *EditBandLevel;
+
+    // Shows the stored band; a stored value that does not convert is reported through the dialogs
+    // and the defaults (off, 0.95) are shown instead.
+    void LoadBandLook();
     // Reads colour, width and style of the chosen line type (missing ones are stored with the
     // defaults black, 1 and Solid), shows them and redraws the sample. A width or style that is not
     // a decimal integer is reported through the dialogs and ends the reading: that value and those
@@ -67,6 +83,8 @@ private:
     std::vector<std::string> &m_settings;
     Dialogs &m_dialogs;
     common::LineSettings m_line;
+    common::BandLook m_band;
+    bool m_bandEdited = false;
 };
 
 } // namespace app

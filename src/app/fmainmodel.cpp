@@ -10,6 +10,7 @@
 #include "charts/chart.h"
 #include "charts/modelchart.h"
 #include "common/error.h"
+#include "common/graphsettings.h"
 #include "common/numbers.h"
 #include "model/modelchart.h"
 #include "model/modelpictures.h"
@@ -137,6 +138,11 @@ model::ModelSettings TFormMain::modelChartSettings() const
     } catch (const common::ConvertError &) {
         throw common::ConvertError("Max deads % must be a number");
     }
+    // The band is one of the line settings of Graph.ini ("Graph parameters"); the draws and the seed
+    // are the command line's defaults, so that both draw the same band.
+    const common::BandLook band = common::ReadBandLook(m_state.GraphSettings);
+    if (band.on)
+        settings.band = model::BandSettings{band.level, model::kDefaultBandDraws, model::kDefaultBandSeed};
     return settings;
 }
 

@@ -703,6 +703,11 @@ ShapeSeries &Chart::addShapeSeries(const QString &title)
         std::unique_ptr<ShapeSeries>(new ShapeSeries(*this, *m->plot, title, nextColor(m->colorsUsed))));
 }
 
+AreaSeries &Chart::addAreaSeries(const QString &title, const QColor &color)
+{
+    return adopt(std::unique_ptr<AreaSeries>(new AreaSeries(*this, *m->plot, title, color)));
+}
+
 LineSeries &Chart::addLine(const QString &title, const QColor &color, int penStyle, int penWidth)
 {
     LineSeries &line = addLineSeries(title);

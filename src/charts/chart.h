@@ -173,6 +173,9 @@ public:
     ArrowSeries &addArrowSeries(const QString &title = {});
     ShapeSeries &addShapeSeries(const QString &title = {});
 
+    // An area series in the given colour (which, unlike the other kinds, takes no colour of the
+    // chart's sequence): the model chart's uncertainty bands.
+    AreaSeries &addAreaSeries(const QString &title, const QColor &color);
     // A line series with its title, colour, pen style (0-6) and pen width: the model chart's lines.
     LineSeries &addLine(const QString &title, const QColor &color, int penStyle, int penWidth);
 

@@ -25,10 +25,15 @@ common::LineColor toLineColor(const QColor &color);
 // A line series on the chart with the title and the colour, pen style and width of `line`.
 LineSeries &AddModelLine(Chart &chart, const QString &title, const common::LineSettings &line);
 
+// The opacity (of 255) of an uncertainty band's fill in its curve's colour.
+inline constexpr int kBandAlpha = 64;
+
 // Adds the model chart's lines in their order, each in the settings of its line type as
 // `graphSettings` (the lines of Graph.ini) hold them; a missing setting takes the line type's default
 // and is stored there as the line is drawn. The window and fenoris-cli both draw through this.
-// Throws common::ConvertError for a stored style or width that is not a number.
+// A line with a band (see model::ChartLine) also gets an area series from the band's low to its high
+// in the line's colour at kBandAlpha; all areas are added before the lines, so they lie under every
+// line. Throws common::ConvertError for a stored style or width that is not a number.
 void drawModelLines(Chart &chart, const std::vector<model::ChartLine> &lines,
                     std::vector<std::string> &graphSettings);
 

@@ -195,6 +195,56 @@ void LineSeries::setPenWidth(int width)
     changed();
 }
 
+// ---- AreaSeries ------------------------------------------------------------------------------
+
+AreaSeries::AreaSeries(Chart &chart, QCustomPlot &plot, const QString &title, const QColor &color)
+    : Series(chart, SeriesKind::Area, new QCPGraph(plot.xAxis, plot.yAxis), title, color),
+      m_upper(static_cast<QCPGraph *>(plottable())), m_lower(new QCPGraph(plot.xAxis, plot.yAxis))
+{
+    m_upper->setLineStyle(QCPGraph::lsLine);
+    m_lower->setLineStyle(QCPGraph::lsLine);
+    m_lower->setPen(Qt::NoPen);
+    m_lower->setBrush(Qt::NoBrush);
+    m_lower->removeFromLegend();
+    m_upper->setChannelFillGraph(m_lower);
+    applyStyle();
+}
+
+AreaSeries::~AreaSeries()
+{
+    if (auto *plot = m_lower->parentPlot()) plot->removePlottable(m_lower);
+}
+
+void AreaSeries::addRange(double x, double lower, double upper)
+{
+    const auto at = std::upper_bound(m_ranges.begin(), m_ranges.end(), x,
+                                     [](double value, const Range &r) { return value < r.x; });
+    m_ranges.insert(at, {x, lower, upper});
+    m_dataChanged = true;
+    changed();
+}
+
+void AreaSeries::applyStyle()
+{
+    m_upper->setPen(Qt::NoPen);
+    m_upper->setBrush(QBrush(color()));
+}
+
+void AreaSeries::sync()
+{
+    // The lower edge is not a series of its own: it follows the area's visibility.
+    m_lower->setVisible(active());
+    if (!m_dataChanged) return;
+    QVector<QCPGraphData> upper, lower;
+    for (const auto &r : m_ranges) {
+        upper.append(QCPGraphData(r.x, r.upper));
+        lower.append(QCPGraphData(r.x, r.lower));
+    }
+    m_upper->data()->set(upper, true);
+    m_lower->data()->set(lower, true);
+    m_dataChanged = false;
+}
+
 // ---- PointSeries -----------------------------------------------------------------------------
 
 PointSeries::PointSeries(Chart &chart, QCustomPlot &plot, const QString &title, const QColor &color)

@@ -148,6 +148,31 @@ private:
     int m_penWidth = 1;
 };
 
+// Area series: the region between a lower and an upper value over the same x, filled with the
+// series' colour without an outline (a translucent colour lets the lines under it show through;
+// metafiles lay it on white). Both bounds count for automatic axes. Ranges are kept in ascending x.
+class AreaSeries : public Series
+{
+public:
+    ~AreaSeries() override;
+    void addRange(double x, double lower, double upper);
+    int rangeCount() const { return static_cast<int>(m_ranges.size()); }
+    void sync() override;
+
+private:
+    friend class Chart;
+    AreaSeries(Chart &chart, QCustomPlot &plot, const QString &title, const QColor &color);
+    void applyStyle() override;
+    struct Range
+    {
+        double x, lower, upper;
+    };
+    QCPGraph *m_upper;
+    QCPGraph *m_lower; // the edge the upper graph's fill reaches down to; owned by the plot
+    std::vector<Range> m_ranges;
+    bool m_dataChanged = false;
+};
+
 // Point series: a mark (pointer) at every point. The sizes are half the mark's width and height in
 // pixels, 4 and 4 at first; negative sizes draw as 0.
 class PointSeries : public XYSeries

@@ -13,6 +13,8 @@
 #include "model/modelchart.h"
 
 #include <algorithm>
+#include <charconv>
+#include <optional>
 #include <ostream>
 
 namespace cli {
@@ -22,8 +24,47 @@ namespace {
 constexpr const char *kUsage =
     "usage: fenoris-cli model TABLE.dbf --plot P --species S [--interval N] [--max-deads P] [--share P]\n"
     "                         [--value-type percent|classes] [--conditions TEXT]\n"
+    "                         [--band L [--draws B] [--seed S]]\n"
     "                         [--picture FILE.bmp|.wmf|.emf|.png|.svg|.pdf [--size WxH]\n"
     "                                    [--graph-ini FILE] [--settings FILE.gsf]]\n";
+
+// The band options: a level strictly between 0 and 1, whole draws from 1 to the cap, and a seed of
+// decimal digits that fits 64 bits. --draws and --seed alone would be silently ignored: refused.
+std::optional<model::BandSettings> bandOptions(const Options &options)
+{
+    if (!options.has("band")) {
+        if (options.has("draws") || options.has("seed"))
+            throw common::Error("--draws and --seed go with --band L");
+        return std::nullopt;
+    }
+    model::BandSettings band;
+    const std::string level = options.value("band");
+    try {
+        band.level = static_cast<double>(common::strToFloat(level));
+    } catch (const common::ConvertError &) {
+        band.level = -1;
+    }
+    if (!(band.level > 0 && band.level < 1))
+        throw common::Error("--band must be a level between 0 and 1 (such as 0.95), not '" + level + "'");
+    const std::string draws = options.value("draws", std::to_string(model::kDefaultBandDraws));
+    try {
+        band.draws = common::strToInt(draws);
+    } catch (const common::ConvertError &) {
+        band.draws = 0;
+    }
+    if (band.draws < 1 || band.draws > model::kMaxBandDraws)
+        throw common::Error("--draws must be a whole number from 1 to " +
+                            std::to_string(model::kMaxBandDraws) + ", not '" + draws + "'");
+    if (options.has("seed")) {
+        const std::string seed = options.value("seed");
+        const char *end = seed.data() + seed.size();
+        const auto [stop, error] = std::from_chars(seed.data(), end, band.seed);
+        if (seed.empty() || error != std::errc() || stop != end)
+            throw common::Error("--seed must be a whole number from 0 to 18446744073709551615, not '" + seed +
+                                "'");
+    }
+    return band;
+}
 
 } // namespace
 
@@ -31,7 +72,7 @@ int runModel(const Args &args, std::ostream &out, std::ostream &err)
 {
     Options options(args,
                     {"plot", "species", "interval", "max-deads", "share", "value-type", "conditions",
-                     "picture", "size", "graph-ini", "settings"},
+                     "picture", "size", "graph-ini", "settings", "band", "draws", "seed"},
                     {});
     if (options.positional().size() != 1 || !options.has("plot") || !options.has("species")) {
         err << kUsage;
@@ -43,6 +84,7 @@ int runModel(const Args &args, std::ostream &out, std::ostream &err)
     common::ConsoleSink sink(err);
     model::ModelSettings settings = settingsOptions(options, sink);
     settings.maxDeads = options.floatValue("max-deads", model::DefaultMaxDeads);
+    settings.band = bandOptions(options);
 
     const auto opened = openSurvey(options.positional()[0]);
     model::Survey &table = *opened;
@@ -59,16 +101,30 @@ int runModel(const Args &args, std::ostream &out, std::ostream &err)
                                picture->size);
     }
 
-    out << "series,title,type,x,y\n";
+    // With a band every row has lo and hi; they are empty on the lines that are not projections.
+    out << (settings.band ? "series,title,type,x,y,lo,hi\n" : "series,title,type,x,y\n");
     for (std::size_t i = 0; i < chart.lines.size(); ++i) {
         const auto &line = chart.lines[i];
         // The chart shows a line's points by ascending x; equal x keep the order they were added in.
-        auto points = line.points;
-        std::stable_sort(points.begin(), points.end(),
-                         [](const auto &a, const auto &b) { return a.x < b.x; });
-        for (const auto &point : points)
+        std::vector<std::size_t> order(line.points.size());
+        for (std::size_t k = 0; k < order.size(); ++k)
+            order[k] = k;
+        std::stable_sort(order.begin(), order.end(), [&line](std::size_t a, std::size_t b) {
+            return line.points[a].x < line.points[b].x;
+        });
+        for (const std::size_t k : order) {
+            const auto &point = line.points[k];
             out << i << "," << csvField(line.title) << "," << line.lineType << ","
-                << common::floatToText(point.x) << "," << common::floatToText(point.y) << "\n";
+                << common::floatToText(point.x) << "," << common::floatToText(point.y);
+            if (settings.band) {
+                if (line.band.empty())
+                    out << ",,";
+                else
+                    out << "," << common::floatToText(line.band[k].lo) << ","
+                        << common::floatToText(line.band[k].hi);
+            }
+            out << "\n";
+        }
     }
     return 0;
 }

@@ -9,6 +9,7 @@
 
 #include "common/consolesink.h"
 #include "common/error.h"
+#include "common/graphsettings.h"
 #include "common/picturetype.h"
 #include "common/textfile.h"
 #include "data/listorder.h"
@@ -140,6 +141,11 @@ int runModels(const Args &args, std::ostream &out, std::ostream &err)
     table.setConditions(request.conditions);
     std::vector<std::string> graphSettings;
     if (!request.graphIni.empty()) graphSettings = common::splitLines(common::readTextFile(request.graphIni));
+    // A band the window's "Graph parameters" switched on in this Graph.ini is drawn as the window's
+    // "Create all models" draws it, with the same draws and seed.
+    if (const common::BandLook band = common::ReadBandLook(graphSettings); band.on)
+        request.model.band =
+            model::BandSettings{band.level, model::kDefaultBandDraws, model::kDefaultBandSeed};
     CommandPictures pictures(table, request, speciesNameRows(table, request.speciesNames, sink),
                              std::move(graphSettings), std::move(look));
     data::Query query(table.connection());

@@ -2,6 +2,7 @@
 #include "common/graphsettings.h"
 
 #include "common/asciicase.h"
+#include "common/error.h"
 #include "common/numbers.h"
 
 namespace common {
@@ -116,6 +117,35 @@ void StoreLineSettings(std::vector<std::string> &settings, const std::string &li
     SetSettingValue(settings, "LC" + lineType, LineColorToText(line.color));
     SetSettingValue(settings, "LS" + lineType, std::to_string(line.style));
     SetSettingValue(settings, "LW" + lineType, std::to_string(line.width));
+}
+
+BandLook ReadBandLook(const std::vector<std::string> &settings)
+{
+    BandLook band;
+    const std::string on = SettingValue(settings, "BandOn");
+    if (on == "1")
+        band.on = true;
+    else if (!on.empty() && on != "0")
+        throw ConvertError("BandOn in Graph.ini must be 0 or 1, not '" + on + "'");
+    const std::string level = SettingValue(settings, "BandLevel");
+    if (!level.empty()) {
+        double value = -1;
+        try {
+            value = static_cast<double>(strToFloat(level));
+        } catch (const ConvertError &) {
+        }
+        if (!(value > 0 && value < 1))
+            throw ConvertError("BandLevel in Graph.ini must be a number between 0 and 1, not '" + level +
+                               "'");
+        band.level = value;
+    }
+    return band;
+}
+
+void StoreBandLook(std::vector<std::string> &settings, const BandLook &band)
+{
+    SetSettingValue(settings, "BandOn", band.on ? "1" : "0");
+    SetSettingValue(settings, "BandLevel", floatToText(band.level));
 }
 
 } // namespace common

@@ -79,4 +79,21 @@ LineSettings ReadChartLineSettings(std::vector<std::string> &settings, const std
 void StoreLineSettings(std::vector<std::string> &settings, const std::string &lineType,
                        const LineSettings &line);
 
+// The uncertainty band of the model curves as Graph.ini keeps it: "BandOn" 1 or 0 and "BandLevel"
+// the level with a point, such as 0.95. Missing keys are off and 0.95, and reading stores nothing:
+// the keys appear only once the dialog applies a band setting, so an older Graph.ini stays as it was.
+struct BandLook
+{
+    bool on = false;
+    double level = 0.95;
+    bool operator==(const BandLook &) const = default;
+};
+
+// Reads both keys; a "BandOn" other than 0 or 1, or a level that is not a number strictly between 0
+// and 1, throws ConvertError naming the key and its text.
+BandLook ReadBandLook(const std::vector<std::string> &settings);
+
+// Stores BandOn and BandLevel, in this order, each replacing its line or appended.
+void StoreBandLook(std::vector<std::string> &settings, const BandLook &band);
+
 } // namespace common

@@ -3,6 +3,7 @@
 
 #include "common/messagesink.h"
 #include "model/projection.h"
+#include "model/projectionband.h"
 
 namespace model {
 
@@ -10,21 +11,29 @@ namespace {
 
 // One record's curve: ten steps from its first year, switching line type at the first step whose
 // class-5 share passes the maximum.
-void addModelLines(std::vector<ChartLine> &lines, const TTransit &record, int interval, double maxDead)
+void addModelLines(std::vector<ChartLine> &lines, const TTransit &record, int interval, double maxDead,
+                   const std::optional<BandSettings> &bandSettings)
 {
+    const auto band = bandSettings ? ProjectionBand(record, *bandSettings) : std::vector<BandRange>{};
+    const auto addBand = [&band](ChartLine &line, int step) {
+        if (!band.empty()) line.band.push_back(band[static_cast<std::size_t>(step)]);
+    };
     Distribution p{};
     double v = ModelStart(record, p);
     bool over = p[5] > maxDead;
-    lines.push_back({"Model " + record.FromField, over ? LineType::Model1 : LineType::Model0, {}});
+    lines.push_back({"Model " + record.FromField, over ? LineType::Model1 : LineType::Model0, {}, {}});
     lines.back().points.push_back({static_cast<double>(record.Year), v});
+    addBand(lines.back(), 0);
     for (int i = 1; i <= kModelSteps; ++i) {
         const double w = ModelStep(record, p);
         if (!over && p[5] > maxDead) {
             over = true;
             const double x = record.Year + static_cast<double>(i - 1) * interval;
-            lines.push_back({"", LineType::Model1, {{x, v}}});
+            lines.push_back({"", LineType::Model1, {{x, v}}, {}});
+            addBand(lines.back(), i - 1);
         }
         lines.back().points.push_back({record.Year + static_cast<double>(i) * interval, w});
+        addBand(lines.back(), i);
         v = w;
     }
 }
@@ -41,11 +50,11 @@ std::vector<ChartLine> ModelChartLines(const std::optional<std::vector<TTransit>
         sink.warning(kNoTransitionMessage);
     } else {
         for (auto record = list->rbegin(); record != list->rend(); ++record)
-            addModelLines(lines, *record, settings.interval, maxDead);
+            addModelLines(lines, *record, settings.interval, maxDead, settings.band);
     }
 
-    ChartLine avg{"Average def.", LineType::Avg, {}}, upper{"AVG+n(%)STD", LineType::Limit, {}},
-        lower{"AVG-n(%)STD", LineType::Limit, {}}, deads{"Deads", LineType::Deads, {}};
+    ChartLine avg{"Average def.", LineType::Avg, {}, {}}, upper{"AVG+n(%)STD", LineType::Limit, {}, {}},
+        lower{"AVG-n(%)STD", LineType::Limit, {}, {}}, deads{"Deads", LineType::Deads, {}, {}};
     for (std::size_t i = 0; i < years.size() && i < series.size(); ++i) {
         if (!series.hasStatistics(i)) continue;
         const double x = years[i].year;

@@ -46,6 +46,8 @@ struct ChartLine
     std::string title;
     std::string lineType;           // one of LineType
     std::vector<ChartPoint> points; // in the order added; the chart shows them by ascending x
+    // A model line's uncertainty band, one range per point, when the settings ask for one; else empty.
+    std::vector<BandRange> band;
 };
 
 // Model steps per transition record.
@@ -54,7 +56,8 @@ inline constexpr int kModelSteps = 10;
 // The chart's lines in drawing order: the model lines of the records from the last to the first,
 // each followed by its untitled "model1" continuation when the curve switches (the continuation
 // starts at the last point of the line before it), then "Average def.", "AVG+n(%)STD" (at most 100),
-// "AVG-n(%)STD" (at least 0) and "Deads" over the years with statistics. No list or an empty one
+// "AVG-n(%)STD" (at least 0) and "Deads" over the years with statistics. With settings.band, every
+// model line carries the band of its record (see ProjectionBand) at its points. No list or an empty one
 // sends the warning "No transition matrix was calculated" to sink; the observed lines come all the same.
 std::vector<ChartLine> ModelChartLines(const std::optional<std::vector<TTransit>> &list,
                                        const YearSeries &series, const std::vector<data::YearColumn> &years,

@@ -2,6 +2,9 @@
 #pragma once
 
 #include "model/defclass.h"
+#include "model/projectionband.h"
+
+#include <optional>
 
 namespace common {
 class MessageSink;
@@ -19,6 +22,7 @@ struct ModelSettings
     double maxDeads =
         DefaultMaxDeads;      // "Max deads %": class-5 share, in per cent, above which a curve turns "model1"
     double prcTreeFactor = 0; // turns the standard deviation into the lower limit; see ComputePrcTreeFactor
+    std::optional<BandSettings> band; // the uncertainty band around each model curve; none: no band
 };
 
 // |NormalQuantile(share / 100)|: the factor for a share, in per cent, of trees below the lower limit,

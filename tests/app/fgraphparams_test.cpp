@@ -3,7 +3,9 @@
 #include "app/fgraphparams.h"
 #include "scripteddialogs.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
@@ -215,3 +217,82 @@ TEST(GraphParams, AWidthOrStyleThatIsNoIntegerIsReportedAndItsDefaultShown)
 }
 
 } // namespace
+
+namespace {
+
+QCheckBox *bandBox(const TFormGraphParams &form)
+{
+    return form.findChild<QCheckBox *>("CBband");
+}
+
+QDoubleSpinBox *bandLevel(const TFormGraphParams &form)
+{
+    return form.findChild<QDoubleSpinBox *>("EditBandLevel");
+}
+
+} // namespace
+
+TEST(GraphParams, TheBandIsOffAt095UntilAppliedAndThenStoredAfterTheLine)
+{
+    Settings settings = {"[other]", "Unknown=7"};
+    apptest::ScriptedDialogs dialogs;
+    TFormGraphParams form(settings, dialogs);
+    QCheckBox *band = bandBox(form);
+    QDoubleSpinBox *level = bandLevel(form);
+    ASSERT_TRUE(band && level);
+    EXPECT_EQ(band->accessibleName(), "Uncertainty band");
+    EXPECT_EQ(level->accessibleName(), "Band level");
+    EXPECT_FALSE(band->isChecked());
+    EXPECT_FALSE(level->isEnabled());
+    EXPECT_EQ(level->value(), 0.95);
+    // Showing the dialog stores no band key; unknown lines stay.
+    const Settings shown = {"[other]", "Unknown=7", "LCmodel0=00000000", "LWmodel0=1", "LSmodel0=0"};
+    EXPECT_EQ(settings, shown);
+    form.BtnApply->click();
+    EXPECT_EQ(settings, shown);
+
+    band->click();
+    EXPECT_TRUE(level->isEnabled());
+    level->setValue(0.8);
+    // Another line type does not drop the band edit.
+    form.CBlinetype->setCurrentText("avg");
+    EXPECT_TRUE(form.BtnApply->isEnabled());
+    form.BtnApply->click();
+    EXPECT_FALSE(form.BtnApply->isEnabled());
+    ASSERT_EQ(settings.size(), 10u); // two, model0 and avg (three each), the band (two)
+    EXPECT_EQ(std::vector<std::string>(settings.end() - 2, settings.end()),
+              Settings({"BandOn=1", "BandLevel=0.8"}));
+    EXPECT_EQ(common::ReadBandLook(settings), (common::BandLook{true, 0.8}));
+
+    // Off again replaces the lines in place.
+    band->click();
+    form.BtnApply->click();
+    EXPECT_EQ(settings.size(), 10u);
+    EXPECT_EQ(common::SettingValue(settings, "BandOn"), "0");
+    EXPECT_EQ(common::SettingValue(settings, "BandLevel"), "0.8");
+}
+
+TEST(GraphParams, AStoredBandThatDoesNotConvertIsReportedAndShownOff)
+{
+    const struct
+    {
+        Settings settings;
+        const char *message;
+    } cases[] = {
+        {{"BandOn=yes"}, "BandOn in Graph.ini must be 0 or 1, not 'yes'"},
+        {{"BandOn=1", "BandLevel=95"}, "BandLevel in Graph.ini must be a number between 0 and 1, not '95'"},
+        {{"BandOn=1", "BandLevel=0,9"}, "BandLevel in Graph.ini must be a number between 0 and 1, not '0,9'"},
+    };
+    for (const auto &c : cases) {
+        Settings settings = c.settings;
+        apptest::ScriptedDialogs dialogs;
+        dialogs.expectMessage(MessageKind::Error, c.message, app::Button::Ok);
+        TFormGraphParams form(settings, dialogs);
+        EXPECT_EQ(dialogs.pending(), 0u) << c.message;
+        EXPECT_FALSE(bandBox(form)->isChecked());
+        EXPECT_EQ(bandLevel(form)->value(), 0.95);
+        // Kept as stored until the band is applied.
+        EXPECT_EQ(std::vector<std::string>(settings.begin(), settings.begin() + c.settings.size()),
+                  c.settings);
+    }
+}

@@ -5,6 +5,7 @@
 #include "app/listbox.h"
 #include "app/updown.h"
 #include "charts/chart.h"
+#include "charts/modelchart.h"
 #include "common/graphsettings.h"
 #include "common/messagesink.h"
 #include "data/generator.h"
@@ -16,10 +17,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
-#include <QToolButton>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolButton>
 
 namespace {
 
@@ -227,6 +229,70 @@ TEST_F(ModelPageTest, FewTreesWarnAndDrawEmptyObservedLines)
 } // namespace
 
 namespace {
+
+// "Uncertainty band" in the line settings dialog: applied, the next chart has a translucent area in
+// each model line's colour under all lines, with the band the core computes; off again, the chart
+// is the plain one.
+TEST_F(ModelPageTest, TheBandOptionDrawsATranslucentAreaUnderEachModelCurve)
+{
+    startGenerated();
+    select("P00000", "BO");
+    form->state().GraphSettings = {"LCmodel0=00FF0000"};
+    control<QTabWidget>(form.get(), "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
+    control<QPushButton>(form.get(), "BtnSingleM")->click();
+    const int plain = control<charts::Chart>(form.get(), "ChartTModel")->seriesCount();
+    const QImage before = control<charts::Chart>(form.get(), "ChartTModel")->toImage(QSize(680, 392));
+
+    auto setBand = [&](bool on) {
+        dialogs.expectModal("FormGraphParams", [&](QDialog &d) {
+            auto *band = d.findChild<QCheckBox *>("CBband");
+            EXPECT_TRUE(band);
+            if (band && band->isChecked() != on) band->click();
+            d.findChild<QPushButton *>("BtnApply")->click();
+            return int(QDialog::Accepted);
+        });
+        control<QToolButton>(form.get(), "BtnGraphLines")->click();
+    };
+    setBand(true);
+    EXPECT_EQ(common::SettingValue(form->state().GraphSettings, "BandOn"), "1");
+    control<QPushButton>(form.get(), "BtnSingleM")->click();
+    ASSERT_EQ(dialogs.pending(), 0u);
+
+    const auto settings = form->modelChartSettings();
+    ASSERT_TRUE(settings.band);
+    EXPECT_EQ(settings.band->level, 0.95);
+    const auto expected = expectedChart("P00000", "BO", settings);
+    std::vector<const model::ChartLine *> banded;
+    for (const auto &l : expected.lines)
+        if (!l.band.empty()) banded.push_back(&l);
+    ASSERT_FALSE(banded.empty());
+    ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), plain + static_cast<int>(banded.size()));
+    for (std::size_t i = 0; i < banded.size(); ++i) {
+        auto *area = dynamic_cast<charts::AreaSeries *>(&control<charts::Chart>(form.get(), "ChartTModel")->series(static_cast<int>(i)));
+        ASSERT_TRUE(area) << i;
+        EXPECT_EQ(area->rangeCount(), static_cast<int>(banded[i]->points.size()));
+        const QColor want =
+            banded[i]->lineType == model::LineType::Model0 ? QColor(0, 255, 0) : QColor(255, 0, 0);
+        EXPECT_EQ(area->color(), QColor(want.red(), want.green(), want.blue(), charts::kBandAlpha)) << i;
+    }
+    // The fill is drawn: pixels the plain chart left white are tinted green, not covered.
+    const QImage after = control<charts::Chart>(form.get(), "ChartTModel")->toImage(QSize(680, 392));
+    int tinted = 0;
+    for (int y = 0; y < after.height(); ++y)
+        for (int x = 0; x < after.width(); ++x) {
+            const QColor a = after.pixelColor(x, y);
+            if (before.pixelColor(x, y) == Qt::white && a != Qt::white && a.green() == 255 && a.red() < 255)
+                ++tinted;
+        }
+    EXPECT_GT(tinted, 100);
+
+    setBand(false);
+    control<QPushButton>(form.get(), "BtnSingleM")->click();
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), plain);
+    EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->toImage(QSize(680, 392)), before);
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
 
 using namespace apptest;
 

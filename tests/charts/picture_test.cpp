@@ -51,10 +51,10 @@ protected:
         chart.setTitleLines({kTitle});
         chart.resize(kSize);
         const std::vector<model::ChartLine> lines = {
-            {"Model D2015", "model1", {{2015, 100}, {2020, 100}, {2025, 100}}},
-            {"Average def.", "avg", {{2016, 0}, {2019, 0}, {2021, 5.7}}},
-            {"AVG+n(%)STD", "limit", {{2016, 0}, {2019, 0}, {2021, 12.8}}},
-            {"Deads", "deads", {{2016, 100}, {2019, 100}, {2021, 3.9}}},
+            {"Model D2015", "model1", {{2015, 100}, {2020, 100}, {2025, 100}}, {}},
+            {"Average def.", "avg", {{2016, 0}, {2019, 0}, {2021, 5.7}}, {}},
+            {"AVG+n(%)STD", "limit", {{2016, 0}, {2019, 0}, {2021, 12.8}}, {}},
+            {"Deads", "deads", {{2016, 100}, {2019, 100}, {2021, 3.9}}, {}},
         };
         std::vector<std::string> settings;
         drawModelLines(chart, lines, settings);

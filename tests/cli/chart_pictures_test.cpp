@@ -218,3 +218,34 @@ TEST_F(ChartPictures, ASettingsFileTheReaderRefusesEndsTheCommandBeforeAnythingI
 }
 
 } // namespace
+
+// The band of --band in a picture, read back by independent readers: in SVG a filled path in the
+// model line's colour at a quarter opacity; in EMF (no transparency) the same colour laid on white.
+// Without --band no such fill is drawn.
+TEST_F(ChartPictures, TheBandIsATranslucentFillInTheCurvesColour)
+{
+    testsupport::writeBytes(dir / "Graph.ini", "LCmodel0=00FF0000\r\n");
+    const std::string lines = " --graph-ini " + inDir("Graph.ini");
+    auto countFills = [&](const std::string &name) {
+        std::string count;
+        testsupport::runCommand("xmllint --xpath 'count(//*[local-name()=\"g\"][@fill=\"#00ff00\"]"
+                                "[starts-with(@fill-opacity,\"0.25\")]/*[local-name()=\"path\"])' " +
+                                    inDir(name),
+                                &count);
+        return count.substr(0, count.find('\n'));
+    };
+    ASSERT_EQ(run(model() + " --band 0.9 --picture " + inDir("band.svg") + lines).status, 0);
+    ASSERT_EQ(run(model() + " --picture " + inDir("plain.svg") + lines).status, 0);
+    EXPECT_EQ(countFills("band.svg"), "1");
+    EXPECT_EQ(countFills("plain.svg"), "0");
+
+    // 64 of 255 of green on white: (0 * 64 + 255 * 191) / 255 = 191 in red and blue.
+    ASSERT_EQ(run(model() + " --band 0.9 --picture " + inDir("band.emf") + lines).status, 0);
+    ASSERT_EQ(run(model() + " --picture " + inDir("plain.emf") + lines).status, 0);
+    std::string band, plain;
+    testsupport::runCommand("emf2svg-conv -i " + inDir("band.emf") + " -o /dev/stdout", &band);
+    testsupport::runCommand("emf2svg-conv -i " + inDir("plain.emf") + " -o /dev/stdout", &plain);
+    EXPECT_NE(band.find("fill=\"#BFFFBF\""), std::string::npos);
+    EXPECT_EQ(plain.find("fill=\"#BFFFBF\""), std::string::npos);
+    EXPECT_NE(plain.find("<svg"), std::string::npos);
+}

@@ -253,3 +253,71 @@ TEST(ModelCommand, CommandsThatDrawNothingDoNotStartQt)
                                       (dir / "x.png").string() + "' >/dev/null 2>&1"),
               0);
 }
+
+TEST(ModelCommand, BandAddsLowAndHighToTheProjectionsOnly)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    const std::string args = "model '" + table.string() + "' --plot A1 --species SM";
+    const auto plain = runCli(dir, args);
+    const auto result = runCli(dir, args + " --band 0.9 --draws 500 --seed 11");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    std::istringstream in(result.out), plainIn(plain.out);
+    std::string line, plainLine;
+    std::getline(in, line);
+    std::getline(plainIn, plainLine);
+    EXPECT_EQ(line, "series,title,type,x,y,lo,hi");
+    int rows = 0;
+    while (std::getline(in, line) && std::getline(plainIn, plainLine)) {
+        ++rows;
+        // The first five columns are the plain command's, unchanged.
+        ASSERT_EQ(line.rfind(plainLine + ",", 0), 0u) << line;
+        const std::string rest = line.substr(plainLine.size() + 1);
+        if (line.find(",model0,") == std::string::npos) {
+            EXPECT_EQ(rest, ",") << line;
+            continue;
+        }
+        const double y = std::stod(plainLine.substr(plainLine.rfind(',') + 1));
+        const double lo = std::stod(rest.substr(0, rest.find(',')));
+        const double hi = std::stod(rest.substr(rest.find(',') + 1));
+        // Five trees of class 1 of ten moved: the band holds the curve, and only the start is sure.
+        EXPECT_LE(lo, y + 1e-9) << line;
+        EXPECT_GE(hi, y - 1e-9) << line;
+        EXPECT_EQ(lo == hi, rows == 1) << line;
+    }
+    EXPECT_EQ(rows, 19);
+    EXPECT_FALSE(std::getline(in, line));
+    // The same seed gives the same band; the default seed is fixed too.
+    EXPECT_EQ(runCli(dir, args + " --band 0.9 --draws 500 --seed 11").out, result.out);
+    EXPECT_EQ(runCli(dir, args + " --band 0.9").out, runCli(dir, args + " --band 0.9").out);
+    EXPECT_NE(runCli(dir, args + " --band 0.9 --draws 500 --seed 12").out, result.out);
+
+    const struct
+    {
+        const char *options, *message;
+    } refused[] = {
+        {"--band 0", "--band must be a level between 0 and 1 (such as 0.95), not '0'\n"},
+        {"--band 1", "--band must be a level between 0 and 1 (such as 0.95), not '1'\n"},
+        {"--band 95", "--band must be a level between 0 and 1 (such as 0.95), not '95'\n"},
+        {"--band nan", "--band must be a level between 0 and 1 (such as 0.95), not 'nan'\n"},
+        {"--band x", "--band must be a level between 0 and 1 (such as 0.95), not 'x'\n"},
+        {"--band 0.9 --draws 0", "--draws must be a whole number from 1 to 1000000, not '0'\n"},
+        {"--band 0.9 --draws 2.5", "--draws must be a whole number from 1 to 1000000, not '2.5'\n"},
+        {"--band 0.9 --draws 1000001", "--draws must be a whole number from 1 to 1000000, not '1000001'\n"},
+        {"--band 0.9 --seed -1", "--seed must be a whole number from 0 to 18446744073709551615, not '-1'\n"},
+        {"--band 0.9 --seed 18446744073709551616",
+         "--seed must be a whole number from 0 to 18446744073709551615, not '18446744073709551616'\n"},
+        {"--band 0.9 --seed 7x", "--seed must be a whole number from 0 to 18446744073709551615, not '7x'\n"},
+        {"--draws 100", "--draws and --seed go with --band L\n"},
+        {"--seed 3", "--draws and --seed go with --band L\n"},
+    };
+    for (const auto &c : refused) {
+        const auto refusal = runCli(dir, args + " " + c.options);
+        EXPECT_EQ(refusal.status, 1) << c.options;
+        EXPECT_EQ(refusal.err, c.message) << c.options;
+        EXPECT_EQ(refusal.out, "") << c.options;
+    }
+    // The largest seed is taken.
+    EXPECT_EQ(runCli(dir, args + " --band 0.9 --seed 18446744073709551615").status, 0);
+}
