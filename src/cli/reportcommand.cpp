@@ -34,7 +34,7 @@ namespace cli {
 namespace {
 
 constexpr const char *kUsage =
-    "usage: fenoris-cli report TABLE.dbf --out DIR [--min-trees N] [--interval N] [--share P]\n"
+    "usage: fenoris-cli report TABLE.dbf --out DIR [--min-trees N] [--interval N] [--level L] [--share P]\n"
     "                          [--value-type percent|classes] [--conditions TEXT]\n"
     "                          [--species-names FILE] [--jobs N] [--overwrite]\n";
 
@@ -42,6 +42,7 @@ struct Request
 {
     std::string table, out, conditions, speciesNames;
     long long minTrees = 10;
+    double level = model::kDefaultIntervalLevel;
     int jobs = 1;
     model::ModelSettings model;
     bool overwrite = false;
@@ -56,6 +57,7 @@ Request readRequest(const Options &options, common::MessageSink &sink)
     if (request.minTrees < 1 || request.minTrees > 9999)
         throw common::Error("--min-trees must be from 1 to 9999");
     request.model = settingsOptions(options, sink);
+    request.level = levelOption(options);
     const int cores = static_cast<int>(std::thread::hardware_concurrency());
     request.jobs = options.intValue("jobs", cores > 0 ? cores : 1);
     if (request.jobs < 1 || request.jobs > 256) throw common::Error("--jobs must be from 1 to 256");
@@ -198,7 +200,7 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
     try {
         Options options(
             args,
-            {"out", "min-trees", "interval", "share", "value-type", "conditions", "species-names", "jobs"},
+            {"out", "min-trees", "interval", "level", "share", "value-type", "conditions", "species-names", "jobs"},
             {"overwrite"});
         if (options.positional().size() != 1 || !options.has("out") || options.value("out").empty()) {
             err << kUsage;
@@ -223,6 +225,7 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
     settings.folder = folder.path();
     settings.minTrees = request.minTrees;
     settings.model = request.model;
+    settings.level = request.level;
     settings.date = now();
     settings.version = common::kProgramVersion;
     data::Query trees(table.connection());
