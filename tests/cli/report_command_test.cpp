@@ -355,3 +355,26 @@ TEST(ReportCommand, WorkerProcessesDrawTheSamePictures)
     EXPECT_EQ(testsupport::readBytes(dir / "three" / "summary.csv"),
               testsupport::readBytes(dir / "one" / "summary.csv"));
 }
+
+// On a terminal the worker processes' drawing is shown as it goes, after the plots, and the line is
+// cleared at the end.
+TEST(ReportCommand, ShowsThePicturesDrawnOnATerminal)
+{
+    if (testsupport::runCommand("command -v script >/dev/null") != 0)
+        FENORIS_SKIP_ON_PURPOSE("script (util-linux) is not installed to give the command a terminal");
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    testsupport::writeBytes(dir / "names.txt", "SM;Picea\r\n");
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                                std::string(FENORIS_CLI_PATH) + " report " + reportArgs(dir, table) +
+                                " --jobs 2 >/dev/null";
+    std::string seen;
+    ASSERT_EQ(testsupport::runCommand("script -qec " + testsupport::shellQuote(command) + " /dev/null", &seen), 0)
+        << seen;
+    EXPECT_NE(seen.find("plot 1 of 3: A&<1>"), std::string::npos) << seen;
+    const auto picture = seen.find("picture 1 of 3");
+    EXPECT_NE(picture, std::string::npos) << seen;
+    EXPECT_GT(picture, seen.find("plot 1 of 3"));
+    // The last thing written is the cleared line.
+    EXPECT_EQ(seen.substr(seen.rfind('\r') - 1), " \r") << seen;
+}
