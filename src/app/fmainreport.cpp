@@ -116,13 +116,13 @@ void TFormMain::BtnReportClick()
         ~Enable() { button->setEnabled(true); }
     } enable{BtnReport};
 
-    const auto chosen =
-        m_dialogs.folder(kReportFolderCaption, QFile::decodeName(model::WithTrailingSeparator(DataDir).c_str()));
+    const auto chosen = m_dialogs.folder(kReportFolderCaption,
+                                         QFile::decodeName(model::WithTrailingSeparator(DataDir).c_str()));
     if (!chosen) return;
     // The report gets a folder of its own in the one chosen, so that no folder the user picked is
     // ever replaced by it.
-    const QString target = QDir(*chosen).filePath(QFileInfo(QString::fromStdString(TableFile)).completeBaseName() +
-                                                  "_report");
+    const QString target =
+        QDir(*chosen).filePath(QFileInfo(QString::fromStdString(TableFile)).completeBaseName() + "_report");
     const bool exists = QFileInfo::exists(target);
     if (exists && m_dialogs.message(MessageKind::Confirmation,
                                     QString("The folder %1 exists. Replace it with the new report?")
@@ -170,7 +170,8 @@ void TFormMain::BtnReportClick()
                        .arg(summary.plotCount);
     if (!warnings.isEmpty()) text += QString("\n%1 warnings, listed under the details.").arg(warnings.size());
     text += "\nOpen it in your browser?";
-    if (m_dialogs.message(MessageKind::Confirmation, text, Button::Yes | Button::No, {{}, warnings.join('\n')})
+    if (m_dialogs
+            .message(MessageKind::Confirmation, text, Button::Yes | Button::No, {{}, warnings.join('\n')})
             .button == Button::Yes) {
         const QString index = QDir(target).filePath("index.html");
         if (!m_dialogs.openAddress(QUrl::fromLocalFile(index).toString()))

@@ -156,7 +156,8 @@ void ReportPictures::drawWaiting(common::Progress *progress)
     std::cerr.flush();
     int done[2];
     if (::pipe(done) != 0)
-        throw common::Error(std::string("Cannot start a process to draw the pictures: ") + std::strerror(errno));
+        throw common::Error(std::string("Cannot start a process to draw the pictures: ") +
+                            std::strerror(errno));
     ::fcntl(done[0], F_SETFL, O_NONBLOCK);
     std::vector<pid_t> workers;
     auto endWorkers = [&workers] {
@@ -235,10 +236,10 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
     common::ConsoleSink sink(err);
     Request request;
     try {
-        Options options(
-            args,
-            {"out", "min-trees", "interval", "level", "share", "value-type", "conditions", "species-names", "jobs"},
-            {"overwrite"});
+        Options options(args,
+                        {"out", "min-trees", "interval", "level", "share", "value-type", "conditions",
+                         "species-names", "jobs"},
+                        {"overwrite"});
         if (options.positional().size() != 1 || !options.has("out") || options.value("out").empty()) {
             err << kUsage;
             return 2;

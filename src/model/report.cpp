@@ -226,7 +226,8 @@ void ReportRun::writePlot(const std::string &plot, const std::vector<std::string
 void ReportRun::passOver(common::MessageSink &messages, const std::string &what)
 {
     ++m_summary.passedOver;
-    messages.warning("The " + what + "'s file name would be longer than a file name may be; it was passed over");
+    messages.warning("The " + what +
+                     "'s file name would be longer than a file name may be; it was passed over");
 }
 
 } // namespace model

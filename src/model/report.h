@@ -117,10 +117,10 @@ public:
     // maker save the picture into plots/; writes each plot's page when the plot is done, and index.html
     // and summary.csv at the end. The model computation's warnings go to sink naming plot and species.
     // A page or picture whose file name would be too long (FitsFileName) is passed over with a warning
-    // naming plot and species; the pair keeps its row. A level out of range throws common::Error. progress (optional) is
-    // told before every plot; it may cancel (the run returns at once, without index.html and
-    // summary.csv, with plotsDone below plotCount) or throw. Errors of the engine, the maker and the
-    // files propagate.
+    // naming plot and species; the pair keeps its row. A level out of range throws common::Error.
+    // progress (optional) is told before every plot; it may cancel (the run returns at once, without
+    // index.html and summary.csv, with plotsDone below plotCount) or throw. Errors of the engine, the
+    // maker and the files propagate.
     ReportSummary execute(PlotSpeciesSelection &selection, ReportPictureMaker &maker,
                           common::MessageSink &sink, common::Progress *progress = nullptr);
 

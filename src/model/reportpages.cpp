@@ -175,7 +175,8 @@ std::string matricesHtml(const PlotSection &section, int interval, double level)
     std::string html = "<h3>Transition matrices, " + std::to_string(interval) +
                        (interval == 1 ? " year" : " years") + "</h3>\n";
     if (!section.enoughTreesForMatrices) return html + "<p>No matrices: fewer than 5 trees.</p>\n";
-    if (section.transits.empty()) return html + "<p>No matrices: no pair of survey years with trees in both.</p>\n";
+    if (section.transits.empty())
+        return html + "<p>No matrices: no pair of survey years with trees in both.</p>\n";
     html += "<p>Share of the trees of a class in the first year that are in a class in the second year, "
             "with its Wilson score interval at " +
             HtmlEscaped(common::formatGeneral(100 * level, 6, 0)) +
@@ -191,8 +192,8 @@ std::string matricesHtml(const PlotSection &section, int interval, double level)
         html += "</tr></thead>\n<tbody>\n";
         for (std::size_t i = 0; i < 6; ++i) {
             const RowEstimate &row = estimates[r][i];
-            html += "<tr><th>" + std::to_string(i) + "</th><td class=\"n\">" + HtmlEscaped(RowCountText(row)) +
-                    "</td>";
+            html += "<tr><th>" + std::to_string(i) + "</th><td class=\"n\">" +
+                    HtmlEscaped(RowCountText(row)) + "</td>";
             for (const CellEstimate &cell : row.cells)
                 html += "<td class=\"n\">" + HtmlEscaped(IntervalCellText(cell)) + "</td>";
             html += "</tr>\n";
@@ -302,8 +303,7 @@ std::string IndexHtml(const ReportInfo &info, const std::vector<ReportRow> &rows
         if (row.page.empty())
             html += HtmlEscaped(row.plot) + " <small>(no page: the name is too long for a file)</small>";
         else
-            html += "<a href=\"" + HtmlEscaped(UrlEscaped(row.page)) + "\">" + HtmlEscaped(row.plot) +
-                    "</a>";
+            html += "<a href=\"" + HtmlEscaped(UrlEscaped(row.page)) + "\">" + HtmlEscaped(row.plot) + "</a>";
         html += "</td><td>" + HtmlEscaped(row.speciesName) + "</td>";
         const std::string shown[] = {fields[0],
                                      fields[1],

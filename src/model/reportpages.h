@@ -38,9 +38,9 @@ struct PlotSection
 {
     const ReportRow *row;
     YearSeries series;
-    std::vector<TTransit> transits;               // as BuildTransitList gives them
-    std::optional<HomogeneityTest> homogeneity;   // of transits
-    bool enoughTreesForMatrices = true;           // false: BuildTransitList gave none
+    std::vector<TTransit> transits;             // as BuildTransitList gives them
+    std::optional<HomogeneityTest> homogeneity; // of transits
+    bool enoughTreesForMatrices = true;         // false: BuildTransitList gave none
 };
 std::string PlotHtml(const std::string &plot, const std::vector<PlotSection> &sections,
                      const std::vector<data::YearColumn> &years, int interval, double level);

@@ -102,8 +102,8 @@ TEST_F(SurveyReportTest, ReplacesAnExistingReportOnlyWhenAskedAndCancelLeavesIt)
     expectFolder();
     expectReplace(Button::Yes);
     dialogs.expectProgress("Survey report", [](int done, int, const std::string &) { return done == 0; });
-    dialogs.expectMessage(MessageKind::Information, "The report was cancelled at plot 2 of 2; nothing was written.",
-                          Button::Ok);
+    dialogs.expectMessage(MessageKind::Information,
+                          "The report was cancelled at plot 2 of 2; nothing was written.", Button::Ok);
     click();
     EXPECT_EQ(testsupport::namesIn(outDir), std::vector<std::string>{"trees_report"});
     EXPECT_EQ(testsupport::namesIn(report), std::vector<std::string>{"mine.txt"});

@@ -199,21 +199,24 @@ TEST(ReportCommand, PassesOverNamesTooLongForAFile)
                                            "' --min-trees 6 --jobs 2");
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.err.find("The plot page's file name would be longer than a file name may be; it was "
-                              "passed over (plot " + longPlot + ", species SM)"),
+                              "passed over (plot " +
+                              longPlot + ", species SM)"),
               std::string::npos)
         << result.err;
     EXPECT_NE(result.err.find("The model picture's file name would be longer than a file name may be; it "
-                              "was passed over (plot C, species " + longSpecies + ")"),
+                              "was passed over (plot C, species " +
+                              longSpecies + ")"),
               std::string::npos)
         << result.err;
     EXPECT_EQ(testsupport::namesIn(dir / "r" / "plots"), (std::vector<std::string>{"C.html", "C_SM.svg"}));
     const std::string summary = testsupport::readBytes(dir / "r" / "summary.csv");
-    for (const std::string &pair : {std::string("C,SM,SM,6,"), "C," + longSpecies + "," + longSpecies + ",6,",
-                                    longPlot + ",SM,SM,6,"})
+    for (const std::string &pair :
+         {std::string("C,SM,SM,6,"), "C," + longSpecies + "," + longSpecies + ",6,", longPlot + ",SM,SM,6,"})
         EXPECT_NE(summary.find("\n" + pair), std::string::npos) << pair;
     const std::string index = testsupport::readBytes(dir / "r" / "index.html");
-    EXPECT_NE(index.find("<tr><td>" + longPlot + " <small>(no page: the name is too long for a file)</small>"),
-              std::string::npos);
+    EXPECT_NE(
+        index.find("<tr><td>" + longPlot + " <small>(no page: the name is too long for a file)</small>"),
+        std::string::npos);
     EXPECT_EQ(addresses(index, "href"), (std::vector<std::string>{"plots/C.html", "plots/C.html"}));
     const std::string page = testsupport::readBytes(dir / "r" / "plots" / "C.html");
     EXPECT_NE(page.find("No model picture: its file name would be too long."), std::string::npos);
@@ -369,7 +372,8 @@ TEST(ReportCommand, ShowsThePicturesDrawnOnATerminal)
                                 std::string(FENORIS_CLI_PATH) + " report " + reportArgs(dir, table) +
                                 " --jobs 2 >/dev/null";
     std::string seen;
-    ASSERT_EQ(testsupport::runCommand("script -qec " + testsupport::shellQuote(command) + " /dev/null", &seen), 0)
+    ASSERT_EQ(
+        testsupport::runCommand("script -qec " + testsupport::shellQuote(command) + " /dev/null", &seen), 0)
         << seen;
     EXPECT_NE(seen.find("plot 1 of 3: A&<1>"), std::string::npos) << seen;
     const auto picture = seen.find("picture 1 of 3");
