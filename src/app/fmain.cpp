@@ -82,6 +82,7 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     connectChartProperties();
     connectGuarded(PageControl1, &QTabWidget::currentChanged, &TFormMain::PageControl1Change);
     connectGuarded(BtnCreateModelsAll, &QToolButton::clicked, &TFormMain::BtnCreateModelsAllClick);
+    connectGuarded(BtnReport, &QPushButton::clicked, &TFormMain::BtnReportClick);
     FormPlotContainer = std::make_unique<TFormPlotContainer>(this);
 
     guard([this] { FormCreate(); });

@@ -159,6 +159,10 @@ public:
     // enough trees, showing each on the model page; the progress window's Cancel stops the run after
     // the picture in hand. The settings dialog exists until the run ends.
     void BtnCreateModelsAllClick();
+    // Survey report (fmainreport.cpp): asks for a folder, writes the report of every plot and species
+    // with enough trees into its folder TABLE_report there (replaced whole, and only after asking),
+    // with the progress window's Cancel leaving nothing, and offers to open it in the browser.
+    void BtnReportClick();
     // Creates the settings dialog for the directory and the species, shows it modally and tells
     // whether it was closed with OK.
     bool ShowCreateModelsSetting(const std::string &directory, const std::vector<std::string> &species);
@@ -292,6 +296,7 @@ private:
     QLabel *LblConditions;
     QLabel *LabelGraphSize;
     QPushButton *BtnStat;
+    QPushButton *BtnReport;
     QPushButton *BtnClose;
     QToolButton *BtnCreateModelsAll;
     QToolButton *BtnGraphLines;

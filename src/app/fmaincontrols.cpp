@@ -21,9 +21,9 @@ void TFormMain::setTableOpen(bool open)
         ListPlots->clear();
         ListSpecies->clear();
     }
-    for (QWidget *control : std::initializer_list<QWidget *>{GridFields, CB_SpecFields, BtnSuggest, BtnSetOK,
-                                                             ListPlots, SpeedButton1, CB_Fix, ListSpecies,
-                                                             BtnConditions, BtnStat, BtnCreateModelsAll})
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             GridFields, CB_SpecFields, BtnSuggest, BtnSetOK, ListPlots, SpeedButton1, CB_Fix, ListSpecies,
+             BtnConditions, BtnStat, BtnReport, BtnCreateModelsAll})
         control->setEnabled(open);
     // The other pages all show the table or results beside it.
     for (int page = 0; page < PageControl1->count(); ++page)

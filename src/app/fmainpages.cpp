@@ -153,9 +153,11 @@ QLayout *TFormMain::createActionsColumn()
     column->addWidget(LabelGraphSize);
     column->addLayout(createToolButtons());
     BtnStat = named<QPushButton>("BtnStat", "Statistics");
+    BtnReport = named<QPushButton>("BtnReport", "Survey report");
     BtnClose = named<QPushButton>("BtnClose", "&Close");
     BtnClose->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     column->addWidget(BtnStat);
+    column->addWidget(BtnReport);
     column->addWidget(BtnClose);
     return column;
 }

@@ -15,6 +15,8 @@
 #include "data/tableinfo.h"
 #include "data/treeselection.h"
 
+#include "model/transituncertainty.h"
+
 #include <filesystem>
 
 namespace cli {
@@ -31,6 +33,20 @@ model::ValueType parseValueType(const std::string &text)
     if (text == "percent") return model::ValueType::Percent;
     if (text == "classes") return model::ValueType::DamageClasses;
     throw common::Error("--value-type must be percent or classes");
+}
+
+double levelOption(const Options &options)
+{
+    double level = model::kDefaultIntervalLevel;
+    if (options.has("level")) {
+        try {
+            level = static_cast<double>(common::strToFloat(options.value("level")));
+        } catch (const common::ConvertError &e) {
+            throw common::ConvertError("--level: " + std::string(e.what()));
+        }
+    }
+    if (!(level > 0 && level < 1)) throw common::Error("--level must be more than 0 and less than 1");
+    return level;
 }
 
 model::ModelSettings settingsOptions(const Options &options, common::MessageSink &sink)

@@ -28,6 +28,10 @@ model::ValueType parseValueType(const std::string &text);
 // "Max deads %" keeps its default. Throws common::Error for a value out of range.
 model::ModelSettings settingsOptions(const Options &options, common::MessageSink &sink);
 
+// The level of the matrices' intervals from --level (0.95 when not given); a level that is not a
+// number between 0 and 1 throws common::Error.
+double levelOption(const Options &options);
+
 // The species of the whole table under the user's condition, in list order, named as the file of
 // species names (--species-names, empty for none) names them: the rows of the window's species grid.
 // The file's messages go to sink; throws common::Error when it cannot be read.

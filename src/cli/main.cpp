@@ -53,7 +53,7 @@ const std::map<std::string, Command> &commands()
           "[--conditions TEXT] [--species-names FILE] [--title-plot TEXT] [--title-species TEXT] "
           "[--size WxH] [--graph-ini FILE] [--settings FILE.gsf] [--overwrite]"}},
         {"report",
-         {cli::runReport, "report TABLE.dbf --out DIR [--min-trees N] [--interval N] [--share P] "
+         {cli::runReport, "report TABLE.dbf --out DIR [--min-trees N] [--interval N] [--level L] [--share P] "
                           "[--value-type percent|classes] [--conditions TEXT] [--species-names FILE] "
                           "[--jobs N] [--overwrite]"}},
         {"statistics",

@@ -21,6 +21,7 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -34,7 +35,7 @@ namespace cli {
 namespace {
 
 constexpr const char *kUsage =
-    "usage: fenoris-cli report TABLE.dbf --out DIR [--min-trees N] [--interval N] [--share P]\n"
+    "usage: fenoris-cli report TABLE.dbf --out DIR [--min-trees N] [--interval N] [--level L] [--share P]\n"
     "                          [--value-type percent|classes] [--conditions TEXT]\n"
     "                          [--species-names FILE] [--jobs N] [--overwrite]\n";
 
@@ -42,6 +43,7 @@ struct Request
 {
     std::string table, out, conditions, speciesNames;
     long long minTrees = 10;
+    double level = model::kDefaultIntervalLevel;
     int jobs = 1;
     model::ModelSettings model;
     bool overwrite = false;
@@ -56,6 +58,7 @@ Request readRequest(const Options &options, common::MessageSink &sink)
     if (request.minTrees < 1 || request.minTrees > 9999)
         throw common::Error("--min-trees must be from 1 to 9999");
     request.model = settingsOptions(options, sink);
+    request.level = levelOption(options);
     const int cores = static_cast<int>(std::thread::hardware_concurrency());
     request.jobs = options.intValue("jobs", cores > 0 ? cores : 1);
     if (request.jobs < 1 || request.jobs > 256) throw common::Error("--jobs must be from 1 to 256");
@@ -99,9 +102,10 @@ public:
         m_writer(m_picture, file, PictureSize{});
     }
 
-    // Draws the pictures noted; throws Interrupted on Ctrl+C or SIGTERM (the workers are then ended)
-    // and common::Error when a worker fails (its own message is on standard error).
-    void drawWaiting();
+    // Draws the pictures noted, telling progress (optional) of every picture done; throws Interrupted
+    // on Ctrl+C or SIGTERM (the workers are then ended) and common::Error when a worker fails (its own
+    // message is on standard error).
+    void drawWaiting(common::Progress *progress);
 
 private:
     struct Waiting
@@ -110,7 +114,7 @@ private:
         std::vector<model::ChartLine> lines;
         std::string file;
     };
-    [[noreturn]] void drawShare(std::size_t first);
+    [[noreturn]] void drawShare(std::size_t first, int doneFd);
 
     int m_jobs;
     ModelPictureWriter m_writer;
@@ -118,7 +122,7 @@ private:
     std::vector<Waiting> m_waiting;
 };
 
-void ReportPictures::drawShare(std::size_t first)
+void ReportPictures::drawShare(std::size_t first, int doneFd)
 {
     // The worker ends as any program does on Ctrl+C; the parent tells how far the report got.
     std::signal(SIGINT, SIG_DFL);
@@ -133,6 +137,9 @@ void ReportPictures::drawShare(std::size_t first)
             picture.title = m_waiting[i].title;
             picture.lines = m_waiting[i].lines;
             writer(picture, m_waiting[i].file, PictureSize{});
+            // One byte per picture tells the parent how far the drawing has got.
+            const char done = 1;
+            [[maybe_unused]] const auto written = ::write(doneFd, &done, 1);
         }
     } catch (const std::exception &e) {
         std::cerr << e.what() << std::endl;
@@ -142,11 +149,16 @@ void ReportPictures::drawShare(std::size_t first)
     std::_Exit(status);
 }
 
-void ReportPictures::drawWaiting()
+void ReportPictures::drawWaiting(common::Progress *progress)
 {
     if (m_waiting.empty()) return;
     std::cout.flush();
     std::cerr.flush();
+    int done[2];
+    if (::pipe(done) != 0)
+        throw common::Error(std::string("Cannot start a process to draw the pictures: ") +
+                            std::strerror(errno));
+    ::fcntl(done[0], F_SETFL, O_NONBLOCK);
     std::vector<pid_t> workers;
     auto endWorkers = [&workers] {
         for (const pid_t pid : workers)
@@ -155,10 +167,22 @@ void ReportPictures::drawWaiting()
             ::waitpid(pid, nullptr, 0);
         workers.clear();
     };
+    struct ClosePipe
+    {
+        int *fds;
+        ~ClosePipe()
+        {
+            for (int i = 0; i < 2; ++i)
+                if (fds[i] >= 0) ::close(fds[i]);
+        }
+    } closePipe{done};
     const std::size_t count = std::min(m_waiting.size(), static_cast<std::size_t>(m_jobs));
     for (std::size_t w = 0; w < count; ++w) {
         const pid_t pid = ::fork();
-        if (pid == 0) drawShare(w);
+        if (pid == 0) {
+            ::close(done[0]);
+            drawShare(w, done[1]);
+        }
         if (pid < 0) {
             endWorkers();
             throw common::Error(std::string("Cannot start a process to draw the pictures: ") +
@@ -166,12 +190,27 @@ void ReportPictures::drawWaiting()
         }
         workers.push_back(pid);
     }
+    ::close(done[1]);
+    done[1] = -1;
     // Polled rather than waited for: a SIGTERM to this process alone must end the workers too.
+    const int total = static_cast<int>(m_waiting.size());
+    int drawn = 0;
     bool failed = false;
     while (!workers.empty()) {
         if (const int signal = InterruptWatch::signal()) {
             endWorkers();
             throw Interrupted{signal, 1, 1};
+        }
+        char bytes[256];
+        for (ssize_t n; (n = ::read(done[0], bytes, sizeof bytes)) > 0;)
+            drawn += static_cast<int>(n);
+        if (progress) {
+            try {
+                progress->step(std::min(drawn, total - 1), total, "");
+            } catch (const Interrupted &stopped) {
+                endWorkers();
+                throw Interrupted{stopped.signal, 1, 1};
+            }
         }
         int status = 0;
         const pid_t pid = ::waitpid(-1, &status, WNOHANG);
@@ -185,6 +224,7 @@ void ReportPictures::drawWaiting()
     }
     if (const int signal = InterruptWatch::signal()) throw Interrupted{signal, 1, 1};
     if (failed) throw common::Error("Drawing the model pictures failed");
+    if (progress) progress->step(total, total, "");
 }
 
 } // namespace
@@ -196,10 +236,10 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
     common::ConsoleSink sink(err);
     Request request;
     try {
-        Options options(
-            args,
-            {"out", "min-trees", "interval", "share", "value-type", "conditions", "species-names", "jobs"},
-            {"overwrite"});
+        Options options(args,
+                        {"out", "min-trees", "interval", "level", "share", "value-type", "conditions",
+                         "species-names", "jobs"},
+                        {"overwrite"});
         if (options.positional().size() != 1 || !options.has("out") || options.value("out").empty()) {
             err << kUsage;
             return 2;
@@ -224,6 +264,7 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
     settings.folder = folder.path();
     settings.minTrees = request.minTrees;
     settings.model = request.model;
+    settings.level = request.level;
     settings.date = now();
     settings.version = common::kProgramVersion;
     data::Query trees(table.connection());
@@ -238,7 +279,8 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
         TerminalProgress progress(err, TerminalProgress::watched(err));
         const std::optional<Interrupted> interrupted = progress.runInterruptible([&] {
             summary = run.execute(selection, pictures, sink, &progress);
-            pictures.drawWaiting();
+            progress.setUnit("picture");
+            pictures.drawWaiting(&progress);
         });
         if (interrupted) {
             if (interrupted->total == 0)

@@ -18,8 +18,8 @@ bool TerminalProgress::step(int done, int total, const std::string &current)
     m_shown = now;
     clear();
     if (done < total) {
-        const std::string text =
-            "plot " + std::to_string(done + 1) + " of " + std::to_string(total) + ": " + current;
+        const std::string text = m_unit + " " + std::to_string(done + 1) + " of " + std::to_string(total) +
+                                 (current.empty() ? "" : ": " + current);
         m_stream << text << std::flush;
         m_width = text.size();
     }

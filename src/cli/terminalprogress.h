@@ -10,6 +10,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace cli {
 
@@ -22,7 +23,8 @@ struct Interrupted
 };
 
 // Asks at every step whether the run was interrupted, and shows one line "plot k of n: NAME" on a
-// terminal, rewritten at most ten times a second and cleared at the end.
+// terminal (or "picture k of n" in another unit, the name left out when empty), rewritten at most ten
+// times a second and cleared at the end.
 class TerminalProgress : public common::Progress
 {
 public:
@@ -31,6 +33,12 @@ public:
     ~TerminalProgress() override { clear(); }
 
     bool step(int done, int total, const std::string &current) override;
+    // What the steps count from now on ("plot" at first).
+    void setUnit(std::string unit)
+    {
+        m_unit = std::move(unit);
+        m_shown = {}; // the first step of the new unit is shown at once
+    }
     // True once Ctrl+C or SIGTERM came.
     bool cancelRequested() override;
     void clear();
@@ -49,6 +57,7 @@ private:
     std::chrono::steady_clock::time_point m_shown{};
     std::size_t m_width = 0;
     int m_done = 0, m_total = 0;
+    std::string m_unit = "plot";
 };
 
 template <class Walk> std::optional<Interrupted> TerminalProgress::runInterruptible(Walk &&walk)

@@ -23,20 +23,6 @@ constexpr const char *kUsage =
     "usage: fenoris-cli transitions TABLE.dbf --plot P --species S [--interval N] [--level L]\n"
     "                               [--value-type percent|classes] [--conditions TEXT] [--homogeneity]\n";
 
-double levelOption(const Options &options)
-{
-    double level = model::kDefaultIntervalLevel;
-    if (options.has("level")) {
-        try {
-            level = static_cast<double>(common::strToFloat(options.value("level")));
-        } catch (const common::ConvertError &e) {
-            throw common::ConvertError("--level: " + std::string(e.what()));
-        }
-    }
-    if (!(level > 0 && level < 1)) throw common::Error("--level must be more than 0 and less than 1");
-    return level;
-}
-
 void printCells(std::ostream &out, const std::vector<model::TTransit> &list, const std::string &species,
                 int interval, double level)
 {

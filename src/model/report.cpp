@@ -3,12 +3,14 @@
 
 #include "common/error.h"
 #include "common/messagesink.h"
+#include "common/numbers.h"
 #include "common/progress.h"
 #include "common/replacingfile.h"
 #include "model/modelpictures.h"
 #include "model/reportpages.h"
 #include "model/transitlist.h"
 
+#include <climits>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -47,6 +49,12 @@ private:
 };
 
 } // namespace
+
+bool FitsFileName(const std::string &name)
+{
+    // The temporary file that ReplacingFile writes beside it takes 9 bytes more.
+    return name.size() + 9 <= NAME_MAX;
+}
 
 ReportFigures ComputeReportFigures(const TreeValues &trees, const YearSeries &series,
                                    const std::vector<data::YearColumn> &years, ValueType type)
@@ -114,6 +122,8 @@ ReportSummary ReportRun::execute(PlotSpeciesSelection &selection, ReportPictureM
 {
     m_summary = {};
     m_rows.clear();
+    // A level out of range is refused before anything is written.
+    WilsonZ(m_settings.level);
     namespace fs = std::filesystem;
     const fs::path folder(m_settings.folder);
     fs::create_directory(folder / "plots");
@@ -126,7 +136,8 @@ ReportSummary ReportRun::execute(PlotSpeciesSelection &selection, ReportPictureM
         info.years.push_back(year.year);
     const ModelSettings &model = m_settings.model;
     info.settings = "at least " + std::to_string(m_settings.minTrees) + " trees, interval " +
-                    std::to_string(model.interval) + ", values as " +
+                    std::to_string(model.interval) + ", intervals at " +
+                    common::formatGeneral(100 * m_settings.level, 6, 0) + " %, values as " +
                     (model.valueType == ValueType::Percent ? "per cent" : "damage classes") +
                     (m_setup.conditions.empty() ? "" : ", condition " + m_setup.conditions);
 
@@ -158,14 +169,22 @@ void ReportRun::writePlot(const std::string &plot, const std::vector<std::string
     std::vector<PlotSection> sections;
     const std::size_t firstRow = m_rows.size();
     std::string page;
+    bool pageNamed = false;
+    const ModelSettings &model = m_settings.model;
     for (std::size_t s = 0; s < species.size(); ++s) {
         const long long count = selection.selectSpecies(s);
         info.trees += count;
         if (count < m_settings.minTrees) continue;
-        if (page.empty()) page = "plots/" + names.unique(plot, ".html");
         messages.setPair(plot, species[s]);
+        if (!pageNamed) {
+            pageNamed = true;
+            const std::string name = names.unique(plot, ".html");
+            if (FitsFileName(name))
+                page = "plots/" + name;
+            else
+                passOver(messages, "plot page");
+        }
         const TreeValues trees = ReadTreeValues(m_trees, plot, species[s], m_setup.years);
-        const ModelSettings &model = m_settings.model;
         const auto list = BuildTransitList(trees, plot, m_setup.years, model.interval, model.valueType);
         YearSeries series = ComputeYearStatistics(trees, model.valueType);
         const auto lines = ModelChartLines(list, series, m_setup.years, model, messages);
@@ -176,19 +195,39 @@ void ReportRun::writePlot(const std::string &plot, const std::vector<std::string
         row.speciesName = SpeciesDisplayName(m_names, species[s]);
         row.trees = count;
         row.page = page;
-        row.picture = names.unique(ModelPictureFile("", plot, species[s], "").path, ".svg");
         row.figures = ComputeReportFigures(trees, series, m_setup.years, model.valueType);
-        maker.savePicture(
-            ModelChartTitle(m_settings.titlePlot, plot, m_settings.titleSpecies, row.speciesName), lines,
-            m_settings.folder + "/plots/" + row.picture);
+        PlotSection section{nullptr, std::move(series), list ? *list : std::vector<TTransit>{}, std::nullopt,
+                            list.has_value()};
+        section.homogeneity = TestHomogeneity(section.transits);
+        if (section.homogeneity) row.figures.homogeneityP = section.homogeneity->p;
+        // Without its page nobody would see the picture: it is not drawn either.
+        if (!page.empty()) {
+            const std::string picture = names.unique(ModelPictureFile("", plot, species[s], "").path, ".svg");
+            if (FitsFileName(picture)) {
+                row.picture = picture;
+                maker.savePicture(
+                    ModelChartTitle(m_settings.titlePlot, plot, m_settings.titleSpecies, row.speciesName),
+                    lines, m_settings.folder + "/plots/" + row.picture);
+            } else {
+                passOver(messages, "model picture");
+            }
+        }
         m_rows.push_back(std::move(row));
-        sections.push_back({nullptr, std::move(series)});
+        sections.push_back(std::move(section));
         ++m_summary.rows;
     }
-    if (sections.empty()) return;
+    if (sections.empty() || page.empty()) return;
     for (std::size_t i = 0; i < sections.size(); ++i)
         sections[i].row = &m_rows[firstRow + i];
-    common::writeFileWhole(m_settings.folder + "/" + page, PlotHtml(plot, sections, m_setup.years));
+    common::writeFileWhole(m_settings.folder + "/" + page,
+                           PlotHtml(plot, sections, m_setup.years, model.interval, m_settings.level));
+}
+
+void ReportRun::passOver(common::MessageSink &messages, const std::string &what)
+{
+    ++m_summary.passedOver;
+    messages.warning("The " + what +
+                     "'s file name would be longer than a file name may be; it was passed over");
 }
 
 } // namespace model

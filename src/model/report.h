@@ -8,6 +8,7 @@
 #include "model/modelpictures.h"
 #include "model/speciesnames.h"
 #include "model/statisticsrun.h"
+#include "model/transituncertainty.h"
 #include "model/treevalues.h"
 #include "model/yearstatistics.h"
 #include "stats/trend.h"
@@ -35,19 +36,29 @@ struct ReportFigures
     std::optional<double> deadLast;                // dead share of the last year in per cent
     std::optional<stats::MannKendall> mannKendall; // on the yearly means in year order
     std::optional<double> senSlope;                // of the yearly means, per cent per year
+    // p of the Anderson-Goodman test over the transition matrices at the report's interval; empty with
+    // fewer than two matrices or no degree of freedom (TestHomogeneity).
+    std::optional<double> homogeneityP;
 };
 
 // The figures from the trees' values and their yearly statistics (of the same trees and years).
 ReportFigures ComputeReportFigures(const TreeValues &trees, const YearSeries &series,
                                    const std::vector<data::YearColumn> &years, ValueType type);
 
+// Whether a file of the report may have this name: with the 9 bytes of its temporary name it must not
+// be longer than NAME_MAX.
+bool FitsFileName(const std::string &name);
+
 // One row of the index and of summary.csv.
 struct ReportRow
 {
     std::string plot, species, speciesName;
     long long trees = 0;
-    std::string page;    // the plot's page, relative to the report folder ("plots/A1.html")
-    std::string picture; // the model picture, relative to the plot's page ("A1_SM.svg")
+    // The plot's page, relative to the report folder ("plots/A1.html"); empty when the plot's name
+    // would make a file name too long, and the page was passed over.
+    std::string page;
+    // The model picture, relative to the plot's page ("A1_SM.svg"); empty when passed over as the page.
+    std::string picture;
     ReportFigures figures;
 };
 
@@ -79,6 +90,7 @@ struct ReportSettings
     std::string folder;      // an existing, empty folder the report is written into
     long long minTrees = 10; // a plot and species is reported when it has at least this many trees
     ModelSettings model;
+    double level = kDefaultIntervalLevel; // of the transition matrices' intervals, in (0, 1)
     std::string titlePlot = kDefaultTitlePlot;
     std::string titleSpecies = kDefaultTitleSpecies;
     std::string date, version; // for ReportInfo
@@ -89,7 +101,8 @@ struct ReportSummary
     int plotCount = 0;
     int plotsDone = 0;
     int rows = 0;     // plot and species pairs reported
-    int warnings = 0; // warnings of the model computations told
+    int warnings = 0; // warnings of the model computations told, and of files passed over
+    int passedOver = 0; // pictures and pages whose file name would be too long
 };
 
 class ReportRun
@@ -100,12 +113,14 @@ public:
               std::vector<SpeciesNameRow> names);
 
     // Walks the selection's plots and species in list order; for each pair with at least minTrees
-    // trees reads its trees once, computes its figures and model, and has the maker save the picture
-    // into plots/; writes each plot's page when the plot is done, and index.html and summary.csv at the
-    // end. The model computation's warnings go to sink naming plot and species. progress (optional) is
-    // told before every plot; it may cancel (the run returns at once, without index.html and
-    // summary.csv, with plotsDone below plotCount) or throw. Errors of the engine, the maker and the
-    // files propagate.
+    // trees reads its trees once, computes its figures, transition matrices and model, and has the
+    // maker save the picture into plots/; writes each plot's page when the plot is done, and index.html
+    // and summary.csv at the end. The model computation's warnings go to sink naming plot and species.
+    // A page or picture whose file name would be too long (FitsFileName) is passed over with a warning
+    // naming plot and species; the pair keeps its row. A level out of range throws common::Error.
+    // progress (optional) is told before every plot; it may cancel (the run returns at once, without
+    // index.html and summary.csv, with plotsDone below plotCount) or throw. Errors of the engine, the
+    // maker and the files propagate.
     ReportSummary execute(PlotSpeciesSelection &selection, ReportPictureMaker &maker,
                           common::MessageSink &sink, common::Progress *progress = nullptr);
 
@@ -113,6 +128,7 @@ public:
 
 private:
     class Names;
+    void passOver(common::MessageSink &messages, const std::string &what);
     void writePlot(const std::string &plot, const std::vector<std::string> &species,
                    PlotSpeciesSelection &selection, ReportPictureMaker &maker, common::MessageSink &sink,
                    Names &names, ReportInfo &info);

@@ -1,6 +1,9 @@
 // The report's pages and summary.csv.
 #include "model/reportpages.h"
 
+#include "common/numbers.h"
+#include "model/uncertaintytext.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -62,7 +65,7 @@ std::vector<std::string> figureFields(const ReportRow &row)
             mk ? std::to_string(mk->s) : std::string(),
             mk && mk->p ? significant(*mk->p, 6) : std::string(),
             orEmpty(f.senSlope, 4),
-            std::string()};
+            f.homogeneityP ? significant(*f.homogeneityP, 6) : std::string()};
 }
 
 constexpr const char *kStyle = "body{font-family:sans-serif;margin:1.5em;color:#222}"
@@ -146,6 +149,61 @@ std::string trendText(const ReportFigures &f)
     return text + ".";
 }
 
+std::string yearTable(const YearSeries &s, const std::vector<data::YearColumn> &years)
+{
+    std::string html =
+        "<table>\n<thead><tr><th>Year</th><th>Living trees</th><th>Mean %</th><th>Std. dev.</th>"
+        "<th>Dead %</th><th>Class 0</th><th>Class 1</th><th>Class 2</th><th>Class 3</th>"
+        "<th>Class 4</th><th>Class 5</th></tr></thead>\n<tbody>\n";
+    for (std::size_t y = 0; y < s.size(); ++y) {
+        if (!s.hasStatistics(y)) continue;
+        html += "<tr><td>" + std::to_string(years[y].year) + "</td><td class=\"n\">" +
+                std::to_string(s.YearTrees[y]) + "</td><td class=\"n\">" + fixed(s.YearDefAvg[y], 3) +
+                "</td><td class=\"n\">" + fixed(s.YearDefStd[y], 3) + "</td><td class=\"n\">" +
+                fixed(s.YearDead[y], 3) + "</td>";
+        for (int count : s.YearClasses[y])
+            html += "<td class=\"n\">" + std::to_string(count) + "</td>";
+        html += "</tr>\n";
+    }
+    return html + "</tbody>\n</table>\n";
+}
+
+// Every transition matrix of a section: rows are the classes of the first year, each with its trees,
+// and every share with its Wilson interval; then the homogeneity test of the matrices.
+std::string matricesHtml(const PlotSection &section, int interval, double level)
+{
+    std::string html = "<h3>Transition matrices, " + std::to_string(interval) +
+                       (interval == 1 ? " year" : " years") + "</h3>\n";
+    if (!section.enoughTreesForMatrices) return html + "<p>No matrices: fewer than 5 trees.</p>\n";
+    if (section.transits.empty())
+        return html + "<p>No matrices: no pair of survey years with trees in both.</p>\n";
+    html += "<p>Share of the trees of a class in the first year that are in a class in the second year, "
+            "with its Wilson score interval at " +
+            HtmlEscaped(common::formatGeneral(100 * level, 6, 0)) +
+            " %; n is the trees of the row. A row without trees is assumed to stay in its class.</p>\n";
+    const auto estimates = EstimateTransits(section.transits, level);
+    for (std::size_t r = 0; r < section.transits.size(); ++r) {
+        const TTransit &record = section.transits[r];
+        html += "<table class=\"matrix\">\n<caption>" + std::to_string(record.Year) + "–" +
+                std::to_string(record.Year + interval) + ", " + std::to_string(record.NTree) +
+                " trees</caption>\n<thead><tr><th>From class</th><th>Trees</th>";
+        for (int j = 0; j < 6; ++j)
+            html += "<th>To class " + std::to_string(j) + "</th>";
+        html += "</tr></thead>\n<tbody>\n";
+        for (std::size_t i = 0; i < 6; ++i) {
+            const RowEstimate &row = estimates[r][i];
+            html += "<tr><th>" + std::to_string(i) + "</th><td class=\"n\">" +
+                    HtmlEscaped(RowCountText(row)) + "</td>";
+            for (const CellEstimate &cell : row.cells)
+                html += "<td class=\"n\">" + HtmlEscaped(IntervalCellText(cell)) + "</td>";
+            html += "</tr>\n";
+        }
+        html += "</tbody>\n</table>\n";
+    }
+    return html + "<p>Homogeneity (Anderson–Goodman): " + HtmlEscaped(HomogeneityText(section.homogeneity)) +
+           ".</p>\n";
+}
+
 } // namespace
 
 std::string HtmlEscaped(std::string_view text)
@@ -225,7 +283,8 @@ std::string IndexHtml(const ReportInfo &info, const std::vector<ReportRow> &rows
         html += "<tr><th>" + std::string(name) + "</th><td>" + HtmlEscaped(value) + "</td></tr>\n";
     html += "</table>\n<p>" + std::to_string(rows.size()) +
             " plots and species with enough trees. Means and shares in per cent; Sen's slope in per cent "
-            "per year; p of the Mann–Kendall test, two-sided.</p>\n";
+            "per year; p of the Mann–Kendall test, two-sided; homogeneity p of the Anderson–Goodman test "
+            "that the transition matrices of the plot and species are one.</p>\n";
 
     html += "<table id=\"pairs\">\n<thead><tr>";
     const std::pair<const char *, bool> columns[] = {
@@ -240,8 +299,12 @@ std::string IndexHtml(const ReportInfo &info, const std::vector<ReportRow> &rows
     for (const auto &row : rows) {
         const ReportFigures &f = row.figures;
         const auto fields = figureFields(row);
-        html += "<tr><td><a href=\"" + HtmlEscaped(UrlEscaped(row.page)) + "\">" + HtmlEscaped(row.plot) +
-                "</a></td><td>" + HtmlEscaped(row.speciesName) + "</td>";
+        html += "<tr><td>";
+        if (row.page.empty())
+            html += HtmlEscaped(row.plot) + " <small>(no page: the name is too long for a file)</small>";
+        else
+            html += "<a href=\"" + HtmlEscaped(UrlEscaped(row.page)) + "\">" + HtmlEscaped(row.plot) + "</a>";
+        html += "</td><td>" + HtmlEscaped(row.speciesName) + "</td>";
         const std::string shown[] = {fields[0],
                                      fields[1],
                                      fields[2],
@@ -253,7 +316,7 @@ std::string IndexHtml(const ReportInfo &info, const std::vector<ReportRow> &rows
                                      f.mannKendall && f.mannKendall->p ? significant(*f.mannKendall->p, 3)
                                                                        : "",
                                      orEmpty(f.senSlope, 2),
-                                     fields[10]};
+                                     f.homogeneityP ? significant(*f.homogeneityP, 3) : ""};
         for (std::size_t i = 0; i < fields.size(); ++i)
             html += numberCell(fields[i], shown[i]);
         html += "</tr>\n";
@@ -264,7 +327,7 @@ std::string IndexHtml(const ReportInfo &info, const std::vector<ReportRow> &rows
 }
 
 std::string PlotHtml(const std::string &plot, const std::vector<PlotSection> &sections,
-                     const std::vector<data::YearColumn> &years)
+                     const std::vector<data::YearColumn> &years, int interval, double level)
 {
     std::string html = head("Plot " + plot);
     html += "<p><a href=\"../index.html\">All plots</a></p>\n<h1>Plot " + HtmlEscaped(plot) + "</h1>\n";
@@ -272,24 +335,14 @@ std::string PlotHtml(const std::string &plot, const std::vector<PlotSection> &se
         const ReportRow &row = *section.row;
         html += "<h2>" + HtmlEscaped(row.speciesName) + " (" + HtmlEscaped(row.species) + "), " +
                 std::to_string(row.trees) + " trees</h2>\n";
-        html += "<p><img src=\"" + HtmlEscaped(UrlEscaped(row.picture)) + "\" alt=\"Model of plot " +
-                HtmlEscaped(plot) + ", species " + HtmlEscaped(row.speciesName) + "\"></p>\n";
+        if (row.picture.empty())
+            html += "<p>No model picture: its file name would be too long.</p>\n";
+        else
+            html += "<p><img src=\"" + HtmlEscaped(UrlEscaped(row.picture)) + "\" alt=\"Model of plot " +
+                    HtmlEscaped(plot) + ", species " + HtmlEscaped(row.speciesName) + "\"></p>\n";
         html += "<p>" + HtmlEscaped(trendText(row.figures)) + "</p>\n";
-        html += "<table>\n<thead><tr><th>Year</th><th>Living trees</th><th>Mean %</th><th>Std. dev.</th>"
-                "<th>Dead %</th><th>Class 0</th><th>Class 1</th><th>Class 2</th><th>Class 3</th>"
-                "<th>Class 4</th><th>Class 5</th></tr></thead>\n<tbody>\n";
-        const YearSeries &s = section.series;
-        for (std::size_t y = 0; y < s.size(); ++y) {
-            if (!s.hasStatistics(y)) continue;
-            html += "<tr><td>" + std::to_string(years[y].year) + "</td><td class=\"n\">" +
-                    std::to_string(s.YearTrees[y]) + "</td><td class=\"n\">" + fixed(s.YearDefAvg[y], 3) +
-                    "</td><td class=\"n\">" + fixed(s.YearDefStd[y], 3) + "</td><td class=\"n\">" +
-                    fixed(s.YearDead[y], 3) + "</td>";
-            for (int count : s.YearClasses[y])
-                html += "<td class=\"n\">" + std::to_string(count) + "</td>";
-            html += "</tr>\n";
-        }
-        html += "</tbody>\n</table>\n";
+        html += yearTable(section.series, years);
+        html += matricesHtml(section, interval, level);
     }
     return html + "</body>\n</html>\n";
 }

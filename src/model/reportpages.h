@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/report.h"
+#include "model/transituncertainty.h"
 
 #include <string>
 #include <string_view>
@@ -30,14 +31,18 @@ std::string SummaryCsv(const std::vector<ReportRow> &rows);
 // index.html: what was read, then a table of the rows in the order given, each linking its plot page.
 std::string IndexHtml(const ReportInfo &info, const std::vector<ReportRow> &rows);
 
-// One plot's page: for each of its rows (with its yearly statistics) the picture, the table of the
-// survey years with statistics and the trend.
+// One plot's page: for each of its rows the picture (or why there is none), the table of the survey
+// years with statistics, the trend, every transition matrix with the trees of each row and the Wilson
+// interval of each share at `level`, and the homogeneity test of the matrices.
 struct PlotSection
 {
     const ReportRow *row;
     YearSeries series;
+    std::vector<TTransit> transits;             // as BuildTransitList gives them
+    std::optional<HomogeneityTest> homogeneity; // of transits
+    bool enoughTreesForMatrices = true;         // false: BuildTransitList gave none
 };
 std::string PlotHtml(const std::string &plot, const std::vector<PlotSection> &sections,
-                     const std::vector<data::YearColumn> &years);
+                     const std::vector<data::YearColumn> &years, int interval, double level);
 
 } // namespace model

@@ -59,14 +59,21 @@ fs::path writeTrees(const TempDir &dir)
 //   25 % = 60 %; 5 of 10 dead = 50 %. S = 4 + 3 + 2 - 1 = 8, Var S = 5*4*15/18 = 300/18,
 //   Z = 7/sqrt(300/18) = 1.714643, p = erfc(Z/sqrt 2) = 0.0864107. Pair slopes -1, 5, 7, 7.25, 7.5,
 //   8, 10, 10, 12.5, 15: Sen's slope (7.5 + 8)/2 = 7.75.
-// B/2 SM: 10 % throughout: S = 0, every mean tied so no p, Sen's slope 0.
-// B_2 SM: two years with statistics (means (3*30 + 3*50)/6 = 40 and 40), too few for a trend.
+// Homogeneity (classes 0 0 1 2 2 5 / 1 1 2 2 3 / 1 1 2 2 1, ties to the even class): class 1 is seen
+//   in 2000-01 (5 trees, all to 1) and 2001-02 (10, all to 2): pooled 1/3, 2/3, chi2 = 10 + 5 = 15,
+//   df 1. Class 2 in 2002-03 (10, all to 2) and 2003-04 (2 to 1, 3 to 3, 5 to 5): pooled .1 .5 .15
+//   .25, chi2 = 10 + 10 = 20, df 3. Class 0 is seen in one period only. chi2 = 35 on 4 df:
+//   p = exp(-17.5) * (1 + 17.5) = 4.64535e-07.
+// B/2 SM: 10 % throughout: S = 0, every mean tied so no p, Sen's slope 0; every tree stays in class
+//   0, so the test has no degree of freedom and no p.
+// B_2 SM: two years with statistics (means (3*30 + 3*50)/6 = 40 and 40), too few for a trend; one
+//   matrix, nothing to compare.
 // The species name holds a quote and a comma, so the CSV quotes it.
 const char *kSummary =
     "plot,species,species_name,trees,first_year,last_year,mean_first,mean_last,share_over_25,dead_last,"
     "mk_s,mk_p,sen_slope,homogeneity_p\n"
     "A&<1>,SM,\"Picea \"\"abies\"\" <x>, & co\",10,2000,2004,15.000,44.000,60.000,50.000,8,0.0864107,"
-    "7.7500,\n"
+    "7.7500,4.64535e-07\n"
     "B/2,SM,\"Picea \"\"abies\"\" <x>, & co\",7,2000,2004,10.000,10.000,0.000,0.000,0,,0.0000,\n"
     "B_2,SM,\"Picea \"\"abies\"\" <x>, & co\",6,2000,2001,40.000,40.000,100.000,0.000,,,,\n";
 
@@ -152,6 +159,67 @@ TEST(ReportCommand, WritesTheFiguresAndPagesThatLinkUp)
     EXPECT_NE(page.find("<h1>Plot A&amp;&lt;1&gt;</h1>"), std::string::npos);
     EXPECT_NE(page.find("Mann–Kendall S = 8, p = 0.08641; Sen&#39;s slope 7.75 % per year."),
               std::string::npos);
+
+    // Every matrix with the trees of each row and the Wilson intervals (95 %) of its shares: 2003-04,
+    // class 2, has 2 of 10 trees to class 1 (0.057-0.510), 3 to class 3 (0.108-0.603) and 5 dead
+    // (0.237-0.763), the textbook intervals of 2, 3 and 5 in 10.
+    std::size_t matrices = 0;
+    for (std::size_t at = 0; (at = page.find("<table class=\"matrix\">", at)) != std::string::npos; ++at)
+        ++matrices;
+    EXPECT_EQ(matrices, 4u);
+    for (const char *text :
+         {"<caption>2003–2004, 10 trees</caption>",
+          "<tr><th>2</th><td class=\"n\">n = 10</td><td class=\"n\">0.000 (0.000–0.278)</td>"
+          "<td class=\"n\">0.200 (0.057–0.510)</td><td class=\"n\">0.000 (0.000–0.278)</td>"
+          "<td class=\"n\">0.300 (0.108–0.603)</td><td class=\"n\">0.000 (0.000–0.278)</td>"
+          "<td class=\"n\">0.500 (0.237–0.763)</td></tr>",
+          "<tr><th>4</th><td class=\"n\">n = 0 (assumed)</td>",
+          "Periods differ: χ² = 35.0, df = 4, p = 4.6E-7; small counts, p is rough."})
+        EXPECT_NE(page.find(text), std::string::npos) << text;
+    const std::string other = testsupport::readBytes(report / "plots" / "B_2~2.html");
+    EXPECT_NE(other.find("One period only: nothing to compare."), std::string::npos);
+}
+
+// A plot or species whose file name would be longer than a file name may be does not stop the
+// report: its page or picture is passed over with a warning naming plot and species, its figures stay
+// in summary.csv, and the index shows the plot without a link.
+TEST(ReportCommand, PassesOverNamesTooLongForAFile)
+{
+    TempDir dir;
+    const std::string longPlot(250, 'P'), longSpecies(250, 'S');
+    std::vector<fixture::Tree> trees;
+    fixture::addTrees(trees, 6, longPlot, "SM", {10, 20, 30});
+    fixture::addTrees(trees, 6, "C", longSpecies, {10, 20, 30});
+    fixture::addTrees(trees, 6, "C", "SM", {10, 20, 30});
+    fixture::RoleColumns wide;
+    wide.plotWidth = wide.speciesWidth = 250;
+    const auto table = fixture::writeTable(dir.path(), "trees.dbf",
+                                           {{"D2000", 2000}, {"D2001", 2001}, {"D2002", 2002}}, trees, wide);
+    const auto result = runReport(dir, "'" + table.string() + "' --out '" + (dir / "r").string() +
+                                           "' --min-trees 6 --jobs 2");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("The plot page's file name would be longer than a file name may be; it was "
+                              "passed over (plot " +
+                              longPlot + ", species SM)"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("The model picture's file name would be longer than a file name may be; it "
+                              "was passed over (plot C, species " +
+                              longSpecies + ")"),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(testsupport::namesIn(dir / "r" / "plots"), (std::vector<std::string>{"C.html", "C_SM.svg"}));
+    const std::string summary = testsupport::readBytes(dir / "r" / "summary.csv");
+    for (const std::string &pair :
+         {std::string("C,SM,SM,6,"), "C," + longSpecies + "," + longSpecies + ",6,", longPlot + ",SM,SM,6,"})
+        EXPECT_NE(summary.find("\n" + pair), std::string::npos) << pair;
+    const std::string index = testsupport::readBytes(dir / "r" / "index.html");
+    EXPECT_NE(
+        index.find("<tr><td>" + longPlot + " <small>(no page: the name is too long for a file)</small>"),
+        std::string::npos);
+    EXPECT_EQ(addresses(index, "href"), (std::vector<std::string>{"plots/C.html", "plots/C.html"}));
+    const std::string page = testsupport::readBytes(dir / "r" / "plots" / "C.html");
+    EXPECT_NE(page.find("No model picture: its file name would be too long."), std::string::npos);
 }
 
 // The mean defoliation of the first and last year is the one the statistics run writes into
@@ -289,4 +357,28 @@ TEST(ReportCommand, WorkerProcessesDrawTheSamePictures)
             << name;
     EXPECT_EQ(testsupport::readBytes(dir / "three" / "summary.csv"),
               testsupport::readBytes(dir / "one" / "summary.csv"));
+}
+
+// On a terminal the worker processes' drawing is shown as it goes, after the plots, and the line is
+// cleared at the end.
+TEST(ReportCommand, ShowsThePicturesDrawnOnATerminal)
+{
+    if (testsupport::runCommand("command -v script >/dev/null") != 0)
+        FENORIS_SKIP_ON_PURPOSE("script (util-linux) is not installed to give the command a terminal");
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    testsupport::writeBytes(dir / "names.txt", "SM;Picea\r\n");
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                                std::string(FENORIS_CLI_PATH) + " report " + reportArgs(dir, table) +
+                                " --jobs 2 >/dev/null";
+    std::string seen;
+    ASSERT_EQ(
+        testsupport::runCommand("script -qec " + testsupport::shellQuote(command) + " /dev/null", &seen), 0)
+        << seen;
+    EXPECT_NE(seen.find("plot 1 of 3: A&<1>"), std::string::npos) << seen;
+    const auto picture = seen.find("picture 1 of 3");
+    EXPECT_NE(picture, std::string::npos) << seen;
+    EXPECT_GT(picture, seen.find("plot 1 of 3"));
+    // The last thing written is the cleared line.
+    EXPECT_EQ(seen.substr(seen.rfind('\r') - 1), " \r") << seen;
 }

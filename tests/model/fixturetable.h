@@ -41,6 +41,7 @@ struct RoleColumns
     std::string tree = "TREE";
     std::string species = "SP";
     int plotWidth = 12;
+    int speciesWidth = 4;
 };
 
 // Writes dir/name (name ending in ".dbf") and the side files dir/<stem>.yrs and dir/<stem>.var.
@@ -53,7 +54,7 @@ inline std::filesystem::path writeTable(const std::filesystem::path &dir, const 
     if (!h) throw std::runtime_error("cannot create " + file.string());
     DBFAddField(h, roleColumns.plot.c_str(), FTString, roleColumns.plotWidth, 0);
     DBFAddField(h, roleColumns.tree.c_str(), FTInteger, 6, 0);
-    DBFAddField(h, roleColumns.species.c_str(), FTString, 4, 0);
+    DBFAddField(h, roleColumns.species.c_str(), FTString, roleColumns.speciesWidth, 0);
     for (const auto &c : columns)
         DBFAddField(h, c.name.c_str(), FTInteger, 4, 0);
     for (std::size_t t = 0; t < trees.size(); ++t) {

@@ -1,0 +1,182 @@
+// "Survey report": the report folder of `fenoris-cli report` made from the window, with the
+// progress window's Cancel, and the browser offered at the end.
+#include "app/fmain.h"
+
+#include "app/listbox.h"
+#include "charts/chart.h"
+#include "charts/modelchart.h"
+#include "charts/picturewriter.h"
+#include "common/error.h"
+#include "common/replacingfolder.h"
+#include "common/textfile.h"
+#include "common/version.h"
+#include "data/tableinfo.h"
+#include "data/treeselection.h"
+#include "model/modelpictures.h"
+#include "model/report.h"
+#include "model/runinputs.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QUrl>
+
+#include <filesystem>
+
+namespace app {
+
+namespace {
+
+// The model pictures drawn on a chart of their own, as `report` draws them: the model page keeps
+// what the user has on it.
+class ReportPictures final : public model::ReportPictureMaker
+{
+public:
+    explicit ReportPictures(const std::vector<std::string> &graphSettings) : m_graphSettings(graphSettings)
+    {
+        charts::setupModelChart(m_chart);
+        m_chart.resize(680, 392);
+    }
+
+    void savePicture(const std::string &title, const std::vector<model::ChartLine> &lines,
+                     const std::string &file) override
+    {
+        m_chart.clearSeries();
+        m_chart.setTitleLines({QString::fromStdString(title)});
+        std::vector<std::string> settings = m_graphSettings;
+        charts::drawModelLines(m_chart, lines, settings);
+        charts::writeChartPicture(m_chart, QFile::decodeName(file.c_str()), m_chart.size());
+    }
+
+private:
+    std::vector<std::string> m_graphSettings;
+    charts::Chart m_chart;
+};
+
+// The warnings of the run listed in the progress window while it runs and kept for the end; the
+// other messages are told as ever.
+class ReportMessages final : public common::MessageSink
+{
+public:
+    ReportMessages(common::MessageSink &others, common::Progress *progress)
+        : m_others(others), m_progress(progress)
+    {
+    }
+
+    void message(common::MessageKind kind, const std::string &text) override
+    {
+        if (kind != common::MessageKind::Warning) {
+            m_others.message(kind, text);
+            return;
+        }
+        if (m_progress) m_progress->note(text);
+        m_warnings << QString::fromStdString(text);
+    }
+
+    const QStringList &warnings() const { return m_warnings; }
+
+private:
+    common::MessageSink &m_others;
+    common::Progress *m_progress;
+    QStringList m_warnings;
+};
+
+constexpr const char *kReportFolderCaption = "Folder for the survey report";
+
+// Every species of the table, named as the batch run's settings dialog names them in the file it
+// keeps beside the table, when there is one.
+std::vector<model::SpeciesNameRow> speciesNames(TFormMain &form, common::MessageSink &sink)
+{
+    model::RequireRole(form.SpeciesField, "Species");
+    ListBox species;
+    form.ListDistinct(form.TableFile, form.SpeciesField, &species, "");
+    std::vector<std::string> codes;
+    for (int i = 0; i < species.count(); ++i)
+        codes.push_back(species.item(i)->text().toStdString());
+    auto rows = model::SpeciesNameRows(codes);
+    const std::string file = form.DataDir + model::kSpeciesNamesFile;
+    if (std::filesystem::is_regular_file(file)) {
+        const auto codePage = data::describeTable(form.PrimaryData, form.TableFile).codePage.name;
+        model::ReadSpeciesNames(rows, common::readTextFile(file), codePage, &sink, file);
+    }
+    return rows;
+}
+
+} // namespace
+
+void TFormMain::BtnReportClick()
+{
+    // The run processes events to keep its progress window alive; no second run may start from them.
+    BtnReport->setEnabled(false);
+    struct Enable
+    {
+        QPushButton *button;
+        ~Enable() { button->setEnabled(true); }
+    } enable{BtnReport};
+
+    const auto chosen = m_dialogs.folder(kReportFolderCaption,
+                                         QFile::decodeName(model::WithTrailingSeparator(DataDir).c_str()));
+    if (!chosen) return;
+    // The report gets a folder of its own in the one chosen, so that no folder the user picked is
+    // ever replaced by it.
+    const QString target =
+        QDir(*chosen).filePath(QFileInfo(QString::fromStdString(TableFile)).completeBaseName() + "_report");
+    const bool exists = QFileInfo::exists(target);
+    if (exists && m_dialogs.message(MessageKind::Confirmation,
+                                    QString("The folder %1 exists. Replace it with the new report?")
+                                        .arg(QDir::toNativeSeparators(target)),
+                                    Button::Yes | Button::No) != Button::Yes)
+        return;
+
+    const model::TableSetup setup{TableFile, fieldRoles(), Conditions, yearList()};
+    model::ReportSettings settings;
+    settings.model = modelChartSettings();
+    settings.titlePlot = TitlePlot;
+    settings.titleSpecies = TitleSpecies;
+    settings.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm").toStdString();
+    settings.version = common::kProgramVersion;
+    auto names = speciesNames(*this, m_sink);
+
+    common::ReplacingFolder folder(QFile::encodeName(target).toStdString(), exists);
+    settings.folder = folder.path();
+    data::Query trees(PrimaryData);
+    data::prepareTreeQuery(trees, setup.tableFile, setup.roles, setup.conditions);
+    data::Query plots(PrimaryData);
+    model::QuerySelection selection(plots, setup);
+    model::ReportRun run(trees, setup, settings, std::move(names));
+    ReportPictures pictures(GraphSettings);
+    model::ReportSummary summary;
+    QStringList warnings;
+    {
+        const auto progress = m_dialogs.progress("Survey report");
+        ReportMessages messages(m_sink, progress.get());
+        summary = run.execute(selection, pictures, messages, progress.get());
+        warnings = messages.warnings();
+    }
+    if (summary.plotsDone < summary.plotCount) {
+        // The folder made so far goes with `folder`; what was there before stays.
+        m_dialogs.information(QString("The report was cancelled at plot %1 of %2; nothing was written.")
+                                  .arg(summary.plotsDone + 1)
+                                  .arg(summary.plotCount));
+        return;
+    }
+    folder.commit();
+
+    QString text = QString("The report is in %1: %2 plots and species of %3 plots.")
+                       .arg(QDir::toNativeSeparators(target))
+                       .arg(summary.rows)
+                       .arg(summary.plotCount);
+    if (!warnings.isEmpty()) text += QString("\n%1 warnings, listed under the details.").arg(warnings.size());
+    text += "\nOpen it in your browser?";
+    if (m_dialogs
+            .message(MessageKind::Confirmation, text, Button::Yes | Button::No, {{}, warnings.join('\n')})
+            .button == Button::Yes) {
+        const QString index = QDir(target).filePath("index.html");
+        if (!m_dialogs.openAddress(QUrl::fromLocalFile(index).toString()))
+            m_dialogs.warning("No browser could be started for " + QDir::toNativeSeparators(index));
+    }
+}
+
+} // namespace app
