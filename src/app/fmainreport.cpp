@@ -89,16 +89,17 @@ constexpr const char *kReportFolderCaption = "Folder for the survey report";
 // keeps beside the table, when there is one.
 std::vector<model::SpeciesNameRow> speciesNames(TFormMain &form, common::MessageSink &sink)
 {
-    model::RequireRole(form.SpeciesField, "Species");
+    model::RequireRole(form.state().SpeciesField, "Species");
     ListBox species;
-    form.ListDistinct(form.TableFile, form.SpeciesField, &species, "");
+    form.ListDistinct(form.state().TableFile, form.state().SpeciesField, &species, "");
     std::vector<std::string> codes;
     for (int i = 0; i < species.count(); ++i)
         codes.push_back(species.item(i)->text().toStdString());
     auto rows = model::SpeciesNameRows(codes);
-    const std::string file = form.DataDir + model::kSpeciesNamesFile;
+    const std::string file = form.state().DataDir + model::kSpeciesNamesFile;
     if (std::filesystem::is_regular_file(file)) {
-        const auto codePage = data::describeTable(form.PrimaryData, form.TableFile).codePage.name;
+        const auto codePage =
+            data::describeTable(form.state().PrimaryData, form.state().TableFile).codePage.name;
         model::ReadSpeciesNames(rows, common::readTextFile(file), codePage, &sink, file);
     }
     return rows;
@@ -116,13 +117,13 @@ void TFormMain::BtnReportClick()
         ~Enable() { button->setEnabled(true); }
     } enable{BtnReport};
 
-    const auto chosen = m_dialogs.folder(kReportFolderCaption,
-                                         QFile::decodeName(model::WithTrailingSeparator(DataDir).c_str()));
+    const auto chosen = m_dialogs.folder(
+        kReportFolderCaption, QFile::decodeName(model::WithTrailingSeparator(m_state.DataDir).c_str()));
     if (!chosen) return;
     // The report gets a folder of its own in the one chosen, so that no folder the user picked is
     // ever replaced by it.
-    const QString target =
-        QDir(*chosen).filePath(QFileInfo(QString::fromStdString(TableFile)).completeBaseName() + "_report");
+    const QString target = QDir(*chosen).filePath(
+        QFileInfo(QString::fromStdString(m_state.TableFile)).completeBaseName() + "_report");
     const bool exists = QFileInfo::exists(target);
     if (exists && m_dialogs.message(MessageKind::Confirmation,
                                     QString("The folder %1 exists. Replace it with the new report?")
@@ -130,23 +131,23 @@ void TFormMain::BtnReportClick()
                                     Button::Yes | Button::No) != Button::Yes)
         return;
 
-    const model::TableSetup setup{TableFile, fieldRoles(), Conditions, yearList()};
+    const model::TableSetup setup{m_state.TableFile, fieldRoles(), m_state.Conditions, yearList()};
     model::ReportSettings settings;
     settings.model = modelChartSettings();
-    settings.titlePlot = TitlePlot;
-    settings.titleSpecies = TitleSpecies;
+    settings.titlePlot = m_state.TitlePlot;
+    settings.titleSpecies = m_state.TitleSpecies;
     settings.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm").toStdString();
     settings.version = common::kProgramVersion;
     auto names = speciesNames(*this, m_sink);
 
     common::ReplacingFolder folder(QFile::encodeName(target).toStdString(), exists);
     settings.folder = folder.path();
-    data::Query trees(PrimaryData);
+    data::Query trees(m_state.PrimaryData);
     data::prepareTreeQuery(trees, setup.tableFile, setup.roles, setup.conditions);
-    data::Query plots(PrimaryData);
+    data::Query plots(m_state.PrimaryData);
     model::QuerySelection selection(plots, setup);
     model::ReportRun run(trees, setup, settings, std::move(names));
-    ReportPictures pictures(GraphSettings);
+    ReportPictures pictures(m_state.GraphSettings);
     model::ReportSummary summary;
     QStringList warnings;
     {
