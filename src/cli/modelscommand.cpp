@@ -9,9 +9,7 @@
 
 #include "common/consolesink.h"
 #include "common/error.h"
-#include "common/graphsettings.h"
 #include "common/picturetype.h"
-#include "common/textfile.h"
 #include "data/listorder.h"
 #include "data/selection.h"
 #include "data/tableinfo.h"
@@ -139,13 +137,7 @@ int runModels(const Args &args, std::ostream &out, std::ostream &err)
     const auto opened = openSurvey(request.table);
     model::Survey &table = *opened;
     table.setConditions(request.conditions);
-    std::vector<std::string> graphSettings;
-    if (!request.graphIni.empty()) graphSettings = common::splitLines(common::readTextFile(request.graphIni));
-    // A band the window's "Graph parameters" switched on in this Graph.ini is drawn as the window's
-    // "Create all models" draws it, with the same draws and seed.
-    if (const common::BandLook band = common::ReadBandLook(graphSettings); band.on)
-        request.model.band =
-            model::BandSettings{band.level, model::kDefaultBandDraws, model::kDefaultBandSeed};
+    std::vector<std::string> graphSettings = readGraphIni(request.graphIni, request.model);
     CommandPictures pictures(table, request, speciesNameRows(table, request.speciesNames, sink),
                              std::move(graphSettings), std::move(look));
     data::Query query(table.connection());

@@ -2,6 +2,7 @@
 #include "cli/pictures.h"
 
 #include "common/error.h"
+#include "common/graphsettings.h"
 #include "common/numbers.h"
 #include "common/picturetype.h"
 #include "common/textfile.h"
@@ -91,6 +92,15 @@ std::optional<PictureRequest> pictureRequest(const Options &options, std::ostrea
         request.graphSettings = common::splitLines(common::readTextFile(options.value("graph-ini")));
     request.look = readChartLook(options.value("settings"));
     return request;
+}
+
+std::vector<std::string> readGraphIni(const std::string &file, model::ModelSettings &model)
+{
+    std::vector<std::string> lines;
+    if (!file.empty()) lines = common::splitLines(common::readTextFile(file));
+    if (const common::BandLook band = common::ReadBandLook(lines); band.on)
+        model.band = model::BandSettings{band.level, model::kDefaultBandDraws, model::kDefaultBandSeed};
+    return lines;
 }
 
 } // namespace cli

@@ -97,6 +97,11 @@ struct PictureRequest
     ChartLook look;
 };
 
+// The lines of the Graph.ini named by --graph-ini (none for an empty name), and the band they switch
+// on in `model`, drawn as the window's "Create all models" draws it, with the same draws and seed.
+// Throws common::Error when the file cannot be read.
+std::vector<std::string> readGraphIni(const std::string &file, model::ModelSettings &model);
+
 // "WxH" in pixels, each from 16 to 8000; throws common::Error naming --size otherwise.
 PictureSize parsePictureSize(const std::string &text);
 

@@ -37,11 +37,12 @@ namespace {
 constexpr const char *kUsage =
     "usage: fenoris-cli report TABLE.dbf --out DIR [--min-trees N] [--interval N] [--level L] [--share P]\n"
     "                          [--value-type percent|classes] [--conditions TEXT]\n"
-    "                          [--species-names FILE] [--jobs N] [--overwrite]\n";
+    "                          [--species-names FILE] [--graph-ini FILE] [--settings FILE.gsf]\n"
+    "                          [--jobs N] [--overwrite]\n";
 
 struct Request
 {
-    std::string table, out, conditions, speciesNames;
+    std::string table, out, conditions, speciesNames, graphIni, settings;
     long long minTrees = 10;
     double level = model::kDefaultIntervalLevel;
     int jobs = 1;
@@ -64,6 +65,8 @@ Request readRequest(const Options &options, common::MessageSink &sink)
     if (request.jobs < 1 || request.jobs > 256) throw common::Error("--jobs must be from 1 to 256");
     request.conditions = options.value("conditions");
     request.speciesNames = options.value("species-names");
+    request.graphIni = options.value("graph-ini");
+    request.settings = options.value("settings");
     request.overwrite = options.has("overwrite");
     return request;
 }
@@ -85,8 +88,10 @@ std::string now()
 class ReportPictures final : public model::ReportPictureMaker
 {
 public:
-    explicit ReportPictures(int jobs) : m_jobs(jobs)
+    ReportPictures(int jobs, std::vector<std::string> graphSettings, ChartLook look) : m_jobs(jobs)
     {
+        m_picture.graphSettings = std::move(graphSettings);
+        m_picture.look = std::move(look);
         if (m_jobs == 1) m_writer = pictureWriters().modelSession();
     }
 
@@ -132,7 +137,7 @@ void ReportPictures::drawShare(std::size_t first, int doneFd)
         // The folder is flushed whole when it is put in place: no picture need wait for the disk.
         const common::DeferredSync deferSync;
         ModelPictureWriter writer = pictureWriters().modelSession();
-        ModelPicture picture;
+        ModelPicture picture = m_picture;
         for (std::size_t i = first; i < m_waiting.size(); i += static_cast<std::size_t>(m_jobs)) {
             picture.title = m_waiting[i].title;
             picture.lines = m_waiting[i].lines;
@@ -238,7 +243,7 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
     try {
         Options options(args,
                         {"out", "min-trees", "interval", "level", "share", "value-type", "conditions",
-                         "species-names", "jobs"},
+                         "species-names", "jobs", "graph-ini", "settings"},
                         {"overwrite"});
         if (options.positional().size() != 1 || !options.has("out") || options.value("out").empty()) {
             err << kUsage;
@@ -251,10 +256,13 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
     }
     if (!canDrawModelPictures(err)) return 2;
 
+    // A refused settings file ends the command before the table is opened, as for `models`.
+    ChartLook look = readChartLook(request.settings);
     const auto opened = openSurvey(request.table);
     model::Survey &table = *opened;
     table.setConditions(request.conditions);
     auto names = speciesNameRows(table, request.speciesNames, sink);
+    std::vector<std::string> graphSettings = readGraphIni(request.graphIni, request.model);
     // As `mkdir -p` would for the folder above the report, once the table has opened.
     const std::filesystem::path parent = std::filesystem::path(request.out).parent_path();
     if (!parent.empty()) model::CreateDirectories(parent.string());
@@ -272,7 +280,7 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
     model::ReportRun run(trees, table.setup(), settings, std::move(names));
     data::Query query(table.connection());
     model::QuerySelection selection(query, table.setup());
-    ReportPictures pictures(request.jobs);
+    ReportPictures pictures(request.jobs, std::move(graphSettings), std::move(look));
 
     model::ReportSummary summary;
     {

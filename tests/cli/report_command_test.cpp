@@ -359,6 +359,36 @@ TEST(ReportCommand, WorkerProcessesDrawTheSamePictures)
               testsupport::readBytes(dir / "one" / "summary.csv"));
 }
 
+// --graph-ini gives the pictures their line settings, in the worker processes too, and switches the
+// band on as for `models`; a chart settings file that is not one stops the command before it starts.
+TEST(ReportCommand, PicturesTakeTheLineSettingsOfGraphIni)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    testsupport::writeBytes(dir / "Graph.ini", "LCmodel0=00FF0000\r\nBandOn=1\r\n");
+    testsupport::writeBytes(dir / "bad.gsf", "not a chart");
+    const std::string args = "'" + table.string() + "' --min-trees 6 --graph-ini '" +
+                             (dir / "Graph.ini").string() + "' --jobs 2 --out ";
+    const auto result = runReport(dir, args + "'" + (dir / "r").string() + "'");
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto pictures = testsupport::namesIn(dir / "r" / "plots");
+    int svg = 0;
+    for (const auto &name : pictures) {
+        if (!name.ends_with(".svg")) continue;
+        ++svg;
+        const std::string picture = testsupport::readBytes(dir / "r" / "plots" / name);
+        EXPECT_NE(picture.find("#00ff00"), std::string::npos) << name;
+        EXPECT_NE(picture.find("fill-opacity=\"0.25"), std::string::npos) << name;
+    }
+    EXPECT_GT(svg, 0);
+
+    const auto refused = runReport(dir, args + "'" + (dir / "s").string() + "' --settings '" +
+                                            (dir / "bad.gsf").string() + "'");
+    EXPECT_NE(refused.status, 0);
+    EXPECT_NE(refused.err.find("bad.gsf"), std::string::npos) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "s"));
+}
+
 // On a terminal the worker processes' drawing is shown as it goes, after the plots, and the line is
 // cleared at the end.
 TEST(ReportCommand, ShowsThePicturesDrawnOnATerminal)
