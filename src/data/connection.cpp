@@ -171,8 +171,7 @@ void Connection::Impl::refreshAttachments()
     }
 }
 
-Connection::Connection()
-    : m_params{"PATH="}, m_impl(std::make_unique<Impl>())
+Connection::Connection() : m_params{"PATH="}, m_impl(std::make_unique<Impl>())
 {
     m_impl->owner = this;
 }

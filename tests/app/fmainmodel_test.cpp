@@ -267,9 +267,11 @@ TEST_F(ModelPageTest, TheBandOptionDrawsATranslucentAreaUnderEachModelCurve)
     for (const auto &l : expected.lines)
         if (!l.band.empty()) banded.push_back(&l);
     ASSERT_FALSE(banded.empty());
-    ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(), plain + static_cast<int>(banded.size()));
+    ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(),
+              plain + static_cast<int>(banded.size()));
     for (std::size_t i = 0; i < banded.size(); ++i) {
-        auto *area = dynamic_cast<charts::AreaSeries *>(&control<charts::Chart>(form.get(), "ChartTModel")->series(static_cast<int>(i)));
+        auto *area = dynamic_cast<charts::AreaSeries *>(
+            &control<charts::Chart>(form.get(), "ChartTModel")->series(static_cast<int>(i)));
         ASSERT_TRUE(area) << i;
         EXPECT_EQ(area->rangeCount(), static_cast<int>(banded[i]->points.size()));
         const QColor want =
