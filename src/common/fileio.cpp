@@ -1,6 +1,7 @@
 #include "common/fileio.h"
 
 #include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace common {
@@ -17,6 +18,15 @@ ssize_t readAt(int fd, void *buffer, std::size_t size, off_t offset)
         done += static_cast<std::size_t>(n);
     }
     return static_cast<ssize_t>(done);
+}
+
+bool namesOpenFile(const std::string &path, int fd)
+{
+    struct stat opened
+    {
+    }, named{};
+    return ::fstat(fd, &opened) == 0 && ::stat(path.c_str(), &named) == 0 && opened.st_ino == named.st_ino &&
+           opened.st_dev == named.st_dev;
 }
 
 bool writeAt(int fd, const void *bytes, std::size_t size, off_t offset)

@@ -93,11 +93,7 @@ ReplacingFile::ReplacingFile(std::string target) : m_target(resolvedTarget(std::
         // locked; the name must still be this file once the lock is held. A file system without
         // locks is written all the same.
         ::flock(fd, LOCK_EX);
-        struct stat mine
-        {
-        }, named{};
-        if (::fstat(fd, &mine) == 0 && ::stat(pattern.c_str(), &named) == 0 && mine.st_ino == named.st_ino &&
-            mine.st_dev == named.st_dev) {
+        if (namesOpenFile(pattern, fd)) {
             m_fd = fd;
             m_temp = pattern;
         } else {
@@ -297,12 +293,7 @@ void finishJournal(const fs::path &journal)
         int fd;
         ~Close() { ::close(fd); }
     } closing{fd};
-    struct stat mine
-    {
-    }, named{};
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &mine) != 0 ||
-        ::stat(journal.c_str(), &named) != 0 || mine.st_ino != named.st_ino || mine.st_dev != named.st_dev)
-        return;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !namesOpenFile(journal, fd)) return;
     std::string text(4096, '\0');
     const ssize_t n = readAt(fd, text.data(), text.size(), 0);
     text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);

@@ -45,11 +45,7 @@ WriterLock::WriterLock(std::string file) : m_file(std::move(file))
         }
         // The holder before may have removed the file between the open and the lock: the lock must be
         // on the file that has the name.
-        struct stat mine
-        {
-        }, named{};
-        if (::fstat(fd, &mine) == 0 && ::stat(m_file.c_str(), &named) == 0 && mine.st_ino == named.st_ino &&
-            mine.st_dev == named.st_dev) {
+        if (namesOpenFile(m_file, fd)) {
             const std::string pid = std::to_string(::getpid()) + "\n";
             if (::ftruncate(fd, 0) == 0 && !writeAt(fd, pid.data(), pid.size(), 0)) {
                 // The lock holds without the id; a second writer is then told the process is unknown.
