@@ -2,15 +2,12 @@
 // progress window's Cancel, and the browser offered at the end.
 #include "app/fmain.h"
 
-#include "app/listbox.h"
 #include "charts/chart.h"
 #include "charts/modelchart.h"
 #include "charts/picturewriter.h"
 #include "common/error.h"
 #include "common/replacingfolder.h"
-#include "common/textfile.h"
 #include "common/version.h"
-#include "data/tableinfo.h"
 #include "data/treeselection.h"
 #include "model/modelpictures.h"
 #include "model/report.h"
@@ -85,26 +82,6 @@ private:
 
 constexpr const char *kReportFolderCaption = "Folder for the survey report";
 
-// Every species of the table, named as the batch run's settings dialog names them in the file it
-// keeps beside the table, when there is one.
-std::vector<model::SpeciesNameRow> speciesNames(TFormMain &form, common::MessageSink &sink)
-{
-    model::RequireRole(form.state().SpeciesField, "Species");
-    ListBox species;
-    form.ListDistinct(form.state().TableFile, form.state().SpeciesField, &species, "");
-    std::vector<std::string> codes;
-    for (int i = 0; i < species.count(); ++i)
-        codes.push_back(species.item(i)->text().toStdString());
-    auto rows = model::SpeciesNameRows(codes);
-    const std::string file = form.state().DataDir + model::kSpeciesNamesFile;
-    if (std::filesystem::is_regular_file(file)) {
-        const auto codePage =
-            data::describeTable(form.state().PrimaryData, form.state().TableFile).codePage.name;
-        model::ReadSpeciesNames(rows, common::readTextFile(file), codePage, &sink, file);
-    }
-    return rows;
-}
-
 } // namespace
 
 void TFormMain::BtnReportClick()
@@ -138,7 +115,11 @@ void TFormMain::BtnReportClick()
     settings.titleSpecies = m_state.TitleSpecies;
     settings.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm").toStdString();
     settings.version = common::kProgramVersion;
-    auto names = speciesNames(*this, m_sink);
+    model::RequireRole(m_state.SpeciesField, "Species");
+    // The names the batch run's settings dialog keeps beside the table, when it has kept any.
+    const std::string namesFile = m_state.DataDir + model::kSpeciesNamesFile;
+    auto names = model::TableSpeciesNames(
+        m_state.PrimaryData, setup, std::filesystem::is_regular_file(namesFile) ? namesFile : "", m_sink);
 
     common::ReplacingFolder folder(QFile::encodeName(target).toStdString(), exists);
     settings.folder = folder.path();

@@ -5,15 +5,6 @@
 
 #include "common/error.h"
 #include "common/numbers.h"
-#include "common/textfile.h"
-#include "data/condition.h"
-#include "data/fieldgrid.h"
-#include "data/listorder.h"
-#include "data/selection.h"
-#include "data/sidefiles.h"
-#include "data/sqlnames.h"
-#include "data/tableinfo.h"
-#include "data/treeselection.h"
 
 #include "model/transituncertainty.h"
 
@@ -70,17 +61,7 @@ model::ModelSettings settingsOptions(const Options &options, common::MessageSink
 std::vector<model::SpeciesNameRow> speciesNameRows(model::Survey &table, const std::string &file,
                                                    common::MessageSink &sink)
 {
-    const auto &setup = table.setup();
-    data::Query query(table.connection());
-    query.setSql(data::distinctSql(setup.tableFile, setup.roles.species, "", setup.conditions));
-    auto codes = data::firstColumnValues(query);
-    data::sortListValues(codes);
-    auto rows = model::SpeciesNameRows(codes);
-    if (!file.empty()) {
-        const auto codePage = data::describeTable(table.connection(), setup.tableFile).codePage.name;
-        model::ReadSpeciesNames(rows, common::readTextFile(file), codePage, &sink, file);
-    }
-    return rows;
+    return model::TableSpeciesNames(table.connection(), table.setup(), file, sink);
 }
 
 } // namespace cli

@@ -6,6 +6,12 @@
 #include "common/messagesink.h"
 #include "common/textfile.h"
 #include "data/codepage.h"
+#include "data/database.h"
+#include "data/listorder.h"
+#include "data/selection.h"
+#include "data/tableinfo.h"
+#include "data/treeselection.h"
+#include "model/statisticsrun.h"
 
 #include <limits>
 
@@ -76,6 +82,21 @@ int ReadSpeciesNames(std::vector<SpeciesNameRow> &rows, const std::string &bytes
                       " give no code and name separated by \";\" and were passed over");
     }
     return named;
+}
+
+std::vector<SpeciesNameRow> TableSpeciesNames(data::Connection &connection, const TableSetup &setup,
+                                              const std::string &file, common::MessageSink &sink)
+{
+    data::Query query(connection);
+    query.setSql(data::distinctSql(setup.tableFile, setup.roles.species, "", setup.conditions));
+    auto codes = data::firstColumnValues(query);
+    data::sortListValues(codes);
+    auto rows = SpeciesNameRows(codes);
+    if (!file.empty()) {
+        const auto codePage = data::describeTable(connection, setup.tableFile).codePage.name;
+        ReadSpeciesNames(rows, common::readTextFile(file), codePage, &sink, file);
+    }
+    return rows;
 }
 
 } // namespace model

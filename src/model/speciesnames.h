@@ -10,7 +10,13 @@ namespace common {
 class MessageSink;
 }
 
+namespace data {
+class Connection;
+}
+
 namespace model {
+
+struct TableSetup;
 
 inline constexpr const char *kSpeciesNamesFile = "SpeciesNames.txt";
 
@@ -41,5 +47,12 @@ std::string SpeciesNamesText(const std::vector<SpeciesNameRow> &rows, const std:
 // once about the lines that hold text but no ";", naming the file and the lines by number.
 int ReadSpeciesNames(std::vector<SpeciesNameRow> &rows, const std::string &bytes, const std::string &codePage,
                      common::MessageSink *sink = nullptr, const std::string &file = "");
+
+// Every species of the table under the setup's condition, in the order of the species lists, each
+// named as the file of species names `file` names it (none for an empty name), read in the table's
+// code page with its messages to sink. The window's report and the commands take their names here.
+// Throws common::Error when the table or the file cannot be read.
+std::vector<SpeciesNameRow> TableSpeciesNames(data::Connection &connection, const TableSetup &setup,
+                                              const std::string &file, common::MessageSink &sink);
 
 } // namespace model
