@@ -127,14 +127,14 @@ void TFormMain::BtnReportClick()
     data::prepareTreeQuery(trees, setup.tableFile, setup.roles, setup.conditions);
     data::Query plots(m_state.PrimaryData);
     model::QuerySelection selection(plots, setup);
-    model::ReportRun run(trees, setup, settings, std::move(names));
+    model::ReportRun run(setup, settings, std::move(names));
     ReportPictures pictures(m_state.GraphSettings);
     model::ReportSummary summary;
     QStringList warnings;
     {
         const auto progress = m_dialogs.progress("Survey report");
         ReportMessages messages(m_sink, progress.get());
-        summary = run.execute(selection, pictures, messages, progress.get());
+        summary = run.execute(trees, selection, pictures, messages, progress.get());
         warnings = messages.warnings();
     }
     if (summary.plotsDone < summary.plotCount) {

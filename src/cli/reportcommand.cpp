@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -26,6 +27,8 @@
 #include <iostream>
 #include <optional>
 #include <ostream>
+#include <poll.h>
+#include <string_view>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -81,155 +84,277 @@ std::string now()
     return text;
 }
 
-// The model pictures drawn as SVG on the chart of `models --type .svg`. With one job each is drawn
-// when the run asks; with more the pictures are noted and drawn at the end by that many worker
-// processes, each taking every jobs-th one: a chart can only be drawn in a process's main thread.
-// The workers are forked before this process has brought Qt up, and each brings up its own.
+// The model pictures drawn as SVG on the chart of `models --type .svg`, in this process. The chart
+// component is brought up with the first picture: a process that shares the plots between workers
+// never draws, and each worker (forked before anything brought Qt up) brings up its own.
 class ReportPictures final : public model::ReportPictureMaker
 {
 public:
-    ReportPictures(int jobs, std::vector<std::string> graphSettings, ChartLook look) : m_jobs(jobs)
+    ReportPictures(std::vector<std::string> graphSettings, ChartLook look)
     {
         m_picture.graphSettings = std::move(graphSettings);
         m_picture.look = std::move(look);
-        if (m_jobs == 1) m_writer = pictureWriters().modelSession();
     }
 
     void savePicture(const std::string &title, const std::vector<model::ChartLine> &lines,
                      const std::string &file) override
     {
-        if (m_jobs > 1) {
-            m_waiting.push_back({title, lines, file});
-            return;
-        }
+        if (!m_writer) m_writer = pictureWriters().modelSession();
         m_picture.title = title;
         m_picture.lines = lines;
         m_writer(m_picture, file, PictureSize{});
     }
 
-    // Draws the pictures noted, telling progress (optional) of every picture done; throws Interrupted
-    // on Ctrl+C or SIGTERM (the workers are then ended) and common::Error when a worker fails (its own
-    // message is on standard error).
-    void drawWaiting(common::Progress *progress);
-
 private:
-    struct Waiting
-    {
-        std::string title;
-        std::vector<model::ChartLine> lines;
-        std::string file;
-    };
-    [[noreturn]] void drawShare(std::size_t first, int doneFd);
-
-    int m_jobs;
     ModelPictureWriter m_writer;
     ModelPicture m_picture;
-    std::vector<Waiting> m_waiting;
 };
 
-void ReportPictures::drawShare(std::size_t first, int doneFd)
+// What a worker tells the process that started it, one frame at a time over its own pipe: a kind
+// byte, the size of the rest as 4 bytes, and the rest.
+enum class Frame : char {
+    Message = 'm',  // the message kind's byte, then the text
+    Figures = 'f',  // the row's index (8 bytes), then EncodeReportFigures
+    PlotDone = 'p', // the plot's index (8 bytes): its page, pictures and figures are written
+    Failed = 'e',   // the error's text; the worker ends after it
+};
+
+void sendFrame(int fd, Frame kind, std::string_view body)
+{
+    std::string frame(1, static_cast<char>(kind));
+    const auto size = static_cast<std::uint32_t>(body.size());
+    frame.append(reinterpret_cast<const char *>(&size), sizeof size);
+    frame.append(body);
+    for (std::string_view rest = frame; !rest.empty();) {
+        const ssize_t n = ::write(fd, rest.data(), rest.size());
+        if (n < 0 && errno == EINTR) continue;
+        // The parent has gone or closed the pipe: nobody would see the rest.
+        if (n <= 0) std::_Exit(1);
+        rest.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+std::string indexBytes(std::size_t index)
+{
+    const auto value = static_cast<std::uint64_t>(index);
+    return std::string(reinterpret_cast<const char *>(&value), sizeof value);
+}
+
+std::size_t indexOf(std::string_view bytes)
+{
+    std::uint64_t value = 0;
+    if (bytes.size() < sizeof value) throw common::Error("A report worker sent a frame cut short");
+    std::memcpy(&value, bytes.data(), sizeof value);
+    return static_cast<std::size_t>(value);
+}
+
+// A worker's messages, sent to the parent that tells them.
+class FrameSink final : public common::MessageSink
+{
+public:
+    explicit FrameSink(int fd) : m_fd(fd) {}
+    void message(common::MessageKind kind, const std::string &text) override
+    {
+        sendFrame(m_fd, Frame::Message, std::string(1, static_cast<char>(kind)) + text);
+    }
+
+private:
+    int m_fd;
+};
+
+// The plots of a listed report written by worker processes, each taking every jobs-th plot: it opens
+// the table anew (a connection of the engine must not be shared across processes), computes the
+// figures, draws the pictures, writes the pages and sends the figures back. Only this process writes
+// index.html and summary.csv, once every worker has ended well.
+class PlotWorkers
+{
+public:
+    PlotWorkers(model::ReportRun &run, const Request &request, ReportPictures &pictures)
+        : m_run(run), m_request(request), m_pictures(pictures)
+    {
+    }
+    ~PlotWorkers() { end(); }
+    PlotWorkers(const PlotWorkers &) = delete;
+    PlotWorkers &operator=(const PlotWorkers &) = delete;
+
+    // Starts the workers and waits for them, telling progress of every plot written and the workers'
+    // messages to sink; throws Interrupted on Ctrl+C or SIGTERM (the workers are then ended first)
+    // and common::Error when a worker fails (with its own message).
+    void run(common::MessageSink &sink, common::Progress &progress);
+
+private:
+    struct Worker
+    {
+        pid_t pid = -1;
+        int fd = -1; // the reading end of its pipe; -1 once it closed
+        std::string pending;
+    };
+    [[noreturn]] void work(std::size_t first, std::size_t step, int fd);
+    void start(std::size_t count);
+    // Handles the complete frames of the worker's pending bytes.
+    void readFrames(Worker &worker, common::MessageSink &sink);
+    void end();
+
+    model::ReportRun &m_run;
+    const Request &m_request;
+    ReportPictures &m_pictures;
+    std::vector<Worker> m_workers;
+    std::size_t m_plotsDone = 0;
+    std::string m_failure;
+};
+
+void PlotWorkers::work(std::size_t first, std::size_t step, int fd)
 {
     // The worker ends as any program does on Ctrl+C; the parent tells how far the report got.
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     int status = 0;
     try {
-        // The folder is flushed whole when it is put in place: no picture need wait for the disk.
+        // The folder is flushed whole when it is put in place: no file need wait for the disk.
         const common::DeferredSync deferSync;
-        ModelPictureWriter writer = pictureWriters().modelSession();
-        ModelPicture picture = m_picture;
-        for (std::size_t i = first; i < m_waiting.size(); i += static_cast<std::size_t>(m_jobs)) {
-            picture.title = m_waiting[i].title;
-            picture.lines = m_waiting[i].lines;
-            writer(picture, m_waiting[i].file, PictureSize{});
-            // One byte per picture tells the parent how far the drawing has got.
-            const char done = 1;
-            [[maybe_unused]] const auto written = ::write(doneFd, &done, 1);
+        const auto survey = openSurvey(m_request.table);
+        survey->setConditions(m_request.conditions);
+        data::Query trees(survey->connection());
+        const auto &setup = survey->setup();
+        data::prepareTreeQuery(trees, setup.tableFile, setup.roles, setup.conditions);
+        FrameSink sink(fd);
+        for (std::size_t p = first; p < m_run.plotCount(); p += step) {
+            m_run.writePlot(p, trees, m_pictures, sink);
+            const auto [begin, end] = m_run.plotRows(p);
+            for (std::size_t r = begin; r < end; ++r)
+                sendFrame(fd, Frame::Figures,
+                          indexBytes(r) + model::EncodeReportFigures(m_run.rows()[r].figures));
+            sendFrame(fd, Frame::PlotDone, indexBytes(p));
         }
     } catch (const std::exception &e) {
-        std::cerr << e.what() << std::endl;
+        sendFrame(fd, Frame::Failed, e.what());
         status = 1;
     }
     // Nothing of the parent's (its database, its streams' buffers) may be closed or flushed twice.
     std::_Exit(status);
 }
 
-void ReportPictures::drawWaiting(common::Progress *progress)
+void PlotWorkers::start(std::size_t count)
 {
-    if (m_waiting.empty()) return;
     std::cout.flush();
     std::cerr.flush();
-    int done[2];
-    if (::pipe(done) != 0)
-        throw common::Error(std::string("Cannot start a process to draw the pictures: ") +
-                            std::strerror(errno));
-    ::fcntl(done[0], F_SETFL, O_NONBLOCK);
-    std::vector<pid_t> workers;
-    auto endWorkers = [&workers] {
-        for (const pid_t pid : workers)
-            ::kill(pid, SIGTERM);
-        for (const pid_t pid : workers)
-            ::waitpid(pid, nullptr, 0);
-        workers.clear();
-    };
-    struct ClosePipe
-    {
-        int *fds;
-        ~ClosePipe()
-        {
-            for (int i = 0; i < 2; ++i)
-                if (fds[i] >= 0) ::close(fds[i]);
-        }
-    } closePipe{done};
-    const std::size_t count = std::min(m_waiting.size(), static_cast<std::size_t>(m_jobs));
     for (std::size_t w = 0; w < count; ++w) {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            throw common::Error(std::string("Cannot start a process to write the report: ") +
+                                std::strerror(errno));
         const pid_t pid = ::fork();
         if (pid == 0) {
-            ::close(done[0]);
-            drawShare(w, done[1]);
+            ::close(fds[0]);
+            // The pipes of the workers started before are the parent's business only.
+            for (const Worker &other : m_workers)
+                ::close(other.fd);
+            work(w, count, fds[1]);
         }
+        ::close(fds[1]);
         if (pid < 0) {
-            endWorkers();
-            throw common::Error(std::string("Cannot start a process to draw the pictures: ") +
+            ::close(fds[0]);
+            throw common::Error(std::string("Cannot start a process to write the report: ") +
                                 std::strerror(errno));
         }
-        workers.push_back(pid);
+        ::fcntl(fds[0], F_SETFL, O_NONBLOCK);
+        m_workers.push_back({pid, fds[0], {}});
     }
-    ::close(done[1]);
-    done[1] = -1;
-    // Polled rather than waited for: a SIGTERM to this process alone must end the workers too.
-    const int total = static_cast<int>(m_waiting.size());
-    int drawn = 0;
-    bool failed = false;
-    while (!workers.empty()) {
-        if (const int signal = InterruptWatch::signal()) {
-            endWorkers();
-            throw Interrupted{signal, 1, 1};
+}
+
+void PlotWorkers::readFrames(Worker &worker, common::MessageSink &sink)
+{
+    constexpr std::size_t head = 1 + sizeof(std::uint32_t);
+    std::size_t used = 0;
+    while (worker.pending.size() - used >= head) {
+        std::uint32_t size = 0;
+        std::memcpy(&size, worker.pending.data() + used + 1, sizeof size);
+        if (worker.pending.size() - used < head + size) break;
+        const auto kind = static_cast<Frame>(worker.pending[used]);
+        const std::string_view body(worker.pending.data() + used + head, size);
+        used += head + size;
+        switch (kind) {
+        case Frame::Message:
+            if (body.empty()) throw common::Error("A report worker sent an empty message");
+            sink.message(static_cast<common::MessageKind>(body[0]), std::string(body.substr(1)));
+            break;
+        case Frame::Figures:
+            m_run.setFigures(indexOf(body), model::DecodeReportFigures(body.substr(sizeof(std::uint64_t))));
+            break;
+        case Frame::PlotDone:
+            ++m_plotsDone;
+            break;
+        case Frame::Failed:
+            m_failure = body;
+            break;
+        default:
+            throw common::Error("A report worker sent a frame of an unknown kind");
         }
-        char bytes[256];
-        for (ssize_t n; (n = ::read(done[0], bytes, sizeof bytes)) > 0;)
-            drawn += static_cast<int>(n);
-        if (progress) {
-            try {
-                progress->step(std::min(drawn, total - 1), total, "");
-            } catch (const Interrupted &stopped) {
-                endWorkers();
-                throw Interrupted{stopped.signal, 1, 1};
+    }
+    worker.pending.erase(0, used);
+}
+
+void PlotWorkers::run(common::MessageSink &sink, common::Progress &progress)
+{
+    const std::size_t plots = m_run.plotCount();
+    const int total = static_cast<int>(plots);
+    start(std::min(plots, static_cast<std::size_t>(m_request.jobs)));
+    bool failed = false;
+    for (std::size_t open = m_workers.size(); open > 0;) {
+        if (const int signal = InterruptWatch::signal()) {
+            end();
+            throw Interrupted{signal, static_cast<int>(m_plotsDone), total};
+        }
+        try {
+            progress.step(static_cast<int>(m_plotsDone), total, "");
+        } catch (const Interrupted &) {
+            end();
+            throw;
+        }
+        std::vector<pollfd> polled;
+        for (const Worker &worker : m_workers)
+            if (worker.fd >= 0) polled.push_back({worker.fd, POLLIN, 0});
+        // Woken at least ten times a second: a SIGTERM to this process alone must end the workers too.
+        if (::poll(polled.data(), polled.size(), 100) < 0 && errno != EINTR)
+            throw common::Error(std::string("Cannot wait for the report's workers: ") + std::strerror(errno));
+        for (Worker &worker : m_workers) {
+            if (worker.fd < 0) continue;
+            char bytes[65536];
+            ssize_t n;
+            while ((n = ::read(worker.fd, bytes, sizeof bytes)) > 0)
+                worker.pending.append(bytes, static_cast<std::size_t>(n));
+            readFrames(worker, sink);
+            if (n == 0) { // the worker has ended
+                ::close(worker.fd);
+                worker.fd = -1;
+                --open;
+                int status = 0;
+                while (::waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) {
+                }
+                worker.pid = -1;
+                if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !worker.pending.empty()) failed = true;
             }
         }
-        int status = 0;
-        const pid_t pid = ::waitpid(-1, &status, WNOHANG);
-        if (pid == 0 || (pid < 0 && errno == EINTR)) {
-            ::usleep(20000);
-            continue;
-        }
-        if (pid < 0) break;
-        workers.erase(std::remove(workers.begin(), workers.end(), pid), workers.end());
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) failed = true;
     }
-    if (const int signal = InterruptWatch::signal()) throw Interrupted{signal, 1, 1};
-    if (failed) throw common::Error("Drawing the model pictures failed");
-    if (progress) progress->step(total, total, "");
+    if (const int signal = InterruptWatch::signal())
+        throw Interrupted{signal, static_cast<int>(m_plotsDone), total};
+    if (failed || m_plotsDone != plots)
+        throw common::Error(m_failure.empty() ? "Writing the report's plots failed" : m_failure);
+    progress.step(total, total, "");
+}
+
+void PlotWorkers::end()
+{
+    for (const Worker &worker : m_workers)
+        if (worker.pid > 0) ::kill(worker.pid, SIGTERM);
+    for (Worker &worker : m_workers) {
+        if (worker.pid > 0)
+            while (::waitpid(worker.pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        if (worker.fd >= 0) ::close(worker.fd);
+        worker = {};
+    }
+    m_workers.clear();
 }
 
 } // namespace
@@ -277,24 +402,33 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
     settings.version = common::kProgramVersion;
     data::Query trees(table.connection());
     data::prepareTreeQuery(trees, table.setup().tableFile, table.setup().roles, table.setup().conditions);
-    model::ReportRun run(trees, table.setup(), settings, std::move(names));
+    model::ReportRun run(table.setup(), settings, std::move(names));
     data::Query query(table.connection());
     model::QuerySelection selection(query, table.setup());
-    ReportPictures pictures(request.jobs, std::move(graphSettings), std::move(look));
+    ReportPictures pictures(std::move(graphSettings), std::move(look));
 
-    model::ReportSummary summary;
     {
         TerminalProgress progress(err, TerminalProgress::watched(err));
         const std::optional<Interrupted> interrupted = progress.runInterruptible([&] {
-            summary = run.execute(selection, pictures, sink, &progress);
-            progress.setUnit("picture");
-            pictures.drawWaiting(&progress);
+            if (request.jobs == 1) {
+                run.execute(trees, selection, pictures, sink, &progress);
+                return;
+            }
+            // The plots are listed here, in order, which names their files; the workers write them.
+            const common::DeferredSync deferSync;
+            const std::size_t count = run.start(selection);
+            progress.setUnit("listing plot");
+            for (std::size_t p = 0; p < count; ++p) {
+                progress.step(static_cast<int>(p), static_cast<int>(count), run.plotName(p));
+                run.listPlot(p, selection, sink);
+            }
+            progress.setUnit("plot");
+            PlotWorkers(run, request, pictures).run(sink, progress);
+            run.finish();
         });
         if (interrupted) {
             if (interrupted->total == 0)
                 err << "Report interrupted while the plots were listed";
-            else if (interrupted->done >= interrupted->total)
-                err << "Report interrupted while the pictures were drawn";
             else
                 err << "Report interrupted at plot " << interrupted->done + 1 << " of " << interrupted->total;
             err << "; " << request.out << " was left as it was\n";
@@ -302,8 +436,8 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
         }
     }
     folder.commit();
-    out << "Report written to " << request.out << ": " << summary.rows << " plots and species of "
-        << summary.plotCount << " plots\n";
+    out << "Report written to " << request.out << ": " << run.rows().size() << " plots and species of "
+        << run.plotCount() << " plots\n";
     return 0;
 }
 

@@ -11,9 +11,10 @@
 #include "model/transitlist.h"
 
 #include <climits>
+#include <cstring>
 #include <filesystem>
-#include <map>
 #include <set>
+#include <type_traits>
 
 namespace model {
 
@@ -91,136 +92,247 @@ ReportFigures ComputeReportFigures(const TreeValues &trees, const YearSeries &se
     return f;
 }
 
-// File names made safe as the model pictures' are, and kept apart: a second name that comes out the
-// same ("A/1" after "A_1") gets "~2", so that no page or picture overwrites another.
-class ReportRun::Names
+namespace {
+
+// The bytes of the figures: a flag byte before each optional value, numbers in this machine's own
+// representation (the processes that exchange them run the same program).
+class FigureWriter
 {
 public:
-    std::string unique(const std::string &name, const std::string &extension)
+    template <class T> void put(const T &value)
     {
-        std::string safe = ModelPictureFile("", name, "", "").path;
-        safe.pop_back(); // the "_" before the (empty) species
-        if (safe.empty()) safe = "_";
-        std::string candidate = safe + extension;
-        for (int n = 2; !m_used.insert(candidate).second; ++n)
-            candidate = safe + "~" + std::to_string(n) + extension;
-        return candidate;
+        static_assert(std::is_trivially_copyable_v<T>);
+        m_bytes.append(reinterpret_cast<const char *>(&value), sizeof value);
+    }
+    template <class T> void put(const std::optional<T> &value)
+    {
+        put<char>(value ? 1 : 0);
+        if (value) put(*value);
+    }
+    std::string take() { return std::move(m_bytes); }
+
+private:
+    std::string m_bytes;
+};
+
+class FigureReader
+{
+public:
+    explicit FigureReader(std::string_view bytes) : m_bytes(bytes) {}
+    template <class T> void get(T &value)
+    {
+        static_assert(std::is_trivially_copyable_v<T>);
+        if (m_bytes.size() < sizeof value) throw common::Error("The figures of a report row are cut short");
+        std::memcpy(&value, m_bytes.data(), sizeof value);
+        m_bytes.remove_prefix(sizeof value);
+    }
+    template <class T> void get(std::optional<T> &value)
+    {
+        char present = 0;
+        get(present);
+        value.reset();
+        if (present) get(value.emplace());
+    }
+    void end() const
+    {
+        if (!m_bytes.empty()) throw common::Error("The figures of a report row have bytes left over");
     }
 
 private:
-    std::set<std::string> m_used;
+    std::string_view m_bytes;
 };
 
-ReportRun::ReportRun(data::Query &trees, TableSetup setup, ReportSettings settings,
-                     std::vector<SpeciesNameRow> names)
-    : m_trees(trees), m_setup(std::move(setup)), m_settings(std::move(settings)), m_names(std::move(names))
+} // namespace
+
+std::string EncodeReportFigures(const ReportFigures &f)
+{
+    FigureWriter out;
+    out.put(f.firstYear);
+    out.put(f.lastYear);
+    out.put(f.meanFirst);
+    out.put(f.meanLast);
+    out.put(f.shareOver25);
+    out.put(f.deadLast);
+    out.put<char>(f.mannKendall ? 1 : 0);
+    if (f.mannKendall) {
+        out.put(f.mannKendall->s);
+        out.put(f.mannKendall->variance);
+        out.put(f.mannKendall->z);
+        out.put(f.mannKendall->p);
+    }
+    out.put(f.senSlope);
+    out.put(f.homogeneityP);
+    return out.take();
+}
+
+ReportFigures DecodeReportFigures(std::string_view bytes)
+{
+    ReportFigures f;
+    FigureReader in(bytes);
+    in.get(f.firstYear);
+    in.get(f.lastYear);
+    in.get(f.meanFirst);
+    in.get(f.meanLast);
+    in.get(f.shareOver25);
+    in.get(f.deadLast);
+    char trend = 0;
+    in.get(trend);
+    if (trend) {
+        auto &mk = f.mannKendall.emplace();
+        in.get(mk.s);
+        in.get(mk.variance);
+        in.get(mk.z);
+        in.get(mk.p);
+    }
+    in.get(f.senSlope);
+    in.get(f.homogeneityP);
+    in.end();
+    return f;
+}
+
+std::string ReportRun::uniqueName(const std::string &name, const std::string &extension)
+{
+    std::string safe = ModelPictureFile("", name, "", "").path;
+    safe.pop_back(); // the "_" before the (empty) species
+    if (safe.empty()) safe = "_";
+    std::string candidate = safe + extension;
+    for (int n = 2; !m_usedNames.insert(candidate).second; ++n)
+        candidate = safe + "~" + std::to_string(n) + extension;
+    return candidate;
+}
+
+ReportRun::ReportRun(TableSetup setup, ReportSettings settings, std::vector<SpeciesNameRow> names)
+    : m_setup(std::move(setup)), m_settings(std::move(settings)), m_names(std::move(names))
 {
 }
 
-ReportSummary ReportRun::execute(PlotSpeciesSelection &selection, ReportPictureMaker &maker,
-                                 common::MessageSink &sink, common::Progress *progress)
+ReportSummary ReportRun::execute(data::Query &trees, PlotSpeciesSelection &selection,
+                                 ReportPictureMaker &maker, common::MessageSink &sink,
+                                 common::Progress *progress)
 {
-    m_summary = {};
-    m_rows.clear();
-    // A level out of range is refused before anything is written.
-    WilsonZ(m_settings.level);
-    namespace fs = std::filesystem;
-    const fs::path folder(m_settings.folder);
-    fs::create_directory(folder / "plots");
-
-    ReportInfo info;
-    info.table = m_setup.tableFile;
-    info.date = m_settings.date;
-    info.version = m_settings.version;
-    for (const auto &year : m_setup.years)
-        info.years.push_back(year.year);
-    const ModelSettings &model = m_settings.model;
-    info.settings = "at least " + std::to_string(m_settings.minTrees) + " trees, interval " +
-                    std::to_string(model.interval) + ", intervals at " +
-                    common::formatGeneral(100 * m_settings.level, 6, 0) + " %, values as " +
-                    (model.valueType == ValueType::Percent ? "per cent" : "damage classes") +
-                    (m_setup.conditions.empty() ? "" : ", condition " + m_setup.conditions);
-
     // The folder is flushed whole when it is put in place; its files need not wait for the disk each.
     const common::DeferredSync deferSync;
-    Names names;
-    std::set<std::string> species;
-    const auto plots = selection.plots();
-    m_summary.plotCount = info.plots = static_cast<int>(plots.size());
-    for (std::size_t p = 0; p < plots.size(); ++p) {
-        if (progress && !progress->step(static_cast<int>(p), m_summary.plotCount, plots[p])) return m_summary;
-        const auto plotSpecies = selection.selectPlot(p);
-        species.insert(plotSpecies.begin(), plotSpecies.end());
-        writePlot(plots[p], plotSpecies, selection, maker, sink, names, info);
+    const std::size_t count = start(selection);
+    for (std::size_t p = 0; p < count; ++p) {
+        if (progress && !progress->step(static_cast<int>(p), m_summary.plotCount, m_plots[p].name))
+            return m_summary;
+        listPlot(p, selection, sink);
+        writePlot(p, trees, maker, sink);
         m_summary.plotsDone = static_cast<int>(p) + 1;
     }
-    info.species = static_cast<int>(species.size());
-    common::writeFileWhole((folder / "index.html").string(), IndexHtml(info, m_rows));
-    common::writeFileWhole((folder / "summary.csv").string(), SummaryCsv(m_rows));
+    finish();
     if (progress) progress->step(m_summary.plotCount, m_summary.plotCount, "");
     return m_summary;
 }
 
-void ReportRun::writePlot(const std::string &plot, const std::vector<std::string> &species,
-                          PlotSpeciesSelection &selection, ReportPictureMaker &maker,
-                          common::MessageSink &sink, Names &names, ReportInfo &info)
+std::size_t ReportRun::start(PlotSpeciesSelection &selection)
 {
-    PairMessages messages(sink, m_summary.warnings);
-    std::vector<PlotSection> sections;
-    const std::size_t firstRow = m_rows.size();
-    std::string page;
-    bool pageNamed = false;
+    m_summary = {};
+    m_rows.clear();
+    m_plots.clear();
+    m_usedNames.clear();
+    m_species.clear();
+    // A level out of range is refused before anything is written.
+    WilsonZ(m_settings.level);
+    std::filesystem::create_directory(std::filesystem::path(m_settings.folder) / "plots");
+
+    m_info = {};
+    m_info.table = m_setup.tableFile;
+    m_info.date = m_settings.date;
+    m_info.version = m_settings.version;
+    for (const auto &year : m_setup.years)
+        m_info.years.push_back(year.year);
     const ModelSettings &model = m_settings.model;
+    m_info.settings = "at least " + std::to_string(m_settings.minTrees) + " trees, interval " +
+                      std::to_string(model.interval) + ", intervals at " +
+                      common::formatGeneral(100 * m_settings.level, 6, 0) + " %, values as " +
+                      (model.valueType == ValueType::Percent ? "per cent" : "damage classes") +
+                      (m_setup.conditions.empty() ? "" : ", condition " + m_setup.conditions);
+
+    for (auto &plot : selection.plots())
+        m_plots.push_back({std::move(plot), {}, 0, 0});
+    m_summary.plotCount = m_info.plots = static_cast<int>(m_plots.size());
+    return m_plots.size();
+}
+
+void ReportRun::listPlot(std::size_t index, PlotSpeciesSelection &selection, common::MessageSink &sink)
+{
+    Plot &plot = m_plots.at(index);
+    PairMessages messages(sink, m_summary.warnings);
+    const auto species = selection.selectPlot(index);
+    plot.firstRow = m_rows.size();
+    bool pageNamed = false;
     for (std::size_t s = 0; s < species.size(); ++s) {
+        m_species.insert(species[s]);
         const long long count = selection.selectSpecies(s);
-        info.trees += count;
+        m_info.trees += count;
         if (count < m_settings.minTrees) continue;
-        messages.setPair(plot, species[s]);
+        messages.setPair(plot.name, species[s]);
         if (!pageNamed) {
             pageNamed = true;
-            const std::string name = names.unique(plot, ".html");
+            const std::string name = uniqueName(plot.name, ".html");
             if (FitsFileName(name))
-                page = "plots/" + name;
+                plot.page = "plots/" + name;
             else
                 passOver(messages, "plot page");
         }
-        const TreeValues trees = ReadTreeValues(m_trees, plot, species[s], m_setup.years);
-        const auto list = BuildTransitList(trees, plot, m_setup.years, model.interval, model.valueType);
-        YearSeries series = ComputeYearStatistics(trees, model.valueType);
-        const auto lines = ModelChartLines(list, series, m_setup.years, model, messages);
-
         ReportRow row;
-        row.plot = plot;
+        row.plot = plot.name;
         row.species = species[s];
         row.speciesName = SpeciesDisplayName(m_names, species[s]);
         row.trees = count;
-        row.page = page;
-        row.figures = ComputeReportFigures(trees, series, m_setup.years, model.valueType);
-        PlotSection section{nullptr, std::move(series), list ? *list : std::vector<TTransit>{}, std::nullopt,
+        row.page = plot.page;
+        // Without its page nobody would see the picture: it is not drawn either.
+        if (!plot.page.empty()) {
+            const std::string picture =
+                uniqueName(ModelPictureFile("", plot.name, species[s], "").path, ".svg");
+            if (FitsFileName(picture))
+                row.picture = picture;
+            else
+                passOver(messages, "model picture");
+        }
+        m_rows.push_back(std::move(row));
+    }
+    plot.endRow = m_rows.size();
+    m_summary.rows = static_cast<int>(m_rows.size());
+    m_info.species = static_cast<int>(m_species.size());
+}
+
+void ReportRun::writePlot(std::size_t index, data::Query &trees, ReportPictureMaker &maker,
+                          common::MessageSink &sink)
+{
+    const Plot &plot = m_plots.at(index);
+    PairMessages messages(sink, m_summary.warnings);
+    std::vector<PlotSection> sections;
+    const ModelSettings &model = m_settings.model;
+    for (std::size_t r = plot.firstRow; r < plot.endRow; ++r) {
+        ReportRow &row = m_rows[r];
+        messages.setPair(plot.name, row.species);
+        const TreeValues values = ReadTreeValues(trees, plot.name, row.species, m_setup.years);
+        const auto list = BuildTransitList(values, plot.name, m_setup.years, model.interval, model.valueType);
+        YearSeries series = ComputeYearStatistics(values, model.valueType);
+        const auto lines = ModelChartLines(list, series, m_setup.years, model, messages);
+        row.figures = ComputeReportFigures(values, series, m_setup.years, model.valueType);
+        PlotSection section{&row, std::move(series), list ? *list : std::vector<TTransit>{}, std::nullopt,
                             list.has_value()};
         section.homogeneity = TestHomogeneity(section.transits);
         if (section.homogeneity) row.figures.homogeneityP = section.homogeneity->p;
-        // Without its page nobody would see the picture: it is not drawn either.
-        if (!page.empty()) {
-            const std::string picture = names.unique(ModelPictureFile("", plot, species[s], "").path, ".svg");
-            if (FitsFileName(picture)) {
-                row.picture = picture;
-                maker.savePicture(
-                    ModelChartTitle(m_settings.titlePlot, plot, m_settings.titleSpecies, row.speciesName),
-                    lines, m_settings.folder + "/plots/" + row.picture);
-            } else {
-                passOver(messages, "model picture");
-            }
-        }
-        m_rows.push_back(std::move(row));
+        if (!row.picture.empty())
+            maker.savePicture(
+                ModelChartTitle(m_settings.titlePlot, plot.name, m_settings.titleSpecies, row.speciesName),
+                lines, m_settings.folder + "/plots/" + row.picture);
         sections.push_back(std::move(section));
-        ++m_summary.rows;
     }
-    if (sections.empty() || page.empty()) return;
-    for (std::size_t i = 0; i < sections.size(); ++i)
-        sections[i].row = &m_rows[firstRow + i];
-    common::writeFileWhole(m_settings.folder + "/" + page,
-                           PlotHtml(plot, sections, m_setup.years, model.interval, m_settings.level));
+    if (sections.empty() || plot.page.empty()) return;
+    common::writeFileWhole(m_settings.folder + "/" + plot.page,
+                           PlotHtml(plot.name, sections, m_setup.years, model.interval, m_settings.level));
+}
+
+void ReportRun::finish()
+{
+    const std::filesystem::path folder(m_settings.folder);
+    common::writeFileWhole((folder / "index.html").string(), IndexHtml(m_info, m_rows));
+    common::writeFileWhole((folder / "summary.csv").string(), SummaryCsv(m_rows));
 }
 
 void ReportRun::passOver(common::MessageSink &messages, const std::string &what)

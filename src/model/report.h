@@ -14,7 +14,10 @@
 #include "stats/trend.h"
 
 #include <optional>
+#include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace common {
@@ -105,39 +108,81 @@ struct ReportSummary
     int passedOver = 0; // pictures and pages whose file name would be too long
 };
 
+// The figures as bytes and back, for a report whose plots are shared between processes: every value,
+// empty or not, comes back as it went. Decoding bytes that were not encoded so throws common::Error.
+std::string EncodeReportFigures(const ReportFigures &figures);
+ReportFigures DecodeReportFigures(std::string_view bytes);
+
+// The report in three steps: the plots are listed (listPlot, in list order: it names the files), each
+// listed plot is written (writePlot, in any order and in any process that has the listing), and the
+// index and summary.csv end it (finish). execute does all of them, plot by plot, in this process.
 class ReportRun
 {
 public:
-    // trees: the prepared selected-trees query (data::prepareTreeQuery) of the setup's table.
-    ReportRun(data::Query &trees, TableSetup setup, ReportSettings settings,
-              std::vector<SpeciesNameRow> names);
+    ReportRun(TableSetup setup, ReportSettings settings, std::vector<SpeciesNameRow> names);
 
     // Walks the selection's plots and species in list order; for each pair with at least minTrees
     // trees reads its trees once, computes its figures, transition matrices and model, and has the
     // maker save the picture into plots/; writes each plot's page when the plot is done, and index.html
-    // and summary.csv at the end. The model computation's warnings go to sink naming plot and species.
-    // A page or picture whose file name would be too long (FitsFileName) is passed over with a warning
-    // naming plot and species; the pair keeps its row. A level out of range throws common::Error.
+    // and summary.csv at the end. trees: the prepared selected-trees query (data::prepareTreeQuery) of
+    // the setup's table. The model computation's warnings go to sink naming plot and species. A page
+    // or picture whose file name would be too long (FitsFileName) is passed over with a warning naming
+    // plot and species; the pair keeps its row. A level out of range throws common::Error.
     // progress (optional) is told before every plot; it may cancel (the run returns at once, without
     // index.html and summary.csv, with plotsDone below plotCount) or throw. Errors of the engine, the
     // maker and the files propagate.
-    ReportSummary execute(PlotSpeciesSelection &selection, ReportPictureMaker &maker,
+    ReportSummary execute(data::Query &trees, PlotSpeciesSelection &selection, ReportPictureMaker &maker,
                           common::MessageSink &sink, common::Progress *progress = nullptr);
 
+    // Lists the selection's plots and makes the folder of the pages; returns their number. A level out
+    // of range throws common::Error before anything is written.
+    std::size_t start(PlotSpeciesSelection &selection);
+    // Selects plot `index` (of start's list; every plot in turn from the first), counts its species'
+    // trees and gives each pair with enough trees its row and the names of its page and picture,
+    // passing over names too long with a warning to sink.
+    void listPlot(std::size_t index, PlotSpeciesSelection &selection, common::MessageSink &sink);
+    // Computes the figures of a listed plot's rows, has the maker save their pictures and writes the
+    // plot's page. trees: as for execute.
+    void writePlot(std::size_t index, data::Query &trees, ReportPictureMaker &maker,
+                   common::MessageSink &sink);
+    // Writes index.html and summary.csv of every row.
+    void finish();
+
+    std::size_t plotCount() const { return m_plots.size(); }
+    const std::string &plotName(std::size_t index) const { return m_plots.at(index).name; }
+    // The rows of a listed plot: [first, end) of rows().
+    std::pair<std::size_t, std::size_t> plotRows(std::size_t index) const
+    {
+        return {m_plots.at(index).firstRow, m_plots.at(index).endRow};
+    }
+    const std::vector<ReportRow> &rows() const { return m_rows; }
+    // The figures of a row that another process wrote.
+    void setFigures(std::size_t row, ReportFigures figures) { m_rows.at(row).figures = std::move(figures); }
+
+    // What was done in this process: plotsDone counts the plots written by execute.
     const ReportSummary &summary() const { return m_summary; }
 
 private:
-    class Names;
+    struct Plot
+    {
+        std::string name;
+        std::string page; // relative to the folder; empty when passed over or no pair has enough trees
+        std::size_t firstRow = 0, endRow = 0;
+    };
     void passOver(common::MessageSink &messages, const std::string &what);
-    void writePlot(const std::string &plot, const std::vector<std::string> &species,
-                   PlotSpeciesSelection &selection, ReportPictureMaker &maker, common::MessageSink &sink,
-                   Names &names, ReportInfo &info);
+    // A file name made safe as the model pictures' are, and kept apart from those given before: a
+    // second name that comes out the same ("A/1" after "A_1") gets "~2", so that no page or picture
+    // overwrites another.
+    std::string uniqueName(const std::string &name, const std::string &extension);
 
-    data::Query &m_trees;
     TableSetup m_setup;
     ReportSettings m_settings;
     std::vector<SpeciesNameRow> m_names;
+    std::set<std::string> m_usedNames;
+    std::vector<Plot> m_plots;
     std::vector<ReportRow> m_rows;
+    ReportInfo m_info;
+    std::set<std::string> m_species; // every species code met, for the info
     ReportSummary m_summary;
 };
 

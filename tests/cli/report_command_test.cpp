@@ -336,8 +336,8 @@ TEST(ReportCommand, SortsAndFiltersInABrowser)
                     "filtered 1\n");
 }
 
-// Pictures drawn by worker processes are the pictures drawn one after the other in the command's
-// own process, and every file of the report is the same.
+// Plots written by worker processes are the plots written one after the other in the command's own
+// process: every picture, page and figure of the report is the same.
 TEST(ReportCommand, WorkerProcessesDrawTheSamePictures)
 {
     TempDir dir;
@@ -357,6 +357,11 @@ TEST(ReportCommand, WorkerProcessesDrawTheSamePictures)
             << name;
     EXPECT_EQ(testsupport::readBytes(dir / "three" / "summary.csv"),
               testsupport::readBytes(dir / "one" / "summary.csv"));
+    // The index too, but for the minute it was made.
+    const auto undated = [](const fs::path &file) {
+        return std::regex_replace(testsupport::readBytes(file), std::regex("<th>Made</th><td>[^<]*"), "");
+    };
+    EXPECT_EQ(undated(dir / "three" / "index.html"), undated(dir / "one" / "index.html"));
 }
 
 // --graph-ini gives the pictures their line settings, in the worker processes too, and switches the
@@ -389,9 +394,9 @@ TEST(ReportCommand, PicturesTakeTheLineSettingsOfGraphIni)
     EXPECT_FALSE(std::filesystem::exists(dir / "s"));
 }
 
-// On a terminal the worker processes' drawing is shown as it goes, after the plots, and the line is
-// cleared at the end.
-TEST(ReportCommand, ShowsThePicturesDrawnOnATerminal)
+// On a terminal the plots are shown as they are listed, then as the worker processes write them, and
+// the line is cleared at the end.
+TEST(ReportCommand, ShowsThePlotsWrittenOnATerminal)
 {
     if (testsupport::runCommand("command -v script >/dev/null") != 0)
         FENORIS_SKIP_ON_PURPOSE("script (util-linux) is not installed to give the command a terminal");
@@ -405,10 +410,40 @@ TEST(ReportCommand, ShowsThePicturesDrawnOnATerminal)
     ASSERT_EQ(
         testsupport::runCommand("script -qec " + testsupport::shellQuote(command) + " /dev/null", &seen), 0)
         << seen;
-    EXPECT_NE(seen.find("plot 1 of 3: A&<1>"), std::string::npos) << seen;
-    const auto picture = seen.find("picture 1 of 3");
-    EXPECT_NE(picture, std::string::npos) << seen;
-    EXPECT_GT(picture, seen.find("plot 1 of 3"));
+    const auto listing = seen.find("listing plot 1 of 3: A&<1>");
+    EXPECT_NE(listing, std::string::npos) << seen;
+    const auto writing = seen.find("\rplot 1 of 3");
+    EXPECT_NE(writing, std::string::npos) << seen;
+    EXPECT_GT(writing, listing);
     // The last thing written is the cleared line.
     EXPECT_EQ(seen.substr(seen.rfind('\r') - 1), " \r") << seen;
+}
+
+// Ctrl+C while the workers write the plots ends them and the command, and leaves neither a report nor
+// its temporary folder.
+TEST(ReportCommand, InterruptedWorkersLeaveNothing)
+{
+    TempDir dir;
+    const std::string cli = testsupport::shellQuote(FENORIS_CLI_PATH);
+    const std::string script =
+        "cd " + testsupport::shellQuote(dir.path().string()) + " && " + cli +
+        " generate T.dbf --trees 40000 --plots 1000 --years 10 >/dev/null && "
+        "{ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+        cli +
+        " report \"$PWD/T.dbf\" --out \"$PWD/r\" --jobs 2 >/dev/null 2>err.txt & pid=$!; "
+        // Interrupted once a worker has written a page: the plots are being written.
+        "until ls .~r-*/plots/*.html >/dev/null 2>&1; do sleep 0.02; done; "
+        "kill -INT $pid; wait $pid; echo $?; }";
+    std::string output;
+    ASSERT_EQ(testsupport::runCommand("bash -c " + testsupport::shellQuote(script), &output), 0);
+    EXPECT_EQ(output, "130\n") << testsupport::readBytes(dir / "err.txt");
+    const std::string err = testsupport::readBytes(dir / "err.txt");
+    EXPECT_NE(err.find("Report interrupted at plot "), std::string::npos) << err;
+    EXPECT_NE(err.find("/r was left as it was"), std::string::npos) << err;
+    EXPECT_EQ(testsupport::namesIn(dir.path()),
+              (std::vector<std::string>{"T.dbf", "T.var", "T.yrs", "err.txt"}));
+    // No worker is left ("[r]" keeps pgrep from finding the shell that runs it).
+    EXPECT_NE(testsupport::runCommand(
+                  "pgrep -f " + testsupport::shellQuote("[r]eport " + dir.path().string()) + " >/dev/null"),
+              0);
 }

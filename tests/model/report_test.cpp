@@ -2,9 +2,12 @@
 // when the columns hold damage classes.
 #include "model/report.h"
 
+#include "common/error.h"
 #include "model/treebuilder.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using model::ValueType;
 using modeltest::addTrees;
@@ -63,4 +66,39 @@ TEST(ReportFigures, AQuarterIsNotOverAndNoLivingTreeGivesNoShare)
         living, model::ComputeYearStatistics(living, ValueType::Percent), {kYears[0]}, ValueType::Percent);
     ASSERT_TRUE(g.shareOver25);
     EXPECT_DOUBLE_EQ(*g.shareOver25, 20);
+}
+
+// The figures a worker process sends back come out as they went in, empty values included, bit for
+// bit; bytes cut short or left over are refused rather than read as other figures.
+TEST(ReportFigures, CrossProcessesBitForBit)
+{
+    model::ReportFigures full;
+    full.firstYear = 1984;
+    full.lastYear = 2023;
+    full.meanFirst = 0.1 + 0.2;
+    full.meanLast = -0.0;
+    full.shareOver25 = 4.9406564584124654e-324;
+    full.deadLast = 100;
+    full.mannKendall = stats::MannKendall{-435, 1.0 / 3.0, -5.5, 3.7e-8};
+    full.senSlope = -1.25;
+    full.homogeneityP = 1;
+    model::ReportFigures noTest = full;
+    noTest.mannKendall = stats::MannKendall{0, 0, std::nullopt, std::nullopt};
+    noTest.homogeneityP.reset();
+
+    for (const auto &figures : {model::ReportFigures{}, full, noTest}) {
+        const std::string bytes = model::EncodeReportFigures(figures);
+        EXPECT_EQ(model::EncodeReportFigures(model::DecodeReportFigures(bytes)), bytes);
+        EXPECT_THROW(model::DecodeReportFigures(std::string_view(bytes).substr(0, bytes.size() - 1)),
+                     common::Error);
+        EXPECT_THROW(model::DecodeReportFigures(bytes + '\0'), common::Error);
+    }
+    const auto back = model::DecodeReportFigures(model::EncodeReportFigures(full));
+    EXPECT_EQ(back.lastYear, 2023);
+    EXPECT_TRUE(std::signbit(*back.meanLast));
+    EXPECT_EQ(back.shareOver25, full.shareOver25);
+    ASSERT_TRUE(back.mannKendall);
+    EXPECT_EQ(back.mannKendall->s, -435);
+    EXPECT_EQ(back.mannKendall->p, 3.7e-8);
+    EXPECT_FALSE(model::DecodeReportFigures(model::EncodeReportFigures(noTest)).mannKendall->z);
 }
