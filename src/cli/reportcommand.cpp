@@ -178,8 +178,8 @@ public:
     PlotWorkers &operator=(const PlotWorkers &) = delete;
 
     // Starts the workers and waits for them, telling progress of every plot written and the workers'
-    // messages to sink; throws Interrupted on Ctrl+C or SIGTERM (the workers are then ended first)
-    // and common::Error when a worker fails (with its own message).
+    // messages to sink; throws Interrupted on Ctrl+C or SIGTERM and common::Error when a worker fails
+    // (with its own message). Workers still running when it throws are ended as the object goes.
     void run(common::MessageSink &sink, common::Progress &progress);
 
 private:
@@ -299,18 +299,12 @@ void PlotWorkers::run(common::MessageSink &sink, common::Progress &progress)
     const std::size_t plots = m_run.plotCount();
     const int total = static_cast<int>(plots);
     start(std::min(plots, static_cast<std::size_t>(m_request.jobs)));
-    bool failed = false;
+    // Whatever ends the wait early (a signal, a failed worker, a throwing progress) ends the workers
+    // too, as the destructor does.
     for (std::size_t open = m_workers.size(); open > 0;) {
-        if (const int signal = InterruptWatch::signal()) {
-            end();
+        if (const int signal = InterruptWatch::signal())
             throw Interrupted{signal, static_cast<int>(m_plotsDone), total};
-        }
-        try {
-            progress.step(static_cast<int>(m_plotsDone), total, "");
-        } catch (const Interrupted &) {
-            end();
-            throw;
-        }
+        progress.step(static_cast<int>(m_plotsDone), total, "");
         std::vector<pollfd> polled;
         for (const Worker &worker : m_workers)
             if (worker.fd >= 0) polled.push_back({worker.fd, POLLIN, 0});
@@ -324,22 +318,22 @@ void PlotWorkers::run(common::MessageSink &sink, common::Progress &progress)
             while ((n = ::read(worker.fd, bytes, sizeof bytes)) > 0)
                 worker.pending.append(bytes, static_cast<std::size_t>(n));
             readFrames(worker, sink);
-            if (n == 0) { // the worker has ended
-                ::close(worker.fd);
-                worker.fd = -1;
-                --open;
-                int status = 0;
-                while (::waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) {
-                }
-                worker.pid = -1;
-                if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !worker.pending.empty()) failed = true;
+            if (n != 0) continue;
+            // The worker has ended: well only when it said all it had to and exited with 0.
+            ::close(worker.fd);
+            worker.fd = -1;
+            --open;
+            int status = 0;
+            while (::waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) {
             }
+            worker.pid = -1;
+            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !worker.pending.empty())
+                throw common::Error(m_failure.empty() ? "Writing the report's plots failed" : m_failure);
         }
     }
     if (const int signal = InterruptWatch::signal())
         throw Interrupted{signal, static_cast<int>(m_plotsDone), total};
-    if (failed || m_plotsDone != plots)
-        throw common::Error(m_failure.empty() ? "Writing the report's plots failed" : m_failure);
+    if (m_plotsDone != plots) throw common::Error("Writing the report's plots failed");
     progress.step(total, total, "");
 }
 
