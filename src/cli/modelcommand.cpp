@@ -9,7 +9,6 @@
 #include "common/error.h"
 #include "common/numbers.h"
 #include "data/selection.h"
-#include "data/treeselection.h"
 #include "model/modelchart.h"
 
 #include <algorithm>
@@ -86,13 +85,9 @@ int runModel(const Args &args, std::ostream &out, std::ostream &err)
     settings.maxDeads = options.floatValue("max-deads", model::DefaultMaxDeads);
     settings.band = bandOptions(options);
 
-    const auto opened = openSurvey(options.positional()[0]);
-    model::Survey &table = *opened;
-    table.setConditions(options.value("conditions"));
-    const auto &setup = table.setup();
-    data::Query query(table.connection());
-    data::prepareTreeQuery(query, setup.tableFile, setup.roles, setup.conditions);
-    const auto chart = model::ComputeModelChart(query, options.value("plot"), options.value("species"),
+    SelectedTrees trees(options.positional()[0], options.value("conditions"));
+    const auto &setup = trees.survey->setup();
+    const auto chart = model::ComputeModelChart(trees.query, options.value("plot"), options.value("species"),
                                                 setup.years, settings, sink);
     if (picture) {
         // The title the window gives the chart on entering its page.

@@ -9,7 +9,6 @@
 #include "common/error.h"
 #include "common/numbers.h"
 #include "data/selection.h"
-#include "data/treeselection.h"
 #include "model/modelchart.h"
 #include "model/transituncertainty.h"
 
@@ -80,14 +79,10 @@ int runTransitions(const Args &args, std::ostream &out, std::ostream &err)
     const model::ModelSettings settings = settingsOptions(options, sink);
     const double level = levelOption(options);
 
-    const auto opened = openSurvey(options.positional()[0]);
-    model::Survey &table = *opened;
-    table.setConditions(options.value("conditions"));
-    const auto &setup = table.setup();
-    data::Query query(table.connection());
-    data::prepareTreeQuery(query, setup.tableFile, setup.roles, setup.conditions);
+    SelectedTrees trees(options.positional()[0], options.value("conditions"));
+    const auto &setup = trees.survey->setup();
     const std::string species = options.value("species");
-    const auto list = model::BuildTransitList(query, options.value("plot"), species, setup.years,
+    const auto list = model::BuildTransitList(trees.query, options.value("plot"), species, setup.years,
                                               settings.interval, settings.valueType);
     const std::vector<model::TTransit> records = list ? *list : std::vector<model::TTransit>{};
 
