@@ -20,13 +20,6 @@ namespace cli {
 
 namespace {
 
-constexpr const char *kUsage =
-    "usage: fenoris-cli model TABLE.dbf --plot P --species S [--interval N] [--max-deads P] [--share P]\n"
-    "                         [--value-type percent|classes] [--conditions TEXT]\n"
-    "                         [--band L [--draws B] [--seed S]]\n"
-    "                         [--picture FILE.bmp|.wmf|.emf|.png|.svg|.pdf [--size WxH]\n"
-    "                                    [--graph-ini FILE] [--settings FILE.gsf]]\n";
-
 // The band options: a level strictly between 0 and 1, whole draws from 1 to the cap, and a seed of
 // decimal digits that fits 64 bits. --draws and --seed alone would be silently ignored: refused.
 std::optional<model::BandSettings> bandOptions(const Options &options)
@@ -74,7 +67,7 @@ int runModel(const Args &args, std::ostream &out, std::ostream &err)
                      "picture", "size", "graph-ini", "settings", "band", "draws", "seed"},
                     {});
     if (options.positional().size() != 1 || !options.has("plot") || !options.has("species")) {
-        err << kUsage;
+        err << usage("model");
         return 2;
     }
     int status = 0;

@@ -18,10 +18,6 @@ namespace cli {
 
 namespace {
 
-constexpr const char *kUsage =
-    "usage: fenoris-cli transitions TABLE.dbf --plot P --species S [--interval N] [--level L]\n"
-    "                               [--value-type percent|classes] [--conditions TEXT] [--homogeneity]\n";
-
 void printCells(std::ostream &out, const std::vector<model::TTransit> &list, const std::string &species,
                 int interval, double level)
 {
@@ -72,7 +68,7 @@ int runTransitions(const Args &args, std::ostream &out, std::ostream &err)
     Options options(args, {"plot", "species", "interval", "level", "value-type", "conditions"},
                     {"homogeneity"});
     if (options.positional().size() != 1 || !options.has("plot") || !options.has("species")) {
-        err << kUsage;
+        err << usage("transitions");
         return 2;
     }
     common::ConsoleSink sink(err);
