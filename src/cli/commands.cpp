@@ -1,6 +1,8 @@
 // The commands of fenoris-cli with their usage, for the program's list and each command's own message.
 #include "cli/commands.h"
 
+#include "common/picturetype.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -10,6 +12,7 @@ namespace {
 
 std::vector<Command> commandTable()
 {
+    const std::string pictures = common::pictureExtensionList("|", "|");
     std::vector<Command> table = {
         {"generate",
          runGenerate,
@@ -32,12 +35,12 @@ std::vector<Command> commandTable()
          runModel,
          {"TABLE.dbf --plot P --species S [--interval N] [--max-deads P] [--share P]",
           "[--value-type percent|classes] [--conditions TEXT]", "[--band L [--draws B] [--seed S]]",
-          "[--picture FILE.bmp|.wmf|.emf|.png|.svg|.pdf [--size WxH]",
+          "[--picture FILE" + pictures + " [--size WxH]",
           "           [--graph-ini FILE] [--settings FILE.gsf]]"},
          ""},
         {"models",
          runModels,
-         {"TABLE.dbf --out DIR [--type .bmp|.wmf|.emf|.png|.svg|.pdf]",
+         {"TABLE.dbf --out DIR [--type " + pictures + "]",
           "[--min-trees N] [--interval N] [--max-deads P] [--share P]",
           "[--value-type percent|classes] [--conditions TEXT]",
           "[--species-names FILE] [--title-plot TEXT] [--title-species TEXT]",
@@ -47,8 +50,8 @@ std::vector<Command> commandTable()
         {"regression",
          runRegression,
          {"TABLE.dbf X Y [--degree N] [--log-x] [--log-y] [--missing-x V]",
-          "[--missing-y V] [--plot P --species S]",
-          "[--picture FILE.bmp|.wmf|.emf|.png|.svg|.pdf [--size WxH]", "           [--settings FILE.gsf]]"},
+          "[--missing-y V] [--plot P --species S]", "[--picture FILE" + pictures + " [--size WxH]",
+          "           [--settings FILE.gsf]]"},
          ""},
         {"report",
          runReport,
