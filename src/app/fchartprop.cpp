@@ -8,6 +8,7 @@
 #include "app/fchartpropseries.h"
 #include "charts/chartsettings.h"
 #include "common/error.h"
+#include "common/scopeexit.h"
 
 #include <QEvent>
 #include <QFile>
@@ -126,11 +127,7 @@ void TFormChartProp::FormActivate()
         return;
     }
     m_context.refreshing = true;
-    struct Done
-    {
-        bool &flag;
-        ~Done() { flag = false; }
-    } done{m_context.refreshing};
+    const common::ScopeExit done([this] { m_context.refreshing = false; });
     for (ChartPropPart *part : m_parts)
         part->showChart(*m_context.chart);
 }

@@ -7,6 +7,7 @@
 #include "app/smallbutton.h"
 #include "common/error.h"
 #include "common/messagesink.h"
+#include "common/picturetype.h"
 #include "common/replacingfile.h"
 #include "common/textfile.h"
 #include "model/modelpictures.h"
@@ -72,7 +73,8 @@ TFormCreateModelsSetting::TFormCreateModelsSetting(Dialogs &dialogs, std::string
     BtnDir = smallButton("BtnDir", "Choose the output directory", QStyle::SP_DirOpenIcon, "...");
     Label6 = named<QLabel>("Label6", "File type");
     CBfiletype = named<QComboBox>("CBfiletype");
-    CBfiletype->addItems({".bmp", ".wmf", ".emf", ".png", ".svg", ".pdf"});
+    for (const common::PictureTypeName &type : common::pictureTypes())
+        CBfiletype->addItem(type.extension);
     CBfiletype->setCurrentIndex(0);
     SpNameGrid = named<QTableWidget>("SpNameGrid");
     SpNameGrid->setColumnCount(2);

@@ -17,8 +17,8 @@ namespace app {
 
 namespace {
 
-// Default extensions of the save dialog's file types, in the order of its filters.
-const char *const kTypeExtensions[] = {"bmp", "wmf", "emf", "", "png", "svg", "pdf"};
+// The save dialog's file types and the default extension of each, in the order of its filters.
+const common::PictureSaveFilters kSaveFilters = common::pictureSaveFilters();
 
 } // namespace
 
@@ -26,11 +26,9 @@ TFormMain::SaveDialog TFormMain::pictureSaveDialog()
 {
     SaveDialog dialog;
     dialog.title = "Save as";
-    dialog.filter = "Windows bitmap (BMP) (*.bmp);;Windows metafile (WMF) (*.wmf);;"
-                    "Enhanced metafile (EMF) (*.emf);;All files (*);;PNG image (PNG) (*.png);;"
-                    "SVG drawing (SVG) (*.svg);;PDF document (PDF) (*.pdf)";
+    dialog.filter = QString::fromStdString(kSaveFilters.filter);
     dialog.filterIndex = 0;
-    dialog.defaultExt = kTypeExtensions[0];
+    dialog.defaultExt = QString::fromStdString(kSaveFilters.extensions[0]);
     return dialog;
 }
 
@@ -60,10 +58,9 @@ void TFormMain::SaveChartAs(charts::Chart &chart)
 
 void TFormMain::SaveDlgTypeChange(int typeIndex)
 {
-    constexpr int count = sizeof kTypeExtensions / sizeof kTypeExtensions[0];
-    if (typeIndex < 0 || typeIndex >= count) return;
+    if (typeIndex < 0 || typeIndex >= static_cast<int>(kSaveFilters.extensions.size())) return;
     SaveDlg.filterIndex = typeIndex;
-    SaveDlg.defaultExt = kTypeExtensions[typeIndex];
+    SaveDlg.defaultExt = QString::fromStdString(kSaveFilters.extensions[static_cast<std::size_t>(typeIndex)]);
 }
 
 void TFormMain::SaveChartPicture(charts::Chart &chart, const QString &fileName)

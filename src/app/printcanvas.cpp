@@ -1,6 +1,8 @@
 // The print layout dialog.
 #include "app/printcanvas.h"
 
+#include "app/updown.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -9,7 +11,6 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
-#include <QToolButton>
 
 #include <algorithm>
 #include <cmath>
@@ -29,11 +30,6 @@ std::int32_t truncated(double value)
     return static_cast<std::int32_t>(std::trunc(value));
 }
 
-int position16(int value)
-{
-    return std::clamp(value, -32768, 32767);
-}
-
 constexpr int kMargin = 2;
 
 QLabel *imageLabel(const char *name, const QString &text, QWidget *parent)
@@ -47,58 +43,20 @@ QLabel *imageLabel(const char *name, const QString &text, QWidget *parent)
     return label;
 }
 
+// The arrows that step one side of the print rectangle. Top and Bottom count down the page, so their
+// up arrow moves the side up to a smaller position.
+UpDown *stepper(const char *name, const QString &hint, Qt::Orientation orientation, int increment,
+                QWidget *parent)
+{
+    auto *upDown = new UpDown(parent, orientation);
+    upDown->setObjectName(name);
+    upDown->setHint(hint);
+    upDown->setIncrement(increment);
+    upDown->setFixedHeight(22);
+    return upDown;
+}
+
 } // namespace
-
-// ---- Stepper ---------------------------------------------------------------------------------
-
-Stepper::Stepper(const QString &hint, Qt::Orientation orientation, int increment, QWidget *parent)
-    : QWidget(parent), m_orientation(orientation), m_increment(increment), m_up(new QToolButton(this)),
-      m_down(new QToolButton(this))
-{
-    setToolTip(hint);
-    setAccessibleName(hint);
-    const bool horizontal = orientation == Qt::Horizontal;
-    QBoxLayout *layout = horizontal ? static_cast<QBoxLayout *>(new QHBoxLayout(this))
-                                    : static_cast<QBoxLayout *>(new QVBoxLayout(this));
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    const std::pair<QToolButton *, Qt::ArrowType> arrows[] = {
-        {horizontal ? m_down : m_up, horizontal ? Qt::LeftArrow : Qt::UpArrow},
-        {horizontal ? m_up : m_down, horizontal ? Qt::RightArrow : Qt::DownArrow}};
-    const char *names[] = {horizontal ? " left arrow" : " up arrow",
-                           horizontal ? " right arrow" : " down arrow"};
-    for (int i = 0; i < 2; ++i) {
-        QToolButton *button = arrows[i].first;
-        button->setArrowType(arrows[i].second);
-        button->setAutoRepeat(true);
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setToolTip(hint);
-        button->setAccessibleName(hint + QString::fromLatin1(names[i]));
-        button->setFixedSize(horizontal ? QSize(14, 22) : QSize(16, 11));
-        layout->addWidget(button);
-    }
-    connect(m_up, &QToolButton::clicked, this, [this] { step(+1); });
-    connect(m_down, &QToolButton::clicked, this, [this] { step(-1); });
-}
-
-void Stepper::setRange(int minimum, int maximum)
-{
-    m_minimum = position16(minimum);
-    m_maximum = position16(std::max(minimum, maximum));
-    m_position = std::clamp(m_position, m_minimum, m_maximum);
-}
-
-void Stepper::setPosition(int position)
-{
-    m_position = std::clamp(position, m_minimum, m_maximum);
-}
-
-void Stepper::step(int arrow)
-{
-    const int change = arrow * m_increment;
-    setPosition(m_position + change);
-    emit stepped(change > 0);
-}
 
 // ---- TFormPrintCanvas ------------------------------------------------------------------------
 
@@ -115,14 +73,10 @@ TFormPrintCanvas::TFormPrintCanvas(QWidget *parent) : QDialog(parent)
     BtnPrint->setObjectName("BtnPrint");
     BtnCancel = new QPushButton("Cancel", Panel1);
     BtnCancel->setObjectName("BtnCancel");
-    UpDownLeft = new Stepper("Left", Qt::Horizontal, +1, Panel1);
-    UpDownTop = new Stepper("Top", Qt::Vertical, -1, Panel1);
-    UpDownRight = new Stepper("Right", Qt::Horizontal, +1, Panel1);
-    UpDownBottom = new Stepper("Bottom", Qt::Vertical, -1, Panel1);
-    UpDownLeft->setObjectName("UpDownLeft");
-    UpDownTop->setObjectName("UpDownTop");
-    UpDownRight->setObjectName("UpDownRight");
-    UpDownBottom->setObjectName("UpDownBottom");
+    UpDownLeft = stepper("UpDownLeft", "Left", Qt::Horizontal, +1, Panel1);
+    UpDownTop = stepper("UpDownTop", "Top", Qt::Vertical, -1, Panel1);
+    UpDownRight = stepper("UpDownRight", "Right", Qt::Horizontal, +1, Panel1);
+    UpDownBottom = stepper("UpDownBottom", "Bottom", Qt::Vertical, -1, Panel1);
     auto *tools = new QHBoxLayout(Panel1);
     tools->setContentsMargins(2, 2, 2, 2);
     tools->setSpacing(4);
@@ -131,7 +85,7 @@ TFormPrintCanvas::TFormPrintCanvas(QWidget *parent) : QDialog(parent)
         b->setAutoDefault(false);
         tools->addWidget(b);
     }
-    for (Stepper *s : {UpDownLeft, UpDownTop, UpDownRight, UpDownBottom})
+    for (UpDown *s : {UpDownLeft, UpDownTop, UpDownRight, UpDownBottom})
         tools->addWidget(s);
     tools->addStretch(1);
     BtnPrint->setDefault(true);
@@ -169,10 +123,16 @@ TFormPrintCanvas::TFormPrintCanvas(QWidget *parent) : QDialog(parent)
 
     connect(BtnPrint, &QPushButton::clicked, this, &TFormPrintCanvas::BtnPrintClick);
     connect(BtnCancel, &QPushButton::clicked, this, &TFormPrintCanvas::BtnCancelClick);
-    connect(UpDownLeft, &Stepper::stepped, this, &TFormPrintCanvas::UpDownLeftClick);
-    connect(UpDownTop, &Stepper::stepped, this, &TFormPrintCanvas::UpDownTopClick);
-    connect(UpDownRight, &Stepper::stepped, this, &TFormPrintCanvas::UpDownRightClick);
-    connect(UpDownBottom, &Stepper::stepped, this, &TFormPrintCanvas::UpDownBottomClick);
+    const std::pair<UpDown *, void (TFormPrintCanvas::*)(bool)> steps[] = {
+        {UpDownLeft, &TFormPrintCanvas::UpDownLeftClick},
+        {UpDownTop, &TFormPrintCanvas::UpDownTopClick},
+        {UpDownRight, &TFormPrintCanvas::UpDownRightClick},
+        {UpDownBottom, &TFormPrintCanvas::UpDownBottomClick}};
+    for (auto [upDown, handler] : steps)
+        connect(upDown, &UpDown::clicked, this, [this, upDown, handler](int direction) {
+            // Whether the position was meant to rise, also when the range held it.
+            (this->*handler)(direction * upDown->increment() > 0);
+        });
 }
 
 void TFormPrintCanvas::InitLayout(int pageWidth, int pageHeight, double aspect)

@@ -16,48 +16,12 @@ class QFrame;
 class QLabel;
 class QPrinter;
 class QPushButton;
-class QToolButton;
 
 namespace app {
 
 using charts::PrintRectangle;
 
-// Up and down arrows that step a 16-bit position within a range; horizontal ones show left and right
-// arrows (right steps up), vertical ones up and down arrows (up steps up). A negative increment
-// makes the up arrow lower the position. Every click reports whether the position was meant to rise
-// or to fall, also when the range held it.
-class Stepper : public QWidget
-{
-    Q_OBJECT
-public:
-    Stepper(const QString &hint, Qt::Orientation orientation, int increment, QWidget *parent = nullptr);
-
-    void setRange(int minimum, int maximum); // both kept within -32768 .. 32767
-    int minimum() const { return m_minimum; }
-    int maximum() const { return m_maximum; }
-    int increment() const { return m_increment; }
-    int position() const { return m_position; }
-    void setPosition(int position); // clamped to the range
-    Qt::Orientation orientation() const { return m_orientation; }
-
-    // One click: +1 the up (or right) arrow, -1 the down (or left) arrow.
-    void step(int arrow);
-
-    QToolButton *upArrow() const { return m_up; }
-    QToolButton *downArrow() const { return m_down; }
-
-signals:
-    void stepped(bool rose);
-
-private:
-    Qt::Orientation m_orientation;
-    int m_increment;
-    int m_minimum = 0;
-    int m_maximum = 100;
-    int m_position = 0;
-    QToolButton *m_up;
-    QToolButton *m_down;
-};
+class UpDown;
 
 class TFormPrintCanvas : public QDialog
 {
@@ -107,10 +71,11 @@ public:
     QWidget *Panel1;
     QPushButton *BtnPrint;
     QPushButton *BtnCancel;
-    Stepper *UpDownLeft;
-    Stepper *UpDownTop;
-    Stepper *UpDownRight;
-    Stepper *UpDownBottom;
+    // The arrows of the sides: lying for Left and Right, upright for Top and Bottom.
+    UpDown *UpDownLeft;
+    UpDown *UpDownTop;
+    UpDown *UpDownRight;
+    UpDown *UpDownBottom;
     QLabel *PanelImage;
     QLabel *LabelL;
     QLabel *LabelT;

@@ -1,25 +1,40 @@
-// Up-down arrows for an edit.
+// Up-down arrows for a whole number.
 #include "app/updown.h"
 
+#include <QBoxLayout>
 #include <QLineEdit>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace app {
 
-UpDown::UpDown(QWidget *parent) : QWidget(parent), m_up(new QToolButton(this)), m_down(new QToolButton(this))
+namespace {
+
+int position16(int value)
 {
-    auto *layout = new QVBoxLayout(this);
+    return std::clamp(value, -32768, 32767);
+}
+
+} // namespace
+
+UpDown::UpDown(QWidget *parent, Qt::Orientation orientation)
+    : QWidget(parent), m_orientation(orientation), m_up(new QToolButton(this)), m_down(new QToolButton(this))
+{
+    const bool upright = orientation == Qt::Vertical;
+    auto *layout = new QBoxLayout(upright ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight, this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    for (auto [button, arrow] : {std::pair{m_up, Qt::UpArrow}, std::pair{m_down, Qt::DownArrow}}) {
+    const std::pair<QToolButton *, Qt::ArrowType> arrows[] = {
+        {upright ? m_up : m_down, upright ? Qt::UpArrow : Qt::LeftArrow},
+        {upright ? m_down : m_up, upright ? Qt::DownArrow : Qt::RightArrow}};
+    for (auto [button, arrow] : arrows) {
         button->setArrowType(arrow);
         button->setAutoRepeat(true);
         button->setFocusPolicy(Qt::NoFocus);
+        // The arrows share the control's height, which its place decides.
         button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-        button->setFixedWidth(16);
+        button->setFixedWidth(upright ? 16 : 14);
         layout->addWidget(button);
     }
     connect(m_up, &QToolButton::clicked, this, [this] {
@@ -41,6 +56,18 @@ void UpDown::setHints(const QString &up, const QString &down)
     }
 }
 
+void UpDown::setHint(const QString &hint)
+{
+    setToolTip(hint);
+    setAccessibleName(hint);
+    const bool upright = m_orientation == Qt::Vertical;
+    for (auto [button, arrow] : {std::pair{m_up, upright ? " up arrow" : " right arrow"},
+                                 std::pair{m_down, upright ? " down arrow" : " left arrow"}}) {
+        button->setToolTip(hint);
+        button->setAccessibleName(hint + QString::fromLatin1(arrow));
+    }
+}
+
 void UpDown::setBuddy(QLineEdit *buddy)
 {
     m_buddy = buddy;
@@ -48,8 +75,8 @@ void UpDown::setBuddy(QLineEdit *buddy)
 
 void UpDown::setRange(int minimum, int maximum)
 {
-    m_minimum = minimum;
-    m_maximum = maximum;
+    m_minimum = position16(minimum);
+    m_maximum = position16(std::max(minimum, maximum));
     m_position = std::clamp(m_position, m_minimum, m_maximum);
 }
 

@@ -5,6 +5,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cli {
@@ -22,5 +23,28 @@ int runStatistics(const Args &args, std::ostream &out, std::ostream &err);
 int runInfo(const Args &args, std::ostream &out, std::ostream &err);
 int runImport(const Args &args, std::ostream &out, std::ostream &err);
 int runSetup(const Args &args, std::ostream &out, std::ostream &err);
+
+// A command with its usage: the synopsis a line at a time, each line after the first continued under
+// the first one's arguments (spaces before it indent it further), and the notes that follow it.
+struct Command
+{
+    std::string name;
+    int (*run)(const Args &args, std::ostream &out, std::ostream &err);
+    std::vector<std::string> synopsis;
+    std::string notes;
+};
+
+// Every command, ordered by name.
+const std::vector<Command> &commands();
+
+// The command of that name; nullptr when there is none.
+const Command *findCommand(std::string_view name);
+
+// What a command prints when its arguments are wrong: "usage: fenoris-cli NAME ARGUMENTS", its
+// continued lines and its notes. Throws std::logic_error for a name that is no command's.
+std::string usage(std::string_view name);
+
+// What fenoris-cli without a command, and with --help, prints: the synopsis of every command.
+std::string overview();
 
 } // namespace cli

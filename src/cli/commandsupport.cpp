@@ -6,6 +6,8 @@
 #include "common/error.h"
 #include "common/numbers.h"
 
+#include "data/treeselection.h"
+
 #include "model/transituncertainty.h"
 
 #include <filesystem>
@@ -17,6 +19,14 @@ std::unique_ptr<model::Survey> openSurvey(const std::string &path)
     auto survey = std::make_unique<model::Survey>(path, [] { return InterruptWatch::signal() != 0; });
     survey->readSetup();
     return survey;
+}
+
+SelectedTrees::SelectedTrees(const std::string &path, const std::string &conditions)
+    : survey(openSurvey(path)), query(survey->connection())
+{
+    survey->setConditions(conditions);
+    const model::TableSetup &setup = survey->setup();
+    data::prepareTreeQuery(query, setup.tableFile, setup.roles, setup.conditions);
 }
 
 model::ValueType parseValueType(const std::string &text)

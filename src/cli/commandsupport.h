@@ -19,6 +19,17 @@ namespace cli {
 // at once.
 std::unique_ptr<model::Survey> openSurvey(const std::string &path);
 
+// The table at `path` opened as openSurvey opens it, under the user's condition, with the query of
+// its selected trees prepared (data::prepareTreeQuery): what a command of one plot and species reads.
+// The caller sets the query's plot and species and opens it.
+struct SelectedTrees
+{
+    SelectedTrees(const std::string &path, const std::string &conditions);
+
+    std::unique_ptr<model::Survey> survey;
+    data::Query query; // on the survey's connection
+};
+
 // "percent" or "classes"; anything else throws common::Error.
 model::ValueType parseValueType(const std::string &text);
 

@@ -17,11 +17,7 @@ int runGenerate(const Args &args, std::ostream &out, std::ostream &err)
     Options options(args, {"trees", "plots", "years", "first-year", "seed", "value-type", "blank-share"},
                     {"force"});
     if (options.positional().size() != 1) {
-        err << "usage: fenoris-cli generate DIR/TABLE.dbf [--trees N] [--plots N] [--years N]\n"
-               "                            [--first-year Y] [--seed S] [--value-type percent|classes]\n"
-               "                            [--blank-share P] [--force]\n"
-               "  P: per cent of tree-years left blank (0 to 100, default 3)\n"
-               "  --force: replace an existing table and its side files\n";
+        err << usage("generate");
         return 2;
     }
     data::GeneratorSettings settings;

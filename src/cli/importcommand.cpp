@@ -14,16 +14,6 @@ namespace cli {
 
 namespace {
 
-constexpr const char *kUsage =
-    "usage: fenoris-cli import OUT.dbf FILE.csv [FILE.csv ...] --plot EXPR --tree EXPR --species EXPR\n"
-    "                          --year EXPR --value EXPR [--dbh EXPR] [--height EXPR] [--where COND]\n"
-    "                          [--duplicates refuse|agree|first|last] [--encoding CP] [--na TEXT] [--force]\n"
-    "  EXPR, COND: SQL over the files' columns, every field a text; NA and empty fields are NULL\n"
-    "  --duplicates: several rows of a tree in one survey are refused (default), or give their\n"
-    "                common value (a blank where they differ), the first or the last row's value\n"
-    "  --encoding: the code page of files that are not UTF-8 (default Windows-1250)\n"
-    "  --force: replace an existing table and its side files\n";
-
 data::Duplicates parseDuplicates(const std::string &text)
 {
     if (text == "refuse") return data::Duplicates::Refuse;
@@ -45,7 +35,7 @@ int runImport(const Args &args, std::ostream &out, std::ostream &err)
     for (const char *required : {"plot", "tree", "species", "year", "value"})
         complete = complete && options.has(required);
     if (!complete) {
-        err << kUsage;
+        err << usage("import");
         return 2;
     }
     data::ImportSettings settings;

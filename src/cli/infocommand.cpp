@@ -10,7 +10,7 @@ namespace cli {
 int runInfo(const Args &args, std::ostream &out, std::ostream &err)
 {
     if (args.size() != 1) {
-        err << "usage: fenoris-cli info TABLE.dbf\n";
+        err << usage("info");
         return 2;
     }
     model::Survey survey(args[0]);

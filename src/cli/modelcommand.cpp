@@ -9,7 +9,6 @@
 #include "common/error.h"
 #include "common/numbers.h"
 #include "data/selection.h"
-#include "data/treeselection.h"
 #include "model/modelchart.h"
 
 #include <algorithm>
@@ -20,13 +19,6 @@
 namespace cli {
 
 namespace {
-
-constexpr const char *kUsage =
-    "usage: fenoris-cli model TABLE.dbf --plot P --species S [--interval N] [--max-deads P] [--share P]\n"
-    "                         [--value-type percent|classes] [--conditions TEXT]\n"
-    "                         [--band L [--draws B] [--seed S]]\n"
-    "                         [--picture FILE.bmp|.wmf|.emf|.png|.svg|.pdf [--size WxH]\n"
-    "                                    [--graph-ini FILE] [--settings FILE.gsf]]\n";
 
 // The band options: a level strictly between 0 and 1, whole draws from 1 to the cap, and a seed of
 // decimal digits that fits 64 bits. --draws and --seed alone would be silently ignored: refused.
@@ -75,7 +67,7 @@ int runModel(const Args &args, std::ostream &out, std::ostream &err)
                      "picture", "size", "graph-ini", "settings", "band", "draws", "seed"},
                     {});
     if (options.positional().size() != 1 || !options.has("plot") || !options.has("species")) {
-        err << kUsage;
+        err << usage("model");
         return 2;
     }
     int status = 0;
@@ -86,13 +78,9 @@ int runModel(const Args &args, std::ostream &out, std::ostream &err)
     settings.maxDeads = options.floatValue("max-deads", model::DefaultMaxDeads);
     settings.band = bandOptions(options);
 
-    const auto opened = openSurvey(options.positional()[0]);
-    model::Survey &table = *opened;
-    table.setConditions(options.value("conditions"));
-    const auto &setup = table.setup();
-    data::Query query(table.connection());
-    data::prepareTreeQuery(query, setup.tableFile, setup.roles, setup.conditions);
-    const auto chart = model::ComputeModelChart(query, options.value("plot"), options.value("species"),
+    SelectedTrees trees(options.positional()[0], options.value("conditions"));
+    const auto &setup = trees.survey->setup();
+    const auto chart = model::ComputeModelChart(trees.query, options.value("plot"), options.value("species"),
                                                 setup.years, settings, sink);
     if (picture) {
         // The title the window gives the chart on entering its page.

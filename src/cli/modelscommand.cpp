@@ -25,13 +25,6 @@ namespace cli {
 
 namespace {
 
-constexpr const char *kUsage =
-    "usage: fenoris-cli models TABLE.dbf --out DIR [--type .bmp|.wmf|.emf|.png|.svg|.pdf]\n"
-    "                          [--min-trees N] [--interval N] [--max-deads P] [--share P]\n"
-    "                          [--value-type percent|classes] [--conditions TEXT]\n"
-    "                          [--species-names FILE] [--title-plot TEXT] [--title-species TEXT]\n"
-    "                          [--size WxH] [--graph-ini FILE] [--settings FILE.gsf] [--overwrite]\n";
-
 // What the options ask for, checked before the table is opened.
 struct Request
 {
@@ -122,12 +115,12 @@ int runModels(const Args &args, std::ostream &out, std::ostream &err)
                          "settings"},
                         {"overwrite"});
         if (options.positional().size() != 1 || !options.has("out")) {
-            err << kUsage;
+            err << usage("models");
             return 2;
         }
         request = readRequest(options, sink);
     } catch (const common::Error &e) {
-        err << e.what() << "\n" << kUsage;
+        err << e.what() << "\n" << usage("models");
         return 2;
     }
     if (!canDrawModelPictures(err)) return 2;

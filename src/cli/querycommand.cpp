@@ -30,7 +30,7 @@ void warnUnreadable(const data::Connection &connection, std::ostream &err)
 int runQuery(const Args &args, std::ostream &out, std::ostream &err)
 {
     if (args.size() != 2) {
-        err << "usage: fenoris-cli query DIR \"SQL\"\n";
+        err << usage("query");
         return 2;
     }
     data::Connection connection;

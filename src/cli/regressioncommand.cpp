@@ -34,12 +34,6 @@ namespace {
 // Significant digits of the printed coefficients, as of every other number.
 constexpr int kCoefDigits = 15;
 
-const char *const kUsage =
-    "usage: fenoris-cli regression TABLE.dbf X Y [--degree N] [--log-x] [--log-y] [--missing-x V]\n"
-    "                              [--missing-y V] [--plot P --species S]\n"
-    "                              [--picture FILE.bmp|.wmf|.emf|.png|.svg|.pdf [--size WxH]\n"
-    "                                         [--settings FILE.gsf]]\n";
-
 struct RegressionRequest
 {
     std::filesystem::path table;
@@ -167,7 +161,7 @@ int runRegression(const Args &args, std::ostream &out, std::ostream &err)
         args, {"degree", "missing-x", "missing-y", "plot", "species", "picture", "size", "settings"},
         {"log-x", "log-y"});
     if (options.positional().size() != 3) {
-        err << kUsage;
+        err << usage("regression");
         return 2;
     }
     int status = 0;

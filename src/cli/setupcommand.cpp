@@ -20,10 +20,6 @@ namespace cli {
 
 namespace {
 
-constexpr const char *kUsage =
-    "usage: fenoris-cli setup TABLE.dbf [--year COLUMN=YEAR ...] [--role ROLE=COLUMN ...]\n"
-    "                         [--dry-run] [--force]\n";
-
 // The two sides of an option's "A=B"; the year is split at the last "=", the role at the first, so
 // that a column name may hold one.
 std::pair<std::string, std::string> splitAssignment(const std::string &option, const std::string &text,
@@ -119,7 +115,7 @@ int runSetup(const Args &args, std::ostream &out, std::ostream &err)
 {
     const Options options(args, {"year", "role"}, {"dry-run", "force"});
     if (options.positional().size() != 1) {
-        err << kUsage;
+        err << usage("setup");
         return 2;
     }
     model::Survey survey(options.positional()[0]);

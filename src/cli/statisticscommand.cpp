@@ -19,21 +19,13 @@
 
 namespace cli {
 
-namespace {
-
-constexpr const char *kUsage =
-    "usage: fenoris-cli statistics TABLE.dbf [--interval N] [--share P]\n"
-    "                              [--value-type percent|classes] [--conditions TEXT]\n";
-
-} // namespace
-
 int runStatistics(const Args &args, std::ostream &out, std::ostream &err)
 {
     // Noted from the start, so that a Ctrl+C while the table is opened stops the run too.
     const InterruptWatch interrupts;
     Options options(args, {"interval", "share", "value-type", "conditions"}, {});
     if (options.positional().size() != 1) {
-        err << kUsage;
+        err << usage("statistics");
         return 2;
     }
     common::ConsoleSink sink(err);

@@ -9,7 +9,6 @@
 #include "common/error.h"
 #include "common/numbers.h"
 #include "data/selection.h"
-#include "data/treeselection.h"
 #include "model/modelchart.h"
 #include "model/transituncertainty.h"
 
@@ -18,10 +17,6 @@
 namespace cli {
 
 namespace {
-
-constexpr const char *kUsage =
-    "usage: fenoris-cli transitions TABLE.dbf --plot P --species S [--interval N] [--level L]\n"
-    "                               [--value-type percent|classes] [--conditions TEXT] [--homogeneity]\n";
 
 void printCells(std::ostream &out, const std::vector<model::TTransit> &list, const std::string &species,
                 int interval, double level)
@@ -73,21 +68,17 @@ int runTransitions(const Args &args, std::ostream &out, std::ostream &err)
     Options options(args, {"plot", "species", "interval", "level", "value-type", "conditions"},
                     {"homogeneity"});
     if (options.positional().size() != 1 || !options.has("plot") || !options.has("species")) {
-        err << kUsage;
+        err << usage("transitions");
         return 2;
     }
     common::ConsoleSink sink(err);
     const model::ModelSettings settings = settingsOptions(options, sink);
     const double level = levelOption(options);
 
-    const auto opened = openSurvey(options.positional()[0]);
-    model::Survey &table = *opened;
-    table.setConditions(options.value("conditions"));
-    const auto &setup = table.setup();
-    data::Query query(table.connection());
-    data::prepareTreeQuery(query, setup.tableFile, setup.roles, setup.conditions);
+    SelectedTrees trees(options.positional()[0], options.value("conditions"));
+    const auto &setup = trees.survey->setup();
     const std::string species = options.value("species");
-    const auto list = model::BuildTransitList(query, options.value("plot"), species, setup.years,
+    const auto list = model::BuildTransitList(trees.query, options.value("plot"), species, setup.years,
                                               settings.interval, settings.valueType);
     const std::vector<model::TTransit> records = list ? *list : std::vector<model::TTransit>{};
 

@@ -1,3 +1,4 @@
+// Whole reads and writes at an offset, and the identity of a file.
 #include "common/fileio.h"
 
 #include <cerrno>
@@ -20,13 +21,49 @@ ssize_t readAt(int fd, void *buffer, std::size_t size, off_t offset)
     return static_cast<ssize_t>(done);
 }
 
+namespace {
+
+long long nanoseconds(const timespec &time)
+{
+    return static_cast<long long>(time.tv_sec) * 1000000000LL + time.tv_nsec;
+}
+
+FileIdentity identityOf(const struct stat &status)
+{
+    return {status.st_dev,
+            status.st_ino,
+            status.st_size,
+            nanoseconds(status.st_mtim),
+            nanoseconds(status.st_ctim),
+            S_ISREG(status.st_mode)};
+}
+
+} // namespace
+
+std::optional<FileIdentity> openFileIdentity(int fd)
+{
+    struct stat status
+    {
+    };
+    if (::fstat(fd, &status) != 0) return std::nullopt;
+    return identityOf(status);
+}
+
+std::optional<FileIdentity> fileIdentity(const std::string &path)
+{
+    struct stat status
+    {
+    };
+    if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+    return identityOf(status);
+}
+
 bool namesOpenFile(const std::string &path, int fd)
 {
-    struct stat opened
-    {
-    }, named{};
-    return ::fstat(fd, &opened) == 0 && ::stat(path.c_str(), &named) == 0 && opened.st_ino == named.st_ino &&
-           opened.st_dev == named.st_dev;
+    const auto opened = openFileIdentity(fd);
+    if (!opened) return false;
+    const auto named = fileIdentity(path);
+    return named && opened->sameFile(*named);
 }
 
 bool writeAt(int fd, const void *bytes, std::size_t size, off_t offset)

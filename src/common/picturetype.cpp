@@ -3,18 +3,50 @@
 
 #include <algorithm>
 #include <cctype>
-#include <utility>
+#include <iterator>
 
 namespace common {
 
 namespace {
 
-const std::pair<const char *, PictureType> kExtensions[] = {
-    {".bmp", PictureType::Bmp}, {".wmf", PictureType::Wmf}, {".emf", PictureType::Emf},
-    {".png", PictureType::Png}, {".svg", PictureType::Svg}, {".pdf", PictureType::Pdf},
+const PictureTypeName kTypes[] = {
+    {PictureType::Bmp, ".bmp", "Windows bitmap (BMP)"},
+    {PictureType::Wmf, ".wmf", "Windows metafile (WMF)"},
+    {PictureType::Emf, ".emf", "Enhanced metafile (EMF)"},
+    {PictureType::Png, ".png", "PNG image (PNG)"},
+    {PictureType::Svg, ".svg", "SVG drawing (SVG)"},
+    {PictureType::Pdf, ".pdf", "PDF document (PDF)"},
 };
 
 } // namespace
+
+std::span<const PictureTypeName> pictureTypes()
+{
+    return kTypes;
+}
+
+std::string pictureExtensionList(const std::string &separator, const std::string &last)
+{
+    std::string list;
+    const std::size_t count = std::size(kTypes);
+    for (std::size_t i = 0; i < count; ++i)
+        list += (i == 0 ? "" : i + 1 == count ? last : separator) + kTypes[i].extension;
+    return list;
+}
+
+PictureSaveFilters pictureSaveFilters()
+{
+    PictureSaveFilters filters;
+    auto add = [&filters](const std::string &filter, const std::string &extension) {
+        filters.filter += (filters.filter.empty() ? "" : ";;") + filter;
+        filters.extensions.push_back(extension);
+    };
+    for (const PictureTypeName &type : kTypes) {
+        add(std::string(type.description) + " (*" + type.extension + ")", type.extension + 1);
+        if (type.type == PictureType::Emf) add("All files (*)", "");
+    }
+    return filters;
+}
 
 std::string pictureExtension(const std::string &fileName)
 {
@@ -31,8 +63,8 @@ std::optional<PictureType> pictureTypeOf(const std::string &fileName)
     std::string extension = pictureExtension(fileName);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (const auto &[known, type] : kExtensions)
-        if (extension == known) return type;
+    for (const PictureTypeName &known : kTypes)
+        if (extension == known.extension) return known.type;
     return std::nullopt;
 }
 
@@ -40,7 +72,7 @@ std::string unknownPictureTypeMessage(const std::string &fileName)
 {
     const std::string extension = pictureExtension(fileName);
     return "Unknown picture type: " + (extension.empty() ? std::string("no extension") : extension) +
-           " \u2014 use .bmp, .wmf, .emf, .png, .svg or .pdf";
+           " \u2014 use " + pictureExtensionList(", ", " or ");
 }
 
 } // namespace common

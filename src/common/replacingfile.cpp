@@ -3,6 +3,7 @@
 
 #include "common/error.h"
 #include "common/fileio.h"
+#include "common/scopeexit.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -288,11 +289,7 @@ void finishJournal(const fs::path &journal)
 {
     const int fd = ::open(journal.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return;
-    struct Close
-    {
-        int fd;
-        ~Close() { ::close(fd); }
-    } closing{fd};
+    const ScopeExit closing([fd] { ::close(fd); });
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !namesOpenFile(journal, fd)) return;
     std::string text(4096, '\0');
     const ssize_t n = readAt(fd, text.data(), text.size(), 0);

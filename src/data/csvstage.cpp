@@ -3,6 +3,7 @@
 
 #include "common/asciicase.h"
 #include "common/error.h"
+#include "common/scopeexit.h"
 #include "data/csvreader.h"
 #include "data/sqlnames.h"
 
@@ -174,11 +175,7 @@ void CsvStage::select(const std::vector<std::string> &expressions, const std::st
     std::string message;
     sqlite3_stmt *statement = prepareWhole(m_db, sql, message);
     if (!statement) throw common::DataError("The import's expressions are refused: " + message);
-    struct Finalize
-    {
-        sqlite3_stmt *statement;
-        ~Finalize() { sqlite3_finalize(statement); }
-    } finalize{statement};
+    const common::ScopeExit finalize([statement] { sqlite3_finalize(statement); });
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
         const auto id = static_cast<std::size_t>(sqlite3_column_int64(statement, 0));

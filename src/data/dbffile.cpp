@@ -17,7 +17,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace data {
@@ -33,18 +32,18 @@ std::mutex g_epochLock;
 std::map<std::pair<dev_t, ino_t>, std::uint64_t> g_epochs;
 std::atomic<std::uint64_t> g_writes{0}; // all writes so far: a cheap first look
 
-std::uint64_t epochOf(dev_t device, ino_t inode)
+std::uint64_t epochOf(const common::FileIdentity &file)
 {
     std::lock_guard lock(g_epochLock);
-    auto found = g_epochs.find({device, inode});
+    auto found = g_epochs.find({file.device, file.inode});
     return found == g_epochs.end() ? 0 : found->second;
 }
 
-std::uint64_t bumpEpoch(dev_t device, ino_t inode)
+std::uint64_t bumpEpoch(const common::FileIdentity &file)
 {
     std::lock_guard lock(g_epochLock);
     ++g_writes;
-    return ++g_epochs[{device, inode}];
+    return ++g_epochs[{file.device, file.inode}];
 }
 
 std::string fullPath(const std::filesystem::path &path)
@@ -107,18 +106,20 @@ namespace {
 
 // Opens the file and reads its header; the write counters are taken before its bytes, so a write
 // that races the read shows as a change at the next look. The descriptor stays open for the records.
-int openWithHeader(const std::filesystem::path &path, std::string &header, struct stat &status,
+int openWithHeader(const std::filesystem::path &path, std::string &header, common::FileIdentity &identity,
                    std::uint64_t &writesSeen, std::uint64_t &epoch)
 {
     const std::string name = fullPath(path);
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw common::DataError("Cannot open table " + name + ": " + std::strerror(errno));
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    const auto opened = common::openFileIdentity(fd);
+    if (!opened || !opened->regular) {
         ::close(fd);
         throw common::DataError("Cannot open table " + name + ": it is not a file");
     }
+    identity = *opened;
     writesSeen = g_writes.load();
-    epoch = epochOf(status.st_dev, status.st_ino);
+    epoch = epochOf(identity);
     // The fixed part first, then the field descriptors as far as the header length says and the
     // file holds; parseHeader judges what came.
     auto readUpTo = [&](std::size_t wanted) {
@@ -206,22 +207,14 @@ void DbfFile::load()
     // tables of one name in different folders.
     const std::string name = fullPath(m_path);
     Layout layout;
-    struct stat status
-    {
-    };
-    const int fd = openWithHeader(m_path, layout.header, status, layout.writesSeen, layout.epoch);
+    const int fd = openWithHeader(m_path, layout.header, layout.identity, layout.writesSeen, layout.epoch);
     layout.records.open(fd, name);
     // A writer appends a record before it counts it in the header, so the size taken after the header
     // was read holds at least the records the header counts; a size taken before it may lag the header
     // by the records appended meanwhile. The identity stays the earlier one: a change made meanwhile
     // shows at the next look.
-    struct stat after
-    {
-    };
-    layout.fileSize = static_cast<std::size_t>(::fstat(fd, &after) == 0 ? after.st_size : status.st_size);
-    layout.identity = {status.st_dev, status.st_ino, status.st_size,
-                       static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec,
-                       static_cast<long long>(status.st_ctim.tv_sec) * 1000000000LL + status.st_ctim.tv_nsec};
+    const auto after = common::openFileIdentity(fd);
+    layout.fileSize = static_cast<std::size_t>(after ? after->size : layout.identity.size);
 
     std::vector<std::string> rawNames;
     parseHeader(name, layout.header, layout.fileSize, layout.headerLength, layout.recordLength,
@@ -256,9 +249,7 @@ CodePageChoice DbfFile::chooseCodePage(Layout &layout, const std::vector<std::st
                 "named by its language driver byte " + std::string(byte)};
     }
     // Decided once per file: looked at again only when the path now names another file.
-    if (m_textCodePage && m_textCodePage->device == layout.identity.device &&
-        m_textCodePage->inode == layout.identity.inode)
-        return m_textCodePage->choice;
+    if (m_textCodePage && m_textCodePage->file.sameFile(layout.identity)) return m_textCodePage->choice;
     Utf8Evidence evidence;
     std::vector<const DbfField *> texts;
     for (const DbfField &field : layout.fields)
@@ -286,29 +277,24 @@ void DbfFile::adopt(Layout &&layout)
     m_textCodePage.reset();
     const CodePageChoice &choice = m_layout.codePageChoice;
     if (choice.source == CodePageSource::Utf8Text || choice.source == CodePageSource::Default)
-        m_textCodePage = TextCodePage{choice, m_layout.identity.device, m_layout.identity.inode};
+        m_textCodePage = TextCodePage{choice, m_layout.identity};
     m_gone = false;
     m_indexes.clear();
 }
 
 DbfFile::Change DbfFile::sync()
 {
-    struct stat status
-    {
-    };
-    if (::stat(m_path.c_str(), &status) != 0) {
+    const auto now = common::fileIdentity(m_path.string());
+    if (!now) {
         if (errno == ENOENT || errno == ENOTDIR) {
             m_gone = true;
             return Change::Gone;
         }
         throw common::DataError("Cannot read table " + fullPath(m_path) + ": " + std::strerror(errno));
     }
-    Identity now{status.st_dev, status.st_ino, status.st_size,
-                 static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec,
-                 static_cast<long long>(status.st_ctim.tv_sec) * 1000000000LL + status.st_ctim.tv_nsec};
-    if (!m_gone && now == m_layout.identity) {
+    if (!m_gone && *now == m_layout.identity) {
         std::uint64_t writes = g_writes.load();
-        if (writes == m_layout.writesSeen || epochOf(status.st_dev, status.st_ino) == m_layout.epoch) {
+        if (writes == m_layout.writesSeen || epochOf(*now) == m_layout.epoch) {
             m_layout.writesSeen = writes;
             return Change::None;
         }
@@ -520,18 +506,13 @@ void DbfFile::writeRecord(std::size_t record, const std::string &bytes, const Up
 
 void DbfFile::afterWrite()
 {
-    struct stat status
-    {
-    };
-    if (::fstat(m_writer->file.fd, &status) != 0) {
+    const auto written = common::openFileIdentity(m_writer->file.fd);
+    if (!written) {
         m_layout.identity = {};
         return;
     }
-    m_layout.identity = {
-        status.st_dev, status.st_ino, status.st_size,
-        static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec,
-        static_cast<long long>(status.st_ctim.tv_sec) * 1000000000LL + status.st_ctim.tv_nsec};
-    m_layout.epoch = bumpEpoch(status.st_dev, status.st_ino);
+    m_layout.identity = *written;
+    m_layout.epoch = bumpEpoch(*written);
     m_layout.writesSeen = g_writes.load();
 }
 

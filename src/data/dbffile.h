@@ -10,6 +10,7 @@
 #pragma once
 
 #include "common/asciicase.h"
+#include "common/fileio.h"
 #include "data/codepage.h"
 #include "data/recordcache.h"
 
@@ -62,12 +63,12 @@ struct Cell
     std::string text; // UTF-8; valid for Text
 };
 
-// A code page decided from a file's text, with the file (device and inode) it was decided for.
+// A code page decided from a file's text, with the file it was decided for (common::FileIdentity::sameFile
+// tells whether a name still leads to it).
 struct TextCodePage
 {
     CodePageChoice choice;
-    dev_t device = 0;
-    ino_t inode = 0;
+    common::FileIdentity file;
 };
 
 class DbfFile
@@ -170,15 +171,6 @@ public:
     struct Writer;
 
 private:
-    struct Identity
-    {
-        dev_t device = 0;
-        ino_t inode = 0;
-        off_t size = 0;
-        long long modified = 0;
-        long long changed = 0;
-        bool operator==(const Identity &) const = default;
-    };
     // Everything the file's header decides, with the reading state that goes with it: load() builds
     // it aside and adopt() takes it whole, so a damaged file never leaves half a state behind.
     struct Layout
@@ -192,7 +184,7 @@ private:
         std::vector<DbfField> fields;
         std::unique_ptr<CodePage> codePage;
         CodePageChoice codePageChoice;
-        Identity identity;
+        common::FileIdentity identity; // as the file was opened
         std::uint64_t writesSeen = 0;
         std::uint64_t epoch = 0;
     };

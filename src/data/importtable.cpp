@@ -4,6 +4,7 @@
 #include "common/asciicase.h"
 #include "common/error.h"
 #include "common/replacingfile.h"
+#include "common/scopeexit.h"
 #include "data/codepage.h"
 #include "data/sidefiles.h"
 #include "data/tablewriter.h"
@@ -282,17 +283,13 @@ std::string writeImportTable(const fs::path &table, const ImportTableLayout &lay
         // The writer reads the table's code page as the engine does: for UTF-8 from a .cpg file
         // beside the temporary table, there only while it is written.
         const fs::path scratchCpg = fs::path(replacing.path()).replace_extension(".cpg");
-        struct Scratch
-        {
-            fs::path path;
-            ~Scratch()
-            {
-                std::error_code ignored;
-                if (!path.empty()) fs::remove(path, ignored);
-            }
-        } scratch;
+        fs::path scratch;
+        const common::ScopeExit removeScratch([&scratch] {
+            std::error_code ignored;
+            if (!scratch.empty()) fs::remove(scratch, ignored);
+        });
         if (fields.utf8) {
-            scratch.path = scratchCpg;
+            scratch = scratchCpg;
             writeText(scratchCpg, "UTF-8");
         }
         writeRows(replacing.path(), table.filename().string(), layout, trees, fields);

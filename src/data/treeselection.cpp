@@ -3,23 +3,14 @@
 
 #include "common/error.h"
 #include "common/numbers.h"
+#include "common/scopeexit.h"
 
 namespace data {
 
-namespace {
-
-// Closes the query when the scope ends, so that a failure leaves it closed as a success does.
-struct ClosingQuery
-{
-    Query &query;
-    ~ClosingQuery() { query.close(); }
-};
-
-} // namespace
-
 std::vector<std::string> firstColumnValues(Query &query)
 {
-    ClosingQuery closing{query};
+    // Closed however the scope ends: a failure leaves the query closed as a success does.
+    const common::ScopeExit closing([&query] { query.close(); });
     query.open();
     std::vector<std::string> values;
     for (; !query.eof(); query.next())
@@ -34,7 +25,7 @@ int countTrees(Query &query, const std::string &table, const FieldRoles &roles, 
     query.prepare();
     query.setParam("PlotNames", plot);
     query.setParam("Species", species);
-    ClosingQuery closing{query};
+    const common::ScopeExit closing([&query] { query.close(); });
     query.open();
     // Count gives one row, unless the user's condition brought a GROUP BY along.
     return query.eof() ? 0 : common::strToInt(query.valueText(0));

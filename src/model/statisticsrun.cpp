@@ -7,6 +7,7 @@
 #include "common/numbers.h"
 #include "common/progress.h"
 #include "common/replacingfile.h"
+#include "common/scopeexit.h"
 #include "common/writerlock.h"
 #include "data/database.h"
 #include "data/dbffile.h"
@@ -236,16 +237,11 @@ StatisticsSummary StatisticsRun::execute(PlotSpeciesSelection &selection, common
 
     StatisticsSummary &summary = output.summary;
     // Cancel stops a slow statement too (a slow condition, a slow read), not only at the next plot.
-    struct StopCheck
-    {
-        data::Connection &connection;
-        std::function<bool()> former;
-        ~StopCheck() { connection.setStopCheck(former); }
-    } stopCheck{m_connection, m_connection.stopCheck()};
+    const std::function<bool()> former = m_connection.stopCheck();
+    const common::ScopeExit restoreStopCheck([this, &former] { m_connection.setStopCheck(former); });
     if (progress)
-        m_connection.setStopCheck([former = stopCheck.former, progress] {
-            return (former && former()) || progress->cancelRequested();
-        });
+        m_connection.setStopCheck(
+            [former, progress] { return (former && former()) || progress->cancelRequested(); });
     try {
         const auto plots = selection.plots();
         summary.plotCount = static_cast<int>(plots.size());

@@ -1,6 +1,7 @@
 // The print layout dialog: the worked layouts to the pixel, the mouse, double-clicks, the steppers and
 // the two buttons.
 #include "app/printcanvas.h"
+#include "app/updown.h"
 
 #include <gtest/gtest.h>
 
@@ -183,16 +184,16 @@ TEST_F(PrintCanvasTest, TheLeftAndTopSteppersMoveTheRectangleInPrinterPixels)
 {
     init();
     // Left: one printer pixel to the right, width kept; the image follows to trunc(Left / scale).
-    dialog.UpDownLeft->upArrow()->click();
+    dialog.UpDownLeft->upButton()->click();
     EXPECT_EQ(dialog.PrintRect, (PrintRectangle{603, 2125, 4197, 4196}));
     EXPECT_EQ(dialog.LabelRight->text(), "4197");
     EXPECT_EQ(image().left(), 34);
 
     // Top: the up arrow lowers the position and moves the rectangle up the page.
-    dialog.UpDownTop->upArrow()->click();
+    dialog.UpDownTop->upButton()->click();
     EXPECT_EQ(dialog.PrintRect, (PrintRectangle{603, 2124, 4197, 4195}));
     EXPECT_EQ(image().top(), static_cast<int>(2124 / dialog.scale()) + 26);
-    dialog.UpDownTop->downArrow()->click();
+    dialog.UpDownTop->downButton()->click();
     EXPECT_EQ(dialog.PrintRect.Top, 2125);
 
     // At Left = 0 the down arrow does nothing; with the right edge on the page's edge the up arrow
@@ -200,13 +201,13 @@ TEST_F(PrintCanvasTest, TheLeftAndTopSteppersMoveTheRectangleInPrinterPixels)
     dialog.PanelImageDblClick();
     ASSERT_EQ(dialog.PrintRect.Left, 0);
     const PrintRectangle whole = dialog.PrintRect;
-    dialog.UpDownLeft->downArrow()->click();
+    dialog.UpDownLeft->downButton()->click();
     EXPECT_EQ(dialog.PrintRect, whole);
-    dialog.UpDownRight->upArrow()->click();
-    dialog.UpDownRight->upArrow()->click();
+    dialog.UpDownRight->upButton()->click();
+    dialog.UpDownRight->upButton()->click();
     ASSERT_EQ(dialog.PrintRect.Right, 4800);
     const PrintRectangle atEdge = dialog.PrintRect;
-    dialog.UpDownLeft->upArrow()->click();
+    dialog.UpDownLeft->upButton()->click();
     EXPECT_EQ(dialog.PrintRect, atEdge);
 }
 
@@ -215,13 +216,13 @@ TEST_F(PrintCanvasTest, TheRightAndBottomSteppersSizeTheRectangle)
     init();
     // Up on Right: one printer pixel wider, which the preview's width does not show; the rectangle
     // keeps the exact value.
-    dialog.UpDownRight->upArrow()->click();
+    dialog.UpDownRight->upButton()->click();
     EXPECT_EQ(dialog.PrintRect.Right, 4197);
     EXPECT_EQ(dialog.LabelRight->text(), "4197");
     EXPECT_EQ(image().width(), 203);
     // One pixel back from there makes the preview one pixel narrower (3594 / scale is 202.96), and the
     // rectangle is taken from the image again.
-    dialog.UpDownRight->downArrow()->click();
+    dialog.UpDownRight->downButton()->click();
     EXPECT_EQ(image().width(), 202);
     EXPECT_EQ(dialog.PrintRect.Right, static_cast<int>((34 + 202) * dialog.scale()));
     EXPECT_EQ(dialog.UpDownRight->position(), dialog.PrintRect.Right);
@@ -229,7 +230,7 @@ TEST_F(PrintCanvasTest, TheRightAndBottomSteppersSizeTheRectangle)
     // The Bottom stepper reaches the page's height, below the preview's page area.
     dialog.PanelImageDblClick();
     for (int i = 0; i < 500; ++i)
-        dialog.UpDownBottom->downArrow()->click();
+        dialog.UpDownBottom->downButton()->click();
     EXPECT_EQ(dialog.PrintRect.Bottom, 6800);
     EXPECT_EQ(dialog.UpDownBottom->position(), 6800);
     EXPECT_EQ(image(), QRect(0, 26, 271, 358));
@@ -237,8 +238,8 @@ TEST_F(PrintCanvasTest, TheRightAndBottomSteppersSizeTheRectangle)
     // Up on Bottom never goes above the top.
     dialog.PrintRect.Bottom = dialog.PrintRect.Top + 1;
     dialog.UpDownBottom->setPosition(dialog.PrintRect.Bottom);
-    dialog.UpDownBottom->upArrow()->click();
-    dialog.UpDownBottom->upArrow()->click();
+    dialog.UpDownBottom->upButton()->click();
+    dialog.UpDownBottom->upButton()->click();
     EXPECT_EQ(dialog.PrintRect.Bottom, dialog.PrintRect.Top);
 }
 
@@ -276,14 +277,14 @@ TEST_F(PrintCanvasTest, ControlsHaveTheirTextsAndNames)
     EXPECT_EQ(dialog.BtnCancel->text(), "Cancel");
     EXPECT_EQ(dialog.PanelImage->text(), "Image to print");
     EXPECT_EQ(dialog.Panel1->height(), 26);
-    const std::pair<Stepper *, const char *> steppers[] = {{dialog.UpDownLeft, "Left"},
-                                                           {dialog.UpDownTop, "Top"},
-                                                           {dialog.UpDownRight, "Right"},
-                                                           {dialog.UpDownBottom, "Bottom"}};
+    const std::pair<app::UpDown *, const char *> steppers[] = {{dialog.UpDownLeft, "Left"},
+                                                               {dialog.UpDownTop, "Top"},
+                                                               {dialog.UpDownRight, "Right"},
+                                                               {dialog.UpDownBottom, "Bottom"}};
     for (const auto &[stepper, hint] : steppers) {
         EXPECT_EQ(stepper->toolTip(), hint);
         EXPECT_EQ(stepper->accessibleName(), hint);
-        EXPECT_FALSE(stepper->upArrow()->accessibleName().isEmpty());
+        EXPECT_FALSE(stepper->upButton()->accessibleName().isEmpty());
     }
     EXPECT_EQ(dialog.UpDownTop->increment(), -1);
     EXPECT_EQ(dialog.UpDownLeft->orientation(), Qt::Horizontal);
