@@ -37,12 +37,6 @@ namespace cli {
 
 namespace {
 
-constexpr const char *kUsage =
-    "usage: fenoris-cli report TABLE.dbf --out DIR [--min-trees N] [--interval N] [--level L] [--share P]\n"
-    "                          [--value-type percent|classes] [--conditions TEXT]\n"
-    "                          [--species-names FILE] [--graph-ini FILE] [--settings FILE.gsf]\n"
-    "                          [--jobs N] [--overwrite]\n";
-
 struct Request
 {
     std::string table, out, conditions, speciesNames, graphIni, settings;
@@ -212,14 +206,10 @@ void PlotWorkers::work(std::size_t first, std::size_t step, int fd)
     try {
         // The folder is flushed whole when it is put in place: no file need wait for the disk.
         const common::DeferredSync deferSync;
-        const auto survey = openSurvey(m_request.table);
-        survey->setConditions(m_request.conditions);
-        data::Query trees(survey->connection());
-        const auto &setup = survey->setup();
-        data::prepareTreeQuery(trees, setup.tableFile, setup.roles, setup.conditions);
+        SelectedTrees trees(m_request.table, m_request.conditions);
         FrameSink sink(fd);
         for (std::size_t p = first; p < m_run.plotCount(); p += step) {
-            m_run.writePlot(p, trees, m_pictures, sink);
+            m_run.writePlot(p, trees.query, m_pictures, sink);
             const auto [begin, end] = m_run.plotRows(p);
             for (std::size_t r = begin; r < end; ++r)
                 sendFrame(fd, Frame::Figures,
@@ -365,21 +355,20 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
                          "species-names", "jobs", "graph-ini", "settings"},
                         {"overwrite"});
         if (options.positional().size() != 1 || !options.has("out") || options.value("out").empty()) {
-            err << kUsage;
+            err << usage("report");
             return 2;
         }
         request = readRequest(options, sink);
     } catch (const common::Error &e) {
-        err << e.what() << "\n" << kUsage;
+        err << e.what() << "\n" << usage("report");
         return 2;
     }
     if (!canDrawModelPictures(err)) return 2;
 
     // A refused settings file ends the command before the table is opened, as for `models`.
     ChartLook look = readChartLook(request.settings);
-    const auto opened = openSurvey(request.table);
-    model::Survey &table = *opened;
-    table.setConditions(request.conditions);
+    SelectedTrees trees(request.table, request.conditions);
+    model::Survey &table = *trees.survey;
     auto names = speciesNameRows(table, request.speciesNames, sink);
     std::vector<std::string> graphSettings = readGraphIni(request.graphIni, request.model);
     // As `mkdir -p` would for the folder above the report, once the table has opened.
@@ -394,8 +383,6 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
     settings.level = request.level;
     settings.date = now();
     settings.version = common::kProgramVersion;
-    data::Query trees(table.connection());
-    data::prepareTreeQuery(trees, table.setup().tableFile, table.setup().roles, table.setup().conditions);
     model::ReportRun run(table.setup(), settings, std::move(names));
     data::Query query(table.connection());
     model::QuerySelection selection(query, table.setup());
@@ -405,7 +392,7 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
         TerminalProgress progress(err, TerminalProgress::watched(err));
         const std::optional<Interrupted> interrupted = progress.runInterruptible([&] {
             if (request.jobs == 1) {
-                run.execute(trees, selection, pictures, sink, &progress);
+                run.execute(trees.query, selection, pictures, sink, &progress);
                 return;
             }
             // The plots are listed here, in order, which names their files; the workers write them.
