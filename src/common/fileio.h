@@ -28,6 +28,12 @@ struct FileIdentity
     bool sameFile(const FileIdentity &other) const { return device == other.device && inode == other.inode; }
     // The same file, unchanged as far as the file system tells.
     bool operator==(const FileIdentity &) const = default;
+    // The same file with the same content as far as the file system tells: a change of its entry
+    // alone (mode, owner, links) does not count.
+    bool sameContent(const FileIdentity &other) const
+    {
+        return sameFile(other) && size == other.size && modified == other.modified;
+    }
 };
 
 // The identity of the open file `fd`, or of the file `path` names now (symbolic links followed);

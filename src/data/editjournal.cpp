@@ -4,8 +4,6 @@
 #include "common/error.h"
 #include "data/engine.h"
 
-#include <sys/stat.h>
-
 namespace data {
 
 EditJournal::EditJournal(Connection &connection) : m_connection(connection) {}
@@ -20,14 +18,9 @@ void EditJournal::endStep()
     if (m_depth > 0 && --m_depth == 0) m_stepOpen = false;
 }
 
-EditJournal::Identity EditJournal::identityNow() const
+std::optional<common::FileIdentity> EditJournal::identityNow() const
 {
-    struct stat status
-    {
-    };
-    if (::stat(m_path.c_str(), &status) != 0) return {};
-    return {status.st_dev, status.st_ino, status.st_size,
-            static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec};
+    return common::fileIdentity(m_path.string());
 }
 
 void EditJournal::drop(const std::string &why)
@@ -39,7 +32,10 @@ void EditJournal::drop(const std::string &why)
 
 bool EditJournal::checkFile()
 {
-    if (m_steps.empty() || identityNow() == m_identity) return false;
+    // A change of the file's entry alone (chmod, a new link) leaves the undo history as it is.
+    const auto now = identityNow();
+    const bool same = now && m_identity ? now->sameContent(*m_identity) : !now && !m_identity;
+    if (m_steps.empty() || same) return false;
     drop("Table " + m_path.filename().string() +
          " was changed by another program after your last change here: the changes made before "
          "cannot be undone any more.");

@@ -11,10 +11,13 @@
 // changed it since, the history is dropped and takeNote() says so, once.
 #pragma once
 
+#include "common/fileio.h"
+
 #include "data/dbffile.h"
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -78,23 +81,14 @@ private:
         std::vector<Change> changes;
         DbfFile::UpdateDate dateBefore{};
     };
-    struct Identity
-    {
-        dev_t device = 0;
-        ino_t inode = 0;
-        off_t size = 0;
-        long long modified = 0;
-        bool operator==(const Identity &) const = default;
-    };
-
-    // The file as it is now; a default identity when it cannot be looked at.
-    Identity identityNow() const;
+    // The file as it is now; nothing when it cannot be looked at.
+    std::optional<common::FileIdentity> identityNow() const;
     void drop(const std::string &why);
 
     Connection &m_connection;
     std::filesystem::path m_path;
     std::vector<Step> m_steps;
-    Identity m_identity;
+    std::optional<common::FileIdentity> m_identity;
     int m_depth = 0;
     bool m_stepOpen = false; // the step of the present beginStep() has been started
     std::string m_note;

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <csignal>
 #include <deque>
+#include <filesystem>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -325,6 +326,11 @@ TEST(EditTools, AnotherProgramsChangeDropsTheHistoryWithANote)
     trees.query.storeRecord(record, {{"D1996", "41"}});
     ASSERT_TRUE(trees.journal.canUndo());
     EXPECT_FALSE(trees.journal.checkFile());
+    // A change of the file's entry alone (its mode) is no change of the table.
+    std::filesystem::permissions(trees.file, std::filesystem::perms::others_read,
+                                 std::filesystem::perm_options::remove);
+    EXPECT_FALSE(trees.journal.checkFile());
+    EXPECT_TRUE(trees.journal.canUndo());
 
     // Another program appends a tree.
     run("dbfadd " + shellQuote(trees.file.string()) + " B2 9 SM 1 2 3");
