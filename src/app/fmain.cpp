@@ -1,6 +1,7 @@
 // The main window: creation, the start sequence, resizing, closing, help and about.
 #include "app/fmain.h"
 
+#include "app/datapage.h"
 #include "app/errorhandler.h"
 #include "app/fchartprop.h"
 #include "app/fcreatemodelssetting.h"
@@ -10,6 +11,7 @@
 #include "app/graphini.h"
 #include "app/localenumbers.h"
 #include "app/manual.h"
+#include "app/modelpage.h"
 #include "app/resources.h"
 #include "charts/chart.h"
 #include "common/error.h"
@@ -76,10 +78,7 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     for (int i = 0; i < PageControl1->count(); ++i)
         PageControl1->widget(i)->installEventFilter(this);
     connectSelection();
-    connectModelPage();
     connectResultPages();
-    connectDataPage();
-    connectChartProperties();
     connectGuarded(PageControl1, &QTabWidget::currentChanged, &TFormMain::PageControl1Change);
     connectGuarded(BtnCreateModelsAll, &QToolButton::clicked, &TFormMain::BtnCreateModelsAllClick);
     connectGuarded(BtnReport, &QPushButton::clicked, &TFormMain::BtnReportClick);
@@ -259,14 +258,15 @@ void TFormMain::FormResize()
         if (const QWidget *shown = PageControl1->currentWidget()) TabSheetModel->resize(shown->size());
         TabSheetModel->layout()->setGeometry(TabSheetModel->rect());
     }
-    LabelGraphSize->setText(
-        QString("Model graph size = %1 x %2").arg(ChartTModel->width()).arg(ChartTModel->height()));
+    LabelGraphSize->setText(QString("Model graph size = %1 x %2")
+                                .arg(TabSheetModel->chart().width())
+                                .arg(TabSheetModel->chart().height()));
 }
 
 bool TFormMain::FormClose()
 {
     // An edited row of the data table is stored, or the user decides to lose it.
-    if (!storeDataEdits() &&
+    if (!TabSheetData->storeEdits() &&
         m_dialogs.message(MessageKind::Confirmation,
                           "The changes of the edited row of the data table were not stored. Close Fenoris "
                           "anyway?",

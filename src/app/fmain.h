@@ -12,7 +12,6 @@
 #include "model/transituncertainty.h"
 #include "stats/statistics.h"
 
-#include <QPrinter>
 #include <QWidget>
 
 #include <array>
@@ -46,8 +45,9 @@ class Confirmations;
 
 namespace app {
 
-class DataGrid;
+class DataPage;
 class ListBox;
+class ModelPage;
 class RegressionPage;
 class StatPage;
 class TransitPage;
@@ -143,17 +143,6 @@ public:
     // Selects the main page and runs the page entry once, as a page change by the user would.
     void showMainPage();
 
-    // Model page (fmainmodel.cpp).
-    // Computes and draws the model chart of the selected plot and species; the selected-trees query
-    // must be prepared in Query1.
-    void BtnSingleMClick();
-    // With "Auto model calculation" checked, a change of the interval or of "Max deads %" recomputes.
-    void EditIntervalChange();
-    void EditMaxDeadsChange();
-    // The name a species goes by on the model chart's title: its name in the batch run's settings
-    // dialog while that exists, otherwise the species code itself.
-    std::string SpeciesName(const std::string &species) const;
-
     // Batch model creation (fmainmodels.cpp).
     // Asks for the settings, then draws and saves the model chart of every plot and species with
     // enough trees, showing each on the model page; the progress window's Cancel stops the run after
@@ -168,7 +157,7 @@ public:
     bool ShowCreateModelsSetting(const std::string &directory, const std::vector<std::string> &species);
     std::unique_ptr<TFormCreateModelsSetting> FormCreateModelsSetting;
 
-    // Pictures and printing (fmainpictures.cpp).
+    // Pictures (fmainpictures.cpp).
     // The main window's save dialog for pictures: what it offers, and the file type, default
     // extension and folder it keeps from one save to the next while the window lives.
     struct SaveDialog
@@ -179,7 +168,6 @@ public:
         QString defaultExt;  // appended to a name typed without an extension; empty for none
         QString dir;         // the folder last saved into; empty until the first save
     };
-    void BtnSaveClick();
     // The save dialog for a chart of the window; a confirmed name goes to SaveChartPicture.
     void SaveChartAs(charts::Chart &chart) override;
     // Writes the chart at its size on the screen, in the type its extension names (.bmp, .wmf, .emf,
@@ -192,23 +180,16 @@ public:
     // "Save as" with the Windows bitmap, Windows metafile, enhanced metafile and all-files filters, then
     // PNG, SVG and PDF; the bitmap type and "bmp" at first.
     static SaveDialog pictureSaveDialog();
-    // The printer set-up, the print layout dialog and the model chart printed into the rectangle
-    // chosen there. Throws common::Error when no printer can print or printing fails.
-    void BtnPrintClick();
-
     // Result pages and the statistics run (fmainresults.cpp).
     void BtnStatClick();
 
     // Chart properties (fmainchartprop.cpp): the one "Chart properties" dialog, created by the first
     // use and kept, pointed at the given chart, shown beside the window and brought to the front.
     void ShowChartProperties(charts::Chart &chart) override;
-    void BtnPropertiesClick();
+    // The name a species goes by on the model chart's title: its name in the batch run's settings
+    // dialog while that exists, otherwise the species code itself.
+    std::string SpeciesName(const std::string &species) const override;
 
-    // The settings of a statistics run as the controls hold them now; "Max deads %" stays at its
-    // default, as only the chart uses it. Throws ConvertError for an interval that is not a number.
-    model::ModelSettings modelSettings() const;
-    // The same with "Max deads %", for the model chart; ConvertError also when it is not a number.
-    model::ModelSettings modelChartSettings() const;
     // The survey years of the year list, in its order.
     std::vector<data::YearColumn> yearList() const override;
 
@@ -226,9 +207,6 @@ public:
     bool terminated() const { return m_terminated; }
 
     SaveDialog SaveDlg = pictureSaveDialog();
-    // The printer of the print command, created by its first use and kept with its settings.
-    std::unique_ptr<QPrinter> Printer;
-
     // The about box, created by the first activation and kept.
     std::unique_ptr<TFormInfo> FormInfo;
     std::unique_ptr<TFormGraphParams> FormGraphParams;
@@ -239,18 +217,6 @@ public:
     // State of the main window and its pages.
     WindowState &state() override { return m_state; }
     bool Activated = false;
-
-    // "Data table" page (fmaindata.cpp): the selected trees in an editable grid over Query1, the tools
-    // Replace and Check deads, and undo of what was stored into the data table.
-    // Replace: asks for the value to find and the new one, then asks about every cell found in the
-    // shown rows. Check deads: asks for the dead value, then about every later year of a tree once
-    // recorded dead. Both store the grid's edited row first; one run is one step of the undo history.
-    void BtnReplaceClick();
-    void BtnCheckDeadsClick();
-    // Drops the edited row's unsaved changes, else writes back the last stored step. Also Ctrl+Z.
-    void BtnUndoClick();
-    // Stores the grid's edited row; false, after the user was told why, when it cannot be stored.
-    bool storeDataEdits();
 
 protected:
     bool event(QEvent *event) override;
@@ -265,8 +231,8 @@ private:
     // Pages.
     QTabWidget *PageControl1;
     QWidget *TabSheetMain;
-    QWidget *TabSheetData;
-    QWidget *TabSheetModel;
+    DataPage *TabSheetData;
+    ModelPage *TabSheetModel;
     StatPage *TabSheetStat;
     TransitPage *TabSheetTransit;
     RegressionPage *TabSheetRegression;
@@ -303,32 +269,6 @@ private:
     QToolButton *BtnHelp;
     QToolButton *BtnInfo;
 
-    // Model page: the panel of its settings and buttons above the chart.
-    QWidget *Panel1;
-    QLabel *LabelInterval;
-    QLineEdit *EditInterval;
-    UpDown *UpDown1;
-    QLabel *LabelMaxDeads;
-    QLineEdit *EditMaxDeads;
-    UpDown *UpDown2;
-    QPushButton *BtnSingleM;
-    QCheckBox *CB_Auto;
-    QPushButton *BtnProperties;
-    QPushButton *BtnPrint;
-    QPushButton *BtnSave;
-    charts::Chart *ChartTModel;
-
-    // "Data table" page.
-    QLabel *LabelReadOnly; // above the grid: why the table cannot be edited, shown only then
-    DataGrid *DBGridData;
-    QWidget *PanelDataTools;
-    QLabel *Label9;
-    QComboBox *CB_Fields;
-    QCheckBox *CB_selected;
-    QPushButton *BtnReplace;
-    QPushButton *BtnCheckDeads;
-    QPushButton *BtnUndo;
-
     // fmainpages.cpp: the pages and their controls.
     void createPages();
     QWidget *createMainPage();
@@ -341,31 +281,11 @@ private:
     QLayout *createToolButtons();
     // fmainnames.cpp: accessible names of the controls without a text of their own.
     void nameControls();
-    // fmainmodel.cpp
-    QWidget *createModelPage();
-    void connectModelPage();
-    void enterModelPage(const SelectedRows &rows);
     // fmainresults.cpp
     void connectResultPages();
 
-    // fmaindata.cpp
-    QWidget *createDataPage();
-    void connectDataPage();
-    void enterDataPage();
-    // Stores the edited row and empties the grid; false, with the grid kept, when the row cannot be
-    // stored.
-    bool leaveDataPage();
-    void updateDataTools();
-    void showDataNote();
-    void DBGridDataRowLeft(int row);
-    void refreshDataGrid();
-    void runDataTool(const std::function<void(data::Confirmations &)> &tool);
-    // fmainchartprop.cpp
-    void connectChartProperties();
-    // fmainmodels.cpp: the batch run's pictures, and where the model computation's messages go while
-    // it draws (the window's message boxes otherwise).
+    // fmainmodels.cpp: the batch run's pictures.
     class BatchPictures;
-    common::MessageSink *m_modelSink = nullptr;
     // fmaincontrols.cpp: while no table is open, every control that needs one is disabled and the
     // caption names none.
     void setTableOpen(bool open);

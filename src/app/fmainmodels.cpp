@@ -4,6 +4,7 @@
 
 #include "app/fcreatemodelssetting.h"
 #include "app/listbox.h"
+#include "app/modelpage.h"
 #include "app/windowselection.h"
 #include "charts/chart.h"
 #include "charts/picturewriter.h"
@@ -108,18 +109,18 @@ public:
 
     void drawModel(const std::string &, const std::string &, common::MessageSink &sink) override
     {
-        m_form.m_modelSink = &sink;
+        m_form.TabSheetModel->setMessageSink(&sink);
         struct Restore
         {
-            TFormMain &form;
-            ~Restore() { form.m_modelSink = nullptr; }
-        } restore{m_form};
+            ModelPage &page;
+            ~Restore() { page.setMessageSink(nullptr); }
+        } restore{*m_form.TabSheetModel};
         {
             const QSignalBlocker blocker(m_form.PageControl1);
             m_form.PageControl1->setCurrentWidget(m_form.TabSheetModel);
         }
         m_form.PageControl1Change();
-        m_form.BtnSingleMClick();
+        m_form.TabSheetModel->drawModel();
     }
 
     bool replaceExisting(const std::string &file) override
@@ -131,13 +132,18 @@ public:
 
     void savePicture(const std::string &file) override
     {
-        charts::writeChartPicture(*m_form.ChartTModel, QFile::decodeName(file.c_str()),
-                                  m_form.ChartTModel->size());
+        charts::Chart &chart = m_form.TabSheetModel->chart();
+        charts::writeChartPicture(chart, QFile::decodeName(file.c_str()), chart.size());
     }
 
 private:
     TFormMain &m_form;
 };
+
+std::string TFormMain::SpeciesName(const std::string &species) const
+{
+    return FormCreateModelsSetting ? FormCreateModelsSetting->SpeciesName(species) : species;
+}
 
 bool TFormMain::ShowCreateModelsSetting(const std::string &directory, const std::vector<std::string> &species)
 {

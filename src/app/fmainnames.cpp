@@ -29,13 +29,6 @@ void TFormMain::nameControls()
     CB_Fix->setToolTip("Fix species");
     CB_Fix->setAccessibleName("Fix species");
     UpDownPrcTree->setHints("Minimal defoliation up", "Minimal defoliation down");
-
-    // "Single plot model".
-    nameAfter(EditInterval, LabelInterval);
-    nameAfter(EditMaxDeads, LabelMaxDeads);
-    UpDown1->setHints("Interval up", "Interval down");
-    UpDown2->setHints("Max deads % up", "Max deads % down");
-    ChartTModel->setAccessibleName("Model chart");
 }
 
 } // namespace app

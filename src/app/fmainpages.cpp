@@ -1,7 +1,9 @@
 // The main window's pages and controls, with their texts, items and start values.
 #include "app/fmain.h"
 
+#include "app/datapage.h"
 #include "app/listbox.h"
+#include "app/modelpage.h"
 #include "app/named.h"
 #include "app/regressionpage.h"
 #include "app/resultpages.h"
@@ -36,8 +38,8 @@ void TFormMain::createPages()
 {
     PageControl1 = named<QTabWidget>("PageControl1");
     TabSheetMain = createMainPage();
-    TabSheetData = createDataPage();
-    TabSheetModel = createModelPage();
+    TabSheetData = new DataPage(*this, m_dialogs);
+    TabSheetModel = new ModelPage(*this, m_dialogs);
     TabSheetStat = new StatPage(*this, m_dialogs);
     TabSheetTransit = new TransitPage(*this, m_dialogs);
     TabSheetRegression = new RegressionPage(*this, m_dialogs);
@@ -240,7 +242,7 @@ void TFormMain::showMainPage()
 void TFormMain::PageControl1Change()
 {
     // The data table's edited row is stored before its page is left; when it cannot be, the page stays.
-    if (PageControl1->currentWidget() != TabSheetData && !leaveDataPage()) {
+    if (PageControl1->currentWidget() != TabSheetData && !TabSheetData->leave()) {
         const QSignalBlocker blocker(PageControl1);
         PageControl1->setCurrentWidget(TabSheetData);
         return;
@@ -257,9 +259,9 @@ void TFormMain::PageControl1Change()
     } else if (page == TabSheetTransit) {
         TabSheetTransit->enter();
     } else if (page == TabSheetModel) {
-        if (const auto rows = CheckSelection()) enterModelPage(*rows);
+        if (CheckSelection()) TabSheetModel->enter();
     } else if (page == TabSheetData) {
-        enterDataPage();
+        TabSheetData->enter();
     } else if (page == TabSheetRegression) {
         if (CheckSelection()) TabSheetRegression->enter();
     }

@@ -1,8 +1,7 @@
-// Pictures and printing of the window's charts: the save dialog kept by the window, the picture
-// writer with its overwrite question, and the print command with its layout dialog.
+// Pictures of the window's charts: the save dialog kept by the window and the picture writer with its
+// overwrite question.
 #include "app/fmain.h"
 
-#include "app/printcanvas.h"
 #include "charts/chart.h"
 #include "charts/picturewriter.h"
 #include "common/error.h"
@@ -32,11 +31,6 @@ TFormMain::SaveDialog TFormMain::pictureSaveDialog()
     dialog.filterIndex = 0;
     dialog.defaultExt = kTypeExtensions[0];
     return dialog;
-}
-
-void TFormMain::BtnSaveClick()
-{
-    SaveChartAs(*ChartTModel);
 }
 
 void TFormMain::SaveChartAs(charts::Chart &chart)
@@ -80,22 +74,6 @@ void TFormMain::SaveChartPicture(charts::Chart &chart, const QString &fileName)
     // Temporary files of this picture that a killed save left behind.
     common::removeLeftoverTemporaries(QFile::encodeName(fileName).toStdString());
     charts::writeChartPicture(chart, fileName, chart.size());
-}
-
-void TFormMain::BtnPrintClick()
-{
-    if (!Printer) Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    // Whatever the answer, the printer now current prints.
-    m_dialogs.printerSetup(*Printer);
-    if (const auto problem = charts::printerProblem(*Printer)) throw common::Error(*problem);
-
-    const QSize chartSize = ChartTModel->size();
-    if (chartSize.isEmpty()) throw common::Error("The model chart has no size to print.");
-    TFormPrintCanvas canvas(this);
-    canvas.InitLayout(Printer->width(), Printer->height(), double(chartSize.width()) / chartSize.height());
-    m_dialogs.runModal(canvas);
-    if (canvas.PrintRect.empty()) return;
-    charts::printChart(*ChartTModel, *Printer, canvas.PrintRect, chartSize);
 }
 
 } // namespace app

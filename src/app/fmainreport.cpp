@@ -2,6 +2,8 @@
 // progress window's Cancel, and the browser offered at the end.
 #include "app/fmain.h"
 
+#include "app/modelpage.h"
+
 #include "charts/chart.h"
 #include "charts/modelchart.h"
 #include "charts/picturewriter.h"
@@ -110,7 +112,7 @@ void TFormMain::BtnReportClick()
 
     const model::TableSetup setup{m_state.TableFile, fieldRoles(), m_state.Conditions, yearList()};
     model::ReportSettings settings;
-    settings.model = modelChartSettings();
+    settings.model = TabSheetModel->modelChartSettings();
     settings.titlePlot = m_state.TitlePlot;
     settings.titleSpecies = m_state.TitleSpecies;
     settings.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm").toStdString();

@@ -1,6 +1,7 @@
 // The statistics run behind the "Statistics" button, over every plot and species of the lists.
 #include "app/fmain.h"
 
+#include "app/modelpage.h"
 #include "app/windowselection.h"
 #include "common/error.h"
 #include "model/resulttables.h"
@@ -26,7 +27,7 @@ void TFormMain::BtnStatClick()
     } enable{BtnStat};
 
     const model::TableSetup setup{m_state.TableFile, fieldRoles(), m_state.Conditions, yearList()};
-    model::StatisticsRun run(m_state.PrimaryData, m_state.Query1, setup, modelSettings());
+    model::StatisticsRun run(m_state.PrimaryData, m_state.Query1, setup, TabSheetModel->modelSettings());
     WindowSelection selection(*this);
     // The run's closing messages are shown once its progress window has gone.
     common::RecordingSink messages;

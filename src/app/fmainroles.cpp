@@ -127,4 +127,12 @@ std::string TFormMain::sideFileTarget(const std::string &path) const
     return found ? found->string() : path;
 }
 
+std::vector<data::YearColumn> TFormMain::yearList() const
+{
+    std::vector<data::YearColumn> years;
+    for (std::size_t i = 0; i < m_state.Years.size(); ++i)
+        years.push_back({m_state.Years[i], m_state.YearFields[i]});
+    return years;
+}
+
 } // namespace app

@@ -45,6 +45,8 @@ public:
     virtual void SaveChartAs(charts::Chart &chart) = 0;
     // The one "Chart properties" dialog, pointed at the chart.
     virtual void ShowChartProperties(charts::Chart &chart) = 0;
+    // The name a species goes by on the model chart's title.
+    virtual std::string SpeciesName(const std::string &species) const = 0;
 
 protected:
     ~PageHost() = default;

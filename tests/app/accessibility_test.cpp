@@ -131,7 +131,7 @@ TEST_F(MainWindowTest, EveryVisibleControlHasAName)
     });
     form->BtnInfoClick();
 
-    form->BtnPropertiesClick();
+    form->ShowChartProperties(*control<charts::Chart>(form.get(), "ChartTModel"));
     app::TFormChartProp *properties = form->FormChartProp.get();
     EXPECT_EQ(unnamedControls(properties, properties), QStringList());
     EXPECT_EQ(apptest::control<QLineEdit>(properties, "EditLeftMin")->accessibleName(), "Minimum");

@@ -4,6 +4,7 @@
 
 #include "app/fmain.h"
 #include "app/listbox.h"
+#include "app/modelpage.h"
 #include "charts/chart.h"
 #include "controls.h"
 #include "scripteddialogs.h"
@@ -171,6 +172,8 @@ protected:
         clickPlot(plot);
         clickSpecies(species);
     }
+
+    app::ModelPage *modelPage() const { return control<app::ModelPage>(form.get(), "TabSheetModel"); }
 
     std::vector<std::string> roles() const
     {
