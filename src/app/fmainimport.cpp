@@ -2,6 +2,7 @@
 #include "app/fmain.h"
 
 #include "app/fimport.h"
+#include "app/mainpage.h"
 
 #include <QFile>
 #include <QTabWidget>
@@ -23,7 +24,7 @@ void TFormMain::BtnImportClick()
         PageControl1->setCurrentWidget(TabSheetMain);
     }
     // The importer wrote the years and roles side files that the table has just been opened with.
-    BtnSetOKClick();
+    TabSheetMain->BtnSetOKClick();
 }
 
 } // namespace app

@@ -5,6 +5,7 @@
 
 #include "data/database.h"
 #include "data/editjournal.h"
+#include "data/selection.h"
 
 #include <array>
 #include <string>
@@ -47,6 +48,14 @@ struct WindowState
 
     // The undo history of the data table, kept until the table is closed.
     data::EditJournal DataJournal{PrimaryData};
+
+    // The column names of the roles, as the SQL texts take them, and setting all five at once.
+    data::FieldRoles fieldRoles() const;
+    void setFieldRoles(const data::FieldRoles &roles);
+    // The survey years of the year list, in its order.
+    std::vector<data::YearColumn> yearList() const;
+    // Resets the year list and gives the yearly lists their room.
+    void setYearList(const std::vector<data::YearColumn> &years);
 };
 
 } // namespace app

@@ -97,9 +97,9 @@ TEST_F(MainWindowTest, EveryVisibleControlHasAName)
             << control<QTabWidget>(form.get(), "PageControl1")->tabText(i).toStdString();
     }
 
-    form->FormPlotContainer->show();
-    EXPECT_EQ(unnamedControls(form->FormPlotContainer.get(), form->FormPlotContainer.get()), QStringList());
-    form->FormPlotContainer->hide();
+    selection()->plotContainer().show();
+    EXPECT_EQ(unnamedControls(&selection()->plotContainer(), &selection()->plotContainer()), QStringList());
+    selection()->plotContainer().hide();
 
     app::TFormVars vars;
     vars.setColumns({"DBH", "D1995"});

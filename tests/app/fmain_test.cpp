@@ -416,7 +416,7 @@ TEST_F(MainWindowTest, ShareFieldSetsTheFactor)
 TEST_F(MainWindowTest, RightButtonOnTheShareFieldShowsTheFactor)
 {
     createForm();
-    form->EditPrcTreeChange(); // the start sequence computes the factor of the start value
+    mainPage()->EditPrcTreeChange(); // the start sequence computes the factor of the start value
     auto press = [&](Qt::MouseButton button) {
         QMouseEvent event(QEvent::MouseButtonPress, QPointF(4, 4), QPointF(4, 4), button, button,
                           Qt::NoModifier);

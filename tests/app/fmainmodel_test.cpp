@@ -40,7 +40,7 @@ protected:
         settings.years = 6;
         data::generateTable(dataDir / "GEN.DBF", settings);
         startOn(dataDir / "GEN.DBF");
-        form->BtnSetOKClick();
+        mainPage()->BtnSetOKClick();
     }
 
     // The chart the core computes for the selection on a connection of its own.
@@ -51,7 +51,8 @@ protected:
         connection.setParam("PATH", form->state().DataDir);
         connection.open();
         data::Query query(connection);
-        data::prepareTreeQuery(query, form->state().TableFile, form->fieldRoles(), form->state().Conditions);
+        data::prepareTreeQuery(query, form->state().TableFile, form->state().fieldRoles(),
+                               form->state().Conditions);
         common::NullSink quiet;
         return model::ComputeModelChart(query, plot, species, form->yearList(), settings, quiet);
     }

@@ -41,7 +41,7 @@ protected:
         for (const char *side : {"SCBI_CROWN.var", "SCBI_CROWN.yrs"})
             fs::copy_file(testsupport::realData() / "scbi" / side, dataDir / side);
         startOn(table);
-        form->BtnSetOKClick();
+        mainPage()->BtnSetOKClick();
         select("B0206", "LT");
         control<QTabWidget>(form.get(), "PageControl1")
             ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));

@@ -48,7 +48,7 @@ protected:
         control<QComboBox>(form.get(), "CB_SpecFields")
             ->setCurrentIndex(role ? control<QComboBox>(form.get(), "CB_SpecFields")->findText(role) : -1);
         control<QTableWidget>(form.get(), "GridFields")->setCurrentCell(rowOf(column), gridColumn);
-        form->GridFieldsDblClick();
+        mainPage()->GridFieldsDblClick();
     }
 
     void type(const std::string &column, int gridColumn, const char *text)

@@ -46,7 +46,7 @@ protected:
     void enterConditions(const QString &shown, const QString &answer)
     {
         dialogs.expectInputBox(kCaption, kPrompt, shown, answer, kBoxWidth);
-        form->BtnConditionsClick();
+        mainPage()->BtnConditionsClick();
         EXPECT_EQ(dialogs.pending(), 0u);
     }
 };
@@ -284,7 +284,7 @@ TEST_F(SelectionTest, TreeQueryAndSelectionCheck)
 TEST_F(SelectionTest, PlotContainerCollectsEachPlotOnce)
 {
     startTrees();
-    app::TFormPlotContainer &container = *form->FormPlotContainer;
+    app::TFormPlotContainer &container = selection()->plotContainer();
     EXPECT_EQ(container.windowTitle(), "PlotContainer");
     EXPECT_TRUE(container.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_FALSE(container.windowFlags() & Qt::WindowCloseButtonHint);
@@ -296,15 +296,15 @@ TEST_F(SelectionTest, PlotContainerCollectsEachPlotOnce)
     // Hidden, it takes nothing.
     EXPECT_FALSE(container.isVisible());
     clickPlot("A1");
-    form->ListPlotsDblClick();
+    selection()->ListPlotsDblClick();
     EXPECT_TRUE(container.lines().isEmpty());
 
     control<QToolButton>(form.get(), "SpeedButton1")->click();
     EXPECT_TRUE(container.isVisible());
-    form->ListPlotsDblClick();
-    form->ListPlotsDblClick();
+    selection()->ListPlotsDblClick();
+    selection()->ListPlotsDblClick();
     clickPlot("a1"); // another plot for the engine, the same line for the container
-    form->ListPlotsDblClick();
+    selection()->ListPlotsDblClick();
     clickPlot("O'Hara");
     emit control<app::ListBox>(form.get(), "ListPlots")
         ->itemDoubleClicked(control<app::ListBox>(form.get(), "ListPlots")->currentItem());
@@ -312,7 +312,7 @@ TEST_F(SelectionTest, PlotContainerCollectsEachPlotOnce)
 
     apptest::control<QPushButton>(&container, "BtnClose")->click();
     EXPECT_FALSE(container.isVisible());
-    form->SpeedButton1Click();
+    selection()->SpeedButton1Click();
     EXPECT_EQ(container.lines(), (QStringList{"A1", "O'Hara"}));
     apptest::control<QPushButton>(&container, "BtnClear")->click();
     EXPECT_TRUE(container.lines().isEmpty());

@@ -21,7 +21,7 @@ TEST_F(MainWindowTest, TableNamedOHaraWithColumnsOrderAndGroupWorks)
         testsupport::copyInto(dataDir / file, cliDir.path());
 
     startOn(table);
-    form->BtnSetOKClick();
+    mainPage()->BtnSetOKClick();
     EXPECT_EQ(form->state().PlotField, "ORDER");
     EXPECT_EQ(form->state().SpeciesField, "GROUP");
     EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")), (QStringList{"O'Neil", "P2"}));

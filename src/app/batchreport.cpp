@@ -1,6 +1,6 @@
 // "Survey report": the report folder of `fenoris-cli report` made from the window, with the
 // progress window's Cancel, and the browser offered at the end.
-#include "app/fmain.h"
+#include "app/batchruns.h"
 
 #include "app/modelpage.h"
 
@@ -19,7 +19,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPushButton>
 #include <QUrl>
 
 #include <filesystem>
@@ -86,16 +85,8 @@ constexpr const char *kReportFolderCaption = "Folder for the survey report";
 
 } // namespace
 
-void TFormMain::BtnReportClick()
+void BatchRuns::BtnReportClick()
 {
-    // The run processes events to keep its progress window alive; no second run may start from them.
-    BtnReport->setEnabled(false);
-    struct Enable
-    {
-        QPushButton *button;
-        ~Enable() { button->setEnabled(true); }
-    } enable{BtnReport};
-
     const auto chosen = m_dialogs.folder(
         kReportFolderCaption, QFile::decodeName(model::WithTrailingSeparator(m_state.DataDir).c_str()));
     if (!chosen) return;
@@ -110,9 +101,10 @@ void TFormMain::BtnReportClick()
                                     Button::Yes | Button::No) != Button::Yes)
         return;
 
-    const model::TableSetup setup{m_state.TableFile, fieldRoles(), m_state.Conditions, yearList()};
+    const model::TableSetup setup{m_state.TableFile, m_state.fieldRoles(), m_state.Conditions,
+                                  m_state.yearList()};
     model::ReportSettings settings;
-    settings.model = TabSheetModel->modelChartSettings();
+    settings.model = m_modelPage.modelChartSettings();
     settings.titlePlot = m_state.TitlePlot;
     settings.titleSpecies = m_state.TitleSpecies;
     settings.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm").toStdString();
