@@ -29,6 +29,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <filesystem>
 #include <utility>
 
 namespace app {
@@ -139,7 +140,7 @@ bool TFormMain::openStartTable()
 
 void TFormMain::openTableFile(const QString &file)
 {
-    if (m_state.PrimaryData.isOpen()) m_state.PrimaryData.close();
+    m_state.Survey.close();
     // The undo history belongs to the table that was open.
     m_state.DataJournal.clear();
     setTableOpen(false);
@@ -148,8 +149,7 @@ void TFormMain::openTableFile(const QString &file)
     try {
         columns = connectDataTable(path);
     } catch (...) {
-        // A file that is no table leaves no table open, not the directory of one.
-        m_state.PrimaryData.close();
+        // The survey has closed the connection: no table is open.
         m_state.TableFile.clear();
         throw;
     }
@@ -160,19 +160,15 @@ void TFormMain::openTableFile(const QString &file)
 
 std::vector<std::string> TFormMain::connectDataTable(const QString &file)
 {
-    const QFileInfo info(file);
-    QString dir = QDir::toNativeSeparators(info.absolutePath());
+    // The folder looked in stays known, also when the file is no table: the import starts there.
+    QString dir = QDir::toNativeSeparators(QFileInfo(file).absolutePath());
     if (!dir.endsWith(QDir::separator())) dir += QDir::separator();
     m_state.DataDir = fileBytes(dir);
-    m_state.PrimaryData.setParam("PATH", m_state.DataDir);
-    m_state.PrimaryData.open();
-
-    m_state.TableFile = fileBytes(info.fileName());
-    data::Table table(m_state.PrimaryData, m_state.TableFile);
-    table.open();
-    auto columns = table.fieldNames();
-    table.close();
-    return columns;
+    // Opened as every command opens a table, so that both refuse the same files with the same words.
+    m_state.Survey.open(std::filesystem::path(fileBytes(file)));
+    m_state.DataDir = m_state.Survey.dataDir();
+    m_state.TableFile = m_state.Survey.tableFile();
+    return m_state.Survey.columns();
 }
 
 void TFormMain::FormResize()

@@ -6,6 +6,7 @@
 #include "data/database.h"
 #include "data/editjournal.h"
 #include "data/selection.h"
+#include "model/survey.h"
 
 #include <array>
 #include <string>
@@ -15,13 +16,16 @@ namespace app {
 
 struct WindowState
 {
-    // The connection to the data directory and the queries the pages share on it.
-    data::Connection PrimaryData;
+    // The opened table (model::Survey, as every command opens one), and its connection to the data
+    // directory with the queries the pages share on it.
+    model::Survey Survey;
+    data::Connection &PrimaryData = Survey.connection();
     data::Query Query1{PrimaryData};
     data::Query QueryAverage{PrimaryData};
     data::Query QueryTransition{PrimaryData};
 
-    // The opened table. The yearly lists are indexed from 0 (survey year i + 1).
+    // The opened table as the survey names it, kept here for the pages. The yearly lists are indexed
+    // from 0 (survey year i + 1).
     std::string DataDir;   // with its trailing separator
     std::string TableFile; // file name with extension, no directory
     std::string PlotField;

@@ -54,11 +54,11 @@ TEST_F(MainWindowTest, TableNamedAtStartThatFailsIsToldAndTheOpenDialogFollows)
         QString dialogStart;
     };
     const Case cases[] = {
-        {elsewhere / "missing.dbf", "Table missing.dbf does not exist in " + q(elsewhere) + "/",
+        // The window opens a table as the commands do, and refuses a missing one in their words.
+        {elsewhere / "missing.dbf", "Cannot open table " + q(elsewhere / "missing.dbf") + ": no such file",
          q(elsewhere)},
         {temp / "nowhere" / "missing.dbf",
-         "Cannot open the data directory " + q(temp / "nowhere") + "/: it is not a readable directory",
-         q(dataDir)},
+         "Cannot open table " + q(temp / "nowhere" / "missing.dbf") + ": no such file", q(dataDir)},
         {folder, "Cannot open table " + q(folder) + ": it is a folder", q(elsewhere)},
         {broken,
          "Table " + q(broken) + " is damaged or not a dBASE table: the file is too short for a header",
