@@ -88,12 +88,12 @@ constexpr const char *kReportFolderCaption = "Folder for the survey report";
 void BatchRuns::BtnReportClick()
 {
     const auto chosen = m_dialogs.folder(
-        kReportFolderCaption, QFile::decodeName(model::WithTrailingSeparator(m_state.DataDir).c_str()));
+        kReportFolderCaption, QFile::decodeName(model::WithTrailingSeparator(m_state.dataDir()).c_str()));
     if (!chosen) return;
     // The report gets a folder of its own in the one chosen, so that no folder the user picked is
     // ever replaced by it.
     const QString target = QDir(*chosen).filePath(
-        QFileInfo(QString::fromStdString(m_state.TableFile)).completeBaseName() + "_report");
+        QFileInfo(QString::fromStdString(m_state.tableFile())).completeBaseName() + "_report");
     const bool exists = QFileInfo::exists(target);
     if (exists && m_dialogs.message(MessageKind::Confirmation,
                                     QString("The folder %1 exists. Replace it with the new report?")
@@ -101,7 +101,7 @@ void BatchRuns::BtnReportClick()
                                     Button::Yes | Button::No) != Button::Yes)
         return;
 
-    const model::TableSetup setup{m_state.TableFile, m_state.fieldRoles(), m_state.Conditions,
+    const model::TableSetup setup{m_state.tableFile(), m_state.fieldRoles(), m_state.conditions(),
                                   m_state.yearList()};
     model::ReportSettings settings;
     settings.model = m_modelPage.modelChartSettings();
@@ -109,9 +109,9 @@ void BatchRuns::BtnReportClick()
     settings.titleSpecies = m_state.TitleSpecies;
     settings.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm").toStdString();
     settings.version = common::kProgramVersion;
-    model::RequireRole(m_state.SpeciesField, "Species");
+    model::RequireRole(m_state.fieldRoles().species, "Species");
     // The names the batch run's settings dialog keeps beside the table, when it has kept any.
-    const std::string namesFile = m_state.DataDir + model::kSpeciesNamesFile;
+    const std::string namesFile = m_state.dataDir() + model::kSpeciesNamesFile;
     auto names = model::TableSpeciesNames(
         m_state.PrimaryData, setup, std::filesystem::is_regular_file(namesFile) ? namesFile : "", m_sink);
 

@@ -161,7 +161,7 @@ std::string BatchRuns::SpeciesName(const std::string &species) const
 
 void BatchRuns::BtnStatClick()
 {
-    const model::TableSetup setup{m_state.TableFile, m_state.fieldRoles(), m_state.Conditions,
+    const model::TableSetup setup{m_state.tableFile(), m_state.fieldRoles(), m_state.conditions(),
                                   m_state.yearList()};
     model::StatisticsRun run(m_state.PrimaryData, m_state.Query1, setup, m_modelPage.modelSettings());
     WindowSelection selection(m_lists);
@@ -180,7 +180,7 @@ void BatchRuns::BtnStatClick()
 
 bool BatchRuns::ShowCreateModelsSetting(const std::string &directory, const std::vector<std::string> &species)
 {
-    const std::string codePage = data::describeTable(m_state.PrimaryData, m_state.TableFile).codePage.name;
+    const std::string codePage = data::describeTable(m_state.PrimaryData, m_state.tableFile()).codePage.name;
     FormCreateModelsSetting = std::make_unique<TFormCreateModelsSetting>(
         m_dialogs, m_state.TitlePlot, m_state.TitleSpecies, codePage, &m_window);
     FormCreateModelsSetting->setDirectory(directory);
@@ -198,7 +198,7 @@ void BatchRuns::BtnCreateModelsAllClick()
         ~End() { runs.FormCreateModelsSetting.reset(); }
     } end{*this};
 
-    if (!ShowCreateModelsSetting(m_state.DataDir, m_lists.allSpecies())) return;
+    if (!ShowCreateModelsSetting(m_state.dataDir(), m_lists.allSpecies())) return;
 
     model::ModelPicturesSettings settings;
     settings.directory = FormCreateModelsSetting->directory();

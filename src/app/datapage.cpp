@@ -228,7 +228,7 @@ void DataPage::BtnReplaceClick()
     const QString replacement = m_dialogs.inputBox(kReplaceCaption, "Replace value", QString());
     const data::ReplaceSettings settings{find.toStdString(),       replacement.toStdString(),
                                          CB_selected->isChecked(), CB_Fields->currentText().toStdString(),
-                                         m_state.YearFields,       m_state.TreeIdField};
+                                         m_state.yearFields(),     m_state.fieldRoles().treeId};
     runTool([&](data::Confirmations &confirmations) {
         data::replaceValues(m_state.Query1, settings, confirmations);
     });

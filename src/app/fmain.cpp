@@ -145,14 +145,8 @@ void TFormMain::openTableFile(const QString &file)
     m_state.DataJournal.clear();
     setTableOpen(false);
     const QString path = QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath());
-    std::vector<std::string> columns;
-    try {
-        columns = connectDataTable(path);
-    } catch (...) {
-        // The survey has closed the connection: no table is open.
-        m_state.TableFile.clear();
-        throw;
-    }
+    // A file that is no table leaves no table open, not the folder of one (model::Survey::open).
+    const std::vector<std::string> columns = connectDataTable(path);
     setWindowTitle("Fenoris [" + path + "]");
     TabSheetMain->showTable(columns);
     setTableOpen(true);
@@ -160,14 +154,8 @@ void TFormMain::openTableFile(const QString &file)
 
 std::vector<std::string> TFormMain::connectDataTable(const QString &file)
 {
-    // The folder looked in stays known, also when the file is no table: the import starts there.
-    QString dir = QDir::toNativeSeparators(QFileInfo(file).absolutePath());
-    if (!dir.endsWith(QDir::separator())) dir += QDir::separator();
-    m_state.DataDir = fileBytes(dir);
     // Opened as every command opens a table, so that both refuse the same files with the same words.
     m_state.Survey.open(std::filesystem::path(fileBytes(file)));
-    m_state.DataDir = m_state.Survey.dataDir();
-    m_state.TableFile = m_state.Survey.tableFile();
     return m_state.Survey.columns();
 }
 

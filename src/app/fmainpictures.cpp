@@ -42,8 +42,9 @@ void TFormMain::SaveChartAs(charts::Chart &chart)
     };
     // SaveChartPicture asks before replacing a file.
     options.confirmOverwrite = false;
-    const QString startDir =
-        SaveDlg.dir.isEmpty() ? QDir(QFile::decodeName(m_state.DataDir.c_str())).absolutePath() : SaveDlg.dir;
+    const QString startDir = SaveDlg.dir.isEmpty()
+                                 ? QDir(QFile::decodeName(m_state.dataDir().c_str())).absolutePath()
+                                 : SaveDlg.dir;
     const auto choice = m_dialogs.saveFile(SaveDlg.title, SaveDlg.filter, SaveDlg.filterIndex, startDir,
                                            SaveDlg.defaultExt, options);
     if (!choice) return;

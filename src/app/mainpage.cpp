@@ -240,6 +240,8 @@ void MainPage::showTable(const std::vector<std::string> &columns)
         GridFields->setItem(row, 2, new QTableWidgetItem("-"));
     }
     showTableCodePage();
+    // A table opened anew has no condition yet, and its roles are those of its own side file.
+    LblConditions->setText(QString::fromStdString(m_state.conditions()));
     loadSideFiles();
 }
 
@@ -249,9 +251,9 @@ void MainPage::loadSideFiles()
     auto find = [this](const std::string &path) {
         return m_state.PrimaryData.findFile(std::filesystem::path(path).filename().string());
     };
-    if (auto years = find(data::yearsSideFile(m_state.DataDir, m_state.TableFile)))
+    if (auto years = find(data::yearsSideFile(m_state.dataDir(), m_state.tableFile())))
         loadGridColumn(1, years->string());
-    if (auto roles = find(data::rolesSideFile(m_state.DataDir, m_state.TableFile))) {
+    if (auto roles = find(data::rolesSideFile(m_state.dataDir(), m_state.tableFile()))) {
         loadGridColumn(2, roles->string());
         std::vector<std::string> fields;
         for (int row = 0; row < GridFields->rowCount(); ++row)
@@ -276,7 +278,7 @@ std::string MainPage::gridText(int row, int column) const
 
 void MainPage::showTableCodePage()
 {
-    const data::TableInfo info = data::describeTable(m_state.PrimaryData, m_state.TableFile);
+    const data::TableInfo info = data::describeTable(m_state.PrimaryData, m_state.tableFile());
     LabelCodePage->setText("Code page: " +
                            QString::fromStdString(data::codePageDisplayName(info.codePage.name)));
     LabelCodePage->setToolTip(QFile::decodeName(info.fileName.c_str()) + ": text read as " +
@@ -308,15 +310,14 @@ void MainPage::BtnConditionsClick()
     // Checked before it is taken: a condition refused leaves the condition and both lists as they
     // were, and the box comes back with the refused text to correct. Given back unchanged (or
     // cancelled, which gives the text it showed) it is dropped.
-    QString shown = QString::fromStdString(m_state.Conditions);
+    QString shown = QString::fromStdString(m_state.conditions());
     std::optional<QString> refused;
     for (;;) {
         const QString answer =
             m_dialogs.inputBox("Dodatečné podmínky", "SELECT ... WHERE", shown, kConditionBoxWidth);
         if (refused && answer == *refused) return;
         try {
-            m_state.Conditions =
-                data::checkCondition(m_state.PrimaryData, m_state.TableFile, answer.toStdString());
+            m_state.Survey.setConditions(answer.toStdString());
             break;
         } catch (const common::Error &error) {
             m_dialogs.error(QString::fromUtf8(error.what()));
@@ -324,7 +325,7 @@ void MainPage::BtnConditionsClick()
             shown = answer;
         }
     }
-    LblConditions->setText(QString::fromStdString(m_state.Conditions));
+    LblConditions->setText(QString::fromStdString(m_state.conditions()));
     m_selection->fillPlots();
 }
 

@@ -50,12 +50,12 @@ void MainPage::BtnSetOKClick()
     m_state.setYearList(data::yearColumns(fields, yearCells));
 
     m_selection->clear();
-    model::RequireRole(m_state.PlotField, "PlotNames");
+    model::RequireRole(m_state.fieldRoles().plot, "PlotNames");
     m_selection->fillPlots();
 
-    data::writeSideFile(sideFileTarget(data::yearsSideFile(m_state.DataDir, m_state.TableFile)),
+    data::writeSideFile(sideFileTarget(data::yearsSideFile(m_state.dataDir(), m_state.tableFile())),
                         gridColumn(1));
-    data::writeSideFile(sideFileTarget(data::rolesSideFile(m_state.DataDir, m_state.TableFile)),
+    data::writeSideFile(sideFileTarget(data::rolesSideFile(m_state.dataDir(), m_state.tableFile())),
                         gridColumn(2));
     // The years and roles stay fixed for the rest of the run.
     BtnSetOK->setEnabled(false);
@@ -66,7 +66,7 @@ void MainPage::BtnSuggestClick()
 {
     // The grid's rows are the table's columns in the table's order.
     std::vector<data::SuggestColumn> columns;
-    for (const data::DbfField &field : data::describeTable(m_state.PrimaryData, m_state.TableFile).fields)
+    for (const data::DbfField &field : data::describeTable(m_state.PrimaryData, m_state.tableFile()).fields)
         columns.push_back({field.name, field.isNumeric()});
     const auto setup = data::suggestColumnSetup(columns);
     const auto years = data::yearCells(setup);

@@ -91,7 +91,7 @@ std::string PlotSelection::selectedSpecies() const
 
 void PlotSelection::ListDistinct(const std::string &column, ListBox *target, const std::string &where)
 {
-    m_state.Query1.setSql(data::distinctSql(m_state.TableFile, column, where, m_state.Conditions));
+    m_state.Query1.setSql(data::distinctSql(m_state.tableFile(), column, where, m_state.conditions()));
     target->clear();
     LabelTreeCount->setText("-");
     auto values = data::firstColumnValues(m_state.Query1);
@@ -104,14 +104,14 @@ void PlotSelection::ListDistinct(const std::string &column, ListBox *target, con
 
 void PlotSelection::fillPlots()
 {
-    ListDistinct(m_state.PlotField, ListPlots, "");
+    ListDistinct(m_state.fieldRoles().plot, ListPlots, "");
 }
 
 std::vector<std::string> PlotSelection::allSpecies()
 {
-    model::RequireRole(m_state.SpeciesField, "Species");
+    model::RequireRole(m_state.fieldRoles().species, "Species");
     ListBox species;
-    ListDistinct(m_state.SpeciesField, &species, "");
+    ListDistinct(m_state.fieldRoles().species, &species, "");
     std::vector<std::string> codes;
     for (int i = 0; i < species.count(); ++i)
         codes.push_back(species.item(i)->text().toStdString());
@@ -135,8 +135,9 @@ void PlotSelection::ListPlotsClick()
 {
     ListSpecies->clear();
     if (ListPlots->selectedRow() < 0) return;
-    model::RequireRole(m_state.SpeciesField, "Species");
-    ListDistinct(m_state.SpeciesField, ListSpecies, data::plotWhere(m_state.PlotField, selectedPlot()));
+    model::RequireRole(m_state.fieldRoles().species, "Species");
+    ListDistinct(m_state.fieldRoles().species, ListSpecies,
+                 data::plotWhere(m_state.fieldRoles().plot, selectedPlot()));
     if (!CB_Fix->isChecked()) return;
     // The list's own exact search, which ignores case: "SM" finds "sm".
     const auto found =
@@ -151,8 +152,8 @@ void PlotSelection::ListSpeciesClick()
     // After Conditions the plot list may have lost its selection while the species list kept the
     // former plot's species: there is nothing to count then.
     if (ListPlots->selectedRow() < 0 || ListSpecies->selectedRow() < 0) return;
-    const int count = data::countTrees(m_state.Query1, m_state.TableFile, m_state.fieldRoles(),
-                                       m_state.Conditions, selectedPlot(), selectedSpecies());
+    const int count = data::countTrees(m_state.Query1, m_state.tableFile(), m_state.fieldRoles(),
+                                       m_state.conditions(), selectedPlot(), selectedSpecies());
     LabelTreeCount->setText(QString::number(count));
 }
 
@@ -172,7 +173,7 @@ void PlotSelection::CB_FixClick()
 
 void PlotSelection::prepareTreeQuery()
 {
-    data::prepareTreeQuery(m_state.Query1, m_state.TableFile, m_state.fieldRoles(), m_state.Conditions);
+    data::prepareTreeQuery(m_state.Query1, m_state.tableFile(), m_state.fieldRoles(), m_state.conditions());
 }
 
 std::optional<std::pair<int, int>> PlotSelection::checkSelection()

@@ -1,39 +1,19 @@
-// The window's shared state: its roles and year list as the computations take them.
+// The window's shared state: the year list with room for its chart series.
 #include "app/windowstate.h"
 
 namespace app {
 
-data::FieldRoles WindowState::fieldRoles() const
+std::vector<std::string> WindowState::yearFields() const
 {
-    return {PlotField, TreeIdField, SpeciesField, DbhField, HeightField};
-}
-
-void WindowState::setFieldRoles(const data::FieldRoles &roles)
-{
-    PlotField = roles.plot;
-    TreeIdField = roles.treeId;
-    SpeciesField = roles.species;
-    DbhField = roles.dbh;
-    HeightField = roles.height;
-}
-
-std::vector<data::YearColumn> WindowState::yearList() const
-{
-    std::vector<data::YearColumn> years;
-    for (std::size_t i = 0; i < Years.size(); ++i)
-        years.push_back({Years[i], YearFields[i]});
-    return years;
+    std::vector<std::string> fields;
+    for (const auto &year : yearList())
+        fields.push_back(year.field);
+    return fields;
 }
 
 void WindowState::setYearList(const std::vector<data::YearColumn> &years)
 {
-    YearCount = static_cast<int>(years.size());
-    Years.clear();
-    YearFields.clear();
-    for (const auto &y : years) {
-        Years.push_back(y.year);
-        YearFields.push_back(y.field);
-    }
+    Survey.setYears(years);
     YearDefAvg.assign(years.size(), 0.0);
     YearDefStd.assign(years.size(), 0.0);
     YearDead.assign(years.size(), 0.0);

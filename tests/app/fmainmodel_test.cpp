@@ -48,11 +48,11 @@ protected:
                                     const model::ModelSettings &settings)
     {
         data::Connection connection;
-        connection.setParam("PATH", form->state().DataDir);
+        connection.setParam("PATH", form->state().dataDir());
         connection.open();
         data::Query query(connection);
-        data::prepareTreeQuery(query, form->state().TableFile, form->state().fieldRoles(),
-                               form->state().Conditions);
+        data::prepareTreeQuery(query, form->state().tableFile(), form->state().fieldRoles(),
+                               form->state().conditions());
         common::NullSink quiet;
         return model::ComputeModelChart(query, plot, species, form->yearList(), settings, quiet);
     }

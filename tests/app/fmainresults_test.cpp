@@ -474,7 +474,7 @@ TEST_F(ResultsTest, TransitPageShowsTheTreesOfEachRowTheIntervalsAndTheHomogenei
     // With a condition that leaves 5 of the 7 trees, the stored matrix is no longer the trees': no
     // counts, and the line says why.
     showPage(control<QWidget>(form.get(), "TabSheetMain"));
-    form->state().Conditions = "(DBH > 25)";
+    form->state().Survey.setConditions("DBH > 25");
     showPage(control<QWidget>(form.get(), "TabSheetTransit"));
     EXPECT_EQ(matrixShown(), asShown(kIdentity));
     EXPECT_EQ(transitRowCount(*form, 1)->text(), "");

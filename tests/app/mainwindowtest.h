@@ -183,10 +183,20 @@ protected:
     }
     app::ModelPage *modelPage() const { return control<app::ModelPage>(form.get(), "TabSheetModel"); }
 
+    // The survey years of the year list, in its order.
+    std::vector<int> surveyYears() const
+    {
+        std::vector<int> years;
+        for (const auto &year : form->state().yearList())
+            years.push_back(year.year);
+        return years;
+    }
+
     std::vector<std::string> roles() const
     {
-        return {form->state().PlotField, form->state().TreeIdField, form->state().SpeciesField,
-                form->state().DbhField, form->state().HeightField};
+        return {form->state().fieldRoles().plot, form->state().fieldRoles().treeId,
+                form->state().fieldRoles().species, form->state().fieldRoles().dbh,
+                form->state().fieldRoles().height};
     }
 
     void clickItem(app::ListBox *list, const QString &text, void (app::PlotSelection::*click)())
