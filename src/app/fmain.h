@@ -45,13 +45,9 @@ public:
     ~TFormMain() override;
 
     // Handlers.
-    void FormCreate();
     // The start sequence; does nothing once it has completed. A step that fails ends it with the
     // error, and the next activation runs it again from the start.
     void FormActivate();
-    void FormResize();
-    // Saves the model line settings; true when the window may close.
-    bool FormClose();
     // Opens the manual (manual.h) in the desktop's browser; says where the manual is when no browser
     // can be started, and where it belongs when it is missing.
     void BtnHelpClick();
@@ -113,6 +109,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void FormCreate();
+    // Gives the model page the size of the page shown and tells the chart's size on the main page.
+    void FormResize();
+    // Stores the data table's edited row (or asks) and saves the model line settings; true when the
+    // window may close.
+    bool FormClose();
     // Page entry: closes what the pages had open, then prepares the page now shown for the selected
     // plot and species. Runs on the user's page changes; a page the program selects itself is
     // selected with the tab bar's signals blocked and calls it when it wants the entry.
