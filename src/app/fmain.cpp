@@ -1,41 +1,32 @@
 // The main window: creation, the start sequence, resizing, closing, help and about.
 #include "app/fmain.h"
 
+#include "app/batchruns.h"
+#include "app/datapage.h"
 #include "app/errorhandler.h"
 #include "app/fchartprop.h"
-#include "app/fcreatemodelssetting.h"
 #include "app/fgraphparams.h"
 #include "app/finfo.h"
 #include "app/fplotcontainer.h"
 #include "app/graphini.h"
-#include "app/localenumbers.h"
+#include "app/guardedslot.h"
+#include "app/mainpage.h"
 #include "app/manual.h"
+#include "app/modelpage.h"
+#include "app/plotselection.h"
 #include "app/resources.h"
 #include "charts/chart.h"
 #include "common/error.h"
-#include "common/numbers.h"
-#include "common/version.h"
-#include "data/fieldgrid.h"
-#include "data/sidefiles.h"
 #include "model/modelpictures.h"
-#include "model/modelsettings.h"
 
-#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLayout>
-#include <QLineEdit>
-#include <QMouseEvent>
-#include <QPushButton>
 #include <QTabWidget>
-#include <QTableWidget>
 #include <QTimer>
-#include <QToolButton>
 #include <QUrl>
 
 #include <filesystem>
@@ -46,7 +37,6 @@ namespace app {
 namespace {
 
 const char *const kTableFilter = "DBF table (*.dbf);;all files (*)";
-const char *const kGridHeadings[] = {"Fields", "Defoliations", "Specials"};
 
 // File names as the file system spells them; the core library takes them as bytes.
 std::string fileBytes(const QString &name)
@@ -67,23 +57,11 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     setTableOpen(false);
     resize(kDesignWidth, kDesignHeight);
 
-    connect(BtnClose, &QPushButton::clicked, this, &QWidget::close);
-    connectGuarded(BtnHelp, &QToolButton::clicked, &TFormMain::BtnHelpClick);
-    connectGuarded(BtnInfo, &QToolButton::clicked, &TFormMain::BtnInfoClick);
-    connectGuarded(BtnGraphLines, &QToolButton::clicked, &TFormMain::BtnGraphLinesClick);
-    connectGuarded(EditPrcTree, &QLineEdit::textChanged, &TFormMain::EditPrcTreeChange);
-    EditPrcTree->installEventFilter(this);
+    connectMainPage();
     for (int i = 0; i < PageControl1->count(); ++i)
         PageControl1->widget(i)->installEventFilter(this);
-    connectSelection();
-    connectModelPage();
-    connectResultPages();
-    connectDataPage();
-    connectChartProperties();
-    connectGuarded(PageControl1, &QTabWidget::currentChanged, &TFormMain::PageControl1Change);
-    connectGuarded(BtnCreateModelsAll, &QToolButton::clicked, &TFormMain::BtnCreateModelsAllClick);
-    connectGuarded(BtnReport, &QPushButton::clicked, &TFormMain::BtnReportClick);
-    FormPlotContainer = std::make_unique<TFormPlotContainer>(this);
+    connectGuarded(this, m_dialogs, PageControl1, &QTabWidget::currentChanged,
+                   &TFormMain::PageControl1Change);
 
     guard([this] { FormCreate(); });
 }
@@ -130,7 +108,7 @@ void TFormMain::FormActivate()
         const QSignalBlocker blocker(PageControl1);
         PageControl1->setCurrentWidget(TabSheetMain);
     }
-    EditPrcTreeChange();
+    TabSheetMain->EditPrcTreeChange();
     FormResize();
     Activated = true;
 }
@@ -162,93 +140,23 @@ bool TFormMain::openStartTable()
 
 void TFormMain::openTableFile(const QString &file)
 {
-    if (m_state.PrimaryData.isOpen()) m_state.PrimaryData.close();
+    m_state.Survey.close();
     // The undo history belongs to the table that was open.
     m_state.DataJournal.clear();
     setTableOpen(false);
     const QString path = QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath());
-    std::vector<std::string> columns;
-    try {
-        columns = connectDataTable(path);
-    } catch (...) {
-        // A file that is no table leaves no table open, not the directory of one.
-        m_state.PrimaryData.close();
-        m_state.TableFile.clear();
-        throw;
-    }
+    // A file that is no table leaves no table open, not the folder of one (model::Survey::open).
+    const std::vector<std::string> columns = connectDataTable(path);
     setWindowTitle("Fenoris [" + path + "]");
-    showTableCodePage();
-    fillGridFields(columns);
-    loadSideFiles();
+    TabSheetMain->showTable(columns);
     setTableOpen(true);
 }
 
 std::vector<std::string> TFormMain::connectDataTable(const QString &file)
 {
-    const QFileInfo info(file);
-    QString dir = QDir::toNativeSeparators(info.absolutePath());
-    if (!dir.endsWith(QDir::separator())) dir += QDir::separator();
-    m_state.DataDir = fileBytes(dir);
-    m_state.PrimaryData.setParam("PATH", m_state.DataDir);
-    m_state.PrimaryData.open();
-
-    m_state.TableFile = fileBytes(info.fileName());
-    data::Table table(m_state.PrimaryData, m_state.TableFile);
-    table.open();
-    auto columns = table.fieldNames();
-    table.close();
-    return columns;
-}
-
-void TFormMain::fillGridFields(const std::vector<std::string> &columns)
-{
-    GridFields->clearContents();
-    GridFields->setRowCount(static_cast<int>(columns.size()));
-    for (int c = 0; c < 3; ++c)
-        GridFields->horizontalHeaderItem(c)->setText(kGridHeadings[c]);
-    for (int row = 0; row < GridFields->rowCount(); ++row) {
-        auto *name = new QTableWidgetItem(QString::fromStdString(columns[row]));
-        name->setFlags(name->flags() & ~Qt::ItemIsEditable);
-        GridFields->setItem(row, 0, name);
-        GridFields->setItem(row, 1, new QTableWidgetItem("-"));
-        GridFields->setItem(row, 2, new QTableWidgetItem("-"));
-    }
-}
-
-void TFormMain::loadSideFiles()
-{
-    // A side file written on a case-insensitive system may differ from the table's name in case.
-    auto find = [this](const std::string &path) {
-        return m_state.PrimaryData.findFile(std::filesystem::path(path).filename().string());
-    };
-    if (auto years = find(data::yearsSideFile(m_state.DataDir, m_state.TableFile)))
-        loadGridColumn(1, years->string());
-    if (auto roles = find(data::rolesSideFile(m_state.DataDir, m_state.TableFile))) {
-        loadGridColumn(2, roles->string());
-        std::vector<std::string> fields;
-        for (int row = 0; row < GridFields->rowCount(); ++row)
-            fields.push_back(gridText(row, 0));
-        setFieldRoles(data::rolesFromCells(fields, gridColumn(2)));
-    }
-}
-
-void TFormMain::loadGridColumn(int column, const std::string &file)
-{
-    const auto cells = data::loadSideFile(file, static_cast<size_t>(GridFields->rowCount()) + 1);
-    GridFields->horizontalHeaderItem(column)->setText(QString::fromStdString(cells[0]));
-    for (int row = 0; row < GridFields->rowCount(); ++row)
-        GridFields->item(row, column)->setText(QString::fromStdString(cells[row + 1]));
-}
-
-std::string TFormMain::gridText(int row, int column) const
-{
-    const QTableWidgetItem *item = GridFields->item(row, column);
-    return item ? item->text().toStdString() : std::string();
-}
-
-int TFormMain::valueType() const
-{
-    return m_valtypButtons->checkedId();
+    // Opened as every command opens a table, so that both refuse the same files with the same words.
+    m_state.Survey.open(std::filesystem::path(fileBytes(file)));
+    return m_state.Survey.columns();
 }
 
 void TFormMain::FormResize()
@@ -259,14 +167,13 @@ void TFormMain::FormResize()
         if (const QWidget *shown = PageControl1->currentWidget()) TabSheetModel->resize(shown->size());
         TabSheetModel->layout()->setGeometry(TabSheetModel->rect());
     }
-    LabelGraphSize->setText(
-        QString("Model graph size = %1 x %2").arg(ChartTModel->width()).arg(ChartTModel->height()));
+    TabSheetMain->showGraphSize(TabSheetModel->chart().width(), TabSheetModel->chart().height());
 }
 
 bool TFormMain::FormClose()
 {
     // An edited row of the data table is stored, or the user decides to lose it.
-    if (!storeDataEdits() &&
+    if (!TabSheetData->storeEdits() &&
         m_dialogs.message(MessageKind::Confirmation,
                           "The changes of the edited row of the data table were not stored. Close Fenoris "
                           "anyway?",
@@ -313,19 +220,6 @@ void TFormMain::BtnGraphLinesClick()
     m_dialogs.runModal(*FormGraphParams);
 }
 
-void TFormMain::EditPrcTreeChange()
-{
-    const long double share = common::strToFloat(EditPrcTree->text().toStdString(), decimalSeparator());
-    m_state.PrcTreeFactor = model::ComputePrcTreeFactor(share, m_sink);
-}
-
-void TFormMain::EditPrcTreeMouseDown(Qt::MouseButton button)
-{
-    if (button != Qt::RightButton) return;
-    m_dialogs.information("Share value n(%)=" + QString::fromStdString(common::floatToText(
-                                                    m_state.PrcTreeFactor, decimalSeparator())));
-}
-
 void TFormMain::scheduleStart()
 {
     if (!m_env.startOnActivation || Activated || m_starting || m_startQueued || m_terminated) return;
@@ -356,7 +250,7 @@ void TFormMain::closeEvent(QCloseEvent *event)
     if (!m_terminated) guard([&] { close = FormClose(); });
     if (close) {
         // The plot container must not outlive the window that fills it.
-        FormPlotContainer->hide();
+        TabSheetMain->selection().plotContainer().hide();
         event->accept();
     } else {
         event->ignore();
@@ -366,11 +260,8 @@ void TFormMain::closeEvent(QCloseEvent *event)
 void TFormMain::keyPressEvent(QKeyEvent *event)
 {
     // Enter that no control took presses the default button, Set OK.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && BtnSetOK->isEnabled() &&
-        BtnSetOK->isVisible()) {
-        BtnSetOK->animateClick();
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && TabSheetMain->pressDefault())
         return;
-    }
     QWidget::keyPressEvent(event);
 }
 
@@ -381,16 +272,6 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::Resize && watched == PageControl1->currentWidget()) {
         guard([this] { FormResize(); });
         return false;
-    }
-    if (watched == GridFields->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        guard([this] { GridFieldsDblClick(); });
-        // In "Specials" the double-click has assigned the role; the cell's editor stays closed.
-        return GridFields->currentColumn() == 2;
-    }
-    if (watched == EditPrcTree && event->type() == QEvent::MouseButtonPress) {
-        const auto button = static_cast<QMouseEvent *>(event)->button();
-        guard([this, button] { EditPrcTreeMouseDown(button); });
-        return button == Qt::RightButton;
     }
     return QWidget::eventFilter(watched, event);
 }

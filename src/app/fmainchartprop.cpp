@@ -1,19 +1,13 @@
-// The chart properties dialog of the model and regression pages, and the model page's "Properties".
+// The chart properties dialog of the model and regression pages.
 #include "app/fmain.h"
 
 #include "app/fchartprop.h"
 #include "app/placement.h"
 #include "charts/chart.h"
 
-#include <QPushButton>
 #include <QScreen>
 
 namespace app {
-
-void TFormMain::connectChartProperties()
-{
-    connectGuarded(BtnProperties, &QPushButton::clicked, &TFormMain::BtnPropertiesClick);
-}
 
 void TFormMain::ShowChartProperties(charts::Chart &chart)
 {
@@ -34,11 +28,6 @@ void TFormMain::ShowChartProperties(charts::Chart &chart)
     FormChartProp->activateWindow();
     // Already the active window, it would not be activated again: the new target is read here.
     FormChartProp->FormActivate();
-}
-
-void TFormMain::BtnPropertiesClick()
-{
-    ShowChartProperties(*ChartTModel);
 }
 
 } // namespace app

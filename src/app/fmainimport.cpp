@@ -2,6 +2,7 @@
 #include "app/fmain.h"
 
 #include "app/fimport.h"
+#include "app/mainpage.h"
 
 #include <QFile>
 #include <QTabWidget>
@@ -12,7 +13,7 @@ void TFormMain::BtnImportClick()
 {
     // The CSV files are looked for beside the open table, where the program was last pointed.
     const QString startDir =
-        m_state.DataDir.empty() ? m_env.openDir : QFile::decodeName(m_state.DataDir.c_str());
+        m_state.dataDir().empty() ? m_env.openDir : QFile::decodeName(m_state.dataDir().c_str());
     TFormImport dialog(m_dialogs, startDir, this);
     if (m_dialogs.runModal(dialog) != QDialog::Accepted) return;
     openTableFile(dialog.table());
@@ -23,7 +24,7 @@ void TFormMain::BtnImportClick()
         PageControl1->setCurrentWidget(TabSheetMain);
     }
     // The importer wrote the years and roles side files that the table has just been opened with.
-    BtnSetOKClick();
+    TabSheetMain->BtnSetOKClick();
 }
 
 } // namespace app

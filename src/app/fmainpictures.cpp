@@ -1,8 +1,7 @@
-// Pictures and printing of the window's charts: the save dialog kept by the window, the picture
-// writer with its overwrite question, and the print command with its layout dialog.
+// Pictures of the window's charts: the save dialog kept by the window and the picture writer with its
+// overwrite question.
 #include "app/fmain.h"
 
-#include "app/printcanvas.h"
 #include "charts/chart.h"
 #include "charts/picturewriter.h"
 #include "common/error.h"
@@ -32,11 +31,6 @@ TFormMain::SaveDialog TFormMain::pictureSaveDialog()
     return dialog;
 }
 
-void TFormMain::BtnSaveClick()
-{
-    SaveChartAs(*ChartTModel);
-}
-
 void TFormMain::SaveChartAs(charts::Chart &chart)
 {
     SaveOptions options;
@@ -46,8 +40,9 @@ void TFormMain::SaveChartAs(charts::Chart &chart)
     };
     // SaveChartPicture asks before replacing a file.
     options.confirmOverwrite = false;
-    const QString startDir =
-        SaveDlg.dir.isEmpty() ? QDir(QFile::decodeName(m_state.DataDir.c_str())).absolutePath() : SaveDlg.dir;
+    const QString startDir = SaveDlg.dir.isEmpty()
+                                 ? QDir(QFile::decodeName(m_state.dataDir().c_str())).absolutePath()
+                                 : SaveDlg.dir;
     const auto choice = m_dialogs.saveFile(SaveDlg.title, SaveDlg.filter, SaveDlg.filterIndex, startDir,
                                            SaveDlg.defaultExt, options);
     if (!choice) return;
@@ -77,22 +72,6 @@ void TFormMain::SaveChartPicture(charts::Chart &chart, const QString &fileName)
     // Temporary files of this picture that a killed save left behind.
     common::removeLeftoverTemporaries(QFile::encodeName(fileName).toStdString());
     charts::writeChartPicture(chart, fileName, chart.size());
-}
-
-void TFormMain::BtnPrintClick()
-{
-    if (!Printer) Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    // Whatever the answer, the printer now current prints.
-    m_dialogs.printerSetup(*Printer);
-    if (const auto problem = charts::printerProblem(*Printer)) throw common::Error(*problem);
-
-    const QSize chartSize = ChartTModel->size();
-    if (chartSize.isEmpty()) throw common::Error("The model chart has no size to print.");
-    TFormPrintCanvas canvas(this);
-    canvas.InitLayout(Printer->width(), Printer->height(), double(chartSize.width()) / chartSize.height());
-    m_dialogs.runModal(canvas);
-    if (canvas.PrintRect.empty()) return;
-    charts::printChart(*ChartTModel, *Printer, canvas.PrintRect, chartSize);
 }
 
 } // namespace app

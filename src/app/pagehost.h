@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class QWidget;
+
 namespace charts {
 class Chart;
 }
@@ -41,10 +43,14 @@ public:
     virtual int valueType() const = 0;
     // Shows the main page without its page entry, when the page shown has nothing to show.
     virtual void returnToMainPage() = 0;
+    // Selects the page and runs the page entry once, as a page change by the user would.
+    virtual void enterPage(QWidget &page) = 0;
     // The window's save dialog for pictures, for the chart.
     virtual void SaveChartAs(charts::Chart &chart) = 0;
     // The one "Chart properties" dialog, pointed at the chart.
     virtual void ShowChartProperties(charts::Chart &chart) = 0;
+    // The name a species goes by on the model chart's title.
+    virtual std::string SpeciesName(const std::string &species) const = 0;
 
 protected:
     ~PageHost() = default;

@@ -212,7 +212,7 @@ void RegressionPage::enter()
     for (int col = 1; col < kGridColumns; ++col)
         setCell(SG_StatRes, col, 0, kHeadings[col - 1]);
     ChartRegr->setTitleLines({});
-    UpDownYear->setRange(1, std::max(1, m_state.YearCount));
+    UpDownYear->setRange(1, std::max(1, m_state.yearCount()));
     RegrStats.emplace();
     ShowYear(1);
 }
@@ -232,21 +232,21 @@ void RegressionPage::ShowYear(int k)
     }
     RegrYear = k;
     // Without survey years (none marked before Set OK) only the DBH-Height series can be built.
-    const bool hasYear = k >= 1 && k <= m_state.YearCount;
-    LabelYear->setText(hasYear ? QString::number(m_state.Years[k - 1]) : QString("-"));
+    const bool hasYear = k >= 1 && k <= m_state.yearCount();
+    LabelYear->setText(hasYear ? QString::number(m_state.yearList()[k - 1].year) : QString("-"));
     clearStatRows(SG_StatRes);
 
-    const std::string year = hasYear ? m_state.YearFields[k - 1] : std::string();
-    if (!m_state.DbhField.empty() && hasYear)
-        AddSeries(m_state.DbhField, year, 2, 0, -1, 1, "DBH");
+    const std::string year = hasYear ? m_state.yearList()[k - 1].field : std::string();
+    if (!m_state.fieldRoles().dbh.empty() && hasYear)
+        AddSeries(m_state.fieldRoles().dbh, year, 2, 0, -1, 1, "DBH");
     else
         RegrStats->push_back(nullptr);
-    if (!m_state.HeightField.empty() && hasYear)
-        AddSeries(m_state.HeightField, year, 3, 0, -1, 0, "Height");
+    if (!m_state.fieldRoles().height.empty() && hasYear)
+        AddSeries(m_state.fieldRoles().height, year, 3, 0, -1, 0, "Height");
     else
         RegrStats->push_back(nullptr);
-    if (!m_state.DbhField.empty() && !m_state.HeightField.empty())
-        AddSeries(m_state.DbhField, m_state.HeightField, 4, 0, 0, 0, "DBH-Height");
+    if (!m_state.fieldRoles().dbh.empty() && !m_state.fieldRoles().height.empty())
+        AddSeries(m_state.fieldRoles().dbh, m_state.fieldRoles().height, 4, 0, 0, 0, "DBH-Height");
     else
         RegrStats->push_back(nullptr);
 }
@@ -293,13 +293,13 @@ void RegressionPage::BtnFirstYearClick()
 
 void RegressionPage::BtnLastYearClick()
 {
-    ShowYear(std::max(1, m_state.YearCount));
+    ShowYear(std::max(1, m_state.yearCount()));
 }
 
 void RegressionPage::UpDownYearClick(int direction)
 {
     // At either end the same year is shown again, and computed again.
-    ShowYear(std::clamp(RegrYear + (direction > 0 ? 1 : -1), 1, std::max(1, m_state.YearCount)));
+    ShowYear(std::clamp(RegrYear + (direction > 0 ? 1 : -1), 1, std::max(1, m_state.yearCount())));
 }
 
 int RegressionPage::regressionChoice() const
@@ -324,7 +324,7 @@ void RegressionPage::RG_seriesClick()
         m_dialogs.warning(kNoSeries);
     } else if (static_cast<int>(RegrStats->size()) < i) {
         m_dialogs.warning("Series was not calculated");
-    } else if (!(*RegrStats)[i - 1] && i >= 2 && m_state.HeightField.empty()) {
+    } else if (!(*RegrStats)[i - 1] && i >= 2 && m_state.fieldRoles().height.empty()) {
         // Not too few trees: the heights were never read. Say how to have them.
         m_dialogs.information(kNoHeightRole);
     } else if (!(*RegrStats)[i - 1]) {

@@ -1,8 +1,8 @@
 // The window's plot and species lists as the runs over all of them walk them.
 #include "app/windowselection.h"
 
-#include "app/fmain.h"
 #include "app/listbox.h"
+#include "app/plotselection.h"
 
 #include <QLabel>
 
@@ -33,8 +33,8 @@ int rowOf(const ListBox *list, const QString &text)
 
 } // namespace
 
-WindowSelection::WindowSelection(TFormMain &form)
-    : m_form(form), m_plot(selectedText(form.ListPlots)), m_species(selectedText(form.ListSpecies))
+WindowSelection::WindowSelection(PlotSelection &lists)
+    : m_lists(lists), m_plot(selectedText(lists.ListPlots)), m_species(selectedText(lists.ListSpecies))
 {
 }
 
@@ -43,14 +43,14 @@ WindowSelection::~WindowSelection()
     // Clicks of the user's own plot and species, so that the species list and the tree count are
     // theirs again too; nothing is clicked for a selection the lists no longer hold.
     try {
-        const int plot = m_plot.isEmpty() ? -1 : rowOf(m_form.ListPlots, m_plot);
+        const int plot = m_plot.isEmpty() ? -1 : rowOf(m_lists.ListPlots, m_plot);
         if (plot < 0) return;
-        m_form.ListPlots->selectRow(plot);
-        m_form.ListPlotsClick();
-        const int species = m_species.isEmpty() ? -1 : rowOf(m_form.ListSpecies, m_species);
+        m_lists.ListPlots->selectRow(plot);
+        m_lists.ListPlotsClick();
+        const int species = m_species.isEmpty() ? -1 : rowOf(m_lists.ListSpecies, m_species);
         if (species < 0) return;
-        m_form.ListSpecies->selectRow(species);
-        m_form.ListSpeciesClick();
+        m_lists.ListSpecies->selectRow(species);
+        m_lists.ListSpeciesClick();
     } catch (...) {
         // A failure to count the trees again leaves the lists as the run left them.
     }
@@ -58,22 +58,22 @@ WindowSelection::~WindowSelection()
 
 std::vector<std::string> WindowSelection::plots()
 {
-    return itemTexts(m_form.ListPlots);
+    return itemTexts(m_lists.ListPlots);
 }
 
 std::vector<std::string> WindowSelection::selectPlot(std::size_t index)
 {
-    m_form.ListPlots->selectRow(static_cast<int>(index));
-    m_form.ListPlotsClick();
-    return itemTexts(m_form.ListSpecies);
+    m_lists.ListPlots->selectRow(static_cast<int>(index));
+    m_lists.ListPlotsClick();
+    return itemTexts(m_lists.ListSpecies);
 }
 
 long long WindowSelection::selectSpecies(std::size_t index)
 {
-    m_form.ListSpecies->selectRow(static_cast<int>(index));
-    m_form.ListSpeciesClick();
+    m_lists.ListSpecies->selectRow(static_cast<int>(index));
+    m_lists.ListSpeciesClick();
     bool ok = false;
-    const long long count = m_form.LabelTreeCount->text().toLongLong(&ok);
+    const long long count = m_lists.LabelTreeCount->text().toLongLong(&ok);
     return ok ? count : 0;
 }
 

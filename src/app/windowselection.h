@@ -1,4 +1,4 @@
-// The runs over every plot and species walk the window's own lists: a plot is selected and clicked,
+// The runs over every plot and species walk the main page's own lists: a plot is selected and clicked,
 // which fills the species list, a species is selected and clicked, which counts its trees. When the
 // run ends, the plot and species the user had selected are selected again, as far as the lists still
 // hold them.
@@ -10,12 +10,12 @@
 
 namespace app {
 
-class TFormMain;
+class PlotSelection;
 
 class WindowSelection final : public model::PlotSpeciesSelection
 {
 public:
-    explicit WindowSelection(TFormMain &form);
+    explicit WindowSelection(PlotSelection &lists);
     ~WindowSelection() override;
     WindowSelection(const WindowSelection &) = delete;
     WindowSelection &operator=(const WindowSelection &) = delete;
@@ -26,7 +26,7 @@ public:
     long long selectSpecies(std::size_t index) override;
 
 private:
-    TFormMain &m_form;
+    PlotSelection &m_lists;
     QString m_plot; // the user's selection before the run; empty when none
     QString m_species;
 };

@@ -10,6 +10,32 @@ namespace model {
 
 Survey::Survey(const std::filesystem::path &path, std::function<bool()> stop)
 {
+    if (stop) m_connection.setStopCheck(std::move(stop));
+    open(path);
+}
+
+void Survey::open(const std::filesystem::path &path)
+{
+    close();
+    try {
+        openTable(path);
+    } catch (...) {
+        // A file that is no table leaves no table open, not the folder of one.
+        close();
+        throw;
+    }
+}
+
+void Survey::close()
+{
+    if (m_connection.isOpen()) m_connection.close();
+    m_dataDir.clear();
+    m_columns.clear();
+    m_setup = TableSetup{};
+}
+
+void Survey::openTable(const std::filesystem::path &path)
+{
     data::requireTableFileType(path);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
@@ -19,7 +45,6 @@ Survey::Survey(const std::filesystem::path &path, std::function<bool()> stop)
     if (m_dataDir.back() != '/') m_dataDir += '/';
     m_setup.tableFile = path.filename().string();
     m_connection.setParam("PATH", m_dataDir);
-    if (stop) m_connection.setStopCheck(std::move(stop));
     m_connection.open();
 
     data::Table table(m_connection, m_setup.tableFile);

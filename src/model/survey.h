@@ -22,8 +22,18 @@ public:
     // common::DataError when the folder or the table cannot be read. `stop`, when given, is the
     // connection's stop check from the start (data::Connection::setStopCheck).
     explicit Survey(const std::filesystem::path &path, std::function<bool()> stop = {});
+    // A survey with no table open, for the window, which opens one table after another on the same
+    // connection, so that the queries it keeps on it stay bound to it.
+    Survey() = default;
     Survey(const Survey &) = delete;
     Survey &operator=(const Survey &) = delete;
+
+    // Opens the table at `path` in place of the one open, with the constructor's errors; after an
+    // error no table is open. The setup and condition of the table open before are dropped.
+    void open(const std::filesystem::path &path);
+    // Closes the connection and forgets the table.
+    void close();
+    bool isOpen() const { return !m_setup.tableFile.empty(); }
 
     data::Connection &connection() { return m_connection; }
     // The folder of the table, with its trailing separator, as the side files are named from it.
@@ -52,6 +62,7 @@ public:
     void setConditions(const std::string &conditions);
 
 private:
+    void openTable(const std::filesystem::path &path);
     void requireRoles(std::initializer_list<std::pair<const char *, const std::string *>> roles) const;
 
     data::Connection m_connection;

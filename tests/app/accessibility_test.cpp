@@ -97,9 +97,9 @@ TEST_F(MainWindowTest, EveryVisibleControlHasAName)
             << control<QTabWidget>(form.get(), "PageControl1")->tabText(i).toStdString();
     }
 
-    form->FormPlotContainer->show();
-    EXPECT_EQ(unnamedControls(form->FormPlotContainer.get(), form->FormPlotContainer.get()), QStringList());
-    form->FormPlotContainer->hide();
+    selection()->plotContainer().show();
+    EXPECT_EQ(unnamedControls(&selection()->plotContainer(), &selection()->plotContainer()), QStringList());
+    selection()->plotContainer().hide();
 
     app::TFormVars vars;
     vars.setColumns({"DBH", "D1995"});
@@ -131,7 +131,7 @@ TEST_F(MainWindowTest, EveryVisibleControlHasAName)
     });
     form->BtnInfoClick();
 
-    form->BtnPropertiesClick();
+    form->ShowChartProperties(*control<charts::Chart>(form.get(), "ChartTModel"));
     app::TFormChartProp *properties = form->FormChartProp.get();
     EXPECT_EQ(unnamedControls(properties, properties), QStringList());
     EXPECT_EQ(apptest::control<QLineEdit>(properties, "EditLeftMin")->accessibleName(), "Minimum");

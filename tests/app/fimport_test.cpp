@@ -78,6 +78,10 @@ protected:
 TEST_F(ImportTest, WritesWhatTheCommandLineWritesAndOpensIt)
 {
     startTrees();
+    // A condition on the table open before: it is that table's, not the imported one's.
+    dialogs.expectInputBox("Dodatečné podmínky", "SELECT ... WHERE", "", "DBH > 30", 560);
+    mainPage()->BtnConditionsClick();
+    ASSERT_EQ(form->state().conditions(), "(DBH > 30)");
     const fs::path table = dataDir / "CENSUS.dbf";
     runImport([&](app::TFormImport &f) -> int {
         EXPECT_EQ(f.windowTitle(), "Import table");
@@ -132,11 +136,13 @@ TEST_F(ImportTest, WritesWhatTheCommandLineWritesAndOpensIt)
 
     // The window has the table open with its years and roles, its plots listed.
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
-    EXPECT_EQ(form->state().TableFile, "CENSUS.dbf");
+    EXPECT_EQ(form->state().tableFile(), "CENSUS.dbf");
     EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")), (QStringList{"0202", "0403", "0815"}));
-    EXPECT_EQ(form->state().YearCount, 3);
+    EXPECT_EQ(form->state().yearCount(), 3);
     EXPECT_EQ(roles(), (std::vector<std::string>{"PLOT", "TREE", "SP", "DBH", ""}));
     EXPECT_FALSE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
+    EXPECT_EQ(form->state().conditions(), "");
+    EXPECT_EQ(control<QLabel>(form.get(), "LblConditions")->text(), "");
 
     // The command line with the same options writes the same bytes.
     const fs::path cliDir = temp / "cli";
@@ -215,7 +221,7 @@ TEST_F(ImportTest, FaultsKeepTheDialogOpenWithItsFields)
             return f.result();
         });
         EXPECT_FALSE(fs::exists(table));
-        EXPECT_EQ(form->state().TableFile, "M_trees.dbf");
+        EXPECT_EQ(form->state().tableFile(), "M_trees.dbf");
     }
 }
 

@@ -53,9 +53,9 @@ TEST_F(MainWindowTest, StartShowsAboutBoxThenOpensTableWithItsSideFiles)
     ASSERT_EQ(dialogs.pending(), 0u);
     EXPECT_TRUE(form->Activated);
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
-    EXPECT_EQ(form->state().DataDir, dataDir.string() + "/");
-    EXPECT_EQ(form->state().TableFile, "SCBI_CROWN.DBF");
-    EXPECT_EQ(form->state().PrimaryData.param("PATH"), form->state().DataDir);
+    EXPECT_EQ(form->state().dataDir(), dataDir.string() + "/");
+    EXPECT_EQ(form->state().tableFile(), "SCBI_CROWN.DBF");
+    EXPECT_EQ(form->state().PrimaryData.param("PATH"), form->state().dataDir());
     EXPECT_TRUE(form->state().PrimaryData.isOpen());
 
     std::vector<std::string> names{"Fields"};
@@ -90,8 +90,8 @@ TEST_F(MainWindowTest, TableWithoutSideFilesKeepsDashesAndNoRoles)
     form->FormActivate();
 
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(dataDir) + "/M_trees.dbf]");
-    EXPECT_EQ(form->state().DataDir, dataDir.string() + "/");
-    EXPECT_EQ(form->state().TableFile, "M_trees.dbf");
+    EXPECT_EQ(form->state().dataDir(), dataDir.string() + "/");
+    EXPECT_EQ(form->state().tableFile(), "M_trees.dbf");
     auto dashes = [](const char *heading) {
         std::vector<std::string> cells(12, "-");
         cells[0] = heading;
@@ -259,7 +259,7 @@ TEST_F(MainWindowTest, FailedStepShowsTheErrorAndTheNextActivationStartsAgain)
     app::runGuarded(dialogs, [&] { form->FormActivate(); });
     EXPECT_TRUE(form->Activated);
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
-    EXPECT_EQ(form->state().TableFile, "trees.dbf");
+    EXPECT_EQ(form->state().tableFile(), "trees.dbf");
     EXPECT_EQ(control<QTableWidget>(form.get(), "GridFields")->rowCount(), 11);
     EXPECT_EQ(tableControls(), all);
 }
@@ -416,7 +416,7 @@ TEST_F(MainWindowTest, ShareFieldSetsTheFactor)
 TEST_F(MainWindowTest, RightButtonOnTheShareFieldShowsTheFactor)
 {
     createForm();
-    form->EditPrcTreeChange(); // the start sequence computes the factor of the start value
+    mainPage()->EditPrcTreeChange(); // the start sequence computes the factor of the start value
     auto press = [&](Qt::MouseButton button) {
         QMouseEvent event(QEvent::MouseButtonPress, QPointF(4, 4), QPointF(4, 4), button, button,
                           Qt::NoModifier);

@@ -42,7 +42,7 @@ TEST_F(CodePageTest, PlotListAndCodePageOfUnmarkedTables)
         ASSERT_NE(accessible, nullptr);
         EXPECT_EQ(accessible->text(QAccessible::Name), c.label);
 
-        form->BtnSetOKClick();
+        mainPage()->BtnSetOKClick();
         EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")),
                   (QStringList{"Lesní", "Šumava", "Žďár"}));
         clickPlot("Žďár");

@@ -38,7 +38,7 @@ protected:
             fs::copy_file(testsupport::realData() / "scbi" / side, dataDir / side);
         original = readBytes(table);
         startOn(table);
-        form->BtnSetOKClick();
+        mainPage()->BtnSetOKClick();
         select("B0403", "UR");
     }
 

@@ -40,7 +40,7 @@ protected:
         settings.years = 6;
         data::generateTable(dataDir / "GEN.DBF", settings);
         startOn(dataDir / "GEN.DBF");
-        form->BtnSetOKClick();
+        mainPage()->BtnSetOKClick();
     }
 
     // The chart the core computes for the selection on a connection of its own.
@@ -48,10 +48,11 @@ protected:
                                     const model::ModelSettings &settings)
     {
         data::Connection connection;
-        connection.setParam("PATH", form->state().DataDir);
+        connection.setParam("PATH", form->state().dataDir());
         connection.open();
         data::Query query(connection);
-        data::prepareTreeQuery(query, form->state().TableFile, form->fieldRoles(), form->state().Conditions);
+        data::prepareTreeQuery(query, form->state().tableFile(), form->state().fieldRoles(),
+                               form->state().conditions());
         common::NullSink quiet;
         return model::ComputeModelChart(query, plot, species, form->yearList(), settings, quiet);
     }
@@ -103,7 +104,7 @@ TEST_F(ModelPageTest, ChartHasTheCoreLinesInTheLineSettings)
     control<QPushButton>(form.get(), "BtnSingleM")->click();
     ASSERT_EQ(dialogs.pending(), 0u);
 
-    const auto expected = expectedChart("P00000", "BO", form->modelChartSettings());
+    const auto expected = expectedChart("P00000", "BO", modelPage()->modelChartSettings());
     ASSERT_GT(expected.lines.size(), 4u);
     ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(),
               static_cast<int>(expected.lines.size()));
@@ -157,7 +158,7 @@ TEST_F(ModelPageTest, AutomaticCalculationFollowsTheSettings)
     // The up arrow of the interval recomputes with two years per step.
     control<app::UpDown>(form.get(), "UpDown1")->step(+1);
     EXPECT_EQ(control<QLineEdit>(form.get(), "EditInterval")->text(), "2");
-    auto settings = form->modelChartSettings();
+    auto settings = modelPage()->modelChartSettings();
     EXPECT_EQ(settings.interval, 2);
     const auto two = expectedChart("P00000", "BO", settings);
     ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(),
@@ -168,7 +169,7 @@ TEST_F(ModelPageTest, AutomaticCalculationFollowsTheSettings)
 
     // "Max deads %" at 0: every curve that starts with any dead share is "model1" from the start.
     control<QLineEdit>(form.get(), "EditMaxDeads")->setText("0");
-    settings = form->modelChartSettings();
+    settings = modelPage()->modelChartSettings();
     const auto zero = expectedChart("P00000", "BO", settings);
     ASSERT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->seriesCount(),
               static_cast<int>(zero.lines.size()));
@@ -259,7 +260,7 @@ TEST_F(ModelPageTest, TheBandOptionDrawsATranslucentAreaUnderEachModelCurve)
     control<QPushButton>(form.get(), "BtnSingleM")->click();
     ASSERT_EQ(dialogs.pending(), 0u);
 
-    const auto settings = form->modelChartSettings();
+    const auto settings = modelPage()->modelChartSettings();
     ASSERT_TRUE(settings.band);
     EXPECT_EQ(settings.band->level, 0.95);
     const auto expected = expectedChart("P00000", "BO", settings);

@@ -37,7 +37,7 @@ protected:
     void startOnTrees(const std::vector<fixture::Tree> &trees)
     {
         startOn(fixture::writeTable(dataDir, "trees.dbf", {{"D1995", 1995}, {"D1996", 1996}}, trees));
-        form->BtnSetOKClick();
+        mainPage()->BtnSetOKClick();
         fs::create_directories(outDir);
     }
 
@@ -108,7 +108,7 @@ TEST_F(CreateModelsTest, WritesThePicturesOfSpeciesWithEnoughTreesAsTheCommandDo
         return true;
     });
     dialogs.expectMessage(MessageKind::Information, "2 pictures written, 0 skipped", Button::Ok);
-    form->BtnCreateModelsAllClick();
+    control<QToolButton>(form.get(), "BtnCreateModelsAll")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
 
     EXPECT_EQ(testsupport::namesIn(outDir),
@@ -123,7 +123,7 @@ TEST_F(CreateModelsTest, WritesThePicturesOfSpeciesWithEnoughTreesAsTheCommandDo
     EXPECT_EQ(control<charts::Chart>(form.get(), "ChartTModel")->titleLines(),
               QStringList({"Plot B2, Picea abies"}));
     EXPECT_EQ(form->state().TitleSpecies, ", ");
-    EXPECT_EQ(form->FormCreateModelsSetting, nullptr);
+    EXPECT_TRUE(form->findChildren<TFormCreateModelsSetting *>().isEmpty());
     EXPECT_EQ(form->SpeciesName("SM"), "SM");
     EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "10");
 
@@ -147,7 +147,7 @@ TEST_F(CreateModelsTest, CancelInTheSettingsWritesNothingAndKeepsTheTitles)
         apptest::control<QLineEdit>(&d, "EditTitlePlot")->setText("Area ");
         return int(QDialog::Rejected);
     });
-    form->BtnCreateModelsAllClick();
+    control<QToolButton>(form.get(), "BtnCreateModelsAll")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(form->state().TitlePlot, "Plot ");
     EXPECT_TRUE(testsupport::namesIn(outDir).empty());
@@ -180,7 +180,7 @@ TEST_F(CreateModelsTest, CancelDuringTheRunStopsAfterThePictureInHand)
     dialogs.expectMessage(
         MessageKind::Information,
         "Creating the models was cancelled after plot 1 of 3: 1 pictures written, 1 skipped", Button::Ok);
-    form->BtnCreateModelsAllClick();
+    control<QToolButton>(form.get(), "BtnCreateModelsAll")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(testsupport::namesIn(outDir), (std::vector<std::string>{"A1_BK.bmp", "A1_SM.bmp"}));
     EXPECT_EQ(readBytes(outDir / "A1_BK.bmp"), "old");
@@ -229,7 +229,7 @@ TEST_F(CreateModelsTest, TickingDoNotStopLetsTheRunGoOnWithoutWarningBoxes)
                                   q(out / "warnings.txt"),
                               Button::Ok, {{}, all.join('\n')}, {Button::Ok, false});
         const auto notesBefore = dialogs.progressNotes().size();
-        form->BtnCreateModelsAllClick();
+        control<QToolButton>(form.get(), "BtnCreateModelsAll")->click();
         EXPECT_EQ(dialogs.pending(), 0u) << tickedAt;
         QStringList notes;
         for (auto n = dialogs.progressNotes().begin() + notesBefore; n != dialogs.progressNotes().end(); ++n)
@@ -268,7 +268,7 @@ TEST_F(CreateModelsTest, AFolderThatDoesNotExistIsCreatedOnRequestAndTheSettings
     dialogs.expectMessage(MessageKind::Confirmation, question, Button::Yes | Button::No, Button::Yes);
     dialogs.expectProgress("Create all models");
     dialogs.expectMessage(MessageKind::Information, "1 pictures written, 0 skipped", Button::Ok);
-    form->BtnCreateModelsAllClick();
+    control<QToolButton>(form.get(), "BtnCreateModelsAll")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(testsupport::namesIn(fresh), std::vector<std::string>{"A1_SM.svg"});
     EXPECT_EQ(form->state().TitlePlot, "Area ");
@@ -311,7 +311,7 @@ TEST_F(CreateModelsTest, TheSpeciesNamesShowWholeAndCancelClosesTheSettings)
     });
     dialogs.expectOpenFile("Open", "Text file (*.txt);;Any file (*.*)", q(dataDir) + "/",
                            q(temp / "names.txt"));
-    form->BtnCreateModelsAllClick();
+    control<QToolButton>(form.get(), "BtnCreateModelsAll")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(form->state().TitlePlot, "Plot ");
     EXPECT_TRUE(testsupport::namesIn(outDir).empty());
@@ -324,7 +324,7 @@ TEST_F(CreateModelsTest, ARunThatDrawsNothingSaysWhyAsTheCommandDoes)
     for (const char *name : {"FIA_RI.DBF", "FIA_RI.yrs", "FIA_RI.var"})
         testsupport::copyInto(testsupport::realData() / "fia_ri" / name, dataDir);
     startOn(dataDir / "FIA_RI.DBF");
-    form->BtnSetOKClick();
+    mainPage()->BtnSetOKClick();
     fs::create_directories(outDir);
     expectSettings([this](TFormCreateModelsSetting &d) {
         apptest::control<QLineEdit>(&d, "EditDirectory")->setText(q(outDir));
@@ -334,7 +334,7 @@ TEST_F(CreateModelsTest, ARunThatDrawsNothingSaysWhyAsTheCommandDoes)
     dialogs.expectProgress("Create all models");
     dialogs.expectMessage(MessageKind::Information,
                           "0 pictures written, 0 skipped\n" + QString::fromStdString(reason), Button::Ok);
-    form->BtnCreateModelsAllClick();
+    control<QToolButton>(form.get(), "BtnCreateModelsAll")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
 
     std::string out;

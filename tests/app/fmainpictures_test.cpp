@@ -41,7 +41,7 @@ protected:
         for (const char *side : {"SCBI_CROWN.var", "SCBI_CROWN.yrs"})
             fs::copy_file(testsupport::realData() / "scbi" / side, dataDir / side);
         startOn(table);
-        form->BtnSetOKClick();
+        mainPage()->BtnSetOKClick();
         select("B0206", "LT");
         control<QTabWidget>(form.get(), "PageControl1")
             ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetModel"));
@@ -203,7 +203,7 @@ protected:
         dialogs.expectModal("FormPrintCanvas", [this, shape](QDialog &d) {
             auto &canvas = static_cast<TFormPrintCanvas &>(d);
             EXPECT_EQ(canvas.windowTitle(), "Print Canvas");
-            EXPECT_EQ(canvas.pageWidth(), form->Printer->width());
+            EXPECT_EQ(canvas.pageWidth(), modelPage()->printer()->width());
             shape(canvas);
             printed = canvas.PrintRect;
             return canvas.result();
@@ -248,8 +248,9 @@ TEST_F(PrintTest, ThePageShowsTheChartStretchedIntoTheChosenRectangle)
             if (c.red() > 240 && c.green() > 240 && c.blue() > 130 && c.blue() < 190)
                 chart |= QRect(x, y, 1, 1);
         }
-    const double k = 50.0 / form->Printer->resolution();
-    const QPoint margin = form->Printer->pageLayout().paintRectPixels(form->Printer->resolution()).topLeft();
+    const double k = 50.0 / modelPage()->printer()->resolution();
+    const QPoint margin =
+        modelPage()->printer()->pageLayout().paintRectPixels(modelPage()->printer()->resolution()).topLeft();
     const QRectF expected((margin.x() + printed.Left) * k, (margin.y() + printed.Top) * k,
                           (printed.Right - printed.Left) * k, (printed.Bottom - printed.Top) * k);
     EXPECT_NEAR(chart.left(), expected.left(), 3);

@@ -86,7 +86,7 @@ protected:
                    "Specials\r\nPlotNames\r\nTreeID\r\nSpecies\r\nDBH\r\nHeight\r\n-\r\n-\r\n");
         writeBytes(dataDir / "H.yrs", "Defoliations\r\n-\r\n-\r\n-\r\n-\r\n-\r\n1995\r\n1996\r\n");
         startOn(dataDir / "H.dbf");
-        form->BtnSetOKClick();
+        mainPage()->BtnSetOKClick();
         select(plot, "SM");
     }
 

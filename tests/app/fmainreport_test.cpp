@@ -24,7 +24,7 @@ protected:
         fixture::addTrees(trees, 10, "B2", "SM", {10, 30, 30});
         startOn(fixture::writeTable(dataDir, "trees.dbf", {{"D1995", 1995}, {"D1996", 1996}, {"D1997", 1997}},
                                     trees));
-        form->BtnSetOKClick();
+        mainPage()->BtnSetOKClick();
         fs::create_directories(outDir);
     }
 

@@ -438,7 +438,7 @@ TEST_F(ResultsTest, TransitPageShowsTheTreesOfEachRowTheIntervalsAndTheHomogenei
               0)
         << out;
     startOn(dataDir / "FIA_RI.DBF");
-    form->BtnSetOKClick();
+    mainPage()->BtnSetOKClick();
     select("C007P113", "QR");
     showPage(control<QWidget>(form.get(), "TabSheetTransit"));
     ASSERT_EQ(itemsOf(control<app::ListBox>(form.get(), "LB_TransitMatrix")), QStringList{"2004"});
@@ -474,7 +474,7 @@ TEST_F(ResultsTest, TransitPageShowsTheTreesOfEachRowTheIntervalsAndTheHomogenei
     // With a condition that leaves 5 of the 7 trees, the stored matrix is no longer the trees': no
     // counts, and the line says why.
     showPage(control<QWidget>(form.get(), "TabSheetMain"));
-    form->state().Conditions = "(DBH > 25)";
+    form->state().Survey.setConditions("DBH > 25");
     showPage(control<QWidget>(form.get(), "TabSheetTransit"));
     EXPECT_EQ(matrixShown(), asShown(kIdentity));
     EXPECT_EQ(transitRowCount(*form, 1)->text(), "");
@@ -500,7 +500,7 @@ TEST_F(ResultsTest, TransitPageAgreesWithTheCommandOnThreePeriods)
     std::string out;
     ASSERT_EQ(testsupport::runCommand(cli + " statistics '" + table.string() + "' 2>&1", &out), 0) << out;
     startOn(table);
-    form->BtnSetOKClick();
+    mainPage()->BtnSetOKClick();
     ASSERT_GT(control<app::ListBox>(form.get(), "ListPlots")->count(), 0);
     clickPlot(control<app::ListBox>(form.get(), "ListPlots")->item(0)->text());
     ASSERT_GT(control<app::ListBox>(form.get(), "ListSpecies")->count(), 0);
@@ -560,7 +560,7 @@ protected:
         for (const char *file : {"FOREST.DBF", "FOREST.yrs", "FOREST.var"})
             fs::copy_file(dataDir / file, coreDir / file);
         startOn(dataDir / "FOREST.DBF");
-        form->BtnSetOKClick();
+        mainPage()->BtnSetOKClick();
         control<QLineEdit>(form.get(), "EditInterval")->setText("2");
         control<QLineEdit>(form.get(), "EditPrcTree")->setText("10");
     }
@@ -766,7 +766,7 @@ TEST_F(StatisticsButtonTest, ATableUnderAResultsNameOrAnotherRunIsRefusedWithAnE
     data::generateTable(dataDir / "transit.dbf", settings);
     const std::string trees = testsupport::readBytes(dataDir / "transit.dbf");
     startOn(dataDir / "transit.dbf");
-    form->BtnSetOKClick();
+    mainPage()->BtnSetOKClick();
     dialogs.expectProgress("Statistics");
     dialogs.expectMessage(
         MessageKind::Error,
@@ -782,7 +782,7 @@ TEST_F(StatisticsButtonTest, ATableUnderAResultsNameOrAnotherRunIsRefusedWithAnE
     for (const char *ext : {".yrs", ".var"})
         fs::rename(dataDir / (std::string("transit") + ext), dataDir / (std::string("trees") + ext));
     startOn(dataDir / "trees.dbf");
-    form->BtnSetOKClick();
+    mainPage()->BtnSetOKClick();
     const int lock = ::open((dataDir / ".~statistics.lock").c_str(), O_RDWR | O_CREAT, 0644);
     ASSERT_GE(lock, 0);
     ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);

@@ -48,7 +48,7 @@ protected:
         control<QComboBox>(form.get(), "CB_SpecFields")
             ->setCurrentIndex(role ? control<QComboBox>(form.get(), "CB_SpecFields")->findText(role) : -1);
         control<QTableWidget>(form.get(), "GridFields")->setCurrentCell(rowOf(column), gridColumn);
-        form->GridFieldsDblClick();
+        mainPage()->GridFieldsDblClick();
     }
 
     void type(const std::string &column, int gridColumn, const char *text)
@@ -74,23 +74,23 @@ TEST_F(FieldRolesTest, DoubleClickMovesAndEmptiesRoles)
 {
     startTrees();
     doubleClickRole("SP", "Species");
-    EXPECT_EQ(form->state().SpeciesField, "SP");
+    EXPECT_EQ(form->state().fieldRoles().species, "SP");
 
     // A second row with the same role: both show it, the variable names the row clicked last.
     doubleClickRole("DBH", "Species");
     EXPECT_EQ(cell("SP"), "Species");
     EXPECT_EQ(cell("DBH"), "Species");
-    EXPECT_EQ(form->state().SpeciesField, "DBH");
+    EXPECT_EQ(form->state().fieldRoles().species, "DBH");
 
     // Nothing chosen: the cell is emptied and its role unassigned, whichever row it pointed to.
     doubleClickRole("SP", nullptr);
     EXPECT_EQ(cell("SP"), "");
-    EXPECT_EQ(form->state().SpeciesField, "");
+    EXPECT_EQ(form->state().fieldRoles().species, "");
 
     // Only the "Specials" column reacts.
     doubleClickRole("PLOT", "PlotNames", 1);
     EXPECT_EQ(control<QTableWidget>(form.get(), "GridFields")->item(rowOf("PLOT"), 1)->text(), "-");
-    EXPECT_EQ(form->state().PlotField, "");
+    EXPECT_EQ(form->state().fieldRoles().plot, "");
 
     // The user's double-click assigns the role without opening the cell's editor.
     control<QComboBox>(form.get(), "CB_SpecFields")
@@ -109,7 +109,7 @@ TEST_F(FieldRolesTest, DoubleClickMovesAndEmptiesRoles)
     }
     QCoreApplication::processEvents();
     EXPECT_EQ(cell("PLOT"), "PlotNames");
-    EXPECT_EQ(form->state().PlotField, "PLOT");
+    EXPECT_EQ(form->state().fieldRoles().plot, "PLOT");
     for (const QLineEdit *editor : viewport->findChildren<QLineEdit *>())
         EXPECT_FALSE(editor->isVisible());
     EXPECT_EQ(dialogs.asked().size(), 2u); // the about box and the open dialog
@@ -130,12 +130,12 @@ TEST_F(FieldRolesTest, SetOkKeepsTypedYearOrderFillsPlotsAndWritesSideFiles)
     control<QPushButton>(form.get(), "BtnSetOK")->click();
 
     EXPECT_EQ(dialogs.asked().size(), 2u);
-    EXPECT_EQ(form->state().YearCount, 2);
-    EXPECT_EQ(form->state().Years, (std::vector<int>{1996, 1995}));
-    EXPECT_EQ(form->state().YearFields, (std::vector<std::string>{"D1995", "D1996"}));
+    EXPECT_EQ(form->state().yearCount(), 2);
+    EXPECT_EQ(surveyYears(), (std::vector<int>{1996, 1995}));
+    EXPECT_EQ(form->state().yearFields(), (std::vector<std::string>{"D1995", "D1996"}));
     EXPECT_EQ(form->state().YearDefAvg.size(), 2u);
     EXPECT_EQ(form->state().YearClasses.size(), 2u);
-    EXPECT_EQ(form->state().PlotField, "PLOT");
+    EXPECT_EQ(form->state().fieldRoles().plot, "PLOT");
     EXPECT_EQ(form->state().Query1.sqlLines(),
               (std::vector<std::string>{"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'"}));
     EXPECT_FALSE(form->state().Query1.isActive());
@@ -158,7 +158,7 @@ TEST_F(FieldRolesTest, SetOkKeepsTypedYearOrderFillsPlotsAndWritesSideFiles)
     // At the next start the roles are applied top to bottom: the lower PlotNames wins.
     form.reset();
     startOn(dataDir / "M_trees.dbf");
-    EXPECT_EQ(form->state().PlotField, "D1996");
+    EXPECT_EQ(form->state().fieldRoles().plot, "D1996");
 }
 
 TEST_F(FieldRolesTest, FailuresLeaveSetOkEnabled)
@@ -177,8 +177,8 @@ TEST_F(FieldRolesTest, FailuresLeaveSetOkEnabled)
                               app::Button::Ok);
         control<QPushButton>(form.get(), "BtnSetOK")->click();
         EXPECT_EQ(dialogs.pending(), 0u);
-        EXPECT_EQ(form->state().YearCount, 0);
-        EXPECT_TRUE(form->state().Years.empty());
+        EXPECT_EQ(form->state().yearCount(), 0);
+        EXPECT_TRUE(surveyYears().empty());
         EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->count(), 0);
         EXPECT_FALSE(fs::exists(years));
         EXPECT_TRUE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
@@ -234,7 +234,7 @@ TEST_F(FieldRolesTest, SuggestFillsTheGridAsTheTablesOwnSideFiles)
     control<QPushButton>(form.get(), "BtnSetOK")->click();
     EXPECT_EQ(readBytes(dataDir / "SCBI_CROWN.yrs"), readBytes(fixture / "SCBI_CROWN.yrs"));
     EXPECT_EQ(readBytes(dataDir / "SCBI_CROWN.var"), readBytes(fixture / "SCBI_CROWN.var"));
-    EXPECT_EQ(form->state().Years, (std::vector<int>{2014, 2015, 2016, 2017, 2018, 2019, 2021}));
+    EXPECT_EQ(surveyYears(), (std::vector<int>{2014, 2015, 2016, 2017, 2018, 2019, 2021}));
     EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->count(), 28);
     // Like Set OK, the suggestion is over for this run.
     EXPECT_FALSE(control<QPushButton>(form.get(), "BtnSuggest")->isEnabled());

@@ -46,7 +46,7 @@ protected:
     void enterConditions(const QString &shown, const QString &answer)
     {
         dialogs.expectInputBox(kCaption, kPrompt, shown, answer, kBoxWidth);
-        form->BtnConditionsClick();
+        mainPage()->BtnConditionsClick();
         EXPECT_EQ(dialogs.pending(), 0u);
     }
 };
@@ -103,7 +103,7 @@ TEST_F(SelectionTest, ConditionsAreWrappedAndRestrictEveryQuery)
     clickPlot("A1");
 
     enterConditions("", "DBH>10");
-    EXPECT_EQ(form->state().Conditions, "(DBH>10)");
+    EXPECT_EQ(form->state().conditions(), "(DBH>10)");
     EXPECT_EQ(control<QLabel>(form.get(), "LblConditions")->text(), "(DBH>10)");
     EXPECT_EQ(form->state().Query1.sqlLines(),
               (Lines{"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'", "WHERE (DBH>10)"}));
@@ -129,7 +129,7 @@ TEST_F(SelectionTest, ConditionsAreWrappedAndRestrictEveryQuery)
     // Two groups joined by OR are kept in brackets of their own, so that "and" takes them as one
     // condition and the plot and species still select.
     enterConditions("(DBH>10)", "(DBH>20) or (SP='FI')");
-    EXPECT_EQ(form->state().Conditions, "((DBH>20) or (SP='FI'))");
+    EXPECT_EQ(form->state().conditions(), "((DBH>20) or (SP='FI'))");
     form->PrepareTreeQuery();
     EXPECT_EQ(
         form->state().Query1.sqlLines(),
@@ -139,11 +139,11 @@ TEST_F(SelectionTest, ConditionsAreWrappedAndRestrictEveryQuery)
 
     // Cancel answers with the text shown: nothing changes but the refill.
     enterConditions("((DBH>20) or (SP='FI'))", "((DBH>20) or (SP='FI'))");
-    EXPECT_EQ(form->state().Conditions, "((DBH>20) or (SP='FI'))");
+    EXPECT_EQ(form->state().conditions(), "((DBH>20) or (SP='FI'))");
 
     // An empty answer removes the condition.
     enterConditions("((DBH>20) or (SP='FI'))", "");
-    EXPECT_EQ(form->state().Conditions, "");
+    EXPECT_EQ(form->state().conditions(), "");
     EXPECT_EQ(control<QLabel>(form.get(), "LblConditions")->text(), "");
     EXPECT_EQ(form->state().Query1.sqlLines(), Lines{"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'"});
     EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->count(), 5);
@@ -184,7 +184,7 @@ TEST_F(SelectionTest, ConditionTheEngineRefusesIsNotTaken)
         control<QPushButton>(form.get(), "BtnConditions")
             ->click(); // the button runs the handler under the central error handler
         EXPECT_EQ(dialogs.pending(), 0u);
-        EXPECT_EQ(form->state().Conditions, "(DBH>10)");
+        EXPECT_EQ(form->state().conditions(), "(DBH>10)");
         EXPECT_EQ(control<QLabel>(form.get(), "LblConditions")->text(), "(DBH>10)");
         EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")),
                   (QStringList{"A1", "B2", "C3", "O'Hara"}));
@@ -200,7 +200,7 @@ TEST_F(SelectionTest, ConditionTheEngineRefusesIsNotTaken)
         QString::fromStdString("Condition: " + engineMessage("(HEIGHT>20)") + " in: (HEIGHT>20)"),
         app::Button::Ok);
     enterConditions("HEIGHT>20", "DBH>20");
-    EXPECT_EQ(form->state().Conditions, "(DBH>20)");
+    EXPECT_EQ(form->state().conditions(), "(DBH>20)");
     EXPECT_EQ(control<QLabel>(form.get(), "LblConditions")->text(), "(DBH>20)");
 
     // The table still holds every tree.
@@ -284,7 +284,7 @@ TEST_F(SelectionTest, TreeQueryAndSelectionCheck)
 TEST_F(SelectionTest, PlotContainerCollectsEachPlotOnce)
 {
     startTrees();
-    app::TFormPlotContainer &container = *form->FormPlotContainer;
+    app::TFormPlotContainer &container = selection()->plotContainer();
     EXPECT_EQ(container.windowTitle(), "PlotContainer");
     EXPECT_TRUE(container.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_FALSE(container.windowFlags() & Qt::WindowCloseButtonHint);
@@ -296,15 +296,15 @@ TEST_F(SelectionTest, PlotContainerCollectsEachPlotOnce)
     // Hidden, it takes nothing.
     EXPECT_FALSE(container.isVisible());
     clickPlot("A1");
-    form->ListPlotsDblClick();
+    selection()->ListPlotsDblClick();
     EXPECT_TRUE(container.lines().isEmpty());
 
     control<QToolButton>(form.get(), "SpeedButton1")->click();
     EXPECT_TRUE(container.isVisible());
-    form->ListPlotsDblClick();
-    form->ListPlotsDblClick();
+    selection()->ListPlotsDblClick();
+    selection()->ListPlotsDblClick();
     clickPlot("a1"); // another plot for the engine, the same line for the container
-    form->ListPlotsDblClick();
+    selection()->ListPlotsDblClick();
     clickPlot("O'Hara");
     emit control<app::ListBox>(form.get(), "ListPlots")
         ->itemDoubleClicked(control<app::ListBox>(form.get(), "ListPlots")->currentItem());
@@ -312,7 +312,7 @@ TEST_F(SelectionTest, PlotContainerCollectsEachPlotOnce)
 
     apptest::control<QPushButton>(&container, "BtnClose")->click();
     EXPECT_FALSE(container.isVisible());
-    form->SpeedButton1Click();
+    selection()->SpeedButton1Click();
     EXPECT_EQ(container.lines(), (QStringList{"A1", "O'Hara"}));
     apptest::control<QPushButton>(&container, "BtnClear")->click();
     EXPECT_TRUE(container.lines().isEmpty());
@@ -337,7 +337,7 @@ TEST_F(SelectionTest, CrownTableFromSetOkToTreeCount)
 
     control<QPushButton>(form.get(), "BtnSetOK")->click();
     EXPECT_EQ(dialogs.asked().size(), 2u);
-    EXPECT_EQ(form->state().Years, (std::vector<int>{2014, 2015, 2016, 2017, 2018, 2019, 2021}));
+    EXPECT_EQ(surveyYears(), (std::vector<int>{2014, 2015, 2016, 2017, 2018, 2019, 2021}));
     EXPECT_EQ(readBytes(dataDir / "SCBI_CROWN.yrs"), readBytes(shared / "SCBI_CROWN.yrs"));
     EXPECT_EQ(readBytes(dataDir / "SCBI_CROWN.var"), readBytes(shared / "SCBI_CROWN.var"));
     EXPECT_EQ(control<app::ListBox>(form.get(), "ListPlots")->count(), 28);

@@ -27,13 +27,13 @@ TEST_F(MainWindowTest, TableNamedAtStartOpensWithoutTheOpenDialog)
     ASSERT_TRUE(form->Activated);
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
-    EXPECT_EQ(form->state().TableFile, "SCBI_CROWN.DBF");
+    EXPECT_EQ(form->state().tableFile(), "SCBI_CROWN.DBF");
     std::vector<std::string> fields{"Fields"};
     fields.insert(fields.end(), kCrownColumns.begin(), kCrownColumns.end());
     EXPECT_EQ(gridColumn(0), fields);
     // The side files gave the roles, as after the open dialog.
-    EXPECT_EQ(form->state().PlotField, "PLOT");
-    EXPECT_EQ(form->state().SpeciesField, "SP");
+    EXPECT_EQ(form->state().fieldRoles().plot, "PLOT");
+    EXPECT_EQ(form->state().fieldRoles().species, "SP");
     EXPECT_EQ(terminations, 0);
 }
 
@@ -54,11 +54,11 @@ TEST_F(MainWindowTest, TableNamedAtStartThatFailsIsToldAndTheOpenDialogFollows)
         QString dialogStart;
     };
     const Case cases[] = {
-        {elsewhere / "missing.dbf", "Table missing.dbf does not exist in " + q(elsewhere) + "/",
+        // The window opens a table as the commands do, and refuses a missing one in their words.
+        {elsewhere / "missing.dbf", "Cannot open table " + q(elsewhere / "missing.dbf") + ": no such file",
          q(elsewhere)},
         {temp / "nowhere" / "missing.dbf",
-         "Cannot open the data directory " + q(temp / "nowhere") + "/: it is not a readable directory",
-         q(dataDir)},
+         "Cannot open table " + q(temp / "nowhere" / "missing.dbf") + ": no such file", q(dataDir)},
         {folder, "Cannot open table " + q(folder) + ": it is a folder", q(elsewhere)},
         {broken,
          "Table " + q(broken) + " is damaged or not a dBASE table: the file is too short for a header",
@@ -76,7 +76,7 @@ TEST_F(MainWindowTest, TableNamedAtStartThatFailsIsToldAndTheOpenDialogFollows)
         EXPECT_TRUE(form->Activated);
         EXPECT_EQ(dialogs.pending(), 0u);
         EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
-        EXPECT_EQ(form->state().TableFile, "trees.dbf");
+        EXPECT_EQ(form->state().tableFile(), "trees.dbf");
     }
 
     // Cancelling the open dialog then ends the program, as at any start.

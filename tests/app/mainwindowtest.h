@@ -4,6 +4,9 @@
 
 #include "app/fmain.h"
 #include "app/listbox.h"
+#include "app/mainpage.h"
+#include "app/modelpage.h"
+#include "app/plotselection.h"
 #include "charts/chart.h"
 #include "controls.h"
 #include "scripteddialogs.h"
@@ -144,7 +147,7 @@ protected:
         for (const char *side : {"SCBI_CROWN.var", "SCBI_CROWN.yrs"})
             fs::copy_file(testsupport::realData() / "scbi" / side, dataDir / side);
         startOn(table);
-        form->BtnSetOKClick();
+        mainPage()->BtnSetOKClick();
     }
 
     // The small tree table of treetable.h with its roles and years, after Set OK.
@@ -154,17 +157,18 @@ protected:
         writeBytes(dataDir / "M_trees.var", kTreeRoles);
         writeBytes(dataDir / "M_trees.yrs", kTreeYears);
         startOn(dataDir / "M_trees.dbf");
-        form->BtnSetOKClick();
+        mainPage()->BtnSetOKClick();
     }
 
     // Selects the item with exactly this text and runs the list's click handler, as a click does.
     void clickPlot(const QString &plot)
     {
-        clickItem(control<app::ListBox>(form.get(), "ListPlots"), plot, &TFormMain::ListPlotsClick);
+        clickItem(control<app::ListBox>(form.get(), "ListPlots"), plot, &app::PlotSelection::ListPlotsClick);
     }
     void clickSpecies(const QString &species)
     {
-        clickItem(control<app::ListBox>(form.get(), "ListSpecies"), species, &TFormMain::ListSpeciesClick);
+        clickItem(control<app::ListBox>(form.get(), "ListSpecies"), species,
+                  &app::PlotSelection::ListSpeciesClick);
     }
     void select(const QString &plot, const QString &species)
     {
@@ -172,18 +176,35 @@ protected:
         clickSpecies(species);
     }
 
-    std::vector<std::string> roles() const
+    app::MainPage *mainPage() const { return control<app::MainPage>(form.get(), "TabSheetMain"); }
+    app::PlotSelection *selection() const
     {
-        return {form->state().PlotField, form->state().TreeIdField, form->state().SpeciesField,
-                form->state().DbhField, form->state().HeightField};
+        return control<app::PlotSelection>(form.get(), "PanelSelection");
+    }
+    app::ModelPage *modelPage() const { return control<app::ModelPage>(form.get(), "TabSheetModel"); }
+
+    // The survey years of the year list, in its order.
+    std::vector<int> surveyYears() const
+    {
+        std::vector<int> years;
+        for (const auto &year : form->state().yearList())
+            years.push_back(year.year);
+        return years;
     }
 
-    void clickItem(app::ListBox *list, const QString &text, void (TFormMain::*click)())
+    std::vector<std::string> roles() const
+    {
+        return {form->state().fieldRoles().plot, form->state().fieldRoles().treeId,
+                form->state().fieldRoles().species, form->state().fieldRoles().dbh,
+                form->state().fieldRoles().height};
+    }
+
+    void clickItem(app::ListBox *list, const QString &text, void (app::PlotSelection::*click)())
     {
         const auto found = list->findItems(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
         ASSERT_EQ(found.size(), 1) << text.toStdString();
         list->selectRow(list->row(found.first()));
-        (form.get()->*click)();
+        (selection()->*click)();
     }
 
     TempDir temp;

@@ -21,9 +21,9 @@ TEST_F(MainWindowTest, TableNamedOHaraWithColumnsOrderAndGroupWorks)
         testsupport::copyInto(dataDir / file, cliDir.path());
 
     startOn(table);
-    form->BtnSetOKClick();
-    EXPECT_EQ(form->state().PlotField, "ORDER");
-    EXPECT_EQ(form->state().SpeciesField, "GROUP");
+    mainPage()->BtnSetOKClick();
+    EXPECT_EQ(form->state().fieldRoles().plot, "ORDER");
+    EXPECT_EQ(form->state().fieldRoles().species, "GROUP");
     EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListPlots")), (QStringList{"O'Neil", "P2"}));
     select("O'Neil", "SM");
     EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "ListSpecies")), (QStringList{"BK", "SM"}));

@@ -1,6 +1,9 @@
 // The page "Data table": the selected trees in an editable grid over Query1, the tools Replace and
 // Check deads, and undo of the changes stored into the data table.
-#include "app/fmain.h"
+#include "app/datapage.h"
+
+#include "app/errorhandler.h"
+#include "app/guardedslot.h"
 
 #include "app/datagrid.h"
 #include "app/named.h"
@@ -13,7 +16,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -47,9 +49,11 @@ const char *const kReplaceCaption = "Replace procedure";
 
 } // namespace
 
-QWidget *TFormMain::createDataPage()
+DataPage::DataPage(PageHost &host, Dialogs &dialogs, QWidget *parent)
+    : QWidget(parent), m_host(host), m_state(host.state()), m_dialogs(dialogs)
 {
-    auto *page = named<QWidget>("TabSheetData");
+    setObjectName("TabSheetData");
+    QWidget *page = this;
     LabelReadOnly = named<QLabel>("LabelReadOnly");
     LabelReadOnly->setWordWrap(true);
     LabelReadOnly->setContentsMargins(4, 2, 4, 2);
@@ -87,38 +91,35 @@ QWidget *TFormMain::createDataPage()
     layout->addWidget(LabelReadOnly);
     layout->addWidget(DBGridData, 1);
     layout->addWidget(PanelDataTools);
-    return page;
-}
 
-void TFormMain::connectDataPage()
-{
     // Every row Query1 stores can be undone until the table is closed.
     m_state.Query1.setJournal(&m_state.DataJournal);
-    connectGuarded(BtnReplace, &QPushButton::clicked, &TFormMain::BtnReplaceClick);
-    connectGuarded(BtnCheckDeads, &QPushButton::clicked, &TFormMain::BtnCheckDeadsClick);
-    connectGuarded(BtnUndo, &QPushButton::clicked, &TFormMain::BtnUndoClick);
-    auto *undo = new QShortcut(QKeySequence::Undo, TabSheetData);
+    connectGuarded(this, m_dialogs, BtnReplace, &QPushButton::clicked, &DataPage::BtnReplaceClick);
+    connectGuarded(this, m_dialogs, BtnCheckDeads, &QPushButton::clicked, &DataPage::BtnCheckDeadsClick);
+    connectGuarded(this, m_dialogs, BtnUndo, &QPushButton::clicked, &DataPage::BtnUndoClick);
+    auto *undo = new QShortcut(QKeySequence::Undo, this);
     undo->setContext(Qt::WidgetWithChildrenShortcut);
     connect(undo, &QShortcut::activated, this, [this] {
-        if (BtnUndo->isEnabled()) guard([this] { BtnUndoClick(); });
+        if (BtnUndo->isEnabled()) runGuarded(m_dialogs, [this] { BtnUndoClick(); });
     });
     connect(DBGridData, &DataGrid::rowLeft, this,
-            [this](int row) { guard([this, row] { DBGridDataRowLeft(row); }); });
-    connect(DBGridData, &DataGrid::valueRefused, this,
-            [this](const QString &message) { guard([this, message] { m_dialogs.error(message); }); });
-    connect(DBGridData->dataModel(), &DataGridModel::editStateChanged, this, [this] { updateDataTools(); });
-    updateDataTools();
+            [this](int row) { runGuarded(m_dialogs, [this, row] { DBGridDataRowLeft(row); }); });
+    connect(DBGridData, &DataGrid::valueRefused, this, [this](const QString &message) {
+        runGuarded(m_dialogs, [this, message] { m_dialogs.error(message); });
+    });
+    connect(DBGridData->dataModel(), &DataGridModel::editStateChanged, this, [this] { updateTools(); });
+    updateTools();
 }
 
-void TFormMain::enterDataPage()
+void DataPage::enter()
 {
     // Nothing of an earlier entry stays on display: the page change has closed Query1.
     DBGridData->dataModel()->clear();
     LabelReadOnly->hide();
-    if (!CheckSelection()) return;
-    PrepareTreeQuery();
-    m_state.Query1.setParam("PlotNames", selectedPlot());
-    m_state.Query1.setParam("NSpecies", selectedSpecies());
+    if (!m_host.CheckSelection()) return;
+    m_host.PrepareTreeQuery();
+    m_state.Query1.setParam("PlotNames", m_host.selectedPlot());
+    m_state.Query1.setParam("NSpecies", m_host.selectedSpecies());
     m_state.Query1.open();
     const std::string readOnly = m_state.Query1.readOnlyReason();
     DBGridData->dataModel()->load(m_state.Query1, readOnly.empty());
@@ -139,19 +140,19 @@ void TFormMain::enterDataPage()
         CB_Fields->addItem(QString::fromStdString(column));
     CB_Fields->setCurrentIndex(std::max(0, CB_Fields->findText(chosen, Qt::MatchExactly)));
     m_state.DataJournal.checkFile();
-    showDataNote();
-    updateDataTools();
+    showNote();
+    updateTools();
 }
 
-bool TFormMain::leaveDataPage()
+bool DataPage::leave()
 {
-    if (!storeDataEdits()) return false;
+    if (!storeEdits()) return false;
     // Query1 carries other statements from now on: the grid lets go of it.
     DBGridData->dataModel()->clear();
     return true;
 }
 
-void TFormMain::updateDataTools()
+void DataPage::updateTools()
 {
     const DataGridModel *model = DBGridData->dataModel();
     const bool editable = model->isEditable();
@@ -161,13 +162,13 @@ void TFormMain::updateDataTools()
     BtnUndo->setEnabled(editable && (m_state.DataJournal.canUndo() || model->editedRow() >= 0));
 }
 
-void TFormMain::showDataNote()
+void DataPage::showNote()
 {
     const std::string note = m_state.DataJournal.takeNote();
     if (!note.empty()) m_dialogs.information(QString::fromStdString(note));
 }
 
-bool TFormMain::storeDataEdits()
+bool DataPage::storeEdits()
 {
     // A refused value is followed by its message and the cell opened again.
     if (!DBGridData->commitEditor()) return false;
@@ -176,17 +177,17 @@ bool TFormMain::storeDataEdits()
     } catch (const common::Error &e) {
         m_dialogs.error(QString::fromUtf8(e.what()) +
                         "\n\nThe row keeps its changes: correct them, or press Esc on the row to drop them.");
-        updateDataTools();
+        updateTools();
         return false;
     }
-    showDataNote();
-    updateDataTools();
+    showNote();
+    updateTools();
     return true;
 }
 
-void TFormMain::DBGridDataRowLeft(int row)
+void DataPage::DBGridDataRowLeft(int row)
 {
-    if (DBGridData->dataModel()->editedRow() != row || storeDataEdits()) return;
+    if (DBGridData->dataModel()->editedRow() != row || storeEdits()) return;
     // The row could not be stored: the cursor goes back to it, once the move away is over.
     QTimer::singleShot(0, this, [this, row] {
         if (DBGridData->dataModel()->editedRow() == row)
@@ -195,18 +196,18 @@ void TFormMain::DBGridDataRowLeft(int row)
     });
 }
 
-void TFormMain::refreshDataGrid()
+void DataPage::refreshGrid()
 {
     try {
         DBGridData->dataModel()->refresh();
     } catch (const common::Error &e) {
         m_dialogs.error(QString::fromUtf8(e.what()));
     }
-    showDataNote();
-    updateDataTools();
+    showNote();
+    updateTools();
 }
 
-void TFormMain::runDataTool(const std::function<void(data::Confirmations &)> &tool)
+void DataPage::runTool(const std::function<void(data::Confirmations &)> &tool)
 {
     DialogsConfirmations confirmations(m_dialogs);
     try {
@@ -214,38 +215,38 @@ void TFormMain::runDataTool(const std::function<void(data::Confirmations &)> &to
         data::EditJournal::StepScope step(m_state.DataJournal);
         tool(confirmations);
     } catch (...) {
-        refreshDataGrid();
+        refreshGrid();
         throw;
     }
-    refreshDataGrid();
+    refreshGrid();
 }
 
-void TFormMain::BtnReplaceClick()
+void DataPage::BtnReplaceClick()
 {
-    if (!storeDataEdits()) return;
+    if (!storeEdits()) return;
     const QString find = m_dialogs.inputBox(kReplaceCaption, "Find value", QString());
     const QString replacement = m_dialogs.inputBox(kReplaceCaption, "Replace value", QString());
     const data::ReplaceSettings settings{find.toStdString(),       replacement.toStdString(),
                                          CB_selected->isChecked(), CB_Fields->currentText().toStdString(),
-                                         m_state.YearFields,       m_state.TreeIdField};
-    runDataTool([&](data::Confirmations &confirmations) {
+                                         m_state.yearFields(),     m_state.fieldRoles().treeId};
+    runTool([&](data::Confirmations &confirmations) {
         data::replaceValues(m_state.Query1, settings, confirmations);
     });
 }
 
-void TFormMain::BtnCheckDeadsClick()
+void DataPage::BtnCheckDeadsClick()
 {
-    if (!storeDataEdits()) return;
-    const std::string standard = data::standardDeadValue(valueType());
+    if (!storeEdits()) return;
+    const std::string standard = data::standardDeadValue(m_host.valueType());
     const QString dead =
         m_dialogs.inputBox(kReplaceCaption, "Value of deads", QString::fromStdString(standard));
-    const data::DeadCheckSettings settings{dead.toStdString(), standard, yearList()};
-    runDataTool([&](data::Confirmations &confirmations) {
+    const data::DeadCheckSettings settings{dead.toStdString(), standard, m_host.yearList()};
+    runTool([&](data::Confirmations &confirmations) {
         data::checkDeads(m_state.Query1, settings, confirmations);
     });
 }
 
-void TFormMain::BtnUndoClick()
+void DataPage::BtnUndoClick()
 {
     DataGridModel *model = DBGridData->dataModel();
     if (!model->isEditable() || !DBGridData->commitEditor()) return;
@@ -257,10 +258,10 @@ void TFormMain::BtnUndoClick()
     try {
         m_state.DataJournal.undo();
     } catch (...) {
-        refreshDataGrid();
+        refreshGrid();
         throw;
     }
-    refreshDataGrid();
+    refreshGrid();
 }
 
 } // namespace app

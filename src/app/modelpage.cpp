@@ -1,14 +1,16 @@
-// The page "Single plot model": its settings panel, the model chart and its computation.
-#include "app/fmain.h"
+// The page "Single plot model": its settings panel, the model chart and its computation, and the
+// chart's print command.
+#include "app/modelpage.h"
 
-#include "app/fcreatemodelssetting.h"
+#include "app/guardedslot.h"
 
-#include "app/listbox.h"
 #include "app/localenumbers.h"
 #include "app/named.h"
+#include "app/printcanvas.h"
 #include "app/updown.h"
 #include "charts/chart.h"
 #include "charts/modelchart.h"
+#include "charts/picturewriter.h"
 #include "common/error.h"
 #include "common/graphsettings.h"
 #include "common/numbers.h"
@@ -19,6 +21,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -38,9 +41,11 @@ void setupNumberEdit(QLineEdit *edit, UpDown *upDown, int minimum, int maximum, 
 
 } // namespace
 
-QWidget *TFormMain::createModelPage()
+ModelPage::ModelPage(PageHost &host, Dialogs &dialogs, QWidget *parent)
+    : QWidget(parent), m_host(host), m_state(host.state()), m_dialogs(dialogs), m_sink(dialogs)
 {
-    auto *page = named<QWidget>("TabSheetModel");
+    setObjectName("TabSheetModel");
+    QWidget *page = this;
     Panel1 = named<QWidget>("Panel1");
     Panel1->setFixedHeight(54);
     LabelInterval = named<QLabel>("LabelInterval", "Interval");
@@ -85,37 +90,37 @@ QWidget *TFormMain::createModelPage()
     layout->setSpacing(0);
     layout->addWidget(Panel1);
     layout->addWidget(ChartTModel, 1);
-    return page;
+
+    nameAfter(EditInterval, LabelInterval);
+    nameAfter(EditMaxDeads, LabelMaxDeads);
+    UpDown1->setHints("Interval up", "Interval down");
+    UpDown2->setHints("Max deads % up", "Max deads % down");
+    ChartTModel->setAccessibleName("Model chart");
+
+    connectGuarded(this, m_dialogs, BtnSingleM, &QPushButton::clicked, &ModelPage::BtnSingleMClick);
+    connectGuarded(this, m_dialogs, EditInterval, &QLineEdit::textChanged, &ModelPage::EditIntervalChange);
+    connectGuarded(this, m_dialogs, EditMaxDeads, &QLineEdit::textChanged, &ModelPage::EditMaxDeadsChange);
+    connectGuarded(this, m_dialogs, BtnProperties, &QPushButton::clicked, &ModelPage::BtnPropertiesClick);
+    connectGuarded(this, m_dialogs, BtnPrint, &QPushButton::clicked, &ModelPage::BtnPrintClick);
+    connectGuarded(this, m_dialogs, BtnSave, &QPushButton::clicked, &ModelPage::BtnSaveClick);
 }
 
-void TFormMain::connectModelPage()
-{
-    connectGuarded(BtnSingleM, &QPushButton::clicked, &TFormMain::BtnSingleMClick);
-    connectGuarded(EditInterval, &QLineEdit::textChanged, &TFormMain::EditIntervalChange);
-    connectGuarded(EditMaxDeads, &QLineEdit::textChanged, &TFormMain::EditMaxDeadsChange);
-    connectGuarded(BtnPrint, &QPushButton::clicked, &TFormMain::BtnPrintClick);
-    connectGuarded(BtnSave, &QPushButton::clicked, &TFormMain::BtnSaveClick);
-}
+ModelPage::~ModelPage() = default;
 
-void TFormMain::enterModelPage(const SelectedRows &)
+void ModelPage::enter()
 {
     ChartTModel->clearSeries();
-    const std::string plot = selectedPlot();
+    const std::string plot = m_host.selectedPlot();
     ChartTModel->setTitleLines({QString::fromStdString(model::ModelChartTitle(
-        m_state.TitlePlot, plot, m_state.TitleSpecies, SpeciesName(selectedSpecies())))});
-    PrepareTreeQuery();
+        m_state.TitlePlot, plot, m_state.TitleSpecies, m_host.SpeciesName(m_host.selectedSpecies())))});
+    m_host.PrepareTreeQuery();
     if (CB_Auto->isChecked()) BtnSingleMClick();
 }
 
-std::string TFormMain::SpeciesName(const std::string &species) const
-{
-    return FormCreateModelsSetting ? FormCreateModelsSetting->SpeciesName(species) : species;
-}
-
-model::ModelSettings TFormMain::modelSettings() const
+model::ModelSettings ModelPage::modelSettings() const
 {
     model::ModelSettings settings;
-    settings.valueType = static_cast<model::ValueType>(valueType());
+    settings.valueType = static_cast<model::ValueType>(m_host.valueType());
     // The field's own range, named, rather than the bare conversion error.
     int interval = 0;
     try {
@@ -129,7 +134,7 @@ model::ModelSettings TFormMain::modelSettings() const
     return settings;
 }
 
-model::ModelSettings TFormMain::modelChartSettings() const
+model::ModelSettings ModelPage::modelChartSettings() const
 {
     model::ModelSettings settings = modelSettings();
     try {
@@ -146,24 +151,22 @@ model::ModelSettings TFormMain::modelChartSettings() const
     return settings;
 }
 
-std::vector<data::YearColumn> TFormMain::yearList() const
+void ModelPage::BtnSingleMClick()
 {
-    std::vector<data::YearColumn> years;
-    for (std::size_t i = 0; i < m_state.Years.size(); ++i)
-        years.push_back({m_state.Years[i], m_state.YearFields[i]});
-    return years;
+    drawModel();
 }
 
-void TFormMain::BtnSingleMClick()
+void ModelPage::drawModel()
 {
     // A setting typed wrong is refused with the chart as it was; a failed computation leaves the
     // chart empty rather than showing the previous selection.
     const model::ModelSettings settings = modelChartSettings();
     ChartTModel->clearSeries();
-    const std::string species = selectedSpecies();
-    const std::string plot = selectedPlot();
-    const model::ModelChart chart = model::ComputeModelChart(m_state.Query1, plot, species, yearList(),
-                                                             settings, m_modelSink ? *m_modelSink : m_sink);
+    const std::string species = m_host.selectedSpecies();
+    const std::string plot = m_host.selectedPlot();
+    const model::ModelChart chart =
+        model::ComputeModelChart(m_state.Query1, plot, species, m_host.yearList(), settings,
+                                 m_modelSink ? *m_modelSink : static_cast<common::MessageSink &>(m_sink));
     m_state.Query1.close();
 
     m_state.YearDefAvg = chart.series.YearDefAvg;
@@ -175,14 +178,40 @@ void TFormMain::BtnSingleMClick()
     charts::drawModelLines(*ChartTModel, chart.lines, m_state.GraphSettings);
 }
 
-void TFormMain::EditIntervalChange()
+void ModelPage::EditIntervalChange()
 {
     if (CB_Auto->isChecked()) BtnSingleMClick();
 }
 
-void TFormMain::EditMaxDeadsChange()
+void ModelPage::EditMaxDeadsChange()
 {
     if (CB_Auto->isChecked()) BtnSingleMClick();
+}
+
+void ModelPage::BtnPropertiesClick()
+{
+    m_host.ShowChartProperties(*ChartTModel);
+}
+
+void ModelPage::BtnSaveClick()
+{
+    m_host.SaveChartAs(*ChartTModel);
+}
+
+void ModelPage::BtnPrintClick()
+{
+    if (!Printer) Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    // Whatever the answer, the printer now current prints.
+    m_dialogs.printerSetup(*Printer);
+    if (const auto problem = charts::printerProblem(*Printer)) throw common::Error(*problem);
+
+    const QSize chartSize = ChartTModel->size();
+    if (chartSize.isEmpty()) throw common::Error("The model chart has no size to print.");
+    TFormPrintCanvas canvas(this);
+    canvas.InitLayout(Printer->width(), Printer->height(), double(chartSize.width()) / chartSize.height());
+    m_dialogs.runModal(canvas);
+    if (canvas.PrintRect.empty()) return;
+    charts::printChart(*ChartTModel, *Printer, canvas.PrintRect, chartSize);
 }
 
 } // namespace app

@@ -1,8 +1,8 @@
-// The main window's field roles: the role of a column, the double-click in the field grid and Set OK
-// with the side files.
-#include "app/fmain.h"
+// The main page's field roles: the role of a column, the double-click in the field grid, Suggest and
+// Set OK with the side files.
+#include "app/mainpage.h"
 
-#include "app/listbox.h"
+#include "app/plotselection.h"
 #include "data/fieldgrid.h"
 #include "data/sidefiles.h"
 #include "data/suggest.h"
@@ -18,31 +18,16 @@
 
 namespace app {
 
-void TFormMain::AssignRole(const std::string &role, const std::string &column)
+void MainPage::AssignRole(const std::string &role, const std::string &column)
 {
-    data::FieldRoles roles = fieldRoles();
+    data::FieldRoles roles = m_state.fieldRoles();
     if (std::string *field = data::roleField(roles, role)) {
         *field = column;
-        setFieldRoles(roles);
+        m_state.setFieldRoles(roles);
     }
 }
 
-data::FieldRoles TFormMain::fieldRoles() const
-{
-    return {m_state.PlotField, m_state.TreeIdField, m_state.SpeciesField, m_state.DbhField,
-            m_state.HeightField};
-}
-
-void TFormMain::setFieldRoles(const data::FieldRoles &roles)
-{
-    m_state.PlotField = roles.plot;
-    m_state.TreeIdField = roles.treeId;
-    m_state.SpeciesField = roles.species;
-    m_state.DbhField = roles.dbh;
-    m_state.HeightField = roles.height;
-}
-
-void TFormMain::GridFieldsDblClick()
+void MainPage::GridFieldsDblClick()
 {
     const int row = GridFields->currentRow();
     if (GridFields->currentColumn() != 2 || row < 0) return;
@@ -54,35 +39,34 @@ void TFormMain::GridFieldsDblClick()
     AssignRole(cell->text().toStdString(), gridText(row, 0));
 }
 
-void TFormMain::BtnSetOKClick()
+void MainPage::BtnSetOKClick()
 {
-    setYearList({});
+    m_state.setYearList({});
     std::vector<std::string> fields, yearCells;
     for (int row = 0; row < GridFields->rowCount(); ++row) {
         fields.push_back(gridText(row, 0));
         yearCells.push_back(gridText(row, 1));
     }
-    setYearList(data::yearColumns(fields, yearCells));
+    m_state.setYearList(data::yearColumns(fields, yearCells));
 
-    ListPlots->clear();
-    ListSpecies->clear();
-    model::RequireRole(m_state.PlotField, "PlotNames");
-    ListDistinct(m_state.TableFile, m_state.PlotField, ListPlots, "");
+    m_selection->clear();
+    model::RequireRole(m_state.fieldRoles().plot, "PlotNames");
+    m_selection->fillPlots();
 
-    data::writeSideFile(sideFileTarget(data::yearsSideFile(m_state.DataDir, m_state.TableFile)),
+    data::writeSideFile(sideFileTarget(data::yearsSideFile(m_state.dataDir(), m_state.tableFile())),
                         gridColumn(1));
-    data::writeSideFile(sideFileTarget(data::rolesSideFile(m_state.DataDir, m_state.TableFile)),
+    data::writeSideFile(sideFileTarget(data::rolesSideFile(m_state.dataDir(), m_state.tableFile())),
                         gridColumn(2));
     // The years and roles stay fixed for the rest of the run.
     BtnSetOK->setEnabled(false);
     BtnSuggest->setEnabled(false);
 }
 
-void TFormMain::BtnSuggestClick()
+void MainPage::BtnSuggestClick()
 {
     // The grid's rows are the table's columns in the table's order.
     std::vector<data::SuggestColumn> columns;
-    for (const data::DbfField &field : data::describeTable(m_state.PrimaryData, m_state.TableFile).fields)
+    for (const data::DbfField &field : data::describeTable(m_state.PrimaryData, m_state.tableFile()).fields)
         columns.push_back({field.name, field.isNumeric()});
     const auto setup = data::suggestColumnSetup(columns);
     const auto years = data::yearCells(setup);
@@ -93,26 +77,10 @@ void TFormMain::BtnSuggestClick()
         GridFields->item(row, 2)->setText(QString::fromStdString(roles[row + 1]));
         fields.push_back(gridText(row, 0));
     }
-    setFieldRoles(data::rolesFromCells(fields, gridColumn(2)));
+    m_state.setFieldRoles(data::rolesFromCells(fields, gridColumn(2)));
 }
 
-void TFormMain::setYearList(const std::vector<data::YearColumn> &years)
-{
-    m_state.YearCount = static_cast<int>(years.size());
-    m_state.Years.clear();
-    m_state.YearFields.clear();
-    for (const auto &y : years) {
-        m_state.Years.push_back(y.year);
-        m_state.YearFields.push_back(y.field);
-    }
-    m_state.YearDefAvg.assign(years.size(), 0.0);
-    m_state.YearDefStd.assign(years.size(), 0.0);
-    m_state.YearDead.assign(years.size(), 0.0);
-    m_state.YearTrees.assign(years.size(), 0);
-    m_state.YearClasses.assign(years.size(), {});
-}
-
-std::vector<std::string> TFormMain::gridColumn(int column) const
+std::vector<std::string> MainPage::gridColumn(int column) const
 {
     std::vector<std::string> cells{GridFields->horizontalHeaderItem(column)->text().toStdString()};
     for (int row = 0; row < GridFields->rowCount(); ++row)
@@ -120,7 +88,7 @@ std::vector<std::string> TFormMain::gridColumn(int column) const
     return cells;
 }
 
-std::string TFormMain::sideFileTarget(const std::string &path) const
+std::string MainPage::sideFileTarget(const std::string &path) const
 {
     // A side file brought from a system that ignores case is replaced, not joined by a second one.
     const auto found = m_state.PrimaryData.findFile(std::filesystem::path(path).filename().string());

@@ -1,23 +1,24 @@
-// "Create all models": the settings dialog, then the model chart of every plot and species with
-// enough trees drawn on the model page and saved, as the user would do it by hand.
-#include "app/fmain.h"
+// The statistics and "Create all models": the statistics run over the lists, and the settings
+// dialog, then the model chart of every plot and species with enough trees drawn on the model page and
+// saved, as the user would do it by hand.
+#include "app/batchruns.h"
 
 #include "app/fcreatemodelssetting.h"
-#include "app/listbox.h"
+#include "app/modelpage.h"
+#include "app/plotselection.h"
 #include "app/windowselection.h"
 #include "charts/chart.h"
 #include "charts/picturewriter.h"
+#include "common/error.h"
 #include "data/tableinfo.h"
 #include "model/modelchart.h"
 #include "model/modelpictures.h"
+#include "model/resulttables.h"
 #include "model/runinputs.h"
+#include "model/statisticsrun.h"
 
-#include <QComboBox>
 #include <QFile>
-#include <QLineEdit>
-#include <QSpinBox>
-#include <QTabWidget>
-#include <QToolButton>
+#include <QWidget>
 
 namespace app {
 
@@ -27,20 +28,24 @@ namespace {
 class BatchSelection final : public model::PlotSpeciesSelection
 {
 public:
-    BatchSelection(TFormMain &form) : m_form(form), m_lists(form) {}
+    BatchSelection(PageHost &host, QWidget &mainPage, PlotSelection &lists)
+        : m_host(host), m_mainPage(mainPage), m_lists(lists)
+    {
+    }
 
     std::vector<std::string> plots() override { return m_lists.plots(); }
 
     std::vector<std::string> selectPlot(std::size_t index) override
     {
-        m_form.showMainPage();
+        m_host.enterPage(m_mainPage);
         return m_lists.selectPlot(index);
     }
 
     long long selectSpecies(std::size_t index) override { return m_lists.selectSpecies(index); }
 
 private:
-    TFormMain &m_form;
+    PageHost &m_host;
+    QWidget &m_mainPage;
     WindowSelection m_lists;
 };
 
@@ -101,85 +106,107 @@ void tellCompletion(Dialogs &dialogs, const model::ModelPicturesSummary &summary
 
 // The model of each plot and species drawn on the model page, whose entry titles it, and saved from
 // its chart at the chart's size.
-class TFormMain::BatchPictures final : public model::ModelPictureMaker
+class BatchRuns::Pictures final : public model::ModelPictureMaker
 {
 public:
-    explicit BatchPictures(TFormMain &form) : m_form(form) {}
+    Pictures(PageHost &host, Dialogs &dialogs, ModelPage &page)
+        : m_host(host), m_dialogs(dialogs), m_page(page)
+    {
+    }
 
     void drawModel(const std::string &, const std::string &, common::MessageSink &sink) override
     {
-        m_form.m_modelSink = &sink;
+        m_page.setMessageSink(&sink);
         struct Restore
         {
-            TFormMain &form;
-            ~Restore() { form.m_modelSink = nullptr; }
-        } restore{m_form};
-        {
-            const QSignalBlocker blocker(m_form.PageControl1);
-            m_form.PageControl1->setCurrentWidget(m_form.TabSheetModel);
-        }
-        m_form.PageControl1Change();
-        m_form.BtnSingleMClick();
+            ModelPage &page;
+            ~Restore() { page.setMessageSink(nullptr); }
+        } restore{m_page};
+        m_host.enterPage(m_page);
+        m_page.drawModel();
     }
 
     bool replaceExisting(const std::string &file) override
     {
-        return m_form.m_dialogs.message(MessageKind::Confirmation,
-                                        "Overwrite file " + QFile::decodeName(file.c_str()) + "?",
-                                        Button::Yes | Button::No) == Button::Yes;
+        return m_dialogs.message(MessageKind::Confirmation,
+                                 "Overwrite file " + QFile::decodeName(file.c_str()) + "?",
+                                 Button::Yes | Button::No) == Button::Yes;
     }
 
     void savePicture(const std::string &file) override
     {
-        charts::writeChartPicture(*m_form.ChartTModel, QFile::decodeName(file.c_str()),
-                                  m_form.ChartTModel->size());
+        charts::Chart &chart = m_page.chart();
+        charts::writeChartPicture(chart, QFile::decodeName(file.c_str()), chart.size());
     }
 
 private:
-    TFormMain &m_form;
+    PageHost &m_host;
+    Dialogs &m_dialogs;
+    ModelPage &m_page;
 };
 
-bool TFormMain::ShowCreateModelsSetting(const std::string &directory, const std::vector<std::string> &species)
+BatchRuns::BatchRuns(PageHost &host, Dialogs &dialogs, QWidget &mainPage, PlotSelection &lists,
+                     ModelPage &modelPage, QWidget &window)
+    : m_host(host), m_state(host.state()), m_dialogs(dialogs), m_sink(dialogs), m_mainPage(mainPage),
+      m_lists(lists), m_modelPage(modelPage), m_window(window)
 {
-    const std::string codePage = data::describeTable(m_state.PrimaryData, m_state.TableFile).codePage.name;
+}
+
+BatchRuns::~BatchRuns() = default;
+
+std::string BatchRuns::SpeciesName(const std::string &species) const
+{
+    return FormCreateModelsSetting ? FormCreateModelsSetting->SpeciesName(species) : species;
+}
+
+void BatchRuns::BtnStatClick()
+{
+    const model::TableSetup setup{m_state.tableFile(), m_state.fieldRoles(), m_state.conditions(),
+                                  m_state.yearList()};
+    model::StatisticsRun run(m_state.PrimaryData, m_state.Query1, setup, m_modelPage.modelSettings());
+    WindowSelection selection(m_lists);
+    // The run's closing messages are shown once its progress window has gone.
+    common::RecordingSink messages;
+    model::StatisticsSummary summary;
+    {
+        const auto progress = m_dialogs.progress("Statistics");
+        summary = run.execute(selection, messages, progress.get());
+    }
+    for (const auto &entry : messages.entries())
+        m_sink.message(entry.kind, entry.text);
+    // A cancelled run has said what it kept.
+    if (!summary.cancelled) m_dialogs.information(QString::fromStdString(model::CompletionText(summary)));
+}
+
+bool BatchRuns::ShowCreateModelsSetting(const std::string &directory, const std::vector<std::string> &species)
+{
+    const std::string codePage = data::describeTable(m_state.PrimaryData, m_state.tableFile()).codePage.name;
     FormCreateModelsSetting = std::make_unique<TFormCreateModelsSetting>(
-        m_dialogs, m_state.TitlePlot, m_state.TitleSpecies, codePage, this);
+        m_dialogs, m_state.TitlePlot, m_state.TitleSpecies, codePage, &m_window);
     FormCreateModelsSetting->setDirectory(directory);
     FormCreateModelsSetting->FillSpeciesGrid(species);
     FormCreateModelsSetting->FormActivate();
     return m_dialogs.runModal(*FormCreateModelsSetting) == QDialog::Accepted;
 }
 
-void TFormMain::BtnCreateModelsAllClick()
+void BatchRuns::BtnCreateModelsAllClick()
 {
-    // The run processes events to keep its progress window alive; no second run may start from them.
-    BtnCreateModelsAll->setEnabled(false);
     // The dialog goes when the run ends, however it ends, and the species go by their codes again.
     struct End
     {
-        TFormMain &form;
-        ~End()
-        {
-            form.FormCreateModelsSetting.reset();
-            form.BtnCreateModelsAll->setEnabled(true);
-        }
+        BatchRuns &runs;
+        ~End() { runs.FormCreateModelsSetting.reset(); }
     } end{*this};
 
-    model::RequireRole(m_state.SpeciesField, "Species");
-    ListBox species;
-    ListDistinct(m_state.TableFile, m_state.SpeciesField, &species, "");
-    std::vector<std::string> codes;
-    for (int i = 0; i < species.count(); ++i)
-        codes.push_back(species.item(i)->text().toStdString());
-    if (!ShowCreateModelsSetting(m_state.DataDir, codes)) return;
+    if (!ShowCreateModelsSetting(m_state.dataDir(), m_lists.allSpecies())) return;
 
     model::ModelPicturesSettings settings;
     settings.directory = FormCreateModelsSetting->directory();
     settings.fileType = FormCreateModelsSetting->fileType();
     settings.minTrees = FormCreateModelsSetting->minTrees();
     model::ModelPicturesRun run(settings);
-    BatchSelection selection(*this);
-    BatchPictures pictures(*this);
+    BatchSelection selection(m_host, m_mainPage, m_lists);
+    Pictures pictures(m_host, m_dialogs, m_modelPage);
     model::ModelPicturesSummary summary;
     {
         const auto progress = m_dialogs.progress("Create all models");

@@ -1,6 +1,8 @@
 // "Survey report": the report folder of `fenoris-cli report` made from the window, with the
 // progress window's Cancel, and the browser offered at the end.
-#include "app/fmain.h"
+#include "app/batchruns.h"
+
+#include "app/modelpage.h"
 
 #include "charts/chart.h"
 #include "charts/modelchart.h"
@@ -17,7 +19,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPushButton>
 #include <QUrl>
 
 #include <filesystem>
@@ -84,23 +85,15 @@ constexpr const char *kReportFolderCaption = "Folder for the survey report";
 
 } // namespace
 
-void TFormMain::BtnReportClick()
+void BatchRuns::BtnReportClick()
 {
-    // The run processes events to keep its progress window alive; no second run may start from them.
-    BtnReport->setEnabled(false);
-    struct Enable
-    {
-        QPushButton *button;
-        ~Enable() { button->setEnabled(true); }
-    } enable{BtnReport};
-
     const auto chosen = m_dialogs.folder(
-        kReportFolderCaption, QFile::decodeName(model::WithTrailingSeparator(m_state.DataDir).c_str()));
+        kReportFolderCaption, QFile::decodeName(model::WithTrailingSeparator(m_state.dataDir()).c_str()));
     if (!chosen) return;
     // The report gets a folder of its own in the one chosen, so that no folder the user picked is
     // ever replaced by it.
     const QString target = QDir(*chosen).filePath(
-        QFileInfo(QString::fromStdString(m_state.TableFile)).completeBaseName() + "_report");
+        QFileInfo(QString::fromStdString(m_state.tableFile())).completeBaseName() + "_report");
     const bool exists = QFileInfo::exists(target);
     if (exists && m_dialogs.message(MessageKind::Confirmation,
                                     QString("The folder %1 exists. Replace it with the new report?")
@@ -108,16 +101,17 @@ void TFormMain::BtnReportClick()
                                     Button::Yes | Button::No) != Button::Yes)
         return;
 
-    const model::TableSetup setup{m_state.TableFile, fieldRoles(), m_state.Conditions, yearList()};
+    const model::TableSetup setup{m_state.tableFile(), m_state.fieldRoles(), m_state.conditions(),
+                                  m_state.yearList()};
     model::ReportSettings settings;
-    settings.model = modelChartSettings();
+    settings.model = m_modelPage.modelChartSettings();
     settings.titlePlot = m_state.TitlePlot;
     settings.titleSpecies = m_state.TitleSpecies;
     settings.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm").toStdString();
     settings.version = common::kProgramVersion;
-    model::RequireRole(m_state.SpeciesField, "Species");
+    model::RequireRole(m_state.fieldRoles().species, "Species");
     // The names the batch run's settings dialog keeps beside the table, when it has kept any.
-    const std::string namesFile = m_state.DataDir + model::kSpeciesNamesFile;
+    const std::string namesFile = m_state.dataDir() + model::kSpeciesNamesFile;
     auto names = model::TableSpeciesNames(
         m_state.PrimaryData, setup, std::filesystem::is_regular_file(namesFile) ? namesFile : "", m_sink);
 
