@@ -10,6 +10,7 @@
 #include "charts/chart.h"
 #include "charts/picturewriter.h"
 #include "common/error.h"
+#include "common/scopeexit.h"
 #include "data/tableinfo.h"
 #include "model/modelchart.h"
 #include "model/modelpictures.h"
@@ -117,11 +118,7 @@ public:
     void drawModel(const std::string &, const std::string &, common::MessageSink &sink) override
     {
         m_page.setMessageSink(&sink);
-        struct Restore
-        {
-            ModelPage &page;
-            ~Restore() { page.setMessageSink(nullptr); }
-        } restore{m_page};
+        const common::ScopeExit restore([this] { m_page.setMessageSink(nullptr); });
         m_host.enterPage(m_page);
         m_page.drawModel();
     }
@@ -192,11 +189,7 @@ bool BatchRuns::ShowCreateModelsSetting(const std::string &directory, const std:
 void BatchRuns::BtnCreateModelsAllClick()
 {
     // The dialog goes when the run ends, however it ends, and the species go by their codes again.
-    struct End
-    {
-        BatchRuns &runs;
-        ~End() { runs.FormCreateModelsSetting.reset(); }
-    } end{*this};
+    const common::ScopeExit end([this] { FormCreateModelsSetting.reset(); });
 
     if (!ShowCreateModelsSetting(m_state.dataDir(), m_lists.allSpecies())) return;
 

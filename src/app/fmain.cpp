@@ -17,6 +17,7 @@
 #include "app/resources.h"
 #include "charts/chart.h"
 #include "common/error.h"
+#include "common/scopeexit.h"
 #include "model/modelpictures.h"
 
 #include <QCloseEvent>
@@ -88,11 +89,7 @@ void TFormMain::FormActivate()
 {
     if (Activated || m_starting || m_terminated) return;
     m_starting = true;
-    struct Done
-    {
-        bool &flag;
-        ~Done() { flag = false; }
-    } done{m_starting};
+    const common::ScopeExit done([this] { m_starting = false; });
 
     if (!FormInfo) FormInfo = std::make_unique<TFormInfo>(m_dialogs, m_env.pixelsPerInch);
     m_dialogs.runModal(*FormInfo);
