@@ -112,14 +112,15 @@ void BatchRuns::BtnReportClick()
     model::RequireRole(m_state.fieldRoles().species, "Species");
     // The names the batch run's settings dialog keeps beside the table, when it has kept any.
     const std::string namesFile = m_state.dataDir() + model::kSpeciesNamesFile;
-    auto names = model::TableSpeciesNames(
-        m_state.PrimaryData, setup, std::filesystem::is_regular_file(namesFile) ? namesFile : "", m_sink);
+    auto names =
+        model::TableSpeciesNames(m_state.Survey.connection(), setup,
+                                 std::filesystem::is_regular_file(namesFile) ? namesFile : "", m_sink);
 
     common::ReplacingFolder folder(QFile::encodeName(target).toStdString(), exists);
     settings.folder = folder.path();
-    data::Query trees(m_state.PrimaryData);
+    data::Query trees(m_state.Survey.connection());
     data::prepareTreeQuery(trees, setup.tableFile, setup.roles, setup.conditions);
-    data::Query plots(m_state.PrimaryData);
+    data::Query plots(m_state.Survey.connection());
     model::QuerySelection selection(plots, setup);
     model::ReportRun run(setup, settings, std::move(names));
     ReportPictures pictures(m_state.GraphSettings);

@@ -160,7 +160,7 @@ void BatchRuns::BtnStatClick()
 {
     const model::TableSetup setup{m_state.tableFile(), m_state.fieldRoles(), m_state.conditions(),
                                   m_state.yearList()};
-    model::StatisticsRun run(m_state.PrimaryData, m_state.Query1, setup, m_modelPage.modelSettings());
+    model::StatisticsRun run(m_state.Survey.connection(), m_state.Query1, setup, m_modelPage.modelSettings());
     WindowSelection selection(m_lists);
     // The run's closing messages are shown once its progress window has gone.
     common::RecordingSink messages;
@@ -177,7 +177,8 @@ void BatchRuns::BtnStatClick()
 
 bool BatchRuns::ShowCreateModelsSetting(const std::string &directory, const std::vector<std::string> &species)
 {
-    const std::string codePage = data::describeTable(m_state.PrimaryData, m_state.tableFile()).codePage.name;
+    const std::string codePage =
+        data::describeTable(m_state.Survey.connection(), m_state.tableFile()).codePage.name;
     FormCreateModelsSetting = std::make_unique<TFormCreateModelsSetting>(
         m_dialogs, m_state.TitlePlot, m_state.TitleSpecies, codePage, &m_window);
     FormCreateModelsSetting->setDirectory(directory);

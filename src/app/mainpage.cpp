@@ -249,7 +249,7 @@ void MainPage::loadSideFiles()
 {
     // A side file written on a case-insensitive system may differ from the table's name in case.
     auto find = [this](const std::string &path) {
-        return m_state.PrimaryData.findFile(std::filesystem::path(path).filename().string());
+        return m_state.Survey.connection().findFile(std::filesystem::path(path).filename().string());
     };
     if (auto years = find(data::yearsSideFile(m_state.dataDir(), m_state.tableFile())))
         loadGridColumn(1, years->string());
@@ -278,7 +278,7 @@ std::string MainPage::gridText(int row, int column) const
 
 void MainPage::showTableCodePage()
 {
-    const data::TableInfo info = data::describeTable(m_state.PrimaryData, m_state.tableFile());
+    const data::TableInfo info = data::describeTable(m_state.Survey.connection(), m_state.tableFile());
     LabelCodePage->setText("Code page: " +
                            QString::fromStdString(data::codePageDisplayName(info.codePage.name)));
     LabelCodePage->setToolTip(QFile::decodeName(info.fileName.c_str()) + ": text read as " +

@@ -66,7 +66,8 @@ void MainPage::BtnSuggestClick()
 {
     // The grid's rows are the table's columns in the table's order.
     std::vector<data::SuggestColumn> columns;
-    for (const data::DbfField &field : data::describeTable(m_state.PrimaryData, m_state.tableFile()).fields)
+    for (const data::DbfField &field :
+         data::describeTable(m_state.Survey.connection(), m_state.tableFile()).fields)
         columns.push_back({field.name, field.isNumeric()});
     const auto setup = data::suggestColumnSetup(columns);
     const auto years = data::yearCells(setup);
@@ -91,7 +92,7 @@ std::vector<std::string> MainPage::gridColumn(int column) const
 std::string MainPage::sideFileTarget(const std::string &path) const
 {
     // A side file brought from a system that ignores case is replaced, not joined by a second one.
-    const auto found = m_state.PrimaryData.findFile(std::filesystem::path(path).filename().string());
+    const auto found = m_state.Survey.connection().findFile(std::filesystem::path(path).filename().string());
     return found ? found->string() : path;
 }
 

@@ -151,7 +151,7 @@ void StatPage::enter()
     DBGrid1->clear();
     DBGrid1->setRowCount(0);
     DBGrid1->setColumnCount(0);
-    if (!m_state.PrimaryData.findFile(model::kAverageTable)) {
+    if (!m_state.Survey.connection().findFile(model::kAverageTable)) {
         m_dialogs.warning(kNoStatistics);
         return;
     }
@@ -180,7 +180,7 @@ void TransitPage::enter()
     // Nothing of an earlier entry stays on display: the page change has closed QueryTransition.
     LB_TransitMatrix->clear();
     showTransitRow();
-    if (!m_state.PrimaryData.findFile(model::kTransitTable)) {
+    if (!m_state.Survey.connection().findFile(model::kTransitTable)) {
         m_dialogs.warning(kNoStatistics);
         return;
     }

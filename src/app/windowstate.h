@@ -19,10 +19,9 @@ struct WindowState
     // The opened table (model::Survey, as every command opens one), and its connection to the data
     // directory with the queries the pages share on it.
     model::Survey Survey;
-    data::Connection &PrimaryData = Survey.connection();
-    data::Query Query1{PrimaryData};
-    data::Query QueryAverage{PrimaryData};
-    data::Query QueryTransition{PrimaryData};
+    data::Query Query1{Survey.connection()};
+    data::Query QueryAverage{Survey.connection()};
+    data::Query QueryTransition{Survey.connection()};
 
     // The chart series of the survey years, indexed from 0 (survey year i + 1).
     std::vector<double> YearDefAvg;
@@ -39,7 +38,7 @@ struct WindowState
     std::vector<std::string> GraphSettings; // the name=value lines of Graph.ini, unknown lines included
 
     // The undo history of the data table, kept until the table is closed.
-    data::EditJournal DataJournal{PrimaryData};
+    data::EditJournal DataJournal{Survey.connection()};
 
     // The opened table as the survey has it: its folder with the trailing separator, its file name
     // with extension and no folder (both empty while none is open), the column names of its roles as

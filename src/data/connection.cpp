@@ -1,4 +1,4 @@
-// The connection PrimaryData: its parameter list, the in-memory SQLite database, the attached files.
+// The connection to a data folder: its parameter list, the in-memory SQLite database, the attached files.
 #include "common/error.h"
 #include "common/replacingfile.h"
 #include "data/engine.h"

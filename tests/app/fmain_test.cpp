@@ -55,8 +55,8 @@ TEST_F(MainWindowTest, StartShowsAboutBoxThenOpensTableWithItsSideFiles)
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
     EXPECT_EQ(form->state().dataDir(), dataDir.string() + "/");
     EXPECT_EQ(form->state().tableFile(), "SCBI_CROWN.DBF");
-    EXPECT_EQ(form->state().PrimaryData.param("PATH"), form->state().dataDir());
-    EXPECT_TRUE(form->state().PrimaryData.isOpen());
+    EXPECT_EQ(form->state().Survey.connection().param("PATH"), form->state().dataDir());
+    EXPECT_TRUE(form->state().Survey.connection().isOpen());
 
     std::vector<std::string> names{"Fields"};
     names.insert(names.end(), kCrownColumns.begin(), kCrownColumns.end());
@@ -240,7 +240,7 @@ TEST_F(MainWindowTest, FailedStepShowsTheErrorAndTheNextActivationStartsAgain)
     // The file that failed is not shown as the table, and nothing can act on it.
     EXPECT_EQ(form->windowTitle(), "Fenoris");
     EXPECT_EQ(tableControls(), none);
-    EXPECT_FALSE(form->state().PrimaryData.isOpen());
+    EXPECT_FALSE(form->state().Survey.connection().isOpen());
 
     // An empty file fails the same way.
     writeBytes(broken, "");

@@ -33,7 +33,7 @@ protected:
     std::string engineMessage(const std::string &conditions)
     {
         try {
-            data::Query query(form->state().PrimaryData);
+            data::Query query(form->state().Survey.connection());
             query.setSql({"SELECT DISTINCT \"PLOT\" FROM 'M_trees.dbf'", "WHERE " + conditions});
             query.open();
         } catch (const common::DataError &e) {
@@ -204,7 +204,7 @@ TEST_F(SelectionTest, ConditionTheEngineRefusesIsNotTaken)
     EXPECT_EQ(control<QLabel>(form.get(), "LblConditions")->text(), "(DBH>20)");
 
     // The table still holds every tree.
-    data::Table table(form->state().PrimaryData, "M_trees.dbf");
+    data::Table table(form->state().Survey.connection(), "M_trees.dbf");
     table.open();
     EXPECT_EQ(table.recordCount(), static_cast<int>(kTreeRows.size()));
 }
