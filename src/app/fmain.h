@@ -93,13 +93,8 @@ public:
 
     // True once a cancelled open dialog has asked the program to end.
     bool terminated() const { return m_terminated; }
-    bool Activated = false;
-
-    // The about box, created by the first activation and kept.
-    std::unique_ptr<TFormInfo> FormInfo;
-    std::unique_ptr<TFormGraphParams> FormGraphParams;
-    // The one "Chart properties" dialog of the model and regression pages, created by its first use.
-    std::unique_ptr<TFormChartProp> FormChartProp;
+    // True once the start sequence has completed.
+    bool activated() const { return Activated; }
 
 protected:
     bool event(QEvent *event) override;
@@ -109,6 +104,13 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool Activated = false;
+    // The about box, created by the first activation and kept.
+    std::unique_ptr<TFormInfo> FormInfo;
+    std::unique_ptr<TFormGraphParams> FormGraphParams;
+    // The one "Chart properties" dialog of the model and regression pages, created by its first use.
+    std::unique_ptr<TFormChartProp> FormChartProp;
+
     void FormCreate();
     // Gives the model page the size of the page shown and tells the chart's size on the main page.
     void FormResize();

@@ -132,7 +132,8 @@ TEST_F(MainWindowTest, EveryVisibleControlHasAName)
     form->BtnInfoClick();
 
     form->ShowChartProperties(*control<charts::Chart>(form.get(), "ChartTModel"));
-    app::TFormChartProp *properties = form->FormChartProp.get();
+    auto *properties = control<app::TFormChartProp>(form.get(), "FormChartProp");
+    ASSERT_TRUE(properties);
     EXPECT_EQ(unnamedControls(properties, properties), QStringList());
     EXPECT_EQ(apptest::control<QLineEdit>(properties, "EditLeftMin")->accessibleName(), "Minimum");
     EXPECT_EQ(apptest::control<QListWidget>(properties, "ListSeries")->accessibleName(), "Series");

@@ -539,15 +539,15 @@ TEST_F(PropertiesButtonsTest, BothPagesShowTheOneDialogOnTheirChart)
     EXPECT_TRUE(control<QPushButton>(form.get(), "BtnPropertiesRegr")->isEnabled());
     control<charts::Chart>(form.get(), "ChartTModel")->setTitleLines({"Plot A"});
     control<QPushButton>(form.get(), "BtnProperties")->click();
-    ASSERT_TRUE(form->FormChartProp);
-    TFormChartProp *dialog = form->FormChartProp.get();
+    TFormChartProp *dialog = control<TFormChartProp>(form.get(), "FormChartProp");
+    ASSERT_TRUE(dialog);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->target(), control<charts::Chart>(form.get(), "ChartTModel"));
     EXPECT_EQ(apptest::control<QPlainTextEdit>(dialog, "MemoTitle")->toPlainText(), "Plot A");
 
     control<charts::Chart>(form.get(), "ChartRegr")->bottomAxis().setTitle("DBH");
     control<QPushButton>(form.get(), "BtnPropertiesRegr")->click();
-    EXPECT_EQ(form->FormChartProp.get(), dialog);
+    EXPECT_EQ(control<TFormChartProp>(form.get(), "FormChartProp"), dialog);
     EXPECT_EQ(dialog->target(), control<charts::Chart>(form.get(), "ChartRegr"));
     EXPECT_EQ(apptest::control<QLineEdit>(dialog, "EditBottomTitle")->text(), "DBH");
 

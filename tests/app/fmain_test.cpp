@@ -51,7 +51,7 @@ TEST_F(MainWindowTest, StartShowsAboutBoxThenOpensTableWithItsSideFiles)
     form->FormActivate();
 
     ASSERT_EQ(dialogs.pending(), 0u);
-    EXPECT_TRUE(form->Activated);
+    EXPECT_TRUE(form->activated());
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
     EXPECT_EQ(form->state().dataDir(), dataDir.string() + "/");
     EXPECT_EQ(form->state().tableFile(), "SCBI_CROWN.DBF");
@@ -162,7 +162,7 @@ TEST_F(MainWindowTest, SideFilesFillTheGridByPosition)
         expectAboutBox();
         expectOpen(table);
         form->FormActivate();
-        ASSERT_TRUE(form->Activated);
+        ASSERT_TRUE(form->activated());
 
         auto years = gridColumn(1);
         auto rolesColumn = gridColumn(2);
@@ -183,7 +183,7 @@ TEST_F(MainWindowTest, CancelledOpenDialogEndsTheProgramWithoutGraphIni)
     QCoreApplication::processEvents();
 
     EXPECT_EQ(terminations, 1);
-    EXPECT_FALSE(form->Activated);
+    EXPECT_FALSE(form->activated());
     EXPECT_EQ(form->windowTitle(), "Fenoris");
     form->FormActivate(); // ending the program asks nothing more
     form->close();
@@ -236,7 +236,7 @@ TEST_F(MainWindowTest, FailedStepShowsTheErrorAndTheNextActivationStartsAgain)
     dialogs.expectMessage(MessageKind::Error, QString::fromStdString(engineMessage), Button::Ok);
     // The program runs every activation under the central error handler.
     app::runGuarded(dialogs, [&] { form->FormActivate(); });
-    EXPECT_FALSE(form->Activated);
+    EXPECT_FALSE(form->activated());
     // The file that failed is not shown as the table, and nothing can act on it.
     EXPECT_EQ(form->windowTitle(), "Fenoris");
     EXPECT_EQ(tableControls(), none);
@@ -257,7 +257,7 @@ TEST_F(MainWindowTest, FailedStepShowsTheErrorAndTheNextActivationStartsAgain)
     expectAboutBox();
     expectOpen(table);
     app::runGuarded(dialogs, [&] { form->FormActivate(); });
-    EXPECT_TRUE(form->Activated);
+    EXPECT_TRUE(form->activated());
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
     EXPECT_EQ(form->state().tableFile(), "trees.dbf");
     EXPECT_EQ(control<QTableWidget>(form.get(), "GridFields")->rowCount(), 11);

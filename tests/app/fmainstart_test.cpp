@@ -24,7 +24,7 @@ TEST_F(MainWindowTest, TableNamedAtStartOpensWithoutTheOpenDialog)
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
 
-    ASSERT_TRUE(form->Activated);
+    ASSERT_TRUE(form->activated());
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
     EXPECT_EQ(form->state().tableFile(), "SCBI_CROWN.DBF");
@@ -73,7 +73,7 @@ TEST_F(MainWindowTest, TableNamedAtStartThatFailsIsToldAndTheOpenDialogFollows)
         dialogs.expectMessage(MessageKind::Error, c.error, Button::Ok);
         dialogs.expectOpenFile("Open", kFilter, c.dialogStart, q(table));
         app::runGuarded(dialogs, [&] { form->FormActivate(); });
-        EXPECT_TRUE(form->Activated);
+        EXPECT_TRUE(form->activated());
         EXPECT_EQ(dialogs.pending(), 0u);
         EXPECT_EQ(form->windowTitle(), "Fenoris [" + q(table) + "]");
         EXPECT_EQ(form->state().tableFile(), "trees.dbf");
@@ -86,7 +86,7 @@ TEST_F(MainWindowTest, TableNamedAtStartThatFailsIsToldAndTheOpenDialogFollows)
     dialogs.expectMessageStartingWith(MessageKind::Error, "Table " + q(broken), Button::Ok);
     dialogs.expectOpenFile("Open", kFilter, q(elsewhere), std::nullopt);
     app::runGuarded(dialogs, [&] { form->FormActivate(); });
-    EXPECT_FALSE(form->Activated);
+    EXPECT_FALSE(form->activated());
     EXPECT_EQ(terminations, 1);
     EXPECT_EQ(form->windowTitle(), "Fenoris");
 }

@@ -124,7 +124,7 @@ protected:
         expectAboutBox();
         expectOpen(table);
         form->FormActivate();
-        ASSERT_TRUE(form->Activated);
+        ASSERT_TRUE(form->activated());
     }
 
     // A grid column, heading first.
