@@ -2,6 +2,7 @@
 // that exist, names escaped, and the folder written whole (kept, replaced, leftovers cleared).
 #include "common/writerlock.h"
 #include "model/fixturetable.h"
+#include "model/reportpages.h"
 #include "support/picturereaders.h"
 #include "support/testsupport.h"
 
@@ -124,6 +125,23 @@ TEST(ReportCommand, WritesTheFiguresAndPagesThatLinkUp)
     ASSERT_EQ(result.status, 0) << result.err;
     const fs::path report = dir / "out" / "report";
     EXPECT_EQ(testsupport::readBytes(report / "summary.csv"), kSummary);
+    // R's read.csv reads it as meant: the header's names, the quoted name whole, numbers as numbers
+    // and an empty field as NA.
+    std::string read;
+    ASSERT_EQ(testsupport::runCommand(
+                  "Rscript -e " +
+                      testsupport::shellQuote(
+                          "x <- read.csv('" + (report / "summary.csv").string() +
+                          "', stringsAsFactors = FALSE); cat(names(x), sep = ','); cat('\\n'); "
+                          "cat(x$species_name[1], x$trees, x$mean_first, x$mk_s, x$homogeneity_p[1], "
+                          "is.na(x$mk_p), class(x$sen_slope), sep = '|')") +
+                      " 2>&1",
+                  &read),
+              0)
+        << read;
+    EXPECT_EQ(read,
+              std::string(model::kSummaryHeader) +
+                  "\nPicea \"abies\" <x>, & co|10|7|6|15|10|40|8|0|NA|4.64535e-07|FALSE|TRUE|TRUE|numeric");
     EXPECT_EQ(testsupport::namesIn(report / "plots"),
               (std::vector<std::string>{"A&<1>.html", "A&<1>_SM.svg", "B_2.html", "B_2_SM.svg",
                                         "B_2_SM~2.svg", "B_2~2.html"}));
