@@ -9,13 +9,11 @@
 #include "charts/picturewriter.h"
 #include "common/error.h"
 #include "common/replacingfolder.h"
-#include "common/version.h"
 #include "data/treeselection.h"
 #include "model/modelpictures.h"
 #include "model/report.h"
 #include "model/runinputs.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -107,8 +105,6 @@ void BatchRuns::BtnReportClick()
     settings.model = m_modelPage.modelChartSettings();
     settings.titlePlot = m_state.TitlePlot;
     settings.titleSpecies = m_state.TitleSpecies;
-    settings.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm").toStdString();
-    settings.version = common::kProgramVersion;
     model::RequireRole(m_state.fieldRoles().species, "Species");
     // The names the batch run's settings dialog keeps beside the table, when it has kept any.
     const std::string namesFile = m_state.dataDir() + model::kSpeciesNamesFile;

@@ -11,7 +11,6 @@
 #include "common/error.h"
 #include "common/replacingfile.h"
 #include "common/replacingfolder.h"
-#include "common/version.h"
 #include "data/treeselection.h"
 #include "model/modelpictures.h"
 #include "model/report.h"
@@ -21,7 +20,6 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <iostream>
@@ -66,16 +64,6 @@ Request readRequest(const Options &options, common::MessageSink &sink)
     request.settings = options.value("settings");
     request.overwrite = options.has("overwrite");
     return request;
-}
-
-std::string now()
-{
-    const std::time_t t = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&t, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-    return text;
 }
 
 // The model pictures drawn as SVG on the chart of `models --type .svg`, in this process. The chart
@@ -381,8 +369,6 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
     settings.minTrees = request.minTrees;
     settings.model = request.model;
     settings.level = request.level;
-    settings.date = now();
-    settings.version = common::kProgramVersion;
     model::ReportRun run(table.setup(), settings, std::move(names));
     data::Query query(table.connection());
     model::QuerySelection selection(query, table.setup());

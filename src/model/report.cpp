@@ -12,6 +12,7 @@
 
 #include <climits>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <set>
 #include <type_traits>
@@ -50,6 +51,16 @@ private:
 };
 
 } // namespace
+
+std::string LocalTimeText()
+{
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+    return text;
+}
 
 bool FitsFileName(const std::string &name)
 {

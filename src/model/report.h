@@ -4,6 +4,7 @@
 // `fenoris-cli report` runs it; the pictures are drawn by whoever runs it, as for "Create all models".
 #pragma once
 
+#include "common/version.h"
 #include "model/modelchart.h"
 #include "model/modelpictures.h"
 #include "model/speciesnames.h"
@@ -88,6 +89,9 @@ public:
                              const std::string &file) = 0;
 };
 
+// The local time now as the index shows it, "2026-12-11 03:20".
+std::string LocalTimeText();
+
 struct ReportSettings
 {
     std::string folder;      // an existing, empty folder the report is written into
@@ -96,7 +100,9 @@ struct ReportSettings
     double level = kDefaultIntervalLevel; // of the transition matrices' intervals, in (0, 1)
     std::string titlePlot = kDefaultTitlePlot;
     std::string titleSpecies = kDefaultTitleSpecies;
-    std::string date, version; // for ReportInfo
+    // For ReportInfo: when the settings were made, in local time, and this program's version.
+    std::string date = LocalTimeText();
+    std::string version = common::kProgramVersion;
 };
 
 struct ReportSummary
