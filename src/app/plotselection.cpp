@@ -8,7 +8,6 @@
 #include "app/named.h"
 #include "app/smallbutton.h"
 #include "data/condition.h"
-#include "data/listorder.h"
 #include "data/treeselection.h"
 #include "model/runinputs.h"
 
@@ -91,11 +90,10 @@ std::string PlotSelection::selectedSpecies() const
 
 void PlotSelection::ListDistinct(const std::string &column, ListBox *target, const std::string &where)
 {
-    m_state.Query1.setSql(data::distinctSql(m_state.tableFile(), column, where, m_state.conditions()));
     target->clear();
     LabelTreeCount->setText("-");
-    auto values = data::firstColumnValues(m_state.Query1);
-    data::sortListValues(values);
+    const auto values =
+        data::listValues(m_state.Query1, m_state.tableFile(), column, where, m_state.conditions());
     QStringList items;
     for (const auto &value : values)
         items.append(QString::fromStdString(value));

@@ -4,6 +4,7 @@
 #include "common/error.h"
 #include "common/numbers.h"
 #include "common/scopeexit.h"
+#include "data/listorder.h"
 
 namespace data {
 
@@ -15,6 +16,15 @@ std::vector<std::string> firstColumnValues(Query &query)
     std::vector<std::string> values;
     for (; !query.eof(); query.next())
         values.push_back(query.valueText(0));
+    return values;
+}
+
+std::vector<std::string> listValues(Query &query, const std::string &table, const std::string &column,
+                                    const std::string &where, const std::string &conditions)
+{
+    query.setSql(distinctSql(table, column, where, conditions));
+    auto values = firstColumnValues(query);
+    sortListValues(values);
     return values;
 }
 

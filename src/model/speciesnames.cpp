@@ -7,8 +7,6 @@
 #include "common/textfile.h"
 #include "data/codepage.h"
 #include "data/database.h"
-#include "data/listorder.h"
-#include "data/selection.h"
 #include "data/tableinfo.h"
 #include "data/treeselection.h"
 #include "model/statisticsrun.h"
@@ -88,10 +86,8 @@ std::vector<SpeciesNameRow> TableSpeciesNames(data::Connection &connection, cons
                                               const std::string &file, common::MessageSink &sink)
 {
     data::Query query(connection);
-    query.setSql(data::distinctSql(setup.tableFile, setup.roles.species, "", setup.conditions));
-    auto codes = data::firstColumnValues(query);
-    data::sortListValues(codes);
-    auto rows = SpeciesNameRows(codes);
+    auto rows =
+        SpeciesNameRows(data::listValues(query, setup.tableFile, setup.roles.species, "", setup.conditions));
     if (!file.empty()) {
         const auto codePage = data::describeTable(connection, setup.tableFile).codePage.name;
         ReadSpeciesNames(rows, common::readTextFile(file), codePage, &sink, file);

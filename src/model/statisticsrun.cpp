@@ -125,9 +125,7 @@ void removeOtherNames(const data::Connection &connection, const char *name)
 std::vector<std::string> QuerySelection::plots()
 {
     m_query.close();
-    m_query.setSql(data::distinctSql(m_setup.tableFile, m_setup.roles.plot, "", m_setup.conditions));
-    m_plots = data::firstColumnValues(m_query);
-    data::sortListValues(m_plots);
+    m_plots = data::listValues(m_query, m_setup.tableFile, m_setup.roles.plot, "", m_setup.conditions);
     return m_plots;
 }
 
