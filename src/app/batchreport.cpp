@@ -111,6 +111,8 @@ void BatchRuns::BtnReportClick()
     settings.model = m_modelPage.modelChartSettings();
     settings.titlePlot = m_state.TitlePlot;
     settings.titleSpecies = m_state.TitleSpecies;
+    // Noted before anything of the table is read; checked again before the report is put in place.
+    const model::ReportTableCheck tableCheck(table);
     model::RequireRole(m_state.fieldRoles().species, "Species");
     // The names the batch run's settings dialog keeps beside the table, when it has kept any.
     const std::string namesFile = m_state.dataDir() + model::kSpeciesNamesFile;
@@ -118,7 +120,6 @@ void BatchRuns::BtnReportClick()
         model::TableSpeciesNames(m_state.Survey.connection(), setup,
                                  std::filesystem::is_regular_file(namesFile) ? namesFile : "", m_sink);
 
-    const model::ReportTableCheck tableCheck(table);
     common::ReplacingFolder folder(targetPath, exists, [&table](const std::string &folderPath) {
         model::CheckReplaceableReport(folderPath, table);
     });
