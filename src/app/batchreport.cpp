@@ -12,6 +12,7 @@
 #include "data/treeselection.h"
 #include "model/modelpictures.h"
 #include "model/report.h"
+#include "model/reportfolder.h"
 #include "model/runinputs.h"
 
 #include <QDir>
@@ -92,7 +93,12 @@ void BatchRuns::BtnReportClick()
     // ever replaced by it.
     const QString target = QDir(*chosen).filePath(
         QFileInfo(QString::fromStdString(m_state.tableFile())).completeBaseName() + "_report");
+    const std::string targetPath = QFile::encodeName(target).toStdString();
+    const std::string table = m_state.dataDir() + m_state.tableFile();
     const bool exists = QFileInfo::exists(target);
+    // A folder that is no report of this program is refused before the question: nobody could agree
+    // to lose what it holds by answering Yes.
+    if (exists) model::CheckReplaceableReport(targetPath, table);
     if (exists && m_dialogs.message(MessageKind::Confirmation,
                                     QString("The folder %1 exists. Replace it with the new report?")
                                         .arg(QDir::toNativeSeparators(target)),
@@ -105,6 +111,8 @@ void BatchRuns::BtnReportClick()
     settings.model = m_modelPage.modelChartSettings();
     settings.titlePlot = m_state.TitlePlot;
     settings.titleSpecies = m_state.TitleSpecies;
+    // Noted before anything of the table is read; checked again before the report is put in place.
+    const model::ReportTableCheck tableCheck(table);
     model::RequireRole(m_state.fieldRoles().species, "Species");
     // The names the batch run's settings dialog keeps beside the table, when it has kept any.
     const std::string namesFile = m_state.dataDir() + model::kSpeciesNamesFile;
@@ -112,7 +120,9 @@ void BatchRuns::BtnReportClick()
         model::TableSpeciesNames(m_state.Survey.connection(), setup,
                                  std::filesystem::is_regular_file(namesFile) ? namesFile : "", m_sink);
 
-    common::ReplacingFolder folder(QFile::encodeName(target).toStdString(), exists);
+    common::ReplacingFolder folder(targetPath, exists, [&table](const std::string &folderPath) {
+        model::CheckReplaceableReport(folderPath, table);
+    });
     settings.folder = folder.path();
     data::Query trees(m_state.Survey.connection());
     data::prepareTreeQuery(trees, setup.tableFile, setup.roles, setup.conditions);
@@ -135,6 +145,7 @@ void BatchRuns::BtnReportClick()
                                   .arg(summary.plotCount));
         return;
     }
+    tableCheck.check();
     folder.commit();
 
     QString text = QString("The report is in %1: %2 plots and species of %3 plots.")

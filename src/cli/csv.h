@@ -1,20 +1,10 @@
-// CSV output of the commands.
+// CSV output of the commands: the fields as common/csv.h writes them.
 #pragma once
 
-#include <string>
+#include "common/csv.h"
 
 namespace cli {
 
-// A CSV field, quoted when it holds a separator, a quote or a line break.
-inline std::string csvField(const std::string &text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
+using common::csvField;
 
 } // namespace cli

@@ -14,6 +14,8 @@
 #include "data/treeselection.h"
 #include "model/modelpictures.h"
 #include "model/report.h"
+#include "model/reportfolder.h"
+#include "model/survey.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -50,6 +52,9 @@ Request readRequest(const Options &options, common::MessageSink &sink)
     Request request;
     request.table = options.positional().at(0);
     request.out = options.value("out");
+    // "DIR/" is the folder DIR, not a folder to make inside it.
+    while (request.out.size() > 1 && request.out.back() == '/')
+        request.out.pop_back();
     request.minTrees = options.intValue("min-trees", 10);
     if (request.minTrees < 1 || request.minTrees > 9999)
         throw common::Error("--min-trees must be from 1 to 9999");
@@ -145,14 +150,17 @@ private:
 };
 
 // The plots of a listed report written by worker processes, each taking every jobs-th plot: it opens
-// the table anew (a connection of the engine must not be shared across processes), computes the
-// figures, draws the pictures, writes the pages and sends the figures back. Only this process writes
-// index.html and summary.csv, once every worker has ended well.
+// the table anew (a connection of the engine must not be shared across processes) with the setup
+// this process read, computes the figures, draws the pictures, writes the pages and sends the figures
+// back. A worker checks that the table is still the file this process noted, when it opens it and
+// after each plot, so that no figure of a changed table is sent. Only this process writes index.html
+// and summary.csv, once every worker has ended well.
 class PlotWorkers
 {
 public:
-    PlotWorkers(model::ReportRun &run, const Request &request, ReportPictures &pictures)
-        : m_run(run), m_request(request), m_pictures(pictures)
+    PlotWorkers(model::ReportRun &run, const Request &request, ReportPictures &pictures,
+                const model::ReportTableCheck &table)
+        : m_run(run), m_request(request), m_pictures(pictures), m_table(table)
     {
     }
     ~PlotWorkers() { end(); }
@@ -170,19 +178,24 @@ private:
         pid_t pid = -1;
         int fd = -1; // the reading end of its pipe; -1 once it closed
         std::string pending;
+        std::size_t first = 0;     // its first plot; it writes every workers-th from there
+        std::size_t plotsDone = 0; // plots it has said it wrote
+        std::string failure;       // the message it ended with, when it said one
     };
     [[noreturn]] void work(std::size_t first, std::size_t step, int fd);
     void start(std::size_t count);
     // Handles the complete frames of the worker's pending bytes.
     void readFrames(Worker &worker, common::MessageSink &sink);
+    // Why the worker that ended with `status` failed, or nothing when it ended well.
+    std::optional<std::string> failure(const Worker &worker, int status) const;
     void end();
 
     model::ReportRun &m_run;
     const Request &m_request;
     ReportPictures &m_pictures;
+    const model::ReportTableCheck &m_table;
     std::vector<Worker> m_workers;
     std::size_t m_plotsDone = 0;
-    std::string m_failure;
 };
 
 void PlotWorkers::work(std::size_t first, std::size_t step, int fd)
@@ -194,10 +207,16 @@ void PlotWorkers::work(std::size_t first, std::size_t step, int fd)
     try {
         // The folder is flushed whole when it is put in place: no file need wait for the disk.
         const common::DeferredSync deferSync;
-        SelectedTrees trees(m_request.table, m_request.conditions);
+        // The side files are not read again: the plots were listed with this process's setup.
+        model::Survey survey(m_request.table);
+        m_table.check();
+        const model::TableSetup &setup = m_run.setup();
+        data::Query trees(survey.connection());
+        data::prepareTreeQuery(trees, setup.tableFile, setup.roles, setup.conditions);
         FrameSink sink(fd);
         for (std::size_t p = first; p < m_run.plotCount(); p += step) {
-            m_run.writePlot(p, trees.query, m_pictures, sink);
+            m_run.writePlot(p, trees, m_pictures, sink);
+            m_table.check();
             const auto [begin, end] = m_run.plotRows(p);
             for (std::size_t r = begin; r < end; ++r)
                 sendFrame(fd, Frame::Figures,
@@ -236,7 +255,7 @@ void PlotWorkers::start(std::size_t count)
                                 std::strerror(errno));
         }
         ::fcntl(fds[0], F_SETFL, O_NONBLOCK);
-        m_workers.push_back({pid, fds[0], {}});
+        m_workers.push_back({pid, fds[0], {}, w, 0, {}});
     }
 }
 
@@ -261,9 +280,10 @@ void PlotWorkers::readFrames(Worker &worker, common::MessageSink &sink)
             break;
         case Frame::PlotDone:
             ++m_plotsDone;
+            ++worker.plotsDone;
             break;
         case Frame::Failed:
-            m_failure = body;
+            worker.failure = body;
             break;
         default:
             throw common::Error("A report worker sent a frame of an unknown kind");
@@ -305,14 +325,44 @@ void PlotWorkers::run(common::MessageSink &sink, common::Progress &progress)
             while (::waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) {
             }
             worker.pid = -1;
-            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !worker.pending.empty())
-                throw common::Error(m_failure.empty() ? "Writing the report's plots failed" : m_failure);
+            if (const auto why = failure(worker, status)) {
+                // Ctrl+C on a terminal reaches the workers too: that is an interruption, not a failure.
+                if (const int signal = InterruptWatch::signal())
+                    throw Interrupted{signal, static_cast<int>(m_plotsDone), total};
+                throw common::Error(*why);
+            }
         }
     }
     if (const int signal = InterruptWatch::signal())
         throw Interrupted{signal, static_cast<int>(m_plotsDone), total};
-    if (m_plotsDone != plots) throw common::Error("Writing the report's plots failed");
+    if (m_plotsDone != plots)
+        throw common::Error("The report's workers wrote " + std::to_string(m_plotsDone) + " of " +
+                            std::to_string(plots) + " plots");
     progress.step(total, total, "");
+}
+
+std::optional<std::string> PlotWorkers::failure(const Worker &worker, int status) const
+{
+    const bool exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (exited && worker.pending.empty() && worker.failure.empty()) return std::nullopt;
+    // A worker that said why passes its own message on.
+    if (!worker.failure.empty()) return worker.failure;
+    std::string text =
+        "Report worker " + std::to_string(worker.first + 1) + " of " + std::to_string(m_workers.size());
+    if (WIFSIGNALED(status)) {
+        const int signal = WTERMSIG(status);
+        const char *name = ::strsignal(signal);
+        text += " was killed by signal " + std::to_string(signal) + " (" + (name ? name : "unknown") + ")";
+    } else if (!exited) {
+        text += " ended with status " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    } else {
+        text += " ended in the middle of what it sent";
+    }
+    const std::size_t plot = worker.first + worker.plotsDone * m_workers.size();
+    if (plot < m_run.plotCount())
+        text += " while writing plot " + std::to_string(plot + 1) + " of " +
+                std::to_string(m_run.plotCount()) + " (" + m_run.plotName(plot) + ")";
+    return text;
 }
 
 void PlotWorkers::end()
@@ -355,6 +405,8 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
 
     // A refused settings file ends the command before the table is opened, as for `models`.
     ChartLook look = readChartLook(request.settings);
+    // Noted before the table is opened: the check at the end then covers every read of it.
+    const model::ReportTableCheck tableCheck(request.table);
     SelectedTrees trees(request.table, request.conditions);
     model::Survey &table = *trees.survey;
     auto names = speciesNameRows(table, request.speciesNames, sink);
@@ -362,7 +414,9 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
     // As `mkdir -p` would for the folder above the report, once the table has opened.
     const std::filesystem::path parent = std::filesystem::path(request.out).parent_path();
     if (!parent.empty()) model::CreateDirectories(parent.string());
-    common::ReplacingFolder folder(request.out, request.overwrite);
+    common::ReplacingFolder folder(request.out, request.overwrite, [&](const std::string &target) {
+        model::CheckReplaceableReport(target, request.table);
+    });
 
     model::ReportSettings settings;
     settings.folder = folder.path();
@@ -390,7 +444,7 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
                 run.listPlot(p, selection, sink);
             }
             progress.setUnit("plot");
-            PlotWorkers(run, request, pictures).run(sink, progress);
+            PlotWorkers(run, request, pictures, tableCheck).run(sink, progress);
             run.finish();
         });
         if (interrupted) {
@@ -402,6 +456,7 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
             return 128 + interrupted->signal;
         }
     }
+    tableCheck.check();
     folder.commit();
     out << "Report written to " << request.out << ": " << run.rows().size() << " plots and species of "
         << run.plotCount() << " plots\n";

@@ -7,6 +7,7 @@
 #include "common/progress.h"
 #include "common/replacingfile.h"
 #include "model/modelpictures.h"
+#include "model/reportfolder.h"
 #include "model/reportpages.h"
 #include "model/transitlist.h"
 
@@ -344,6 +345,8 @@ void ReportRun::finish()
     const std::filesystem::path folder(m_settings.folder);
     common::writeFileWhole((folder / "index.html").string(), IndexHtml(m_info, m_rows));
     common::writeFileWhole((folder / "summary.csv").string(), SummaryCsv(m_rows));
+    common::writeFileWhole((folder / kReportMarkerFile).string(),
+                           ReportMarkerText(m_settings.version, m_settings.date));
 }
 
 void ReportRun::passOver(common::MessageSink &messages, const std::string &what)

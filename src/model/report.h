@@ -94,7 +94,9 @@ std::string LocalTimeText();
 
 struct ReportSettings
 {
-    std::string folder;      // an existing, empty folder the report is written into
+    // An existing, empty folder the report is written into; ReplacingFolder puts it in place, with
+    // CheckReplaceableReport as the check of the folder it replaces.
+    std::string folder;
     long long minTrees = 10; // a plot and species is reported when it has at least this many trees
     ModelSettings model;
     double level = kDefaultIntervalLevel; // of the transition matrices' intervals, in (0, 1)
@@ -151,9 +153,11 @@ public:
     // plot's page. trees: as for execute.
     void writePlot(std::size_t index, data::Query &trees, ReportPictureMaker &maker,
                    common::MessageSink &sink);
-    // Writes index.html and summary.csv of every row.
+    // Writes index.html and summary.csv of every row, and the marker (kReportMarkerFile) that names
+    // the folder a report of this program.
     void finish();
 
+    const TableSetup &setup() const { return m_setup; }
     std::size_t plotCount() const { return m_plots.size(); }
     const std::string &plotName(std::size_t index) const { return m_plots.at(index).name; }
     // The rows of a listed plot: [first, end) of rows().

@@ -1,6 +1,7 @@
 // The report's pages and summary.csv.
 #include "model/reportpages.h"
 
+#include "common/csv.h"
 #include "common/numbers.h"
 #include "model/uncertaintytext.h"
 
@@ -39,15 +40,6 @@ std::string orEmpty(const std::optional<double> &value, int decimals)
 std::string orEmpty(const std::optional<int> &value)
 {
     return value ? std::to_string(*value) : std::string();
-}
-
-std::string csvField(const std::string &text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
 }
 
 // The figures of a row as summary.csv writes them, in its column order from trees on.
@@ -257,7 +249,8 @@ std::string SummaryCsv(const std::vector<ReportRow> &rows)
 {
     std::string text = std::string(kSummaryHeader) + "\n";
     for (const auto &row : rows) {
-        text += csvField(row.plot) + "," + csvField(row.species) + "," + csvField(row.speciesName);
+        text += common::csvTextField(row.plot) + "," + common::csvTextField(row.species) + "," +
+                common::csvTextField(row.speciesName);
         for (const auto &field : figureFields(row))
             text += "," + field;
         text += "\n";

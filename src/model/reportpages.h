@@ -22,10 +22,11 @@ std::string HtmlEscaped(std::string_view text);
 // A relative address with every byte but letters, digits and -._~/ written as %XX.
 std::string UrlEscaped(std::string_view path);
 
-// summary.csv: the header, then one line per row; text fields quoted when they hold a comma, quote or
-// line break; numbers with a point; an empty field for a figure that does not exist. Means and shares
-// in per cent to 3 decimals (as AVERAGE.DBF holds them), p to 6 significant digits, Sen's slope to
-// 4 decimals.
+// summary.csv: the header, then one line per row; text fields (plot, species and its name) as
+// common::csvTextField writes them: quoted when they hold a comma, quote or line break, and with an
+// apostrophe before a text a spreadsheet would run as a formula; numbers with a point; an empty field for a
+// figure that does not exist. Means and shares in per cent to 3 decimals (as AVERAGE.DBF holds them), p to 6
+// significant digits, Sen's slope to 4 decimals.
 std::string SummaryCsv(const std::vector<ReportRow> &rows);
 
 // index.html: what was read, then a table of the rows in the order given, each linking its plot page.

@@ -88,12 +88,22 @@ TEST_F(SurveyReportTest, WritesTheCommandsReportAndOpensItOnRequest)
               std::string::npos);
 }
 
-// An existing report is replaced only after Yes; Cancel during the run leaves it as it was, with no
-// temporary folder beside it; No to the browser opens nothing.
-TEST_F(SurveyReportTest, ReplacesAnExistingReportOnlyWhenAskedAndCancelLeavesIt)
+// A folder that holds anything but a report is refused before any question and left as it was. An
+// existing report (or an empty folder) is replaced only after Yes; Cancel during the run leaves it as
+// it was, with no temporary folder beside it; No to the browser opens nothing.
+TEST_F(SurveyReportTest, ReplacesOnlyAReportAndOnlyWhenAskedAndCancelLeavesIt)
 {
     fs::create_directories(report);
     writeBytes(report / "mine.txt", "kept");
+    expectFolder();
+    dialogs.expectMessage(MessageKind::Error,
+                          "Cannot replace the folder " + q(report) +
+                              ": it holds mine.txt, which a report does not write",
+                          Button::Ok);
+    click();
+    EXPECT_EQ(testsupport::namesIn(outDir), std::vector<std::string>{"trees_report"});
+    EXPECT_EQ(testsupport::namesIn(report), std::vector<std::string>{"mine.txt"});
+    fs::remove(report / "mine.txt");
 
     expectFolder();
     expectReplace(Button::No);
@@ -106,16 +116,20 @@ TEST_F(SurveyReportTest, ReplacesAnExistingReportOnlyWhenAskedAndCancelLeavesIt)
                           "The report was cancelled at plot 2 of 2; nothing was written.", Button::Ok);
     click();
     EXPECT_EQ(testsupport::namesIn(outDir), std::vector<std::string>{"trees_report"});
-    EXPECT_EQ(testsupport::namesIn(report), std::vector<std::string>{"mine.txt"});
+    EXPECT_TRUE(testsupport::namesIn(report).empty());
 
-    expectFolder();
-    expectReplace(Button::Yes);
-    dialogs.expectProgress("Survey report");
-    expectOpenQuestion(Button::No);
-    click();
-    EXPECT_TRUE(dialogs.openedAddresses().empty());
-    EXPECT_EQ(testsupport::namesIn(outDir), std::vector<std::string>{"trees_report"});
-    EXPECT_EQ(testsupport::namesIn(report), (std::vector<std::string>{"index.html", "plots", "summary.csv"}));
+    // The report written, then written again over itself.
+    const std::vector<std::string> written{".fenoris-report", "index.html", "plots", "summary.csv"};
+    for (int run = 0; run < 2; ++run) {
+        expectFolder();
+        expectReplace(Button::Yes);
+        dialogs.expectProgress("Survey report");
+        expectOpenQuestion(Button::No);
+        click();
+        EXPECT_TRUE(dialogs.openedAddresses().empty());
+        EXPECT_EQ(testsupport::namesIn(outDir), std::vector<std::string>{"trees_report"});
+        EXPECT_EQ(testsupport::namesIn(report), written);
+    }
 
     // Cancel in the folder dialog asks nothing more.
     dialogs.expectFolder("Folder for the survey report", q(dataDir) + "/", std::nullopt);

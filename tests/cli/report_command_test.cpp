@@ -8,10 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <set>
 #include <sstream>
+#include <tuple>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -25,14 +27,15 @@ struct Output
     std::string out, err;
 };
 
-Output runReport(const TempDir &dir, const std::string &arguments)
+// shellBefore: shell commands run before it in the same shell ("umask 077; ").
+Output runReport(const TempDir &dir, const std::string &arguments, const std::string &shellBefore = "")
 {
     Output result;
     const auto errFile = dir / "stderr.txt";
-    result.status = testsupport::runCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                                                std::string(FENORIS_CLI_PATH) + " report " + arguments +
-                                                " 2>'" + errFile.string() + "'",
-                                            &result.out);
+    result.status = testsupport::runCommand(
+        shellBefore + "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+            std::string(FENORIS_CLI_PATH) + " report " + arguments + " 2>'" + errFile.string() + "'",
+        &result.out);
     result.err = testsupport::readBytes(errFile);
     return result;
 }
@@ -112,6 +115,17 @@ std::string reportArgs(const TempDir &dir, const fs::path &table)
 {
     return "'" + table.string() + "' --out '" + (dir / "out" / "report").string() +
            "' --min-trees 6 --species-names '" + (dir / "names.txt").string() + "'";
+}
+
+// Every file and folder under dir, relative to it, with the bytes of each file.
+std::vector<std::string> treeOf(const fs::path &dir)
+{
+    std::vector<std::string> found;
+    for (const auto &entry : fs::recursive_directory_iterator(dir))
+        found.push_back(fs::relative(entry.path(), dir).string() +
+                        (entry.is_regular_file() ? "=" + testsupport::readBytes(entry.path()) : "/"));
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 } // namespace
@@ -287,28 +301,61 @@ TEST(ReportCommand, MeansAgreeWithAverageTable)
     EXPECT_GT(checked, 300);
 }
 
-// The report is put in place whole: an existing folder is kept unless --overwrite, then replaced,
-// and a temporary folder that a killed run left beside it is removed by the next run.
-TEST(ReportCommand, ReplacesTheFolderWholeOnlyWhenAsked)
+// The report is put in place whole, and only over a report of this program. A folder that holds
+// anything else (a file of the user's, the table, the home folder) is refused, with --overwrite too,
+// and left as it was; a report is kept unless --overwrite, then replaced; "DIR/" is the folder DIR;
+// a temporary folder that a killed run left beside it is removed by the next run.
+TEST(ReportCommand, ReplacesOnlyAReportOfItsOwnAndOnlyWhenAsked)
 {
     TempDir dir;
     const auto table = writeTrees(dir);
     testsupport::writeBytes(dir / "names.txt", "SM;Picea\r\n");
-    fs::create_directories(dir / "out" / "report");
-    testsupport::writeBytes(dir / "out" / "report" / "mine.txt", "kept");
+    const fs::path report = dir / "out" / "report";
+    fs::create_directories(report);
+    testsupport::writeBytes(report / "mine.txt", "kept");
     fs::create_directories(dir / "out" / ".~report-Ab12Cd" / "plots");
+    const std::string options =
+        " --min-trees 6 --species-names '" + (dir / "names.txt").string() + "' --overwrite";
 
+    struct Refused
+    {
+        std::string shellBefore, out, why;
+    };
+    const Refused cases[] = {
+        {"", "'" + report.string() + "'",
+         report.string() + ": it holds mine.txt, which a report does not write"},
+        {"", "'" + dir.path().string() + "/'",
+         dir.path().string() + ": it holds the table " + table.string()},
+        {"", "'" + (dir / "out").string() + "/..'", "give it a name"},
+        {"export HOME=" + testsupport::shellQuote((dir / "out").string()) + "; ", "~",
+         (dir / "out").string() + ": it is your home folder"},
+    };
+    const auto before = treeOf(dir.path());
+    for (const auto &c : cases) {
+        const auto result =
+            runReport(dir, "'" + table.string() + "' --out " + c.out + options, c.shellBefore);
+        EXPECT_EQ(result.status, 1) << c.out;
+        EXPECT_NE(result.err.find(c.why), std::string::npos) << result.err;
+        fs::remove(dir / "stderr.txt");
+        EXPECT_EQ(treeOf(dir.path()), before) << c.out;
+    }
+
+    // Without its file the folder is empty: kept without --overwrite, replaced with it.
+    fs::remove(report / "mine.txt");
     auto result = runReport(dir, reportArgs(dir, table));
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("exists; --overwrite replaces it"), std::string::npos) << result.err;
-    EXPECT_EQ(testsupport::namesIn(dir / "out" / "report"), std::vector<std::string>{"mine.txt"});
-
-    result = runReport(dir, reportArgs(dir, table) + " --overwrite");
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(testsupport::namesIn(dir / "out"), std::vector<std::string>{"report"});
-    EXPECT_EQ(testsupport::namesIn(dir / "out" / "report"),
-              (std::vector<std::string>{"index.html", "plots", "summary.csv"}));
+    const std::string withSlash = "'" + table.string() + "' --out '" + report.string() + "/'" + options;
+    for (int run = 0; run < 2; ++run) {
+        result = runReport(dir, withSlash);
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(testsupport::namesIn(dir / "out"), std::vector<std::string>{"report"});
+        EXPECT_EQ(testsupport::namesIn(report),
+                  (std::vector<std::string>{".fenoris-report", "index.html", "plots", "summary.csv"}));
+    }
     EXPECT_NE(result.out.find("3 plots and species of 3 plots"), std::string::npos) << result.out;
+    EXPECT_EQ(testsupport::readBytes(report / ".fenoris-report").rfind("Fenoris survey report\nversion ", 0),
+              0u);
 
     // While another process writes the same report, a second run is refused and changes nothing.
     {
@@ -464,4 +511,99 @@ TEST(ReportCommand, InterruptedWorkersLeaveNothing)
     EXPECT_NE(testsupport::runCommand(
                   "pgrep -f " + testsupport::shellQuote("[r]eport " + dir.path().string()) + " >/dev/null"),
               0);
+}
+
+// The report's folders and files get the modes the umask gives every new folder and file.
+TEST(ReportCommand, TheFolderFollowsTheUmask)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    testsupport::writeBytes(dir / "names.txt", "SM;Picea\r\n");
+    const std::tuple<const char *, fs::perms, fs::perms> cases[] = {
+        {"022", fs::perms(0755), fs::perms(0644)}, {"077", fs::perms(0700), fs::perms(0600)}};
+    for (const auto &[mask, folderMode, fileMode] : cases) {
+        const auto result = runReport(dir, reportArgs(dir, table) + " --overwrite --jobs 2",
+                                      "umask " + std::string(mask) + "; ");
+        ASSERT_EQ(result.status, 0) << result.err;
+        const fs::path report = dir / "out" / "report";
+        EXPECT_EQ(fs::status(report).permissions(), folderMode) << mask;
+        EXPECT_EQ(fs::status(report / "plots").permissions(), folderMode) << mask;
+        for (const char *file : {"index.html", "summary.csv", ".fenoris-report", "plots/B_2.html"})
+            EXPECT_EQ(fs::status(report / file).permissions(), fileMode) << mask << " " << file;
+    }
+}
+
+// A plot or species name that a spreadsheet would run as a formula is written with an apostrophe
+// before it, in quotes; the figures stay numbers, as R's read.csv shows.
+TEST(ReportCommand, SummaryNamesNeverRunAsFormulas)
+{
+    TempDir dir;
+    std::vector<fixture::Tree> trees;
+    fixture::addTrees(trees, 6, "=cmd|' /C calc'!A0", "SM", {10, 20});
+    fixture::addTrees(trees, 6, "-5", "SM", {30, 30});
+    fixture::RoleColumns wide;
+    wide.plotWidth = 24;
+    const auto table =
+        fixture::writeTable(dir.path(), "trees.dbf", {{"D2000", 2000}, {"D2001", 2001}}, trees, wide);
+    testsupport::writeBytes(dir / "names.txt", "SM;@Picea\r\n");
+    const auto result = runReport(dir, reportArgs(dir, table) + " --jobs 1");
+    ASSERT_EQ(result.status, 0) << result.err;
+    const fs::path summary = dir / "out" / "report" / "summary.csv";
+    const std::string csv = testsupport::readBytes(summary);
+    EXPECT_NE(csv.find("\n\"'-5\",SM,\"'@Picea\",6,2000,2001,30.000,30.000,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\n\"'=cmd|' /C calc'!A0\",SM,\"'@Picea\",6,2000,2001,10.000,20.000,"),
+              std::string::npos)
+        << csv;
+    std::string read;
+    ASSERT_EQ(testsupport::runCommand(
+                  "Rscript -e " +
+                      testsupport::shellQuote("x <- read.csv('" + summary.string() +
+                                              "', stringsAsFactors = FALSE); cat(sort(x$plot), "
+                                              "x$species_name[1], class(x$trees), class(x$mean_last), "
+                                              "sum(x$mean_last), sep = '|')") +
+                      " 2>&1",
+                  &read),
+              0)
+        << read;
+    EXPECT_EQ(read, "'-5|'=cmd|' /C calc'!A0|'@Picea|integer|numeric|50");
+}
+
+// While a large report is written by two workers (a page is written already): the table replaced
+// under its name (by a copy of itself) or a worker killed ends the run with a message that says so,
+// and the old report stays as it was, with no temporary folder beside it.
+TEST(ReportCommand, AChangedTableOrAKilledWorkerLeavesTheOldReport)
+{
+    TempDir dir;
+    const std::string cli = testsupport::shellQuote(FENORIS_CLI_PATH);
+    const std::string cd = "cd " + testsupport::shellQuote(dir.path().string()) + " && ";
+    ASSERT_EQ(testsupport::runCommand(cd + cli +
+                                      " generate T.dbf --trees 40000 --plots 1000 --years 10 >/dev/null"),
+              0);
+    fs::create_directories(dir / "r");
+    testsupport::writeBytes(dir / "r" / ".fenoris-report", "Fenoris survey report\n");
+    testsupport::writeBytes(dir / "r" / "index.html", "old");
+    const std::pair<const char *, std::string> cases[] = {
+        {"cp T.dbf T.new && mv T.new T.dbf",
+         "The table " + (dir / "T.dbf").string() + " changed while the report was written"},
+        {"kill -KILL $(pgrep -P $pid | head -n 1)",
+         R"(Report worker [12] of 2 was killed by signal 9 \(Killed\) while writing plot [0-9]+ of 1000 \(.+\)\n)"},
+    };
+    for (const auto &[action, message] : cases) {
+        const std::string script =
+            cd + "{ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + cli +
+            " report \"$PWD/T.dbf\" --out \"$PWD/r\" --overwrite --jobs 2 >/dev/null 2>err.txt & pid=$!; "
+            "until ls .~r-*/plots/*.html >/dev/null 2>&1 || ! kill -0 $pid 2>/dev/null; do sleep 0.02; "
+            "done; " +
+            action + "; wait $pid; echo $?; }";
+        std::string output;
+        ASSERT_EQ(testsupport::runCommand("bash -c " + testsupport::shellQuote(script), &output), 0);
+        const std::string err = testsupport::readBytes(dir / "err.txt");
+        EXPECT_EQ(output, "1\n") << err;
+        EXPECT_TRUE(std::regex_search(err, std::regex(message))) << err;
+        EXPECT_EQ(testsupport::namesIn(dir.path()),
+                  (std::vector<std::string>{"T.dbf", "T.var", "T.yrs", "err.txt", "r"}));
+        EXPECT_EQ(testsupport::namesIn(dir / "r"),
+                  (std::vector<std::string>{".fenoris-report", "index.html"}));
+        EXPECT_EQ(testsupport::readBytes(dir / "r" / "index.html"), "old");
+    }
 }
