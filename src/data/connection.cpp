@@ -1,6 +1,7 @@
 // The connection to a data folder: its parameter list, the in-memory SQLite database, the attached files.
 #include "common/error.h"
 #include "common/replacingfile.h"
+#include "common/terminaltext.h"
 #include "data/engine.h"
 #include "data/hardening.h"
 #include "data/queryimpl.h"
@@ -112,7 +113,7 @@ std::string UnreadableValue::place() const
 
 std::string UnreadableValue::describe() const
 {
-    return place() + ": '" + text + "' is not a number";
+    return place() + ": '" + common::escapeControls(text) + "' is not a number";
 }
 
 bool Connection::Impl::attach(const std::string &name)

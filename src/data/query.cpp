@@ -1,6 +1,7 @@
 // Query: SQL by lines, named text parameters, a streaming cursor over the result, and live rows.
 #include "common/error.h"
 #include "common/numbers.h"
+#include "common/terminaltext.h"
 #include "data/editjournal.h"
 #include "data/fieldtext.h"
 #include "data/queryimpl.h"
@@ -247,8 +248,8 @@ void Query::Impl::refuseNumber(int column, const std::string &text) const
             file->path(), file->fields()[static_cast<std::size_t>(field)].name, record + 1, text}
                                     .describe());
     }
-    throw common::DataError("Column " + columns[static_cast<std::size_t>(column)] + ": '" + text +
-                            "' is not a number");
+    throw common::DataError("Column " + columns[static_cast<std::size_t>(column)] + ": '" +
+                            common::escapeControls(text) + "' is not a number");
 }
 
 void Query::Impl::edit()
@@ -465,7 +466,8 @@ long long Query::asInteger(const std::string &field) const
     try {
         number = common::strToFloat(value.text, '.');
     } catch (const common::ConvertError &) {
-        throw common::ConvertError("'" + value.text + "' is not a valid integer value");
+        throw common::ConvertError("'" + common::escapeControls(value.text) +
+                                   "' is not a valid integer value");
     }
     return m_impl->rounded(column, number);
 }
