@@ -131,7 +131,12 @@ CsvStage::CsvStage()
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_limit(m_db, SQLITE_LIMIT_ATTACHED, 0);
     sqlite3_limit(m_db, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
-    hardenConnection(m_db);
+    try {
+        hardenConnection(m_db);
+    } catch (...) {
+        sqlite3_close_v2(m_db);
+        throw;
+    }
     sqlite3_set_authorizer(m_db, authorizeExpression, &m_guarded);
     sqlite3_progress_handler(m_db, kStepsBetweenStopChecks, stageStopRequested, &m_stop);
 }
@@ -269,9 +274,10 @@ bool CsvStage::select(const std::vector<std::string> &expressions, const std::st
     if (!condition.empty()) sql += " WHERE (\n" + condition + "\n)";
     sql += "\nORDER BY " + quoteIdentifier(m_idColumn);
     std::string message;
+    // Guarded while it runs too: SQLite may prepare the statement again on its way.
     m_guarded = true;
+    const common::ScopeExit unguard([this] { m_guarded = false; });
     sqlite3_stmt *statement = prepareWhole(m_db, sql, message);
-    m_guarded = false;
     if (!statement) throw common::DataError("The import's expressions are refused: " + message);
     const common::ScopeExit finalize([statement] { sqlite3_finalize(statement); });
     if (sqlite3_column_count(statement) != static_cast<int>(expressions.size()) + 1)
