@@ -2,12 +2,14 @@
 // files, never over an existing table unless --force is given.
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/terminalprogress.h"
 
 #include "common/consolesink.h"
 #include "common/error.h"
 #include "data/csvimport.h"
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 
 namespace cli {
@@ -59,7 +61,17 @@ int runImport(const Args &args, std::ostream &out, std::ostream &err)
         throw common::FileError("Table " + settings.table.string() +
                                 " already exists: give --force to replace it");
     common::ConsoleSink sink(err);
-    const data::ImportSummary summary = data::importCsv(settings, sink);
+    // Ctrl+C stops the expressions at once, however slow a row is, and nothing is written.
+    const InterruptWatch interrupts;
+    TerminalProgress progress(err, TerminalProgress::watched(err));
+    progress.setUnit("file");
+    data::ImportSummary summary;
+    const std::optional<Interrupted> interrupted =
+        progress.runInterruptible([&] { summary = data::importCsv(settings, sink, &progress); });
+    if (interrupted || summary.cancelled) {
+        err << "Import interrupted: " << settings.table.string() << " was left as it was\n";
+        return 128 + (interrupted ? interrupted->signal : InterruptWatch::signal());
+    }
     for (const std::string &line : data::describeImport(summary))
         err << line << "\n";
     out << "wrote " << summary.trees << " trees and " << summary.years.size() << " survey years to "

@@ -3,6 +3,7 @@
 #include "cli/interrupt.h"
 #include "cli/pictures.h"
 #include "common/error.h"
+#include "common/terminaltext.h"
 #include "common/version.h"
 #ifdef FENORIS_CLI_DRAWING
 #include "cli/drawing/chartpictures.h"
@@ -44,10 +45,10 @@ int main(int argc, char **argv)
             std::cerr << "fenoris-cli: interrupted\n";
             return 128 + signal;
         }
-        std::cerr << e.what() << "\n";
+        std::cerr << common::terminalText(e.what()) << "\n";
         return 1;
     } catch (const std::exception &e) {
-        std::cerr << "fenoris-cli: " << e.what() << "\n";
+        std::cerr << "fenoris-cli: " << common::terminalText(e.what()) << "\n";
         return 1;
     }
 }

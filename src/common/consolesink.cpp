@@ -1,6 +1,8 @@
 // Messages on the console.
 #include "common/consolesink.h"
 
+#include "common/terminaltext.h"
+
 #include <ostream>
 
 namespace common {
@@ -17,7 +19,8 @@ void ConsoleSink::message(MessageKind kind, const std::string &text)
         m_stream << "error: ";
         break;
     }
-    m_stream << text << "\n";
+    // Messages quote values from data, whose control characters must not reach the terminal.
+    m_stream << terminalText(text) << "\n";
 }
 
 } // namespace common

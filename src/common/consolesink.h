@@ -1,5 +1,6 @@
 // The message sink of the command line: every message on a stream, one per line, warnings and errors
-// with their kind in front ("warning: ...", "error: ...").
+// with their kind in front ("warning: ...", "error: ..."), control characters but line breaks escaped
+// (common/terminaltext.h).
 #pragma once
 
 #include "common/messagesink.h"

@@ -374,7 +374,7 @@ CodePageChoice Utf8Evidence::choice() const
             "the default: " + std::string(kUnmarked) + (m_invalid || m_cut ? "not UTF-8" : "plain ASCII")};
 }
 
-bool isUtf8(std::string_view bytes)
+std::size_t firstInvalidUtf8(std::string_view bytes)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     for (std::size_t at = 0, n = bytes.size(); at < n;) {
@@ -384,10 +384,15 @@ bool isUtf8(std::string_view bytes)
             continue;
         }
         const std::size_t length = utf8Length(p + at, n - at);
-        if (length == 0) return false;
+        if (length == 0) return at;
         at += length;
     }
-    return true;
+    return std::string_view::npos;
+}
+
+bool isUtf8(std::string_view bytes)
+{
+    return firstInvalidUtf8(bytes) == std::string_view::npos;
 }
 
 std::string codePageDisplayName(const std::string &name)

@@ -90,6 +90,8 @@ private:
 // True when the bytes are valid UTF-8 from end to end (overlong forms, surrogates and a character cut
 // by the end included as faults).
 bool isUtf8(std::string_view bytes);
+// The offset of the first byte where the bytes stop being valid UTF-8; npos when they are valid.
+std::size_t firstInvalidUtf8(std::string_view bytes);
 
 // The name users know a code page by: "Windows-1250" for CP1250, otherwise the iconv name.
 std::string codePageDisplayName(const std::string &name);

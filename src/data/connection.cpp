@@ -1,7 +1,9 @@
 // The connection to a data folder: its parameter list, the in-memory SQLite database, the attached files.
 #include "common/error.h"
 #include "common/replacingfile.h"
+#include "common/terminaltext.h"
 #include "data/engine.h"
+#include "data/hardening.h"
 #include "data/queryimpl.h"
 #include "data/tableimpl.h"
 
@@ -12,11 +14,16 @@ namespace data {
 
 namespace {
 
-// Refuses DROP TABLE from SQL (the engine detaches tables itself) and notes CREATE TABLE, which the
-// engine turns into a new dBASE file.
-int authorize(void *data, int action, const char *first, const char *, const char *database, const char *)
+// Refuses the functions that reach into the program (hardening.h), DROP TABLE from SQL (the engine detaches
+// tables itself) and notes CREATE TABLE, which the engine turns into a new dBASE file.
+int authorize(void *data, int action, const char *first, const char *second, const char *database,
+              const char *)
 {
     auto *engine = static_cast<Connection::Impl *>(data);
+    if (action == SQLITE_FUNCTION && isRefusedFunction(second)) {
+        if (engine->watch) engine->watch->denied = std::string("The function ") + second + " is not allowed";
+        return SQLITE_DENY;
+    }
     if ((action == SQLITE_DROP_VTABLE || action == SQLITE_DROP_TABLE) && !engine->allowDrop) {
         if (engine->watch)
             engine->watch->denied = "DROP TABLE is not supported: delete the table's file instead";
@@ -95,13 +102,18 @@ void Connection::Impl::noteUnreadable(const DbfFile &file, int field, std::size_
         moreUnreadable = true;
 }
 
-std::string UnreadableValue::describe() const
+std::string UnreadableValue::place() const
 {
     std::error_code ec;
     std::filesystem::path full = std::filesystem::absolute(table, ec);
     if (ec) full = table;
     return "Table " + full.lexically_normal().string() + ", column " + column + ", record " +
-           std::to_string(record) + ": '" + text + "' is not a number";
+           std::to_string(record);
+}
+
+std::string UnreadableValue::describe() const
+{
+    return place() + ": '" + common::escapeControls(text) + "' is not a number";
 }
 
 bool Connection::Impl::attach(const std::string &name)
@@ -218,9 +230,16 @@ std::filesystem::path Connection::directory() const
 
 namespace {
 
-// A few rows of a table read between two looks at the stop check: a row that costs much (a huge
-// value made by the condition) is still left within moments.
-constexpr int kStepsBetweenStopChecks = 100;
+// SQLite counts the steps of its virtual machine but calls the stop check only where a loop jumps
+// back (the next row, the next turn of a recursive query), once the count passes this. A row of a
+// scan is about ten steps, so a larger count would look only every few rows, and a condition that
+// costs a second per row (a huge value made per row) would be stopped after several seconds. At 1
+// the check comes at every such jump, which costs a few per cent of a plain scan.
+constexpr int kStepsBetweenStopChecks = 1;
+// The longest text or blob a statement may make (SQLite's default is a billion bytes). No field
+// holds more than a few hundred bytes; a value of this size is made in one step of the virtual
+// machine, which no stop check interrupts, in well under a second.
+constexpr int kMaxValueBytes = 16 * 1024 * 1024;
 
 extern "C" int stopRequested(void *impl)
 {
@@ -267,9 +286,11 @@ void Connection::open()
         m_impl->moreUnreadable = false;
         // The program's conditions may quote text in double quotes (SP="SM").
         sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 1, nullptr);
+        hardenConnection(db);
         sqlite3_set_authorizer(db, authorize, m_impl.get());
         // And no database beside the in-memory one, whatever statement would attach it.
         sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
+        sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
         sqlite3_progress_handler(db, kStepsBetweenStopChecks, stopRequested, m_impl.get());
         registerDbfModule(db, m_impl.get());
     } catch (...) {

@@ -5,6 +5,7 @@
 #include "common/error.h"
 #include "common/messagesink.h"
 #include "common/progress.h"
+#include "common/terminaltext.h"
 #include "data/csvreader.h"
 #include "data/csvstage.h"
 #include "data/importtable.h"
@@ -37,6 +38,24 @@ std::string columnText(sqlite3_stmt *statement, int column)
 {
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
     return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column))) : "";
+}
+
+// At most this many trees, repeats or rows are named in one message; the rest are counted.
+constexpr std::size_t kNamed = 10;
+
+// A text from the data as a message quotes it: control characters escaped.
+std::string shown(const std::string &text)
+{
+    return common::escapeControls(text);
+}
+
+// 199990 as "199,990".
+std::string groupedCount(std::size_t count)
+{
+    std::string digits = std::to_string(count);
+    for (std::size_t at = digits.size(); at > 3; at -= 3)
+        digits.insert(at - 3, ",");
+    return digits;
 }
 
 // Reads the results of one row, with the place of the row in every message.
@@ -73,7 +92,7 @@ public:
         const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
         if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() ||
             !std::isfinite(value))
-            refuse(std::string("the ") + what + " '" + text + "' is not a number");
+            refuse(std::string("the ") + what + " '" + shown(text) + "' is not a number");
         return value;
     }
 
@@ -82,7 +101,7 @@ public:
         if (isNull(YearColumn)) refuse("the year is blank");
         const std::optional<double> year = number(YearColumn, "year");
         if (*year != std::floor(*year) || *year < 1 || *year > 9999)
-            refuse("the year " + text(YearColumn) + " is not a whole number from 1 to 9999");
+            refuse("the year " + shown(text(YearColumn)) + " is not a whole number from 1 to 9999");
         return static_cast<int>(*year);
     }
 
@@ -101,7 +120,6 @@ private:
 void reportDiffering(const std::vector<ImportTree> &trees, const char *what,
                      TextAttribute ImportTree::*attribute, common::MessageSink &sink)
 {
-    constexpr std::size_t kNamed = 10;
     std::size_t count = 0;
     for (const ImportTree &tree : trees) {
         const TextAttribute &a = tree.*attribute;
@@ -110,9 +128,9 @@ void reportDiffering(const std::vector<ImportTree> &trees, const char *what,
         // The two values in the order of their surveys.
         std::pair first{a.otherKeptYear, a.otherKeptText}, second{a.otherYear, a.otherText};
         if (second.first < first.first) std::swap(first, second);
-        sink.warning("Tree " + tree.key + ": " + what + " " + first.second + " in " +
-                     std::to_string(first.first) + ", " + second.second + " in " +
-                     std::to_string(second.first) + "; the table has " + a.text + ", of " +
+        sink.warning("Tree " + shown(tree.key) + ": " + what + " " + shown(first.second) + " in " +
+                     std::to_string(first.first) + ", " + shown(second.second) + " in " +
+                     std::to_string(second.first) + "; the table has " + shown(a.text) + ", of " +
                      std::to_string(a.year));
     }
     if (count > kNamed)
@@ -193,10 +211,12 @@ void resolveRepeats(std::vector<ImportTree> &trees, const std::vector<int> &year
                 const bool differ =
                     std::any_of(first, end, [&](const auto &o) { return o.value != first->value; });
                 summary.disagreeing += differ;
-                if (summary.duplicates == Duplicates::Refuse && refused.size() < 10) {
-                    std::string line = "tree " + tree.key + " in " + std::to_string(first->year) + ":";
-                    for (auto o = first; o != end; ++o)
+                if (summary.duplicates == Duplicates::Refuse && refused.size() < kNamed) {
+                    std::string line = "tree " + shown(tree.key) + " in " + std::to_string(first->year) + ":";
+                    const auto rows = static_cast<std::size_t>(end - first);
+                    for (auto o = first; o != end && o - first < static_cast<std::ptrdiff_t>(kNamed); ++o)
                         line += (o == first ? " " : ", ") + stage.place(origins[o->row]);
+                    if (rows > kNamed) line += " … and " + groupedCount(rows - kNamed) + " more";
                     refused.push_back(line);
                 }
                 if (summary.duplicates == Duplicates::Agree && differ) cell.value.reset();
@@ -208,7 +228,7 @@ void resolveRepeats(std::vector<ImportTree> &trees, const std::vector<int> &year
         seen.shrink_to_fit();
     }
     if (!refused.empty()) {
-        std::string message = std::to_string(summary.repeatedCells) +
+        std::string message = groupedCount(summary.repeatedCells) +
                               " times a tree has more than one row in a survey; choose how such repeats are "
                               "resolved (agree, first or last). The first ones:";
         for (const std::string &line : refused)
@@ -217,12 +237,14 @@ void resolveRepeats(std::vector<ImportTree> &trees, const std::vector<int> &year
     }
 }
 
-// The iconv name of the code page asked for, Windows-1250 when none; refused before anything is
-// read when iconv does not know it.
+// The iconv name of the code page asked for; refused before anything is read when it is blank or
+// iconv does not know it.
 std::string knownEncoding(const std::string &asked)
 {
-    const std::string named = codePageOfCpgText(asked);
-    const std::string name = named.empty() ? kDefaultCodePage : named;
+    const std::string name = codePageOfCpgText(asked);
+    if (name.empty())
+        throw common::Error("The code page of files that are not UTF-8 is empty: name one, such as "
+                            "Windows-1250 or UTF-8");
     const CodePage known(name);
     return name;
 }
@@ -294,13 +316,20 @@ bool gather(const ImportSettings &settings, common::MessageSink &sink, common::P
     std::vector<RowOrigin> &origins = gathered.origins;
     std::unordered_map<std::string, std::size_t> index;
     std::map<int, bool> years;
-    stage.select(selected, settings.condition, [&](const RowOrigin &origin, sqlite3_stmt *statement) {
-        const RowValues row(stage, origin, statement);
-        const int year = gatherRow(row, static_cast<std::uint32_t>(origins.size()),
-                                   settings.duplicates == Duplicates::Last, index, trees);
-        years[year] = true;
-        origins.push_back(origin);
-    });
+    // A cancel stops the expressions within moments, however much one row costs.
+    if (progress) stage.setStopCheck([progress] { return progress->cancelRequested(); });
+    const bool complete =
+        stage.select(selected, settings.condition, [&](const RowOrigin &origin, sqlite3_stmt *statement) {
+            const RowValues row(stage, origin, statement);
+            const int year = gatherRow(row, static_cast<std::uint32_t>(origins.size()),
+                                       settings.duplicates == Duplicates::Last, index, trees);
+            years[year] = true;
+            origins.push_back(origin);
+        });
+    if (!complete) {
+        summary.cancelled = true;
+        return false;
+    }
     if (trees.empty())
         throw common::DataError("No row of the files meets the condition: there is nothing to import");
     summary.keptRows = origins.size();

@@ -39,7 +39,7 @@ struct ImportSettings
     std::string plot, tree, species, year, value, dbh, height;
     std::string condition; // SQL condition a row must meet to be used; empty: every row
     Duplicates duplicates = Duplicates::Refuse;
-    std::string encoding = kDefaultCodePage; // the code page of files that are not UTF-8
+    std::string encoding = kDefaultCodePage; // the code page of files that are not UTF-8; not blank
     std::string missing = "NA";              // the text of a missing value
     bool replace = false;                    // an existing table may be replaced
 };
@@ -71,14 +71,19 @@ struct ImportSummary
 // beyond Windows-1250 the table is marked UTF-8 by a .cpg file, otherwise by its language driver.
 // Files that are not UTF-8 are read in settings.encoding, told to sink; so are trees whose plot or
 // species differs between rows (the table has the value of the newest survey that has one). The
-// progress steps once per file; a cancel leaves everything as it was and returns with cancelled set.
+// progress steps once per file, and its cancelRequested() is asked while the expressions run; a
+// cancel leaves everything as it was and returns with cancelled set.
 //
 // Throws common::Error before anything is written: an existing table without replace, a table named
-// TRANSIT.DBF or AVERAGE.DBF, a file that cannot be read or whose header differs from the first
-// file's (the first differing column named), a fault of CSV form, an expression SQLite refuses (its
-// message), a year that is not a whole number from 1 to 9999, a blank tree, a value, DBH or height
-// that is not a number, a value that does not fit a dBASE field, repeats with Duplicates::Refuse;
-// the faults of a row name its file and line. common::FileError when the table cannot be written.
+// TRANSIT.DBF or AVERAGE.DBF, a blank or unknown encoding, a file that cannot be read, is not a
+// regular file or whose header differs from the first file's (the first differing column named), a
+// NUL byte, a line longer than kMaxCsvLineBytes or bytes that are not text in the encoding
+// (csvreader.h), a fault of CSV form, an expression SQLite refuses (its message) or that does not
+// stand alone (csvstage.h), a year that is not a whole number from 1 to 9999, a blank tree, a value,
+// DBH or height that is not a number, a value that does not fit a dBASE field or has more than 18
+// digits before the point, repeats with Duplicates::Refuse (ten named, each with at most ten rows);
+// the faults of a row name its file and line, and text quoted from the data has its control
+// characters escaped. common::FileError when the table cannot be written, naming it and the reason.
 ImportSummary importCsv(const ImportSettings &settings, common::MessageSink &sink,
                         common::Progress *progress = nullptr);
 

@@ -3,6 +3,7 @@
 
 #include "common/asciicase.h"
 #include "common/error.h"
+#include "common/terminaltext.h"
 #include "data/codepage.h"
 
 #include <cerrno>
@@ -16,6 +17,7 @@ namespace data {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD"; // U+FFFD
 
 bool startsWith(std::string_view text, std::string_view prefix)
 {
@@ -24,21 +26,97 @@ bool startsWith(std::string_view text, std::string_view prefix)
 
 } // namespace
 
-CsvText readCsvText(const std::filesystem::path &file, const std::string &fallbackCodePage)
+namespace {
+
+// The line of a byte of the text, from 1; lines end as the reader ends them (LF, CR LF or CR).
+std::size_t lineOf(std::string_view bytes, std::size_t at)
 {
+    std::size_t line = 1;
+    for (std::size_t i = 0; i < at && i < bytes.size(); ++i)
+        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))) ++line;
+    return line;
+}
+
+std::string byteText(char c)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    const auto b = static_cast<unsigned char>(c);
+    return std::string("0x") + kHex[b >> 4] + kHex[b & 0xF];
+}
+
+[[noreturn]] void refuseAt(const std::filesystem::path &file, std::string_view bytes, std::size_t at,
+                           const std::string &what)
+{
+    throw common::DataError("File " + file.string() + ", line " + std::to_string(lineOf(bytes, at)) + ": " +
+                            what);
+}
+
+// Refuses a NUL byte (no text holds one; it would end a field early in other programs) and a line
+// longer than kMaxCsvLineBytes, each with the line where it is.
+void checkBytes(const std::filesystem::path &file, std::string_view bytes)
+{
+    if (const std::size_t nul = bytes.find('\0'); nul != std::string_view::npos)
+        refuseAt(file, bytes, nul, "the file holds a NUL byte (0x00), which no text has: is it a CSV file?");
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0;; ++i) {
+        if (i == bytes.size() || bytes[i] == '\n' || bytes[i] == '\r') {
+            if (i - lineStart > kMaxCsvLineBytes)
+                refuseAt(file, bytes, lineStart,
+                         "the line is " + std::to_string(i - lineStart) + " bytes long, more than the " +
+                             std::to_string(kMaxCsvLineBytes) + " a line may have");
+            if (i == bytes.size()) break;
+            lineStart = i + 1;
+        }
+    }
+}
+
+} // namespace
+
+CsvText readCsvText(const std::filesystem::path &file, const std::string &codePage)
+{
+    namespace fs = std::filesystem;
+    // A device or a pipe would be read without end or would wait for a writer: only a regular file is
+    // read, as a folder is not.
     std::error_code ec;
-    if (std::filesystem::is_directory(file, ec))
+    const fs::file_status status = fs::status(file, ec);
+    if (ec && !fs::exists(status))
+        throw common::FileError("Cannot read file " + file.string() + ": " + ec.message());
+    if (fs::is_directory(status))
         throw common::FileError("Cannot read file " + file.string() + ": it is a folder");
+    if (!fs::is_regular_file(status))
+        throw common::FileError("Cannot read file " + file.string() +
+                                ": it is not a regular file (a device, a pipe or a socket)");
     std::ifstream in(file, std::ios::binary);
     if (!in) throw common::FileError("Cannot read file " + file.string() + ": " + std::strerror(errno));
     std::string bytes(std::istreambuf_iterator<char>(in), {});
     if (in.bad()) throw common::FileError("Cannot read file " + file.string() + ": " + std::strerror(errno));
-    if (isUtf8(bytes)) {
+    checkBytes(file, bytes);
+    const std::size_t invalid = firstInvalidUtf8(bytes);
+    if (invalid == std::string::npos) {
         if (startsWith(bytes, kByteOrderMark)) bytes.erase(0, kByteOrderMark.size());
         return {std::move(bytes), "UTF-8"};
     }
-    const CodePage codePage(fallbackCodePage);
-    return {codePage.decode(bytes), codePage.name()};
+    const CodePage decoder(codePage);
+    if (decoder.name() == "UTF-8")
+        refuseAt(file, bytes, invalid,
+                 "the text is not UTF-8 (byte " + byteText(bytes[invalid]) +
+                     "): give the code page it is written in");
+    std::string text = decoder.decode(bytes);
+    if (text.find(kReplacementCharacter) != std::string::npos) {
+        // The first line holding a byte the code page does not define.
+        std::size_t lineStart = 0;
+        for (std::size_t i = 0; i <= bytes.size(); ++i) {
+            if (i < bytes.size() && bytes[i] != '\n' && bytes[i] != '\r') continue;
+            const std::string_view line = std::string_view(bytes).substr(lineStart, i - lineStart);
+            if (decoder.decode(line).find(kReplacementCharacter) != std::string::npos)
+                refuseAt(file, bytes, lineStart,
+                         "the text is neither UTF-8 nor " + codePageDisplayName(decoder.name()) +
+                             ": a byte is no character of that code page; give the code page it is "
+                             "written in");
+            lineStart = i + 1;
+        }
+    }
+    return {std::move(text), decoder.name()};
 }
 
 CsvReader::CsvReader(std::string_view text, std::string fileName)
@@ -63,7 +141,8 @@ CsvReader::CsvReader(std::string_view text, std::string fileName)
         if (m_header[i].empty())
             refuse(m_recordLine, "column " + std::to_string(i + 1) + " of the header has no name");
         if (!seen.insert(common::lowerAscii(m_header[i])).second)
-            refuse(m_recordLine, "the header names the column " + m_header[i] + " twice");
+            refuse(m_recordLine,
+                   "the header names the column " + common::escapeControls(m_header[i]) + " twice");
     }
 }
 

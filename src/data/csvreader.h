@@ -17,10 +17,18 @@ struct CsvText
     std::string codePage; // "UTF-8", or the fallback's iconv name
 };
 
-// Reads the file whole. Text that is valid UTF-8 is taken as it is (a byte order mark dropped);
-// anything else is read in fallbackCodePage, its undefined bytes as U+FFFD. Throws common::FileError
-// when the file cannot be read, common::DataError when iconv does not know the code page.
-CsvText readCsvText(const std::filesystem::path &file, const std::string &fallbackCodePage);
+// The longest line a CSV file may have, in bytes (1 MiB): a longer one is taken for a file that is
+// not CSV text rather than read whole into memory field by field.
+inline constexpr std::size_t kMaxCsvLineBytes = 1024 * 1024;
+
+// Reads the file whole; it must be a regular file (a device, pipe or folder is refused before
+// anything is read). Text that is valid UTF-8 is taken as it is (a byte order mark dropped);
+// anything else is read in codePage, where every byte must be a character of that code page. Throws
+// common::FileError when the file cannot be read or is not a regular file; common::DataError naming
+// the file and the first line that holds a NUL byte, is longer than kMaxCsvLineBytes, or holds bytes
+// that are neither UTF-8 nor (for codePage "UTF-8": not UTF-8 at all) characters of codePage, and
+// when iconv does not know the code page.
+CsvText readCsvText(const std::filesystem::path &file, const std::string &codePage);
 
 // Reads the records of a CSV text one by one. The header is the first record; the separator is the
 // one of comma and semicolon that the header holds more of outside quotes (comma when neither). A

@@ -4,7 +4,9 @@
 #include "common/asciicase.h"
 #include "common/error.h"
 #include "common/scopeexit.h"
+#include "common/terminaltext.h"
 #include "data/csvreader.h"
+#include "data/hardening.h"
 #include "data/sqlnames.h"
 
 #include <sqlite3.h>
@@ -17,6 +19,80 @@ namespace data {
 namespace {
 
 constexpr const char *kRows = "csv_rows";
+
+// SQLite asks the stop check where a loop jumps back (the next row, the next turn of a recursive
+// query) once this many steps of its virtual machine have passed: at 1, at every such jump, so that
+// a condition however costly per row is stopped after one row (connection.cpp has the numbers).
+constexpr int kStepsBetweenStopChecks = 1;
+// The longest text or blob an expression may make (SQLite's default is a billion bytes): a value
+// that large is no field of a tree, and making one is a step that no stop check interrupts.
+constexpr int kMaxValueBytes = 16 * 1024 * 1024;
+
+// Why an expression would not stand alone between brackets: a quote, quoted name, comment or bracket
+// it opens and does not close (which would swallow what follows it, the next expression included), a
+// bracket it closes that it did not open, or a semicolon. Empty when it stands alone. The tokens are
+// SQLite's: '...' and "..." and `...` with their quote doubled inside, [...], -- to the end of the
+// line and /* ... */.
+std::string unbalanced(std::string_view e)
+{
+    int depth = 0;
+    for (std::size_t i = 0; i < e.size();) {
+        const char c = e[i];
+        if (c == '\'' || c == '"' || c == '`' || c == '[') {
+            const char close = c == '[' ? ']' : c;
+            std::size_t end = i + 1;
+            for (;;) {
+                end = e.find(close, end);
+                if (end == std::string_view::npos)
+                    return std::string("the quote ") + c + " opened in it is not closed";
+                if (close != ']' && end + 1 < e.size() && e[end + 1] == close) {
+                    end += 2;
+                    continue;
+                }
+                break;
+            }
+            i = end + 1;
+        } else if (e.substr(i, 2) == "--") {
+            i = e.find('\n', i);
+            if (i == std::string_view::npos) break;
+        } else if (e.substr(i, 2) == "/*") {
+            const std::size_t end = e.find("*/", i + 2);
+            if (end == std::string_view::npos) return "the comment opened in it (/*) is not closed";
+            i = end + 2;
+        } else {
+            if (c == ';') return "it is more than one expression";
+            if (c == '(') ++depth;
+            if (c == ')' && --depth < 0) return "it closes a bracket that it did not open";
+            ++i;
+        }
+    }
+    if (depth > 0) return "a bracket opened in it is not closed";
+    return {};
+}
+
+// What the user's expressions may do: read the rows and call functions, nothing else (no PRAGMA, no
+// write, no ATTACH), and no function that reaches into the program (hardening.h).
+extern "C" int authorizeExpression(void *guarded, int action, const char *, const char *function,
+                                   const char *, const char *)
+{
+    if (!*static_cast<const bool *>(guarded)) return SQLITE_OK;
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    case SQLITE_FUNCTION:
+        return isRefusedFunction(function) ? SQLITE_DENY : SQLITE_OK;
+    default:
+        return SQLITE_DENY;
+    }
+}
+
+extern "C" int stageStopRequested(void *stage)
+{
+    const auto &stop = *static_cast<const std::function<bool()> *>(stage);
+    return stop && stop() ? 1 : 0;
+}
 
 // A statement prepared from the whole of sql, or the engine's message.
 sqlite3_stmt *prepareWhole(sqlite3 *db, const std::string &sql, std::string &message)
@@ -54,6 +130,20 @@ CsvStage::CsvStage()
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_limit(m_db, SQLITE_LIMIT_ATTACHED, 0);
+    sqlite3_limit(m_db, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
+    try {
+        hardenConnection(m_db);
+    } catch (...) {
+        sqlite3_close_v2(m_db);
+        throw;
+    }
+    sqlite3_set_authorizer(m_db, authorizeExpression, &m_guarded);
+    sqlite3_progress_handler(m_db, kStepsBetweenStopChecks, stageStopRequested, &m_stop);
+}
+
+void CsvStage::setStopCheck(std::function<bool()> stop)
+{
+    m_stop = std::move(stop);
 }
 
 CsvStage::~CsvStage()
@@ -119,8 +209,9 @@ std::size_t CsvStage::add(const std::string &fileName, std::string_view text, co
             ++i;
         std::string what = "File " + fileName + " has other columns than " + m_files.front() + ": column " +
                            std::to_string(i + 1) + " is ";
-        what += i < header.size() ? "'" + header[i] + "'" : "missing";
-        what += i < m_header.size() ? ", not '" + m_header[i] + "'" : ", which the first file does not have";
+        what += i < header.size() ? "'" + common::escapeControls(header[i]) + "'" : "missing";
+        what += i < m_header.size() ? ", not '" + common::escapeControls(m_header[i]) + "'"
+                                    : ", which the first file does not have";
         throw common::DataError(what);
     }
     const auto file = static_cast<std::uint32_t>(m_files.size());
@@ -149,19 +240,29 @@ void CsvStage::check(const std::string &what, const std::string &expression, boo
 {
     if (expression.find_first_not_of(" \t\r\n") == std::string::npos)
         throw common::DataError("The " + what + " is empty");
+    // Each expression is read alone before it is joined to the others.
+    if (const std::string fault = unbalanced(expression); !fault.empty())
+        throw common::DataError("The " + what + " is refused: " + fault);
     // On lines of its own, so that a comment at its end ("-- ...") ends with it.
     const std::string sql = isCondition
                                 ? "SELECT 1 FROM " + std::string(kRows) + " WHERE (\n" + expression + "\n)"
                                 : "SELECT (\n" + expression + "\n) FROM " + kRows;
     std::string message;
+    m_guarded = true;
     sqlite3_stmt *statement = prepareWhole(m_db, sql, message);
+    m_guarded = false;
     if (!statement) throw common::DataError("The " + what + " is refused: " + message);
     sqlite3_finalize(statement);
 }
 
-void CsvStage::select(const std::vector<std::string> &expressions, const std::string &condition,
+bool CsvStage::select(const std::vector<std::string> &expressions, const std::string &condition,
                       const std::function<void(const RowOrigin &, sqlite3_stmt *)> &row)
 {
+    for (const std::string &expression : expressions)
+        if (const std::string fault = unbalanced(expression); !fault.empty())
+            throw common::DataError("The import's expressions are refused: " + fault);
+    if (const std::string fault = unbalanced(condition); !fault.empty())
+        throw common::DataError("The condition is refused: " + fault);
     if (m_inTransaction) {
         exec("COMMIT");
         m_inTransaction = false;
@@ -173,15 +274,24 @@ void CsvStage::select(const std::vector<std::string> &expressions, const std::st
     if (!condition.empty()) sql += " WHERE (\n" + condition + "\n)";
     sql += "\nORDER BY " + quoteIdentifier(m_idColumn);
     std::string message;
+    // Guarded while it runs too: SQLite may prepare the statement again on its way.
+    m_guarded = true;
+    const common::ScopeExit unguard([this] { m_guarded = false; });
     sqlite3_stmt *statement = prepareWhole(m_db, sql, message);
     if (!statement) throw common::DataError("The import's expressions are refused: " + message);
     const common::ScopeExit finalize([statement] { sqlite3_finalize(statement); });
+    if (sqlite3_column_count(statement) != static_cast<int>(expressions.size()) + 1)
+        throw common::DataError("The import's expressions are refused: they are not one value each");
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        const auto id = static_cast<std::size_t>(sqlite3_column_int64(statement, 0));
-        row(m_origins.at(id - 1), statement);
+        const auto id = sqlite3_column_int64(statement, 0);
+        if (id < 1 || static_cast<std::uint64_t>(id) > m_origins.size())
+            throw common::DataError("The import's expressions changed the row numbers");
+        row(m_origins[static_cast<std::size_t>(id - 1)], statement);
     }
+    if (rc == SQLITE_INTERRUPT && m_stop && m_stop()) return false;
     if (rc != SQLITE_DONE) fail("The import's expressions");
+    return true;
 }
 
 } // namespace data

@@ -34,12 +34,20 @@ public:
     std::size_t add(const std::string &fileName, std::string_view text, const std::string &missing);
 
     // Refuses, with SQLite's message, an expression (or a condition) that cannot be evaluated over
-    // the columns: "The value expression is refused: no such column: x". what names it.
+    // the columns: "The value expression is refused: no such column: x". what names it. An
+    // expression that does not stand alone (a quote, comment or bracket it leaves open or closes
+    // beyond itself, a semicolon) or does more than read the rows and call functions is refused too.
     void check(const std::string &what, const std::string &expression, bool isCondition) const;
+
+    // Asked at every row and every turn of a loop while select() runs: true stops it.
+    void setStopCheck(std::function<bool()> stop);
 
     // Runs SELECT expressions FROM the rows WHERE condition (every row when empty), in the order the
     // rows were added, and calls row for each with the statement, whose columns are the expressions.
-    void select(const std::vector<std::string> &expressions, const std::string &condition,
+    // Each expression and the condition are checked alone first, so that one cannot reach into the
+    // next (a comment or bracket left open); they may only read the rows and call functions. Returns
+    // false when the stop check stopped it.
+    bool select(const std::vector<std::string> &expressions, const std::string &condition,
                 const std::function<void(const RowOrigin &, sqlite3_stmt *)> &row);
 
     const std::string &fileName(std::uint32_t file) const { return m_files[file]; }
@@ -58,6 +66,8 @@ private:
     std::vector<RowOrigin> m_origins; // by row id - 1
     std::string m_idColumn;
     bool m_inTransaction = false;
+    mutable bool m_guarded = false; // the user's SQL is being prepared: the authorizer holds it to reading
+    std::function<bool()> m_stop;
 };
 
 } // namespace data

@@ -39,6 +39,8 @@ struct UnreadableValue
 
     // "Table /data/T.dbf, column D2021, record 17: 'abc' is not a number", with the full path.
     std::string describe() const;
+    // "Table /data/T.dbf, column D2021, record 17", the place alone.
+    std::string place() const;
 };
 
 class Connection
@@ -132,7 +134,8 @@ public:
     std::string valueText(int column) const;
     bool valueIsNull(int column) const;
     // Whole number, ties to even; a blank reads 0. ConvertError when the text is not a number,
-    // DataError naming the place (UnreadableValue) when the field of a live row holds no number.
+    // DataError naming the place (UnreadableValue) when the field of a live row holds no number or a
+    // number beyond 64-bit whole numbers.
     long long asInteger(const std::string &field) const;
     // Floating point; a blank reads 0. Errors as asInteger.
     double asFloat(const std::string &field) const;
@@ -142,6 +145,11 @@ public:
     std::optional<double> numberOrBlank(const std::string &field) const;
     // The same by position in fieldNames(), for reading many rows.
     std::optional<double> numberOrBlank(int column) const;
+    // numberOrBlank as a whole number, ties to even. Throws as numberOrBlank, and common::DataError
+    // naming the place (the table, column and record of a live row) for a number beyond the whole
+    // numbers the program computes with (64 bits).
+    std::optional<long long> integerOrBlank(int column) const;
+    std::optional<long long> integerOrBlank(const std::string &field) const;
 
     // Moves to the first row whose column equals value (compared as text, exactly); false and the
     // cursor unchanged when there is none.

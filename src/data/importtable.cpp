@@ -10,9 +10,11 @@
 #include "data/tablewriter.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <optional>
 
@@ -53,6 +55,9 @@ using PlaceOf = std::function<std::string(std::uint32_t)>;
 
 // dBASE numeric fields hold at most this many digits (the engine's DECIMAL(p,s) limit).
 constexpr int kMaxDigits = 20;
+// The statistics read values as 64-bit whole numbers: a value of more whole digits would be written
+// and then refused on every run.
+constexpr int kMaxWholeDigits = 18;
 constexpr std::size_t kMaxTextBytes = 254;
 // Digits beyond the twelfth significant one are taken for rounding noise of the expressions.
 constexpr double kRelativeNoise = 1e-12;
@@ -82,6 +87,10 @@ struct NumberSize
         const std::size_t point = text.find('.');
         const int before = static_cast<int>(point == std::string_view::npos ? text.size() : point);
         const int after = static_cast<int>(point == std::string_view::npos ? 0 : text.size() - point - 1);
+        if (before > kMaxWholeDigits)
+            throw common::DataError(placeOf(row) + ": the value " + shown + " of column " + column +
+                                    " is too large: a number of the table has at most " +
+                                    std::to_string(kMaxWholeDigits) + " digits before the point");
         const int newDigits = std::max(digits, before), newDecimals = std::max(decimals, after);
         if (newDigits + newDecimals > kMaxDigits)
             throw common::DataError(placeOf(row) + ": the value " + shown + " of column " + column +
@@ -218,12 +227,19 @@ void writeRows(const fs::path &file, const std::string &displayName, const Impor
     writer.finish();
 }
 
-void writeText(const fs::path &file, const std::string &text)
+// Writes text to file, the temporary name of target; a fault names target, the file the user knows,
+// with the system's reason.
+void writeText(const fs::path &file, const std::string &text, const fs::path &target)
 {
+    errno = 0;
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << text;
     out.close();
-    if (!out) throw common::FileError("Cannot write file " + file.string());
+    if (!out) {
+        const int error = errno;
+        throw common::FileError("Cannot write file " + target.string() + ": " +
+                                (error ? std::strerror(error) : "the write failed"));
+    }
 }
 
 // The .cpg file of the table as it exists, in any case of its name; the lower-case name when none.
@@ -290,7 +306,7 @@ std::string writeImportTable(const fs::path &table, const ImportTableLayout &lay
         });
         if (fields.utf8) {
             scratch = scratchCpg;
-            writeText(scratchCpg, "UTF-8");
+            writeText(scratchCpg, "UTF-8", table);
         }
         writeRows(replacing.path(), table.filename().string(), layout, trees, fields);
     }
@@ -308,9 +324,9 @@ std::string writeImportTable(const fs::path &table, const ImportTableLayout &lay
     const std::string dataDir = dir.string() + "/";
     const std::string tableFile = table.filename().string();
     common::ReplacingFile yearsFile(yearsSideFile(dataDir, tableFile));
-    writeText(yearsFile.path(), sideFileBytes(years));
+    writeText(yearsFile.path(), sideFileBytes(years), yearsSideFile(dataDir, tableFile));
     common::ReplacingFile rolesFile(rolesSideFile(dataDir, tableFile));
-    writeText(rolesFile.path(), sideFileBytes(roles));
+    writeText(rolesFile.path(), sideFileBytes(roles), rolesSideFile(dataDir, tableFile));
     // The table, its side files and its .cpg file are put in place as one: a kill leaves the old set
     // or the new one, never a new table with old side files. A .cpg file decides the code page over
     // the language driver: one left from an older table must not outlive it.
@@ -319,7 +335,7 @@ std::string writeImportTable(const fs::path &table, const ImportTableLayout &lay
     const fs::path cpg = cpgOf(table);
     if (fields.utf8 || fs::exists(cpg, ec)) {
         cpgFile.emplace(cpg.string());
-        writeText(cpgFile->path(), fields.utf8 ? "UTF-8" : "1250");
+        writeText(cpgFile->path(), fields.utf8 ? "UTF-8" : "1250", cpg);
         together.push_back(&*cpgFile);
     }
     common::commitTogether(together);

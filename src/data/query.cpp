@@ -1,6 +1,7 @@
 // Query: SQL by lines, named text parameters, a streaming cursor over the result, and live rows.
 #include "common/error.h"
 #include "common/numbers.h"
+#include "common/terminaltext.h"
 #include "data/editjournal.h"
 #include "data/fieldtext.h"
 #include "data/queryimpl.h"
@@ -214,6 +215,29 @@ std::optional<UnreadableValue> Query::Impl::unreadable(int column) const
                            stored.text};
 }
 
+std::string Query::Impl::placeOf(int column) const
+{
+    if (live && active && !atEnd) {
+        const int field = fieldOfColumn[static_cast<std::size_t>(column)];
+        const auto record =
+            static_cast<std::size_t>(sqlite3_column_int64(stmt, static_cast<int>(columns.size())) - 1);
+        return UnreadableValue{file->path(), file->fields()[static_cast<std::size_t>(field)].name, record + 1,
+                               ""}
+            .place();
+    }
+    return "Column " + columns[static_cast<std::size_t>(column)];
+}
+
+long long Query::Impl::rounded(int column, long double value) const
+{
+    try {
+        return common::roundToEven(value);
+    } catch (const common::MathError &) {
+        throw common::DataError(placeOf(column) + ": the number " + common::floatToText(value) +
+                                " is beyond the whole numbers the program computes with");
+    }
+}
+
 void Query::Impl::refuseNumber(int column, const std::string &text) const
 {
     if (live) {
@@ -224,8 +248,8 @@ void Query::Impl::refuseNumber(int column, const std::string &text) const
             file->path(), file->fields()[static_cast<std::size_t>(field)].name, record + 1, text}
                                     .describe());
     }
-    throw common::DataError("Column " + columns[static_cast<std::size_t>(column)] + ": '" + text +
-                            "' is not a number");
+    throw common::DataError("Column " + columns[static_cast<std::size_t>(column)] + ": '" +
+                            common::escapeControls(text) + "' is not a number");
 }
 
 void Query::Impl::edit()
@@ -435,13 +459,17 @@ long long Query::asInteger(const std::string &field) const
 {
     const Cell value = m_impl->numericCell(m_impl->columnIndex(field));
     if (value.kind == Cell::Integer) return value.integer;
-    if (value.kind != Cell::Text) return common::roundToEven(numberOf(value).value_or(0.0));
+    const int column = m_impl->columnIndex(field);
+    if (value.kind != Cell::Text) return m_impl->rounded(column, numberOf(value).value_or(0.0));
     if (isBlankText(value.text)) return 0;
+    long double number = 0;
     try {
-        return common::roundToEven(common::strToFloat(value.text, '.'));
+        number = common::strToFloat(value.text, '.');
     } catch (const common::ConvertError &) {
-        throw common::ConvertError("'" + value.text + "' is not a valid integer value");
+        throw common::ConvertError("'" + common::escapeControls(value.text) +
+                                   "' is not a valid integer value");
     }
+    return m_impl->rounded(column, number);
 }
 
 double Query::asFloat(const std::string &field) const
@@ -466,6 +494,18 @@ std::optional<double> Query::numberOrBlank(int column) const
     if (isBlankText(value.text)) return std::nullopt;
     if (const auto number = parseFieldNumber(value.text)) return number->real;
     m_impl->refuseNumber(column, value.text);
+}
+
+std::optional<long long> Query::integerOrBlank(int column) const
+{
+    const std::optional<double> number = numberOrBlank(column);
+    if (!number) return std::nullopt;
+    return m_impl->rounded(column, *number);
+}
+
+std::optional<long long> Query::integerOrBlank(const std::string &field) const
+{
+    return integerOrBlank(m_impl->columnIndex(field));
 }
 
 bool Query::locate(const std::string &field, const std::string &value)

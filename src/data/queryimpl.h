@@ -69,6 +69,12 @@ struct Query::Impl
     Cell numericCell(int column) const;
     // Throws common::DataError for a text that is not a number read from the column as one.
     [[noreturn]] void refuseNumber(int column, const std::string &text) const;
+    // "Table T, column C, record N" of the current row's column when the row is live, "Column C"
+    // otherwise.
+    std::string placeOf(int column) const;
+    // The value rounded to a whole number, ties to even; common::DataError naming the place when it is
+    // beyond 64-bit whole numbers.
+    long long rounded(int column, long double value) const;
 
     void edit();
     void setField(int column, const std::string &value);

@@ -3,7 +3,6 @@
 
 #include "common/asciicase.h"
 #include "common/error.h"
-#include "common/numbers.h"
 #include "data/database.h"
 #include "data/dbffile.h"
 
@@ -19,9 +18,7 @@ void TreeValues::addTree(const std::vector<StoredValue> &values)
 
 StoredValue ReadStoredValue(const data::Query &query, const std::string &field)
 {
-    const std::optional<double> value = query.numberOrBlank(field);
-    if (!value) return std::nullopt;
-    return common::roundToEven(*value);
+    return query.integerOrBlank(field);
 }
 
 TreeValues ReadTreeValues(data::Query &query, const std::string &plot, const std::string &species,
@@ -46,8 +43,7 @@ TreeValues ReadTreeValues(data::Query &query, const std::string &plot, const std
         }
         for (; !query.eof(); query.next()) {
             for (std::size_t y = 0; y < years.size(); ++y) {
-                const std::optional<double> value = query.numberOrBlank(columns[y]);
-                row[y] = value ? StoredValue(common::roundToEven(*value)) : std::nullopt;
+                row[y] = query.integerOrBlank(columns[y]);
             }
             trees.addTree(row);
         }

@@ -6,7 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sstream>
+#include <sys/wait.h>
+#include <thread>
 
 using testsupport::TempDir;
 
@@ -178,4 +184,64 @@ TEST(ImportCommand, CommandLineFaults)
     const Outcome replaced = run(complete);
     EXPECT_EQ(replaced.status, 0) << replaced.err;
     EXPECT_EQ(query(dir.path(), "SELECT Count(*) AS n FROM 'T.dbf'"), "n\n70\n");
+}
+
+// Ctrl+C during a condition that costs seconds per row ends the command at once, with the status of
+// the signal, and writes nothing; the warnings on the console show control characters escaped.
+TEST(ImportCommand, CtrlCStopsASlowConditionAndWritesNothing)
+{
+    TempDir dir;
+    std::string csv = "plot,tree,sp,year,v\n";
+    for (int i = 1; i <= 20; ++i)
+        csv += "A," + std::to_string(i) + ",BK,2020,10\n";
+    testsupport::writeBytes(dir / "a.csv", csv);
+    std::vector<std::string> args{FENORIS_CLI_PATH,
+                                  "import",
+                                  (dir / "T.dbf").string(),
+                                  (dir / "a.csv").string(),
+                                  "--plot",
+                                  "plot",
+                                  "--tree",
+                                  "tree",
+                                  "--species",
+                                  "sp",
+                                  "--year",
+                                  "year",
+                                  "--value",
+                                  "v",
+                                  "--where",
+                                  "(WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < "
+                                  "50000000) SELECT count(*) FROM c) > tree"};
+    std::vector<char *> argv;
+    for (std::string &arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto signalled = std::chrono::steady_clock::now();
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(3));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGINT);
+    EXPECT_EQ(testsupport::namesIn(dir.path()), std::vector<std::string>{"a.csv"});
+}
+
+TEST(ImportCommand, WarningsShowControlCharactersEscaped)
+{
+    TempDir dir;
+    testsupport::writeBytes(dir / "a.csv",
+                            "plot,tree,sp,year,v\n\"A\x1b[2J\",1,BK,2020,10\nB,1,BK,2021,20\n");
+    const Outcome outcome = run({(dir / "T.dbf").string(), (dir / "a.csv").string(), "--plot", "plot",
+                                 "--tree", "tree", "--species", "sp", "--year", "year", "--value", "v"});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.err.find("warning: Tree 1: plot A\\x1b[2J in 2020, B in 2021"), std::string::npos)
+        << outcome.err;
+    EXPECT_EQ(outcome.err.find('\x1b'), std::string::npos);
 }

@@ -10,11 +10,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 
 using testsupport::readBytes;
 using testsupport::TempDir;
 using testsupport::writeBytes;
+using namespace std::string_literals;
 
 namespace {
 
@@ -114,6 +118,29 @@ TEST(CsvImport, RepeatsRefusedWithTheirLines)
                 file + ", line 6, File " + file + ", line 8");
     }
     EXPECT_FALSE(fs::exists(dir / "T.dbf"));
+}
+
+// One tree given 1,012 times in a survey: its first ten rows are named and the rest counted, so that
+// the message stays a few lines long whatever the file holds.
+TEST(CsvImport, LongListsOfRepeatsAreCut)
+{
+    TempDir dir;
+    std::string csv = "plot,tree,sp,year,v\n";
+    for (int i = 0; i < 1012; ++i)
+        csv += "A,1,BK,2020,10\n";
+    writeBytes(dir / "a.csv", csv);
+    common::NullSink sink;
+    try {
+        data::importCsv(settingsFor(dir, {"a.csv"}), sink);
+        FAIL() << "not refused";
+    } catch (const common::DataError &e) {
+        const std::string message = e.what(), file = (dir / "a.csv").string();
+        EXPECT_NE(message.find("File " + file + ", line 10, File " + file + ", line 11 … and 1,002 more"),
+                  std::string::npos)
+            << message;
+        EXPECT_EQ(message.find("line 12"), std::string::npos);
+        EXPECT_LT(message.size(), 2000u);
+    }
 }
 
 // Plot, species and DBH come from the newest survey that has them, whatever the order of the files;
@@ -216,6 +243,9 @@ const RefusalCase kRefusals[] = {
      [](auto &s) { s.condition = "sp = \"SM\""; }, "The condition is refused: no such column: SM"},
     {"two statements", "plot,tree,sp,year,v\nA,1,SM,2020,5\n", "",
      [](auto &s) { s.tree = "tree) FROM csv_rows; SELECT (1"; },
+     "The tree expression is refused: it closes a bracket that it did not open"},
+    {"two statements in brackets", "plot,tree,sp,year,v\nA,1,SM,2020,5\n", "",
+     [](auto &s) { s.tree = "tree; DELETE FROM csv_rows"; },
      "The tree expression is refused: it is more than one expression"},
     {"empty expression", "plot,tree,sp,year,v\n", "", [](auto &s) { s.plot = " "; },
      "The plot expression is empty"},
@@ -225,10 +255,10 @@ const RefusalCase kRefusals[] = {
      "File @/a.csv, line 3: the value 'n/a' is not a number"},
     {"blank tree", "plot,tree,sp,year,v\nA,,SM,2020,5\n", "", nullptr,
      "File @/a.csv, line 2: the tree is blank"},
-    {"value beyond a numeric field", "plot,tree,sp,year,v\nA,1,SM,2020,5\nA,2,SM,2020,1e25\n", "", nullptr,
-     "File @/a.csv, line 3: the value 10000000000000000905969664 of column D2020 does not fit a dBASE "
-     "numeric "
-     "field (20 digits at most, 26 needed)"},
+    {"value beyond a numeric field", "plot,tree,sp,year,v\nA,1,SM,2020,1e17\nA,2,SM,2020,0.001\n", "",
+     nullptr,
+     "File @/a.csv, line 3: the value 0.001 of column D2020 does not fit a dBASE numeric field (20 digits at "
+     "most, 21 needed)"},
     {"text beyond a character field",
      "plot,tree,sp,year,v\nA,1,SM,2020,5\n" + std::string(255, 'x') + ",2,SM,2020,5\n", "", nullptr,
      "File @/a.csv, line 3: the text of column PLOT is 255 bytes long, more than a dBASE character field "
@@ -244,6 +274,46 @@ const RefusalCase kRefusals[] = {
      "Table @/a.csv already exists"},
     {"unknown code page", "plot,tree,sp,year,v\n", "", [](auto &s) { s.encoding = "no-such-page"; },
      "no-such-page"},
+    {"blank code page", "plot,tree,sp,year,v\n", "", [](auto &s) { s.encoding = " "; },
+     "The code page of files that are not UTF-8 is empty"},
+    // "Čermák" in Windows-1250, declared UTF-8: refused, not stored as U+FFFD.
+    {"declared UTF-8, written in Windows-1250",
+     "plot,tree,sp,year,v\nA,1,SM,2020,5\n\xC8"
+     "erm\xE1k,2,SM,2020,5\n",
+     "", [](auto &s) { s.encoding = "UTF-8"; },
+     "File @/a.csv, line 3: the text is not UTF-8 (byte 0xC8): give the code page it is written in"},
+    // 0x98 is no character of Windows-1250.
+    {"a byte the code page lacks", "plot,tree,sp,year,v\nA,1,SM,2020,5\n\r\nA\x98,2,SM,2020,5\n", "", nullptr,
+     "File @/a.csv, line 4: the text is neither UTF-8 nor Windows-1250"},
+    {"a NUL byte", "plot,tree,sp,year,v\nA,1,SM,2020,5\nA,2,S\0M,2020,5\n"s, "", nullptr,
+     "File @/a.csv, line 3: the file holds a NUL byte"},
+    {"a line beyond the limit", "plot,tree,sp,year,v\nA,1,SM,2020," + std::string(1024 * 1024, '5') + "\n",
+     "", nullptr,
+     "File @/a.csv, line 2: the line is 1048588 bytes long, more than the 1048576 a line may have"},
+    {"a device", "plot,tree,sp,year,v\n", "", [](auto &s) { s.files[0] = "/dev/zero"; },
+     "Cannot read file /dev/zero: it is not a regular file"},
+    {"a comment left open", "plot,tree,sp,year,v\nA,1,SM,2020,5\n", "",
+     [](auto &s) {
+         s.plot = "plot /*";
+         s.tree = "*/ tree";
+     },
+     "The plot expression is refused: the comment opened in it (/*) is not closed"},
+    {"a quote left open", "plot,tree,sp,year,v\nA,1,SM,2020,5\n", "", [](auto &s) { s.species = "sp || 'x"; },
+     "The species expression is refused: the quote ' opened in it is not closed"},
+    {"a bracket closed beyond the expression", "plot,tree,sp,year,v\nA,1,SM,2020,5\n", "",
+     [](auto &s) { s.plot = "plot), (tree"; },
+     "The plot expression is refused: it closes a bracket that it did not open"},
+    {"fts3_tokenizer", "plot,tree,sp,year,v\nA,1,SM,2020,5\n", "",
+     [](auto &s) { s.plot = "hex(fts3_tokenizer('simple'))"; },
+     "The plot expression is refused: not authorized"},
+    {"a pragma", "plot,tree,sp,year,v\nA,1,SM,2020,5\n", "",
+     [](auto &s) { s.plot = "(SELECT name FROM pragma_table_info('csv_rows'))"; },
+     "The plot expression is refused: not authorized"},
+    {"a value of 19 whole digits", "plot,tree,sp,year,v\nA,1,SM,2020,5\nA,2,SM,2020,1e19\n", "", nullptr,
+     "File @/a.csv, line 3: the value 10000000000000000000 of column D2020 is too large: a number of the "
+     "table has at most 18 digits before the point"},
+    {"control characters quoted from data", "plot,tree,sp,year,v\nA,1,SM,2020,\"n/a\x1b[2J\r\"\n", "",
+     nullptr, "File @/a.csv, line 2: the value 'n/a\\x1b[2J\\r' is not a number"},
 };
 
 TEST(CsvImport, RefusalsBeforeAnythingIsWritten)
@@ -360,4 +430,64 @@ TEST(CsvImport, CancelWritesNothing)
         EXPECT_TRUE(data::importCsv(settingsFor(dir, {"a.csv"}), sink, &progress).cancelled);
         EXPECT_EQ(testsupport::namesIn(dir.path()), std::vector<std::string>{"a.csv"});
     }
+}
+
+// Cancel stops the expressions while they run, however much one row costs: a condition that counts
+// to fifty million per row (seconds), or makes a huge blob per row (one step of SQLite's, ten to a
+// row, so a check by the count of steps alone came every few rows); the cancel comes after 0.2 s.
+TEST(CsvImport, CancelStopsACostlyConditionAtOnce)
+{
+    struct CancelLater : common::Progress
+    {
+        std::chrono::steady_clock::time_point at =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+        bool step(int, int, const std::string &) override { return true; }
+        bool cancelRequested() override { return std::chrono::steady_clock::now() >= at; }
+    };
+    const char *conditions[] = {
+        "(WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 50000000) "
+        "SELECT count(*) FROM c) > tree",
+        "length(hex(randomblob(8000000))) < tree"};
+    for (const char *condition : conditions) {
+        SCOPED_TRACE(condition);
+        TempDir dir;
+        std::string csv = "plot,tree,sp,year,v\n";
+        for (int i = 1; i <= 40; ++i)
+            csv += "A," + std::to_string(i) + ",BK,2020,10\n";
+        writeBytes(dir / "a.csv", csv);
+        auto settings = settingsFor(dir, {"a.csv"});
+        settings.condition = condition;
+        common::NullSink sink;
+        CancelLater progress;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(data::importCsv(settings, sink, &progress).cancelled);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+        EXPECT_EQ(testsupport::namesIn(dir.path()), std::vector<std::string>{"a.csv"});
+    }
+}
+
+// A write that fails (a full disk; here the limit on a file's size) names the table the user asked for,
+// not the temporary file, and the system's reason; nothing is left behind.
+TEST(CsvImport, AFailedWriteNamesTheTableAndTheReason)
+{
+    TempDir dir;
+    // A Cyrillic plot ("Б") makes the table UTF-8, whose .cpg file is the first file written.
+    writeBytes(dir / "a.csv", "plot,tree,sp,year,v\n\xD0\x91,1,BK,2020,10\n");
+    common::NullSink sink;
+    rlimit former{};
+    getrlimit(RLIMIT_FSIZE, &former);
+    const auto formerHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit none = former;
+    none.rlim_cur = 0;
+    setrlimit(RLIMIT_FSIZE, &none);
+    std::string message;
+    try {
+        data::importCsv(settingsFor(dir, {"a.csv"}), sink);
+    } catch (const common::Error &e) {
+        message = e.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &former);
+    std::signal(SIGXFSZ, formerHandler);
+    EXPECT_EQ(message, "Cannot write file " + (dir / "T.dbf").string() + ": File too large");
+    EXPECT_EQ(testsupport::namesIn(dir.path()), std::vector<std::string>{"a.csv"});
 }

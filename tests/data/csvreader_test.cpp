@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using testsupport::TempDir;
 
 namespace {
@@ -128,6 +130,10 @@ TEST(CsvReader, MissingFileIsAFileError)
     TempDir dir;
     EXPECT_THROW(data::readCsvText(dir / "none.csv", "CP1250"), common::FileError);
     EXPECT_THROW(data::readCsvText(dir.path(), "CP1250"), common::FileError);
+    // A pipe would wait for a writer, a device never end: both refused before they are opened.
+    ASSERT_EQ(mkfifo((dir / "pipe.csv").c_str(), 0600), 0);
+    EXPECT_THROW(data::readCsvText(dir / "pipe.csv", "CP1250"), common::FileError);
+    EXPECT_THROW(data::readCsvText("/dev/zero", "CP1250"), common::FileError);
 }
 
 } // namespace

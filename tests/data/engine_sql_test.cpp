@@ -4,6 +4,9 @@
 
 #include "common/error.h"
 
+#include <sqlite3.h>
+
+#include <chrono>
 #include <set>
 
 using namespace enginetest;
@@ -325,4 +328,80 @@ TEST_F(EngineSql, ResultTablesAreCreatedFilledAndReadAsThePagesDo)
     transition.open();
     EXPECT_TRUE(transition.eof());
     EXPECT_EQ(transition.recordCount(), 0);
+}
+
+// The user's SQL runs under SQLite's defensive settings, and the functions that hand out a pointer
+// into the program or load code are refused.
+TEST_F(EngineSql, DefensiveSettingsAndRefusedFunctions)
+{
+    const std::pair<int, int> settings[] = {{SQLITE_DBCONFIG_DEFENSIVE, 1},
+                                            {SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER, 0},
+                                            {SQLITE_DBCONFIG_WRITABLE_SCHEMA, 0},
+                                            {SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0}};
+    for (const auto &[setting, wanted] : settings) {
+        int now = -1;
+        sqlite3_db_config(connection.handle(), setting, -1, &now);
+        EXPECT_EQ(now, wanted) << setting;
+    }
+    for (const char *sql : {"SELECT hex(fts3_tokenizer('simple')) AS p", "SELECT load_extension('x') AS p",
+                            "SELECT PLOT FROM 'M_trees.dbf' WHERE fts3_tokenizer('simple') IS NOT NULL"}) {
+        data::Query query(connection);
+        query.setSql({sql});
+        try {
+            query.open();
+            ADD_FAILURE() << sql << " was accepted";
+        } catch (const common::DataError &e) {
+            EXPECT_NE(std::string(e.what()).find("is not allowed"), std::string::npos) << e.what();
+        }
+    }
+}
+
+// A stop ends a query within moments, however much one row of it costs: a condition that counts to
+// fifty million per row (seconds), or makes a huge blob per row (a single step of SQLite's).
+TEST_F(EngineSql, AStopEndsACostlyConditionAtOnce)
+{
+    const char *conditions[] = {
+        "WHERE (WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 50000000) "
+        "SELECT count(*) FROM c) > TREE",
+        "WHERE length(hex(randomblob(30000000))) < TREE"};
+    for (const char *condition : conditions) {
+        SCOPED_TRACE(condition);
+        const auto at = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+        connection.setStopCheck([at] { return std::chrono::steady_clock::now() >= at; });
+        data::Query query(connection);
+        query.setSql({"SELECT PLOT FROM 'M_trees.dbf'", condition});
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_THROW(query.open(), common::DataError);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    }
+    // A value longer than the engine makes is refused, not made.
+    connection.setStopCheck({});
+    data::Query huge(connection);
+    huge.setSql({"SELECT length(zeroblob(1000000000)) AS n"});
+    EXPECT_THROW(huge.open(), common::DataError);
+}
+
+// A number beyond the 64-bit whole numbers the statistics compute with is refused naming its table,
+// column and record, not as a bare overflow.
+TEST(EngineNumbers, AWholeNumberTooLargeNamesItsPlace)
+{
+    TempDir dir;
+    makeTable(dir / "T.dbf", "-n D 20 0", {{"5"}, {"10000000000000000000"}});
+    data::Connection connection;
+    connect(connection, dir.path());
+    data::Query query(connection);
+    query.setSql({"SELECT * FROM 'T.dbf'"});
+    query.open();
+    EXPECT_EQ(query.integerOrBlank(0), 5);
+    query.next();
+    try {
+        query.integerOrBlank("D");
+        ADD_FAILURE() << "not refused";
+    } catch (const common::DataError &e) {
+        EXPECT_EQ(
+            std::string(e.what()).rfind("Table " + (dir / "T.dbf").string() + ", column D, record 2: ", 0),
+            0u)
+            << e.what();
+    }
+    EXPECT_THROW(query.asInteger("D"), common::DataError);
 }
