@@ -6,6 +6,9 @@
 #include "data/condition.h"
 #include "data/fieldgrid.h"
 
+#include <algorithm>
+#include <map>
+
 namespace model {
 
 Survey::Survey(const std::filesystem::path &path, std::function<bool()> stop)
@@ -93,6 +96,60 @@ void Survey::requireRoles(std::initializer_list<std::pair<const char *, const st
 void Survey::setConditions(const std::string &conditions)
 {
     m_setup.conditions = data::checkCondition(m_connection, m_setup.tableFile, conditions);
+}
+
+namespace {
+
+// "A", "A and B", "A, B and C".
+std::string columnList(const std::vector<std::string> &names)
+{
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return text;
+}
+
+constexpr const char *kNothingWritten = "; no side file written";
+
+} // namespace
+
+void CheckColumnSetup(const std::vector<data::ColumnSetup> &setup,
+                      const std::vector<data::SuggestColumn> &columns, bool complete)
+{
+    std::map<int, std::vector<std::string>> byYear;
+    std::map<std::string, std::vector<std::string>> byRole;
+    for (std::size_t k = 0; k < setup.size(); ++k) {
+        const data::ColumnSetup &c = setup[k];
+        if (!c.role.empty()) byRole[c.role].push_back(c.column);
+        if (c.year == 0) continue;
+        if (c.year < 1000 || c.year > 9999)
+            throw common::Error("Column " + c.column + ": the survey year " + std::to_string(c.year) +
+                                " is not a year from 1000 to 9999" + kNothingWritten);
+        if (k < columns.size() && !columns[k].numeric)
+            throw common::Error("Column " + c.column + " holds no numbers: it cannot have a survey year" +
+                                kNothingWritten);
+        if (!c.role.empty())
+            throw common::Error("Column " + c.column + " has both the survey year " + std::to_string(c.year) +
+                                " and the role " + c.role + ": a column has one of them" + kNothingWritten);
+        byYear[c.year].push_back(c.column);
+    }
+    for (const auto &[year, names] : byYear)
+        if (names.size() > 1)
+            throw common::Error("The survey year " + std::to_string(year) + " is given to columns " +
+                                columnList(names) + ": each survey year belongs to one column" +
+                                kNothingWritten);
+    for (const auto &[role, names] : byRole)
+        if (names.size() > 1)
+            throw common::Error("The role " + role + " is given to columns " + columnList(names) +
+                                ": each role belongs to one column" + kNothingWritten);
+    if (!complete) return;
+    for (const char *role : {data::kRoleNames[0], data::kRoleNames[1], data::kRoleNames[2]})
+        if (byRole.find(role) == byRole.end())
+            throw common::Error("No column has the role " + std::string(role) + ": give it with --role " +
+                                role + "=COLUMN" + kNothingWritten);
+    if (byYear.empty())
+        throw common::Error("No column has a survey year: give them with --year COLUMN=YEAR" +
+                            std::string(kNothingWritten));
 }
 
 } // namespace model
