@@ -3,6 +3,7 @@
 #include "app/fmain.h"
 #include "app/listbox.h"
 #include "common/error.h"
+#include "data/sidefiles.h"
 #include "mainwindowtest.h"
 #include "treetable.h"
 
@@ -16,6 +17,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -231,6 +233,18 @@ TEST_F(FieldRolesTest, FailuresLeaveSetOkEnabled)
     EXPECT_TRUE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
 
     fs::remove(years);
+    // Another program writing the table or its side files: refused naming it.
+    {
+        const data::TableLock other(dataDir, "M_trees.dbf", "import");
+        dialogs.expectMessage(app::MessageKind::Error,
+                              "Another import (process " + QString::number(::getpid()) +
+                                  ") is using M_trees.dbf and its side files in this folder",
+                              app::Button::Ok);
+        control<QPushButton>(form.get(), "BtnSetOK")->click();
+        EXPECT_EQ(dialogs.pending(), 0u);
+        EXPECT_FALSE(fs::exists(years));
+        EXPECT_TRUE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
+    }
     control<QPushButton>(form.get(), "BtnSetOK")->click();
     EXPECT_EQ(readBytes(years), kTreeYears);
     EXPECT_EQ(readBytes(roles), kTreeRoles);
