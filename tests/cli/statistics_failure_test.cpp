@@ -163,6 +163,25 @@ TEST(StatisticsFailure, ARefusedRunKeepsTheLastTablesAndNamesTheProblem)
         EXPECT_EQ(outcome.err.rfind(c.message, 0), 0u) << outcome.err;
         EXPECT_EQ(filesIn(census.dir.path()), before) << c.message;
     }
+    // Side files that give one survey year to two columns, or a year to a column with a role, as an
+    // editor or another program may leave them: the run would average the wrong columns.
+    const std::vector<std::pair<std::string, std::string>> sideFiles{
+        {"Defoliations\r\n-\r\n-\r\n-\r\n-\r\n2014\r\n2014\r\n2016\r\n2017\r\n2018\r\n2019\r\n2021\r\n",
+         "The survey year 2014 is given to columns "},
+        {"Defoliations\r\n-\r\n-\r\n-\r\n2013\r\n2014\r\n2015\r\n2016\r\n2017\r\n2018\r\n2019\r\n2021\r\n",
+         "Column DBH has both the survey year 2013 and the role DBH"},
+    };
+    for (const auto &[years, message] : sideFiles) {
+        testsupport::writeBytes(census.dir / "SCBI_CROWN.yrs", years);
+        const Outcome outcome = runCli({"statistics", census.table.string()});
+        EXPECT_EQ(outcome.status, 1) << message;
+        EXPECT_EQ(outcome.err.rfind("The side files of SCBI_CROWN.DBF: " + message, 0), 0u) << outcome.err;
+        auto after = filesIn(census.dir.path());
+        after.erase("SCBI_CROWN.yrs");
+        auto expected = before;
+        expected.erase("SCBI_CROWN.yrs");
+        EXPECT_EQ(after, expected) << message;
+    }
 }
 
 TEST(StatisticsFailure, TwoBracketedGroupsStayOneConditionBehindThePlotAndSpecies)
