@@ -495,14 +495,20 @@ void finishJournal(int dirFd, const fs::path &journal)
     {
     };
     if (::fstat(fd, &status) != 0) return;
+    // A process killed after it created its journal but before it wrote it (the text goes in with one
+    // write) leaves it empty: it holds nothing and had begun no rename.
+    if (S_ISREG(status.st_mode) && status.st_size == 0) {
+        ::unlinkat(dirFd, name.c_str(), 0);
+        return;
+    }
     std::optional<std::vector<JournalEntry>> entries;
     if (S_ISREG(status.st_mode) && status.st_size <= static_cast<off_t>(kJournalMaxBytes)) {
         std::string text(static_cast<std::size_t>(status.st_size), '\0');
         const ssize_t n = readAt(fd, text.data(), text.size(), 0);
         if (n == static_cast<ssize_t>(text.size())) entries = parseJournal(text);
     }
-    // A journal cut short was being written when its process died: no rename had begun, and its
-    // temporary files are leftovers like any other. It cannot be told from one of another making.
+    // A journal that is not whole was not written by a commit: it renames nothing, and the temporary
+    // files it names are leftovers like any other.
     if (!entries) return setAside(dirFd, journal, "it is not a whole journal of this program");
     std::vector<const JournalEntry *> pending;
     const std::string mismatch = checkEntries(dirFd, *entries, pending);

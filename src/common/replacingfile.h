@@ -70,10 +70,11 @@ inline void commitTogether(ReplacingFile &first, ReplacingFile &second)
 // still lives is left to it. A journal is replayed only when it is whole and matches the files
 // beside it: plain names in its own folder, each a temporary file of its target (isReplacingTemporary),
 // each temporary file unchanged since the journal was written and each target still the file it
-// replaced (or already the temporary file, renamed before the kill). Any other journal (cut short,
-// made by hand, or one whose target a later commit replaced) renames nothing: it is set aside as
-// NAME.journal.stale with a warning naming it (setCommitWarnings), and its temporary files are left
-// to removeLeftoverTemporaries. A rename that fails leaves the journal for a later look.
+// replaced (or already the temporary file, renamed before the kill). An empty journal (its writer
+// was killed before it wrote it) is removed. Any other journal (cut short, made by hand, or one whose
+// target a later commit replaced) renames nothing: it is set aside as NAME.journal.stale with a
+// warning naming it (setCommitWarnings), and its temporary files are left to
+// removeLeftoverTemporaries. A rename that fails leaves the journal for a later look.
 // removeLeftoverTemporaries calls it first, and opening a data folder does.
 void finishInterruptedCommits(const std::string &dir);
 

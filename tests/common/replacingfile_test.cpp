@@ -283,7 +283,6 @@ TEST(ReplacingFile, AJournalOfAnotherMakingRenamesNothing)
         {"without identities", "fenoris commit 2\n.~T-abcdef.dbf\nT.dbf\nend\n"},
         {"of the old form", "fenoris commit\n.~T-abcdef.dbf\nT.dbf\nend\n"},
         {"cut short", "fenoris commit 2\n.~T-abcdef.dbf\nT.dbf\n" + ids + "\n"},
-        {"empty", ""},
     };
     for (const auto &[what, text] : journals) {
         Warned warned;
@@ -300,6 +299,13 @@ TEST(ReplacingFile, AJournalOfAnotherMakingRenamesNothing)
         fs::remove(data / ".~commit-Ab3dEf.journal.stale");
         EXPECT_EQ(namesIn(data), before) << what;
     }
+    // An empty journal is what a writer killed before it wrote its journal leaves: it goes quietly.
+    Warned warned;
+    const auto before = namesIn(data);
+    writeBytes(data / ".~commit-Ab3dEf.journal", "");
+    common::finishInterruptedCommits(data.string());
+    EXPECT_EQ(namesIn(data), before);
+    EXPECT_EQ(warned.text(), "");
 }
 
 // A commit killed between its renames is finished only while its files are as the journal found
