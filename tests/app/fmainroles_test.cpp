@@ -296,3 +296,27 @@ TEST_F(FieldRolesTest, SuggestReplacesWhatTheUserGaveAndMovesTheRoles)
 }
 
 } // namespace
+
+// A journal in the table's folder that leads out of it renames nothing when the window opens the
+// table: the user is warned, naming it, and the table opens.
+TEST_F(FieldRolesTest, AJournalLeadingOutOfTheFolderIsSetAsideWithAWarning)
+{
+    makeTreeTable(dataDir, "M_trees.dbf");
+    writeBytes(dataDir / "M_trees.var", kTreeRoles);
+    writeBytes(dataDir / "M_trees.yrs", kTreeYears);
+    writeBytes(dataDir / "readme.txt", "attack");
+    const fs::path journal = dataDir / ".~commit-abcdef.journal";
+    writeBytes(journal, "fenoris commit\nreadme.txt\n../victim.txt\nend\n");
+    createForm();
+    expectAboutBox();
+    expectOpen(dataDir / "M_trees.dbf");
+    dialogs.expectMessageStartingWith(app::MessageKind::Warning,
+                                      "The journal " + q(journal) + " of an interrupted save does not match",
+                                      app::Button::Ok);
+    form->FormActivate();
+    ASSERT_TRUE(form->activated());
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(readBytes(dataDir / "readme.txt"), "attack");
+    EXPECT_FALSE(fs::exists(dataDir.parent_path() / "victim.txt"));
+    EXPECT_TRUE(fs::exists(journal.string() + ".stale"));
+}
