@@ -9,6 +9,7 @@
 #include "app/named.h"
 #include "common/error.h"
 #include "data/edittools.h"
+#include "data/sidefiles.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,6 +19,9 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <filesystem>
+#include <memory>
 
 namespace app {
 
@@ -168,11 +172,19 @@ void DataPage::showNote()
     if (!note.empty()) m_dialogs.information(QString::fromStdString(note));
 }
 
+std::unique_ptr<data::TableLock> DataPage::tableLock() const
+{
+    // No import or setup replaces the table while a row of it is written.
+    return std::make_unique<data::TableLock>(std::filesystem::path(m_state.dataDir()), m_state.tableFile(),
+                                             "window");
+}
+
 bool DataPage::storeEdits()
 {
     // A refused value is followed by its message and the cell opened again.
     if (!DBGridData->commitEditor()) return false;
     try {
+        const auto lock = tableLock();
         DBGridData->dataModel()->storeEditedRow();
     } catch (const common::Error &e) {
         m_dialogs.error(QString::fromUtf8(e.what()) +
@@ -211,6 +223,7 @@ void DataPage::runTool(const std::function<void(data::Confirmations &)> &tool)
 {
     DialogsConfirmations confirmations(m_dialogs);
     try {
+        const auto lock = tableLock();
         // One run is one step of the undo history.
         data::EditJournal::StepScope step(m_state.DataJournal);
         tool(confirmations);
@@ -256,6 +269,7 @@ void DataPage::BtnUndoClick()
         return;
     }
     try {
+        const auto lock = tableLock();
         m_state.DataJournal.undo();
     } catch (...) {
         refreshGrid();

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -16,7 +17,8 @@ class QPushButton;
 
 namespace data {
 class Confirmations;
-}
+class TableLock;
+} // namespace data
 
 namespace app {
 
@@ -51,6 +53,9 @@ private:
     void showNote();
     void refreshGrid();
     void runTool(const std::function<void(data::Confirmations &)> &tool);
+    // The table's writer lock (data::TableLock), held while rows are written; throws when another
+    // program writes the table.
+    std::unique_ptr<data::TableLock> tableLock() const;
 
     PageHost &m_host;
     WindowState &m_state;

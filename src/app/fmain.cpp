@@ -17,6 +17,7 @@
 #include "app/resources.h"
 #include "charts/chart.h"
 #include "common/error.h"
+#include "common/replacingfile.h"
 #include "common/scopeexit.h"
 #include "model/modelpictures.h"
 
@@ -27,6 +28,7 @@
 #include <QKeyEvent>
 #include <QLayout>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -44,6 +46,24 @@ std::string fileBytes(const QString &name)
 {
     return QFile::encodeName(name).toStdString();
 }
+
+// The warnings about journals set aside when a folder is opened, as message boxes of the window; one
+// that comes from another thread (a batch run's) waits for the window's own thread.
+class CommitWarnings final : public common::MessageSink
+{
+public:
+    CommitWarnings(QWidget &window, DialogsSink &sink) : m_window(window), m_sink(sink) {}
+    void message(common::MessageKind kind, const std::string &text) override
+    {
+        if (QThread::currentThread() == m_window.thread()) return m_sink.message(kind, text);
+        QMetaObject::invokeMethod(
+            &m_window, [sink = &m_sink, kind, text] { sink->message(kind, text); }, Qt::QueuedConnection);
+    }
+
+private:
+    QWidget &m_window;
+    DialogsSink &m_sink;
+};
 
 } // namespace
 
@@ -64,11 +84,14 @@ TFormMain::TFormMain(Dialogs &dialogs, Environment environment, QWidget *parent)
     connectGuarded(this, m_dialogs, PageControl1, &QTabWidget::currentChanged,
                    &TFormMain::PageControl1Change);
 
+    m_commitWarnings = std::make_unique<CommitWarnings>(*this, m_sink);
+    common::setCommitWarnings(m_commitWarnings.get());
     guard([this] { FormCreate(); });
 }
 
 TFormMain::~TFormMain()
 {
+    common::setCommitWarnings(nullptr);
     m_state.Query1.setJournal(nullptr);
 }
 

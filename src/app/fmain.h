@@ -159,6 +159,7 @@ private:
     Dialogs &m_dialogs;
     Environment m_env;
     DialogsSink m_sink;
+    std::unique_ptr<common::MessageSink> m_commitWarnings; // the sink of common::setCommitWarnings
     std::unique_ptr<BatchRuns> m_runs;
     SaveDialog SaveDlg = pictureSaveDialog();
     bool m_starting = false;

@@ -9,11 +9,13 @@
 #include "data/tableinfo.h"
 #include "data/treeselection.h"
 #include "model/runinputs.h"
+#include "model/survey.h"
 
 #include <QComboBox>
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace app {
@@ -48,15 +50,34 @@ void MainPage::BtnSetOKClick()
         yearCells.push_back(gridText(row, 1));
     }
     m_state.setYearList(data::yearColumns(fields, yearCells));
+    // The years and roles the statistics would misuse are refused before anything is stored.
+    std::vector<data::ColumnSetup> setup;
+    const auto roleTexts = gridColumn(2);
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+        data::ColumnSetup column{fields[k], 0, {}};
+        if (const auto year = data::yearColumns({fields[k]}, {yearCells[k]}); !year.empty())
+            column.year = year.front().year;
+        const std::string &role = roleTexts[k + 1];
+        if (std::find(std::begin(data::kRoleNames), std::end(data::kRoleNames), role) !=
+            std::end(data::kRoleNames))
+            column.role = role;
+        setup.push_back(column);
+    }
+    std::vector<data::SuggestColumn> columns;
+    for (const data::DbfField &field :
+         data::describeTable(m_state.Survey.connection(), m_state.tableFile()).fields)
+        columns.push_back({field.name, field.isNumeric()});
+    model::CheckColumnSetup(setup, columns, false);
 
     m_selection->clear();
     model::RequireRole(m_state.fieldRoles().plot, "PlotNames");
     m_selection->fillPlots();
 
-    data::writeSideFile(sideFileTarget(data::yearsSideFile(m_state.dataDir(), m_state.tableFile())),
-                        gridColumn(1));
-    data::writeSideFile(sideFileTarget(data::rolesSideFile(m_state.dataDir(), m_state.tableFile())),
-                        gridColumn(2));
+    // Both side files as one, while no other program writes the table or them.
+    const data::TableLock lock(std::filesystem::path(m_state.dataDir()), m_state.tableFile(), "window");
+    data::writeSideFiles(
+        sideFileTarget(data::yearsSideFile(m_state.dataDir(), m_state.tableFile())), gridColumn(1),
+        sideFileTarget(data::rolesSideFile(m_state.dataDir(), m_state.tableFile())), roleTexts);
     // The years and roles stay fixed for the rest of the run.
     BtnSetOK->setEnabled(false);
     BtnSuggest->setEnabled(false);

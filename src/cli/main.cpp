@@ -2,7 +2,9 @@
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/pictures.h"
+#include "common/consolesink.h"
 #include "common/error.h"
+#include "common/replacingfile.h"
 #include "common/terminaltext.h"
 #include "common/version.h"
 #ifdef FENORIS_CLI_DRAWING
@@ -36,6 +38,9 @@ int main(int argc, char **argv)
     // Qt comes up only when a command draws a picture.
     cli::setPictureWriters(cli::drawing::chartPictureWriters());
 #endif
+    // A journal of an interrupted save that does not match its files is set aside with a warning.
+    common::ConsoleSink warnings(std::cerr);
+    common::setCommitWarnings(&warnings);
     cli::Args args(argv + 2, argv + argc);
     try {
         return command->run(args, std::cout, std::cerr);

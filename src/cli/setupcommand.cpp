@@ -75,19 +75,6 @@ void correctRole(std::vector<data::ColumnSetup> &setup, const std::string &text)
     if (target) target->role = *role;
 }
 
-// Without these the other commands refuse the table: nothing is written then.
-void requireComplete(const std::vector<data::ColumnSetup> &setup)
-{
-    for (const char *role : {data::kRoleNames[0], data::kRoleNames[1], data::kRoleNames[2]})
-        if (std::none_of(setup.begin(), setup.end(),
-                         [&](const data::ColumnSetup &c) { return c.role == role; }))
-            throw common::Error("No column has the role " + std::string(role) + ": give it with --role " +
-                                role + "=COLUMN; no side file written");
-    if (std::none_of(setup.begin(), setup.end(), [](const data::ColumnSetup &c) { return c.year != 0; }))
-        throw common::Error(
-            "No column has a survey year: give them with --year COLUMN=YEAR; no side file written");
-}
-
 // Characters, not bytes, so that a column name with accents keeps the lines aligned.
 std::size_t displayWidth(const std::string &text)
 {
@@ -139,13 +126,14 @@ int runSetup(const Args &args, std::ostream &out, std::ostream &err)
         correctRole(setup, role);
 
     printSetup(setup, out);
-    requireComplete(setup);
+    // Without a sound and complete setup the other commands refuse the table or misread it.
+    model::CheckColumnSetup(setup, columns, true);
     if (dryRun) {
         out << "Dry run: no side file written\n";
         return 0;
     }
-    data::writeSideFile(yearsFile, data::yearCells(setup));
-    data::writeSideFile(rolesFile, data::roleCells(setup));
+    const data::TableLock lock(std::filesystem::path(dataDir), tableFile, "setup");
+    data::writeSideFiles(yearsFile, data::yearCells(setup), rolesFile, data::roleCells(setup));
     out << "Written: " << yearsFile << ", " << rolesFile << "\n";
     return 0;
 }

@@ -3,10 +3,12 @@
 
 #include "common/error.h"
 #include "common/fileio.h"
+#include "common/messagesink.h"
 #include "common/scopeexit.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -225,13 +227,19 @@ void ReplacingFile::commit()
 
 namespace {
 
-// The journal of a pair being committed: ".~commit-XXXXXX.journal" in the targets' folder, holding
-// the names of both temporary files and their targets between a first and a last line, so that a
-// journal cut short by a kill is known as one whose renames never began.
-constexpr const char *kJournalHead = "fenoris commit";
+// The journal of files being committed together: ".~commit-XXXXXX.journal" in the targets' folder.
+// Between a first and a last line it holds, for every file, three lines: the temporary file's name,
+// its target's name (plain names in the journal's folder) and the identities of both as they were
+// when the journal was written (device, inode, size and modification time of the temporary file,
+// then of the target or "-" when there was none). A journal cut short by a kill is known by its
+// missing last line; the identities bind it to its own files, so that it never moves another file
+// and never puts an old file over a target that a later commit replaced.
+constexpr const char *kJournalHead = "fenoris commit 2";
 constexpr const char *kJournalEnd = "end";
 constexpr const char *kJournalPrefix = ".~commit-";
 constexpr const char *kJournalExtension = ".journal";
+constexpr const char *kSetAsideExtension = ".stale";
+constexpr std::size_t kJournalMaxBytes = 64 * 1024;
 
 bool isJournal(const std::string &name)
 {
@@ -241,22 +249,149 @@ bool isJournal(const std::string &name)
            name.compare(name.size() - extension.size(), extension.size(), extension) == 0;
 }
 
-// The journal written and on disk, locked while this process commits; removed once both renames are.
+// What the journal records of a file: enough to tell it from any other and from itself changed.
+struct Stamp
+{
+    unsigned long long device = 0, inode = 0;
+    long long size = 0, modified = 0;
+    bool operator==(const Stamp &) const = default;
+};
+
+Stamp stampOf(const struct stat &status)
+{
+    return {static_cast<unsigned long long>(status.st_dev), static_cast<unsigned long long>(status.st_ino),
+            static_cast<long long>(status.st_size),
+            static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec};
+}
+
+std::string stampText(const std::optional<Stamp> &stamp)
+{
+    if (!stamp) return "-";
+    return std::to_string(stamp->device) + " " + std::to_string(stamp->inode) + " " +
+           std::to_string(stamp->size) + " " + std::to_string(stamp->modified);
+}
+
+// The regular file `name` in the folder, not followed if it is a link; nothing when there is none.
+// `other` tells that something else stands under the name (a link, a folder).
+std::optional<Stamp> stampAt(int dirFd, const std::string &name, bool &other)
+{
+    struct stat status
+    {
+    };
+    other = false;
+    if (::fstatat(dirFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        other = errno != ENOENT;
+        return std::nullopt;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        other = true;
+        return std::nullopt;
+    }
+    return stampOf(status);
+}
+
+// A file name in the journal's own folder: no folder part, no way up or out.
+bool plainName(const std::string &name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\n') == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+struct JournalEntry
+{
+    std::string temporary, target;
+    Stamp written;                 // the temporary file, complete
+    std::optional<Stamp> replaced; // the target it replaces, nothing when it was new
+};
+
+std::string entryText(const JournalEntry &entry)
+{
+    return entry.temporary + "\n" + entry.target + "\n" + stampText(entry.written) + " " +
+           stampText(entry.replaced) + "\n";
+}
+
+std::optional<Stamp> parseStamp(const std::vector<std::string> &words, std::size_t at)
+{
+    if (at + 4 > words.size()) return std::nullopt;
+    Stamp stamp;
+    unsigned long long *unsignedParts[] = {&stamp.device, &stamp.inode};
+    long long *signedParts[] = {&stamp.size, &stamp.modified};
+    for (std::size_t i = 0; i < 4; ++i) {
+        const std::string &word = words[at + i];
+        if (word.empty() || word.find_first_not_of("0123456789") != std::string::npos || word.size() > 19)
+            return std::nullopt;
+        if (i < 2)
+            *unsignedParts[i] = std::stoull(word);
+        else
+            *signedParts[i - 2] = std::stoll(word);
+    }
+    return stamp;
+}
+
+// The entries of a whole journal's text, or nothing when it is cut short or not of this form.
+std::optional<std::vector<JournalEntry>> parseJournal(const std::string &text)
+{
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) return std::nullopt;
+        lines.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    if (lines.size() < 5 || (lines.size() - 2) % 3 != 0 || lines.front() != kJournalHead ||
+        lines.back() != kJournalEnd)
+        return std::nullopt;
+    std::vector<JournalEntry> entries;
+    for (std::size_t i = 1; i + 1 < lines.size(); i += 3) {
+        std::vector<std::string> words;
+        for (std::size_t at = 0; at <= lines[i + 2].size();) {
+            const std::size_t space = std::min(lines[i + 2].find(' ', at), lines[i + 2].size());
+            words.push_back(lines[i + 2].substr(at, space - at));
+            at = space + 1;
+        }
+        JournalEntry entry{lines[i], lines[i + 1], {}, std::nullopt};
+        const auto written = parseStamp(words, 0);
+        if (!written) return std::nullopt;
+        entry.written = *written;
+        if (words.size() == 5 && words[4] == "-") {
+            // a new target
+        } else if (words.size() == 8) {
+            entry.replaced = parseStamp(words, 4);
+            if (!entry.replaced) return std::nullopt;
+        } else {
+            return std::nullopt;
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+// The journal written and on disk, locked while this process commits; removed once all renames are.
 class Journal
 {
 public:
-    // Writes it in dir for the pairs of file names, or throws FileError naming `target`.
-    Journal(const fs::path &dir, const std::vector<std::pair<std::string, std::string>> &renames,
-            const std::string &target)
+    // Writes it in dir for the entries, or throws FileError naming `target`.
+    Journal(const fs::path &dir, const std::vector<JournalEntry> &entries, const std::string &target)
     {
         std::string text = std::string(kJournalHead) + "\n";
-        for (const auto &[from, to] : renames)
-            text += from + "\n" + to + "\n";
+        for (const JournalEntry &entry : entries)
+            text += entryText(entry);
         text += std::string(kJournalEnd) + "\n";
-        m_path = (dir / (std::string(kJournalPrefix) + "XXXXXX" + kJournalExtension)).string();
-        m_fd = mkstemps(m_path.data(), static_cast<int>(std::string(kJournalExtension).size()));
-        if (m_fd < 0) throw FileError(fileMessage("Cannot write file", target, errno));
-        ::flock(m_fd, LOCK_EX);
+        for (int attempt = 0; m_fd < 0; ++attempt) {
+            std::string path = (dir / (std::string(kJournalPrefix) + "XXXXXX" + kJournalExtension)).string();
+            const int fd = mkstemps(path.data(), static_cast<int>(std::string(kJournalExtension).size()));
+            if (fd < 0) throw FileError(fileMessage("Cannot write file", target, errno));
+            ::flock(fd, LOCK_EX);
+            // Another process finishing journals may have set the empty file aside before the lock.
+            if (namesOpenFile(path, fd)) {
+                m_fd = fd;
+                m_path = path;
+            } else {
+                const int error = errno;
+                ::close(fd);
+                if (attempt >= 8) throw FileError(fileMessage("Cannot write file", target, error));
+            }
+        }
         if (!writeAll(m_fd, text) || ::fsync(m_fd) != 0) {
             const int error = errno;
             ::unlink(m_path.c_str());
@@ -280,44 +415,110 @@ private:
 // Whether a name can stand on a line of the journal.
 bool journalName(const std::string &name)
 {
-    return !name.empty() && name.find('\n') == std::string::npos;
+    return plainName(name);
 }
 
-// Rolls the journal's commit forward: the temporary files still there renamed onto their targets,
-// then the journal removed. A journal still locked is a live process's, which finishes it itself.
-void finishJournal(const fs::path &journal)
+// Where the warnings about journals set aside go.
+struct Warnings
 {
-    const int fd = ::open(journal.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    std::mutex mutex;
+    MessageSink *sink = nullptr;
+};
+
+Warnings &warnings()
+{
+    static Warnings state;
+    return state;
+}
+
+void warn(const std::string &text)
+{
+    Warnings &state = warnings();
+    const std::lock_guard lock(state.mutex);
+    if (state.sink)
+        state.sink->warning(text);
+    else
+        std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+// Why the journal's entries cannot be replayed, empty when they can: every name plain and a
+// temporary file of its own target, and every file as the journal recorded it, either still
+// waiting (the temporary file unchanged, the target as it was) or already renamed (the target is
+// the temporary file). `pending` gets the entries whose rename is still to be done.
+std::string checkEntries(int dirFd, const std::vector<JournalEntry> &entries,
+                         std::vector<const JournalEntry *> &pending)
+{
+    std::set<std::string> names;
+    for (const JournalEntry &entry : entries) {
+        if (!plainName(entry.temporary) || !plainName(entry.target) ||
+            !isReplacingTemporary(entry.temporary, entry.target) || isJournal(entry.target))
+            return "it names " + entry.temporary + " for " + entry.target +
+                   ", which is no temporary file of that file in this folder";
+        if (!names.insert(entry.temporary).second || !names.insert(entry.target).second)
+            return "it names " + entry.target + " twice";
+    }
+    for (const JournalEntry &entry : entries) {
+        bool otherTemporary = false, otherTarget = false;
+        const auto temporary = stampAt(dirFd, entry.temporary, otherTemporary);
+        const auto target = stampAt(dirFd, entry.target, otherTarget);
+        if (temporary && *temporary == entry.written && !otherTarget && target == entry.replaced)
+            pending.push_back(&entry);
+        else if (!temporary && !otherTemporary && target && *target == entry.written)
+            continue; // renamed before the kill
+        else
+            return entry.target + " or " + entry.temporary + " changed since it was written";
+    }
+    return {};
+}
+
+// Gives the journal a name that is never replayed, and says so.
+void setAside(int dirFd, const fs::path &journal, const std::string &reason)
+{
+    const std::string name = journal.filename().string();
+    const std::string kept = name + kSetAsideExtension;
+    const bool renamed = ::renameat(dirFd, name.c_str(), dirFd, kept.c_str()) == 0;
+    warn("The journal " + journal.string() + " of an interrupted save does not match the files beside it (" +
+         reason + "): nothing was renamed by it" + (renamed ? "; it is kept as " + kept : std::string()));
+}
+
+// Rolls the journal's commit forward when it is whole and matches its files: the temporary files
+// still there renamed onto their targets, then the journal removed. A journal still locked is a live
+// process's, which finishes it itself; one that does not match its files is set aside with a warning.
+void finishJournal(int dirFd, const fs::path &journal)
+{
+    const std::string name = journal.filename().string();
+    const int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) return;
     const ScopeExit closing([fd] { ::close(fd); });
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !namesOpenFile(journal, fd)) return;
-    std::string text(4096, '\0');
-    const ssize_t n = readAt(fd, text.data(), text.size(), 0);
-    text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    std::vector<std::string> lines;
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t end = text.find('\n', at);
-        if (end == std::string::npos) break;
-        lines.push_back(text.substr(at, end - at));
-        at = end + 1;
+    struct stat status
+    {
+    };
+    if (::fstat(fd, &status) != 0) return;
+    // A process killed after it created its journal but before it wrote it (the text goes in with one
+    // write) leaves it empty: it holds nothing and had begun no rename.
+    if (S_ISREG(status.st_mode) && status.st_size == 0) {
+        ::unlinkat(dirFd, name.c_str(), 0);
+        return;
     }
-    const fs::path dir = journal.parent_path();
-    const bool whole = lines.size() >= 2 && lines.size() % 2 == 0 && lines.front() == kJournalHead &&
-                       lines.back() == kJournalEnd;
-    // A journal cut short was being written when its process died: no rename had begun, and its
-    // temporary files are leftovers like any other.
-    if (whole)
-        for (std::size_t i = 1; i + 1 < lines.size(); i += 2) {
-            const fs::path from = dir / lines[i], to = dir / lines[i + 1];
-            struct stat left
-            {
-            };
-            if (::lstat(from.c_str(), &left) != 0) continue;     // renamed before the kill
-            if (::rename(from.c_str(), to.c_str()) != 0) return; // kept for a later look
-        }
-    syncDirectory(journal.string());
-    ::unlink(journal.c_str());
-    syncDirectory(journal.string());
+    std::optional<std::vector<JournalEntry>> entries;
+    if (S_ISREG(status.st_mode) && status.st_size <= static_cast<off_t>(kJournalMaxBytes)) {
+        std::string text(static_cast<std::size_t>(status.st_size), '\0');
+        const ssize_t n = readAt(fd, text.data(), text.size(), 0);
+        if (n == static_cast<ssize_t>(text.size())) entries = parseJournal(text);
+    }
+    // A journal that is not whole was not written by a commit: it renames nothing, and the temporary
+    // files it names are leftovers like any other.
+    if (!entries) return setAside(dirFd, journal, "it is not a whole journal of this program");
+    std::vector<const JournalEntry *> pending;
+    const std::string mismatch = checkEntries(dirFd, *entries, pending);
+    if (!mismatch.empty()) return setAside(dirFd, journal, mismatch);
+    for (const JournalEntry *entry : pending)
+        if (::renameat(dirFd, entry->temporary.c_str(), dirFd, entry->target.c_str()) != 0)
+            return; // kept for a later look
+    ::fsync(dirFd);
+    ::unlinkat(dirFd, name.c_str(), 0);
+    ::fsync(dirFd);
 }
 
 } // namespace
@@ -331,16 +532,23 @@ void commitTogether(const std::vector<ReplacingFile *> &files)
     const auto name = [](const std::string &path) { return fs::path(path).filename().string(); };
     // The journal makes the renames one commit: a kill between them is finished by the next program
     // that looks at the folder (finishInterruptedCommits).
-    std::vector<std::pair<std::string, std::string>> renames;
+    std::vector<JournalEntry> entries;
     bool oneFolder = true;
     for (ReplacingFile *file : files) {
         oneFolder = oneFolder && fs::path(file->m_target).parent_path() == dir &&
                     journalName(name(file->m_temp)) && journalName(name(file->m_target));
-        renames.emplace_back(name(file->m_temp), name(file->m_target));
+        JournalEntry entry{name(file->m_temp), name(file->m_target), {}, std::nullopt};
+        struct stat status
+        {
+        };
+        if (::fstat(file->m_fd, &status) != 0) file->fail(errno);
+        entry.written = stampOf(status);
+        if (::lstat(file->m_target.c_str(), &status) == 0) entry.replaced = stampOf(status);
+        entries.push_back(std::move(entry));
     }
     std::optional<Journal> journal;
     if (oneFolder && files.size() > 1)
-        journal.emplace(dir.empty() ? fs::path(".") : dir, renames, files.front()->m_target);
+        journal.emplace(dir.empty() ? fs::path(".") : dir, entries, files.front()->m_target);
     for (ReplacingFile *file : files)
         file->rename();
     std::vector<fs::path> synced;
@@ -355,9 +563,24 @@ void commitTogether(const std::vector<ReplacingFile *> &files)
 
 void finishInterruptedCommits(const std::string &dir)
 {
+    const fs::path folder = dir.empty() ? fs::path(".") : fs::path(dir);
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) return;
+    const ScopeExit closing([dirFd] { ::close(dirFd); });
     std::error_code ec;
-    for (const auto &entry : fs::directory_iterator(dir.empty() ? fs::path(".") : fs::path(dir), ec))
-        if (isJournal(entry.path().filename().string())) finishJournal(entry.path());
+    std::vector<fs::path> journals;
+    for (const auto &entry : fs::directory_iterator(folder, ec))
+        if (isJournal(entry.path().filename().string())) journals.push_back(entry.path());
+    std::sort(journals.begin(), journals.end());
+    for (const fs::path &journal : journals)
+        finishJournal(dirFd, journal);
+}
+
+void setCommitWarnings(MessageSink *sink)
+{
+    Warnings &state = warnings();
+    const std::lock_guard lock(state.mutex);
+    state.sink = sink;
 }
 
 void removeLeftoverTemporaries(const std::string &target)

@@ -9,6 +9,8 @@
 
 namespace common {
 
+class MessageSink;
+
 // A temporary file beside the target, created empty when constructed. Write it by its path (any
 // library that opens files by name can), then commit() to put it in place of the target. Destroyed
 // without commit() it removes itself, so an error leaves the target untouched. While it lives it
@@ -51,22 +53,35 @@ private:
 };
 
 // Commits files that belong together, such as the two tables of one run or a table with its side
-// files, as one: all are flushed, then a journal naming every temporary file and its target is
-// written beside them and forced to disk, all are renamed and the journal is removed. A kill between
-// the renames leaves the journal, by which finishInterruptedCommits puts the rest in place too, so
-// the files are all old or all new. (Targets in more than one folder are renamed without a journal.)
-// Throws as commit(); a failure before the renames leaves every target untouched.
+// files, as one: all are flushed, then a journal naming every temporary file and its target, with
+// the identity of both (device, inode, size, modification time), is written beside them and forced
+// to disk, all are renamed and the journal is removed. A kill between the renames leaves the
+// journal, by which finishInterruptedCommits puts the rest in place too, so the files are all old or
+// all new. (Targets in more than one folder are renamed without a journal.) Throws as commit(); a
+// failure before the renames leaves every target untouched.
 void commitTogether(const std::vector<ReplacingFile *> &files);
 inline void commitTogether(ReplacingFile &first, ReplacingFile &second)
 {
     commitTogether({&first, &second});
 }
 
-// Finishes the commits of pairs in the folder that a kill cut short between their renames: the
-// temporary files still there are renamed onto their targets and the journal removed. A journal
-// whose process still lives is left to it. Failures leave the journal for a later look; nothing is
-// reported. removeLeftoverTemporaries calls it first, and opening a data folder does.
+// Finishes the commits in the folder that a kill cut short between their renames: the temporary
+// files still there are renamed onto their targets and the journal removed. A journal whose process
+// still lives is left to it. A journal is replayed only when it is whole and matches the files
+// beside it: plain names in its own folder, each a temporary file of its target (isReplacingTemporary),
+// each temporary file unchanged since the journal was written and each target still the file it
+// replaced (or already the temporary file, renamed before the kill). An empty journal (its writer
+// was killed before it wrote it) is removed. Any other journal (cut short, made by hand, or one whose
+// target a later commit replaced) renames nothing: it is set aside as NAME.journal.stale with a
+// warning naming it (setCommitWarnings), and its temporary files are left to
+// removeLeftoverTemporaries. A rename that fails leaves the journal for a later look.
+// removeLeftoverTemporaries calls it first, and opening a data folder does.
 void finishInterruptedCommits(const std::string &dir);
+
+// Where finishInterruptedCommits sends its warnings: the command line's standard error, the window's
+// message boxes. Without one (or with nullptr) they go to standard error. The sink must outlive its
+// use; calls from several threads are serialised.
+void setCommitWarnings(MessageSink *sink);
 
 // While one lives (in any thread of the process), a ReplacingFile whose target does not exist yet is
 // renamed into place without first waiting for the disk: a batch of many new files, such as the

@@ -8,11 +8,12 @@ namespace common {
 
 // Tries to take the lock of the file when constructed, without waiting. The file is created when
 // missing and removed when the holder lets go; the lock dies with its process, so a killed writer
-// never blocks the next one.
+// never blocks the next one. The holder writes its process id in it, and what it does ("import"),
+// when given, on a second line.
 class WriterLock
 {
 public:
-    explicit WriterLock(std::string file);
+    explicit WriterLock(std::string file, const std::string &activity = {});
     ~WriterLock();
     WriterLock(const WriterLock &) = delete;
     WriterLock &operator=(const WriterLock &) = delete;
@@ -23,11 +24,14 @@ public:
     // The process id of the holder when another process holds the lock, -1 when it is unknown (the
     // holder has not written it yet).
     long holder() const { return m_holder; }
+    // What the holder said it does, empty when it said nothing.
+    const std::string &holderActivity() const { return m_holderActivity; }
 
 private:
     std::string m_file;
     int m_fd = -1;
     long m_holder = 0;
+    std::string m_holderActivity;
 };
 
 } // namespace common

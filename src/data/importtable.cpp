@@ -294,6 +294,18 @@ std::string writeImportTable(const fs::path &table, const ImportTableLayout &lay
     fs::create_directories(dir, ec);
     if (ec) throw common::FileError("Cannot create the directory " + dir.string() + ": " + ec.message());
 
+    // One writer of the table and its side files at a time: two imports whose renames interleave
+    // would leave the table of one with the side files of the other. A commit that a kill cut short
+    // is finished (or set aside) before this one begins, and the full-size temporary tables of
+    // killed imports go.
+    const std::string dataDir = dir.string() + "/";
+    const std::string tableFile = table.filename().string();
+    const TableLock lock(dir, tableFile, "import");
+    const fs::path cpg = cpgOf(table);
+    for (const std::string &target :
+         {table.string(), yearsSideFile(dataDir, tableFile), rolesSideFile(dataDir, tableFile), cpg.string()})
+        common::removeLeftoverTemporaries(target);
+
     common::ReplacingFile replacing(table.string());
     {
         // The writer reads the table's code page as the engine does: for UTF-8 from a .cpg file
@@ -321,8 +333,6 @@ std::string writeImportTable(const fs::path &table, const ImportTableLayout &lay
         years.push_back(std::to_string(year));
         roles.push_back("-");
     }
-    const std::string dataDir = dir.string() + "/";
-    const std::string tableFile = table.filename().string();
     common::ReplacingFile yearsFile(yearsSideFile(dataDir, tableFile));
     writeText(yearsFile.path(), sideFileBytes(years), yearsSideFile(dataDir, tableFile));
     common::ReplacingFile rolesFile(rolesSideFile(dataDir, tableFile));
@@ -332,7 +342,6 @@ std::string writeImportTable(const fs::path &table, const ImportTableLayout &lay
     // the language driver: one left from an older table must not outlive it.
     std::vector<common::ReplacingFile *> together{&replacing, &yearsFile, &rolesFile};
     std::optional<common::ReplacingFile> cpgFile;
-    const fs::path cpg = cpgOf(table);
     if (fields.utf8 || fs::exists(cpg, ec)) {
         cpgFile.emplace(cpg.string());
         writeText(cpgFile->path(), fields.utf8 ? "UTF-8" : "1250", cpg);

@@ -1,10 +1,13 @@
 // The years and roles side files: names, loading into a grid column, writing.
 #include "data/sidefiles.h"
 
+#include "common/asciicase.h"
+#include "common/error.h"
 #include "common/replacingfile.h"
 #include "common/textfile.h"
 #include "data/codepage.h"
 
+#include <fstream>
 #include <limits>
 
 namespace data {
@@ -64,6 +67,43 @@ std::string sideFileBytes(const std::vector<std::string> &cells)
 void writeSideFile(const std::string &file, const std::vector<std::string> &cells)
 {
     common::writeFileWhole(file, sideFileBytes(cells));
+}
+
+void writeSideFiles(const std::string &yearsFile, const std::vector<std::string> &yearCells,
+                    const std::string &rolesFile, const std::vector<std::string> &roleCells)
+{
+    const std::string yearBytes = sideFileBytes(yearCells), roleBytes = sideFileBytes(roleCells);
+    common::removeLeftoverTemporaries(yearsFile);
+    common::removeLeftoverTemporaries(rolesFile);
+    common::ReplacingFile years(yearsFile), roles(rolesFile);
+    for (const auto &[file, bytes] : {std::pair{&years, &yearBytes}, std::pair{&roles, &roleBytes}}) {
+        std::ofstream out(file->path(), std::ios::binary | std::ios::trunc);
+        out << *bytes;
+        out.close();
+        if (!out) throw common::FileError("Cannot write file \"" + file->target() + "\"");
+    }
+    common::commitTogether(years, roles);
+}
+
+namespace {
+
+std::string tableLockFile(const std::filesystem::path &dir, const std::string &tableFile)
+{
+    const std::string base = std::filesystem::path(sideFileBase("", tableFile)).filename().string();
+    return (dir / (".~" + common::lowerAscii(base.substr(0, base.size() - 1)) + ".table.lock")).string();
+}
+
+} // namespace
+
+TableLock::TableLock(const std::filesystem::path &dir, const std::string &tableFile,
+                     const std::string &activity)
+    : m_lock(tableLockFile(dir, tableFile), activity)
+{
+    if (m_lock.held()) return;
+    const std::string holder = m_lock.holderActivity().empty() ? "program" : m_lock.holderActivity();
+    throw common::Error("Another " + holder + " (process " +
+                        (m_lock.holder() > 0 ? std::to_string(m_lock.holder()) : std::string("unknown")) +
+                        ") is using " + tableFile + " and its side files in this folder");
 }
 
 } // namespace data

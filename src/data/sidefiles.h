@@ -6,7 +6,10 @@
 // column of the table by position only.
 #pragma once
 
+#include "common/writerlock.h"
+
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -34,5 +37,27 @@ std::vector<std::string> loadSideFile(const std::string &file, std::size_t cellC
 void writeSideFile(const std::string &file, const std::vector<std::string> &cells);
 // The bytes writeSideFile writes, for a caller that commits them together with other files.
 std::string sideFileBytes(const std::vector<std::string> &cells);
+
+// Writes the years and roles side files (writeSideFile) as one commit (common::commitTogether), so
+// that a kill leaves both old or both new. Pending commits of the folder are finished and what killed
+// writers of the two files left is removed first (common::removeLeftoverTemporaries). Throws as
+// writeSideFile, before either file is touched.
+void writeSideFiles(const std::string &yearsFile, const std::vector<std::string> &yearCells,
+                    const std::string &rolesFile, const std::vector<std::string> &roleCells);
+
+// The lock that every writer of a table or of its side files holds while it writes them (an import,
+// `setup`, the window's Set OK and edits) and a statistics run while it reads them, so that two of
+// them never mix their files: ".~<table name without extension, lower case>.table.lock" in the
+// table's folder (the table in any case of its name has the same side files). Throws common::Error
+// "Another <what the holder does> (process N) is using T.dbf and its side files in this folder"
+// when another process holds it. `activity` says what this one does ("import").
+class TableLock
+{
+public:
+    TableLock(const std::filesystem::path &dir, const std::string &tableFile, const std::string &activity);
+
+private:
+    common::WriterLock m_lock;
+};
 
 } // namespace data

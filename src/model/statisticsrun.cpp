@@ -12,6 +12,7 @@
 #include "data/database.h"
 #include "data/dbffile.h"
 #include "data/listorder.h"
+#include "data/sidefiles.h"
 #include "data/sqlnames.h"
 #include "data/tablewriter.h"
 #include "data/treeselection.h"
@@ -229,6 +230,8 @@ StatisticsSummary StatisticsRun::execute(PlotSpeciesSelection &selection, common
         throw common::Error("Another statistics run (process " +
                             (lock.holder() > 0 ? std::to_string(lock.holder()) : std::string("unknown")) +
                             ") is writing " + kTransitTable + " and " + kAverageTable + " in this folder");
+    // Nor may an import or a setup replace the table or its side files while the run reads them.
+    const data::TableLock tableLock(m_connection.directory(), m_setup.tableFile, "statistics run");
     ResultFile transit(m_connection, kTransitTable, TransitTableSql());
     ResultFile average(m_connection, kAverageTable, AverageTableSql());
     Output output(transit.writer, average.writer);

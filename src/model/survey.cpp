@@ -6,7 +6,56 @@
 #include "data/condition.h"
 #include "data/fieldgrid.h"
 
+#include <algorithm>
+#include <map>
+
 namespace model {
+
+namespace {
+
+// "A", "A and B", "A, B and C".
+std::string columnList(const std::vector<std::string> &names)
+{
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return text;
+}
+
+constexpr const char *kNothingWritten = "; no side file written";
+
+// What the runs would misuse in a setup, as CheckColumnSetup names it; empty when nothing.
+std::string setupFault(const std::vector<data::ColumnSetup> &setup,
+                       const std::vector<data::SuggestColumn> &columns,
+                       std::map<int, std::vector<std::string>> &byYear,
+                       std::map<std::string, std::vector<std::string>> &byRole)
+{
+    for (std::size_t k = 0; k < setup.size(); ++k) {
+        const data::ColumnSetup &c = setup[k];
+        if (!c.role.empty()) byRole[c.role].push_back(c.column);
+        if (c.year == 0) continue;
+        if (c.year < 1000 || c.year > 9999)
+            return "Column " + c.column + ": the survey year " + std::to_string(c.year) +
+                   " is not a year from 1000 to 9999";
+        if (k < columns.size() && !columns[k].numeric)
+            return "Column " + c.column + " holds no numbers: it cannot have a survey year";
+        if (!c.role.empty())
+            return "Column " + c.column + " has both the survey year " + std::to_string(c.year) +
+                   " and the role " + c.role + ": a column has one of them";
+        byYear[c.year].push_back(c.column);
+    }
+    for (const auto &[year, names] : byYear)
+        if (names.size() > 1)
+            return "The survey year " + std::to_string(year) + " is given to columns " + columnList(names) +
+                   ": each survey year belongs to one column";
+    for (const auto &[role, names] : byRole)
+        if (names.size() > 1)
+            return "The role " + role + " is given to columns " + columnList(names) +
+                   ": each role belongs to one column";
+    return {};
+}
+
+} // namespace
 
 Survey::Survey(const std::filesystem::path &path, std::function<bool()> stop)
 {
@@ -74,6 +123,25 @@ void Survey::readSetup(bool complete)
                   {"Species", &m_setup.roles.species}});
     if (m_setup.years.empty())
         throw common::Error("The years side file of " + m_setup.tableFile + " gives no column a survey year");
+    // Side files written by hand or by another program: what the runs would misuse is refused.
+    std::vector<data::ColumnSetup> stored;
+    const std::pair<const char *, const std::string *> roles[] = {{"PlotNames", &m_setup.roles.plot},
+                                                                  {"TreeID", &m_setup.roles.treeId},
+                                                                  {"Species", &m_setup.roles.species},
+                                                                  {"DBH", &m_setup.roles.dbh},
+                                                                  {"Height", &m_setup.roles.height}};
+    for (const std::string &column : m_columns) {
+        data::ColumnSetup c{column, 0, {}};
+        for (const data::YearColumn &year : m_setup.years)
+            if (year.field == column) c.year = year.year;
+        for (const auto &[role, field] : roles)
+            if (*field == column) c.role = role;
+        stored.push_back(c);
+    }
+    std::map<int, std::vector<std::string>> byYear;
+    std::map<std::string, std::vector<std::string>> byRole;
+    if (const std::string fault = setupFault(stored, {}, byYear, byRole); !fault.empty())
+        throw common::Error("The side files of " + m_setup.tableFile + ": " + fault);
 }
 
 void Survey::readRoles()
@@ -93,6 +161,23 @@ void Survey::requireRoles(std::initializer_list<std::pair<const char *, const st
 void Survey::setConditions(const std::string &conditions)
 {
     m_setup.conditions = data::checkCondition(m_connection, m_setup.tableFile, conditions);
+}
+
+void CheckColumnSetup(const std::vector<data::ColumnSetup> &setup,
+                      const std::vector<data::SuggestColumn> &columns, bool complete)
+{
+    std::map<int, std::vector<std::string>> byYear;
+    std::map<std::string, std::vector<std::string>> byRole;
+    const std::string fault = setupFault(setup, columns, byYear, byRole);
+    if (!fault.empty()) throw common::Error(fault + kNothingWritten);
+    if (!complete) return;
+    for (const char *role : {data::kRoleNames[0], data::kRoleNames[1], data::kRoleNames[2]})
+        if (byRole.find(role) == byRole.end())
+            throw common::Error("No column has the role " + std::string(role) + ": give it with --role " +
+                                role + "=COLUMN" + kNothingWritten);
+    if (byYear.empty())
+        throw common::Error("No column has a survey year: give them with --year COLUMN=YEAR" +
+                            std::string(kNothingWritten));
 }
 
 } // namespace model

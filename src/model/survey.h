@@ -5,6 +5,7 @@
 #pragma once
 
 #include "data/database.h"
+#include "data/suggest.h"
 #include "model/statisticsrun.h"
 
 #include <filesystem>
@@ -70,5 +71,15 @@ private:
     std::vector<std::string> m_columns;
     TableSetup m_setup;
 };
+
+// The check of a table's setup before the window's Set OK or `fenoris-cli setup` stores it in the side
+// files, so that what is stored is what the runs can use. setup has one entry per column of the table
+// and columns the same columns in the same order, with whether they hold numbers. Throws
+// common::Error naming the columns, and nothing is to be written then, for a survey year outside
+// 1000 to 9999, a survey year on a column that holds no numbers, a column with both a survey year
+// and a role, a survey year given to two columns, a role given to two columns; with `complete`, also
+// when PlotNames, TreeID or Species has no column or no column has a survey year.
+void CheckColumnSetup(const std::vector<data::ColumnSetup> &setup,
+                      const std::vector<data::SuggestColumn> &columns, bool complete);
 
 } // namespace model

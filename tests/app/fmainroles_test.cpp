@@ -3,6 +3,7 @@
 #include "app/fmain.h"
 #include "app/listbox.h"
 #include "common/error.h"
+#include "data/sidefiles.h"
 #include "mainwindowtest.h"
 #include "treetable.h"
 
@@ -16,6 +17,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -124,8 +126,6 @@ TEST_F(FieldRolesTest, SetOkKeepsTypedYearOrderFillsPlotsAndWritesSideFiles)
     doubleClickRole("DBH", "DBH");
     type("D1995", 1, "1996");
     type("D1996", 1, "1995");
-    // Typed roles are stored but not applied in this run.
-    type("D1996", 2, "PlotNames");
 
     control<QPushButton>(form.get(), "BtnSetOK")->click();
 
@@ -145,7 +145,7 @@ TEST_F(FieldRolesTest, SetOkKeepsTypedYearOrderFillsPlotsAndWritesSideFiles)
     EXPECT_EQ(control<QLabel>(form.get(), "LabelTreeCount")->text(), "-");
     EXPECT_EQ(readBytes(dataDir / "M_trees.yrs"), "Defoliations\r\n-\r\n-\r\n-\r\n-\r\n1996\r\n1995\r\n");
     EXPECT_EQ(readBytes(dataDir / "M_trees.var"),
-              "Specials\r\nPlotNames\r\nTreeID\r\nSpecies\r\nDBH\r\n-\r\nPlotNames\r\n");
+              "Specials\r\nPlotNames\r\nTreeID\r\nSpecies\r\nDBH\r\n-\r\n-\r\n");
     EXPECT_FALSE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
 
     // Set OK succeeds once per run: Enter no longer presses it.
@@ -155,10 +155,10 @@ TEST_F(FieldRolesTest, SetOkKeepsTypedYearOrderFillsPlotsAndWritesSideFiles)
     QCoreApplication::processEvents();
     EXPECT_FALSE(fs::exists(dataDir / "M_trees.yrs"));
 
-    // At the next start the roles are applied top to bottom: the lower PlotNames wins.
+    // At the next start the roles stored are applied.
     form.reset();
     startOn(dataDir / "M_trees.dbf");
-    EXPECT_EQ(form->state().fieldRoles().plot, "D1996");
+    EXPECT_EQ(form->state().fieldRoles().plot, "PLOT");
 }
 
 TEST_F(FieldRolesTest, FailuresLeaveSetOkEnabled)
@@ -183,7 +183,31 @@ TEST_F(FieldRolesTest, FailuresLeaveSetOkEnabled)
         EXPECT_FALSE(fs::exists(years));
         EXPECT_TRUE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
     }
+
+    // What the statistics would misuse: a year given twice, a year column that has a role too.
+    const std::vector<std::pair<std::pair<const char *, const char *>, const char *>> misused{
+        {{"1995", "-"},
+         "The survey year 1995 is given to columns D1995 and D1996: each survey year belongs to one column; "
+         "no "
+         "side file written"},
+        {{"1996", "PlotNames"},
+         "Column D1996 has both the survey year 1996 and the role PlotNames: a column has one of them; no "
+         "side "
+         "file written"},
+    };
+    for (const auto &[cells, message] : misused) {
+        SCOPED_TRACE(message);
+        type("D1996", 1, cells.first);
+        type("D1996", 2, cells.second);
+        dialogs.expectMessage(app::MessageKind::Error, message, app::Button::Ok);
+        control<QPushButton>(form.get(), "BtnSetOK")->click();
+        EXPECT_EQ(dialogs.pending(), 0u);
+        EXPECT_FALSE(fs::exists(years));
+        EXPECT_FALSE(fs::exists(roles));
+        EXPECT_TRUE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
+    }
     type("D1996", 1, "1996");
+    type("D1996", 2, "-");
 
     // No column with the role PlotNames: what to do about it, no side files.
     doubleClickRole("PLOT", nullptr);
@@ -209,6 +233,18 @@ TEST_F(FieldRolesTest, FailuresLeaveSetOkEnabled)
     EXPECT_TRUE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
 
     fs::remove(years);
+    // Another program writing the table or its side files: refused naming it.
+    {
+        const data::TableLock other(dataDir, "M_trees.dbf", "import");
+        dialogs.expectMessage(app::MessageKind::Error,
+                              "Another import (process " + QString::number(::getpid()) +
+                                  ") is using M_trees.dbf and its side files in this folder",
+                              app::Button::Ok);
+        control<QPushButton>(form.get(), "BtnSetOK")->click();
+        EXPECT_EQ(dialogs.pending(), 0u);
+        EXPECT_FALSE(fs::exists(years));
+        EXPECT_TRUE(control<QPushButton>(form.get(), "BtnSetOK")->isEnabled());
+    }
     control<QPushButton>(form.get(), "BtnSetOK")->click();
     EXPECT_EQ(readBytes(years), kTreeYears);
     EXPECT_EQ(readBytes(roles), kTreeRoles);
@@ -260,3 +296,27 @@ TEST_F(FieldRolesTest, SuggestReplacesWhatTheUserGaveAndMovesTheRoles)
 }
 
 } // namespace
+
+// A journal in the table's folder that leads out of it renames nothing when the window opens the
+// table: the user is warned, naming it, and the table opens.
+TEST_F(FieldRolesTest, AJournalLeadingOutOfTheFolderIsSetAsideWithAWarning)
+{
+    makeTreeTable(dataDir, "M_trees.dbf");
+    writeBytes(dataDir / "M_trees.var", kTreeRoles);
+    writeBytes(dataDir / "M_trees.yrs", kTreeYears);
+    writeBytes(dataDir / "readme.txt", "attack");
+    const fs::path journal = dataDir / ".~commit-abcdef.journal";
+    writeBytes(journal, "fenoris commit\nreadme.txt\n../victim.txt\nend\n");
+    createForm();
+    expectAboutBox();
+    expectOpen(dataDir / "M_trees.dbf");
+    dialogs.expectMessageStartingWith(app::MessageKind::Warning,
+                                      "The journal " + q(journal) + " of an interrupted save does not match",
+                                      app::Button::Ok);
+    form->FormActivate();
+    ASSERT_TRUE(form->activated());
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(readBytes(dataDir / "readme.txt"), "attack");
+    EXPECT_FALSE(fs::exists(dataDir.parent_path() / "victim.txt"));
+    EXPECT_TRUE(fs::exists(journal.string() + ".stale"));
+}

@@ -109,12 +109,12 @@ TEST(SetupCommand, OptionsCorrectTheSuggestion)
          "- - - - - - 2005 2009 2010",
          "PlotNames TreeID Species DBH - - - - -"},
         // Names of columns and roles are compared ignoring case; the last of repeated years wins.
-        {{"--year", "tree=1990", "--year", "d2005=2006", "--year", "D2005=2007"},
-         "- 1990 - - - 2004 2007 2009 2010",
+        {{"--year", "d2005=2006", "--year", "D2005=2007"},
+         "- - - - - 2004 2007 2009 2010",
          "PlotNames TreeID Species DBH Height - - - -"},
         // A role leaves the column that had it, and the column it goes to loses its own.
-        {{"--role", "dbh=HEIGHT", "--role", "TreeID=D2010"},
-         "- - - - - 2004 2005 2009 2010",
+        {{"--role", "dbh=HEIGHT", "--role", "TreeID=D2010", "--year", "D2010=-"},
+         "- - - - - 2004 2005 2009 -",
          "PlotNames - Species - DBH - - - TreeID"},
     };
     for (const auto &c : cases) {
@@ -159,6 +159,20 @@ TEST(SetupCommand, RefusesBadOptionsAndAnIncompleteSetupWritingNothing)
          "No column has the role Species: give it with --role Species=COLUMN; no side file written"},
         {{"--year", "D2004=-", "--year", "D2005=-", "--year", "D2009=-", "--year", "D2010=-", "--dry-run"},
          "No column has a survey year: give them with --year COLUMN=YEAR; no side file written"},
+        // Nor what the statistics would misuse.
+        {{"--year", "D2005=2004"},
+         "The survey year 2004 is given to columns D2004 and D2005: each survey year belongs to one column; "
+         "no side file written"},
+        {{"--year", "D2009=99999"},
+         "Column D2009: the survey year 99999 is not a year from 1000 to 9999; no side file written"},
+        {{"--year", "DBH=2011"},
+         "Column DBH has both the survey year 2011 and the role DBH: a column has one of them; no side file "
+         "written"},
+        {{"--year", "PLOT=2000", "--dry-run"},
+         "Column PLOT holds no numbers: it cannot have a survey year; no side file written"},
+        {{"--year", "TREE=2000"},
+         "Column TREE has both the survey year 2000 and the role TreeID: a column has one of them; no side "
+         "file written"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.message);

@@ -1,5 +1,6 @@
 // Whole-file writes: the old file survives every failure, the new one appears only complete.
 #include "common/error.h"
+#include "common/messagesink.h"
 #include "common/replacingfile.h"
 #include "common/textfile.h"
 #include "support/testsupport.h"
@@ -225,4 +226,139 @@ TEST(ReplacingFile, ABatchWithItsFlushAtTheEndWritesAsOneByOne)
     EXPECT_EQ(st.st_mode & 07777, 0644u);
     ASSERT_EQ(::stat((dir / "old.bmp").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+namespace {
+
+// The journal line of a file's identity as commitTogether records it: device, inode, size and
+// modification time in nanoseconds; "-" for a file that does not exist.
+std::string identityText(const fs::path &file)
+{
+    struct stat st
+    {
+    };
+    if (::lstat(file.c_str(), &st) != 0) return "-";
+    return std::to_string(st.st_dev) + " " + std::to_string(st.st_ino) + " " + std::to_string(st.st_size) +
+           " " + std::to_string(st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec);
+}
+
+struct Warned
+{
+    common::RecordingSink sink;
+    Warned() { common::setCommitWarnings(&sink); }
+    ~Warned() { common::setCommitWarnings(nullptr); }
+    std::string text() const
+    {
+        std::string all;
+        for (const auto &entry : sink.entries())
+            all += entry.text + "\n";
+        return all;
+    }
+};
+
+} // namespace
+
+// A journal that names anything but temporary files of its own targets in its own folder, or that
+// is not whole, renames nothing: it is set aside with a warning naming it, whichever program opens
+// the folder.
+TEST(ReplacingFile, AJournalOfAnotherMakingRenamesNothing)
+{
+    TempDir dir;
+    const fs::path data = dir / "data", victim = dir / "victim";
+    fs::create_directories(data);
+    fs::create_directories(victim);
+    writeBytes(victim / ".bashrc", "the user's");
+    writeBytes(data / "readme.txt", "attack");
+    writeBytes(data / ".~T-abcdef.dbf", "new table");
+    writeBytes(data / "T.dbf", "old table");
+    fs::create_symlink(victim / ".bashrc", data / ".~T-linked.dbf");
+    const std::string ids = identityText(data / ".~T-abcdef.dbf") + " " + identityText(data / "T.dbf");
+    const std::vector<std::pair<const char *, std::string>> journals{
+        {"up and out", "fenoris commit 2\nreadme.txt\n../victim/.bashrc\n" + ids + "\nend\n"},
+        {"absolute",
+         "fenoris commit 2\n" + (victim / ".bashrc").string() + "\nreadme.txt\n" + ids + "\nend\n"},
+        {"not a temporary", "fenoris commit 2\nreadme.txt\nT.dbf\n" + ids + "\nend\n"},
+        {"another target's", "fenoris commit 2\n.~T-abcdef.dbf\nU.dbf\n" + ids + "\nend\n"},
+        {"a link", "fenoris commit 2\n.~T-linked.dbf\nT.dbf\n" + ids + "\nend\n"},
+        {"without identities", "fenoris commit 2\n.~T-abcdef.dbf\nT.dbf\nend\n"},
+        {"of the old form", "fenoris commit\n.~T-abcdef.dbf\nT.dbf\nend\n"},
+        {"cut short", "fenoris commit 2\n.~T-abcdef.dbf\nT.dbf\n" + ids + "\n"},
+    };
+    for (const auto &[what, text] : journals) {
+        Warned warned;
+        const auto before = namesIn(data);
+        writeBytes(data / ".~commit-Ab3dEf.journal", text);
+        common::finishInterruptedCommits(data.string());
+        EXPECT_EQ(readBytes(victim / ".bashrc"), "the user's") << what;
+        EXPECT_EQ(readBytes(data / "readme.txt"), "attack") << what;
+        EXPECT_EQ(readBytes(data / "T.dbf"), "old table") << what;
+        EXPECT_FALSE(fs::exists(data / ".~commit-Ab3dEf.journal")) << what;
+        EXPECT_TRUE(fs::exists(data / ".~commit-Ab3dEf.journal.stale")) << what;
+        EXPECT_NE(warned.text().find((data / ".~commit-Ab3dEf.journal").string()), std::string::npos)
+            << what << ": " << warned.text();
+        fs::remove(data / ".~commit-Ab3dEf.journal.stale");
+        EXPECT_EQ(namesIn(data), before) << what;
+    }
+    // An empty journal is what a writer killed before it wrote its journal leaves: it goes quietly.
+    Warned warned;
+    const auto before = namesIn(data);
+    writeBytes(data / ".~commit-Ab3dEf.journal", "");
+    common::finishInterruptedCommits(data.string());
+    EXPECT_EQ(namesIn(data), before);
+    EXPECT_EQ(warned.text(), "");
+}
+
+// A commit killed between its renames is finished only while its files are as the journal found
+// them: once a later commit replaced a target, or a temporary file changed, the old journal puts
+// nothing over it, and the next writer clears its temporary files.
+TEST(ReplacingFile, AJournalIsReplayedOnlyOverTheFilesItWasWrittenFor)
+{
+    enum class After { Nothing, NewerCommit, TemporaryChanged };
+    for (const After after : {After::Nothing, After::NewerCommit, After::TemporaryChanged}) {
+        TempDir dir;
+        writeBytes(dir / "T.dbf", "old table");
+        writeBytes(dir / "T.yrs", "old years");
+        writeBytes(dir / ".~T-a1b2c3.dbf", "new table");
+        writeBytes(dir / ".~T-d4e5f6.yrs", "new years");
+        // As a kill right after the first rename leaves it.
+        const std::string text = "fenoris commit 2\n.~T-a1b2c3.dbf\nT.dbf\n" +
+                                 identityText(dir / ".~T-a1b2c3.dbf") + " " + identityText(dir / "T.dbf") +
+                                 "\n.~T-d4e5f6.yrs\nT.yrs\n" + identityText(dir / ".~T-d4e5f6.yrs") + " " +
+                                 identityText(dir / "T.yrs") + "\nend\n";
+        fs::rename(dir / ".~T-a1b2c3.dbf", dir / "T.dbf");
+        writeBytes(dir / ".~commit-k1LLed.journal", text);
+        if (after == After::NewerCommit) {
+            common::ReplacingFile table((dir / "T.dbf").string()), years((dir / "T.yrs").string());
+            writeBytes(table.path(), "newer table");
+            writeBytes(years.path(), "newer years");
+            // A writer that does not look at the folder's journals first.
+            common::commitTogether(table, years);
+        }
+        if (after == After::TemporaryChanged) writeBytes(dir / ".~T-d4e5f6.yrs", "other years");
+        Warned warned;
+        common::finishInterruptedCommits(dir.path().string());
+        switch (after) {
+        case After::Nothing:
+            EXPECT_EQ(readBytes(dir / "T.dbf"), "new table");
+            EXPECT_EQ(readBytes(dir / "T.yrs"), "new years");
+            EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"T.dbf", "T.yrs"}));
+            EXPECT_EQ(warned.text(), "");
+            break;
+        case After::NewerCommit:
+            EXPECT_EQ(readBytes(dir / "T.dbf"), "newer table");
+            EXPECT_EQ(readBytes(dir / "T.yrs"), "newer years");
+            EXPECT_NE(warned.text().find(".~commit-k1LLed.journal"), std::string::npos);
+            common::removeLeftoverTemporaries((dir / "T.yrs").string());
+            EXPECT_EQ(namesIn(dir.path()),
+                      (std::vector<std::string>{".~commit-k1LLed.journal.stale", "T.dbf", "T.yrs"}));
+            break;
+        case After::TemporaryChanged:
+            EXPECT_EQ(readBytes(dir / "T.yrs"), "old years");
+            EXPECT_TRUE(fs::exists(dir / ".~commit-k1LLed.journal.stale"));
+            EXPECT_NE(warned.text().find(".~commit-k1LLed.journal"), std::string::npos);
+            common::removeLeftoverTemporaries((dir / "T.yrs").string());
+            EXPECT_FALSE(fs::exists(dir / ".~T-d4e5f6.yrs"));
+            break;
+        }
+    }
 }
