@@ -177,7 +177,7 @@ bool TFormMain::FormClose()
                           Button::Yes | Button::No) != Button::Yes)
         return false;
     try {
-        saveGraphIni(graphIniWritePath(m_env.programDir, m_env.configDir), m_state.GraphSettings);
+        saveGraphIni(graphIniWritePath(m_env.configDir), m_state.GraphSettings);
     } catch (const common::Error &e) {
         // Without this question a settings file that cannot be written would keep the window open.
         m_dialogs.error(QString::fromStdString(e.what()));
