@@ -169,6 +169,13 @@ void TFormMain::FormResize()
 
 bool TFormMain::FormClose()
 {
+    // Years and roles not saved by Set OK would be lost with the window.
+    if (TabSheetMain->setupUnsaved() &&
+        m_dialogs.message(MessageKind::Confirmation,
+                          "The survey years and roles in the field grid are not saved beside the table "
+                          "(Set OK saves them). Close Fenoris anyway?",
+                          Button::Yes | Button::No) != Button::Yes)
+        return false;
     // An edited row of the data table is stored, or the user decides to lose it.
     if (!TabSheetData->storeEdits() &&
         m_dialogs.message(MessageKind::Confirmation,
