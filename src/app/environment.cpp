@@ -1,14 +1,16 @@
 // The running program's environment.
 #include "app/environment.h"
 
+#include "app/graphini.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QStandardPaths>
 
 #include <cmath>
+#include <cstdlib>
 
 namespace app {
 
@@ -16,8 +18,7 @@ Environment Environment::forProgram()
 {
     Environment env;
     env.programDir = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
-    env.configDir =
-        QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).toStdString();
+    env.configDir = userConfigDir(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
     env.openDir = QDir::currentPath();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         env.pixelsPerInch = static_cast<int>(std::lround(screen->logicalDotsPerInchY()));

@@ -12,8 +12,8 @@ namespace app {
 
 struct Environment
 {
-    std::filesystem::path programDir; // the directory of the program file: Graph.ini beside it
-    std::filesystem::path configDir;  // the user's configuration directory for this program
+    std::filesystem::path programDir; // the directory of the program file: a shipped Graph.ini beside it
+    std::filesystem::path configDir;  // the user's configuration directory for this program (userConfigDir)
     QString openDir;                  // where the open dialog of the data table starts
     QString startTable;               // the table named on the command line, opened instead of asking
     int pixelsPerInch = 96;           // the screen's logical pixels per inch
@@ -23,7 +23,7 @@ struct Environment
     // FormActivate themselves turn it off.
     bool startOnActivation = true;
 
-    // The running program's values: its own directory, ~/.config/Fenoris, the working directory, the
+    // The running program's values: its own directory, ~/.config/fenoris, the working directory, the
     // primary screen, and leaving the event loop.
     static Environment forProgram();
 };

@@ -6,6 +6,7 @@
 #include "charts/modelchart.h"
 #include "charts/series.h"
 #include "common/error.h"
+#include "model/modelchart.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -214,15 +215,13 @@ void TFormGraphParams::BtnApplyClick()
 
 void TFormGraphParams::LoadLineSettings()
 {
-    // Colour, width, style: this order decides which defaults are stored when a later value fails;
-    // the values read before a bad one are kept.
+    // Showing a line changes nothing: a key the file lacks shows what the model chart draws without
+    // it. Colour, width, style: the values read before a bad one are kept.
     const std::string type = lineType();
-    common::LineSettings line;
+    common::LineSettings line = model::ModelLineDefaults(type);
     std::optional<QString> error;
     try {
-        line.color = common::GetLineColor(m_settings, type, common::LineColor{});
-        line.width = common::GetLineWidth(m_settings, type, 1);
-        line.style = common::GetLineStyle(m_settings, type, 0);
+        common::PeekLineSettings(m_settings, type, line);
     } catch (const common::ConvertError &e) {
         error = QString::fromUtf8(e.what());
     }

@@ -30,8 +30,9 @@ public:
     static constexpr int kSampleHeight = 22;
 
     // GraphSettings are the name=value lines of Graph.ini; the dialog keeps the reference, reads the
-    // chosen line type's settings from it (storing the defaults of missing ones) and writes them back
-    // on "Apply". The dialog opens on "model0". The parent is the window the dialog is centred on.
+    // chosen line type's settings from it and writes them back only on "Apply": viewing a line and
+    // "Close" leave the settings as they were. The dialog opens on "model0". The parent is the window
+    // the dialog is centred on.
     TFormGraphParams(std::vector<std::string> &GraphSettings, Dialogs &dialogs, QWidget *parent = nullptr);
 
     // Loads the first line type; "Apply" starts enabled.
@@ -70,10 +71,10 @@ private:
     // Shows the stored band; a stored value that does not convert is reported through the dialogs
     // and the defaults (off, 0.95) are shown instead.
     void LoadBandLook();
-    // Reads colour, width and style of the chosen line type (missing ones are stored with the
-    // defaults black, 1 and Solid), shows them and redraws the sample. A width or style that is not
-    // a decimal integer is reported through the dialogs and ends the reading: that value and those
-    // not yet read are shown with their defaults and nothing more is stored. Does not throw a
+    // Reads colour, width and style of the chosen line type without storing anything (missing ones
+    // show the model chart's defaults, model::ModelLineDefaults), shows them and redraws the sample.
+    // A width or style that is not a decimal integer is reported through the dialogs and ends the
+    // reading: that value and those not yet read are shown with their defaults. Does not throw a
     // conversion error.
     void LoadLineSettings();
     // Draws the current line across Image1 on a white background.

@@ -56,6 +56,18 @@ QString lines(const std::vector<std::string> &warnings, const std::vector<std::s
     return text.join('\n');
 }
 
+// "Species: CACA, CAGL, CATO": the codes the table will hold, as the statistics will store them.
+std::string speciesLine(const std::vector<std::string> &species)
+{
+    constexpr std::size_t kShown = 12;
+    std::string line = "Species: ";
+    for (std::size_t i = 0; i < species.size() && i < kShown; ++i)
+        line += (i == 0 ? "" : ", ") + species[i];
+    if (species.empty()) line += "none";
+    if (species.size() > kShown) line += ", \u2026 (" + std::to_string(species.size()) + " codes)";
+    return line;
+}
+
 std::vector<std::string> texts(const common::RecordingSink &sink)
 {
     std::vector<std::string> out;
@@ -264,7 +276,9 @@ void TFormImport::showPreview(const data::ImportPreview &preview, const std::vec
         }
     }
     GridPreview->resizeColumnsToContents();
-    LabelPreview->setText(lines(warnings, data::describeImport(preview.summary)));
+    auto summary = data::describeImport(preview.summary);
+    summary.push_back(speciesLine(preview.summary.species));
+    LabelPreview->setText(lines(warnings, summary));
 }
 
 void TFormImport::BtnImportClick()

@@ -192,6 +192,13 @@ void TFormMain::FormResize()
 
 bool TFormMain::FormClose()
 {
+    // Years and roles not saved by Set OK would be lost with the window.
+    if (TabSheetMain->setupUnsaved() &&
+        m_dialogs.message(MessageKind::Confirmation,
+                          "The survey years and roles in the field grid are not saved beside the table "
+                          "(Set OK saves them). Close Fenoris anyway?",
+                          Button::Yes | Button::No) != Button::Yes)
+        return false;
     // An edited row of the data table is stored, or the user decides to lose it.
     if (!TabSheetData->storeEdits() &&
         m_dialogs.message(MessageKind::Confirmation,
@@ -200,7 +207,7 @@ bool TFormMain::FormClose()
                           Button::Yes | Button::No) != Button::Yes)
         return false;
     try {
-        saveGraphIni(graphIniWritePath(m_env.programDir, m_env.configDir), m_state.GraphSettings);
+        saveGraphIni(graphIniWritePath(m_env.configDir), m_state.GraphSettings);
     } catch (const common::Error &e) {
         // Without this question a settings file that cannot be written would keep the window open.
         m_dialogs.error(QString::fromStdString(e.what()));

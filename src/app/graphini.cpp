@@ -1,40 +1,32 @@
 // Graph.ini: location, loading and saving.
 #include "app/graphini.h"
 
-#include "app/manual.h"
 #include "common/textfile.h"
 
-#include <unistd.h>
+#include <system_error>
 
 namespace app {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-bool isWritableDirectory(const fs::path &dir)
+fs::path userConfigDir(const char *xdgConfigHome, const char *home)
 {
-    std::error_code ec;
-    return fs::is_directory(dir, ec) && ::access(dir.c_str(), W_OK) == 0;
+    if (xdgConfigHome && fs::path(xdgConfigHome).is_absolute()) return fs::path(xdgConfigHome) / "fenoris";
+    return fs::path(home ? home : "") / ".config" / "fenoris";
 }
-
-} // namespace
 
 fs::path graphIniReadPath(const fs::path &programDir, const fs::path &configDir)
 {
     std::error_code ec;
-    const fs::path beside = programDir / kGraphIniName;
-    if (fs::exists(beside, ec)) return beside;
-    return configDir / kGraphIniName;
+    const fs::path own = configDir / kGraphIniName;
+    if (fs::exists(own, ec)) return own;
+    const fs::path shipped = programDir / kGraphIniName;
+    if (fs::exists(shipped, ec)) return shipped;
+    return own;
 }
 
-fs::path graphIniWritePath(const fs::path &programDir, const fs::path &configDir)
+fs::path graphIniWritePath(const fs::path &configDir)
 {
-    // An installed program keeps it per user even where it could write beside itself (run by root):
-    // a file in the system's bin folder would belong to no package and outlive the program's removal.
-    std::error_code ec;
-    const bool installed = fs::is_directory(installedDocDir(programDir), ec);
-    if (isWritableDirectory(programDir) && !installed) return programDir / kGraphIniName;
     return configDir / kGraphIniName;
 }
 

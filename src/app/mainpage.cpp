@@ -73,6 +73,20 @@ MainPage::MainPage(WindowState &state, Dialogs &dialogs, QWidget *parent)
     connectRun(BtnCreateModelsAll, &MainPage::createModelsClicked);
     GridFields->viewport()->installEventFilter(this);
     EditPrcTree->installEventFilter(this);
+    setTabChain();
+}
+
+void MainPage::setTabChain()
+{
+    // Tab walks the page column by column, top to bottom; the grid's cells are walked with the arrow
+    // keys, so that Tab leaves the grid instead of going round its cells for ever.
+    GridFields->setTabKeyNavigation(false);
+    QList<QWidget *> chain{CB_SpecFields, GridFields, BtnSuggest, BtnSetOK, BtnImport};
+    chain += m_selection->tabChain();
+    chain += {m_valtypButtons->button(0), m_valtypButtons->button(1), EditPrcTree, BtnConditions};
+    chain += {BtnCreateModelsAll, BtnGraphLines, BtnHelp, BtnInfo, BtnStat, BtnReport, BtnClose};
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
 }
 
 void MainPage::connectRun(QAbstractButton *button, void (MainPage::*signal)())
@@ -243,6 +257,18 @@ void MainPage::showTable(const std::vector<std::string> &columns)
     // A table opened anew has no condition yet, and its roles are those of its own side file.
     LblConditions->setText(QString::fromStdString(m_state.conditions()));
     loadSideFiles();
+    rememberSetup();
+}
+
+void MainPage::rememberSetup()
+{
+    m_savedYears = gridColumn(1);
+    m_savedRoles = gridColumn(2);
+}
+
+bool MainPage::setupUnsaved() const
+{
+    return GridFields->rowCount() > 0 && (gridColumn(1) != m_savedYears || gridColumn(2) != m_savedRoles);
 }
 
 void MainPage::loadSideFiles()

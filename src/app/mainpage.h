@@ -45,6 +45,9 @@ public:
     void showGraphSize(int width, int height);
     // Enter that no control took: presses Set OK when it can be pressed; false when it cannot.
     bool pressDefault();
+    // True when the years or roles of the field grid differ from those it showed when the table was
+    // opened or Set OK last saved them: closing would lose them.
+    bool setupUnsaved() const;
 
     // Handlers.
     // Builds the year list from the grid, fills the plot list, writes the side files and disables
@@ -57,8 +60,10 @@ public:
     // columns; nothing is stored until Set OK. Throws common::DataError when the table cannot be read.
     void BtnSuggestClick();
     // Double-click on the field grid: in the "Specials" column the current cell takes the role chosen
-    // in CB_SpecFields (empty when none), the role it named before is unassigned and the new one given
-    // to the row's column. Other columns change nothing.
+    // in CB_SpecFields (empty when none), the role it named before is unassigned (when its variable
+    // still names this column) and the new one given to the row's column, taken from the cell that
+    // named it before (which shows "-" then). After Set OK a change of PlotNames or Species fills the
+    // lists again from the new columns. Other columns change nothing.
     void GridFieldsDblClick();
     // Asks for the free condition and refills the plot list under it. A condition the engine refuses
     // is not taken: its message is thrown and the condition and the lists stay as they were.
@@ -89,10 +94,9 @@ private:
     QLayout *createShareRow();
     QLayout *createToolButtons();
     void connectRun(QAbstractButton *button, void (MainPage::*signal)());
+    // The order in which Tab and Shift+Tab visit the page's controls.
+    void setTabChain();
 
-    // Gives the column the role named by the role text ("PlotNames", "TreeID", "Species", "DBH",
-    // "Height", compared exactly); "-" and any other text change nothing. An empty column unassigns.
-    void AssignRole(const std::string &role, const std::string &column);
     void loadSideFiles();
     void loadGridColumn(int column, const std::string &file);
     std::string gridText(int row, int column) const;
@@ -131,6 +135,9 @@ private:
     QToolButton *BtnGraphLines;
     QToolButton *BtnHelp;
     QToolButton *BtnInfo;
+    // The "Defoliations" and "Specials" columns as last loaded or saved (gridColumn).
+    std::vector<std::string> m_savedYears, m_savedRoles;
+    void rememberSetup();
 };
 
 } // namespace app

@@ -20,25 +20,35 @@
 
 namespace app {
 
-void MainPage::AssignRole(const std::string &role, const std::string &column)
-{
-    data::FieldRoles roles = m_state.fieldRoles();
-    if (std::string *field = data::roleField(roles, role)) {
-        *field = column;
-        m_state.setFieldRoles(roles);
-    }
-}
-
 void MainPage::GridFieldsDblClick()
 {
     const int row = GridFields->currentRow();
     if (GridFields->currentColumn() != 2 || row < 0) return;
     QTableWidgetItem *cell = GridFields->item(row, 2);
     if (!cell) return;
-    // The role the cell named goes first, wherever its variable pointed.
-    AssignRole(cell->text().toStdString(), "");
-    cell->setText(CB_SpecFields->currentIndex() < 0 ? QString() : CB_SpecFields->currentText());
-    AssignRole(cell->text().toStdString(), gridText(row, 0));
+    const std::string column = gridText(row, 0);
+    const data::FieldRoles before = m_state.fieldRoles();
+    data::FieldRoles roles = before;
+    // The role the cell named goes, but only when it is still this column's: a role given to another
+    // column since stays there.
+    if (std::string *field = data::roleField(roles, cell->text().toStdString()); field && *field == column)
+        field->clear();
+    const QString role = CB_SpecFields->currentIndex() < 0 ? QString() : CB_SpecFields->currentText();
+    if (std::string *field = data::roleField(roles, role.toStdString())) {
+        // A role is one column's: the column that had it gives it up, in the grid and so in the side file.
+        for (int other = 0; other < GridFields->rowCount(); ++other)
+            if (other != row && GridFields->item(other, 2) && GridFields->item(other, 2)->text() == role)
+                GridFields->item(other, 2)->setText("-");
+        *field = column;
+    }
+    cell->setText(role);
+    m_state.setFieldRoles(roles);
+    // After Set OK the lists show the plots and species of the columns that had the roles; they are
+    // filled again from the columns that have them now, so that the runs walk the right values.
+    if (!BtnSetOK->isEnabled() && (roles.plot != before.plot || roles.species != before.species)) {
+        m_selection->clear();
+        if (!roles.plot.empty()) m_selection->fillPlots();
+    }
 }
 
 void MainPage::BtnSetOKClick()
@@ -78,6 +88,7 @@ void MainPage::BtnSetOKClick()
     data::writeSideFiles(
         sideFileTarget(data::yearsSideFile(m_state.dataDir(), m_state.tableFile())), gridColumn(1),
         sideFileTarget(data::rolesSideFile(m_state.dataDir(), m_state.tableFile())), roleTexts);
+    rememberSetup();
     // The years and roles stay fixed for the rest of the run.
     BtnSetOK->setEnabled(false);
     BtnSuggest->setEnabled(false);

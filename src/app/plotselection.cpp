@@ -78,6 +78,11 @@ PlotSelection::PlotSelection(WindowState &state, Dialogs &dialogs, QWidget *pare
 
 PlotSelection::~PlotSelection() = default;
 
+QList<QWidget *> PlotSelection::tabChain() const
+{
+    return {SpeedButton1, ListPlots, CB_Fix, ListSpecies};
+}
+
 std::string PlotSelection::selectedPlot() const
 {
     return itemText(ListPlots);

@@ -48,6 +48,9 @@ public:
     void clear();
     // The lists and their buttons work only while a table is open; closed, the lists are emptied.
     void setTableOpen(bool open);
+    // The controls Tab visits, in their order: the plot container button, the plots, the fix box, the
+    // species.
+    QList<QWidget *> tabChain() const;
     // The plot container, hidden until SpeedButton1 shows it.
     TFormPlotContainer &plotContainer() { return *FormPlotContainer; }
 

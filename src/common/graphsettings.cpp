@@ -111,6 +111,17 @@ LineSettings ReadChartLineSettings(std::vector<std::string> &settings, const std
     return line;
 }
 
+void PeekLineSettings(const std::vector<std::string> &settings, const std::string &lineType,
+                      LineSettings &line)
+{
+    if (const std::string color = SettingValue(settings, "LC" + lineType); !color.empty())
+        line.color = LineColorFromText(color);
+    if (const std::string width = SettingValue(settings, "LW" + lineType); !width.empty())
+        line.width = strToInt(width);
+    if (const std::string style = SettingValue(settings, "LS" + lineType); !style.empty())
+        line.style = strToInt(style);
+}
+
 void StoreLineSettings(std::vector<std::string> &settings, const std::string &lineType,
                        const LineSettings &line)
 {

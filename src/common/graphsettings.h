@@ -74,6 +74,13 @@ struct LineSettings
 LineSettings ReadChartLineSettings(std::vector<std::string> &settings, const std::string &lineType,
                                    const LineSettings &defaults);
 
+// What the line settings dialog shows of a line, changing nothing: `line` holds the defaults on entry
+// (the model chart's own, ModelLineDefaults); the colour, then the width, then the style replace them
+// where their key is present and not empty. A width or style that is not a decimal integer throws
+// ConvertError as GetLineWidth does; `line` then keeps what was read before it.
+void PeekLineSettings(const std::vector<std::string> &settings, const std::string &lineType,
+                      LineSettings &line);
+
 // The dialog's "Apply": LC, LS and LW of the line type, in this order, each replacing its line or
 // appended.
 void StoreLineSettings(std::vector<std::string> &settings, const std::string &lineType,

@@ -9,6 +9,7 @@
 #include "data/csvreader.h"
 #include "data/csvstage.h"
 #include "data/importtable.h"
+#include "data/listorder.h"
 
 #include <sqlite3.h>
 
@@ -16,6 +17,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 namespace data {
@@ -337,6 +339,11 @@ bool gather(const ImportSettings &settings, common::MessageSink &sink, common::P
     for (const auto &[year, seen] : years)
         summary.years.push_back(year);
     resolveRepeats(trees, summary.years, stage, origins, summary);
+    std::set<std::string> species;
+    for (const ImportTree &tree : trees)
+        if (tree.species.set && !tree.species.text.empty()) species.insert(tree.species.text);
+    summary.species.assign(species.begin(), species.end());
+    sortListValues(summary.species);
     for (const ImportTree &tree : trees)
         for (const ImportCell &cell : tree.cells)
             ++(cell.value ? summary.values : summary.blanks);

@@ -57,6 +57,7 @@ struct ImportSummary
     std::size_t keptRows = 0; // rows that met the condition
     std::size_t trees = 0;
     std::vector<int> years;
+    std::vector<std::string> species; // the species codes written, in the order of the species list
     std::size_t values = 0; // cells of the defoliation columns holding a value
     std::size_t blanks = 0;
     std::size_t repeatedCells = 0; // tree and survey pairs with more than one row

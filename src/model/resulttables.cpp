@@ -1,10 +1,12 @@
 // TRANSIT.DBF and AVERAGE.DBF statements and rows.
 #include "model/resulttables.h"
 
+#include "common/error.h"
 #include "common/numbers.h"
 #include "data/fieldtext.h"
 #include "data/tablewriter.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace model {
@@ -26,7 +28,6 @@ constexpr Decimal kDead{"Dead", 7, 3};
 constexpr Decimal kDefAvg{"Def_avg", 7, 3};
 constexpr Decimal kDefStd{"Def_std", 7, 3};
 constexpr Decimal kDefMin{"Def_min", 7, 3};
-constexpr std::size_t kPlotWidth = 10, kSpeciesWidth = 2;
 
 std::string declaration(const std::string &name, const Decimal &type)
 {
@@ -59,14 +60,66 @@ std::string shareName(char prefix, std::size_t i, std::size_t j)
     return std::string(1, prefix) + std::to_string(i) + std::to_string(j);
 }
 
+std::string plotColumn(const CodeWidths &widths)
+{
+    return " Id_plot CHAR(" + std::to_string(widths.plot) + "),";
+}
+
+std::string speciesColumn(const CodeWidths &widths)
+{
+    return " Id_species CHAR(" + std::to_string(widths.species) + "),";
+}
+
+std::size_t widest(const std::set<std::string> &codes, std::size_t standard, const char *what)
+{
+    std::size_t width = standard;
+    std::string tooLong;
+    for (const auto &code : codes) {
+        const std::size_t n = characterCount(code);
+        if (n > kMaxCodeWidth)
+            tooLong += (tooLong.empty() ? "'" : ", '") + code + "'";
+        else
+            width = std::max(width, n);
+    }
+    if (!tooLong.empty())
+        throw common::Error(std::string(what) + " longer than " + std::to_string(kMaxCodeWidth) +
+                            " characters cannot be stored whole in " + kTransitTable + " and " +
+                            kAverageTable + ", and cut they could stand for another: " + tooLong);
+    return width;
+}
+
+// The code as its column stores it: whole, or not at all.
+const std::string &whole(const std::string &code, std::size_t width, const char *what)
+{
+    if (characterCount(code) > width)
+        throw common::Error(std::string(what) + " '" + code + "' is longer than the " +
+                            std::to_string(width) + " characters of its column in " + kTransitTable +
+                            " and " + kAverageTable);
+    return code;
+}
+
 } // namespace
 
-std::vector<std::string> TransitTableSql()
+CodeWidths WidthsFor(const std::set<std::string> &plots, const std::set<std::string> &species)
+{
+    const CodeWidths standard;
+    return {widest(plots, standard.plot, "Plot names"), widest(species, standard.species, "Species codes")};
+}
+
+std::size_t characterCount(const std::string &text)
+{
+    std::size_t n = 0;
+    for (const char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+std::vector<std::string> TransitTableSql(const CodeWidths &widths)
 {
     std::vector<std::string> lines{std::string("CREATE TABLE \"") + kTransitTable + "\"",
                                    "(",
-                                   " Id_plot CHAR(10),",
-                                   " Id_species CHAR(2),",
+                                   plotColumn(widths),
+                                   speciesColumn(widths),
                                    declaration(kIdYear.name, kIdYear) + ",",
                                    declaration(kInterval.name, kInterval) + ","};
     for (int i = 0; i < 6; ++i)
@@ -77,10 +130,10 @@ std::vector<std::string> TransitTableSql()
     return lines;
 }
 
-std::vector<std::string> AverageTableSql()
+std::vector<std::string> AverageTableSql(const CodeWidths &widths)
 {
     std::vector<std::string> lines{std::string("CREATE TABLE \"") + kAverageTable + "\"", "(",
-                                   " Id_plot CHAR(10),", " Id_species CHAR(2),"};
+                                   plotColumn(widths), speciesColumn(widths)};
     for (const Decimal *d : {&kIdYear, &kNTree, &kDead, &kDefAvg, &kDefStd, &kDefMin})
         lines.push_back(declaration(d->name, *d) + ",");
     for (std::size_t j = 0; j < 6; ++j)
@@ -132,30 +185,21 @@ std::string ValueGuard::report() const
     return text;
 }
 
-std::string keptText(const std::string &text, std::size_t count)
-{
-    std::size_t pos = 0;
-    for (std::size_t chars = 0; pos < text.size() && chars < count; ++chars) {
-        ++pos;
-        while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80)
-            ++pos;
-    }
-    return text.substr(0, pos);
-}
-
-TransitTable::TransitTable(data::TableWriter &tableWriter)
-    : writer(tableWriter), plot(writer.field("ID_PLOT")), species(writer.field("ID_SPECIES")),
-      year(writer.field("ID_Year")), interval(writer.field("INTERVAL")), trees(writer.field("N_tree"))
+TransitTable::TransitTable(data::TableWriter &tableWriter, const CodeWidths &codeWidths)
+    : writer(tableWriter), widths(codeWidths), plot(writer.field("ID_PLOT")),
+      species(writer.field("ID_SPECIES")), year(writer.field("ID_Year")), interval(writer.field("INTERVAL")),
+      trees(writer.field("N_tree"))
 {
     for (std::size_t i = 0; i < 6; ++i)
         for (std::size_t j = 0; j < 6; ++j)
             shares[i][j] = writer.field(shareName('T', i, j));
 }
 
-AverageTable::AverageTable(data::TableWriter &tableWriter)
-    : writer(tableWriter), plot(writer.field("ID_PLOT")), species(writer.field("ID_SPECIES")),
-      year(writer.field("ID_Year")), trees(writer.field("N_TREE")), dead(writer.field("DEAD")),
-      defAvg(writer.field("DEF_AVG")), defStd(writer.field("DEF_STD")), defMin(writer.field("DEF_MIN"))
+AverageTable::AverageTable(data::TableWriter &tableWriter, const CodeWidths &codeWidths)
+    : writer(tableWriter), widths(codeWidths), plot(writer.field("ID_PLOT")),
+      species(writer.field("ID_SPECIES")), year(writer.field("ID_Year")), trees(writer.field("N_TREE")),
+      dead(writer.field("DEAD")), defAvg(writer.field("DEF_AVG")), defStd(writer.field("DEF_STD")),
+      defMin(writer.field("DEF_MIN"))
 {
     for (std::size_t j = 0; j < 6; ++j)
         classes[j] = writer.field(shareColumn('C', j));
@@ -167,8 +211,8 @@ void WriteTransitRow(TransitTable &table, const TTransit &record, const std::str
     data::TableWriter &row = table.writer;
     auto named = [](const char *name) { return [name] { return std::string(name); }; };
     row.append();
-    row.setString(table.plot, keptText(record.Plot, kPlotWidth));
-    row.setString(table.species, keptText(species, kSpeciesWidth));
+    row.setString(table.plot, whole(record.Plot, table.widths.plot, "The plot name"));
+    row.setString(table.species, whole(species, table.widths.species, "The species code"));
     setNumber(row, table.year, kIdYear, record.Year, guard, kTransitTable, named(kIdYear.name));
     setNumber(row, table.interval, kInterval, interval, guard, kTransitTable, named(kInterval.name));
     setNumber(row, table.trees, kNTree, record.NTree, guard, kTransitTable, named(kNTree.name));
@@ -184,8 +228,8 @@ void WriteAverageRow(AverageTable &table, const std::string &plot, const std::st
     data::TableWriter &row = table.writer;
     auto named = [](const char *name) { return [name] { return std::string(name); }; };
     row.append();
-    row.setString(table.plot, keptText(plot, kPlotWidth));
-    row.setString(table.species, keptText(species, kSpeciesWidth));
+    row.setString(table.plot, whole(plot, table.widths.plot, "The plot name"));
+    row.setString(table.species, whole(species, table.widths.species, "The species code"));
     setNumber(row, table.year, kIdYear, year, guard, kAverageTable, named(kIdYear.name));
     setNumber(row, table.trees, kNTree, series.YearTrees[index], guard, kAverageTable, named(kNTree.name));
     setNumber(row, table.dead, kDead, series.YearDead[index], guard, kAverageTable, named(kDead.name));

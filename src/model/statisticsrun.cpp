@@ -24,42 +24,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <set>
 #include <unistd.h>
 
 namespace model {
 
 namespace {
-
-// Codes that a CHAR column cuts to the same text, so that their rows can no longer be told apart.
-class MergedCodes
-{
-public:
-    explicit MergedCodes(std::size_t width) : m_width(width) {}
-    void add(const std::string &code) { m_kept[keptText(code, m_width)].insert(code); }
-
-    // "SMA, SMB as SM; QRA, QRB as QR", empty when no two codes were merged.
-    std::string describe() const
-    {
-        std::string text;
-        for (const auto &[kept, codes] : m_kept) {
-            if (codes.size() < 2) continue;
-            if (!text.empty()) text += "; ";
-            bool first = true;
-            for (const auto &code : codes) {
-                text += (first ? "" : ", ") + code;
-                first = false;
-            }
-            text += " as " + kept;
-        }
-        return text;
-    }
-
-private:
-    std::size_t m_width;
-    std::map<std::string, std::set<std::string>> m_kept;
-};
 
 namespace fs = std::filesystem;
 
@@ -169,6 +139,39 @@ long long QuerySelection::selectSpecies(std::size_t index)
     return m_species.at(index).second;
 }
 
+namespace {
+
+// The widths that hold the plot names and species codes of every pair with enough trees, as the run
+// will walk them, read in one pass over the table.
+CodeWidths RunCodeWidths(data::Query &query, const TableSetup &setup)
+{
+    const auto &roles = setup.roles;
+    const std::string plot = data::columnName(roles.plot), species = data::columnName(roles.species);
+    std::vector<std::string> sql{"SELECT " + plot + ", " + species + ", " + data::treeCount(roles) +
+                                 " FROM " + data::tableName(setup.tableFile)};
+    if (!setup.conditions.empty()) sql.push_back("WHERE " + setup.conditions);
+    sql.push_back("GROUP BY " + plot + ", " + species);
+    query.close();
+    query.setSql(sql);
+    query.open();
+    std::set<std::string> plots, codes;
+    try {
+        for (; !query.eof(); query.next()) {
+            if (query.valueIsNull(1) || common::strToInt(query.valueText(2)) <= kMinTreesForStatistics)
+                continue;
+            plots.insert(query.valueText(0));
+            codes.insert(query.valueText(1));
+        }
+    } catch (...) {
+        query.close();
+        throw;
+    }
+    query.close();
+    return WidthsFor(plots, codes);
+}
+
+} // namespace
+
 StatisticsRun::StatisticsRun(data::Connection &connection, data::Query &query, TableSetup setup,
                              ModelSettings settings)
     : m_connection(connection), m_query(query), m_setup(std::move(setup)), m_settings(settings)
@@ -182,10 +185,9 @@ struct StatisticsRun::Output
     AverageTable average;
     StatisticsSummary summary;
     ValueGuard guard;
-    MergedCodes plotNames{10}, speciesCodes{2};
 
-    Output(data::TableWriter &transitWriter, data::TableWriter &averageWriter)
-        : transit(transitWriter), average(averageWriter)
+    Output(data::TableWriter &transitWriter, data::TableWriter &averageWriter, const CodeWidths &widths)
+        : transit(transitWriter, widths), average(averageWriter, widths)
     {
     }
 };
@@ -200,7 +202,6 @@ void StatisticsRun::writeSpecies(Output &output, const std::string &plot, const 
     const TreeValues trees = ReadTreeValues(m_query, plot, species, years);
 
     StatisticsSummary &summary = output.summary;
-    const int rowsBefore = summary.transitRows + summary.averageRows;
     if (const auto list = BuildTransitList(trees, plot, years, m_settings.interval, m_settings.valueType)) {
         for (const auto &record : *list) {
             WriteTransitRow(output.transit, record, species, m_settings.interval, output.guard);
@@ -213,10 +214,6 @@ void StatisticsRun::writeSpecies(Output &output, const std::string &plot, const 
         WriteAverageRow(output.average, plot, species, years[y].year, series, y, m_settings.prcTreeFactor,
                         output.guard);
         ++summary.averageRows;
-    }
-    if (summary.transitRows + summary.averageRows > rowsBefore) {
-        output.plotNames.add(plot);
-        output.speciesCodes.add(species);
     }
 }
 
@@ -232,19 +229,36 @@ StatisticsSummary StatisticsRun::execute(PlotSpeciesSelection &selection, common
                             ") is writing " + kTransitTable + " and " + kAverageTable + " in this folder");
     // Nor may an import or a setup replace the table or its side files while the run reads them.
     const data::TableLock tableLock(m_connection.directory(), m_setup.tableFile, "statistics run");
-    ResultFile transit(m_connection, kTransitTable, TransitTableSql());
-    ResultFile average(m_connection, kAverageTable, AverageTableSql());
-    Output output(transit.writer, average.writer);
-
-    StatisticsSummary &summary = output.summary;
     // Cancel stops a slow statement too (a slow condition, a slow read), not only at the next plot.
     const std::function<bool()> former = m_connection.stopCheck();
     const common::ScopeExit restoreStopCheck([this, &former] { m_connection.setStopCheck(former); });
     if (progress)
         m_connection.setStopCheck(
             [former, progress] { return (former && former()) || progress->cancelRequested(); });
+    // A statement stopped by Cancel is told as at a step, which decides: the window keeps the rows
+    // written so far, the command line throws its interruption and keeps the last tables.
+    auto cancelled = [progress](int done, int total) {
+        if (!progress || !progress->cancelRequested()) return false;
+        return !progress->step(done, total, "");
+    };
+
+    // The code columns are made as wide as the longest code the run writes, so none is cut.
+    CodeWidths widths;
+    bool cancelledEarly = false;
     try {
-        const auto plots = selection.plots();
+        widths = RunCodeWidths(m_query, m_setup);
+    } catch (const common::DataError &) {
+        if (!cancelled(0, 0)) throw;
+        cancelledEarly = true;
+    }
+    ResultFile transit(m_connection, kTransitTable, TransitTableSql(widths));
+    ResultFile average(m_connection, kAverageTable, AverageTableSql(widths));
+    Output output(transit.writer, average.writer, widths);
+
+    StatisticsSummary &summary = output.summary;
+    summary.cancelled = cancelledEarly;
+    try {
+        const auto plots = cancelledEarly ? std::vector<std::string>{} : selection.plots();
         summary.plotCount = static_cast<int>(plots.size());
         for (std::size_t p = 0; p < plots.size(); ++p) {
             if (progress && !progress->step(static_cast<int>(p), summary.plotCount, plots[p])) {
@@ -261,10 +275,7 @@ StatisticsSummary StatisticsRun::execute(PlotSpeciesSelection &selection, common
             summary.plotsDone = static_cast<int>(p) + 1;
         }
     } catch (const common::DataError &) {
-        if (!progress || !progress->cancelRequested()) throw;
-        // Told as at a step, which decides: the window keeps the rows written so far, the command line
-        // throws its interruption and keeps the last tables.
-        if (progress->step(summary.plotsDone, summary.plotCount, "")) throw;
+        if (!cancelled(summary.plotsDone, summary.plotCount)) throw;
         summary.cancelled = true;
     }
     if (progress && !summary.cancelled) progress->step(summary.plotCount, summary.plotCount, "");
@@ -295,14 +306,6 @@ void StatisticsRun::report(const Output &output, common::MessageSink &sink) cons
                          std::to_string(output.summary.plotCount) + " plots; " + tables +
                          " keep the rows written so far.");
     if (output.guard.count() > 0) sink.warning(output.guard.report());
-    const std::string species = output.speciesCodes.describe();
-    if (!species.empty())
-        sink.warning("Species codes that share their first two characters are stored under one code in " +
-                     tables + ": " + species);
-    const std::string plots = output.plotNames.describe();
-    if (!plots.empty())
-        sink.warning("Plot names that share their first ten characters are stored under one name in " +
-                     tables + ": " + plots);
 }
 
 } // namespace model

@@ -106,9 +106,10 @@ public:
     // before anything is written with common::FileError "Unable delete file <its full path>".
     // progress (optional) is told before every plot and at the end; it may cancel (both tables are
     // then renamed into place with the rows written so far and sink is told so) or throw (the run
-    // then ends as on any error). At the end sink is warned once about values left blank because they
-    // did not fit their columns, and about species codes (or plot names) that are stored under one
-    // code because they share their first two (ten) characters. Engine errors propagate.
+    // then ends as on any error). The code columns are as wide as the run's longest plot name and
+    // species code need (CodeWidths), so every code is stored whole; a code longer than a dBASE
+    // character field throws common::Error before anything is written. At the end sink is warned
+    // once about values left blank because they did not fit their columns. Engine errors propagate.
     StatisticsSummary execute(PlotSpeciesSelection &selection, common::MessageSink &sink,
                               common::Progress *progress = nullptr);
 

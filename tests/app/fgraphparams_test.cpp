@@ -34,7 +34,7 @@ QImage sampleOf(const TFormGraphParams &form)
     return form.Image1->pixmap().toImage();
 }
 
-TEST(GraphParams, OpensOnModel0AndStoresTheDefaultsOfEachTypeShown)
+TEST(GraphParams, OpensOnModel0AndShowsTheChartsDefaultsWithoutStoringThem)
 {
     Settings settings;
     apptest::ScriptedDialogs dialogs;
@@ -52,12 +52,15 @@ TEST(GraphParams, OpensOnModel0AndStoresTheDefaultsOfEachTypeShown)
     EXPECT_EQ(form.EditWidth->value(), 1);
     EXPECT_EQ(form.Image1->pixmap().size(), QSize(57, 22));
     EXPECT_TRUE(form.BtnApply->isEnabled());
-    // Colour, width, style: the order in which the dialog asks for them.
-    EXPECT_EQ(settings, Settings({"LCmodel0=00000000", "LWmodel0=1", "LSmodel0=0"}));
+    // Viewing a line stores nothing: a missing key shows what the model chart draws without it.
+    EXPECT_TRUE(settings.empty());
 
     form.CBlinetype->setCurrentText("deads");
-    EXPECT_EQ(settings, Settings({"LCmodel0=00000000", "LWmodel0=1", "LSmodel0=0", "LCdeads=00000000",
-                                  "LWdeads=1", "LSdeads=0"}));
+    EXPECT_EQ(form.lineSettings(), (common::LineSettings{common::LineColor::fromRgb(255, 0, 0), 0, 4}));
+    EXPECT_EQ(form.EditWidth->value(), 4);
+    form.CBlinetype->setCurrentText("limit");
+    EXPECT_EQ(form.CBstyle->currentText(), "Dash");
+    EXPECT_TRUE(settings.empty());
     EXPECT_FALSE(form.BtnApply->isEnabled());
 }
 
@@ -76,8 +79,7 @@ TEST(GraphParams, ApplyStoresColourStyleWidthInPlaceOrAppendedAndDisablesApply)
     form.CBstyle->setCurrentIndex(3);
     form.BtnApply->click();
     EXPECT_FALSE(form.BtnApply->isEnabled());
-    EXPECT_EQ(settings, Settings({"LCmodel1=0000FF00", "Title=Plot 7", "LSmodel1=3", "LWmodel1=5",
-                                  "LCmodel0=00000000", "LWmodel0=1", "LSmodel0=0"}));
+    EXPECT_EQ(settings, Settings({"LCmodel1=0000FF00", "Title=Plot 7", "LSmodel1=3", "LWmodel1=5"}));
 
     // Lines that went missing since the type was shown are appended, colour, style, width.
     settings = {"Title=Plot 7"};
@@ -102,8 +104,7 @@ TEST(GraphParams, ChoosingAnotherTypeDropsUnappliedEdits)
     EXPECT_EQ(form.CBstyle->currentText(), "Solid");
     EXPECT_EQ(form.lineSettings(), common::LineSettings{});
     EXPECT_FALSE(form.BtnApply->isEnabled());
-    EXPECT_EQ(settings, Settings({"LCmodel0=00000000", "LWmodel0=1", "LSmodel0=0", "LCmodel1=00000000",
-                                  "LWmodel1=1", "LSmodel1=0"}));
+    EXPECT_TRUE(settings.empty());
 }
 
 TEST(GraphParams, ColourDialogStartsOnTheLineColourAndOnlyAConfirmedColourCounts)
@@ -199,9 +200,8 @@ TEST(GraphParams, AWidthOrStyleThatIsNoIntegerIsReportedAndItsDefaultShown)
     dialogs.expectMessage(MessageKind::Error, "'x' is not a valid integer value", app::Button::Ok);
     TFormGraphParams form(settings, dialogs);
     EXPECT_EQ(dialogs.pending(), 0u);
-    // The colour read before the bad width is stored; the style, never asked for, is not.
-    EXPECT_EQ(settings,
-              Settings({"LWmodel0=x", "LCavg=00800000", "LWavg=4", "LSavg=2.5", "LCmodel0=00000000"}));
+    // Nothing is stored, neither before nor after the bad width.
+    EXPECT_EQ(settings, Settings({"LWmodel0=x", "LCavg=00800000", "LWavg=4", "LSavg=2.5"}));
     EXPECT_EQ(form.EditWidth->value(), 1);
     EXPECT_EQ(form.CBstyle->currentText(), "Solid");
 
@@ -213,7 +213,7 @@ TEST(GraphParams, AWidthOrStyleThatIsNoIntegerIsReportedAndItsDefaultShown)
     EXPECT_EQ(form.CBstyle->currentText(), "Solid");
     EXPECT_EQ(form.lineSettings(), (common::LineSettings{common::LineColor::fromRgb(0, 128, 0), 0, 4}));
     EXPECT_FALSE(form.BtnApply->isEnabled());
-    EXPECT_EQ(settings.size(), 5u);
+    EXPECT_EQ(settings.size(), 4u);
 }
 
 } // namespace
@@ -245,11 +245,11 @@ TEST(GraphParams, TheBandIsOffAt095UntilAppliedAndThenStoredAfterTheLine)
     EXPECT_FALSE(band->isChecked());
     EXPECT_FALSE(level->isEnabled());
     EXPECT_EQ(level->value(), 0.95);
-    // Showing the dialog stores no band key; unknown lines stay.
-    const Settings shown = {"[other]", "Unknown=7", "LCmodel0=00000000", "LWmodel0=1", "LSmodel0=0"};
-    EXPECT_EQ(settings, shown);
+    // Showing the dialog stores nothing; "Apply" stores the line shown and no band key; unknown lines
+    // stay.
+    EXPECT_EQ(settings, Settings({"[other]", "Unknown=7"}));
     form.BtnApply->click();
-    EXPECT_EQ(settings, shown);
+    EXPECT_EQ(settings, Settings({"[other]", "Unknown=7", "LCmodel0=00000000", "LSmodel0=0", "LWmodel0=1"}));
 
     band->click();
     EXPECT_TRUE(level->isEnabled());

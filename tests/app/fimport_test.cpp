@@ -105,6 +105,12 @@ TEST_F(ImportTest, WritesWhatTheCommandLineWritesAndOpensIt)
                         ->text()
                         .contains("71 trees, 3 survey years (2014, 2019, 2021)"))
             << apptest::control<QLabel>(&f, "LabelPreview")->text().toStdString();
+        // The species codes the table will hold, whole, as the statistics will store them.
+        EXPECT_TRUE(apptest::control<QLabel>(&f, "LabelPreview")
+                        ->text()
+                        .endsWith(QString::fromUtf8("\nSpecies: ACRU, CACA, CACO, CAGL, CATO, COFL, FRAM, "
+                                                    "FRNI, FRPE, HAVI, LITU, NYSY, \u2026 (23 codes)")))
+            << apptest::control<QLabel>(&f, "LabelPreview")->text().toStdString();
 
         expectSave(table);
         std::vector<std::string> steps;

@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
@@ -290,17 +291,26 @@ TEST(ErrorHandler, ShowsTheMessageOfAnyErrorAndEndsTheHandler)
     }
 }
 
-TEST_F(MainWindowTest, CloseWritesGraphIniKeepingUnknownLines)
+TEST_F(MainWindowTest, CloseWritesTheUsersGraphIniKeepingUnknownLines)
 {
-    writeBytes(programDir / "Graph.ini", "LCavg=00800000\r\n[Extra]\r\nsomething odd\r\n\r\nLWavg=2\n");
+    // The Graph.ini shipped beside the program is the default; the user's copy is written, the shipped
+    // one stays as it was.
+    const std::string shipped = "LCavg=00800000\r\n[Extra]\r\nsomething odd\r\n\r\nLWavg=2\n";
+    writeBytes(programDir / "Graph.ini", shipped);
     createForm();
     EXPECT_EQ(form->state().GraphSettings,
               (std::vector<std::string>{"LCavg=00800000", "[Extra]", "something odd", "", "LWavg=2"}));
     form->state().GraphSettings.push_back("LSavg=0");
     EXPECT_TRUE(form->close());
-    EXPECT_EQ(readBytes(programDir / "Graph.ini"),
+    EXPECT_EQ(readBytes(configDir / "Graph.ini"),
               "LCavg=00800000\r\n[Extra]\r\nsomething odd\r\n\r\nLWavg=2\r\nLSavg=0\r\n");
-    EXPECT_FALSE(fs::exists(configDir));
+    EXPECT_EQ(readBytes(programDir / "Graph.ini"), shipped);
+
+    // From now on the user's copy is read.
+    form.reset();
+    writeBytes(configDir / "Graph.ini", "LWavg=3\r\n");
+    createForm();
+    EXPECT_EQ(form->state().GraphSettings, std::vector<std::string>{"LWavg=3"});
 }
 
 TEST_F(MainWindowTest, FirstCloseWritesGraphIniEvenWhenNothingChanged)
@@ -308,20 +318,54 @@ TEST_F(MainWindowTest, FirstCloseWritesGraphIniEvenWhenNothingChanged)
     createForm();
     EXPECT_TRUE(form->state().GraphSettings.empty());
     EXPECT_TRUE(form->close());
-    EXPECT_EQ(readBytes(programDir / "Graph.ini"), "");
+    EXPECT_EQ(readBytes(configDir / "Graph.ini"), "");
+    EXPECT_FALSE(fs::exists(programDir / "Graph.ini"));
 }
 
-TEST_F(MainWindowTest, ProgramInstalledSystemWideKeepsGraphIniPerUser)
+TEST_F(MainWindowTest, TwoUsersNeverChangeEachOthersLines)
 {
-    // No Graph.ini beside a program that cannot write there: the user's copy is read and written.
-    programDir = temp / "usr" / "bin";
-    fs::create_directories(configDir);
-    writeBytes(configDir / "Graph.ini", "LWavg=3\r\n");
+    // Two users, two configuration folders (two values of XDG_CONFIG_HOME), one program.
+    const fs::path anna = temp / "anna" / "fenoris", boris = temp / "boris" / "fenoris";
+    configDir = anna;
     createForm();
-    EXPECT_EQ(form->state().GraphSettings, std::vector<std::string>{"LWavg=3"});
-    form->state().GraphSettings.push_back("LSavg=1");
+    form->state().GraphSettings = {"LCavg=0000FF00", "LWavg=3"};
     EXPECT_TRUE(form->close());
-    EXPECT_EQ(readBytes(configDir / "Graph.ini"), "LWavg=3\r\nLSavg=1\r\n");
+    form.reset();
+    configDir = boris;
+    fs::create_directories(boris);
+    writeBytes(boris / "Graph.ini", "LCavg=FF000000\r\n");
+    createForm();
+    EXPECT_EQ(form->state().GraphSettings, std::vector<std::string>{"LCavg=FF000000"});
+    form->state().GraphSettings.push_back("LSavg=2");
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(readBytes(anna / "Graph.ini"), "LCavg=0000FF00\r\nLWavg=3\r\n");
+    EXPECT_EQ(readBytes(boris / "Graph.ini"), "LCavg=FF000000\r\nLSavg=2\r\n");
+    EXPECT_FALSE(fs::exists(programDir / "Graph.ini"));
+}
+
+TEST_F(MainWindowTest, ViewingLinesAndClosingTheDialogChangesNothing)
+{
+    // deads has no keys of its own: the dialog shows the model chart's red, width 4, solid.
+    const std::string before = "LCmodel1=0000FF00\r\nLSmodel1=1\r\nLWmodel1=2\r\n[Extra]\r\n";
+    fs::create_directories(configDir);
+    writeBytes(configDir / "Graph.ini", before);
+    createForm();
+    dialogs.expectModal("FormGraphParams", [](QDialog &d) {
+        auto *line = d.findChild<QComboBox *>("CBlinetype");
+        for (const char *type : {"model1", "deads", "avg"}) {
+            line->setCurrentText(type);
+            if (std::string(type) == "deads") {
+                EXPECT_EQ(d.findChild<QSpinBox *>("EditWidth")->value(), 4);
+                EXPECT_EQ(d.findChild<QComboBox *>("CBstyle")->currentText(), "Solid");
+            }
+        }
+        d.findChild<QPushButton *>("BtnClose")->click();
+        return int(QDialog::Accepted);
+    });
+    control<QToolButton>(form.get(), "BtnGraphLines")->click();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(readBytes(configDir / "Graph.ini"), before);
 }
 
 TEST_F(MainWindowTest, FailedGraphIniWriteShowsTheErrorAndAsksWhetherToClose)

@@ -800,3 +800,57 @@ TEST_F(StatisticsButtonTest, ATableUnderAResultsNameOrAnotherRunIsRefusedWithAnE
 }
 
 } // namespace
+
+// Census codes of four letters that share their first two (FRAM, FRNI, FRPE) stay three species: the
+// run widens Id_species and the pages find each species' own rows.
+TEST_F(ResultsTest, FourLetterSpeciesCodesKeepTheirOwnRowsOnBothPages)
+{
+    {
+        data::Connection connection;
+        connection.setParam("PATH", dataDir.string() + "/");
+        connection.open();
+        data::Query create(connection);
+        create.setSql({"CREATE TABLE 'CENSUS.dbf' (PLOT CHAR(10), TREE DECIMAL(5,0), SP CHAR(4),",
+                       " D2019 DECIMAL(3,0), D2021 DECIMAL(3,0))"});
+        create.execSql();
+        data::Table table(connection, "CENSUS.dbf");
+        table.open();
+        int tree = 0;
+        for (const char *species : {"FRAM", "FRNI", "FRPE"})
+            for (int i = 0; i < 6; ++i) {
+                table.append();
+                table.setString("PLOT", "B0206");
+                table.setInteger("TREE", ++tree);
+                table.setString("SP", species);
+                table.setInteger("D2019", 10 * (tree % 3));
+                table.setInteger("D2021", 30);
+                table.post();
+            }
+        table.close();
+    }
+    writeBytes(dataDir / "CENSUS.var", "Specials\r\nPlotNames\r\nTreeID\r\nSpecies\r\n-\r\n-\r\n");
+    writeBytes(dataDir / "CENSUS.yrs", "Defoliations\r\n-\r\n-\r\n-\r\n2019\r\n2021\r\n");
+    startOn(dataDir / "CENSUS.dbf");
+    mainPage()->BtnSetOKClick();
+    control<QLineEdit>(form.get(), "EditInterval")->setText("2");
+    dialogs.expectProgress("Statistics");
+    dialogs.expectMessage(MessageKind::Information,
+                          "Statistics written: 1 plots, 3 species; TRANSIT.DBF 3 rows, AVERAGE.DBF 6 rows",
+                          Button::Ok);
+    control<QPushButton>(form.get(), "BtnStat")->click();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    for (const char *name : {"TRANSIT.DBF", "AVERAGE.DBF"})
+        EXPECT_EQ(dbfdump::read(dataDir / name).fields[1].width, 4) << name;
+
+    for (const QString species : {"FRAM", "FRNI", "FRPE"}) {
+        showPage(control<QWidget>(form.get(), "TabSheetMain"));
+        select("B0206", species);
+        showPage(control<QWidget>(form.get(), "TabSheetTransit"));
+        EXPECT_EQ(itemsOf(control<app::ListBox>(form.get(), "LB_TransitMatrix")), QStringList{"2019"});
+        EXPECT_EQ(control<QLabel>(form.get(), "DBTreeNumber")->text(), "6");
+        showPage(control<QWidget>(form.get(), "TabSheetStat"));
+        ASSERT_EQ(control<QTableWidget>(form.get(), "DBGrid1")->rowCount(), 2);
+        EXPECT_EQ(control<QTableWidget>(form.get(), "DBGrid1")->item(0, 1)->text(), species);
+    }
+    EXPECT_EQ(dialogs.pending(), 0u);
+}

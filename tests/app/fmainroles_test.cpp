@@ -78,15 +78,18 @@ TEST_F(FieldRolesTest, DoubleClickMovesAndEmptiesRoles)
     doubleClickRole("SP", "Species");
     EXPECT_EQ(form->state().fieldRoles().species, "SP");
 
-    // A second row with the same role: both show it, the variable names the row clicked last.
+    // A second row given the same role takes it: the grid shows it once, the variable names that row.
     doubleClickRole("DBH", "Species");
-    EXPECT_EQ(cell("SP"), "Species");
+    EXPECT_EQ(cell("SP"), "-");
     EXPECT_EQ(cell("DBH"), "Species");
     EXPECT_EQ(form->state().fieldRoles().species, "DBH");
 
-    // Nothing chosen: the cell is emptied and its role unassigned, whichever row it pointed to.
+    // Nothing chosen: the cell is emptied and its role unassigned, but only the role of its own column.
     doubleClickRole("SP", nullptr);
     EXPECT_EQ(cell("SP"), "");
+    EXPECT_EQ(form->state().fieldRoles().species, "DBH");
+    doubleClickRole("DBH", nullptr);
+    EXPECT_EQ(cell("DBH"), "");
     EXPECT_EQ(form->state().fieldRoles().species, "");
 
     // Only the "Specials" column reacts.
@@ -319,4 +322,31 @@ TEST_F(FieldRolesTest, AJournalLeadingOutOfTheFolderIsSetAsideWithAWarning)
     EXPECT_EQ(readBytes(dataDir / "readme.txt"), "attack");
     EXPECT_FALSE(fs::exists(dataDir.parent_path() / "victim.txt"));
     EXPECT_TRUE(fs::exists(journal.string() + ".stale"));
+}
+
+// A role is one column's, also after Set OK, and the runs use the columns that have the roles now.
+TEST_F(FieldRolesTest, ARoleMovedAfterSetOkIsTheOneTheListsAndStatisticsUse)
+{
+    startTrees(kTreeRoles, kTreeYears);
+    control<QPushButton>(form.get(), "BtnSetOK")->click();
+    doubleClickRole("DBH", "PlotNames");
+    EXPECT_EQ(cell("PLOT"), "-");
+    EXPECT_EQ(cell("DBH"), "PlotNames");
+    EXPECT_EQ(form->state().fieldRoles().plot, "DBH");
+    EXPECT_EQ(plots().size(), 10); // the ten diameters
+    // Clearing the cell that showed the role before leaves the role where it is now.
+    doubleClickRole("PLOT", nullptr);
+    EXPECT_EQ(form->state().fieldRoles().plot, "DBH");
+
+    doubleClickRole("PLOT", "PlotNames");
+    EXPECT_EQ(cell("DBH"), "-");
+    EXPECT_EQ(plots(), (QStringList{"A1", "a1", "B2", "C3", "O'Hara"}));
+    dialogs.expectProgress("Statistics");
+    dialogs.expectMessage(app::MessageKind::Information,
+                          "Statistics written: 5 plots, 0 species; TRANSIT.DBF 0 rows, AVERAGE.DBF 0 rows",
+                          app::Button::Ok);
+    control<QPushButton>(form.get(), "BtnStat")->click();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    // The side file keeps what Set OK saved.
+    EXPECT_EQ(readBytes(dataDir / "M_trees.var"), kTreeRoles);
 }

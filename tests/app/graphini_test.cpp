@@ -12,44 +12,45 @@ using testsupport::readBytes;
 using testsupport::TempDir;
 using testsupport::writeBytes;
 
-TEST(GraphIni, LocationPrefersTheProgramDirectory)
+TEST(GraphIni, TheUsersFileIsReadFirstAndAlwaysWritten)
 {
     struct Case
     {
         const char *name;
-        bool programDirExists; // a missing directory stands for one the user cannot write to
-        bool installed;        // the installation's share/doc/fenoris lies beside the program's folder
-        bool besideProgram;
-        bool inConfig;
-        const char *readFrom; // "program" or "config"
-        const char *writeTo;
+        bool shipped; // a Graph.ini beside the program
+        bool own;     // one in the user's configuration folder
+        const char *readFrom;
     };
     const Case cases[] = {
-        {"fresh portable copy", true, false, false, false, "config", "program"},
-        {"portable copy with settings", true, false, true, true, "program", "program"},
-        {"user copy only, writable program directory", true, false, false, true, "config", "program"},
-        {"installed system-wide", false, false, false, true, "config", "config"},
-        {"installed system-wide, first run", false, false, false, false, "config", "config"},
-        {"installed, run by root", true, true, false, false, "config", "config"},
+        {"first run, nothing shipped", false, false, "config"},
+        {"first run of a program shipped with its defaults", true, false, "program"},
+        {"the user's own settings over the shipped ones", true, true, "config"},
+        {"the user's own settings", false, true, "config"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         TempDir temp;
         const fs::path program = temp / "program";
         const fs::path config = temp / "config";
-        if (c.programDirExists) fs::create_directories(program);
-        if (c.installed) fs::create_directories(temp / "share" / "doc" / "fenoris");
-        if (c.besideProgram) writeBytes(program / "Graph.ini", "");
-        if (c.inConfig) {
+        fs::create_directories(program);
+        if (c.shipped) writeBytes(program / "Graph.ini", "");
+        if (c.own) {
             fs::create_directories(config);
             writeBytes(config / "Graph.ini", "");
         }
-        auto where = [&](const char *dir) {
-            return (std::string(dir) == "program" ? program : config) / "Graph.ini";
-        };
-        EXPECT_EQ(app::graphIniReadPath(program, config), where(c.readFrom));
-        EXPECT_EQ(app::graphIniWritePath(program, config), where(c.writeTo));
+        const fs::path readFrom = (std::string(c.readFrom) == "program" ? program : config) / "Graph.ini";
+        EXPECT_EQ(app::graphIniReadPath(program, config), readFrom);
+        EXPECT_EQ(app::graphIniWritePath(config), config / "Graph.ini");
     }
+}
+
+TEST(GraphIni, TheUsersFolderFollowsXdgConfigHome)
+{
+    EXPECT_EQ(app::userConfigDir("/home/ana/cfg", "/home/ana"), fs::path("/home/ana/cfg/fenoris"));
+    EXPECT_EQ(app::userConfigDir(nullptr, "/home/ana"), fs::path("/home/ana/.config/fenoris"));
+    // A relative value is not a configuration folder by the XDG rules: it is ignored.
+    EXPECT_EQ(app::userConfigDir("cfg", "/home/ana"), fs::path("/home/ana/.config/fenoris"));
+    EXPECT_EQ(app::userConfigDir("", "/home/ana"), fs::path("/home/ana/.config/fenoris"));
 }
 
 TEST(GraphIni, LinesRoundTripAsTheyStand)

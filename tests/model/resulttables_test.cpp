@@ -2,6 +2,8 @@
 // not fit their columns out of the tables.
 #include "model/resulttables.h"
 
+#include "common/error.h"
+
 #include <gtest/gtest.h>
 
 TEST(ResultTables, TransitStatementHas44LinesFromT00ToT55)
@@ -76,4 +78,25 @@ TEST(ValueGuard, ReportsEachColumnOnce)
     EXPECT_EQ(
         guard.report(),
         "3 values did not fit their columns and were left blank: AVERAGE.DBF C5 (2), TRANSIT.DBF N_tree (1)");
+}
+
+TEST(ResultTables, CodeColumnsWidenOnlyForLongerCodesAndRefuseWhatNoFieldHolds)
+{
+    const model::CodeWidths standard;
+    EXPECT_EQ(model::WidthsFor({"A1", "PLOT000001"}, {"SM", "B"}), standard);
+    // Characters count, not bytes: the tables are written in a single-byte code page.
+    EXPECT_EQ(model::WidthsFor({"PLOT-NORTH-1"}, {"FRAM", "\u017dB"}), (model::CodeWidths{12, 4}));
+    EXPECT_EQ(model::TransitTableSql({12, 4})[2], " Id_plot CHAR(12),");
+    EXPECT_EQ(model::AverageTableSql({12, 4})[3], " Id_species CHAR(4),");
+    const std::string longest(model::kMaxCodeWidth, 'X');
+    EXPECT_EQ(model::WidthsFor({"A1"}, {longest}).species, model::kMaxCodeWidth);
+    try {
+        model::WidthsFor({"A1"}, {"SM", longest + "1", longest + "2"});
+        FAIL() << "no refusal";
+    } catch (const common::Error &e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Species codes longer than 254 characters cannot be stored whole in "
+                  "TRANSIT.DBF and AVERAGE.DBF, and cut they could stand for another: '" +
+                      longest + "1', '" + longest + "2'");
+    }
 }

@@ -115,14 +115,15 @@ TEST(StatisticsRun, WritesEveryPlotAndSpeciesWithMoreThanFiveTrees)
     const auto transit = dbfdump::read(dir / "TRANSIT.DBF");
     ASSERT_EQ(transit.fields.size(), 41u);
     EXPECT_EQ(transit.fields[0].type, 'C');
-    EXPECT_EQ(transit.fields[0].width, 10);
-    EXPECT_EQ(transit.fields[1].width, 2);
+    // The code columns widen to the longest plot name (12) and species code (3), which stay whole.
+    EXPECT_EQ(transit.fields[0].width, 12);
+    EXPECT_EQ(transit.fields[1].width, 3);
     EXPECT_EQ(transit.fields[6].type, 'N');
     EXPECT_EQ(transit.fields[6].decimals, 4);
     EXPECT_EQ(transit.fields[40].name, "N_tree");
-    // Plot names are cut to 10 characters and species to 2; BK (5 trees) has no rows.
-    EXPECT_EQ(keys(transit), (std::vector<std::string>{"A1/SM/1995", "A1/SM/1996", "LONGPLOTNA/QR/1995",
-                                                       "LONGPLOTNA/QR/1996"}));
+    // BK (5 trees) has no rows.
+    EXPECT_EQ(keys(transit), (std::vector<std::string>{"A1/SM/1995", "A1/SM/1996", "LONGPLOTNAME/QRX/1995",
+                                                       "LONGPLOTNAME/QRX/1996"}));
     EXPECT_EQ(transit.at(0, "Interval"), "1");
     // 1995 -> 1996: four trees from class 0, half to 0 and half to 2; one from class 2 stays.
     EXPECT_EQ(matrix(transit, 0), identityWith({{0, 0, "0.5000"}, {0, 2, "0.5000"}}));
@@ -135,8 +136,8 @@ TEST(StatisticsRun, WritesEveryPlotAndSpeciesWithMoreThanFiveTrees)
     const auto average = dbfdump::read(dir / "AVERAGE.DBF");
     ASSERT_EQ(average.fields.size(), 14u);
     // A1/SM 1997 has four values only: no row.
-    EXPECT_EQ(keys(average), (std::vector<std::string>{"A1/SM/1995", "A1/SM/1996", "LONGPLOTNA/QR/1995",
-                                                       "LONGPLOTNA/QR/1996", "LONGPLOTNA/QR/1997"}));
+    EXPECT_EQ(keys(average), (std::vector<std::string>{"A1/SM/1995", "A1/SM/1996", "LONGPLOTNAME/QRX/1995",
+                                                       "LONGPLOTNAME/QRX/1996", "LONGPLOTNAME/QRX/1997"}));
     // 0, 0, 0, 0, 50: average 10, deviation 20, lower limit 10 - 0.6742 * 20.
     const std::vector<std::pair<const char *, const char *>> first{
         {"N_tree", "5"},       {"Dead", "0.000"},     {"Def_avg", "10.000"},
@@ -165,7 +166,7 @@ TEST(StatisticsRun, ASecondRunReplacesBothTables)
     RunInDir first(dir, 1);
     RunInDir second(dir, 2);
     const auto transit = dbfdump::read(dir / "TRANSIT.DBF");
-    EXPECT_EQ(keys(transit), (std::vector<std::string>{"A1/SM/1995", "LONGPLOTNA/QR/1995"}));
+    EXPECT_EQ(keys(transit), (std::vector<std::string>{"A1/SM/1995", "LONGPLOTNAME/QRX/1995"}));
     EXPECT_EQ(transit.at(0, "Interval"), "2");
     EXPECT_EQ(dbfdump::read(dir / "AVERAGE.DBF").rows.size(), 5u);
 }
@@ -208,27 +209,62 @@ TEST(StatisticsRun, ValuesThatDoNotFitTheirColumnsAreLeftBlankAndReportedOnce)
     EXPECT_EQ(transit.at(1, "T11"), "1.0000");
 }
 
-TEST(StatisticsRun, CodesThatShareTheirStoredCharactersAreWarnedAboutOnce)
+TEST(StatisticsRun, KeepsEveryCodeWholeAndTheStandardWidthsWhenCodesFit)
 {
-    TempDir dir;
-    std::vector<fixture::Tree> trees;
-    addTrees(trees, 6, "A1", "QRA", {10, 10, 10});
-    addTrees(trees, 6, "A1", "QRB", {10, 10, 10});
-    addTrees(trees, 6, "A2", "QRA", {10, 10, 10});
-    addTrees(trees, 5, "A2", "QRC", {10, 10, 10}); // too few trees: no rows, so not named
-    addTrees(trees, 6, "A2", "SMA", {10, 10, 10}); // lands under SM together with SM below
-    addTrees(trees, 6, "PLOT-NORTH-1", "SM", {10, 10, 10});
-    addTrees(trees, 6, "PLOT-NORTH-2", "SM", {10, 10, 10});
-    fixture::writeTable(dir.path(), "trees.dbf", kColumns, trees);
-    RunInDir run(dir);
-    EXPECT_EQ(
-        run.sink.entries(),
-        (std::vector<common::RecordingSink::Entry>{
-            {MessageKind::Warning, "Species codes that share their first two characters are stored under one "
-                                   "code in TRANSIT.DBF and AVERAGE.DBF: QRA, QRB as QR; SM, SMA as SM"},
-            {MessageKind::Warning,
-             "Plot names that share their first ten characters are stored under one name "
-             "in TRANSIT.DBF and AVERAGE.DBF: PLOT-NORTH-1, PLOT-NORTH-2 as PLOT-NORTH"}}));
+    struct Case
+    {
+        std::vector<fixture::Tree> trees;
+        int plotWidth, speciesWidth;
+        std::vector<std::string> keys; // of TRANSIT.DBF
+    };
+    auto trees = [](std::vector<std::pair<const char *, const char *>> groups, int count = 6) {
+        std::vector<fixture::Tree> all;
+        for (const auto &[plot, species] : groups)
+            addTrees(all, count, plot, species, {10, 30});
+        return all;
+    };
+    std::vector<Case> cases{
+        // Census codes of four letters that share their first two: three species, not one.
+        {trees({{"B0206", "FRAM"}, {"B0206", "FRNI"}, {"B0206", "FRPE"}}),
+         10,
+         4,
+         {"B0206/FRAM/1995", "B0206/FRNI/1995", "B0206/FRPE/1995"}},
+        // Plot names that share their first ten characters stay two plots.
+        {trees({{"PLOT-NORTH-1", "SM"}, {"PLOT-NORTH-2", "SM"}}),
+         12,
+         2,
+         {"PLOT-NORTH-1/SM/1995", "PLOT-NORTH-2/SM/1995"}},
+        // Codes that fit keep CHAR(10) and CHAR(2); a longer code with too few trees is not written
+        // and does not widen them.
+        {[&] {
+             auto all = trees({{"A1", "SM"}});
+             addTrees(all, 5, "LONGPLOTNAME", "QRX", {10, 30});
+             return all;
+         }(),
+         10,
+         2,
+         {"A1/SM/1995"}},
+    };
+    for (const auto &c : cases) {
+        TempDir dir;
+        const std::vector<fixture::Column> columns{{"D1995", 1995}, {"D1996", 1996}};
+        fixture::writeTable(dir.path(), "trees.dbf", columns, c.trees);
+        data::Connection connection;
+        connection.setParam("PATH", dir.path().string() + "/");
+        connection.open();
+        data::Query query(connection);
+        const auto setup = setupOf(columns);
+        model::QuerySelection selection(query, setup);
+        common::RecordingSink sink;
+        model::StatisticsRun(connection, query, setup, {}).execute(selection, sink);
+        EXPECT_TRUE(sink.entries().empty());
+        for (const char *name : {"TRANSIT.DBF", "AVERAGE.DBF"}) {
+            const auto table = dbfdump::read(dir / name);
+            EXPECT_EQ(table.fields[0].width, c.plotWidth) << name;
+            EXPECT_EQ(table.fields[1].width, c.speciesWidth) << name;
+        }
+        EXPECT_EQ(keys(dbfdump::read(dir / "TRANSIT.DBF")), c.keys);
+    }
 }
 
 TEST(StatisticsRun, ACancelledRunLeavesCompleteTablesWithTheRowsWrittenSoFar)
@@ -313,7 +349,7 @@ TEST(StatisticsRun, FollowsTheListsAndCountsOfTheSelection)
               (std::vector<std::string>{"plot 0", "species 0", "plot 1", "species 0", "species 1"}));
     EXPECT_EQ(
         keys(dbfdump::read(dir / "AVERAGE.DBF")),
-        (std::vector<std::string>{"LONGPLOTNA/QR/1995", "LONGPLOTNA/QR/1996", "LONGPLOTNA/QR/1997",
+        (std::vector<std::string>{"LONGPLOTNAME/QRX/1995", "LONGPLOTNAME/QRX/1996", "LONGPLOTNAME/QRX/1997",
                                   "A1/BK/1995", "A1/BK/1996", "A1/BK/1997", "A1/SM/1995", "A1/SM/1996"}));
 }
 
