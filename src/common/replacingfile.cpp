@@ -69,6 +69,27 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
+// Creates a new file from the mkstemps pattern (six X before a suffix of suffixLength characters),
+// locked, and returns its descriptor with the pattern filled in. Another process clearing leftovers
+// may take a new file for one before it is locked, so the name must still be this file once the lock
+// is held; a file system without locks is written all the same. Throws FileError "<what> "<target>"".
+int createLockedFile(std::string &pattern, std::size_t suffixLength, const char *what,
+                     const std::string &target)
+{
+    const std::string model = pattern;
+    for (int attempt = 0;; ++attempt) {
+        pattern = model;
+        // mkstemps creates the file 0600 and keeps the suffix after the six letters it fills in.
+        const int fd = mkstemps(pattern.data(), static_cast<int>(suffixLength));
+        if (fd < 0) throw FileError(fileMessage(what, target, errno));
+        ::flock(fd, LOCK_EX);
+        if (namesOpenFile(pattern, fd)) return fd;
+        const int error = errno;
+        ::close(fd);
+        if (attempt >= 8) throw FileError(fileMessage(what, target, error));
+    }
+}
+
 } // namespace
 
 ReplacingFile::ReplacingFile(std::string target) : m_target(resolvedTarget(std::move(target)))
@@ -87,24 +108,8 @@ ReplacingFile::ReplacingFile(std::string target) : m_target(resolvedTarget(std::
     const std::string stem = path.stem().string();
     const std::string extension = path.extension().string();
     fs::path dir = path.parent_path();
-    for (int attempt = 0; m_fd < 0; ++attempt) {
-        std::string pattern = (dir / (".~" + stem + "-XXXXXX" + extension)).string();
-        // mkstemps creates the file 0600 and keeps the extension after the six letters it fills in.
-        const int fd = mkstemps(pattern.data(), static_cast<int>(extension.size()));
-        if (fd < 0) throw FileError(fileMessage("Cannot create file", m_target, errno));
-        // Another process clearing leftovers may have taken the new file for one before it was
-        // locked; the name must still be this file once the lock is held. A file system without
-        // locks is written all the same.
-        ::flock(fd, LOCK_EX);
-        if (namesOpenFile(pattern, fd)) {
-            m_fd = fd;
-            m_temp = pattern;
-        } else {
-            const int error = errno;
-            ::close(fd);
-            if (attempt >= 8) throw FileError(fileMessage("Cannot create file", m_target, error));
-        }
-    }
+    m_temp = (dir / (".~" + stem + "-XXXXXX" + extension)).string();
+    m_fd = createLockedFile(m_temp, extension.size(), "Cannot create file", m_target);
 }
 
 ReplacingFile::~ReplacingFile()
@@ -377,21 +382,9 @@ public:
         for (const JournalEntry &entry : entries)
             text += entryText(entry);
         text += std::string(kJournalEnd) + "\n";
-        for (int attempt = 0; m_fd < 0; ++attempt) {
-            std::string path = (dir / (std::string(kJournalPrefix) + "XXXXXX" + kJournalExtension)).string();
-            const int fd = mkstemps(path.data(), static_cast<int>(std::string(kJournalExtension).size()));
-            if (fd < 0) throw FileError(fileMessage("Cannot write file", target, errno));
-            ::flock(fd, LOCK_EX);
-            // Another process finishing journals may have set the empty file aside before the lock.
-            if (namesOpenFile(path, fd)) {
-                m_fd = fd;
-                m_path = path;
-            } else {
-                const int error = errno;
-                ::close(fd);
-                if (attempt >= 8) throw FileError(fileMessage("Cannot write file", target, error));
-            }
-        }
+        // Another process finishing journals may set an empty one aside before it is locked.
+        m_path = (dir / (std::string(kJournalPrefix) + "XXXXXX" + kJournalExtension)).string();
+        m_fd = createLockedFile(m_path, std::string(kJournalExtension).size(), "Cannot write file", target);
         if (!writeAll(m_fd, text) || ::fsync(m_fd) != 0) {
             const int error = errno;
             ::unlink(m_path.c_str());
