@@ -44,7 +44,7 @@ void printCells(std::ostream &out, const std::vector<model::TTransit> &list, con
 void printHomogeneity(std::ostream &out, std::ostream &err, const std::vector<model::TTransit> &list,
                       const Options &options, int interval)
 {
-    const auto test = model::TestHomogeneity(list);
+    const auto test = model::TestHomogeneity(list, model::ExactP::Always);
     if (!test)
         throw common::Error("The homogeneity test needs two transition matrices or more; plot " +
                             options.value("plot") + ", species " + options.value("species") + " has " +
@@ -55,10 +55,11 @@ void printHomogeneity(std::ostream &out, std::ostream &err, const std::vector<mo
                "in two classes of the second year)\n";
     else if (test->smallCounts)
         err << "Small counts: " << test->smallCells << " of " << test->cellsUsed
-            << " expected counts are below 5; the p-value is rough\n";
-    out << "chi2,df,p,small_counts\n"
+            << " expected counts are below 5; the p-value is rough, exact_p is the better one\n";
+    out << "chi2,df,p,small_counts,exact_p\n"
         << common::floatToText(test->chi2) << "," << test->df << ","
-        << (test->p ? common::floatToText(*test->p) : "") << "," << (test->smallCounts ? 1 : 0) << "\n";
+        << (test->p ? common::floatToText(*test->p) : "") << "," << (test->smallCounts ? 1 : 0) << ","
+        << (test->exactP ? common::floatToText(*test->exactP) : "") << "\n";
 }
 
 } // namespace

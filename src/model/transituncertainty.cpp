@@ -7,7 +7,10 @@
 #include <boost/math/distributions/chi_squared.hpp>
 #include <boost/math/distributions/normal.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <random>
 #include <string>
 
 namespace model {
@@ -67,7 +70,7 @@ std::vector<TransitEstimate> EstimateTransits(const std::vector<TTransit> &list,
     return estimates;
 }
 
-std::optional<HomogeneityTest> TestHomogeneity(const std::vector<TTransit> &list)
+std::optional<HomogeneityTest> TestHomogeneity(const std::vector<TTransit> &list, ExactP exact)
 {
     if (list.size() < 2) return std::nullopt;
     HomogeneityTest test;
@@ -109,7 +112,95 @@ std::optional<HomogeneityTest> TestHomogeneity(const std::vector<TTransit> &list
     if (test.df > 0)
         test.p = boost::math::cdf(
             boost::math::complement(boost::math::chi_squared(static_cast<double>(test.df)), test.chi2));
+    if (test.p && (exact == ExactP::Always || (exact == ExactP::WhenRough && test.smallCounts)))
+        test.exactP = ExactHomogeneityP(list);
     return test;
+}
+
+namespace {
+
+// One class of the first year as the permutations see it: the second-year class of each of its trees
+// in period order, the trees of each period, and trees of the row / (trees of the period * pooled
+// trees of the second-year class) for each period and second-year class.
+struct PermutedRow
+{
+    std::vector<unsigned char> to;
+    std::vector<std::size_t> periodTrees;
+    std::vector<std::array<double, 6>> weight;
+};
+
+// chi2 of a row from its cells: the sum of n_ij(t)^2 / (n_i(t) p_ij) less n_i (p_ij pooled), the
+// same as TestHomogeneity's sum of n_i(t) (p_ij(t) - p_ij)^2 / p_ij, as a period's cells add up to
+// its trees and the pooled shares to 1.
+double rowChi2(const PermutedRow &row)
+{
+    double sum = 0;
+    std::size_t first = 0;
+    for (std::size_t t = 0; t < row.periodTrees.size(); ++t) {
+        std::array<unsigned, 6> cells{};
+        for (std::size_t k = first; k < first + row.periodTrees[t]; ++k)
+            ++cells[row.to[k]];
+        first += row.periodTrees[t];
+        for (std::size_t j = 0; j < 6; ++j)
+            sum += static_cast<double>(cells[j]) * cells[j] * row.weight[t][j];
+    }
+    return sum - static_cast<double>(row.to.size());
+}
+
+} // namespace
+
+std::optional<double> ExactHomogeneityP(const std::vector<TTransit> &list, int draws, std::uint64_t seed)
+{
+    if (draws < 1)
+        throw common::Error("The draws of the exact p must be 1 or more, not " + std::to_string(draws));
+    const auto test = TestHomogeneity(list);
+    if (!test || !test->p) return std::nullopt;
+    std::vector<PermutedRow> rows;
+    for (std::size_t i = 0; i < 6; ++i) {
+        PermutedRow row;
+        std::array<double, 6> pooled{};
+        for (const auto &record : list) {
+            std::size_t n = 0;
+            for (std::size_t j = 0; j < 6; ++j) {
+                const auto count = static_cast<std::size_t>(record.Count[i][j]);
+                row.to.insert(row.to.end(), count, static_cast<unsigned char>(j));
+                pooled[j] += record.Count[i][j];
+                n += count;
+            }
+            if (n > 0) row.periodTrees.push_back(n);
+        }
+        // A row of one period, or whose trees all went to one class, is the same in every arrangement.
+        const auto classes = std::count_if(pooled.begin(), pooled.end(), [](double c) { return c > 0; });
+        if (row.periodTrees.size() < 2 || classes < 2) continue;
+        const auto total = static_cast<double>(row.to.size());
+        for (const std::size_t n : row.periodTrees) {
+            std::array<double, 6> weight{};
+            for (std::size_t j = 0; j < 6; ++j)
+                if (pooled[j] > 0) weight[j] = total / (static_cast<double>(n) * pooled[j]);
+            row.weight.push_back(weight);
+        }
+        rows.push_back(std::move(row));
+    }
+    double observed = 0;
+    for (const auto &row : rows)
+        observed += rowChi2(row);
+    // As R's chisq.test: a statistic equal to the observed one but for rounding counts as reaching it.
+    const double reach = observed * (1 - 64 * std::numeric_limits<double>::epsilon());
+    std::mt19937_64 engine(seed);
+    long long atLeast = 0;
+    for (int d = 0; d < draws; ++d) {
+        double chi2 = 0;
+        for (auto &row : rows) {
+            // Fisher-Yates on the generator's 64-bit output only: the same arrangements on every machine.
+            for (std::size_t k = row.to.size() - 1; k > 0; --k) {
+                const auto pick = static_cast<std::size_t>(((engine() >> 32) * (k + 1)) >> 32);
+                std::swap(row.to[k], row.to[pick]);
+            }
+            chi2 += rowChi2(row);
+        }
+        if (chi2 >= reach) ++atLeast;
+    }
+    return static_cast<double>(1 + atLeast) / (draws + 1);
 }
 
 } // namespace model
