@@ -333,7 +333,8 @@ std::string IndexHtml(const ReportInfo &info, const std::vector<ReportRow> &rows
                                                                        : "",
                                      orEmpty(f.senSlope, 2),
                                      f.homogeneityP ? significant(*f.homogeneityP, 3) : ""};
-        for (std::size_t i = 0; i < fields.size(); ++i)
+        // The index shows the first figures of summary.csv; the rest are for other programs.
+        for (std::size_t i = 0; i < std::size(shown); ++i)
             html += numberCell(fields[i], shown[i]);
         html += "</tr>\n";
     }

@@ -156,14 +156,19 @@ TEST(TransitionsCommand, HomogeneityOfTwoPeriods)
                                            {{"D2000", 2000}, {"D2001", 2001}, {"D2002", 2002}}, trees);
     const auto result = runCli(dir, "'" + table.string() + "' --plot P1 --species SM --homogeneity");
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.err, "Small counts: 3 of 8 expected counts are below 5; the p-value is rough\n");
-    const auto lines = csvLines(result.out, "chi2,df,p,small_counts");
+    EXPECT_EQ(result.err, "Small counts: 3 of 8 expected counts are below 5; the p-value is rough, exact_p "
+                          "is the better one\n");
+    const auto lines = csvLines(result.out, "chi2,df,p,small_counts,exact_p");
     ASSERT_EQ(lines.size(), 1u);
-    ASSERT_EQ(lines[0].size(), 4u);
+    ASSERT_EQ(lines[0].size(), 5u);
     EXPECT_NEAR(std::stod(lines[0][0]), 5.3646353646353644, 1e-9);
     EXPECT_EQ(lines[0][1], "2");
     EXPECT_NEAR(std::stod(lines[0][2]), 0.068404430550745327, 1e-9);
     EXPECT_EQ(lines[0][3], "1");
+    // The exact p of the same statistic: of the order of the chi-square one (the model's tests check it
+    // against a count of every arrangement).
+    EXPECT_GT(std::stod(lines[0][4]), 0.02);
+    EXPECT_LT(std::stod(lines[0][4]), 0.2);
 
     // Without the second period there is nothing to compare: refused, nothing printed.
     const auto one = runCli(dir, fiaTable() + " --plot C007P113 --species QR --interval 5 --homogeneity");
@@ -185,7 +190,7 @@ TEST(TransitionsCommand, HomogeneityWithoutDegreesOfFreedomHasNoPValue)
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "No p-value: 0 degrees of freedom (no class of the first year has trees in two "
                           "periods and in two classes of the second year)\n");
-    EXPECT_EQ(result.out, "chi2,df,p,small_counts\n0,0,,1\n");
+    EXPECT_EQ(result.out, "chi2,df,p,small_counts,exact_p\n0,0,,1,\n");
 }
 
 TEST(TransitionsCommand, HomogeneityOfTheExampleTableAgreesWithR)
@@ -199,10 +204,11 @@ TEST(TransitionsCommand, HomogeneityOfTheExampleTableAgreesWithR)
     const std::string table = "'" + std::string(FENORIS_EXAMPLES) + "/EXAMPLE.DBF'";
     const auto result = runCli(dir, table + " --plot P00000 --species BO --homogeneity");
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.err, "Small counts: 104 of 131 expected counts are below 5; the p-value is rough\n");
-    const auto lines = csvLines(result.out, "chi2,df,p,small_counts");
+    EXPECT_EQ(result.err, "Small counts: 104 of 131 expected counts are below 5; the p-value is rough, "
+                          "exact_p is the better one\n");
+    const auto lines = csvLines(result.out, "chi2,df,p,small_counts,exact_p");
     ASSERT_EQ(lines.size(), 1u);
-    ASSERT_EQ(lines[0].size(), 4u);
+    ASSERT_EQ(lines[0].size(), 5u);
     EXPECT_NEAR(std::stod(lines[0][0]), 86.31005487816293, 1e-9);
     EXPECT_EQ(lines[0][1], "73");
     EXPECT_NEAR(std::stod(lines[0][2]), 0.136682903128406, 1e-9);
