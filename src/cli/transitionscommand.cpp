@@ -62,6 +62,24 @@ void printHomogeneity(std::ostream &out, std::ostream &err, const std::vector<mo
         << (test->exactP ? common::floatToText(*test->exactP) : "") << "\n";
 }
 
+// Why a plot and species has no transition matrix: too few trees, no two survey years the interval
+// apart, or no tree with a class in both years of such a pair.
+std::string noMatrixReason(const model::TreeValues &values, const std::vector<data::YearColumn> &years,
+                           const Options &options, int interval)
+{
+    const std::string pair = "plot " + options.value("plot") + ", species " + options.value("species");
+    const std::string apart = std::to_string(interval) + (interval == 1 ? " year" : " years") + " apart";
+    if (values.treeCount() < model::kMinTransitTrees)
+        return "No transition matrix: " + pair + " has " + std::to_string(values.treeCount()) +
+               " trees; the matrices need at least " + std::to_string(model::kMinTransitTrees);
+    for (std::size_t i = 0; i < years.size(); ++i)
+        for (std::size_t j = 0; j < years.size(); ++j)
+            if (static_cast<long long>(years[j].year) - years[i].year == interval)
+                return "No transition matrix: no tree of " + pair +
+                       " has a class in both years of a pair of survey years " + apart;
+    return "No transition matrix: no two survey years lie " + apart;
+}
+
 } // namespace
 
 int runTransitions(const Args &args, std::ostream &out, std::ostream &err)
@@ -79,15 +97,18 @@ int runTransitions(const Args &args, std::ostream &out, std::ostream &err)
     SelectedTrees trees(options.positional()[0], options.value("conditions"));
     const auto &setup = trees.survey->setup();
     const std::string species = options.value("species");
-    const auto list = model::BuildTransitList(trees.query, options.value("plot"), species, setup.years,
-                                              settings.interval, settings.valueType);
+    const model::TreeValues values =
+        model::ReadTreeValues(trees.query, options.value("plot"), species, setup.years);
+    const auto list = model::BuildTransitList(values, options.value("plot"), setup.years, settings.interval,
+                                              settings.valueType);
     const std::vector<model::TTransit> records = list ? *list : std::vector<model::TTransit>{};
 
     if (options.has("homogeneity")) {
         printHomogeneity(out, err, records, options, settings.interval);
         return 0;
     }
-    if (records.empty()) sink.warning(model::kNoTransitionMessage);
+    // Nothing to print is no success: the reason, and exit status 1.
+    if (records.empty()) throw common::Error(noMatrixReason(values, setup.years, options, settings.interval));
     printCells(out, records, species, settings.interval, level);
     return 0;
 }

@@ -19,7 +19,15 @@ double WilsonZ(double level)
 {
     if (!(level > 0 && level < 1))
         throw common::Error("The interval level must lie between 0 and 1, not " + common::floatToText(level));
-    return boost::math::quantile(boost::math::normal(), (1 + level) / 2);
+    // (1 + level) / 2 rounds to 1 for a level next to 1, where the quantile is infinite; (1 - level) / 2
+    // does not, and the upper tail gives every level below 1 its quantile.
+    try {
+        const double p = (1 + level) / 2;
+        if (p < 1) return boost::math::quantile(boost::math::normal(), p);
+        return boost::math::quantile(boost::math::complement(boost::math::normal(), (1 - level) / 2));
+    } catch (const std::exception &) {
+        throw common::Error("The interval level " + common::floatToText(level) + " has no normal quantile");
+    }
 }
 
 ShareInterval WilsonInterval(double count, double n, double z)

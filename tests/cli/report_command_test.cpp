@@ -299,6 +299,18 @@ TEST(ReportCommand, MeansAgreeWithAverageTable)
     EXPECT_GT(deadYears, 0);
 }
 
+// A refused value ends the report with exit status 1, as in every command, and writes nothing.
+TEST(ReportCommand, RefusedValuesExitWithOne)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    for (const char *option : {" --level 0", " --level 1", " --min-trees x", " --interval 0"}) {
+        const auto result = runReport(dir, reportArgs(dir, table) + option);
+        EXPECT_EQ(result.status, 1) << option << result.err;
+        EXPECT_FALSE(fs::exists(dir / "out" / "report")) << option;
+    }
+}
+
 // The report is put in place whole: an existing folder is kept unless --overwrite, then replaced,
 // and a temporary folder that a killed run left beside it is removed by the next run.
 TEST(ReportCommand, ReplacesTheFolderWholeOnlyWhenAsked)

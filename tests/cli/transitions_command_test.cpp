@@ -122,14 +122,35 @@ TEST(TransitionsCommand, LevelWidensTheIntervalsAndIsRefusedOutsideZeroToOne)
     EXPECT_EQ(runCli(dir, fiaTable() + " --species QR").status, 2);
 }
 
-TEST(TransitionsCommand, TooFewTreesGiveTheHeaderAndTheModelsWarning)
+TEST(TransitionsCommand, NoMatrixIsRefusedWithItsReason)
 {
-    // C007P113 has 3 BA trees; a transition matrix needs 5.
+    // C007P113 has 3 BA trees (a transition matrix needs 5); its QR trees have no two survey years 50
+    // years apart; at the interval 1 no QR tree is valued in two years one apart.
     TempDir dir;
-    const auto result = runCli(dir, fiaTable() + " --plot C007P113 --species BA --interval 5");
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, kHeader + "\n");
-    EXPECT_NE(result.err.find("No transition matrix was calculated"), std::string::npos) << result.err;
+    const struct
+    {
+        const char *args, *reason;
+    } cases[] = {
+        {" --plot C007P113 --species BA --interval 5",
+         "No transition matrix: plot C007P113, species BA has 3 trees; the matrices need at least 5\n"},
+        {" --plot C007P113 --species QR --interval 50",
+         "No transition matrix: no two survey years lie 50 years apart\n"},
+        {" --plot C007P113 --species QR",
+         "No transition matrix: no tree of plot C007P113, species QR has a class in both years of a pair "
+         "of survey years 1 year apart\n"},
+    };
+    for (const auto &c : cases) {
+        const auto result = runCli(dir, fiaTable() + c.args);
+        EXPECT_EQ(result.status, 1) << c.args;
+        EXPECT_EQ(result.out, "") << c.args;
+        EXPECT_EQ(result.err, c.reason) << c.args;
+    }
+    // A level next to 1 has its quantile (z = 8.29): the intervals are computed, not refused by the
+    // distribution library.
+    const auto near =
+        runCli(dir, fiaTable() + " --plot C007P113 --species QR --interval 5 --level 0.9999999999999999");
+    EXPECT_EQ(near.status, 0) << near.err;
+    EXPECT_EQ(near.err, "");
 }
 
 TEST(TransitionsCommand, HomogeneityOfTwoPeriods)

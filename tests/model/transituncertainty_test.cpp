@@ -222,6 +222,14 @@ namespace {
 // Every arrangement of a small table counted: within each class of the first year, which of its trees
 // (each with its second-year class) fall into the first period. All are equally likely given both
 // margins, so the exact p is the share of arrangements whose chi2 reaches the observed one.
+TEST(WilsonZ, HasAQuantileForEveryLevelBelowOne)
+{
+    // (1 + L) / 2 rounds to 1 here; the upper tail (1 - L) / 2 = 5.55e-17 gives z = 8.29.
+    const double z = model::WilsonZ(0.9999999999999999);
+    EXPECT_TRUE(std::isfinite(z));
+    EXPECT_NEAR(z, 8.29, 0.01);
+}
+
 TEST(ExactHomogeneityP, AgreesWithTheCountOfEveryArrangement)
 {
     // Class 1: 1, 1, 1 in the first period, 2, 2, 3 in the second; class 2: 2, 2 then 3, 3, 5.
