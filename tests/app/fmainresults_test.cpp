@@ -542,8 +542,9 @@ TEST_F(ResultsTest, TransitPageAgreesWithTheCommandOnThreePeriods)
     const double decisive = test[3] == "1" ? test[4].toDouble() : test[2].toDouble();
     EXPECT_EQ(match.captured(1), decisive < 0.05 ? "differ" : "agree");
     EXPECT_EQ(match.captured(5).isEmpty(), test[3] == "0");
-    if (test[3] == "1")
+    if (test[3] == "1") {
         EXPECT_NEAR(match.captured(6).toDouble(), test[4].toDouble(), 0.005 * test[4].toDouble());
+    }
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 

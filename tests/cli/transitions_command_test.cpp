@@ -214,6 +214,23 @@ TEST(TransitionsCommand, HomogeneityWithoutDegreesOfFreedomHasNoPValue)
     EXPECT_EQ(result.out, "chi2,df,p,small_counts,exact_p\n0,0,,1,\n");
 }
 
+TEST(TransitionsCommand, ExactPOfARoughTestOnOneTree)
+{
+    // SCBI B0404, CG at an interval of 2 years: the chi-square p (0.0117) says the periods differ on
+    // the strength of one tree; given the margins, about 0.18 of the arrangements reach its chi2.
+    TempDir dir;
+    const auto result =
+        runCli(dir, "'" + std::string(FENORIS_FIXTURES) +
+                        "/scbi/SCBI_CROWN.DBF' --plot B0404 --species CG --interval 2 --homogeneity");
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto lines = csvLines(result.out, "chi2,df,p,small_counts,exact_p");
+    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_EQ(lines[0].size(), 5u);
+    EXPECT_NEAR(std::stod(lines[0][2]), 0.0117258755784214, 1e-12);
+    EXPECT_EQ(lines[0][3], "1");
+    EXPECT_NEAR(std::stod(lines[0][4]), 0.18, 0.02);
+}
+
 TEST(TransitionsCommand, HomogeneityOfTheExampleTableAgreesWithR)
 {
     // The example table's plot P00000, species BO: 50 trees, 9 periods of one year. Expected from R 4
