@@ -70,8 +70,10 @@ TFormGraphParams::TFormGraphParams(std::vector<std::string> &GraphSettings, Dial
     CBband = new QCheckBox("Uncertainty band", this);
     CBband->setObjectName("CBband");
     CBband->setAccessibleName("Uncertainty band");
-    CBband->setToolTip("A translucent band around each model curve: the central share of 1000 redrawn "
-                       "transition matrices projected as the model is");
+    CBband->setToolTip(QStringLiteral("A translucent band around each model curve: the central share of "
+                                      "1000 transition matrices redrawn from the trees' counts, projected "
+                                      "as the model is. ") +
+                       QString::fromUtf8(model::kBandSameMoveNote));
     EditBandLevel = new QDoubleSpinBox(this);
     EditBandLevel->setObjectName("EditBandLevel");
     EditBandLevel->setAccessibleName("Band level");

@@ -147,7 +147,8 @@ model::ModelSettings ModelPage::modelChartSettings() const
     // are the command line's defaults, so that both draw the same band.
     const common::BandLook band = common::ReadBandLook(m_state.GraphSettings);
     if (band.on)
-        settings.band = model::BandSettings{band.level, model::kDefaultBandDraws, model::kDefaultBandSeed};
+        settings.band =
+            model::BandSettings{band.level, model::DefaultBandDraws(band.level), model::kDefaultBandSeed};
     return settings;
 }
 

@@ -335,9 +335,9 @@ void TransitPage::showTransitUncertainty()
     }
     QString line;
     if (hasRow)
-        line = TransitCountsAtHand
-                   ? QString::fromStdString(model::HomogeneityText(model::TestHomogeneity(TransitRecords)))
-                   : QString(kCountsNotAtHand);
+        line = TransitCountsAtHand ? QString::fromStdString(model::HomogeneityText(
+                                         model::TestHomogeneity(TransitRecords, model::ExactP::WhenRough)))
+                                   : QString(kCountsNotAtHand);
     LbHomogeneity->setText(line);
 }
 

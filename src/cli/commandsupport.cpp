@@ -47,6 +47,8 @@ double levelOption(const Options &options)
         }
     }
     if (!(level > 0 && level < 1)) throw common::Error("--level must be more than 0 and less than 1");
+    // A level whose quantile cannot be computed is refused here, in plain words.
+    model::WilsonZ(level);
     return level;
 }
 

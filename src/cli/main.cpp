@@ -42,6 +42,12 @@ int main(int argc, char **argv)
     common::ConsoleSink warnings(std::cerr);
     common::setCommitWarnings(&warnings);
     cli::Args args(argv + 2, argv + argc);
+    // `fenoris-cli COMMAND --help`: the command's usage, as asked for, on standard output.
+    for (const std::string &arg : args)
+        if (arg == "--help" || arg == "-h") {
+            std::cout << cli::usage(command->name);
+            return 0;
+        }
     try {
         return command->run(args, std::cout, std::cerr);
     } catch (const common::Error &e) {

@@ -20,8 +20,8 @@ namespace cli {
 
 namespace {
 
-// The band options: a level strictly between 0 and 1, whole draws from 1 to the cap, and a seed of
-// decimal digits that fits 64 bits. --draws and --seed alone would be silently ignored: refused.
+// The band options: a level strictly between 0 and 1, whole draws from the level's least to the cap, and a
+// seed of decimal digits that fits 64 bits. --draws and --seed alone would be silently ignored: refused.
 std::optional<model::BandSettings> bandOptions(const Options &options)
 {
     if (!options.has("band")) {
@@ -38,7 +38,8 @@ std::optional<model::BandSettings> bandOptions(const Options &options)
     }
     if (!(band.level > 0 && band.level < 1))
         throw common::Error("--band must be a level between 0 and 1 (such as 0.95), not '" + level + "'");
-    const std::string draws = options.value("draws", std::to_string(model::kDefaultBandDraws));
+    // Without --draws: enough for the level (a level no number of draws serves is refused here).
+    const std::string draws = options.value("draws", std::to_string(model::DefaultBandDraws(band.level)));
     try {
         band.draws = common::strToInt(draws);
     } catch (const common::ConvertError &) {
@@ -47,6 +48,10 @@ std::optional<model::BandSettings> bandOptions(const Options &options)
     if (band.draws < 1 || band.draws > model::kMaxBandDraws)
         throw common::Error("--draws must be a whole number from 1 to " +
                             std::to_string(model::kMaxBandDraws) + ", not '" + draws + "'");
+    if (band.draws < model::MinBandDraws(band.level))
+        throw common::Error("--draws must be at least " + std::to_string(model::MinBandDraws(band.level)) +
+                            " for a band at " + level + " (" + std::to_string(model::kMinDrawsBeyondBand) +
+                            " draws beyond each end), not '" + draws + "'");
     if (options.has("seed")) {
         const std::string seed = options.value("seed");
         const char *end = seed.data() + seed.size();

@@ -99,7 +99,8 @@ std::vector<std::string> readGraphIni(const std::string &file, model::ModelSetti
     std::vector<std::string> lines;
     if (!file.empty()) lines = common::splitLines(common::readTextFile(file));
     if (const common::BandLook band = common::ReadBandLook(lines); band.on)
-        model.band = model::BandSettings{band.level, model::kDefaultBandDraws, model::kDefaultBandSeed};
+        model.band =
+            model::BandSettings{band.level, model::DefaultBandDraws(band.level), model::kDefaultBandSeed};
     return lines;
 }
 

@@ -398,8 +398,9 @@ int runReport(const Args &args, std::ostream &out, std::ostream &err)
         }
         request = readRequest(options, sink);
     } catch (const common::Error &e) {
-        err << e.what() << "\n" << usage("report");
-        return 2;
+        // A refused option or value: exit status 1, as in every command.
+        err << e.what() << "\n";
+        return 1;
     }
     if (!canDrawModelPictures(err)) return 2;
 

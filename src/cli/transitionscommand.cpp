@@ -44,7 +44,7 @@ void printCells(std::ostream &out, const std::vector<model::TTransit> &list, con
 void printHomogeneity(std::ostream &out, std::ostream &err, const std::vector<model::TTransit> &list,
                       const Options &options, int interval)
 {
-    const auto test = model::TestHomogeneity(list);
+    const auto test = model::TestHomogeneity(list, model::ExactP::Always);
     if (!test)
         throw common::Error("The homogeneity test needs two transition matrices or more; plot " +
                             options.value("plot") + ", species " + options.value("species") + " has " +
@@ -55,10 +55,29 @@ void printHomogeneity(std::ostream &out, std::ostream &err, const std::vector<mo
                "in two classes of the second year)\n";
     else if (test->smallCounts)
         err << "Small counts: " << test->smallCells << " of " << test->cellsUsed
-            << " expected counts are below 5; the p-value is rough\n";
-    out << "chi2,df,p,small_counts\n"
+            << " expected counts are below 5; the p-value is rough, exact_p is the better one\n";
+    out << "chi2,df,p,small_counts,exact_p\n"
         << common::floatToText(test->chi2) << "," << test->df << ","
-        << (test->p ? common::floatToText(*test->p) : "") << "," << (test->smallCounts ? 1 : 0) << "\n";
+        << (test->p ? common::floatToText(*test->p) : "") << "," << (test->smallCounts ? 1 : 0) << ","
+        << (test->exactP ? common::floatToText(*test->exactP) : "") << "\n";
+}
+
+// Why a plot and species has no transition matrix: too few trees, no two survey years the interval
+// apart, or no tree with a class in both years of such a pair.
+std::string noMatrixReason(const model::TreeValues &values, const std::vector<data::YearColumn> &years,
+                           const Options &options, int interval)
+{
+    const std::string pair = "plot " + options.value("plot") + ", species " + options.value("species");
+    const std::string apart = std::to_string(interval) + (interval == 1 ? " year" : " years") + " apart";
+    if (values.treeCount() < model::kMinTransitTrees)
+        return "No transition matrix: " + pair + " has " + std::to_string(values.treeCount()) +
+               " trees; the matrices need at least " + std::to_string(model::kMinTransitTrees);
+    for (std::size_t i = 0; i < years.size(); ++i)
+        for (std::size_t j = 0; j < years.size(); ++j)
+            if (static_cast<long long>(years[j].year) - years[i].year == interval)
+                return "No transition matrix: no tree of " + pair +
+                       " has a class in both years of a pair of survey years " + apart;
+    return "No transition matrix: no two survey years lie " + apart;
 }
 
 } // namespace
@@ -78,15 +97,18 @@ int runTransitions(const Args &args, std::ostream &out, std::ostream &err)
     SelectedTrees trees(options.positional()[0], options.value("conditions"));
     const auto &setup = trees.survey->setup();
     const std::string species = options.value("species");
-    const auto list = model::BuildTransitList(trees.query, options.value("plot"), species, setup.years,
-                                              settings.interval, settings.valueType);
+    const model::TreeValues values =
+        model::ReadTreeValues(trees.query, options.value("plot"), species, setup.years);
+    const auto list = model::BuildTransitList(values, options.value("plot"), setup.years, settings.interval,
+                                              settings.valueType);
     const std::vector<model::TTransit> records = list ? *list : std::vector<model::TTransit>{};
 
     if (options.has("homogeneity")) {
         printHomogeneity(out, err, records, options, settings.interval);
         return 0;
     }
-    if (records.empty()) sink.warning(model::kNoTransitionMessage);
+    // Nothing to print is no success: the reason, and exit status 1.
+    if (records.empty()) throw common::Error(noMatrixReason(values, setup.years, options, settings.interval));
     printCells(out, records, species, settings.interval, level);
     return 0;
 }

@@ -16,14 +16,36 @@ inline constexpr std::array<double, 5> ModelClassPercent{5.0, 22.5, 42.5, 62.5, 
 using Distribution = std::array<double, 6>;
 
 // The average per cent of the living classes weighted by their shares, divided by the living share
-// (1 - p5); 100 when p5 is 0.95 or more.
-double ModelAverage(const Distribution &p);
+// (1 - p5); 100 when p5 is 0.95 or more. Inline, as the band projects a thousand matrices per curve.
+inline double ModelAverage(const Distribution &p)
+{
+    if (p[5] >= 0.95) return 100;
+    double sum = 0;
+    for (std::size_t a = 0; a < ModelClassPercent.size(); ++a)
+        sum += ModelClassPercent[a] * p[a];
+    return sum / (1 - p[5]);
+}
 
 // Sets p to the first-year class distribution of the trees counted into the record (RowSum over its
 // total) and returns its modelled average. A record without counted trees throws common::MathError.
 double ModelStart(const TTransit &record, Distribution &p);
 
-// Advances p by one step (p as a row vector times the record's matrix) and returns the new average.
-double ModelStep(const TTransit &record, Distribution &p);
+// Advances p by one step (p as a row vector times the matrix) and returns the new average.
+inline double ModelStep(const std::array<std::array<double, 6>, 6> &matrix, Distribution &p)
+{
+    // Each class's new share summed over the classes a in order, six independent sums.
+    Distribution next;
+    for (std::size_t b = 0; b < 6; ++b)
+        next[b] = p[0] * matrix[0][b] + p[1] * matrix[1][b] + p[2] * matrix[2][b] + p[3] * matrix[3][b] +
+                  p[4] * matrix[4][b] + p[5] * matrix[5][b];
+    p = next;
+    return ModelAverage(p);
+}
+
+// The same with the record's matrix.
+inline double ModelStep(const TTransit &record, Distribution &p)
+{
+    return ModelStep(record.T, p);
+}
 
 } // namespace model

@@ -70,7 +70,7 @@ bool FitsFileName(const std::string &name)
 }
 
 ReportFigures ComputeReportFigures(const TreeValues &trees, const YearSeries &series,
-                                   const std::vector<data::YearColumn> &years, ValueType type)
+                                   const std::vector<data::YearColumn> &years, ValueType type, double level)
 {
     ReportFigures f;
     std::vector<double> means;
@@ -80,14 +80,18 @@ ReportFigures ComputeReportFigures(const TreeValues &trees, const YearSeries &se
         if (!series.hasStatistics(y)) continue;
         if (!first) first = y;
         last = y;
+        // A year whose trees are all dead has no mean: the 0 that AVERAGE.DBF keeps is no figure.
+        if (series.YearTrees[y] == 0) continue;
         means.push_back(series.YearDefAvg[y]);
         yearMeans.push_back({years[y].year, series.YearDefAvg[y]});
     }
     if (!first) return f;
     f.firstYear = years[*first].year;
     f.lastYear = years[*last].year;
-    f.meanFirst = series.YearDefAvg[*first];
-    f.meanLast = series.YearDefAvg[*last];
+    f.livingFirst = series.YearTrees[*first];
+    f.livingLast = series.YearTrees[*last];
+    if (*f.livingFirst > 0) f.meanFirst = series.YearDefAvg[*first];
+    if (*f.livingLast > 0) f.meanLast = series.YearDefAvg[*last];
     f.deadLast = series.YearDead[*last];
     long long living = 0, over = 0;
     for (std::size_t t = 0; t < trees.treeCount(); ++t) {
@@ -99,8 +103,15 @@ ReportFigures ComputeReportFigures(const TreeValues &trees, const YearSeries &se
         if (v > 25) ++over;
     }
     if (living > 0) f.shareOver25 = 100.0 * static_cast<double>(over) / static_cast<double>(living);
+    const double z = WilsonZ(level);
+    f.trendYears = static_cast<int>(means.size());
     f.mannKendall = stats::MannKendallTest(means);
     f.senSlope = stats::SenSlope(yearMeans);
+    if (f.mannKendall)
+        if (const auto interval = stats::SenSlopeInterval(yearMeans, f.mannKendall->variance, z)) {
+            f.senLo = interval->lo;
+            f.senHi = interval->hi;
+        }
     return f;
 }
 
@@ -174,6 +185,14 @@ std::string EncodeReportFigures(const ReportFigures &f)
     }
     out.put(f.senSlope);
     out.put(f.homogeneityP);
+    out.put(f.livingFirst);
+    out.put(f.livingLast);
+    out.put(f.trendYears);
+    out.put(f.senLo);
+    out.put(f.senHi);
+    out.put(f.homogeneityChi2);
+    out.put(f.homogeneityDf);
+    out.put(f.homogeneityExactP);
     return out.take();
 }
 
@@ -198,6 +217,14 @@ ReportFigures DecodeReportFigures(std::string_view bytes)
     }
     in.get(f.senSlope);
     in.get(f.homogeneityP);
+    in.get(f.livingFirst);
+    in.get(f.livingLast);
+    in.get(f.trendYears);
+    in.get(f.senLo);
+    in.get(f.senHi);
+    in.get(f.homogeneityChi2);
+    in.get(f.homogeneityDf);
+    in.get(f.homogeneityExactP);
     in.end();
     return f;
 }
@@ -324,11 +351,16 @@ void ReportRun::writePlot(std::size_t index, data::Query &trees, ReportPictureMa
         const auto list = BuildTransitList(values, plot.name, m_setup.years, model.interval, model.valueType);
         YearSeries series = ComputeYearStatistics(values, model.valueType);
         const auto lines = ModelChartLines(list, series, m_setup.years, model, messages);
-        row.figures = ComputeReportFigures(values, series, m_setup.years, model.valueType);
+        row.figures = ComputeReportFigures(values, series, m_setup.years, model.valueType, m_settings.level);
         PlotSection section{&row, std::move(series), list ? *list : std::vector<TTransit>{}, std::nullopt,
                             list.has_value()};
-        section.homogeneity = TestHomogeneity(section.transits);
-        if (section.homogeneity) row.figures.homogeneityP = section.homogeneity->p;
+        section.homogeneity = TestHomogeneity(section.transits, ExactP::WhenRough);
+        if (section.homogeneity) {
+            row.figures.homogeneityP = section.homogeneity->p;
+            row.figures.homogeneityChi2 = section.homogeneity->chi2;
+            row.figures.homogeneityDf = section.homogeneity->df;
+            row.figures.homogeneityExactP = section.homogeneity->exactP;
+        }
         if (!row.picture.empty())
             maker.savePicture(
                 ModelChartTitle(m_settings.titlePlot, plot.name, m_settings.titleSpecies, row.speciesName),
@@ -337,7 +369,8 @@ void ReportRun::writePlot(std::size_t index, data::Query &trees, ReportPictureMa
     }
     if (sections.empty() || plot.page.empty()) return;
     common::writeFileWhole(m_settings.folder + "/" + plot.page,
-                           PlotHtml(plot.name, sections, m_setup.years, model.interval, m_settings.level));
+                           PlotHtml(plot.name, sections, m_setup.years, model.interval, m_settings.level,
+                                    model.band.has_value()));
 }
 
 void ReportRun::finish()

@@ -32,22 +32,34 @@ namespace model {
 // statistics (ComputeYearStatistics) are the survey years here, and none of them gives no figures.
 struct ReportFigures
 {
-    std::optional<int> firstYear, lastYear;    // the first and last survey year with statistics
-    std::optional<double> meanFirst, meanLast; // mean defoliation in per cent, as in AVERAGE.DBF
+    std::optional<int> firstYear, lastYear; // the first and last survey year with statistics
+    // Mean defoliation of the living trees in per cent, as in AVERAGE.DBF; empty for a year without
+    // a living tree (AVERAGE.DBF stores 0 there).
+    std::optional<double> meanFirst, meanLast;
+    std::optional<int> livingFirst, livingLast; // living trees with a value in those years
     // Living trees (below 100 %) of the last year with more than 25 % defoliation, in per cent of the
     // living trees of that year; empty when none lived.
     std::optional<double> shareOver25;
     std::optional<double> deadLast;                // dead share of the last year in per cent
+    // The trend runs over the years with statistics and living trees, in year order.
+    int trendYears = 0;
     std::optional<stats::MannKendall> mannKendall; // on the yearly means in year order
     std::optional<double> senSlope;                // of the yearly means, per cent per year
+    std::optional<double> senLo, senHi;            // its interval at the report's level
     // p of the Anderson-Goodman test over the transition matrices at the report's interval; empty with
     // fewer than two matrices or no degree of freedom (TestHomogeneity).
     std::optional<double> homogeneityP;
+    std::optional<double> homogeneityChi2;
+    std::optional<int> homogeneityDf;
+    // The Monte Carlo p given the margins (ExactHomogeneityP), where the chi-square p is rough.
+    std::optional<double> homogeneityExactP;
 };
 
-// The figures from the trees' values and their yearly statistics (of the same trees and years).
+// The figures from the trees' values and their yearly statistics (of the same trees and years);
+// Sen's interval at `level` (a level out of range throws common::Error).
 ReportFigures ComputeReportFigures(const TreeValues &trees, const YearSeries &series,
-                                   const std::vector<data::YearColumn> &years, ValueType type);
+                                   const std::vector<data::YearColumn> &years, ValueType type,
+                                   double level = kDefaultIntervalLevel);
 
 // Whether a file of the report may have this name: with the 9 bytes of its temporary name it must not
 // be longer than NAME_MAX.

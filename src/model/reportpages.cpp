@@ -57,7 +57,15 @@ std::vector<std::string> figureFields(const ReportRow &row)
             mk ? std::to_string(mk->s) : std::string(),
             mk && mk->p ? significant(*mk->p, 6) : std::string(),
             orEmpty(f.senSlope, 4),
-            f.homogeneityP ? significant(*f.homogeneityP, 6) : std::string()};
+            f.homogeneityP ? significant(*f.homogeneityP, 6) : std::string(),
+            orEmpty(f.livingFirst),
+            orEmpty(f.livingLast),
+            f.firstYear ? std::to_string(f.trendYears) : std::string(),
+            orEmpty(f.senLo, 4),
+            orEmpty(f.senHi, 4),
+            f.homogeneityChi2 ? significant(*f.homogeneityChi2, 6) : std::string(),
+            orEmpty(f.homogeneityDf),
+            f.homogeneityExactP ? significant(*f.homogeneityExactP, 6) : std::string()};
 }
 
 constexpr const char *kStyle = "body{font-family:sans-serif;margin:1.5em;color:#222}"
@@ -133,11 +141,15 @@ std::string trendText(const ReportFigures &f)
 {
     if (!f.mannKendall)
         return "No trend: fewer than " + std::to_string(stats::kMinTrendValues) +
-               " survey years with statistics.";
-    std::string text = "Mann–Kendall S = " + std::to_string(f.mannKendall->s);
+               " survey years with statistics and living trees.";
+    std::string text = "Over " + std::to_string(f.trendYears) +
+                       " years with living trees: Mann–Kendall S = " + std::to_string(f.mannKendall->s);
     text += f.mannKendall->p ? ", p = " + significant(*f.mannKendall->p, 4)
                              : std::string(", no p (every yearly mean the same)");
-    if (f.senSlope) text += "; Sen's slope " + fixed(*f.senSlope, 2) + " % per year";
+    if (f.senSlope) {
+        text += "; Sen's slope " + fixed(*f.senSlope, 2) + " % per year";
+        if (f.senLo && f.senHi) text += " (" + fixed(*f.senLo, 2) + " to " + fixed(*f.senHi, 2) + ")";
+    }
     return text + ".";
 }
 
@@ -149,9 +161,12 @@ std::string yearTable(const YearSeries &s, const std::vector<data::YearColumn> &
         "<th>Class 4</th><th>Class 5</th></tr></thead>\n<tbody>\n";
     for (std::size_t y = 0; y < s.size(); ++y) {
         if (!s.hasStatistics(y)) continue;
+        // A year whose trees are all dead has no mean and no spread.
+        const bool living = s.YearTrees[y] > 0;
         html += "<tr><td>" + std::to_string(years[y].year) + "</td><td class=\"n\">" +
-                std::to_string(s.YearTrees[y]) + "</td><td class=\"n\">" + fixed(s.YearDefAvg[y], 3) +
-                "</td><td class=\"n\">" + fixed(s.YearDefStd[y], 3) + "</td><td class=\"n\">" +
+                std::to_string(s.YearTrees[y]) + "</td><td class=\"n\">" +
+                (living ? fixed(s.YearDefAvg[y], 3) : "") + "</td><td class=\"n\">" +
+                (living ? fixed(s.YearDefStd[y], 3) : "") + "</td><td class=\"n\">" +
                 fixed(s.YearDead[y], 3) + "</td>";
         for (int count : s.YearClasses[y])
             html += "<td class=\"n\">" + std::to_string(count) + "</td>";
@@ -162,7 +177,7 @@ std::string yearTable(const YearSeries &s, const std::vector<data::YearColumn> &
 
 // Every transition matrix of a section: rows are the classes of the first year, each with its trees,
 // and every share with its Wilson interval; then the homogeneity test of the matrices.
-std::string matricesHtml(const PlotSection &section, int interval, double level)
+std::string matricesHtml(const PlotSection &section, int interval, double level, bool band)
 {
     std::string html = "<h3>Transition matrices, " + std::to_string(interval) +
                        (interval == 1 ? " year" : " years") + "</h3>\n";
@@ -172,7 +187,8 @@ std::string matricesHtml(const PlotSection &section, int interval, double level)
     html += "<p>Share of the trees of a class in the first year that are in a class in the second year, "
             "with its Wilson score interval at " +
             HtmlEscaped(common::formatGeneral(100 * level, 6, 0)) +
-            " %; n is the trees of the row. A row without trees is assumed to stay in its class.</p>\n";
+            " %; n is the trees of the row. A row without trees is assumed to stay in its class." +
+            (band ? std::string(" ") + HtmlEscaped(kBandSameMoveNote) : std::string()) + "</p>\n";
     const auto estimates = EstimateTransits(section.transits, level);
     for (std::size_t r = 0; r < section.transits.size(); ++r) {
         const TTransit &record = section.transits[r];
@@ -310,7 +326,8 @@ std::string IndexHtml(const ReportInfo &info, const std::vector<ReportRow> &rows
                                                                        : "",
                                      orEmpty(f.senSlope, 2),
                                      f.homogeneityP ? significant(*f.homogeneityP, 3) : ""};
-        for (std::size_t i = 0; i < fields.size(); ++i)
+        // The index shows the first figures of summary.csv; the rest are for other programs.
+        for (std::size_t i = 0; i < std::size(shown); ++i)
             html += numberCell(fields[i], shown[i]);
         html += "</tr>\n";
     }
@@ -320,7 +337,7 @@ std::string IndexHtml(const ReportInfo &info, const std::vector<ReportRow> &rows
 }
 
 std::string PlotHtml(const std::string &plot, const std::vector<PlotSection> &sections,
-                     const std::vector<data::YearColumn> &years, int interval, double level)
+                     const std::vector<data::YearColumn> &years, int interval, double level, bool band)
 {
     std::string html = head("Plot " + plot);
     html += "<p><a href=\"../index.html\">All plots</a></p>\n<h1>Plot " + HtmlEscaped(plot) + "</h1>\n";
@@ -335,7 +352,7 @@ std::string PlotHtml(const std::string &plot, const std::vector<PlotSection> &se
                     HtmlEscaped(plot) + ", species " + HtmlEscaped(row.speciesName) + "\"></p>\n";
         html += "<p>" + HtmlEscaped(trendText(row.figures)) + "</p>\n";
         html += yearTable(section.series, years);
-        html += matricesHtml(section, interval, level);
+        html += matricesHtml(section, interval, level, band);
     }
     return html + "</body>\n</html>\n";
 }

@@ -15,7 +15,8 @@ namespace model {
 inline constexpr const char *kSummaryHeader =
     "plot,species,species_name,trees,first_year,last_year,mean_first,"
     "mean_last,share_over_25,dead_last,mk_s,mk_p,sen_slope,"
-    "homogeneity_p";
+    "homogeneity_p,living_first,living_last,trend_years,sen_lo,sen_hi,homogeneity_chi2,homogeneity_df,"
+    "homogeneity_exact_p";
 
 // Text with &, <, >, " and ' written as character references.
 std::string HtmlEscaped(std::string_view text);
@@ -24,9 +25,10 @@ std::string UrlEscaped(std::string_view path);
 
 // summary.csv: the header, then one line per row; text fields (plot, species and its name) as
 // common::csvTextField writes them: quoted when they hold a comma, quote or line break, and with an
-// apostrophe before a text a spreadsheet would run as a formula; numbers with a point; an empty field for a
-// figure that does not exist. Means and shares in per cent to 3 decimals (as AVERAGE.DBF holds them), p to 6
-// significant digits, Sen's slope to 4 decimals.
+// apostrophe before a text a spreadsheet would run as a formula; numbers with a point; an empty field
+// for a figure that does not exist. Means and shares in per cent to 3 decimals (as AVERAGE.DBF holds
+// them; empty for a year without living trees), p and chi2 to 6 significant digits, Sen's slope and
+// its interval to 4 decimals.
 std::string SummaryCsv(const std::vector<ReportRow> &rows);
 
 // index.html: what was read, then a table of the rows in the order given, each linking its plot page.
@@ -43,7 +45,9 @@ struct PlotSection
     std::optional<HomogeneityTest> homogeneity; // of transits
     bool enoughTreesForMatrices = true;         // false: BuildTransitList gave none
 };
+// band: the pictures carry the model band, and the page says what a band of zero width means.
 std::string PlotHtml(const std::string &plot, const std::vector<PlotSection> &sections,
-                     const std::vector<data::YearColumn> &years, int interval, double level);
+                     const std::vector<data::YearColumn> &years, int interval, double level,
+                     bool band = false);
 
 } // namespace model

@@ -11,8 +11,6 @@ namespace model {
 
 namespace {
 
-constexpr std::size_t kMinTrees = 5;
-
 // Counts into shares; a class without trees in the first year keeps its trees (identity row).
 void finishRecord(TTransit &r)
 {
@@ -57,7 +55,7 @@ std::optional<std::vector<TTransit>> BuildTransitList(const TreeValues &trees, c
                                                       const std::vector<data::YearColumn> &years,
                                                       int interval, ValueType type)
 {
-    if (trees.treeCount() < kMinTrees) return std::nullopt;
+    if (trees.treeCount() < kMinTransitTrees) return std::nullopt;
 
     std::vector<TTransit> list;
     std::vector<std::pair<std::size_t, std::size_t>> columns; // year indices of each record

@@ -17,6 +17,9 @@ class Query;
 namespace model {
 
 // One pair of survey years of a plot and species. The species and the interval are the caller's.
+// The fewest trees of a plot and species that BuildTransitList counts transitions of.
+inline constexpr std::size_t kMinTransitTrees = 5;
+
 struct TTransit
 {
     std::string Plot;

@@ -6,6 +6,7 @@
 #include "model/transitlist.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -66,10 +67,33 @@ struct HomogeneityTest
     int cellsUsed = 0;        // the terms of chi2
     int smallCells = 0;       // of them, those whose expected count n_i(t) p̄_ij is below 5
     bool smallCounts = false; // more than a fifth of the cells used are small: the p-value is rough
+    // The Monte Carlo p of chi2 given the margins (see ExactHomogeneityP), when it was asked for.
+    std::optional<double> exactP;
+};
+
+inline constexpr int kDefaultExactDraws = 10000;
+inline constexpr std::uint64_t kDefaultExactSeed = 20261211;
+
+// When TestHomogeneity also computes the exact p.
+enum class ExactP {
+    Never,
+    WhenRough, // when the small-counts flag is set and there is a degree of freedom
+    Always,    // whenever there is a degree of freedom
 };
 
 // The test over the records of a list (one plot, species and interval, as BuildTransitList gives
-// them); nullopt when the list holds fewer than two records.
-std::optional<HomogeneityTest> TestHomogeneity(const std::vector<TTransit> &list);
+// them); nullopt when the list holds fewer than two records. exact: when to add the exact p (with
+// kDefaultExactDraws and kDefaultExactSeed).
+std::optional<HomogeneityTest> TestHomogeneity(const std::vector<TTransit> &list,
+                                               ExactP exact = ExactP::Never);
+
+// The Monte Carlo p of the test's chi2 conditional on both margins: within each class of the first
+// year, the second-year classes of its trees are dealt out anew among the periods (each period keeps
+// its trees of the class, each second-year class its trees), draws times from the generator seeded
+// with seed, and p = (1 + #{chi2* >= chi2}) / (draws + 1); a chi2* equal to chi2 up to rounding
+// counts. nullopt when TestHomogeneity gives no p (fewer than two records, no degree of freedom).
+// draws below 1 throw common::Error.
+std::optional<double> ExactHomogeneityP(const std::vector<TTransit> &list, int draws = kDefaultExactDraws,
+                                        std::uint64_t seed = kDefaultExactSeed);
 
 } // namespace model

@@ -24,9 +24,12 @@ std::string HomogeneityText(const std::optional<HomogeneityTest> &test)
     const std::string figures =
         "\u03c7\u00b2 = " + common::formatFixed(test->chi2, 1) + ", df = " + std::to_string(test->df);
     if (!test->p) return "Periods cannot differ: " + figures + ", no p-value";
-    return (*test->p < kHomogeneityAlpha ? "Periods differ: " : "Periods agree: ") + figures +
+    // The exact p, where there is one, is the better figure: the verdict follows it.
+    const double p = test->exactP ? *test->exactP : *test->p;
+    return (p < kHomogeneityAlpha ? "Periods differ: " : "Periods agree: ") + figures +
            ", p = " + common::formatGeneral(*test->p, 2, 0) +
-           (test->smallCounts ? "; small counts, p is rough" : "");
+           (test->smallCounts ? "; small counts, p is rough" : "") +
+           (test->exactP ? "; exact p = " + common::formatGeneral(*test->exactP, 2, 0) : "");
 }
 
 bool StoredMatrixMatches(const TTransit &record, const TransitMatrix &stored, double storedTrees)

@@ -21,7 +21,8 @@ std::string IntervalCellText(const CellEstimate &cell);
 std::string RowCountText(const RowEstimate &row);
 
 // "Periods agree: χ² = 12.4, df = 9, p = 0.19" (p at least kHomogeneityAlpha) or "Periods differ: ..."
-// (p below it), with "; small counts, p is rough" when the test flags them; "Periods cannot differ:
+// (p below it), with "; small counts, p is rough" when the test flags them and "; exact p = 0.18"
+// when the test has the exact p (the verdict then follows the exact p); "Periods cannot differ:
 // χ² = 0.0, df = 0, no p-value"; "One period only: nothing to compare" for no test.
 std::string HomogeneityText(const std::optional<HomogeneityTest> &test);
 

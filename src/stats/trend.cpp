@@ -53,9 +53,11 @@ std::optional<MannKendall> MannKendallTest(const std::vector<double> &values)
     return result;
 }
 
-std::optional<double> SenSlope(const std::vector<YearValue> &series)
+namespace {
+
+// The slopes of every pair of values of different years.
+std::vector<double> pairSlopes(const std::vector<YearValue> &series)
 {
-    if (series.size() < kMinTrendValues) return std::nullopt;
     std::vector<double> slopes;
     slopes.reserve(series.size() * (series.size() - 1) / 2);
     for (std::size_t k = 0; k + 1 < series.size(); ++k)
@@ -64,6 +66,15 @@ std::optional<double> SenSlope(const std::vector<YearValue> &series)
             if (years == 0) continue;
             slopes.push_back((series[l].value - series[k].value) / years);
         }
+    return slopes;
+}
+
+} // namespace
+
+std::optional<double> SenSlope(const std::vector<YearValue> &series)
+{
+    if (series.size() < kMinTrendValues) return std::nullopt;
+    std::vector<double> slopes = pairSlopes(series);
     if (slopes.empty()) return std::nullopt;
     const std::size_t half = slopes.size() / 2;
     std::nth_element(slopes.begin(), slopes.begin() + static_cast<long>(half), slopes.end());
@@ -71,6 +82,22 @@ std::optional<double> SenSlope(const std::vector<YearValue> &series)
     if (slopes.size() % 2 == 1) return upper;
     const double lower = *std::max_element(slopes.begin(), slopes.begin() + static_cast<long>(half));
     return (lower + upper) / 2;
+}
+
+std::optional<SlopeInterval> SenSlopeInterval(const std::vector<YearValue> &series, double varianceS,
+                                              double z)
+{
+    if (series.size() < kMinTrendValues || !(varianceS > 0)) return std::nullopt;
+    std::vector<double> slopes = pairSlopes(series);
+    if (slopes.empty()) return std::nullopt;
+    const auto n = static_cast<double>(slopes.size());
+    const double c = z * std::sqrt(varianceS);
+    const double lower = std::round((n - c) / 2);
+    const double upper = std::round((n + c) / 2 + 1);
+    if (!(lower >= 1) || !(upper <= n)) return std::nullopt;
+    std::sort(slopes.begin(), slopes.end());
+    return SlopeInterval{slopes[static_cast<std::size_t>(lower) - 1],
+                         slopes[static_cast<std::size_t>(upper) - 1]};
 }
 
 } // namespace stats

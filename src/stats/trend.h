@@ -33,4 +33,18 @@ std::optional<MannKendall> MannKendallTest(const std::vector<double> &values);
 // year. Pairs of the same year are passed over. Nothing for fewer than kMinTrendValues values.
 std::optional<double> SenSlope(const std::vector<YearValue> &series);
 
+struct SlopeInterval
+{
+    double lo = 0;
+    double hi = 0;
+};
+
+// The confidence interval of Sen's slope (Sen 1968; Gilbert 1987, 16.5): with N the slopes of
+// SenSlope in ascending order and C = z sqrt(varianceS) (z the normal quantile of (1 + level) / 2,
+// varianceS the Mann–Kendall Var S of the same values), the slopes of rank round((N - C) / 2) and
+// round((N + C) / 2 + 1), counted from 1. Nothing when SenSlope gives nothing, when Var S is 0 or
+// when a rank falls outside 1 to N (too few values for the level).
+std::optional<SlopeInterval> SenSlopeInterval(const std::vector<YearValue> &series, double varianceS,
+                                              double z);
+
 } // namespace stats

@@ -526,19 +526,25 @@ TEST_F(ResultsTest, TransitPageAgreesWithTheCommandOnThreePeriods)
               0);
     lines = QString::fromStdString(out).split('\n');
     ASSERT_GE(lines.size(), 2);
-    ASSERT_EQ(lines[0], "chi2,df,p,small_counts");
+    ASSERT_EQ(lines[0], "chi2,df,p,small_counts,exact_p");
     const QStringList test = lines[1].split(',');
-    ASSERT_EQ(test.size(), 4);
+    ASSERT_EQ(test.size(), 5);
     const QRegularExpression shown(
         QString::fromUtf8("^Periods (agree|differ): \u03c7\u00b2 = ([0-9.]+), df = ([0-9]+), p = "
-                          "([0-9.E-]+)(; small counts, p is rough)?$"));
+                          "([0-9.E-]+)(; small counts, p is rough; exact p = ([0-9.E-]+))?$"));
     const auto match = shown.match(control<QLabel>(form.get(), "LbHomogeneity")->text());
     ASSERT_TRUE(match.hasMatch()) << control<QLabel>(form.get(), "LbHomogeneity")->text().toStdString();
     EXPECT_NEAR(match.captured(2).toDouble(), test[0].toDouble(), 0.05);
     EXPECT_EQ(match.captured(3), test[1]);
     EXPECT_NEAR(match.captured(4).toDouble(), test[2].toDouble(), 0.005 * test[2].toDouble() + 1e-300);
-    EXPECT_EQ(match.captured(1), test[2].toDouble() < 0.05 ? "differ" : "agree");
+    // The page shows the exact p (the same seeded draws) where the chi-square p is rough, and its
+    // verdict follows it.
+    const double decisive = test[3] == "1" ? test[4].toDouble() : test[2].toDouble();
+    EXPECT_EQ(match.captured(1), decisive < 0.05 ? "differ" : "agree");
     EXPECT_EQ(match.captured(5).isEmpty(), test[3] == "0");
+    if (test[3] == "1") {
+        EXPECT_NEAR(match.captured(6).toDouble(), test[4].toDouble(), 0.005 * test[4].toDouble());
+    }
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 

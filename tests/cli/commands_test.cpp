@@ -1,6 +1,7 @@
 // The usage of every command comes from the program's list of commands: what a command prints when
 // its arguments are wrong and what fenoris-cli lists cannot disagree.
 #include "cli/commands.h"
+#include "support/testsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,19 @@ TEST(Commands, EachPrintsItsUsageFromTheListAndTheListShowsIt)
                   std::string::npos)
             << command.name;
     }
+}
+
+TEST(Commands, HelpPrintsEachCommandsUsageToStandardOutput)
+{
+    // --help anywhere among a command's arguments, even beside arguments it would refuse.
+    for (const cli::Command &command : cli::commands())
+        for (const std::string args : {" --help", " T.dbf --no-such-option --help"}) {
+            std::string out;
+            const int status = testsupport::runCommand(
+                std::string(FENORIS_CLI_PATH) + " " + command.name + args + " 2>/dev/null", &out);
+            EXPECT_EQ(status, 0) << command.name << args;
+            EXPECT_EQ(out, cli::usage(command.name)) << command.name << args;
+        }
 }
 
 TEST(Commands, ContinuedLinesStandUnderTheFirstLinesArguments)

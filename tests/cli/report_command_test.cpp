@@ -75,11 +75,12 @@ fs::path writeTrees(const TempDir &dir)
 // The species name holds a quote and a comma, so the CSV quotes it.
 const char *kSummary =
     "plot,species,species_name,trees,first_year,last_year,mean_first,mean_last,share_over_25,dead_last,"
-    "mk_s,mk_p,sen_slope,homogeneity_p\n"
+    "mk_s,mk_p,sen_slope,homogeneity_p,living_first,living_last,trend_years,sen_lo,sen_hi,homogeneity_chi2,"
+    "homogeneity_df,homogeneity_exact_p\n"
     "A&<1>,SM,\"Picea \"\"abies\"\" <x>, & co\",10,2000,2004,15.000,44.000,60.000,50.000,8,0.0864107,"
-    "7.7500,4.64535e-07\n"
-    "B/2,SM,\"Picea \"\"abies\"\" <x>, & co\",7,2000,2004,10.000,10.000,0.000,0.000,0,,0.0000,\n"
-    "B_2,SM,\"Picea \"\"abies\"\" <x>, & co\",6,2000,2001,40.000,40.000,100.000,0.000,,,,\n";
+    "7.7500,4.64535e-07,10,5,5,-1.0000,15.0000,35,4,9.999e-05\n"
+    "B/2,SM,\"Picea \"\"abies\"\" <x>, & co\",7,2000,2004,10.000,10.000,0.000,0.000,0,,0.0000,,7,7,5,,,0,0,\n"
+    "B_2,SM,\"Picea \"\"abies\"\" <x>, & co\",6,2000,2001,40.000,40.000,100.000,0.000,,,,,6,6,2,,,,,\n";
 
 std::string percentDecoded(const std::string &text)
 {
@@ -189,7 +190,8 @@ TEST(ReportCommand, WritesTheFiguresAndPagesThatLinkUp)
         EXPECT_NE(index.find(fact), std::string::npos) << fact;
     const std::string page = testsupport::readBytes(report / "plots" / "A&<1>.html");
     EXPECT_NE(page.find("<h1>Plot A&amp;&lt;1&gt;</h1>"), std::string::npos);
-    EXPECT_NE(page.find("Mann–Kendall S = 8, p = 0.08641; Sen&#39;s slope 7.75 % per year."),
+    EXPECT_NE(page.find("Over 5 years with living trees: Mann–Kendall S = 8, p = 0.08641; Sen&#39;s slope "
+                        "7.75 % per year (-1.00 to 15.00)."),
               std::string::npos);
 
     // Every matrix with the trees of each row and the Wilson intervals (95 %) of its shares: 2003-04,
@@ -206,7 +208,7 @@ TEST(ReportCommand, WritesTheFiguresAndPagesThatLinkUp)
           "<td class=\"n\">0.300 (0.108–0.603)</td><td class=\"n\">0.000 (0.000–0.278)</td>"
           "<td class=\"n\">0.500 (0.237–0.763)</td></tr>",
           "<tr><th>4</th><td class=\"n\">n = 0 (assumed)</td>",
-          "Periods differ: χ² = 35.0, df = 4, p = 4.6E-7; small counts, p is rough."})
+          "Periods differ: χ² = 35.0, df = 4, p = 4.6E-7; small counts, p is rough; exact p = 0.0001."})
         EXPECT_NE(page.find(text), std::string::npos) << text;
     const std::string other = testsupport::readBytes(report / "plots" / "B_2~2.html");
     EXPECT_NE(other.find("One period only: nothing to compare."), std::string::npos);
@@ -278,7 +280,7 @@ TEST(ReportCommand, MeansAgreeWithAverageTable)
     std::istringstream lines(summary);
     std::string line;
     std::getline(lines, line);
-    int checked = 0;
+    int checked = 0, deadYears = 0;
     while (std::getline(lines, line)) {
         std::vector<std::string> f;
         std::istringstream fields(line);
@@ -287,18 +289,40 @@ TEST(ReportCommand, MeansAgreeWithAverageTable)
         ASSERT_GE(f.size(), 8u) << line;
         // A pair whose trees give no year with statistics has no AVERAGE.DBF row either.
         if (f[4].empty()) continue;
-        for (const auto &[year, mean] : {std::pair{f[4], f[6]}, std::pair{f[5], f[7]}}) {
+        ASSERT_GE(f.size(), 16u) << line;
+        for (const auto &[year, mean, living] :
+             {std::tuple{f[4], f[6], f[14]}, std::tuple{f[5], f[7], f[15]}}) {
             const std::string row = f[0] + "," + f[1] + "," + year + ",";
             const auto at = averages.find("\n" + row);
             ASSERT_NE(at, std::string::npos) << row;
             const std::string stored =
                 averages.substr(at + 1 + row.size(), averages.find('\n', at + 1) - at - 1 - row.size());
-            EXPECT_DOUBLE_EQ(std::stod(stored), std::stod(mean)) << row;
+            // A year whose trees are all dead: AVERAGE.DBF keeps 0, the report has no mean.
+            if (living == "0") {
+                EXPECT_EQ(mean, "") << row;
+                EXPECT_DOUBLE_EQ(std::stod(stored), 0) << row;
+                ++deadYears;
+            } else {
+                EXPECT_DOUBLE_EQ(std::stod(stored), std::stod(mean)) << row;
+            }
             ++checked;
         }
     }
     // Every pair of the statistics run (more than 5 trees) is in the report, so each of its years is met.
     EXPECT_GT(checked, 300);
+    EXPECT_GT(deadYears, 0);
+}
+
+// A refused value ends the report with exit status 1, as in every command, and writes nothing.
+TEST(ReportCommand, RefusedValuesExitWithOne)
+{
+    TempDir dir;
+    const auto table = writeTrees(dir);
+    for (const char *option : {" --level 0", " --level 1", " --min-trees x", " --interval 0"}) {
+        const auto result = runReport(dir, reportArgs(dir, table) + option);
+        EXPECT_EQ(result.status, 1) << option << result.err;
+        EXPECT_FALSE(fs::exists(dir / "out" / "report")) << option;
+    }
 }
 
 // The report is put in place whole, and only over a report of this program. A folder that holds

@@ -3,8 +3,9 @@
 Generates a table, writes its report, and for 20 plot and species pairs drawn at random (seeded) from
 summary.csv recomputes every figure from the dBASE file and its side files read byte by byte, without
 the program's reader: trees, first and last year with statistics, the means of both, the share over
-25 %, the dead share, Mann-Kendall S and p, Sen's slope and the homogeneity p of the transition
-matrices. Integers must be equal; a number must be the one worked out here, written to the precision
+25 %, the dead share, the living trees of both years, Mann-Kendall S and p, Sen's slope and its
+interval over the years with living trees, and the homogeneity chi2, df and p of the transition
+matrices (the Monte Carlo p is not recomputed). A year without living trees has no mean. Integers must be equal; a number must be the one worked out here, written to the precision
 of its column (to 1e-9 relative once rounded alike). Exits 1 and names every difference otherwise.
 
 Usage: report_pairs.py FENORIS-CLI"""
@@ -12,6 +13,7 @@ import csv
 import math
 import os
 import random
+import statistics
 import struct
 import subprocess
 import sys
@@ -64,7 +66,8 @@ def year_statistics(values):
     dead = sum(1 for v in values if v is not None and v >= 100)
     if len(living) + dead <= 4:
         return None
-    mean = sum(living) / len(living) if living else 0.0
+    # A year whose trees are all dead has no mean (AVERAGE.DBF keeps 0, the report nothing).
+    mean = sum(living) / len(living) if living else None
     return mean, 100 * dead / (dead + len(living)), living
 
 
@@ -81,10 +84,11 @@ def chi2_upper(x, df):
     return math.fsum(terms)
 
 
-def homogeneity_p(trees, years):
-    """Anderson-Goodman over the matrices of year pairs INTERVAL apart (None: fewer than two, or df 0)."""
+def homogeneity(trees, years):
+    """Anderson-Goodman chi2, df and p over the matrices of year pairs INTERVAL apart (all None: fewer
+    than two matrices; p None: df 0)."""
     if len(trees) < 5:
-        return None
+        return None, None, None
     matrices = []
     for i, first in enumerate(years):
         for j, second in enumerate(years):
@@ -101,7 +105,7 @@ def homogeneity_p(trees, years):
             if any(map(any, count)):
                 matrices.append(count)
     if len(matrices) < 2:
-        return None
+        return None, None, None
     chi2, df = 0.0, 0
     for i in range(6):
         rows = [m[i] for m in matrices if sum(m[i]) > 0]
@@ -116,15 +120,16 @@ def homogeneity_p(trees, years):
                 expected = pooled[j] / total
                 chi2 += n * (r[j] / n - expected) ** 2 / expected
         df += (len(rows) - 1) * (len(used) - 1)
-    return chi2_upper(chi2, df) if df > 0 else None
+    return chi2, df, (chi2_upper(chi2, df) if df > 0 else None)
 
 
 def trend(means):
-    """Mann-Kendall S and two-sided p (None when every mean is the same) and Sen's slope."""
+    """Mann-Kendall S and two-sided p (None when every mean is the same), Sen's slope and its interval
+    at 95 % (ranks round((N -+ C) / 2) and round((N + C) / 2 + 1) of the N sorted slopes)."""
     values = [m for _, m in means]
     n = len(values)
     if n < 4:
-        return None, None, None
+        return None, None, None, None, None
     s = sum((values[l] > values[k]) - (values[l] < values[k]) for k in range(n) for l in range(k + 1, n))
     groups = {}
     for v in values:
@@ -138,7 +143,15 @@ def trend(means):
                     for k in range(n) for l in range(k + 1, n))
     half = len(slopes) // 2
     sen = slopes[half] if len(slopes) % 2 else (slopes[half - 1] + slopes[half]) / 2
-    return s, p, sen
+    lo = hi = None
+    if variance > 0:
+        c = statistics.NormalDist().inv_cdf(0.975) * math.sqrt(variance)
+        # Half away from zero, as the program rounds (Python's round goes to even).
+        rank_lo = math.floor((len(slopes) - c) / 2 + 0.5)
+        rank_hi = math.floor((len(slopes) + c) / 2 + 1 + 0.5)
+        if rank_lo >= 1 and rank_hi <= len(slopes):
+            lo, hi = slopes[rank_lo - 1], slopes[rank_hi - 1]
+    return s, p, sen, lo, hi
 
 
 def figures(trees, years):
@@ -150,7 +163,7 @@ def figures(trees, years):
     with_stats = [y for y in range(len(years)) if stats[y] is not None]
     out = {"trees": len(trees)}
     keys = ["first_year", "last_year", "mean_first", "mean_last", "share_over_25", "dead_last", "mk_s",
-            "mk_p", "sen_slope"]
+            "mk_p", "sen_slope", "living_first", "living_last", "trend_years", "sen_lo", "sen_hi"]
     out.update(dict.fromkeys(keys))
     if with_stats:
         first, last = with_stats[0], with_stats[-1]
@@ -160,8 +173,12 @@ def figures(trees, years):
         living = [t[last] for t in trees if t[last] is not None and 0 <= t[last] < 100]
         if living:
             out["share_over_25"] = 100 * sum(1 for v in living if v > 25) / len(living)
-        out["mk_s"], out["mk_p"], out["sen_slope"] = trend([(years[y], stats[y][0]) for y in with_stats])
-    out["homogeneity_p"] = homogeneity_p(trees, years)
+        out["living_first"], out["living_last"] = len(stats[first][2]), len(stats[last][2])
+        # The trend runs over the years with living trees.
+        means = [(years[y], stats[y][0]) for y in with_stats if stats[y][0] is not None]
+        out["trend_years"] = len(means)
+        out["mk_s"], out["mk_p"], out["sen_slope"], out["sen_lo"], out["sen_hi"] = trend(means)
+    out["homogeneity_chi2"], out["homogeneity_df"], out["homogeneity_p"] = homogeneity(trees, years)
     return out
 
 
@@ -169,7 +186,8 @@ def figures(trees, years):
 # digits.
 FORMATS = {"trees": "i", "first_year": "i", "last_year": "i", "mean_first": 3, "mean_last": 3,
            "share_over_25": 3, "dead_last": 3, "mk_s": "i", "mk_p": "g6", "sen_slope": 4,
-           "homogeneity_p": "g6"}
+           "homogeneity_p": "g6", "living_first": "i", "living_last": "i", "trend_years": "i", "sen_lo": 4,
+           "sen_hi": 4, "homogeneity_chi2": "g6", "homogeneity_df": "i"}
 
 
 def differs(written, mine, form):

@@ -122,14 +122,35 @@ TEST(TransitionsCommand, LevelWidensTheIntervalsAndIsRefusedOutsideZeroToOne)
     EXPECT_EQ(runCli(dir, fiaTable() + " --species QR").status, 2);
 }
 
-TEST(TransitionsCommand, TooFewTreesGiveTheHeaderAndTheModelsWarning)
+TEST(TransitionsCommand, NoMatrixIsRefusedWithItsReason)
 {
-    // C007P113 has 3 BA trees; a transition matrix needs 5.
+    // C007P113 has 3 BA trees (a transition matrix needs 5); its QR trees have no two survey years 50
+    // years apart; at the interval 1 no QR tree is valued in two years one apart.
     TempDir dir;
-    const auto result = runCli(dir, fiaTable() + " --plot C007P113 --species BA --interval 5");
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, kHeader + "\n");
-    EXPECT_NE(result.err.find("No transition matrix was calculated"), std::string::npos) << result.err;
+    const struct
+    {
+        const char *args, *reason;
+    } cases[] = {
+        {" --plot C007P113 --species BA --interval 5",
+         "No transition matrix: plot C007P113, species BA has 3 trees; the matrices need at least 5\n"},
+        {" --plot C007P113 --species QR --interval 50",
+         "No transition matrix: no two survey years lie 50 years apart\n"},
+        {" --plot C007P113 --species QR",
+         "No transition matrix: no tree of plot C007P113, species QR has a class in both years of a pair "
+         "of survey years 1 year apart\n"},
+    };
+    for (const auto &c : cases) {
+        const auto result = runCli(dir, fiaTable() + c.args);
+        EXPECT_EQ(result.status, 1) << c.args;
+        EXPECT_EQ(result.out, "") << c.args;
+        EXPECT_EQ(result.err, c.reason) << c.args;
+    }
+    // A level next to 1 has its quantile (z = 8.29): the intervals are computed, not refused by the
+    // distribution library.
+    const auto near =
+        runCli(dir, fiaTable() + " --plot C007P113 --species QR --interval 5 --level 0.9999999999999999");
+    EXPECT_EQ(near.status, 0) << near.err;
+    EXPECT_EQ(near.err, "");
 }
 
 TEST(TransitionsCommand, HomogeneityOfTwoPeriods)
@@ -156,14 +177,19 @@ TEST(TransitionsCommand, HomogeneityOfTwoPeriods)
                                            {{"D2000", 2000}, {"D2001", 2001}, {"D2002", 2002}}, trees);
     const auto result = runCli(dir, "'" + table.string() + "' --plot P1 --species SM --homogeneity");
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.err, "Small counts: 3 of 8 expected counts are below 5; the p-value is rough\n");
-    const auto lines = csvLines(result.out, "chi2,df,p,small_counts");
+    EXPECT_EQ(result.err, "Small counts: 3 of 8 expected counts are below 5; the p-value is rough, exact_p "
+                          "is the better one\n");
+    const auto lines = csvLines(result.out, "chi2,df,p,small_counts,exact_p");
     ASSERT_EQ(lines.size(), 1u);
-    ASSERT_EQ(lines[0].size(), 4u);
+    ASSERT_EQ(lines[0].size(), 5u);
     EXPECT_NEAR(std::stod(lines[0][0]), 5.3646353646353644, 1e-9);
     EXPECT_EQ(lines[0][1], "2");
     EXPECT_NEAR(std::stod(lines[0][2]), 0.068404430550745327, 1e-9);
     EXPECT_EQ(lines[0][3], "1");
+    // The exact p of the same statistic: of the order of the chi-square one (the model's tests check it
+    // against a count of every arrangement).
+    EXPECT_GT(std::stod(lines[0][4]), 0.02);
+    EXPECT_LT(std::stod(lines[0][4]), 0.2);
 
     // Without the second period there is nothing to compare: refused, nothing printed.
     const auto one = runCli(dir, fiaTable() + " --plot C007P113 --species QR --interval 5 --homogeneity");
@@ -185,7 +211,24 @@ TEST(TransitionsCommand, HomogeneityWithoutDegreesOfFreedomHasNoPValue)
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "No p-value: 0 degrees of freedom (no class of the first year has trees in two "
                           "periods and in two classes of the second year)\n");
-    EXPECT_EQ(result.out, "chi2,df,p,small_counts\n0,0,,1\n");
+    EXPECT_EQ(result.out, "chi2,df,p,small_counts,exact_p\n0,0,,1,\n");
+}
+
+TEST(TransitionsCommand, ExactPOfARoughTestOnOneTree)
+{
+    // SCBI B0404, CG at an interval of 2 years: the chi-square p (0.0117) says the periods differ on
+    // the strength of one tree; given the margins, about 0.18 of the arrangements reach its chi2.
+    TempDir dir;
+    const auto result =
+        runCli(dir, "'" + std::string(FENORIS_FIXTURES) +
+                        "/scbi/SCBI_CROWN.DBF' --plot B0404 --species CG --interval 2 --homogeneity");
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto lines = csvLines(result.out, "chi2,df,p,small_counts,exact_p");
+    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_EQ(lines[0].size(), 5u);
+    EXPECT_NEAR(std::stod(lines[0][2]), 0.0117258755784214, 1e-12);
+    EXPECT_EQ(lines[0][3], "1");
+    EXPECT_NEAR(std::stod(lines[0][4]), 0.18, 0.02);
 }
 
 TEST(TransitionsCommand, HomogeneityOfTheExampleTableAgreesWithR)
@@ -199,10 +242,11 @@ TEST(TransitionsCommand, HomogeneityOfTheExampleTableAgreesWithR)
     const std::string table = "'" + std::string(FENORIS_EXAMPLES) + "/EXAMPLE.DBF'";
     const auto result = runCli(dir, table + " --plot P00000 --species BO --homogeneity");
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.err, "Small counts: 104 of 131 expected counts are below 5; the p-value is rough\n");
-    const auto lines = csvLines(result.out, "chi2,df,p,small_counts");
+    EXPECT_EQ(result.err, "Small counts: 104 of 131 expected counts are below 5; the p-value is rough, "
+                          "exact_p is the better one\n");
+    const auto lines = csvLines(result.out, "chi2,df,p,small_counts,exact_p");
     ASSERT_EQ(lines.size(), 1u);
-    ASSERT_EQ(lines[0].size(), 4u);
+    ASSERT_EQ(lines[0].size(), 5u);
     EXPECT_NEAR(std::stod(lines[0][0]), 86.31005487816293, 1e-9);
     EXPECT_EQ(lines[0][1], "73");
     EXPECT_NEAR(std::stod(lines[0][2]), 0.136682903128406, 1e-9);

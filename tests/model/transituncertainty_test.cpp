@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -215,3 +216,67 @@ TEST(TestHomogeneity, AgreesWithPearsonsTestOfEachClassTable)
     }
     EXPECT_FALSE(model::TestHomogeneity(recordsOf({kPeriods[0]})));
 }
+
+namespace {
+
+// Every arrangement of a small table counted: within each class of the first year, which of its trees
+// (each with its second-year class) fall into the first period. All are equally likely given both
+// margins, so the exact p is the share of arrangements whose chi2 reaches the observed one.
+TEST(WilsonZ, HasAQuantileForEveryLevelBelowOne)
+{
+    // (1 + L) / 2 rounds to 1 here; the upper tail (1 - L) / 2 = 5.55e-17 gives z = 8.29.
+    const double z = model::WilsonZ(0.9999999999999999);
+    EXPECT_TRUE(std::isfinite(z));
+    EXPECT_NEAR(z, 8.29, 0.01);
+}
+
+TEST(ExactHomogeneityP, AgreesWithTheCountOfEveryArrangement)
+{
+    // Class 1: 1, 1, 1 in the first period, 2, 2, 3 in the second; class 2: 2, 2 then 3, 3, 5.
+    const std::vector<std::vector<int>> pools = {{1, 1, 1, 2, 2, 3}, {2, 2, 3, 3, 5}};
+    const std::size_t firstPeriod[] = {3, 2};
+    const auto tablesOf = [&](unsigned mask0, unsigned mask1) {
+        std::vector<CountTable> tables(2, CountTable{});
+        const unsigned masks[] = {mask0, mask1};
+        for (std::size_t r = 0; r < 2; ++r)
+            for (std::size_t k = 0; k < pools[r].size(); ++k)
+                ++tables[(masks[r] >> k) & 1 ? 0 : 1][r + 1][static_cast<std::size_t>(pools[r][k])];
+        return tables;
+    };
+    const auto chi2Of = [](const std::vector<CountTable> &tables) {
+        return model::TestHomogeneity(recordsOf(tables))->chi2;
+    };
+    const auto observedList = recordsOf(tablesOf(0b000111, 0b00011));
+    const auto observed = model::TestHomogeneity(observedList, model::ExactP::Always);
+    ASSERT_TRUE(observed && observed->p && observed->exactP);
+    EXPECT_TRUE(observed->smallCounts);
+    int reached = 0, all = 0;
+    for (unsigned m0 = 0; m0 < 64; ++m0) {
+        if (std::popcount(m0) != static_cast<int>(firstPeriod[0])) continue;
+        for (unsigned m1 = 0; m1 < 32; ++m1) {
+            if (std::popcount(m1) != static_cast<int>(firstPeriod[1])) continue;
+            ++all;
+            if (chi2Of(tablesOf(m0, m1)) >= observed->chi2 * (1 - 1e-12)) ++reached;
+        }
+    }
+    ASSERT_EQ(all, 20 * 10);
+    const double exact = static_cast<double>(reached) / all;
+    // 10,000 draws: the Monte Carlo p lies within 4 standard errors of the exact one (and 1/10,001
+    // for the observed table counted in).
+    const double se = std::sqrt(exact * (1 - exact) / model::kDefaultExactDraws);
+    EXPECT_NEAR(*observed->exactP, exact, 4 * se + 1.0 / (model::kDefaultExactDraws + 1)) << exact;
+    EXPECT_EQ(model::ExactHomogeneityP(observedList), observed->exactP);
+    // Seeded: the same p every time; another seed, another estimate of the same p.
+    EXPECT_EQ(model::ExactHomogeneityP(observedList, 10000, 7),
+              model::ExactHomogeneityP(observedList, 10000, 7));
+    // The p is (1 + reached) / (draws + 1): with one draw it is 1/2 or 1.
+    const double one = *model::ExactHomogeneityP(observedList, 1, 3);
+    EXPECT_TRUE(one == 0.5 || one == 1.0) << one;
+    EXPECT_THROW(model::ExactHomogeneityP(observedList, 0), common::Error);
+    // One period: nothing to test.
+    EXPECT_FALSE(model::ExactHomogeneityP(recordsOf({tablesOf(0b000111, 0b00011)[0]})));
+    // Without small counts only when asked.
+    EXPECT_FALSE(model::TestHomogeneity(observedList)->exactP);
+}
+
+} // namespace

@@ -82,4 +82,31 @@ TEST(SenSlope, IsTheMedianOfThePairSlopes)
     EXPECT_FALSE(stats::SenSlope({{2000, 1}, {2001, 2}, {2002, 4}}));
 }
 
+TEST(SenSlopeInterval, TakesTheOrderedSlopesAtTheRanksOfC)
+{
+    // Ten years without ties: Var S = 10 * 9 * 25 / 18 = 125, N = 45 slopes. At 95 %, C = 21.913 and
+    // the ranks are round(11.54) = 12 and round(34.46) = 34; at 90 %, C = 18.39, ranks 13 and 33.
+    // The slopes of those ranks as sorted by hand (Python): 8/7, 2; 7/6, 1.75.
+    const std::vector<stats::YearValue> series = {{2000, 10}, {2001, 12}, {2002, 11}, {2003, 15}, {2004, 14},
+                                                  {2005, 18}, {2006, 17}, {2007, 21}, {2008, 20}, {2009, 25}};
+    const auto mk = stats::MannKendallTest({10, 12, 11, 15, 14, 18, 17, 21, 20, 25});
+    ASSERT_TRUE(mk);
+    EXPECT_DOUBLE_EQ(mk->variance, 125);
+    const struct
+    {
+        double z, lo, hi;
+    } cases[] = {{1.959963984540054, 8.0 / 7, 2}, {1.6448536269514722, 7.0 / 6, 1.75}};
+    for (const auto &c : cases) {
+        const auto interval = stats::SenSlopeInterval(series, mk->variance, c.z);
+        ASSERT_TRUE(interval) << c.z;
+        EXPECT_DOUBLE_EQ(interval->lo, c.lo) << c.z;
+        EXPECT_DOUBLE_EQ(interval->hi, c.hi) << c.z;
+    }
+    // Four values: N = 6, Var S = 8.67, C = 5.77 at 95 %: the lower rank rounds to 0, no interval;
+    // no spread (Var S 0): none either.
+    const std::vector<stats::YearValue> four = {{2000, 1}, {2001, 2}, {2002, 4}, {2003, 3}};
+    EXPECT_FALSE(stats::SenSlopeInterval(four, 4 * 3 * 13 / 18.0, 1.959963984540054));
+    EXPECT_FALSE(stats::SenSlopeInterval(series, 0, 1.959963984540054));
+}
+
 } // namespace
