@@ -59,7 +59,7 @@ void printHomogeneity(std::ostream &out, std::ostream &err, const std::vector<mo
     out << "chi2,df,p,small_counts,exact_p\n"
         << common::floatToText(test->chi2) << "," << test->df << ","
         << (test->p ? common::floatToText(*test->p) : "") << "," << (test->smallCounts ? 1 : 0) << ","
-        << (test->exactP ? common::floatToText(*test->exactP) : "") << "\n";
+        << (test->exactP ? common::formatGeneral(*test->exactP, 2, 0) : "") << "\n";
 }
 
 // Why a plot and species has no transition matrix: too few trees, no two survey years the interval

@@ -47,6 +47,7 @@ std::vector<std::string> figureFields(const ReportRow &row)
 {
     const ReportFigures &f = row.figures;
     const auto &mk = f.mannKendall;
+    // The exact p is a Monte Carlo p: two digits are all its draws give.
     return {std::to_string(row.trees),
             orEmpty(f.firstYear),
             orEmpty(f.lastYear),
@@ -65,7 +66,7 @@ std::vector<std::string> figureFields(const ReportRow &row)
             orEmpty(f.senHi, 4),
             f.homogeneityChi2 ? significant(*f.homogeneityChi2, 6) : std::string(),
             orEmpty(f.homogeneityDf),
-            f.homogeneityExactP ? significant(*f.homogeneityExactP, 6) : std::string()};
+            f.homogeneityExactP ? significant(*f.homogeneityExactP, 2) : std::string()};
 }
 
 constexpr const char *kStyle = "body{font-family:sans-serif;margin:1.5em;color:#222}"

@@ -27,8 +27,8 @@ std::string UrlEscaped(std::string_view path);
 // common::csvTextField writes them: quoted when they hold a comma, quote or line break, and with an
 // apostrophe before a text a spreadsheet would run as a formula; numbers with a point; an empty field
 // for a figure that does not exist. Means and shares in per cent to 3 decimals (as AVERAGE.DBF holds
-// them; empty for a year without living trees), p and chi2 to 6 significant digits, Sen's slope and
-// its interval to 4 decimals.
+// them; empty for a year without living trees), p and chi2 to 6 significant digits (the Monte Carlo
+// exact p to 2), Sen's slope and its interval to 4 decimals.
 std::string SummaryCsv(const std::vector<ReportRow> &rows);
 
 // index.html: what was read, then a table of the rows in the order given, each linking its plot page.

@@ -157,10 +157,13 @@ std::size_t below(std::uint64_t bits, std::size_t n)
 
 } // namespace
 
-std::optional<double> ExactHomogeneityP(const std::vector<TTransit> &list, int draws, std::uint64_t seed)
+std::optional<double> ExactHomogeneityP(const std::vector<TTransit> &list, int draws, std::uint64_t seed,
+                                        int reach)
 {
     if (draws < 1)
         throw common::Error("The draws of the exact p must be 1 or more, not " + std::to_string(draws));
+    if (reach < 0)
+        throw common::Error("The stop of the exact p must be 0 or more, not " + std::to_string(reach));
     const auto test = TestHomogeneity(list);
     if (!test || !test->p) return std::nullopt;
     std::vector<PermutedRow> rows;
@@ -197,7 +200,7 @@ std::optional<double> ExactHomogeneityP(const std::vector<TTransit> &list, int d
         observed += rowChi2(row);
     // A statistic equal to the observed one but for rounding counts as reaching it: the sums are taken
     // in another order than the observed one's, so the margin is wider than R's 64 epsilon.
-    const double reach = observed * (1 - 1e-9);
+    const double reached = observed * (1 - 1e-9);
     std::mt19937_64 engine(seed);
     long long atLeast = 0;
     for (int d = 0; d < draws; ++d) {
@@ -232,7 +235,7 @@ std::optional<double> ExactHomogeneityP(const std::vector<TTransit> &list, int d
             place(0);
             chi2 += sum - static_cast<double>(row.to.size());
         }
-        if (chi2 >= reach) ++atLeast;
+        if (chi2 >= reached && ++atLeast == reach) return static_cast<double>(reach) / (d + 1);
     }
     return static_cast<double>(1 + atLeast) / (draws + 1);
 }

@@ -73,6 +73,8 @@ struct HomogeneityTest
 
 inline constexpr int kDefaultExactDraws = 10000;
 inline constexpr std::uint64_t kDefaultExactSeed = 20261211;
+// The draws stop once this many arrangements reached the observed chi2 (see ExactHomogeneityP).
+inline constexpr int kDefaultExactReach = 50;
 
 // When TestHomogeneity also computes the exact p.
 enum class ExactP {
@@ -89,11 +91,16 @@ std::optional<HomogeneityTest> TestHomogeneity(const std::vector<TTransit> &list
 
 // The Monte Carlo p of the test's chi2 conditional on both margins: within each class of the first
 // year, the second-year classes of its trees are dealt out anew among the periods (each period keeps
-// its trees of the class, each second-year class its trees), draws times from the generator seeded
-// with seed, and p = (1 + #{chi2* >= chi2}) / (draws + 1); a chi2* equal to chi2 up to rounding
-// counts. nullopt when TestHomogeneity gives no p (fewer than two records, no degree of freedom).
-// draws below 1 throw common::Error.
+// its trees of the class, each second-year class its trees), at most draws times from the generator
+// seeded with seed; a chi2* equal to chi2 up to rounding counts as reaching it. The draws stop as soon
+// as reach of them reached chi2, with p = reach / draws made (Besag and Clifford's sequential p,
+// Biometrika 1991): a large p needs few draws and a small one gets them all, and the p is as valid
+// as the fixed number's. Otherwise, and always when reach is 0, p = (1 + #{chi2* >= chi2}) /
+// (draws + 1). The draws are the same from one seed either way, so a p below reach / draws is the
+// same with and without the stop. nullopt when TestHomogeneity gives no p (fewer than two records,
+// no degree of freedom). draws below 1 or reach below 0 throw common::Error.
 std::optional<double> ExactHomogeneityP(const std::vector<TTransit> &list, int draws = kDefaultExactDraws,
-                                        std::uint64_t seed = kDefaultExactSeed);
+                                        std::uint64_t seed = kDefaultExactSeed,
+                                        int reach = kDefaultExactReach);
 
 } // namespace model

@@ -78,7 +78,7 @@ const char *kSummary =
     "mk_s,mk_p,sen_slope,homogeneity_p,living_first,living_last,trend_years,sen_lo,sen_hi,homogeneity_chi2,"
     "homogeneity_df,homogeneity_exact_p\n"
     "A&<1>,SM,\"Picea \"\"abies\"\" <x>, & co\",10,2000,2004,15.000,44.000,60.000,50.000,8,0.0864107,"
-    "7.7500,4.64535e-07,10,5,5,-1.0000,15.0000,35,4,9.999e-05\n"
+    "7.7500,4.64535e-07,10,5,5,-1.0000,15.0000,35,4,0.0001\n"
     "B/2,SM,\"Picea \"\"abies\"\" <x>, & co\",7,2000,2004,10.000,10.000,0.000,0.000,0,,0.0000,,7,7,5,,,0,0,\n"
     "B_2,SM,\"Picea \"\"abies\"\" <x>, & co\",6,2000,2001,40.000,40.000,100.000,0.000,,,,,6,6,2,,,,,\n";
 

@@ -261,18 +261,30 @@ TEST(ExactHomogeneityP, AgreesWithTheCountOfEveryArrangement)
     }
     ASSERT_EQ(all, 20 * 10);
     const double exact = static_cast<double>(reached) / all;
-    // 10,000 draws: the Monte Carlo p lies within 4 standard errors of the exact one (and 1/10,001
-    // for the observed table counted in).
+    // All 10,000 draws: the Monte Carlo p lies within 4 standard errors of the exact one (and
+    // 1/10,001 for the observed table counted in).
+    const double all10000 = *model::ExactHomogeneityP(observedList, model::kDefaultExactDraws,
+                                                      model::kDefaultExactSeed, 0);
     const double se = std::sqrt(exact * (1 - exact) / model::kDefaultExactDraws);
-    EXPECT_NEAR(*observed->exactP, exact, 4 * se + 1.0 / (model::kDefaultExactDraws + 1)) << exact;
-    EXPECT_EQ(model::ExactHomogeneityP(observedList), observed->exactP);
-    // Seeded: the same p every time; another seed, another estimate of the same p.
+    EXPECT_NEAR(all10000, exact, 4 * se + 1.0 / (model::kDefaultExactDraws + 1)) << exact;
+    // Stopped at the 50th draw that reaches chi2: 50 / draws, whose relative error is about
+    // 1 / sqrt(50); it is the p every caller gets.
+    const double sequential = *observed->exactP;
+    EXPECT_NEAR(sequential, exact, 4 * exact / std::sqrt(50.0)) << exact;
+    EXPECT_EQ(model::ExactHomogeneityP(observedList), sequential);
+    EXPECT_NE(sequential, all10000);
+    EXPECT_EQ(std::fmod(50 / sequential, 1.0), 0.0) << sequential;
+    // Seeded: the same p every time.
     EXPECT_EQ(model::ExactHomogeneityP(observedList, 10000, 7),
               model::ExactHomogeneityP(observedList, 10000, 7));
-    // The p is (1 + reached) / (draws + 1): with one draw it is 1/2 or 1.
-    const double one = *model::ExactHomogeneityP(observedList, 1, 3);
+    // Without the stop the p is (1 + reached) / (draws + 1): with one draw it is 1/2 or 1. With
+    // fewer draws reaching chi2 than the stop asks for, the stop changes nothing.
+    const double one = *model::ExactHomogeneityP(observedList, 1, 3, 0);
     EXPECT_TRUE(one == 0.5 || one == 1.0) << one;
+    EXPECT_EQ(model::ExactHomogeneityP(observedList, 100, 3, 1000),
+              model::ExactHomogeneityP(observedList, 100, 3, 0));
     EXPECT_THROW(model::ExactHomogeneityP(observedList, 0), common::Error);
+    EXPECT_THROW(model::ExactHomogeneityP(observedList, 10, 3, -1), common::Error);
     // One period: nothing to test.
     EXPECT_FALSE(model::ExactHomogeneityP(recordsOf({tablesOf(0b000111, 0b00011)[0]})));
     // Without small counts only when asked.
