@@ -263,8 +263,8 @@ TEST(ExactHomogeneityP, AgreesWithTheCountOfEveryArrangement)
     const double exact = static_cast<double>(reached) / all;
     // All 10,000 draws: the Monte Carlo p lies within 4 standard errors of the exact one (and
     // 1/10,001 for the observed table counted in).
-    const double all10000 = *model::ExactHomogeneityP(observedList, model::kDefaultExactDraws,
-                                                      model::kDefaultExactSeed, 0);
+    const double all10000 =
+        *model::ExactHomogeneityP(observedList, model::kDefaultExactDraws, model::kDefaultExactSeed, 0);
     const double se = std::sqrt(exact * (1 - exact) / model::kDefaultExactDraws);
     EXPECT_NEAR(all10000, exact, 4 * se + 1.0 / (model::kDefaultExactDraws + 1)) << exact;
     // Stopped at the 50th draw that reaches chi2: 50 / draws, whose relative error is about
