@@ -8,11 +8,16 @@
 
 namespace {
 
+using Counts = double[6][6];
 // A record of 194 trees in five observed classes (class 4 assumed), as a large plot gives.
-model::TTransit record()
+const Counts kLargePlot = {{20, 6, 1, 0, 0, 0}, {4, 40, 10, 1, 0, 1}, {0, 5, 50, 12, 1, 2},
+                           {0, 0, 3, 25, 6, 2}, {0, 0, 0, 0, 0, 0},   {0, 0, 0, 0, 0, 5}};
+// A record of 20 trees in three classes, as most plots of a national survey give.
+const Counts kSmallPlot = {{5, 2, 0, 0, 0, 0}, {1, 6, 2, 0, 0, 0}, {0, 1, 2, 0, 0, 1},
+                           {0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}};
+
+model::TTransit record(const Counts &counts)
 {
-    const double counts[6][6] = {{20, 6, 1, 0, 0, 0}, {4, 40, 10, 1, 0, 1}, {0, 5, 50, 12, 1, 2},
-                                 {0, 0, 3, 25, 6, 2}, {0, 0, 0, 0, 0, 0},   {0, 0, 0, 0, 0, 5}};
     model::TTransit r;
     r.Year = 2000;
     r.Valid = true;
@@ -27,16 +32,17 @@ model::TTransit record()
     return r;
 }
 
-void Band(benchmark::State &state)
+void Band(benchmark::State &state, const Counts &counts)
 {
-    const model::TTransit r = record();
+    const model::TTransit r = record(counts);
     model::BandSettings settings;
     settings.draws = static_cast<int>(state.range(0));
     for (auto _ : state)
         benchmark::DoNotOptimize(model::ProjectionBand(r, settings));
 }
 
-BENCHMARK(Band)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Band, LargePlot, kLargePlot)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Band, SmallPlot, kSmallPlot)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

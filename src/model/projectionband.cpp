@@ -22,22 +22,17 @@ std::size_t treeIndex(std::uint64_t bits, std::size_t n)
 }
 
 // The type 7 quantile q of n values in any order: h = (n - 1) q, interpolated between the order
-// statistics floor h and floor h + 1. Only those two are looked for: the few values below them (or
-// above them, for a q above one half) are kept sorted in `work` while the values are read once.
+// statistics floor h and floor h + 1. Only those two are looked for: a selection puts the first in
+// place with the larger values after it, and the second is the least of those.
 double unsortedQuantile(const double *values, std::size_t n, double q, std::vector<double> &work)
 {
     const double h = static_cast<double>(n - 1) * q;
     const auto low = static_cast<std::size_t>(std::floor(h));
-    const std::size_t high = std::min(low + 1, n - 1);
-    if (2 * low < n) {
-        work.resize(high + 1);
-        std::partial_sort_copy(values, values + n, work.begin(), work.end());
-        return work[low] + (h - static_cast<double>(low)) * (work[high] - work[low]);
-    }
-    // Counted from the top: the order statistic i is the (n - 1 - i)-th largest.
-    work.resize(n - low);
-    std::partial_sort_copy(values, values + n, work.begin(), work.end(), std::greater<>());
-    const double lowValue = work[n - 1 - low], highValue = work[n - 1 - high];
+    work.assign(values, values + n);
+    const auto lowAt = work.begin() + static_cast<std::ptrdiff_t>(low);
+    std::nth_element(work.begin(), lowAt, work.end());
+    const double lowValue = *lowAt;
+    const double highValue = low + 1 < n ? *std::min_element(lowAt + 1, work.end()) : lowValue;
     return lowValue + (h - static_cast<double>(low)) * (highValue - lowValue);
 }
 
