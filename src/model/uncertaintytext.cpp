@@ -23,7 +23,11 @@ std::string HomogeneityText(const std::optional<HomogeneityTest> &test)
     if (!test) return "One period only: nothing to compare";
     const std::string figures =
         "\u03c7\u00b2 = " + common::formatFixed(test->chi2, 1) + ", df = " + std::to_string(test->df);
-    if (!test->p) return "Periods cannot differ: " + figures + ", no p-value";
+    // No degree of freedom: every class of the first year was seen in one period only, or its trees
+    // all went to one class, so no arrangement of the periods could change a share.
+    if (!test->p)
+        return "Periods cannot differ: no class has trees in two periods that went to different classes "
+               "(df = 0, no p-value)";
     // The exact p, where there is one, is the better figure: the verdict follows it.
     const double p = test->exactP ? *test->exactP : *test->p;
     return (p < kHomogeneityAlpha ? "Periods differ: " : "Periods agree: ") + figures +

@@ -23,7 +23,8 @@ std::string RowCountText(const RowEstimate &row);
 // "Periods agree: χ² = 12.4, df = 9, p = 0.19" (p at least kHomogeneityAlpha) or "Periods differ: ..."
 // (p below it), with "; small counts, p is rough" when the test flags them and "; exact p = 0.18"
 // when the test has the exact p (the verdict then follows the exact p); "Periods cannot differ:
-// χ² = 0.0, df = 0, no p-value"; "One period only: nothing to compare" for no test.
+// no class has trees in two periods that went to different classes (df = 0, no p-value)"; "One period only:
+// nothing to compare" for no test.
 std::string HomogeneityText(const std::optional<HomogeneityTest> &test);
 
 // Whether the stored shares (DECIMAL(6,4), so within half a unit of the fourth decimal) and the

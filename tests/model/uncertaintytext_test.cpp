@@ -37,7 +37,9 @@ TEST(UncertaintyText, CellsRowsAndTheHomogeneityLine)
         {test(387.81, 12, 1.436e-75, false), "Periods differ: \u03c7\u00b2 = 387.8, df = 12, p = 1.4E-75"},
         {test(19.39, 12, 0.0795, true),
          "Periods agree: \u03c7\u00b2 = 19.4, df = 12, p = 0.08; small counts, p is rough"},
-        {test(0, 0, std::nullopt, true), "Periods cannot differ: \u03c7\u00b2 = 0.0, df = 0, no p-value"},
+        {test(0, 0, std::nullopt, true),
+         "Periods cannot differ: no class has trees in two periods that went to "
+         "different classes (df = 0, no p-value)"},
         {std::nullopt, "One period only: nothing to compare"},
     };
     for (const auto &c : cases)
