@@ -381,6 +381,13 @@ void TransitPage::BtnCopyClpClick()
             return;
         }
     }
+    // One character as both would make "0,25,0,75" of two shares: no reader could split it again.
+    if (EdCpSpr->text() == EdCpDec->text()) {
+        m_dialogs.warning(QString("The separator and the decimal mark are both \"%1\": choose two different "
+                                  "characters to copy the matrix.")
+                              .arg(EdCpSpr->text()));
+        return;
+    }
     // Built in full before the clipboard is touched, so that a failure leaves it as it was.
     const QString text = transitMatrixText();
     QGuiApplication::clipboard()->setText(text);

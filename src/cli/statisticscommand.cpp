@@ -58,9 +58,9 @@ int runStatistics(const Args &args, std::ostream &out, std::ostream &err)
             return 128 + interrupted->signal;
         }
     }
-    out << summary.plotsDone << " plots, " << summary.speciesProcessed << " species processed, "
-        << summary.transitRows + summary.averageRows << " rows written (TRANSIT.DBF " << summary.transitRows
-        << ", AVERAGE.DBF " << summary.averageRows << ")\n";
+    out << model::ProcessedText(summary) << " processed, " << summary.transitRows + summary.averageRows
+        << " rows written (TRANSIT.DBF " << summary.transitRows << ", AVERAGE.DBF " << summary.averageRows
+        << ")\n";
     return 0;
 }
 

@@ -290,10 +290,19 @@ StatisticsSummary StatisticsRun::execute(PlotSpeciesSelection &selection, common
     return summary;
 }
 
+std::string ProcessedText(const StatisticsSummary &summary)
+{
+    const auto counted = [](int n, const char *one, const char *many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    // Each species is counted on every plot it grows on: these are pairs, not species.
+    return counted(summary.plotsDone, "plot", "plots") + ", " +
+           counted(summary.speciesProcessed, "pair of plot and species", "pairs of plot and species");
+}
+
 std::string CompletionText(const StatisticsSummary &summary)
 {
-    return "Statistics written: " + std::to_string(summary.plotsDone) + " plots, " +
-           std::to_string(summary.speciesProcessed) + " species; " + kTransitTable + " " +
+    return "Statistics written: " + ProcessedText(summary) + "; " + kTransitTable + " " +
            std::to_string(summary.transitRows) + " rows, " + kAverageTable + " " +
            std::to_string(summary.averageRows) + " rows";
 }

@@ -78,8 +78,12 @@ struct StatisticsSummary
     bool cancelled = false;
 };
 
-// "Statistics written: 28 plots, 307 species; TRANSIT.DBF 2196 rows, AVERAGE.DBF 2849 rows": what a
-// run that ended wrote, as the window tells it at the end.
+// "28 plots, 307 pairs of plot and species" ("1 plot", "1 pair of plot and species"): what a run
+// went through.
+std::string ProcessedText(const StatisticsSummary &summary);
+
+// "Statistics written: 28 plots, 307 pairs of plot and species; TRANSIT.DBF 2196 rows, AVERAGE.DBF
+// 2849 rows": what a run that ended wrote, as the window tells it at the end.
 std::string CompletionText(const StatisticsSummary &summary);
 
 // The lock file a statistics run holds beside the tables while it writes them, with its process id.

@@ -399,7 +399,7 @@ TEST_F(ResultsTest, OpeningBracketSetsItsPartnerTwoCodesHigher)
     }
 }
 
-TEST_F(ResultsTest, CopyRefusesAnEmptyOneCharacterField)
+TEST_F(ResultsTest, CopyRefusesAnEmptyFieldAndOneMarkForTwoUses)
 {
     writeTransit(kTransitRows);
     startTrees();
@@ -421,6 +421,17 @@ TEST_F(ResultsTest, CopyRefusesAnEmptyOneCharacterField)
         EXPECT_EQ(QGuiApplication::clipboard()->text(), "kept");
         edit->setText(text);
     }
+    // A comma as both the separator and the decimal mark would give text no reader can split.
+    auto *separator = control<QLineEdit>(form.get(), "EdCpSpr");
+    const QString separatorText = separator->text();
+    separator->setText(control<QLineEdit>(form.get(), "EdCpDec")->text());
+    dialogs.expectMessage(MessageKind::Warning,
+                          "The separator and the decimal mark are both \"" + separator->text() +
+                              "\": choose two different characters to copy the matrix.",
+                          Button::Ok);
+    control<QPushButton>(form.get(), "BtnCopyClp")->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "kept");
+    separator->setText(separatorText);
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 
@@ -598,7 +609,8 @@ protected:
         std::set<std::pair<std::string, std::string>> pairs;
         for (const auto &row : average.rows)
             pairs.insert({row[0], row[1]});
-        return QString("Statistics written: %1 plots, %2 species; TRANSIT.DBF %3 rows, AVERAGE.DBF %4 rows")
+        return QString("Statistics written: %1 plots, %2 pairs of plot and species; TRANSIT.DBF %3 rows, "
+                       "AVERAGE.DBF %4 rows")
             .arg(kPlots)
             .arg(pairs.size())
             .arg(transit.rows.size())
@@ -840,9 +852,10 @@ TEST_F(ResultsTest, FourLetterSpeciesCodesKeepTheirOwnRowsOnBothPages)
     mainPage()->BtnSetOKClick();
     control<QLineEdit>(form.get(), "EditInterval")->setText("2");
     dialogs.expectProgress("Statistics");
-    dialogs.expectMessage(MessageKind::Information,
-                          "Statistics written: 1 plots, 3 species; TRANSIT.DBF 3 rows, AVERAGE.DBF 6 rows",
-                          Button::Ok);
+    dialogs.expectMessage(
+        MessageKind::Information,
+        "Statistics written: 1 plot, 3 pairs of plot and species; TRANSIT.DBF 3 rows, AVERAGE.DBF 6 rows",
+        Button::Ok);
     control<QPushButton>(form.get(), "BtnStat")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
     for (const char *name : {"TRANSIT.DBF", "AVERAGE.DBF"})

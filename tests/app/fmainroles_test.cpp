@@ -342,9 +342,10 @@ TEST_F(FieldRolesTest, ARoleMovedAfterSetOkIsTheOneTheListsAndStatisticsUse)
     EXPECT_EQ(cell("DBH"), "-");
     EXPECT_EQ(plots(), (QStringList{"A1", "a1", "B2", "C3", "O'Hara"}));
     dialogs.expectProgress("Statistics");
-    dialogs.expectMessage(app::MessageKind::Information,
-                          "Statistics written: 5 plots, 0 species; TRANSIT.DBF 0 rows, AVERAGE.DBF 0 rows",
-                          app::Button::Ok);
+    dialogs.expectMessage(
+        app::MessageKind::Information,
+        "Statistics written: 5 plots, 0 pairs of plot and species; TRANSIT.DBF 0 rows, AVERAGE.DBF 0 rows",
+        app::Button::Ok);
     control<QPushButton>(form.get(), "BtnStat")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
     // The side file keeps what Set OK saved.

@@ -37,9 +37,10 @@ TEST_F(MainWindowTest, TableNamedOHaraWithColumnsOrderAndGroupWorks)
         ->setCurrentWidget(control<QWidget>(form.get(), "TabSheetMain"));
 
     dialogs.expectProgress("Statistics");
-    dialogs.expectMessage(app::MessageKind::Information,
-                          "Statistics written: 2 plots, 3 species; TRANSIT.DBF 3 rows, AVERAGE.DBF 6 rows",
-                          app::Button::Ok);
+    dialogs.expectMessage(
+        app::MessageKind::Information,
+        "Statistics written: 2 plots, 3 pairs of plot and species; TRANSIT.DBF 3 rows, AVERAGE.DBF 6 rows",
+        app::Button::Ok);
     control<QPushButton>(form.get(), "BtnStat")->click();
     EXPECT_EQ(dialogs.pending(), 0u);
     std::string output;

@@ -36,7 +36,8 @@ TEST(QuotedNames, EveryCommandRunsOnOHara)
     const CliRun statistics = runCli("statistics " + shellQuote(ohara.string()) + " --share 10");
     ASSERT_EQ(statistics.status, 0) << statistics.out;
     ASSERT_EQ(runCli("statistics " + shellQuote(t.string()) + " --share 10").out, statistics.out);
-    EXPECT_NE(statistics.out.find("3 species processed"), std::string::npos) << statistics.out;
+    EXPECT_NE(statistics.out.find("3 pairs of plot and species processed"), std::string::npos)
+        << statistics.out;
     for (const char *table : {"TRANSIT.DBF", "AVERAGE.DBF"}) {
         const auto rows = dbfdump::read(quoted / table).rows;
         EXPECT_FALSE(rows.empty()) << table;

@@ -66,7 +66,8 @@ TEST(StatisticsCommand, WritesTheSameRowsAsTheRunOfTheWindow)
     EXPECT_GT(transit.rows.size(), 100u);
     EXPECT_EQ(transit.rows, dbfdump::read(coreDir / "TRANSIT.DBF").rows);
     EXPECT_EQ(average.rows, dbfdump::read(coreDir / "AVERAGE.DBF").rows);
-    EXPECT_EQ(out, "60 plots, " + std::to_string(summary.speciesProcessed) + " species processed, " +
+    EXPECT_EQ(out, "60 plots, " + std::to_string(summary.speciesProcessed) +
+                       " pairs of plot and species processed, " +
                        std::to_string(transit.rows.size() + average.rows.size()) +
                        " rows written (TRANSIT.DBF " + std::to_string(transit.rows.size()) +
                        ", AVERAGE.DBF " + std::to_string(average.rows.size()) + ")\n");

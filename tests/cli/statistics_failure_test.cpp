@@ -195,7 +195,7 @@ TEST(StatisticsFailure, TwoBracketedGroupsStayOneConditionBehindThePlotAndSpecie
                                       &out),
               0);
     // As without a condition: the 307 pairs with more than five trees, not every pair of the table.
-    EXPECT_EQ(out.substr(0, out.find(" species")), "28 plots, 307");
+    EXPECT_EQ(out.substr(0, out.find(" pairs")), "28 plots, 307");
 }
 
 TEST(StatisticsFailure, LettersInAYearColumnStopTheRunNamingTheirPlace)
