@@ -613,15 +613,20 @@ void removeLeftoverTemporariesOfType(const std::string &dir, const std::string &
     }
 }
 
+void ReplacingFile::write(std::string_view bytes)
+{
+    const int fd = ::open(m_temp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) throw FileError(fileMessage("Cannot write file", m_target, errno));
+    const bool written = writeAll(fd, bytes);
+    const int error = errno;
+    if (::close(fd) != 0 && written) throw FileError(fileMessage("Cannot write file", m_target, errno));
+    if (!written) throw FileError(fileMessage("Cannot write file", m_target, error));
+}
+
 void writeFileWhole(const std::string &file, std::string_view bytes)
 {
     ReplacingFile replacing(file);
-    const int fd = ::open(replacing.path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) throw FileError(fileMessage("Cannot write file", file, errno));
-    const bool written = writeAll(fd, bytes);
-    const int error = errno;
-    if (::close(fd) != 0 && written) throw FileError(fileMessage("Cannot write file", file, errno));
-    if (!written) throw FileError(fileMessage("Cannot write file", file, error));
+    replacing.write(bytes);
     replacing.commit();
 }
 

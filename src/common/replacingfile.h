@@ -31,6 +31,10 @@ public:
     // target's extension, so that writers choosing a format by extension see the right one.
     const std::string &path() const { return m_temp; }
 
+    // Writes the bytes as the whole content of the temporary file. Throws FileError "Cannot write
+    // file "<target>". <reason>"; the target is unchanged.
+    void write(std::string_view bytes);
+
     // Flushes the temporary file to disk and renames it over the target, keeping the permissions of
     // the file it replaces. Throws FileError "Cannot write file "<target>". <reason>"; the target is
     // then unchanged and the temporary file removed.

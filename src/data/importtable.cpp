@@ -227,8 +227,8 @@ void writeRows(const fs::path &file, const std::string &displayName, const Impor
     writer.finish();
 }
 
-// Writes text to file, the temporary name of target; a fault names target, the file the user knows,
-// with the system's reason.
+// Writes text to file, a scratch file beside the table being written; a fault names target, the file
+// the user knows, with the system's reason.
 void writeText(const fs::path &file, const std::string &text, const fs::path &target)
 {
     errno = 0;
@@ -334,9 +334,9 @@ std::string writeImportTable(const fs::path &table, const ImportTableLayout &lay
         roles.push_back("-");
     }
     common::ReplacingFile yearsFile(yearsSideFile(dataDir, tableFile));
-    writeText(yearsFile.path(), sideFileBytes(years), yearsSideFile(dataDir, tableFile));
+    yearsFile.write(sideFileBytes(years));
     common::ReplacingFile rolesFile(rolesSideFile(dataDir, tableFile));
-    writeText(rolesFile.path(), sideFileBytes(roles), rolesSideFile(dataDir, tableFile));
+    rolesFile.write(sideFileBytes(roles));
     // The table, its side files and its .cpg file are put in place as one: a kill leaves the old set
     // or the new one, never a new table with old side files. A .cpg file decides the code page over
     // the language driver: one left from an older table must not outlive it.
@@ -344,7 +344,7 @@ std::string writeImportTable(const fs::path &table, const ImportTableLayout &lay
     std::optional<common::ReplacingFile> cpgFile;
     if (fields.utf8 || fs::exists(cpg, ec)) {
         cpgFile.emplace(cpg.string());
-        writeText(cpgFile->path(), fields.utf8 ? "UTF-8" : "1250", cpg);
+        cpgFile->write(fields.utf8 ? "UTF-8" : "1250");
         together.push_back(&*cpgFile);
     }
     common::commitTogether(together);

@@ -7,7 +7,6 @@
 #include "common/textfile.h"
 #include "data/codepage.h"
 
-#include <fstream>
 #include <limits>
 
 namespace data {
@@ -76,12 +75,8 @@ void writeSideFiles(const std::string &yearsFile, const std::vector<std::string>
     common::removeLeftoverTemporaries(yearsFile);
     common::removeLeftoverTemporaries(rolesFile);
     common::ReplacingFile years(yearsFile), roles(rolesFile);
-    for (const auto &[file, bytes] : {std::pair{&years, &yearBytes}, std::pair{&roles, &roleBytes}}) {
-        std::ofstream out(file->path(), std::ios::binary | std::ios::trunc);
-        out << *bytes;
-        out.close();
-        if (!out) throw common::FileError("Cannot write file \"" + file->target() + "\"");
-    }
+    years.write(yearBytes);
+    roles.write(roleBytes);
     common::commitTogether(years, roles);
 }
 

@@ -147,7 +147,7 @@ TEST(TableWriters, ASecondWriterOfATableIsRefusedNamingTheFirst)
     }
 }
 
-// The issue's own attack: a journal whose lines lead out of the folder renames nothing; the command
+// A journal whose lines lead out of the folder renames nothing; the command
 // that opens a table there warns, naming the journal, and goes on.
 TEST(TableWriters, AJournalLeadingOutOfItsFolderRenamesNothing)
 {
